@@ -1,0 +1,50 @@
+// CDataPlane: the edit overlay, an ordered doubly linked list of pieces whose
+// concatenation is the document's effective data. The source is never written.
+#pragma once
+
+#include <cstdint>
+
+class CSrclibrary;
+
+enum : uint32_t {
+    PIECE_SOURCE = 0,      // refers to source bytes m_n_src_begin..m_n_src_end
+    PIECE_INSERTED = 2,    // owns inserted bytes
+    PIECE_OVERWRITTEN = 3, // owns one byte typed over source byte m_n_src_begin
+};
+
+struct PlanePiece {
+    uint32_t m_n_kind;
+    int64_t m_n_src_begin;
+    int64_t m_n_src_end; // source: begin + length - 1; overwritten: begin; inserted: 0
+    uint8_t* m_p_bytes;  // exactly m_n_length owned bytes; null for source pieces
+    int64_t m_n_length;
+    PlanePiece* m_p_prev;
+    PlanePiece* m_p_next;
+};
+
+class CDataPlane {
+  public:
+    CDataPlane();                          // empty list (readers append themselves)
+    explicit CDataPlane(int64_t src_size); // one source piece 0..src_size-1
+    virtual ~CDataPlane();
+    CDataPlane(const CDataPlane&) = delete;
+    CDataPlane& operator=(const CDataPlane&) = delete;
+
+    PlanePiece* Find(int64_t offset, int64_t* start) const;
+    int Remove(int64_t first, int64_t last);
+    int Insert(int64_t offset, const uint8_t* bytes, int64_t count);
+    int SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source);
+
+    // Appends a zero-filled piece after the last one (workspace reader, process
+    // source); takes ownership of bytes. Null when allocation fails.
+    PlanePiece* AppendPiece(uint32_t kind, int64_t src_begin, int64_t src_end, int64_t length,
+                            uint8_t* bytes);
+
+    int LinkAfter(PlanePiece* piece, PlanePiece* anchor);
+    void DeletePiece(PlanePiece* piece);
+    int SplitPiece(PlanePiece* piece, int64_t relative);
+    int InsertPiece(PlanePiece* piece, PlanePiece* added, int64_t relative);
+    int RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last);
+
+    PlanePiece* m_p_head = nullptr;
+};

@@ -1,0 +1,84 @@
+// CallBackInfo: the document, one file or process shown by the hex view, with
+// its sources, its edit overlay, its view fields and its progress counters.
+#pragma once
+
+#include "data/data_plane.h"
+#include "data/file_mapping.h"
+#include "data/proc_info.h"
+
+#include <cstdint>
+
+using ColorRef = uint32_t; // 0x00BBGGRR
+
+struct CaretPoint {
+    int32_t x;
+    int32_t y;
+};
+
+class CallBackInfo {
+  public:
+    explicit CallBackInfo(void* view_window, FileMapOps& file_ops = PlatformFileMapOps(),
+                          ProcessOps& process_ops = PlatformProcessOps());
+    virtual ~CallBackInfo();
+    CallBackInfo(const CallBackInfo&) = delete;
+    CallBackInfo& operator=(const CallBackInfo&) = delete;
+
+    int OpenFile(const wchar_t* path);
+    // Posts the progress counters to a progress bar window; 0 for a null window.
+    int PostProgress(void* progress_bar) const;
+    // The source of unedited bytes for the current source kind.
+    CSrclibrary* Source();
+
+    int64_t m_n_progress_total = 0;
+    int64_t m_n_progress_pos = 0;
+
+    uint32_t m_n_view_mask = 0;
+    int32_t m_n_hex_left = 0;
+    int32_t m_n_cell_width = 0;
+    int32_t m_n_space_width = 0;
+    int32_t m_n_line_height = 0;
+    ColorRef m_cr_hex_fg = 0x00FF00;
+    ColorRef m_cr_hex_bk = 0;
+    ColorRef m_cr_sel_bk = 0x0000FF;
+    ColorRef m_cr_sel_fg = 0x00FFFF;
+    ColorRef m_cr_header_fg = 0x00FF00;
+    ColorRef m_cr_header_bk = 0;
+    ColorRef m_cr_line_number_fg = 0x00FF00;
+    ColorRef m_cr_line_number_bk = 0;
+    ColorRef m_cr_marker_bk = 0x0000FF;
+    ColorRef m_cr_modified_fg = 0x00FF00;
+    ColorRef m_cr_modified_bk = 0;
+    int64_t m_n_sel_anchor = -1;
+    int64_t m_n_sel_active = -1;
+    int64_t m_n_edit_pos = -1;
+    int32_t m_b_low_nibble = 0;
+    uint8_t m_n_last_nibble = 0;
+    void* m_h_view_window = nullptr;
+    int64_t m_n_top_offset = 0; // always m_n_top_line * 16
+    int64_t m_n_data_size = 0;  // effective size: the sum of the overlay's piece lengths
+    int32_t m_n_bytes_per_row = 16;
+    int64_t m_n_top_line = 0;
+    int64_t m_n_caret_offset = -1;
+    CaretPoint m_pt_caret = {-100, -100};
+    int32_t m_b_has_focus = 1;
+    int64_t m_n_search_from = 0;
+
+    volatile int32_t m_b_stop_search = 0;
+    CFileMapping m_file_mapping;
+    int64_t m_n_marker_offset = -1;
+    CDataPlane* m_p_data_plane = nullptr;
+    int32_t m_b_cur_modified = 0;
+    CProcInfo m_proc_info;
+    int32_t m_n_source_kind = 0; // 0 disk file, 1 process memory
+};
+
+// The current document, owned by the frame; null when nothing is open.
+extern CallBackInfo* g_p_current_document;
+
+// The one way to read a document's byte through the overlay: a pointer to the
+// byte at the effective offset, or null; sets m_b_cur_modified (1 when the byte
+// is a pending change). Pointers into the source die at its next GetData.
+const uint8_t* FetchEffectiveByte(CallBackInfo* doc, int64_t offset, CSrclibrary* source);
+// The source offset an effective offset maps to, or -1 past the end; sets
+// m_b_cur_modified like the fetch.
+int64_t SourceAddress(CallBackInfo* doc, int64_t offset);

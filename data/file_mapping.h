@@ -1,0 +1,62 @@
+// CFileMapping: a disk file read through one 64 KiB mapped view at a time.
+#pragma once
+
+#include "data/source.h"
+
+#include <cstddef>
+#include <cstdint>
+
+class tkstr;
+
+constexpr int64_t kViewSize = 0x10000; // size and alignment of every mapped view
+
+// The platform's file and mapping calls, behind one seam so tests can count
+// mappings and inject failures. Handles are opaque (HANDLE on Windows, a file
+// descriptor wrapper elsewhere); null means failure or none.
+class FileMapOps {
+  public:
+    virtual ~FileMapOps() = default;
+    // Opens an existing file, read-write with read/write sharing when writable
+    // is 1, else read-only with read sharing.
+    virtual void* OpenExisting(const wchar_t* path, int writable) = 0;
+    virtual int GetSize(void* file, int64_t* size) = 0;
+    // A mapping object over the file; max_size 0 means the file's size, a larger
+    // size extends the file. Null on failure (also when it already existed).
+    virtual void* CreateMapping(void* file, int writable, int64_t max_size) = 0;
+    virtual void* MapView(void* mapping, int writable, int64_t offset, size_t length) = 0;
+    virtual int UnmapView(void* view, size_t length) = 0;
+    virtual void CloseMapping(void* mapping) = 0;
+    virtual void CloseFile(void* file) = 0;
+};
+
+// The real platform implementation (data/win32 or data/posix).
+FileMapOps& PlatformFileMapOps();
+
+class CFileMapping : public CSrclibrary {
+  public:
+    explicit CFileMapping(FileMapOps& ops = PlatformFileMapOps());
+    // Shared copy: borrows the owner's name, file and mapping; maps its own view.
+    CFileMapping(const CFileMapping& owner);
+    CFileMapping& operator=(const CFileMapping&) = delete;
+    ~CFileMapping() override;
+
+    int Open(const wchar_t* path);
+    const uint8_t* GetData(int64_t offset) override;
+    void Close();
+
+    tkstr* m_p_name = nullptr;
+    void* m_h_file = nullptr;
+    void* m_h_mapping = nullptr;
+    int64_t m_n_file_size = 0;
+    int64_t m_n_view_index = -1;
+    uint8_t* m_p_view = nullptr;
+    int32_t m_b_shared = 0;
+    int32_t m_b_writable = 1;
+
+    // Bytes valid from m_p_view (the view's length); 0 when no view is mapped.
+    size_t m_n_view_length = 0;
+    FileMapOps* m_p_ops;
+
+  private:
+    int MapView(int64_t index);
+};
