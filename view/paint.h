@@ -1,0 +1,25 @@
+// Painting: the header, the address column, the hex cells and the character
+// column of the current document, with the colours of selection, pending
+// changes and the begin marker.
+#pragma once
+
+#include "view/canvas.h"
+
+#include <cstdint>
+
+constexpr int64_t kMaxPaintBytes = 2400; // 150 rows per paint
+
+// The colours of one byte cell.
+struct CellColors {
+    ColorRef m_cr_fg;
+    ColorRef m_cr_bk;
+};
+CellColors PickCellColors(const CallBackInfo* doc, int selected, int marker, int modified);
+
+// Draws the current document into the canvas for a client area of the given
+// height. 1 when rows were drawn (also when drawing stopped at an unreadable
+// byte); 0 when there is nothing to show.
+int PaintDocument(Canvas* canvas, int32_t client_height);
+// Fills the client area with the background colour and paints the document,
+// when a document is current and open. 1 when it painted.
+int PaintView(Canvas* canvas, int32_t client_width, int32_t client_height);

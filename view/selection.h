@@ -1,0 +1,40 @@
+// Selection, caret and navigation of the current document, the begin and end
+// markers, hex digit entry in edit mode and the selection status texts.
+#pragma once
+
+#include "view/view_state.h"
+
+#include <cstdint>
+
+int GoToOffset(int64_t offset);
+int ExtendToOffset(int64_t offset);
+int ClickAtPoint(int x, int y);
+int ExtendToPoint(int x, int y);
+// mode 0: target = delta; 1: selection start + delta; other: 0. Refused
+// (0) unless the target is a byte of the document.
+int MoveCaret(int mode, int64_t delta);
+int ExtendBy(int64_t delta);
+void ScrollIntoView(int64_t offset);
+int64_t SelectionStart(); // -1 without a selection
+int64_t SelectionEnd();
+int SetBeginPosition();
+int SetEndPosition();
+// One typed character in edit mode; 1 when it changed a nibble.
+int TypeDigit(unsigned ch);
+// Switches edit mode; returns the new state.
+int SetEditMode(int on);
+int CreateViewCaret();
+void DestroyViewCaret();
+// The caret position to show when the control gets the focus.
+CaretPoint CaretPositionForFocus();
+// Computes m_pt_caret from the caret offset, moves the system caret there (or
+// hides it without focus) and invalidates the control.
+void PlaceCaret();
+
+// Caret size used before the first caret of a document is made.
+void SetCaretSize(int32_t width, int32_t height);
+void GetCaretSize(int32_t* width, int32_t* height);
+
+// Status panes 1..3 for the current selection; slash_form picks the mouse
+// form of pane 3, with_count whether pane 3 is written.
+void WriteSelectionStatus(int with_count, int slash_form);
