@@ -13,9 +13,9 @@ class CDataPlane;
 using ProcAddress = uintptr_t;
 
 struct ProcessEntry {
-    wchar_t* m_sz_path;     // main module path, empty text when unknown
-    void* m_h_process;      // owned process handle
-    void* m_h_icon;         // owned small icon, or null
+    wchar_t* m_sz_path; // main module path, empty text when unknown
+    void* m_h_process;  // owned process handle
+    void* m_h_icon;     // owned small icon, or null
     uint32_t m_n_process_id;
 };
 
@@ -59,18 +59,32 @@ class CProcInfo : public CSrclibrary {
     CProcInfo& operator=(const CProcInfo&) = delete;
     ~CProcInfo() override;
 
+    // Lists the readable processes afresh: the previous list is released first,
+    // except the entry of the opened process, which keeps its place (or goes to
+    // the end when the snapshot no longer shows it) so an open document stays
+    // readable. 1, or 0 when no snapshot or no first entry could be taken.
     int ListProcesses();
+    // Appends an entry for one snapshot process when it can be opened for reading.
+    int AddProcess(uint32_t process_id, const wchar_t* exe_name);
+    // Makes entry index the source and appends one source piece per committed
+    // region to plane, in ascending address order; 0 after showing a message.
     int OpenProcessAt(int64_t index, CDataPlane* plane);
     const uint8_t* GetData(int64_t offset) override;
     void ReleaseProcesses();
 
-    ProcessEntry* m_p_processes = nullptr;
+    ProcessEntry* m_p_processes = nullptr; // owned, m_n_process_count entries
     int64_t m_n_process_count = 0;
-    void* m_h_open_process = nullptr;
+    void* m_h_open_process = nullptr; // borrowed from one of the entries, or null
     uint8_t* m_p_read_buffer = nullptr;
-    uint32_t m_n_read_count = 0;
+    uint32_t m_n_read_count = 0; // block holds [m_n_read_address, +count), count <= 1024
     ProcAddress m_n_read_address = 0;
     uint64_t m_n_total_size = 0;
-    const wchar_t* m_sz_process_path = nullptr;
+    const wchar_t* m_sz_process_path = nullptr; // borrowed from the opened entry
     ProcessOps* m_p_ops;
+
+  private:
+    struct ListingContext;
+    static void VisitSnapshotEntry(void* context, const ProcessOps::SnapshotEntry& entry);
+    int AppendEntry(const ProcessEntry& entry);
+    static void ReleaseEntry(ProcessOps& ops, ProcessEntry& entry);
 };

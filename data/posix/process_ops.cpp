@@ -1,0 +1,27 @@
+// Process operations for the portable build: no other process is offered, so the
+// list is always empty and nothing can be opened or read.
+#include "data/proc_info.h"
+
+#include <limits>
+
+namespace {
+
+class NoProcessOps final : public ProcessOps {
+  public:
+    int EnumerateProcesses(void (*)(void*, const SnapshotEntry&), void*) override { return 0; }
+    void* OpenForRead(uint32_t) override { return nullptr; }
+    size_t ModulePath(void*, wchar_t*, size_t) override { return 0; }
+    void* SmallIcon(const wchar_t*) override { return nullptr; }
+    void DestroyIcon(void*) override {}
+    void CloseProcess(void*) override {}
+    int QueryRegion(void*, ProcAddress, MemoryRegion*) override { return 0; }
+    size_t ReadMemory(void*, ProcAddress, void*, size_t) override { return 0; }
+    ProcAddress TopOfUserSpace() override { return std::numeric_limits<ProcAddress>::max(); }
+};
+
+} // namespace
+
+ProcessOps& PlatformProcessOps() {
+    static NoProcessOps ops;
+    return ops;
+}
