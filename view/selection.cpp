@@ -1,0 +1,395 @@
+// Selection, caret and navigation: the operations that move the anchor, the
+// active end and the caret, hex digit entry, the markers and the status texts.
+#include "view/selection.h"
+
+#include "data/data_plane.h"
+#include "frame/format_text.h"
+#include "view/geometry.h"
+#include "view/view_host.h"
+
+namespace {
+
+constexpr CaretPoint kHidden = {kHiddenCoordinate, kHiddenCoordinate};
+
+// Size of the one caret; replaced whenever a caret is made.
+int32_t g_n_caret_width = 0;
+int32_t g_n_caret_height = 0;
+
+bool IsHidden(const CaretPoint& point) {
+    return point.x == kHiddenCoordinate && point.y == kHiddenCoordinate;
+}
+
+int64_t Lower(const CallBackInfo* doc) {
+    return doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_anchor : doc->m_n_sel_active;
+}
+
+int64_t Upper(const CallBackInfo* doc) {
+    return doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_active : doc->m_n_sel_anchor;
+}
+
+CSrclibrary* SourceOf(CallBackInfo* doc) {
+    if (doc->m_n_source_kind == 0) {
+        return &doc->m_file_mapping;
+    }
+    if (doc->m_n_source_kind == 1) {
+        return &doc->m_proc_info;
+    }
+    return nullptr;
+}
+
+int HexValue(unsigned ch) {
+    if (ch >= '0' && ch <= '9') {
+        return static_cast<int>(ch - '0');
+    }
+    if (ch >= 'a' && ch <= 'f') {
+        return static_cast<int>(ch - 'a' + 10);
+    }
+    if (ch >= 'A' && ch <= 'F') {
+        return static_cast<int>(ch - 'A' + 10);
+    }
+    return -1;
+}
+
+// Rows of the control window (header row and the status bar's part included).
+int64_t WindowRows(const CallBackInfo* doc) {
+    if (doc->m_n_line_height <= 0) {
+        return 0;
+    }
+    return CurrentViewHost()->WindowHeight() / doc->m_n_line_height;
+}
+
+} // namespace
+
+void SetCaretSize(int32_t width, int32_t height) {
+    g_n_caret_width = width;
+    g_n_caret_height = height;
+}
+
+void GetCaretSize(int32_t* width, int32_t* height) {
+    *width = g_n_caret_width;
+    *height = g_n_caret_height;
+}
+
+void WriteSelectionStatus(int with_count, int slash_form) {
+    const CallBackInfo* doc = g_p_current_document;
+    if (!doc || doc->m_n_sel_anchor < 0 || doc->m_n_sel_active < 0) {
+        return;
+    }
+    const int64_t start = Lower(doc);
+    const int64_t end = Upper(doc);
+    SetStatusText(1, FormatText(L"Begin: 0x%I64X", start).c_str());
+    SetStatusText(2, FormatText(L"End: 0x%I64X", end).c_str());
+    if (with_count) {
+        const int64_t count = end - start + 1;
+        const wchar_t* format =
+            slash_form ? L"Selected: 0x%I64X / %I64d" : L"Selected: 0x%I64X ~ %I64d";
+        SetStatusText(3, FormatText(format, count, count).c_str());
+    }
+}
+
+void PlaceCaret() {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc) {
+        return;
+    }
+    CaretPoint point = kHidden;
+    if (doc->m_n_caret_offset >= 0) {
+        BytePosition(doc->m_n_caret_offset, &point);
+    }
+    doc->m_pt_caret = point;
+    ViewHost* host = CurrentViewHost();
+    if (doc->m_b_has_focus) {
+        host->SetCaretPos(point.x, point.y);
+    } else {
+        host->SetCaretPos(kHiddenCoordinate, kHiddenCoordinate);
+    }
+    host->Invalidate();
+}
+
+int GoToOffset(int64_t offset) {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc) {
+        return 0;
+    }
+    if (offset > doc->m_n_data_size - 1) {
+        offset = doc->m_n_data_size - 1;
+    }
+    if (offset < 0) {
+        CurrentViewHost()->Invalidate();
+        return 0;
+    }
+    doc->m_n_sel_anchor = offset;
+    doc->m_n_sel_active = offset;
+    doc->m_b_low_nibble = 0;
+    doc->m_n_edit_pos = -1;
+    doc->m_n_caret_offset = offset;
+    PlaceCaret();
+    WriteSelectionStatus(0, 0);
+    return 1;
+}
+
+int ExtendToOffset(int64_t offset) {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc) {
+        return 0;
+    }
+    if (offset > doc->m_n_data_size - 1) {
+        offset = doc->m_n_data_size - 1;
+    }
+    if (offset < 0) {
+        CurrentViewHost()->Invalidate();
+        return 0;
+    }
+    // Extending with nothing selected starts the selection at the target, so
+    // that no half-set selection (one end -1) can arise.
+    if (doc->m_n_sel_anchor < 0) {
+        doc->m_n_sel_anchor = offset;
+    }
+    doc->m_n_sel_active = offset;
+    doc->m_n_caret_offset = Lower(doc);
+    PlaceCaret();
+    WriteSelectionStatus(1, 0);
+    return 1;
+}
+
+int ClickAtPoint(int x, int y) {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc) {
+        return 0;
+    }
+    doc->m_n_sel_anchor = -1;
+    doc->m_n_sel_active = -1;
+    int64_t offset = -1;
+    if (!HitTest(x, y, &offset)) {
+        return 0;
+    }
+    doc->m_n_sel_anchor = offset;
+    doc->m_n_sel_active = offset;
+    doc->m_b_low_nibble = 0;
+    doc->m_n_edit_pos = -1;
+    doc->m_n_caret_offset = offset;
+    PlaceCaret();
+    WriteSelectionStatus(0, 0);
+    return 1;
+}
+
+int ExtendToPoint(int x, int y) {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc || doc->m_n_sel_anchor < 0) {
+        return 0;
+    }
+    x = static_cast<int16_t>(x);
+    y = static_cast<int16_t>(y);
+    const int32_t h = doc->m_n_line_height;
+    if (h <= 0) {
+        return 0;
+    }
+    int64_t row = y / h - 1;
+    if (row < 0) {
+        row = 0;
+    }
+    const int32_t left = doc->m_n_hex_left;
+    const int32_t right = left + 16 * (doc->m_n_cell_width + doc->m_n_space_width);
+    int column;
+    if (x < left || x > right) {
+        column = doc->m_n_sel_active >= doc->m_n_sel_anchor ? 15 : 0;
+    } else {
+        column = HitColumn(doc, x);
+        if (column < 0) {
+            return 0;
+        }
+    }
+    int64_t active = (doc->m_n_top_line + row) * 16 + column;
+    if (active > doc->m_n_data_size - 1) {
+        active = doc->m_n_data_size - 1;
+    }
+    if (active < 0) {
+        return 0;
+    }
+    doc->m_n_sel_active = active;
+    doc->m_n_caret_offset = Lower(doc);
+    PlaceCaret();
+    WriteSelectionStatus(1, 1);
+    return 1;
+}
+
+int MoveCaret(int mode, int64_t delta) {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc) {
+        return 0;
+    }
+    int64_t target = 0;
+    if (mode == 0) {
+        target = delta;
+    } else if (mode == 1) {
+        target = SelectionStart() + delta;
+    }
+    if (target < 0 || target > doc->m_n_data_size - 1) {
+        return 0;
+    }
+    ScrollIntoView(target);
+    return GoToOffset(target);
+}
+
+int ExtendBy(int64_t delta) {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc || doc->m_n_sel_active < 0 || doc->m_n_sel_anchor < 0) {
+        return 0;
+    }
+    const int64_t target = doc->m_n_sel_active + delta;
+    if (target < 0 || target > doc->m_n_data_size - 1) {
+        return 0;
+    }
+    ScrollIntoView(target);
+    return ExtendToOffset(target);
+}
+
+void ScrollIntoView(int64_t offset) {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc || offset < 0) {
+        return;
+    }
+    const int64_t rows = WindowRows(doc);
+    const int64_t line = offset / 16;
+    const int64_t top = doc->m_n_top_line;
+    if (offset < (top + 2) * 16) {
+        ScrollToLine(line - 2);
+    } else if (offset < (top + rows - 4) * 16) {
+        return;
+    } else {
+        ScrollToLine(line + 4 - rows);
+    }
+    if (doc->m_n_top_line != top) {
+        SyncThumb(doc->m_n_top_line);
+        CurrentViewHost()->Invalidate();
+    }
+}
+
+int64_t SelectionStart() {
+    const CallBackInfo* doc = g_p_current_document;
+    return doc ? Lower(doc) : -1;
+}
+
+int64_t SelectionEnd() {
+    const CallBackInfo* doc = g_p_current_document;
+    return doc ? Upper(doc) : -1;
+}
+
+int SetBeginPosition() {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc || !g_p_view_state) {
+        return 0;
+    }
+    g_p_view_state->m_n_begin_marker = SelectionStart();
+    doc->m_n_marker_offset = g_p_view_state->m_n_begin_marker;
+    CurrentViewHost()->Invalidate();
+    return 1;
+}
+
+int SetEndPosition() {
+    CallBackInfo* doc = g_p_current_document;
+    ViewState* state = g_p_view_state;
+    if (!doc || !state) {
+        return 0;
+    }
+    state->m_n_end_marker = SelectionStart();
+    GoToOffset(state->m_n_begin_marker);
+    const int result = ExtendToOffset(state->m_n_end_marker);
+    state->m_n_begin_marker = -1;
+    state->m_n_end_marker = -1;
+    doc->m_n_marker_offset = -1;
+    CurrentViewHost()->Invalidate();
+    return result;
+}
+
+int TypeDigit(unsigned ch) {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc) {
+        return 0;
+    }
+    if (doc->m_n_sel_anchor < 0 || doc->m_n_sel_active < 0) {
+        doc->m_n_edit_pos = -1;
+        return 0;
+    }
+    const int value = HexValue(ch);
+    if (value < 0) {
+        return 0;
+    }
+    CSrclibrary* source = SourceOf(doc);
+    if (!source || !doc->m_p_data_plane) {
+        return 0;
+    }
+    doc->m_n_last_nibble = static_cast<uint8_t>(value);
+    const int high = doc->m_b_low_nibble == 0;
+    if (doc->m_n_edit_pos < 0) {
+        doc->m_n_edit_pos = SelectionStart();
+    }
+    if (!doc->m_p_data_plane->SetNibble(doc->m_n_edit_pos, static_cast<uint8_t>(value), high,
+                                        source)) {
+        return 0; // nothing written: the caret stays on the same half
+    }
+    doc->m_b_low_nibble = high ? 1 : 0;
+    if (!high) {
+        ++doc->m_n_edit_pos;
+    }
+    if (doc->m_n_edit_pos > SelectionEnd()) {
+        doc->m_n_edit_pos = SelectionStart();
+    }
+    doc->m_n_caret_offset = doc->m_n_edit_pos;
+    PlaceCaret();
+    if (g_p_view_state) {
+        g_p_view_state->m_b_modified = 1;
+    }
+    ScrollIntoView(doc->m_n_edit_pos);
+    return 1;
+}
+
+int CreateViewCaret() {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc || !g_p_view_state) {
+        return 0;
+    }
+    DestroyViewCaret();
+    g_n_caret_width = doc->m_n_cell_width / 2;
+    g_n_caret_height = doc->m_n_line_height;
+    ViewHost* host = CurrentViewHost();
+    if (!host->CreateCaret(g_n_caret_width, g_n_caret_height,
+                           doc->m_cr_sel_bk ^ g_p_view_state->m_cr_caret)) {
+        return 0;
+    }
+    if (!IsHidden(doc->m_pt_caret)) {
+        BytePosition(doc->m_n_caret_offset, &doc->m_pt_caret);
+    }
+    host->SetCaretPos(doc->m_pt_caret.x, doc->m_pt_caret.y);
+    host->ShowCaret();
+    return 1;
+}
+
+void DestroyViewCaret() {
+    CurrentViewHost()->DestroyCaret();
+}
+
+int SetEditMode(int on) {
+    if (!g_p_view_state) {
+        return 0;
+    }
+    g_p_view_state->m_b_edit_mode = on ? 1 : 0;
+    if (on && g_p_current_document) {
+        CreateViewCaret();
+    } else {
+        DestroyViewCaret();
+    }
+    CurrentViewHost()->Invalidate();
+    return g_p_view_state->m_b_edit_mode;
+}
+
+CaretPoint CaretPositionForFocus() {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc) {
+        return kHidden;
+    }
+    if (!IsHidden(doc->m_pt_caret)) {
+        BytePosition(doc->m_n_caret_offset, &doc->m_pt_caret);
+    }
+    return doc->m_pt_caret;
+}
