@@ -8,5 +8,7 @@
 HWND CreateHexViewControl(HWND main_window);
 // The status bar inside the control, or null before the control exists.
 HWND HexViewStatusBar();
-// Installs the Win32 view host (done by CreateHexViewControl as well).
-void InstallWin32ViewHost();
+// The window procedure's paint step: paints the current document into the
+// memory DC and copies it to the given DC. 1 when it painted.
+int PaintHexView(HWND control, HDC target);
+// (The edit mode hook for double clicks: SetEditModeChangedHook, view/control_logic.h.)

@@ -1,0 +1,212 @@
+// The hex view control window "PELMORA_CTRL": status bar, focus and caret,
+// painting from the memory DC, mouse selection with edge auto-scroll, wheel,
+// typed hex digits and the vertical scroll bar.
+#include "view/win32/hex_view_control.h"
+
+#include "view/control_logic.h"
+#include "view/geometry.h"
+#include "view/paint.h"
+#include "view/selection.h"
+#include "view/view_host.h"
+#include "view/view_state.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+namespace {
+
+const wchar_t kClassName[] = L"PELMORA_CTRL";
+HWND g_h_status_bar = nullptr;
+
+int32_t PointX(LPARAM lparam) {
+    return static_cast<int16_t>(LOWORD(lparam));
+}
+
+int32_t PointY(LPARAM lparam) {
+    return static_cast<int16_t>(HIWORD(lparam));
+}
+
+bool HasMemoryDc() {
+    return g_p_view_state && g_p_view_state->m_h_memory_dc;
+}
+
+void OnCreate(HWND window) {
+    const HINSTANCE instance =
+        g_p_view_state ? static_cast<HINSTANCE>(g_p_view_state->m_h_instance) : nullptr;
+    g_h_status_bar =
+        CreateWindowExW(WS_EX_TOPMOST, STATUSCLASSNAMEW, nullptr,
+                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SBARS_TOOLTIPS,
+                        0, 0, 0, 0, window, nullptr, instance, nullptr);
+    if (g_h_status_bar) {
+        int edges[4] = {200, 450, 700, -1};
+        SendMessageW(g_h_status_bar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    }
+    ShowScrollBar(window, SB_VERT, FALSE);
+}
+
+void OnSetFocus() {
+    if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
+        CreateViewCaret();
+    }
+    if (CallBackInfo* doc = g_p_current_document) {
+        doc->m_b_has_focus = 1;
+        const CaretPoint point = CaretPositionForFocus();
+        SetCaretPos(point.x, point.y);
+        ShowCaret(static_cast<HWND>(g_p_view_state ? g_p_view_state->m_h_view_window : nullptr));
+    }
+}
+
+void OnKillFocus() {
+    if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
+        DestroyViewCaret();
+    }
+    if (CallBackInfo* doc = g_p_current_document) {
+        doc->m_b_has_focus = 0;
+    }
+}
+
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(window);
+        break;
+    case WM_SIZE:
+        if (g_h_status_bar) {
+            SendMessageW(g_h_status_bar, WM_SIZE, wparam, lparam);
+        }
+        break;
+    case WM_SETFOCUS:
+        OnSetFocus();
+        break;
+    case WM_KILLFOCUS:
+        OnKillFocus();
+        break;
+    case WM_PAINT:
+        if (g_p_view_state) {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            PaintHexView(window, dc);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        break;
+    case WM_ERASEBKGND:
+        if (g_p_current_document && HasMemoryDc()) {
+            return 1;
+        }
+        break;
+    case WM_CHAR:
+        if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
+            TypeDigit(static_cast<unsigned>(wparam & 0xFF));
+        }
+        break;
+    case WM_VSCROLL: {
+        ScrollState state = {};
+        CurrentViewHost()->GetScrollState(&state);
+        if (OnScrollCode(LOWORD(wparam), state.m_n_track_pos)) {
+            return 0;
+        }
+        break;
+    }
+    case WM_LBUTTONDOWN:
+        if (g_p_current_document) {
+            OnLeftButtonDown(PointX(lparam), PointY(lparam), (wparam & MK_SHIFT) != 0);
+        }
+        break;
+    case WM_MOUSEMOVE:
+        if (wparam == MK_LBUTTON && g_p_current_document && ControlDragState().m_b_dragging) {
+            OnDragMove(PointX(lparam), PointY(lparam));
+        }
+        break;
+    case WM_LBUTTONUP:
+        if (g_p_current_document) {
+            OnLeftButtonUp(PointX(lparam), PointY(lparam));
+        }
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (g_p_current_document) {
+            OnDoubleClick();
+        }
+        break;
+    case WM_MOUSEWHEEL: {
+        // The key state carried by the message counts as well as the live one,
+        // so that a Ctrl held when the wheel turned is seen.
+        const bool ctrl = (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0 ||
+                          (GET_KEYSTATE_WPARAM(wparam) & MK_CONTROL) != 0;
+        OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wparam), ctrl ? 1 : 0);
+        return 0;
+    }
+    case WM_MOUSEHOVER:
+        if (wparam == MK_LBUTTON && g_p_current_document) {
+            OnDragHover(PointX(lparam), PointY(lparam));
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+} // namespace
+
+int PaintHexView(HWND control, HDC target) {
+    if (!g_p_current_document || !g_p_view_state || !g_p_view_state->m_b_document_open ||
+        !HasMemoryDc()) {
+        return 0;
+    }
+    RECT client = {};
+    GetClientRect(control, &client);
+    Canvas* canvas = CurrentViewHost()->MemoryCanvas();
+    if (!PaintView(canvas, client.right - client.left, client.bottom - client.top)) {
+        return 0;
+    }
+    BitBlt(target, client.left, client.top, client.right - client.left, client.bottom - client.top,
+           static_cast<HDC>(g_p_view_state->m_h_memory_dc), 0, 0, SRCCOPY);
+    return 1;
+}
+
+HWND HexViewStatusBar() {
+    return g_h_status_bar;
+}
+
+HWND CreateHexViewControl(HWND main_window) {
+    if (!g_p_view_state) {
+        return nullptr;
+    }
+    g_p_view_state->m_h_main_window = main_window;
+    const HINSTANCE instance = static_cast<HINSTANCE>(g_p_view_state->m_h_instance);
+
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_PARENTDC;
+    wc.lpfnWndProc = ControlProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hIconSm = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = kClassName;
+    WNDCLASSEXW existing = {};
+    existing.cbSize = sizeof(existing);
+    if (!GetClassInfoExW(instance, kClassName, &existing) && !RegisterClassExW(&wc)) {
+        MessageBoxW(nullptr, L"RegisterClassEx PELMORA_CTRL failed!", L"PELMORA_CTRL",
+                    MB_ICONERROR);
+        return nullptr;
+    }
+    RECT client = {};
+    GetClientRect(main_window, &client);
+    HWND control = CreateWindowExW(
+        0, kClassName, L"PelmoraCtrl", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL,
+        client.left, client.top, client.right - client.left, client.bottom - client.top,
+        main_window, nullptr, instance, nullptr);
+    if (!control) {
+        return nullptr;
+    }
+    g_p_view_state->m_h_view_window = control;
+    ShowWindow(control, SW_SHOWNORMAL);
+    UpdateWindow(control);
+    return control;
+}

@@ -1,0 +1,176 @@
+// The Win32 view host: caret, status bar, scroll bar, sizes, capture and
+// hover tracking of the hex view control, and the canvas over the memory DC.
+#include "view/view_host.h"
+
+#include "view/view_state.h"
+#include "view/win32/gdi_canvas.h"
+#include "view/win32/hex_view_control.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <vector>
+
+namespace {
+
+// The caret bitmap and its pixels; one caret exists at most.
+class CaretBitmap {
+  public:
+    ~CaretBitmap() { Release(); }
+    HBITMAP Make(int32_t width, int32_t height, ColorRef color) {
+        Release();
+        // Pixels are blue, green, red, 0 in memory.
+        const uint32_t pixel =
+            ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
+        m_pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), pixel);
+        m_h_bitmap = CreateBitmap(width, height, 1, 32, m_pixels.data());
+        return m_h_bitmap;
+    }
+    void Release() {
+        if (m_h_bitmap) {
+            DeleteObject(m_h_bitmap);
+            m_h_bitmap = nullptr;
+        }
+        m_pixels.clear();
+    }
+
+  private:
+    HBITMAP m_h_bitmap = nullptr;
+    std::vector<uint32_t> m_pixels;
+};
+
+HWND ViewWindow() {
+    return g_p_view_state ? static_cast<HWND>(g_p_view_state->m_h_view_window) : nullptr;
+}
+
+class Win32ViewHost : public ViewHost {
+  public:
+    Canvas* MemoryCanvas() override {
+        if (!g_p_view_state || !g_p_view_state->m_h_memory_dc) {
+            return nullptr;
+        }
+        m_canvas.Bind(static_cast<HDC>(g_p_view_state->m_h_memory_dc));
+        return &m_canvas;
+    }
+    void Invalidate() override {
+        if (HWND view = ViewWindow()) {
+            InvalidateRect(view, nullptr, FALSE);
+        }
+    }
+    int CreateCaret(int32_t width, int32_t height, ColorRef xor_color) override {
+        HWND view = ViewWindow();
+        if (!view || width <= 0 || height <= 0) {
+            return 0;
+        }
+        DestroyCaret();
+        HBITMAP bitmap = m_caret.Make(width, height, xor_color);
+        if (!bitmap || !::CreateCaret(view, bitmap, width, height)) {
+            m_caret.Release();
+            return 0;
+        }
+        return 1;
+    }
+    void DestroyCaret() override {
+        ::DestroyCaret();
+        m_caret.Release();
+    }
+    void SetCaretPos(int32_t x, int32_t y) override { ::SetCaretPos(x, y); }
+    void ShowCaret() override { ::ShowCaret(ViewWindow()); }
+    void SetStatusText(int part, const wchar_t* text) override {
+        if (HWND status = HexViewStatusBar()) {
+            SendMessageW(status, SB_SETTEXTW, static_cast<WPARAM>(part),
+                         reinterpret_cast<LPARAM>(text));
+            SendMessageW(status, SB_SETTIPTEXTW, static_cast<WPARAM>(part),
+                         reinterpret_cast<LPARAM>(text));
+        }
+    }
+    void SetScrollRange(int32_t max) override {
+        HWND view = ViewWindow();
+        if (!view) {
+            return;
+        }
+        ShowScrollBar(view, SB_VERT, TRUE);
+        SCROLLINFO info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_RANGE | SIF_POS;
+        info.nMin = 0;
+        info.nMax = max;
+        info.nPos = 0;
+        SetScrollInfo(view, SB_VERT, &info, TRUE);
+    }
+    void SetScrollPos(int32_t pos) override {
+        if (HWND view = ViewWindow()) {
+            SCROLLINFO info = {};
+            info.cbSize = sizeof(info);
+            info.fMask = SIF_POS;
+            info.nPos = pos;
+            SetScrollInfo(view, SB_VERT, &info, TRUE);
+        }
+    }
+    int GetScrollState(ScrollState* state) override {
+        HWND view = ViewWindow();
+        if (!view) {
+            return 0;
+        }
+        SCROLLINFO info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_RANGE | SIF_POS | SIF_TRACKPOS;
+        if (!GetScrollInfo(view, SB_VERT, &info)) {
+            return 0;
+        }
+        *state = {info.nMin, info.nMax, info.nPos, info.nTrackPos};
+        return 1;
+    }
+    int32_t ClientHeight() override {
+        RECT rect = {};
+        HWND view = ViewWindow();
+        return view && GetClientRect(view, &rect) ? rect.bottom - rect.top : 0;
+    }
+    int32_t WindowHeight() override {
+        RECT rect = {};
+        HWND view = ViewWindow();
+        return view && GetWindowRect(view, &rect) ? rect.bottom - rect.top : 0;
+    }
+    int32_t ClientBottom() override {
+        RECT rect = {};
+        HWND view = ViewWindow();
+        return view && GetClientRect(view, &rect) ? rect.bottom : 0;
+    }
+    void FitMainWindowWidth(int32_t width) override {
+        HWND main = g_p_view_state ? static_cast<HWND>(g_p_view_state->m_h_main_window) : nullptr;
+        RECT rect = {};
+        if (main && GetWindowRect(main, &rect)) {
+            SetWindowPos(main, nullptr, 0, 0, width, rect.bottom - rect.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    void CaptureMouse() override {
+        if (HWND view = ViewWindow()) {
+            SetCapture(view);
+        }
+    }
+    void ReleaseMouse() override { ReleaseCapture(); }
+    void TrackHover(int arm) override {
+        HWND view = ViewWindow();
+        if (!view) {
+            return;
+        }
+        TRACKMOUSEEVENT track = {};
+        track.cbSize = sizeof(track);
+        track.dwFlags = arm ? TME_HOVER : (TME_CANCEL | TME_HOVER);
+        track.hwndTrack = view;
+        track.dwHoverTime = 50;
+        TrackMouseEvent(&track);
+    }
+
+  private:
+    GdiCanvas m_canvas;
+    CaretBitmap m_caret;
+};
+
+} // namespace
+
+ViewHost* PlatformViewHost() {
+    static Win32ViewHost host;
+    return &host;
+}
