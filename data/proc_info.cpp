@@ -228,8 +228,12 @@ const uint8_t* CProcInfo::GetData(int64_t offset) {
         return nullptr;
     auto address = static_cast<ProcAddress>(offset);
     // Asked on every call: a page released since the block was read yields null.
+    // No-access and guard pages are never read: the read would fail on Windows
+    // (Wine would return their bytes), and touching a guard page could disturb
+    // the target's stack growth.
     MemoryRegion region = {};
-    if (!m_p_ops->QueryRegion(m_h_open_process, address, &region) || !region.committed)
+    if (!m_p_ops->QueryRegion(m_h_open_process, address, &region) || !region.committed ||
+        !region.readable)
         return nullptr;
     if (address >= m_n_read_address && address - m_n_read_address < m_n_read_count)
         return m_p_read_buffer + (address - m_n_read_address);

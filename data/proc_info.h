@@ -23,6 +23,7 @@ struct MemoryRegion {
     ProcAddress base;
     uint64_t size;
     int committed;
+    int readable; // committed and neither no-access nor guard pages
 };
 
 // The platform's process calls, behind one seam (a scripted fake in tests).

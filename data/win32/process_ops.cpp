@@ -83,6 +83,8 @@ class Win32ProcessOps final : public ProcessOps {
         region->base = reinterpret_cast<ProcAddress>(info.BaseAddress);
         region->size = info.RegionSize;
         region->committed = info.State == MEM_COMMIT;
+        region->readable =
+            region->committed && (info.Protect & (PAGE_NOACCESS | PAGE_GUARD)) == 0 ? 1 : 0;
         return 1;
     }
 
