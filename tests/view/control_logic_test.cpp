@@ -1,0 +1,156 @@
+// The control's mouse, wheel and scroll bar decisions.
+#include "tests/view/view_fixture.h"
+#include "view/control_logic.h"
+#include "view/selection.h"
+
+class ControlLogicTest : public ViewFixture {
+  protected:
+    void SetUp() override {
+        ViewFixture::SetUp();
+        ControlDragState() = {0, 0};
+        SetEditModeChangedHook(nullptr);
+    }
+    void TearDown() override {
+        SetEditModeChangedHook(nullptr);
+        ViewFixture::TearDown();
+    }
+};
+
+TEST_F(ControlLogicTest, WheelScrollsOneRowPerFullNotch) {
+    CallBackInfo* doc = Open(Counting(16 * 100));
+    SetScrollRange(ScrollLines());
+    EXPECT_EQ(0, OnMouseWheel(120, 0)); // forward at row 0: nothing
+    EXPECT_EQ(0, doc->m_n_top_line);
+    EXPECT_EQ(1, OnMouseWheel(-120, 0));
+    EXPECT_EQ(1, doc->m_n_top_line);
+    EXPECT_EQ(1, m_host.m_scroll.m_n_pos);
+    EXPECT_EQ(0, OnMouseWheel(-60, 0)); // half a notch
+    EXPECT_EQ(1, doc->m_n_top_line);
+    EXPECT_EQ(1, OnMouseWheel(-480, 0));
+    EXPECT_EQ(5, doc->m_n_top_line);
+    EXPECT_EQ(1, OnMouseWheel(240, 0));
+    EXPECT_EQ(3, doc->m_n_top_line);
+    EXPECT_EQ(3, m_host.m_scroll.m_n_pos);
+    g_p_current_document = nullptr;
+    EXPECT_EQ(0, OnMouseWheel(-120, 0));
+}
+
+TEST_F(ControlLogicTest, ScrollBarCodes) {
+    CallBackInfo* doc = Open(Counting(16 * 100));
+    m_host.m_n_window_height = 20 * kH;
+    SetScrollRange(ScrollLines());
+    EXPECT_EQ(1, OnScrollCode(kScrollLineDown, 0));
+    EXPECT_EQ(1, doc->m_n_top_line);
+    EXPECT_EQ(0, OnScrollCode(kScrollPageDown, 0)); // default handling follows
+    EXPECT_EQ(1 + 17, doc->m_n_top_line);
+    EXPECT_EQ(18, m_host.m_scroll.m_n_pos);
+    EXPECT_EQ(0, OnScrollCode(kScrollPageUp, 0));
+    EXPECT_EQ(1, doc->m_n_top_line);
+    EXPECT_EQ(1, OnScrollCode(kScrollLineUp, 0));
+    EXPECT_EQ(1, OnScrollCode(kScrollLineUp, 0));
+    EXPECT_EQ(0, doc->m_n_top_line);
+    EXPECT_EQ(1, OnScrollCode(kScrollThumbTrack, 50));
+    EXPECT_EQ(50, doc->m_n_top_line);
+    EXPECT_EQ(50, m_host.m_scroll.m_n_pos);
+    EXPECT_EQ(1, OnScrollCode(kScrollBottom, 0));
+    EXPECT_EQ(99, doc->m_n_top_line);
+    EXPECT_EQ(100, m_host.m_scroll.m_n_pos); // the thumb reaches the end
+    EXPECT_EQ(1, OnScrollCode(kScrollThumbPosition, 100));
+    EXPECT_EQ(99, doc->m_n_top_line);
+    EXPECT_EQ(1, OnScrollCode(kScrollTop, 0));
+    EXPECT_EQ(0, doc->m_n_top_line);
+    EXPECT_EQ(0, m_host.m_scroll.m_n_pos);
+    const int invalidations = m_host.m_n_invalidations;
+    EXPECT_EQ(1, OnScrollCode(kScrollEnd, 0));
+    EXPECT_EQ(invalidations + 1, m_host.m_n_invalidations);
+}
+
+TEST_F(ControlLogicTest, DragPastTheBottomKeepsScrollingOnHover) {
+    CallBackInfo* doc = Open(Counting(16 * 100));
+    m_host.m_n_client_height = 10 * kH;
+    SetScrollRange(ScrollLines());
+    ASSERT_EQ(1, OnLeftButtonDown(CellX(0), RowY(3), 0)); // byte 0x30
+    EXPECT_EQ(1, m_host.m_b_captured);
+    EXPECT_EQ(0x30, doc->m_n_search_from);
+    EXPECT_EQ(1, ControlDragState().m_b_dragging);
+
+    const int32_t bottom_y = 10 * kH - 5; // within 30 pixels of the bottom
+    OnDragMove(CellX(2), bottom_y);
+    EXPECT_EQ(1, ControlDragState().m_n_direction);
+    EXPECT_EQ(1, doc->m_n_top_line);
+    EXPECT_EQ(1, m_host.m_b_hover_armed);
+    const int64_t row = bottom_y / kH - 1;
+    EXPECT_EQ((1 + row) * 16 + 2, doc->m_n_sel_active);
+    EXPECT_EQ(L"Selected: 0x63 / 99", m_host.m_status[3]);
+
+    for (int i = 0; i < 5; ++i) {
+        OnDragHover(CellX(2), bottom_y);
+    }
+    EXPECT_EQ(6, doc->m_n_top_line);
+    EXPECT_EQ((6 + row) * 16 + 2, doc->m_n_sel_active);
+    EXPECT_EQ(6, m_host.m_scroll.m_n_pos);
+    EXPECT_EQ(0x30, SelectionStart());
+    EXPECT_NE(std::wstring::npos, m_host.m_status[3].find(L" / "));
+
+    // Back in the middle: no more auto-scroll, hover tracking cancelled.
+    OnDragMove(CellX(2), RowY(4));
+    EXPECT_EQ(0, ControlDragState().m_n_direction);
+    EXPECT_EQ(0, m_host.m_b_hover_armed);
+    EXPECT_EQ(6, doc->m_n_top_line);
+
+    OnLeftButtonUp(CellX(3), RowY(4));
+    EXPECT_EQ(0, ControlDragState().m_b_dragging);
+    EXPECT_EQ(0, m_host.m_b_captured);
+    EXPECT_EQ((6 + 4) * 16 + 3, doc->m_n_sel_active);
+}
+
+TEST_F(ControlLogicTest, DragPastTheTopScrollsUpAndBeyondTheSidesTakesTheRowEnds) {
+    CallBackInfo* doc = Open(Counting(16 * 100));
+    ScrollToLine(10);
+    ASSERT_EQ(1, OnLeftButtonDown(CellX(5), RowY(5), 0)); // byte (10 + 5) * 16 + 5
+    OnDragMove(CellX(5), 10);
+    EXPECT_EQ(-1, ControlDragState().m_n_direction);
+    EXPECT_EQ(9, doc->m_n_top_line);
+    // Beside the grid the column follows where the active end stood: before
+    // the anchor gives the row's start, after it the row's end.
+    OnDragMove(kL0 - 50, RowY(8));
+    EXPECT_EQ((9 + 8) * 16 + 0, doc->m_n_sel_active);
+    OnDragMove(kL0 - 50, RowY(4));
+    EXPECT_EQ((9 + 4) * 16 + 15, doc->m_n_sel_active);
+}
+
+TEST_F(ControlLogicTest, PressOutsideSelectsNothingAndShiftPressExtends) {
+    CallBackInfo* doc = Open(Counting(64));
+    EXPECT_EQ(0, OnLeftButtonDown(3, RowY(0), 0));
+    EXPECT_EQ(-100, m_host.m_pt_caret.x);
+    EXPECT_EQ(0, m_host.m_b_captured);
+    OnDragMove(CellX(4), RowY(1));
+    EXPECT_EQ(-1, doc->m_n_sel_active);
+    OnLeftButtonUp(CellX(4), RowY(1));
+
+    ASSERT_EQ(1, OnLeftButtonDown(CellX(5), RowY(0), 0));
+    OnLeftButtonUp(CellX(5), RowY(0));
+    ASSERT_EQ(1, OnLeftButtonDown(CellX(2), RowY(0), 1));
+    EXPECT_EQ(0, ControlDragState().m_b_dragging);
+    EXPECT_EQ(2, doc->m_n_search_from);
+    EXPECT_EQ(L"Selected: 0x4 / 4", m_host.m_status[3]);
+}
+
+namespace {
+int g_hook_state = -1;
+void RecordEditMode(int on) {
+    g_hook_state = on;
+}
+} // namespace
+
+TEST_F(ControlLogicTest, DoubleClickTogglesEditModeAndTellsTheFrame) {
+    Open(Counting(64));
+    SetEditModeChangedHook(RecordEditMode);
+    ASSERT_EQ(1, OnLeftButtonDown(CellX(5), RowY(0), 0));
+    EXPECT_EQ(1, OnDoubleClick());
+    EXPECT_EQ(1, g_hook_state);
+    EXPECT_EQ(1, m_host.m_b_caret);
+    EXPECT_EQ(0, OnDoubleClick());
+    EXPECT_EQ(0, g_hook_state);
+    EXPECT_EQ(0, m_host.m_b_caret);
+}

@@ -1,0 +1,243 @@
+// Selection, caret, digit entry, markers and status texts.
+#include "tests/view/view_fixture.h"
+#include "view/selection.h"
+
+using SelectionTest = ViewFixture;
+
+TEST_F(SelectionTest, ClickThenShiftClickSelectsBackwardsWithMouseStatus) {
+    CallBackInfo* doc = Open(Counting(64));
+    ASSERT_EQ(1, ClickAtPoint(CellX(5), RowY(0)));
+    EXPECT_EQ(L"Begin: 0x5", m_host.m_status[1]);
+    EXPECT_EQ(L"End: 0x5", m_host.m_status[2]);
+    EXPECT_EQ(L"", m_host.m_status[3]);
+    ASSERT_EQ(1, ExtendToPoint(CellX(2), RowY(0)));
+    EXPECT_EQ(2, SelectionStart());
+    EXPECT_EQ(5, SelectionEnd());
+    EXPECT_EQ(L"Begin: 0x2", m_host.m_status[1]);
+    EXPECT_EQ(L"End: 0x5", m_host.m_status[2]);
+    EXPECT_EQ(L"Selected: 0x4 / 4", m_host.m_status[3]);
+    EXPECT_EQ(m_host.m_status[3], m_host.m_tips[3]);
+    EXPECT_EQ(2, doc->m_n_caret_offset);
+    EXPECT_EQ(kL0 + 2 * (kM + kS), m_host.m_pt_caret.x);
+}
+
+TEST_F(SelectionTest, KeyboardExtensionUsesTheTildeForm) {
+    Open(Counting(256));
+    ASSERT_EQ(1, GoToOffset(0x20));
+    ASSERT_EQ(1, ExtendBy(15));
+    EXPECT_EQ(L"Selected: 0x10 ~ 16", m_host.m_status[3]);
+    EXPECT_EQ(L"End: 0x2F", m_host.m_status[2]);
+}
+
+TEST_F(SelectionTest, ClickOutsideClearsTheSelectionButKeepsTheTexts) {
+    CallBackInfo* doc = Open(Counting(64));
+    ASSERT_EQ(1, ClickAtPoint(CellX(5), RowY(1)));
+    EXPECT_EQ(L"Begin: 0x15", m_host.m_status[1]);
+    EXPECT_EQ(0, ClickAtPoint(5, RowY(1)));
+    EXPECT_EQ(-1, doc->m_n_sel_anchor);
+    EXPECT_EQ(-1, doc->m_n_sel_active);
+    EXPECT_EQ(-1, doc->m_n_caret_offset);
+    EXPECT_EQ(-100, doc->m_pt_caret.x);
+    EXPECT_EQ(L"Begin: 0x15", m_host.m_status[1]);
+    EXPECT_EQ(0, ExtendToPoint(CellX(1), RowY(0))); // no anchor: nothing
+}
+
+TEST_F(SelectionTest, MovesAreRefusedAtTheEnds) {
+    CallBackInfo* doc = Open(Counting(40));
+    ASSERT_EQ(1, GoToOffset(0));
+    const std::wstring begin = m_host.m_status[1];
+    EXPECT_EQ(0, MoveCaret(1, -1)); // "Byte left" at 0
+    EXPECT_EQ(0, SelectionStart());
+    ASSERT_EQ(1, GoToOffset(39));
+    EXPECT_EQ(0, MoveCaret(1, 1)); // "Byte right" on the last byte
+    ASSERT_EQ(1, GoToOffset(30));
+    EXPECT_EQ(0, MoveCaret(1, 16)); // "Line down" within the last 16 bytes: no partial move
+    EXPECT_EQ(30, SelectionStart());
+    EXPECT_EQ(L"Begin: 0x1E", m_host.m_status[1]);
+    EXPECT_EQ(0, ExtendBy(10));
+    EXPECT_EQ(30, doc->m_n_sel_active);
+    EXPECT_EQ(1, MoveCaret(1, -16));
+    EXPECT_EQ(14, SelectionStart());
+    EXPECT_EQ(1, MoveCaret(0, 3));
+    EXPECT_EQ(3, SelectionStart());
+    EXPECT_EQ(1, MoveCaret(7, 99)); // any other mode goes to 0
+    EXPECT_EQ(0, SelectionStart());
+    // Go to offset clamps instead.
+    EXPECT_EQ(1, GoToOffset(1000));
+    EXPECT_EQ(39, SelectionStart());
+    const int invalidations = m_host.m_n_invalidations;
+    EXPECT_EQ(0, GoToOffset(-1));
+    EXPECT_EQ(invalidations + 1, m_host.m_n_invalidations);
+    EXPECT_EQ(39, SelectionStart());
+    (void)begin;
+}
+
+TEST_F(SelectionTest, ByteRightStartsFromTheSelectionStartAndExtensionKeepsTheCaret) {
+    CallBackInfo* doc = Open(Counting(64));
+    ASSERT_EQ(1, GoToOffset(10));
+    ASSERT_EQ(1, ExtendToOffset(20));
+    ASSERT_EQ(1, ExtendBy(1));
+    EXPECT_EQ(21, doc->m_n_sel_active);
+    EXPECT_EQ(10, doc->m_n_caret_offset);
+    ASSERT_EQ(1, MoveCaret(1, 1));
+    EXPECT_EQ(11, doc->m_n_sel_anchor);
+    EXPECT_EQ(11, doc->m_n_sel_active);
+}
+
+TEST_F(SelectionTest, ExtendingWithNothingSelectedStartsAtTheTarget) {
+    CallBackInfo* doc = Open(Counting(64));
+    ASSERT_EQ(1, ExtendToOffset(12));
+    EXPECT_EQ(12, doc->m_n_sel_anchor);
+    EXPECT_EQ(12, doc->m_n_sel_active);
+    doc->m_n_sel_anchor = doc->m_n_sel_active = -1;
+    EXPECT_EQ(0, ExtendBy(16));
+}
+
+TEST_F(SelectionTest, TypingTwoDigitsRewritesOneByteAndMovesTheCaretByHalves) {
+    CallBackInfo* doc = Open(Counting(64));
+    ASSERT_EQ(1, GoToOffset(0x10));
+    m_state->m_b_modified = 0;
+    const int32_t x0 = kL0 + 0 * (kM + kS);
+    ASSERT_EQ(1, TypeDigit('4'));
+    EXPECT_EQ(1, doc->m_b_low_nibble);
+    EXPECT_EQ(x0 + kM / 2, m_host.m_pt_caret.x);
+    EXPECT_EQ(0x40, ByteAt(0x10));
+    ASSERT_EQ(1, TypeDigit('1'));
+    EXPECT_EQ(0x41, ByteAt(0x10));
+    EXPECT_EQ(0, doc->m_b_low_nibble);
+    EXPECT_EQ(x0, m_host.m_pt_caret.x);
+    EXPECT_EQ(0x10, doc->m_n_caret_offset); // one byte selected: typing stays on it
+    ASSERT_EQ(1, TypeDigit('4'));
+    ASSERT_EQ(1, TypeDigit('2'));
+    EXPECT_EQ(0x42, ByteAt(0x10));
+    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(64, doc->m_n_data_size);
+    EXPECT_EQ(0x11, ByteAt(0x11));
+    EXPECT_EQ(4, doc->m_n_last_nibble);
+    EXPECT_EQ(2, 0 + static_cast<int>(ByteAt(0x10) & 0xF));
+}
+
+TEST_F(SelectionTest, TypingCyclesWithinTheSelection) {
+    CallBackInfo* doc = Open(Counting(64));
+    ASSERT_EQ(1, GoToOffset(0x10));
+    ASSERT_EQ(1, ExtendToOffset(0x11));
+    for (char ch : std::string("123456")) {
+        ASSERT_EQ(1, TypeDigit(static_cast<unsigned>(ch)));
+    }
+    EXPECT_EQ(0x56, ByteAt(0x10));
+    EXPECT_EQ(0x34, ByteAt(0x11));
+    EXPECT_EQ(0x11, doc->m_n_edit_pos);
+    EXPECT_EQ(0x12, ByteAt(0x12));
+    // Lower-case and upper-case letters are digits too.
+    ASSERT_EQ(1, TypeDigit('a'));
+    ASSERT_EQ(1, TypeDigit('F'));
+    EXPECT_EQ(0xAF, ByteAt(0x11));
+}
+
+TEST_F(SelectionTest, NonDigitsAndTypingWithoutSelectionChangeNothing) {
+    CallBackInfo* doc = Open(Counting(64));
+    ASSERT_EQ(1, GoToOffset(3));
+    m_state->m_b_modified = 0;
+    for (unsigned ch : {unsigned('g'), unsigned(' '), 8u, unsigned('G'), 0x1F600u}) {
+        EXPECT_EQ(0, TypeDigit(ch));
+    }
+    EXPECT_EQ(3, ByteAt(3));
+    EXPECT_EQ(0, doc->m_b_low_nibble);
+    EXPECT_EQ(0, m_state->m_b_modified);
+    doc->m_n_sel_anchor = -1;
+    doc->m_n_edit_pos = 3;
+    EXPECT_EQ(0, TypeDigit('1'));
+    EXPECT_EQ(-1, doc->m_n_edit_pos);
+}
+
+TEST_F(SelectionTest, BeginAndEndPositionsSelectTheRangeBetweenThem) {
+    CallBackInfo* doc = Open(Counting(256));
+    ASSERT_EQ(1, GoToOffset(0x30));
+    ASSERT_EQ(1, SetBeginPosition());
+    EXPECT_EQ(0x30, m_state->m_n_begin_marker);
+    EXPECT_EQ(0x30, doc->m_n_marker_offset);
+    ASSERT_EQ(1, GoToOffset(0x12));
+    ASSERT_EQ(1, SetEndPosition());
+    EXPECT_EQ(0x12, SelectionStart());
+    EXPECT_EQ(0x30, SelectionEnd());
+    EXPECT_EQ(-1, m_state->m_n_begin_marker);
+    EXPECT_EQ(-1, m_state->m_n_end_marker);
+    EXPECT_EQ(-1, doc->m_n_marker_offset);
+    EXPECT_EQ(L"Selected: 0x1F ~ 31", m_host.m_status[3]);
+
+    // Without a pending begin position the anchor stays where it was.
+    ASSERT_EQ(1, GoToOffset(0x40));
+    ASSERT_EQ(1, ExtendToOffset(0x44));
+    ASSERT_EQ(1, SetEndPosition());
+    EXPECT_EQ(0x40, doc->m_n_sel_anchor);
+    EXPECT_EQ(0x40, doc->m_n_sel_active);
+}
+
+TEST_F(SelectionTest, ScrollIntoViewKeepsTwoRowsAboveAndFourBelow) {
+    CallBackInfo* doc = Open(Counting(16 * 1000));
+    m_host.m_n_window_height = 20 * kH; // 20 rows, header and status bar included
+    SetScrollRange(ScrollLines());
+    ASSERT_EQ(1, GoToOffset(0));
+    for (int i = 0; i < 15; ++i) {
+        ASSERT_EQ(1, ExtendBy(16));
+    }
+    EXPECT_EQ(0, doc->m_n_top_line); // row 15 < top + 16: no scroll yet
+    ASSERT_EQ(1, ExtendBy(16));
+    EXPECT_EQ(16 + 4 - 20, doc->m_n_top_line);
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_EQ(1, ExtendBy(16));
+    }
+    EXPECT_EQ(46 + 4 - 20, doc->m_n_top_line);
+    EXPECT_EQ(30, m_host.m_scroll.m_n_pos);
+    ASSERT_EQ(1, MoveCaret(0, 16 * 29));
+    EXPECT_EQ(27, doc->m_n_top_line);
+    ASSERT_EQ(1, MoveCaret(0, 16 * 29 + 5)); // stays in view
+    EXPECT_EQ(27, doc->m_n_top_line);
+    ScrollIntoView(16 * 3);
+    EXPECT_EQ(1, doc->m_n_top_line);
+    ScrollIntoView(0);
+    EXPECT_EQ(0, doc->m_n_top_line);
+    EXPECT_EQ(0, m_host.m_scroll.m_n_pos);
+}
+
+TEST_F(SelectionTest, EditModeMakesTheCaretInTheXorColour) {
+    CallBackInfo* doc = Open(Counting(64));
+    doc->m_cr_sel_bk = 0x0000FF;
+    m_state->m_cr_caret = 0x00FF80;
+    ASSERT_EQ(1, GoToOffset(0x13));
+    EXPECT_EQ(1, SetEditMode(1));
+    EXPECT_EQ(1, m_state->m_b_edit_mode);
+    EXPECT_EQ(1, m_host.m_b_caret);
+    EXPECT_EQ(1, m_host.m_b_caret_shown);
+    EXPECT_EQ(kM / 2, m_host.m_n_caret_width);
+    EXPECT_EQ(kH, m_host.m_n_caret_height);
+    EXPECT_EQ(0x00FF7Fu, m_host.m_cr_caret_xor);
+    EXPECT_EQ(kL0 + 3 * (kM + kS), m_host.m_pt_caret.x);
+    EXPECT_EQ(2 * kH, m_host.m_pt_caret.y);
+    int32_t width = 0;
+    int32_t height = 0;
+    GetCaretSize(&width, &height);
+    EXPECT_EQ(kM / 2, width);
+    EXPECT_EQ(0, SetEditMode(0));
+    EXPECT_EQ(0, m_host.m_b_caret);
+
+    // Without a document edit mode switches on but makes no caret.
+    g_p_current_document = nullptr;
+    EXPECT_EQ(1, SetEditMode(1));
+    EXPECT_EQ(0, m_host.m_b_caret);
+}
+
+TEST_F(SelectionTest, CaretPositionForFocusFollowsTheScrolledView) {
+    CallBackInfo* doc = Open(Counting(1000));
+    ASSERT_EQ(1, GoToOffset(16 * 3 + 1));
+    ScrollBy(2);
+    const CaretPoint point = CaretPositionForFocus();
+    EXPECT_EQ(2 * kH, point.y);
+    doc->m_pt_caret = {-100, -100};
+    EXPECT_EQ(-100, CaretPositionForFocus().y);
+    // Without focus the system caret is hidden, the position still kept.
+    doc->m_b_has_focus = 0;
+    ASSERT_EQ(1, GoToOffset(16 * 3));
+    EXPECT_EQ(-100, m_host.m_pt_caret.x);
+    EXPECT_EQ(2 * kH, doc->m_pt_caret.y);
+}
