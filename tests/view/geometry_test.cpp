@@ -219,6 +219,7 @@ TEST(MulDivFloorTest, IsExactWhereTheProductOverflows64Bits) {
               MulDivFloor(0x7FFFFFFF, (int64_t{1} << 62) - 1, int64_t{1} << 62));
     EXPECT_EQ(INT64_MAX, MulDivFloor(INT64_MAX, INT64_MAX, 1));
 #ifdef __SIZEOF_INT128__
+    __extension__ typedef unsigned __int128 Wide;
     uint64_t seed = 0x9E3779B97F4A7C15ull;
     for (int i = 0; i < 2000; ++i) {
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
@@ -227,10 +228,9 @@ TEST(MulDivFloorTest, IsExactWhereTheProductOverflows64Bits) {
         const int64_t b = static_cast<int64_t>(seed >> 2);
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
         const int64_t c = static_cast<int64_t>(seed >> 2) | 1;
-        const unsigned __int128 exact = static_cast<unsigned __int128>(a) * b / c;
-        const int64_t expected = exact > static_cast<unsigned __int128>(INT64_MAX)
-                                     ? INT64_MAX
-                                     : static_cast<int64_t>(exact);
+        const Wide exact = static_cast<Wide>(a) * b / c;
+        const int64_t expected =
+            exact > static_cast<Wide>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(exact);
         ASSERT_EQ(expected, MulDivFloor(a, b, c)) << a << " " << b << " " << c;
     }
 #endif
