@@ -19,8 +19,9 @@ class ControlLogicTest : public ViewFixture {
 TEST_F(ControlLogicTest, WheelScrollsOneRowPerFullNotch) {
     CallBackInfo* doc = Open(Counting(16 * 100));
     SetScrollRange(ScrollLines());
-    EXPECT_EQ(0, OnMouseWheel(120, 0)); // forward at row 0: nothing
+    OnMouseWheel(120, 0); // forward at row 0: nothing
     EXPECT_EQ(0, doc->m_n_top_line);
+    EXPECT_EQ(0, m_host.m_scroll.m_n_pos);
     EXPECT_EQ(1, OnMouseWheel(-120, 0));
     EXPECT_EQ(1, doc->m_n_top_line);
     EXPECT_EQ(1, m_host.m_scroll.m_n_pos);
