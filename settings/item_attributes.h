@@ -1,0 +1,46 @@
+// Item attributes: the view font and the fourteen display colours kept in the
+// "item_attributes" section, their in-memory copy and the font zoom.
+#pragma once
+
+#include "data/document.h"
+
+#include <cstdint>
+
+// The program's current colours, one per colour key of the settings file.
+struct ItemColors {
+    ColorRef color_background_fg;
+    ColorRef color_line_number_fg;
+    ColorRef color_line_number_bk;
+    ColorRef color_header_fg;
+    ColorRef color_header_bk;
+    ColorRef color_hex_text_fg;
+    ColorRef color_hex_text_bk;
+    ColorRef color_selected_text_fg;
+    ColorRef color_selected_text_bk;
+    ColorRef color_modified_text_fg;
+    ColorRef color_modified_text_bk;
+    ColorRef color_caret_fg;
+    ColorRef color_selection_marker_fg;
+    ColorRef color_selection_marker_bk;
+};
+
+extern ItemColors g_item_colors;
+
+constexpr int kMinFontSize = 6;
+constexpr int kMaxFontSize = 200;
+
+// Puts the built-in default colours into g_item_colors.
+void ResetItemColors();
+// Reads font and colours, hands them to the view; 1 when the font was created.
+int LoadItemAttributes();
+// Writes font_name (empty -> "Courier New"), font_style, font_size (clamped
+// 6..200) and the fourteen colours; 1 when every write succeeded.
+int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size);
+// One zoom step of the view font; 1 when the font was created.
+int ZoomFont(int larger);
+// Writes a signed 32-bit value as decimal text; 1/0 as WriteProfileString.
+int WriteProfileInt(const wchar_t* section, const wchar_t* key, int32_t value);
+
+// Reads the three font keys with their defaults (face capacity 32).
+void ReadFontSettings(wchar_t* face, uint32_t face_capacity, wchar_t* style,
+                      uint32_t style_capacity, int* size);

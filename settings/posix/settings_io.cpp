@@ -1,0 +1,104 @@
+// Settings file access on POSIX: the wide path as UTF-8, replacement by a
+// flushed temporary file renamed over the target.
+#include "settings/settings_io.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string NarrowPath(const wchar_t* path) {
+    std::string out;
+    for (const wchar_t* p = path; *p; ++p) {
+        const uint32_t cp = static_cast<uint32_t>(*p);
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : m_n_fd(fd) {}
+    ~Descriptor() {
+        if (m_n_fd >= 0) {
+            close(m_n_fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return m_n_fd; }
+    int Close() {
+        const int result = close(m_n_fd);
+        m_n_fd = -1;
+        return result;
+    }
+
+  private:
+    int m_n_fd;
+};
+
+} // namespace
+
+int ReadSettingsBytes(const wchar_t* path, std::string* bytes) {
+    Descriptor fd(open(NarrowPath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        return 0;
+    }
+    bytes->clear();
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(fd.Get(), buffer, sizeof(buffer));
+        if (got < 0) {
+            return 0;
+        }
+        if (got == 0) {
+            return 1;
+        }
+        bytes->append(buffer, static_cast<size_t>(got));
+    }
+}
+
+int ReplaceSettingsBytes(const wchar_t* path, const std::string& bytes) {
+    const std::string target = NarrowPath(path);
+    const std::string temp = target + ".tmp" + std::to_string(getpid());
+    {
+        Descriptor fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (fd.Get() < 0) {
+            return 0;
+        }
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t put = write(fd.Get(), bytes.data() + done, bytes.size() - done);
+            if (put <= 0) {
+                unlink(temp.c_str());
+                return 0;
+            }
+            done += static_cast<size_t>(put);
+        }
+        if (fsync(fd.Get()) != 0 || fd.Close() != 0) {
+            unlink(temp.c_str());
+            return 0;
+        }
+    }
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
+        unlink(temp.c_str());
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,46 @@
+// Settings file: a small reader and writer of the initialisation-file form
+// (sections in brackets, key=value lines) with the semantics of the Windows
+// private profile functions, one implementation for every platform.
+//
+// Section and key names match without regard to case. Every call reads the
+// file afresh. A missing file, section or key gives the caller's default.
+// Writing creates the file, section and key as needed and leaves every other
+// line as it was; a null value deletes the key (a null key the section).
+// Integers read like GetPrivateProfileIntW: an empty or missing value gives the
+// default; otherwise optional blanks, an optional sign and the leading decimal
+// digits count (wrapping modulo 2^32), and text without digits reads as 0.
+// Encoding: files are read as UTF-16LE (with its mark), UTF-8 (with or without
+// a mark) or, when not valid UTF-8, Windows-1252. A write keeps a UTF-16 file
+// UTF-16 and an ASCII file byte for byte what the Windows functions write;
+// text that is no longer ASCII is stored as UTF-16LE with its mark, which the
+// Windows profile functions read too. A UTF-8 file that is not ASCII stays UTF-8.
+// Writes go to a temporary file beside the target, flushed and then moved over
+// it, so the file is never left half written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Full path of settings.ini, set once at start-up by the frame.
+extern wchar_t g_sz_settings_path[260];
+
+// Copies the value (or the default, null meaning empty) into out, truncated to
+// capacity - 1 characters; returns the number of characters copied.
+uint32_t ReadProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* default_text,
+                           wchar_t* out, uint32_t capacity);
+// The integer value of a key, see above.
+uint32_t ReadProfileInt(const wchar_t* section, const wchar_t* key, int32_t default_value);
+// 1 when the file holds the change afterwards (a deletion of something absent
+// succeeds without writing), 0 when the file could not be written.
+int WriteProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* value);
+
+// The same on a file of the caller's choice.
+uint32_t ReadProfileStringAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
+                             const wchar_t* default_text, wchar_t* out, uint32_t capacity);
+uint32_t ReadProfileIntAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
+                          int32_t default_value);
+int WriteProfileStringAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
+                         const wchar_t* value);
+
+// Integer reading rule on a value text (exposed for tests).
+uint32_t ParseProfileInt(const std::wstring& text, int32_t default_value);
