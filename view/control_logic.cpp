@@ -6,10 +6,7 @@
 #include "view/selection.h"
 #include "view/view_host.h"
 
-#if __has_include("settings/item_attributes.h")
 #include "settings/item_attributes.h"
-#define PELMORA_HAS_ZOOM_FONT 1
-#endif
 
 namespace {
 
@@ -111,12 +108,9 @@ void OnLeftButtonUp(int32_t x, int32_t y) {
 
 int OnMouseWheel(int32_t delta, int ctrl) {
     if (ctrl) {
-#ifdef PELMORA_HAS_ZOOM_FONT
+        // One size step per message, whatever the delta, also without a document.
         ZoomFont(delta > 0 ? 1 : 0);
         return 1;
-#else
-        return 0;
-#endif
     }
     if (!g_p_current_document) {
         return 0;
