@@ -40,8 +40,13 @@ class CFileMapping : public CSrclibrary {
     CFileMapping& operator=(const CFileMapping&) = delete;
     ~CFileMapping() override;
 
+    // Opens the file read-write, or read-only when that is refused; 1 or 0.
     int Open(const wchar_t* path);
     const uint8_t* GetData(int64_t offset) override;
+    // GetData that also tells how many bytes from the returned pointer lie in
+    // the mapped view (0 with a null result); for readers that take whole spans.
+    const uint8_t* ViewData(int64_t offset, size_t* available);
+    // Unmaps the view and, for the owner, releases name, mapping and file.
     void Close();
 
     tkstr* m_p_name = nullptr;
@@ -59,4 +64,6 @@ class CFileMapping : public CSrclibrary {
 
   private:
     int MapView(int64_t index);
+    const uint8_t* Remap(int64_t index, size_t position);
+    void UnmapCurrentView();
 };

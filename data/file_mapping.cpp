@@ -1,0 +1,122 @@
+// CFileMapping: a disk file read through one 64 KiB view at a time; the
+// platform calls go through the FileMapOps seam.
+#include "data/file_mapping.h"
+
+#include "frame/messages.h"
+#include "frame/tkstr.h"
+
+#include <new>
+
+CFileMapping::CFileMapping(FileMapOps& ops) : m_p_ops(&ops) {}
+
+CFileMapping::CFileMapping(const CFileMapping& owner)
+    : m_p_name(owner.m_p_name), m_h_file(owner.m_h_file), m_h_mapping(owner.m_h_mapping),
+      m_n_file_size(owner.m_n_file_size), m_b_shared(1), m_b_writable(owner.m_b_writable),
+      m_p_ops(owner.m_p_ops) {}
+
+CFileMapping::~CFileMapping() {
+    Close();
+}
+
+int CFileMapping::Open(const wchar_t* path) {
+    // A used object is emptied first so no handle of an earlier file leaks.
+    Close();
+    m_b_shared = 0;
+    m_b_writable = 1;
+    m_n_file_size = 0;
+    m_n_view_index = -1;
+
+    m_p_name = new (std::nothrow) tkstr(path);
+    m_h_file = m_p_ops->OpenExisting(path, 1);
+    if (m_h_file == nullptr) {
+        m_b_writable = 0;
+        m_h_file = m_p_ops->OpenExisting(path, 0);
+    }
+    if (m_h_file == nullptr) {
+        delete m_p_name;
+        m_p_name = nullptr;
+        return 0;
+    }
+    int64_t size = 0;
+    if (!m_p_ops->GetSize(m_h_file, &size) || size < 0)
+        return 0; // the file handle stays open until Close
+    m_n_file_size = size;
+    m_h_mapping = m_p_ops->CreateMapping(m_h_file, m_b_writable, 0);
+    if (m_h_mapping == nullptr)
+        return 0;
+    return 1;
+}
+
+const uint8_t* CFileMapping::GetData(int64_t offset) {
+    if (offset < 0 || offset >= m_n_file_size)
+        return nullptr;
+    const int64_t index = offset >> 16;
+    const size_t position = static_cast<size_t>(offset & (kViewSize - 1));
+    if (index == m_n_view_index && m_p_view != nullptr)
+        return m_p_view + position;
+    return Remap(index, position);
+}
+
+const uint8_t* CFileMapping::Remap(int64_t index, size_t position) {
+    UnmapCurrentView();
+    if (!MapView(index))
+        return nullptr; // m_n_view_index keeps its value; the null view forces a new mapping
+    m_n_view_index = index;
+    return m_p_view + position;
+}
+
+void CFileMapping::UnmapCurrentView() {
+    if (m_p_view == nullptr)
+        return;
+    if (!m_p_ops->UnmapView(m_p_view, m_n_view_length))
+        ShowMessage(L"UnmapViewOfFile Failed!");
+    m_p_view = nullptr;
+    m_n_view_length = 0;
+}
+
+int CFileMapping::MapView(int64_t index) {
+    m_p_view = nullptr;
+    m_n_view_length = 0;
+    if (m_h_mapping == nullptr || index < 0)
+        return 0;
+    const int64_t view_offset = index * kViewSize;
+    if (view_offset > m_n_file_size - 1)
+        return 0;
+    const int64_t rest = m_n_file_size - view_offset;
+    const size_t length = static_cast<size_t>(rest < kViewSize ? rest : kViewSize);
+    void* view = m_p_ops->MapView(m_h_mapping, m_b_writable, view_offset, length);
+    if (view == nullptr) {
+        ShowMessage(L"MapViewOfFileEx Failed!");
+        return 0;
+    }
+    m_p_view = static_cast<uint8_t*>(view);
+    m_n_view_length = length;
+    return 1;
+}
+
+const uint8_t* CFileMapping::ViewData(int64_t offset, size_t* available) {
+    const uint8_t* p = GetData(offset);
+    if (available != nullptr)
+        *available =
+            p != nullptr ? m_n_view_length - static_cast<size_t>(offset & (kViewSize - 1)) : 0;
+    return p;
+}
+
+void CFileMapping::Close() {
+    UnmapCurrentView();
+    m_n_view_index = -1;
+    if (m_b_shared) {
+        // Borrowed from the owner, which releases them.
+        return;
+    }
+    delete m_p_name;
+    m_p_name = nullptr;
+    if (m_h_mapping != nullptr) {
+        m_p_ops->CloseMapping(m_h_mapping);
+        m_h_mapping = nullptr;
+    }
+    if (m_h_file != nullptr) {
+        m_p_ops->CloseFile(m_h_file);
+        m_h_file = nullptr;
+    }
+}

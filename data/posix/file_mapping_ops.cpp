@@ -1,0 +1,131 @@
+// File and mapping calls of CFileMapping on POSIX systems: open, fstat and
+// mmap of 64 KiB windows. A "mapping" is a duplicate of the file descriptor,
+// so it lives on independently of the file handle, as a mapping object does.
+#include "data/file_mapping.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <string>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Descriptors travel through the seam as fd + 1, so descriptor 0 is not null.
+void* ToHandle(int fd) {
+    return reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
+}
+int ToFd(void* handle) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1);
+}
+
+// Wide path (UTF-32 or UTF-16 code units) to the UTF-8 the file system takes.
+bool ToUtf8(const wchar_t* path, std::string* out) {
+    for (const wchar_t* p = path; *p != 0; ++p) {
+        uint32_t c = static_cast<uint32_t>(*p);
+        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 &&
+            p[1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(p[1]) - 0xDC00);
+            ++p;
+        }
+        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+            return false;
+        if (c < 0x80) {
+            out->push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out->push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out->push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out->push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return true;
+}
+
+class PosixFileMapOps final : public FileMapOps {
+  public:
+    void* OpenExisting(const wchar_t* path, int writable) override {
+        std::string name;
+        if (path == nullptr || path[0] == 0 || !ToUtf8(path, &name))
+            return nullptr;
+        int fd;
+        do {
+            fd = ::open(name.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return nullptr;
+        // Only regular files can be mapped; a folder opens read-only here but
+        // would fail on Windows, so refuse it the same way.
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return nullptr;
+        }
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        return ToHandle(fd);
+    }
+
+    int GetSize(void* file, int64_t* size) override {
+        struct stat st;
+        if (file == nullptr || ::fstat(ToFd(file), &st) != 0)
+            return 0;
+        *size = static_cast<int64_t>(st.st_size);
+        return 1;
+    }
+
+    void* CreateMapping(void* file, int writable, int64_t max_size) override {
+        if (file == nullptr || max_size < 0)
+            return nullptr;
+        const int fd = ToFd(file);
+        struct stat st;
+        if (::fstat(fd, &st) != 0)
+            return nullptr;
+        if (max_size > st.st_size) {
+            if (!writable || ::ftruncate(fd, static_cast<off_t>(max_size)) != 0)
+                return nullptr;
+        } else if (st.st_size == 0) {
+            return nullptr; // nothing to map, as Windows refuses an empty mapping
+        }
+        const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        return copy < 0 ? nullptr : ToHandle(copy);
+    }
+
+    void* MapView(void* mapping, int writable, int64_t offset, size_t length) override {
+        if (mapping == nullptr || offset < 0 || length == 0)
+            return nullptr;
+        const int protection = writable ? (PROT_READ | PROT_WRITE) : PROT_READ;
+        void* view = ::mmap(nullptr, length, protection, MAP_SHARED, ToFd(mapping),
+                            static_cast<off_t>(offset));
+        return view == MAP_FAILED ? nullptr : view;
+    }
+
+    int UnmapView(void* view, size_t length) override {
+        return view != nullptr && ::munmap(view, length) == 0 ? 1 : 0;
+    }
+
+    void CloseMapping(void* mapping) override {
+        if (mapping != nullptr)
+            ::close(ToFd(mapping));
+    }
+
+    void CloseFile(void* file) override {
+        if (file != nullptr)
+            ::close(ToFd(file));
+    }
+};
+
+} // namespace
+
+FileMapOps& PlatformFileMapOps() {
+    static PosixFileMapOps ops;
+    return ops;
+}
