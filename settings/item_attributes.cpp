@@ -1,0 +1,147 @@
+// Item attributes: font and colours between the settings file, ItemColors and
+// the hex view, and the font zoom.
+#include "settings/item_attributes.h"
+
+#include "frame/format_text.h"
+#include "settings/settings_file.h"
+#include "view/geometry.h"
+#include "view/selection.h"
+#include "view/view_state.h"
+
+#include <string>
+
+ItemColors g_item_colors = {};
+
+namespace {
+
+const wchar_t kSection[] = L"item_attributes";
+const wchar_t kDefaultFace[] = L"Courier New";
+const wchar_t kDefaultStyle[] = L"Italic";
+constexpr int kDefaultSize = 12;
+
+struct ColorKey {
+    const wchar_t* m_sz_key;
+    ColorRef ItemColors::*m_p_member;
+};
+
+// The order in which the colours are read and written.
+const ColorKey kColorKeys[14] = {
+    {L"color_line_number_fg", &ItemColors::color_line_number_fg},
+    {L"color_header_fg", &ItemColors::color_header_fg},
+    {L"color_hex_text_fg", &ItemColors::color_hex_text_fg},
+    {L"color_selected_text_fg", &ItemColors::color_selected_text_fg},
+    {L"color_modified_text_fg", &ItemColors::color_modified_text_fg},
+    {L"color_caret_fg", &ItemColors::color_caret_fg},
+    {L"color_selection_marker_fg", &ItemColors::color_selection_marker_fg},
+    {L"color_background_fg", &ItemColors::color_background_fg},
+    {L"color_line_number_bk", &ItemColors::color_line_number_bk},
+    {L"color_header_bk", &ItemColors::color_header_bk},
+    {L"color_hex_text_bk", &ItemColors::color_hex_text_bk},
+    {L"color_selected_text_bk", &ItemColors::color_selected_text_bk},
+    {L"color_modified_text_bk", &ItemColors::color_modified_text_bk},
+    {L"color_selection_marker_bk", &ItemColors::color_selection_marker_bk},
+};
+
+ViewOptions ColorRecord(const ItemColors& colors) {
+    ViewOptions options = {};
+    options.m_n_mask = 0x7FF0;
+    options.m_cr_hex_fg = static_cast<int32_t>(colors.color_hex_text_fg);
+    options.m_cr_hex_bk = static_cast<int32_t>(colors.color_hex_text_bk);
+    options.m_cr_sel_fg = static_cast<int32_t>(colors.color_selected_text_fg);
+    options.m_cr_sel_bk = static_cast<int32_t>(colors.color_selected_text_bk);
+    options.m_cr_header_fg = static_cast<int32_t>(colors.color_header_fg);
+    options.m_cr_header_bk = static_cast<int32_t>(colors.color_header_bk);
+    options.m_cr_line_number_fg = static_cast<int32_t>(colors.color_line_number_fg);
+    options.m_cr_line_number_bk = static_cast<int32_t>(colors.color_line_number_bk);
+    options.m_cr_marker_bk = static_cast<int32_t>(colors.color_selection_marker_bk);
+    options.m_cr_modified_fg = static_cast<int32_t>(colors.color_modified_text_fg);
+    options.m_cr_modified_bk = static_cast<int32_t>(colors.color_modified_text_bk);
+    return options;
+}
+
+int ClampSize(int size) {
+    return size < kMinFontSize ? kMinFontSize : (size > kMaxFontSize ? kMaxFontSize : size);
+}
+
+} // namespace
+
+void ResetItemColors() {
+    g_item_colors.color_background_fg = 0;
+    g_item_colors.color_line_number_fg = 32896;
+    g_item_colors.color_line_number_bk = 0;
+    g_item_colors.color_header_fg = 65280;
+    g_item_colors.color_header_bk = 0;
+    g_item_colors.color_hex_text_fg = 4227327;
+    g_item_colors.color_hex_text_bk = 0;
+    g_item_colors.color_selected_text_fg = 16776960;
+    g_item_colors.color_selected_text_bk = 0;
+    g_item_colors.color_modified_text_fg = 12615680;
+    g_item_colors.color_modified_text_bk = 0;
+    g_item_colors.color_caret_fg = 65408;
+    g_item_colors.color_selection_marker_fg = 16776960;
+    g_item_colors.color_selection_marker_bk = 32768;
+}
+
+void ReadFontSettings(wchar_t* face, uint32_t face_capacity, wchar_t* style,
+                      uint32_t style_capacity, int* size) {
+    ReadProfileString(kSection, L"font_name", kDefaultFace, face, face_capacity);
+    ReadProfileString(kSection, L"font_style", kDefaultStyle, style, style_capacity);
+    *size = static_cast<int>(ReadProfileInt(kSection, L"font_size", kDefaultSize));
+}
+
+int LoadItemAttributes() {
+    wchar_t face[32];
+    wchar_t style[64];
+    int size = 0;
+    ReadFontSettings(face, 32, style, 64, &size);
+    for (const ColorKey& key : kColorKeys) {
+        ColorRef& color = g_item_colors.*key.m_p_member;
+        color = ReadProfileInt(kSection, key.m_sz_key, static_cast<int32_t>(color));
+    }
+    if (g_p_view_state) {
+        g_p_view_state->m_cr_background = g_item_colors.color_background_fg;
+    }
+    const ViewOptions options = ColorRecord(g_item_colors);
+    const int created = ApplyFont(face, style, size, g_p_current_document ? &options : nullptr);
+    if (g_p_view_state) {
+        g_p_view_state->m_cr_caret = g_item_colors.color_caret_fg;
+    }
+    return created;
+}
+
+int WriteProfileInt(const wchar_t* section, const wchar_t* key, int32_t value) {
+    return WriteProfileString(section, key, FormatText(L"%d", value).c_str());
+}
+
+int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size) {
+    int ok = 1;
+    ok &= WriteProfileString(kSection, L"font_name", face && face[0] ? face : kDefaultFace);
+    ok &= WriteProfileString(kSection, L"font_style", style ? style : L"");
+    ok &= WriteProfileInt(kSection, L"font_size", ClampSize(size));
+    for (const ColorKey& key : kColorKeys) {
+        ok &= WriteProfileInt(kSection, key.m_sz_key,
+                              static_cast<int32_t>(g_item_colors.*key.m_p_member));
+    }
+    return ok;
+}
+
+int ZoomFont(int larger) {
+    DestroyViewCaret();
+    wchar_t face[32];
+    wchar_t style[64];
+    int size = 0;
+    ReadFontSettings(face, 32, style, 64, &size);
+    if (larger) {
+        size = size + 1 > kMaxFontSize ? kMaxFontSize : size + 1;
+    } else {
+        size = size - 1 < kMinFontSize ? kMinFontSize : size - 1;
+    }
+    const int created = ApplyFont(face, style, size, nullptr);
+    if (created) {
+        WriteProfileInt(kSection, L"font_size", size);
+    }
+    if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
+        CreateViewCaret();
+    }
+    return created;
+}
