@@ -10,13 +10,33 @@ namespace {
 std::atomic<MessageSink*> g_sink{nullptr};
 }
 
-MessageSink* SetMessageSink(MessageSink* sink) { return g_sink.exchange(sink); }
+MessageSink* SetMessageSink(MessageSink* sink) {
+    return g_sink.exchange(sink);
+}
+
+namespace {
+
+// Formats the text; an allocation failure gives no text (nothing is shown),
+// and never lets an exception leave the message functions.
+bool Format(std::wstring* text, const wchar_t* format, va_list args) {
+    try {
+        *text = FormatTextV(format, args);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
 
 void ShowMessage(const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);
-    std::wstring text = FormatTextV(format, args);
+    std::wstring text;
+    const bool ok = Format(&text, format, args);
     va_end(args);
+    if (!ok)
+        return;
     if (MessageSink* sink = g_sink.load())
         sink->OnMessage(text);
     else
@@ -26,8 +46,11 @@ void ShowMessage(const wchar_t* format, ...) {
 void DebugTrace(const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);
-    std::wstring text = FormatTextV(format, args);
+    std::wstring text;
+    const bool ok = Format(&text, format, args);
     va_end(args);
+    if (!ok)
+        return;
     if (MessageSink* sink = g_sink.load())
         sink->OnTrace(text);
     else

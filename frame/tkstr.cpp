@@ -36,7 +36,9 @@ const wchar_t* tkstr::GetFolder() {
         return nullptr;
     const wchar_t* back = std::wcsrchr(m_sz_text, L'\\');
     const wchar_t* slash = std::wcsrchr(m_sz_text, L'/');
-    const wchar_t* cut = back > slash ? back : slash;
+    // Relational comparison with a null pointer is unspecified, so test first.
+    const wchar_t* cut =
+        back == nullptr ? slash : (slash == nullptr || back > slash ? back : slash);
     if (cut == nullptr)
         return nullptr;
     size_t n = static_cast<size_t>(cut - m_sz_text);
