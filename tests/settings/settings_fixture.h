@@ -1,0 +1,62 @@
+// Shared set-up of the settings tests: a private folder whose settings.ini is
+// the program's settings path, and byte-level access to that file.
+#pragma once
+
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+class SettingsPath {
+  public:
+    SettingsPath() {
+        static int counter = 0;
+        m_dir = std::filesystem::temp_directory_path() /
+                ("pelmora_settings_test_" +
+                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 std::to_string(counter++));
+        std::filesystem::create_directories(m_dir);
+        m_file = m_dir / "settings.ini";
+        const std::wstring wide = m_file.wstring();
+        std::wcsncpy(g_sz_settings_path, wide.c_str(), 259);
+        g_sz_settings_path[259] = 0;
+    }
+    ~SettingsPath() {
+        g_sz_settings_path[0] = 0;
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+    SettingsPath(const SettingsPath&) = delete;
+    SettingsPath& operator=(const SettingsPath&) = delete;
+
+    void Put(const std::string& bytes) const {
+        std::ofstream out(m_file, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+    std::string Get() const {
+        std::ifstream in(m_file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    bool Exists() const { return std::filesystem::exists(m_file); }
+    // Number of entries in the folder (the settings file and any leftovers).
+    size_t Entries() const {
+        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(m_dir),
+                                                 std::filesystem::directory_iterator()));
+    }
+
+    std::filesystem::path m_dir;
+    std::filesystem::path m_file;
+};
+
+inline std::wstring ReadText(const wchar_t* section, const wchar_t* key,
+                             const wchar_t* fallback = L"<none>") {
+    wchar_t buffer[256];
+    ReadProfileString(section, key, fallback, buffer, 256);
+    return buffer;
+}
