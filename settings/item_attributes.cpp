@@ -2,7 +2,6 @@
 // the hex view, and the font zoom.
 #include "settings/item_attributes.h"
 
-#include "frame/format_text.h"
 #include "settings/settings_file.h"
 #include "view/geometry.h"
 #include "view/selection.h"
@@ -107,10 +106,6 @@ int LoadItemAttributes() {
         g_p_view_state->m_cr_caret = g_item_colors.color_caret_fg;
     }
     return created;
-}
-
-int WriteProfileInt(const wchar_t* section, const wchar_t* key, int32_t value) {
-    return WriteProfileString(section, key, FormatText(L"%d", value).c_str());
 }
 
 int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "data/document.h"
+#include "settings/settings_file.h"
 
 #include <cstdint>
 
@@ -38,8 +39,7 @@ int LoadItemAttributes();
 int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size);
 // One zoom step of the view font; 1 when the font was created.
 int ZoomFont(int larger);
-// Writes a signed 32-bit value as decimal text; 1/0 as WriteProfileString.
-int WriteProfileInt(const wchar_t* section, const wchar_t* key, int32_t value);
+// WriteProfileInt (signed decimal text) is declared in settings_file.h.
 
 // Reads the three font keys with their defaults (face capacity 32).
 void ReadFontSettings(wchar_t* face, uint32_t face_capacity, wchar_t* style,

@@ -1,6 +1,7 @@
 // Settings file reader and writer (see settings_file.h for the rules).
 #include "settings/settings_file.h"
 
+#include "frame/format_text.h"
 #include "settings/settings_io.h"
 
 #include <cstring>
@@ -512,4 +513,8 @@ uint32_t ReadProfileInt(const wchar_t* section, const wchar_t* key, int32_t defa
 
 int WriteProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
     return WriteProfileStringAt(g_sz_settings_path, section, key, value);
+}
+
+int WriteProfileInt(const wchar_t* section, const wchar_t* key, int32_t value) {
+    return WriteProfileString(section, key, FormatText(L"%d", value).c_str());
 }

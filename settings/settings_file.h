@@ -33,6 +33,8 @@ uint32_t ReadProfileInt(const wchar_t* section, const wchar_t* key, int32_t defa
 // 1 when the file holds the change afterwards (a deletion of something absent
 // succeeds without writing), 0 when the file could not be written.
 int WriteProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* value);
+// Writes a signed 32-bit value as decimal text; 1/0 as WriteProfileString.
+int WriteProfileInt(const wchar_t* section, const wchar_t* key, int32_t value);
 
 // The same on a file of the caller's choice.
 uint32_t ReadProfileStringAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
