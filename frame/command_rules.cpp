@@ -1,0 +1,127 @@
+// Command conditions and menu decisions (see command_rules.h).
+#include "frame/command_rules.h"
+
+namespace {
+
+constexpr uint32_t D = kCondDocument;
+constexpr uint32_t O = kCondOpen;
+constexpr uint32_t E = kCondEditMode;
+constexpr uint32_t F = kCondFile;
+constexpr uint32_t S = kCondSelection;
+constexpr uint32_t M = kCondModified;
+constexpr uint32_t C = kCondClipboard;
+constexpr uint32_t T = kCondTitle;
+
+const CommandRule kRules[] = {
+    {40045, kCondNone},     // New frame
+    {40047, T},             // Duplicate
+    {40007, kCondNone},     // Open file
+    {40029, O},             // Close
+    {40009, kCondNone},     // Apply (no action)
+    {40077, O | M},         // Save workspace
+    {40071, O},             // Save file
+    {40008, kCondNone},     // Exit
+    {40010, kCondNone},     // Open virtual memory
+    {40020, O},             // Edit mode
+    {40066, D | E | F | S}, // Cut
+    {40041, D | S},         // Displayed hex
+    {40039, D | S},         // Displayed hex (format)
+    {40038, D | S},         // Raw data
+    {40092, D | E | S | C}, // Insert from clipboard
+    {40096, D | E | S | C}, // Overwrite from clipboard
+    {40063, D | E | F | S}, // Remove
+    {40018, O},             // Goto
+    {40019, O},             // Find (the dialog also refuses while a search runs)
+    {40098, kCondNone},     // Preference
+    {40034, kCondNone},     // About
+    {40053, D},             // Set begin pos
+    {40052, D},             // Set end pos
+    {41019, D},             // Line up
+    {41020, D},             // Line down
+    {41021, D},             // Byte left
+    {41022, D},             // Byte right
+    {41023, D},             // Extend line up
+    {41024, D},             // Extend line down
+    {41025, D},             // Extend byte left
+    {41026, D},             // Extend byte right
+};
+
+struct ShortcutAlias {
+    uint16_t m_n_shortcut;
+    uint16_t m_n_menu;
+};
+
+const ShortcutAlias kAliases[] = {
+    {41001, 40029}, {41002, 40047}, {41003, 40007}, {41004, 40077}, {41005, 40071}, {41006, 40008},
+    {41007, 40041}, {41008, 40039}, {41009, 40038}, {41010, 40092}, {41011, 40096}, {41012, 40063},
+    {41013, 40018}, {41014, 40019}, {41017, 40098}, {41018, 40066},
+};
+
+} // namespace
+
+const CommandRule* FindCommandRule(uint16_t id) {
+    for (const CommandRule& rule : kRules) {
+        if (rule.m_n_id == id) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
+
+uint16_t MenuCommandOfShortcut(uint16_t id) {
+    for (const ShortcutAlias& alias : kAliases) {
+        if (alias.m_n_shortcut == id) {
+            return alias.m_n_menu;
+        }
+    }
+    return id;
+}
+
+uint32_t EvaluateConditions(const ConditionFacts& facts) {
+    uint32_t satisfied = 0;
+    if (facts.m_b_has_document) {
+        satisfied |= D;
+        if (facts.m_n_source_kind == 0) {
+            satisfied |= F;
+        }
+        // The selection start is the smaller end; -1 at either end means none.
+        const int64_t start = facts.m_n_sel_anchor < facts.m_n_sel_active ? facts.m_n_sel_anchor
+                                                                          : facts.m_n_sel_active;
+        if (facts.m_n_sel_anchor != -1 && facts.m_n_sel_active != -1 && start >= 0) {
+            satisfied |= S;
+        }
+    }
+    if (facts.m_b_document_open) {
+        satisfied |= O;
+    }
+    if (facts.m_b_edit_mode) {
+        satisfied |= E;
+    }
+    if (facts.m_b_modified) {
+        satisfied |= M;
+    }
+    if (facts.m_b_clipboard_has_text) {
+        satisfied |= C;
+    }
+    if (facts.m_b_title_shows_document) {
+        satisfied |= T;
+    }
+    return satisfied;
+}
+
+MenuDecisions DecideMenus(uint32_t satisfied) {
+    MenuDecisions decisions = {};
+    decisions.m_b_copy_enabled = ConditionsHold(D | S, satisfied);
+    decisions.m_b_duplicate_enabled = ConditionsHold(T, satisfied);
+    decisions.m_b_save_workspace_enabled = ConditionsHold(M, satisfied);
+    decisions.m_b_edit_mode_checked = ConditionsHold(E, satisfied);
+    decisions.m_b_cut_remove_enabled = ConditionsHold(D | E | F | S, satisfied);
+    if (!ConditionsHold(E, satisfied)) {
+        decisions.m_n_paste = kPasteGreySubmenu;
+    } else if (ConditionsHold(D | F | S | C, satisfied)) {
+        decisions.m_n_paste = kPasteEnableAll;
+    } else {
+        decisions.m_n_paste = kPasteGreyAll;
+    }
+    return decisions;
+}

@@ -1,0 +1,72 @@
+// When each command may run, and how the menus are enabled, greyed and
+// checked: decisions over the current state, apart from the window system.
+#pragma once
+
+#include <cstdint>
+
+// Conditions a command can require. A command runs only when every condition
+// it requires holds; otherwise it is ignored without a message.
+enum CommandCondition : uint32_t {
+    kCondNone = 0,
+    kCondDocument = 0x01,  // a document is current
+    kCondOpen = 0x02,      // the document-open flag is set
+    kCondEditMode = 0x04,  // edit mode is on
+    kCondFile = 0x08,      // the document's source is a disk file
+    kCondSelection = 0x10, // both selection ends are set
+    kCondModified = 0x20,  // the document has pending changes
+    kCondClipboard = 0x40, // the clipboard offers a text format
+    kCondTitle = 0x80,     // the window title names a document
+};
+
+struct CommandRule {
+    uint16_t m_n_id;
+    uint32_t m_n_conditions;
+};
+
+// The rule of a command ID; null for IDs that do nothing (41015, 41016 and
+// every unknown ID). Shortcut commands that stand for a menu command have no
+// rule of their own: map them with MenuCommandOfShortcut first.
+const CommandRule* FindCommandRule(uint16_t id);
+// The menu command a shortcut command does the same as; the ID itself for
+// every other command (the caret movements are commands of their own).
+uint16_t MenuCommandOfShortcut(uint16_t id);
+
+// The facts the conditions are decided from.
+struct ConditionFacts {
+    int m_b_has_document;
+    int m_b_document_open;
+    int m_b_edit_mode;
+    int m_b_modified;
+    int32_t m_n_source_kind; // 0 disk file, 1 process memory
+    int64_t m_n_sel_anchor;
+    int64_t m_n_sel_active;
+    int m_b_clipboard_has_text;
+    int m_b_title_shows_document;
+};
+uint32_t EvaluateConditions(const ConditionFacts& facts);
+
+// The conditions that hold now. D, O, E, F, S and M are read from the current
+// document and ViewState; the clipboard and title conditions come from the
+// window system and are passed in.
+uint32_t CurrentConditions(int clipboard_has_text, int title_shows_document);
+inline bool ConditionsHold(uint32_t required, uint32_t satisfied) {
+    return (required & satisfied) == required;
+}
+
+// What the "&Paste" submenu gets when a popup opens.
+enum PasteDecision : int {
+    kPasteGreySubmenu = 0, // edit mode off: grey the submenu, leave its items
+    kPasteEnableAll = 1,   // submenu and both items enabled
+    kPasteGreyAll = 2,     // submenu and both items greyed
+};
+
+struct MenuDecisions {
+    int m_b_copy_enabled;           // "&Copy" submenu
+    int m_b_duplicate_enabled;      // "&Duplicate"
+    int m_b_save_workspace_enabled; // "Save &workspace"
+    int m_b_edit_mode_checked;      // "&Edit mode" check mark
+    int m_b_cut_remove_enabled;     // "C&ut" and "&Remove"
+    PasteDecision m_n_paste;
+};
+
+MenuDecisions DecideMenus(uint32_t satisfied);

@@ -1,0 +1,35 @@
+// What happens to a document's pending changes when the document is about to
+// go away: on "&Close" or when another file replaces it the user is asked
+// first; when the window closes they are kept in the workspace file, and a
+// failed write is not passed over silently.
+#pragma once
+
+enum class PendingAnswer { kYes, kNo, kCancel };
+
+// The window-system side: questions, the failure message and the write.
+class PendingEditsHost {
+  public:
+    virtual ~PendingEditsHost() = default;
+    // Keep the pending changes in the workspace file? Yes / No / Cancel.
+    virtual PendingAnswer AskKeepPendingEdits(const wchar_t* workspace_path) = 0;
+    // The workspace could not be written: close anyway? 1 Yes, 0 No.
+    virtual int AskCloseAnyway(const wchar_t* workspace_path) = 0;
+    // Tells that the workspace could not be written.
+    virtual void ReportWorkspaceFailure(const wchar_t* workspace_path) = 0;
+    // Writes the pending changes into the workspace file; 1 or 0.
+    virtual int WriteWorkspace() = 0;
+};
+
+// Before "&Close" or a replacing open: 1 when the document may go (changes
+// kept or dropped as the user chose), 0 when everything must stay as it was.
+// Without pending changes nothing is asked and the result is 1.
+int ConfirmDocumentRelease(int modified, const wchar_t* workspace_path, PendingEditsHost& host);
+
+// At window close: pending changes are written without a question; 1 when
+// the window may close, 0 when the write failed and the user kept the window.
+int ConfirmWindowClose(int modified, const wchar_t* workspace_path, PendingEditsHost& host);
+
+// The texts of the questions and of the failure message.
+extern const wchar_t kKeepPendingEditsText[];
+extern const wchar_t kWorkspaceFailedText[];
+extern const wchar_t kCloseAnywayText[];

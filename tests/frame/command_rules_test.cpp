@@ -1,0 +1,142 @@
+// Which commands run in which state, and how the menus follow the state.
+#include "frame/command_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ConditionFacts NoDocument() {
+    ConditionFacts facts = {};
+    facts.m_n_sel_anchor = -1;
+    facts.m_n_sel_active = -1;
+    return facts;
+}
+
+ConditionFacts FileWithSelection() {
+    ConditionFacts facts = NoDocument();
+    facts.m_b_has_document = 1;
+    facts.m_b_document_open = 1;
+    facts.m_n_sel_anchor = 0x20;
+    facts.m_n_sel_active = 0x10;
+    return facts;
+}
+
+bool Runs(uint16_t id, const ConditionFacts& facts) {
+    const CommandRule* rule = FindCommandRule(MenuCommandOfShortcut(id));
+    return rule && ConditionsHold(rule->m_n_conditions, EvaluateConditions(facts));
+}
+
+} // namespace
+
+TEST(CommandRules, SelectionNeedsBothEnds) {
+    ConditionFacts facts = FileWithSelection();
+    EXPECT_TRUE(EvaluateConditions(facts) & kCondSelection);
+    facts.m_n_sel_active = -1;
+    EXPECT_FALSE(EvaluateConditions(facts) & kCondSelection);
+    facts = FileWithSelection();
+    facts.m_n_sel_anchor = -1;
+    EXPECT_FALSE(EvaluateConditions(facts) & kCondSelection);
+    // Without a document there is no selection, whatever the fields say.
+    facts = FileWithSelection();
+    facts.m_b_has_document = 0;
+    EXPECT_FALSE(EvaluateConditions(facts) & (kCondSelection | kCondFile | kCondDocument));
+}
+
+TEST(CommandRules, NoDocumentLeavesOnlyUnconditionalCommands) {
+    const ConditionFacts facts = NoDocument();
+    // Toolbar buttons: Close, Save workspace, Goto, Find, Edit mode, Cut, Copy
+    // raw data and Paste do nothing without a document.
+    for (uint16_t id : {40029, 40077, 40018, 40019, 40020, 40066, 40038, 40092}) {
+        EXPECT_FALSE(Runs(id, facts)) << id;
+    }
+    for (uint16_t id : {40045, 40007, 40008, 40010, 40098, 40034}) {
+        EXPECT_TRUE(Runs(id, facts)) << id;
+    }
+    EXPECT_FALSE(Runs(40047, facts)); // Duplicate needs a document in the title
+}
+
+TEST(CommandRules, EditCommandsNeedEditModeAndAFileSource) {
+    ConditionFacts facts = FileWithSelection();
+    EXPECT_TRUE(Runs(40038, facts));
+    EXPECT_FALSE(Runs(40066, facts));
+    EXPECT_FALSE(Runs(40063, facts));
+    facts.m_b_edit_mode = 1;
+    EXPECT_TRUE(Runs(40066, facts));
+    EXPECT_TRUE(Runs(41012, facts)); // Remove by its shortcut
+    EXPECT_FALSE(Runs(40092, facts)) << "paste needs clipboard text";
+    facts.m_b_clipboard_has_text = 1;
+    EXPECT_TRUE(Runs(41010, facts));
+    // A process-memory document: cut and remove refuse, paste itself does not test F.
+    facts.m_n_source_kind = 1;
+    EXPECT_FALSE(Runs(40066, facts));
+    EXPECT_FALSE(Runs(41018, facts));
+    EXPECT_TRUE(Runs(40092, facts));
+    EXPECT_TRUE(Runs(40096, facts));
+}
+
+TEST(CommandRules, SaveWorkspaceNeedsPendingChangesAndAnOpenDocument) {
+    ConditionFacts facts = FileWithSelection();
+    EXPECT_FALSE(Runs(41004, facts));
+    facts.m_b_modified = 1;
+    EXPECT_TRUE(Runs(41004, facts));
+    facts.m_b_document_open = 0;
+    EXPECT_FALSE(Runs(40077, facts));
+}
+
+TEST(CommandRules, ShortcutsMapToTheirMenuCommands) {
+    const uint16_t pairs[][2] = {{41001, 40029}, {41002, 40047}, {41003, 40007}, {41004, 40077},
+                                 {41005, 40071}, {41006, 40008}, {41007, 40041}, {41008, 40039},
+                                 {41009, 40038}, {41010, 40092}, {41011, 40096}, {41012, 40063},
+                                 {41013, 40018}, {41014, 40019}, {41017, 40098}, {41018, 40066}};
+    for (const auto& pair : pairs) {
+        EXPECT_EQ(MenuCommandOfShortcut(pair[0]), pair[1]);
+    }
+    // Caret movements are commands of their own and need only a document.
+    for (uint16_t id = 41019; id <= 41026; ++id) {
+        EXPECT_EQ(MenuCommandOfShortcut(id), id);
+        ConditionFacts facts = NoDocument();
+        EXPECT_FALSE(Runs(id, facts));
+        facts.m_b_has_document = 1;
+        EXPECT_TRUE(Runs(id, facts)) << id;
+    }
+    EXPECT_EQ(FindCommandRule(41015), nullptr);
+    EXPECT_EQ(FindCommandRule(41016), nullptr);
+    EXPECT_EQ(FindCommandRule(12345), nullptr);
+}
+
+TEST(MenuDecisions, CopyFollowsTheSelectionAlsoWithoutEditMode) {
+    ConditionFacts facts = FileWithSelection();
+    EXPECT_TRUE(DecideMenus(EvaluateConditions(facts)).m_b_copy_enabled);
+    facts.m_n_sel_anchor = -1;
+    EXPECT_FALSE(DecideMenus(EvaluateConditions(facts)).m_b_copy_enabled);
+}
+
+TEST(MenuDecisions, PasteSubmenu) {
+    ConditionFacts facts = FileWithSelection();
+    facts.m_b_clipboard_has_text = 1;
+    EXPECT_EQ(DecideMenus(EvaluateConditions(facts)).m_n_paste, kPasteGreySubmenu);
+    facts.m_b_edit_mode = 1;
+    EXPECT_EQ(DecideMenus(EvaluateConditions(facts)).m_n_paste, kPasteEnableAll);
+    facts.m_b_clipboard_has_text = 0;
+    EXPECT_EQ(DecideMenus(EvaluateConditions(facts)).m_n_paste, kPasteGreyAll);
+    facts.m_b_clipboard_has_text = 1;
+    facts.m_n_source_kind = 1;
+    const MenuDecisions process = DecideMenus(EvaluateConditions(facts));
+    EXPECT_EQ(process.m_n_paste, kPasteGreyAll);
+    EXPECT_FALSE(process.m_b_cut_remove_enabled);
+}
+
+TEST(MenuDecisions, TitleModifiedAndEditModeMarks) {
+    ConditionFacts facts = NoDocument();
+    MenuDecisions d = DecideMenus(EvaluateConditions(facts));
+    EXPECT_FALSE(d.m_b_duplicate_enabled);
+    EXPECT_FALSE(d.m_b_save_workspace_enabled);
+    EXPECT_FALSE(d.m_b_edit_mode_checked);
+    facts.m_b_title_shows_document = 1;
+    facts.m_b_modified = 1;
+    facts.m_b_edit_mode = 1;
+    d = DecideMenus(EvaluateConditions(facts));
+    EXPECT_TRUE(d.m_b_duplicate_enabled);
+    EXPECT_TRUE(d.m_b_save_workspace_enabled);
+    EXPECT_TRUE(d.m_b_edit_mode_checked);
+}

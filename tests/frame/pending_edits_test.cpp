@@ -1,0 +1,87 @@
+// Pending changes when a document goes away: asked, kept, dropped or refused.
+#include "frame/pending_edits.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class FakeHost : public PendingEditsHost {
+  public:
+    PendingAnswer answer = PendingAnswer::kYes;
+    int close_anyway = 0;
+    int write_result = 1;
+    int asked_keep = 0;
+    int asked_close = 0;
+    int writes = 0;
+    std::wstring reported;
+
+    PendingAnswer AskKeepPendingEdits(const wchar_t*) override {
+        ++asked_keep;
+        return answer;
+    }
+    int AskCloseAnyway(const wchar_t* path) override {
+        ++asked_close;
+        reported = path;
+        return close_anyway;
+    }
+    void ReportWorkspaceFailure(const wchar_t* path) override { reported = path; }
+    int WriteWorkspace() override {
+        ++writes;
+        return write_result;
+    }
+};
+
+const wchar_t kPath[] = L"C:\\data\\a.bin.interm";
+
+} // namespace
+
+TEST(PendingEdits, NothingPendingAsksNothing) {
+    FakeHost host;
+    EXPECT_EQ(ConfirmDocumentRelease(0, kPath, host), 1);
+    EXPECT_EQ(ConfirmWindowClose(0, kPath, host), 1);
+    EXPECT_EQ(host.asked_keep + host.asked_close + host.writes, 0);
+}
+
+TEST(PendingEdits, ReleaseAnswers) {
+    FakeHost yes;
+    EXPECT_EQ(ConfirmDocumentRelease(1, kPath, yes), 1);
+    EXPECT_EQ(yes.writes, 1);
+
+    FakeHost no;
+    no.answer = PendingAnswer::kNo;
+    EXPECT_EQ(ConfirmDocumentRelease(1, kPath, no), 1);
+    EXPECT_EQ(no.writes, 0) << "No drops the changes without writing";
+
+    FakeHost cancel;
+    cancel.answer = PendingAnswer::kCancel;
+    EXPECT_EQ(ConfirmDocumentRelease(1, kPath, cancel), 0);
+    EXPECT_EQ(cancel.writes, 0);
+}
+
+TEST(PendingEdits, FailedWriteOnReleaseKeepsTheDocument) {
+    FakeHost host;
+    host.write_result = 0;
+    EXPECT_EQ(ConfirmDocumentRelease(1, kPath, host), 0);
+    EXPECT_EQ(host.reported, kPath);
+    EXPECT_EQ(host.asked_close, 0);
+}
+
+TEST(PendingEdits, WindowCloseWritesSilentlyAndAsksOnlyOnFailure) {
+    FakeHost ok;
+    EXPECT_EQ(ConfirmWindowClose(1, kPath, ok), 1);
+    EXPECT_EQ(ok.writes, 1);
+    EXPECT_EQ(ok.asked_keep + ok.asked_close, 0);
+
+    FakeHost keep;
+    keep.write_result = 0;
+    EXPECT_EQ(ConfirmWindowClose(1, kPath, keep), 0);
+    EXPECT_EQ(keep.asked_close, 1);
+    EXPECT_EQ(keep.reported, kPath);
+
+    FakeHost drop;
+    drop.write_result = 0;
+    drop.close_anyway = 1;
+    EXPECT_EQ(ConfirmWindowClose(1, kPath, drop), 1);
+}
