@@ -406,7 +406,7 @@ uint32_t ParseProfileInt(const std::wstring& text, int32_t default_value) {
         return static_cast<uint32_t>(default_value);
     }
     size_t i = 0;
-    while (i < text.size() && (text[i] == L' ' || text[i] == L'\t')) {
+    while (i < text.size() && static_cast<uint32_t>(text[i]) <= L' ') {
         ++i;
     }
     bool negative = false;
@@ -414,10 +414,36 @@ uint32_t ParseProfileInt(const std::wstring& text, int32_t default_value) {
         negative = text[i] == L'-';
         ++i;
     }
+    // The profile functions take a base prefix: 0x hexadecimal, 0o octal, 0b binary.
+    uint32_t base = 10;
+    if (i + 1 < text.size() && text[i] == L'0') {
+        const wchar_t mark = text[i + 1];
+        if (mark == L'x' || mark == L'X') {
+            base = 16;
+        } else if (mark == L'o' || mark == L'O') {
+            base = 8;
+        } else if (mark == L'b' || mark == L'B') {
+            base = 2;
+        }
+        if (base != 10) {
+            i += 2;
+        }
+    }
     uint32_t value = 0;
-    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
-        value = value * 10u + static_cast<uint32_t>(text[i] - L'0');
-        ++i;
+    for (; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        uint32_t digit = base;
+        if (c >= L'0' && c <= L'9') {
+            digit = static_cast<uint32_t>(c - L'0');
+        } else if (c >= L'a' && c <= L'f') {
+            digit = static_cast<uint32_t>(c - L'a') + 10;
+        } else if (c >= L'A' && c <= L'F') {
+            digit = static_cast<uint32_t>(c - L'A') + 10;
+        }
+        if (digit >= base) {
+            break;
+        }
+        value = value * base + digit;
     }
     return negative ? 0u - value : value;
 }

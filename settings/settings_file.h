@@ -7,8 +7,9 @@
 // Writing creates the file, section and key as needed and leaves every other
 // line as it was; a null value deletes the key (a null key the section).
 // Integers read like GetPrivateProfileIntW: an empty or missing value gives the
-// default; otherwise optional blanks, an optional sign and the leading decimal
-// digits count (wrapping modulo 2^32), and text without digits reads as 0.
+// default; otherwise optional blanks, an optional sign, an optional base prefix
+// (0x, 0o, 0b) and the leading digits count (wrapping modulo 2^32); text
+// without digits reads as 0.
 // Encoding: files are read as UTF-16LE (with its mark), UTF-8 (with or without
 // a mark) or, when not valid UTF-8, Windows-1252. A write keeps a UTF-16 file
 // UTF-16 and an ASCII file byte for byte what the Windows functions write;

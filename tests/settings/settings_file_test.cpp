@@ -110,7 +110,13 @@ TEST_F(SettingsFileTest, IntegersReadLikeTheProfileFunctions) {
     EXPECT_EQ(5u, ParseProfileInt(L"", 5));
     EXPECT_EQ(0xFFFFFFFFu, ParseProfileInt(L"-1", 5));
     EXPECT_EQ(7u, ParseProfileInt(L" +7", 5));
-    EXPECT_EQ(0u, ParseProfileInt(L"0x10", 5));
+    EXPECT_EQ(16u, ParseProfileInt(L"0x10", 5));
+    EXPECT_EQ(0xFFFFFFF0u, ParseProfileInt(L"-0x10", 5));
+    EXPECT_EQ(15u, ParseProfileInt(L"0o17", 5));
+    EXPECT_EQ(5u, ParseProfileInt(L"0b1012", 5));
+    EXPECT_EQ(0u, ParseProfileInt(L"0x", 5));
+    EXPECT_EQ(0u, ParseProfileInt(L"0xg1", 5));
+    EXPECT_EQ(10u, ParseProfileInt(L"010", 5));       // a leading zero is still decimal
     EXPECT_EQ(1u, ParseProfileInt(L"4294967297", 5)); // wraps modulo 2^32
     EXPECT_EQ(0u, ParseProfileInt(L"- 3", 5));
     m_path.Put("[c]\r\nred=255\r\nbad=x12\r\n");
