@@ -82,3 +82,8 @@ const uint8_t* FetchEffectiveByte(CallBackInfo* doc, int64_t offset, CSrclibrary
 // The source offset an effective offset maps to, or -1 past the end; sets
 // m_b_cur_modified like the fetch.
 int64_t SourceAddress(CallBackInfo* doc, int64_t offset);
+// Copies up to count effective bytes from offset into out, reading unedited
+// bytes from source; returns the bytes copied, fewer when an unreadable byte
+// or the end of the data is reached first.
+int64_t ReadEffectiveSpan(CallBackInfo* doc, int64_t offset, uint8_t* out, int64_t count,
+                          CSrclibrary* source);
