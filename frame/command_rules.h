@@ -45,10 +45,11 @@ struct ConditionFacts {
 };
 uint32_t EvaluateConditions(const ConditionFacts& facts);
 
-// The conditions that hold now. D, O, E, F, S and M are read from the current
-// document and ViewState; the clipboard and title conditions come from the
-// window system and are passed in.
-uint32_t CurrentConditions(int clipboard_has_text, int title_shows_document);
+// The conditions that hold now. D, E, F, S and M are read from the current
+// document and ViewState; the document-open flag (the frame's), the clipboard
+// and the title conditions are passed in.
+uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
+                           int title_shows_document);
 inline bool ConditionsHold(uint32_t required, uint32_t satisfied) {
     return (required & satisfied) == required;
 }

@@ -4,7 +4,8 @@
 #include "data/document.h"
 #include "view/view_state.h"
 
-uint32_t CurrentConditions(int clipboard_has_text, int title_shows_document) {
+uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
+                           int title_shows_document) {
     ConditionFacts facts = {};
     if (const CallBackInfo* doc = g_p_current_document) {
         facts.m_b_has_document = 1;
@@ -13,10 +14,10 @@ uint32_t CurrentConditions(int clipboard_has_text, int title_shows_document) {
         facts.m_n_sel_active = doc->m_n_sel_active;
     }
     if (const ViewState* state = g_p_view_state) {
-        facts.m_b_document_open = state->m_b_document_open;
         facts.m_b_edit_mode = state->m_b_edit_mode;
         facts.m_b_modified = state->m_b_modified;
     }
+    facts.m_b_document_open = document_commands_on;
     facts.m_b_clipboard_has_text = clipboard_has_text;
     facts.m_b_title_shows_document = title_shows_document;
     return EvaluateConditions(facts);

@@ -1,0 +1,27 @@
+// What the rest of the program asks of the application frame: the main
+// window, the document commands, opening and closing documents, commands.
+// Defined by the Windows frame (frame/win32).
+#pragma once
+
+// The main window handle (an HWND), or null before it exists.
+void* FrameMainWindow();
+
+// Enables (1) or greys (0) the six document commands of the main menu and
+// sets the document-open flag; on, it then reloads font and colours.
+void SetDocumentCommands(int on);
+// The document-open flag: 1 while the document commands are enabled.
+int DocumentCommandsOn();
+
+// Opens a file (null: the open dialog) and sets the document commands from
+// the result; 1 when a document is shown afterwards.
+int OpenDocument(const wchar_t* path);
+int LoadDocument(const wchar_t* path);
+// Releases the current document and restores the bare title.
+void CloseDocument();
+
+// Runs one command ID with its condition; always 0.
+int DispatchCommand(unsigned command_id);
+
+// Destroys the live accelerator table and builds a new one from the
+// shortcut entries (after the preferences dialog).
+void RebuildAcceleratorTable();

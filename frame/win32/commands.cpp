@@ -1,0 +1,335 @@
+// The command dispatcher (a table of small handlers behind the command
+// conditions), the popup menu update, the right-click menu and the document
+// commands of the main menu.
+// Before <windows.h>: its WriteProfileString macro would rename a settings function.
+#include "settings/item_attributes.h"
+
+#include "frame/frame_window.h"
+#include "frame/win32/frame_state.h"
+
+#include "frame/command_rules.h"
+#include "frame/format_text.h"
+#include "frame/win32/lib_luna.h"
+#include "resources/resource.h"
+#include "settings/win32/accelerator_table.h"
+#include "view/selection.h"
+#include "view/view_state.h"
+#include "view/win32/hex_view_control.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+int ConfirmReleaseOfCurrentDocument();
+// Writes the current document's pending changes into its workspace file.
+int SaveWorkspace();
+
+namespace {
+
+// Starts the program again with the given parameter text (may be empty).
+void StartInstance(const std::wstring& parameters) {
+    CLibLuna luna;
+    const wchar_t* module = luna.GetModulePath();
+    if (!module) {
+        return;
+    }
+    // The program path is quoted and followed by a space, which is how a new
+    // instance finds the file path behind it.
+    std::wstring command_line = L"\"" + std::wstring(module) + L"\"";
+    if (!parameters.empty()) {
+        command_line += L" " + parameters;
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessW(module, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+void OnNewFrame() {
+    StartInstance(std::wstring());
+}
+
+void OnDuplicate() {
+    CLibLuna luna;
+    const wchar_t* text = luna.GetWindowTextCopy(Frame().m_h_main_window);
+    if (!text || !g_p_view_state) {
+        return;
+    }
+    const std::wstring prefix = FormatText(L"%s - ", g_p_view_state->m_sz_title);
+    const size_t length = std::wcslen(text);
+    if (length > prefix.size()) {
+        StartInstance(std::wstring(text + prefix.size()));
+    }
+}
+
+void OnOpenFile() {
+    OpenDocument(nullptr);
+}
+
+void ShowEditMode(int on) {
+    CheckMenuItem(GetMenu(Frame().m_h_main_window), ID_EDIT_MODE,
+                  MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    CheckEditModeButton(on);
+}
+
+void GreyDocumentCommands();
+
+void OnClose() {
+    if (!ConfirmReleaseOfCurrentDocument()) {
+        return;
+    }
+    CloseDocument();
+    FrameState& frame = Frame();
+    frame.m_b_document_commands = 0;
+    InvalidateRect(frame.m_h_main_window, nullptr, TRUE);
+    GreyDocumentCommands();
+    SetEditMode(0);
+    ShowEditMode(0);
+}
+
+void OnSaveWorkspace() {
+    SaveWorkspace();
+}
+
+void OnExit() {
+    SendMessageW(Frame().m_h_main_window, WM_CLOSE, 0, 0);
+}
+
+void OnEditMode() {
+    const int on = SetEditMode(g_p_view_state && !g_p_view_state->m_b_edit_mode);
+    ShowEditMode(on);
+}
+
+void OnSetBeginPos() {
+    SetBeginPosition();
+}
+void OnSetEndPos() {
+    SetEndPosition();
+}
+void OnByteLeft() {
+    MoveCaret(1, -1);
+}
+void OnByteRight() {
+    MoveCaret(1, 1);
+}
+void OnLineUp() {
+    MoveCaret(1, -16);
+}
+void OnLineDown() {
+    MoveCaret(1, 16);
+}
+void OnExtendByteLeft() {
+    ExtendBy(-1);
+}
+void OnExtendByteRight() {
+    ExtendBy(1);
+}
+void OnExtendLineUp() {
+    ExtendBy(-16);
+}
+void OnExtendLineDown() {
+    ExtendBy(16);
+}
+
+struct CommandHandler {
+    uint16_t m_n_id;
+    void (*m_p_handler)();
+};
+
+// Rows with a null handler belong to commands whose work is not built yet;
+// they do nothing.
+const CommandHandler kHandlers[] = {
+    {ID_FILE_NEW_FRAME, OnNewFrame},
+    {ID_FILE_DUPLICATE, OnDuplicate},
+    {ID_FILE_OPEN, OnOpenFile},
+    {ID_FILE_CLOSE, OnClose},
+    {ID_FILE_APPLY, nullptr},
+    {ID_FILE_SAVE_WORKSPACE, OnSaveWorkspace},
+    {ID_FILE_SAVE_FILE, nullptr},
+    {ID_FILE_EXIT, OnExit},
+    {ID_FILE_OPEN_PROCESS, nullptr},
+    {ID_EDIT_MODE, OnEditMode},
+    {ID_EDIT_CUT, nullptr},
+    {ID_COPY_DISPLAYED_HEX, nullptr},
+    {ID_COPY_DISPLAYED_HEX_FORMAT, nullptr},
+    {ID_COPY_RAW_DATA, nullptr},
+    {ID_PASTE_INSERT, nullptr},
+    {ID_PASTE_OVERWRITE, nullptr},
+    {ID_EDIT_REMOVE, nullptr},
+    {ID_EDIT_GOTO, nullptr},
+    {ID_EDIT_FIND, nullptr},
+    {ID_OPTIONS_PREFERENCE, nullptr},
+    {ID_HELP_ABOUT, nullptr},
+    {ID_SET_BEGIN_POS, OnSetBeginPos},
+    {ID_SET_END_POS, OnSetEndPos},
+    {ID_KEY_LINE_UP, OnLineUp},
+    {ID_KEY_LINE_DOWN, OnLineDown},
+    {ID_KEY_BYTE_LEFT, OnByteLeft},
+    {ID_KEY_BYTE_RIGHT, OnByteRight},
+    {ID_KEY_EXTEND_LINE_UP, OnExtendLineUp},
+    {ID_KEY_EXTEND_LINE_DOWN, OnExtendLineDown},
+    {ID_KEY_EXTEND_BYTE_LEFT, OnExtendByteLeft},
+    {ID_KEY_EXTEND_BYTE_RIGHT, OnExtendByteRight},
+};
+
+const UINT kDocumentCommands[6] = {ID_EDIT_GOTO,  ID_EDIT_MODE,      ID_EDIT_FIND,
+                                   ID_FILE_CLOSE, ID_FILE_SAVE_FILE, ID_FILE_SAVE_WORKSPACE};
+
+void EnableDocumentCommands(int on) {
+    HMENU menu = GetMenu(Frame().m_h_main_window);
+    for (UINT id : kDocumentCommands) {
+        EnableMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+void GreyDocumentCommands() {
+    EnableDocumentCommands(0);
+}
+
+int ClipboardHasText() {
+    return IsClipboardFormatAvailable(CF_TEXT) || IsClipboardFormatAvailable(CF_UNICODETEXT) ||
+           IsClipboardFormatAvailable(CF_OEMTEXT);
+}
+
+uint32_t ConditionsNow(uint32_t needed) {
+    const int clipboard = (needed & kCondClipboard) ? ClipboardHasText() : 0;
+    const int title = (needed & kCondTitle) ? DocumentShownByTitle() : 0;
+    return CurrentConditions(Frame().m_b_document_commands, clipboard, title);
+}
+
+void Enable(HMENU menu, UINT item, UINT by, int on) {
+    EnableMenuItem(menu, item, by | (on ? MF_ENABLED : MF_GRAYED));
+}
+
+bool ItemTextIs(HMENU popup, int position, const wchar_t* text) {
+    wchar_t buffer[MAX_PATH] = {};
+    if (GetMenuStringW(popup, static_cast<UINT>(position), buffer, MAX_PATH, MF_BYPOSITION) <= 0) {
+        return false;
+    }
+    return _wcsicmp(buffer, text) == 0;
+}
+
+} // namespace
+
+FrameState& Frame() {
+    static FrameState frame;
+    return frame;
+}
+
+void* FrameMainWindow() {
+    return Frame().m_h_main_window;
+}
+
+int DocumentCommandsOn() {
+    return Frame().m_b_document_commands;
+}
+
+int DocumentShownByTitle() {
+    if (!g_p_view_state || !Frame().m_h_main_window) {
+        return 0;
+    }
+    const int length = GetWindowTextLengthW(Frame().m_h_main_window);
+    return length > static_cast<int>(std::wcslen(g_p_view_state->m_sz_title));
+}
+
+void SetDocumentCommands(int on) {
+    EnableDocumentCommands(on);
+    Frame().m_b_document_commands = on ? 1 : 0;
+    if (on) {
+        LoadItemAttributes();
+    }
+}
+
+void RebuildAcceleratorTable() {
+    FrameState& frame = Frame();
+    if (frame.m_h_accelerators) {
+        DestroyAcceleratorTable(frame.m_h_accelerators);
+    }
+    frame.m_h_accelerators = BuildAcceleratorTable();
+}
+
+int DispatchCommand(unsigned command_id) {
+    const uint16_t id = MenuCommandOfShortcut(static_cast<uint16_t>(command_id));
+    const CommandRule* rule = FindCommandRule(id);
+    if (!rule || !ConditionsHold(rule->m_n_conditions, ConditionsNow(rule->m_n_conditions))) {
+        return 0;
+    }
+    for (const CommandHandler& row : kHandlers) {
+        if (row.m_n_id == id) {
+            if (row.m_p_handler) {
+                row.m_p_handler();
+            }
+            break;
+        }
+    }
+    return 0;
+}
+
+void OnEditModeChanged(int on) {
+    ShowEditMode(on);
+}
+
+void UpdateMenuPopup(HMENU popup) {
+    const MenuDecisions menus = DecideMenus(ConditionsNow(kCondClipboard | kCondTitle));
+    if (ItemTextIs(popup, 3, L"&Copy")) {
+        Enable(popup, 3, MF_BYPOSITION, menus.m_b_copy_enabled);
+    }
+    Enable(popup, ID_FILE_DUPLICATE, MF_BYCOMMAND, menus.m_b_duplicate_enabled);
+    Enable(popup, ID_FILE_SAVE_WORKSPACE, MF_BYCOMMAND, menus.m_b_save_workspace_enabled);
+    CheckMenuItem(popup, ID_EDIT_MODE,
+                  MF_BYCOMMAND | (menus.m_b_edit_mode_checked ? MF_CHECKED : MF_UNCHECKED));
+    Enable(popup, ID_EDIT_REMOVE, MF_BYCOMMAND, menus.m_b_cut_remove_enabled);
+    Enable(popup, ID_EDIT_CUT, MF_BYCOMMAND, menus.m_b_cut_remove_enabled);
+    if (ItemTextIs(popup, 4, L"&Paste")) {
+        if (menus.m_n_paste == kPasteGreySubmenu) {
+            Enable(popup, 4, MF_BYPOSITION, 0);
+        } else {
+            const int on = menus.m_n_paste == kPasteEnableAll;
+            Enable(popup, 4, MF_BYPOSITION, on);
+            Enable(popup, ID_PASTE_INSERT, MF_BYCOMMAND, on);
+            Enable(popup, ID_PASTE_OVERWRITE, MF_BYCOMMAND, on);
+        }
+    }
+}
+
+int ShowContextMenu(HWND main_window, LPARAM screen_point) {
+    RECT area = {};
+    GetClientRect(main_window, &area);
+    area.top += RebarHeight();
+    if (HWND status = HexViewStatusBar()) {
+        RECT status_rect = {};
+        GetWindowRect(status, &status_rect);
+        area.bottom -= status_rect.bottom - status_rect.top;
+    }
+    POINT point = {static_cast<int16_t>(LOWORD(screen_point)),
+                   static_cast<int16_t>(HIWORD(screen_point))};
+    ScreenToClient(main_window, &point);
+    if (!PtInRect(&area, point)) {
+        return 0;
+    }
+    if (!DocumentShownByTitle()) {
+        return 1;
+    }
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    SetForegroundWindow(main_window);
+    HMENU loaded = LoadMenuW(Frame().m_h_instance, MAKEINTRESOURCEW(IDR_CONTEXT_MENU));
+    if (!loaded) {
+        return 1;
+    }
+    HMENU popup = GetSubMenu(loaded, 0);
+    if (popup) {
+        AttachMenuBitmaps(popup, main_window, loaded);
+        TrackPopupMenuEx(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, main_window, nullptr);
+        PostMessageW(main_window, WM_NULL, 0, 0);
+    }
+    DestroyMenu(loaded);
+    return 1;
+}

@@ -1,0 +1,50 @@
+// The frame's window handles and the pieces of the main window that the
+// frame's Win32 files share: toolbar band, menu pictures, accelerator table.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+struct FrameState {
+    HINSTANCE m_h_instance = nullptr;
+    HWND m_h_main_window = nullptr;
+    HWND m_h_rebar = nullptr;
+    HWND m_h_toolbar = nullptr;
+    HIMAGELIST m_h_toolbar_images = nullptr;
+    HWND m_h_view_control = nullptr;
+    HACCEL m_h_accelerators = nullptr;
+    int m_b_document_commands = 0; // the document-open flag
+};
+
+// The one frame state of the process.
+FrameState& Frame();
+
+// Main window class and procedure.
+ATOM RegisterMainWindowClass(HINSTANCE instance);
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Toolbar band (rebar with one toolbar); 1, or 0 when a window cannot be made.
+int CreateToolbar(HINSTANCE module, HWND main_window);
+// Height of the rebar's bar, 0 without a rebar.
+int RebarHeight();
+// Shows the toolbar's "Edit mode" button pressed or released.
+void CheckEditModeButton(int pressed);
+// Attaches the menu pictures to the commands of a popup (the right-click
+// menu), or with a null popup to those of the main menu's submenus.
+void AttachMenuBitmaps(HMENU popup, HWND window, HMENU menu);
+// Deletes the menu pictures and the toolbar image list (at close).
+void DeleteMenuBitmaps();
+void DestroyToolbarImages();
+
+// Enable, grey and check the items of a popup about to open.
+void UpdateMenuPopup(HMENU popup);
+// Right-click handling; 1 when the point lies in the document area.
+int ShowContextMenu(HWND main_window, LPARAM screen_point);
+// Called by the hex view control after a double click toggled edit mode.
+void OnEditModeChanged(int on);
+// The main window's title names a document.
+int DocumentShownByTitle();
+// Opens the file, reporting a failure as for the command line and drops.
+void OpenDocumentOrReport(const wchar_t* path);
+// The close sequence; 1 when the window may be destroyed.
+int PrepareWindowClose();

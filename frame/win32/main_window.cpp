@@ -1,0 +1,151 @@
+// The main window "Pelmora": creation of its children, layout under the
+// toolbar band, dropped files, commands and menus, and the close sequence.
+// Before <windows.h>: its WriteProfileString macro would rename a settings function.
+#include "settings/item_attributes.h"
+
+#include "frame/frame_window.h"
+#include "frame/win32/frame_state.h"
+
+#include "frame/command_line.h"
+#include "resources/resource.h"
+#include "settings/shortcut_keys.h"
+#include "settings/win32/accelerator_table.h"
+#include "view/control_logic.h"
+#include "view/selection.h"
+#include "view/view_state.h"
+#include "view/win32/hex_view_control.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+LRESULT OnCreate(HWND window) {
+    FrameState& frame = Frame();
+    frame.m_h_main_window = window;
+    CreateToolbar(frame.m_h_instance, window);
+    frame.m_h_view_control = CreateHexViewControl(window);
+    SetEditModeChangedHook(OnEditModeChanged);
+    CheckMenuItem(GetMenu(window), ID_EDIT_MODE, MF_BYCOMMAND | MF_UNCHECKED);
+    SetEditMode(0);
+    DragAcceptFiles(window, TRUE);
+    if (ViewState* state = g_p_view_state) {
+        wcsncpy(state->m_sz_title, L"Pelmora", 259);
+        state->m_sz_title[259] = 0;
+        SetWindowTextW(window, state->m_sz_title);
+    }
+    std::wstring path;
+    if (CommandLineFilePath(GetCommandLineW(), &path)) {
+        OpenDocumentOrReport(path.c_str());
+    }
+    ResetItemColors();
+    LoadItemAttributes();
+    LoadShortcutKeys();
+    RebuildAcceleratorTable();
+    AttachMenuBitmaps(nullptr, window, GetMenu(window));
+    return 0;
+}
+
+void OnSize(HWND window, WPARAM wparam, LPARAM lparam) {
+    FrameState& frame = Frame();
+    const int bar = RebarHeight();
+    if (frame.m_h_rebar) {
+        SendMessageW(frame.m_h_rebar, WM_SIZE, wparam, lparam);
+    }
+    if (frame.m_h_view_control) {
+        RECT client = {};
+        GetClientRect(window, &client);
+        MoveWindow(frame.m_h_view_control, client.left, client.top + bar,
+                   client.right - client.left, client.bottom - client.top - bar, TRUE);
+    }
+}
+
+void OnDropFiles(HDROP drop) {
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    if (length > 0) {
+        std::vector<wchar_t> path(static_cast<size_t>(length) + 1, 0);
+        if (DragQueryFileW(drop, 0, path.data(), length + 1) > 0) {
+            OpenDocumentOrReport(path.data());
+        }
+    }
+    DragFinish(drop);
+}
+
+// 1 when the window goes on to be destroyed.
+int OnClose() {
+    if (!PrepareWindowClose()) {
+        return 0;
+    }
+    CloseDocument();
+    DestroyToolbarImages();
+    DeleteMenuBitmaps();
+    FreeShortcutKeys();
+    FrameState& frame = Frame();
+    if (frame.m_h_accelerators) {
+        DestroyAcceleratorTable(frame.m_h_accelerators);
+        frame.m_h_accelerators = nullptr;
+    }
+    return 1;
+}
+
+} // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_SIZE:
+        OnSize(window, wparam, lparam);
+        return 0;
+    case WM_SETFOCUS:
+        if (Frame().m_h_view_control) {
+            SetFocus(Frame().m_h_view_control);
+        }
+        return 0;
+    case WM_COMMAND:
+        DispatchCommand(LOWORD(wparam));
+        return 0;
+    case WM_INITMENUPOPUP:
+        UpdateMenuPopup(reinterpret_cast<HMENU>(wparam));
+        return 0;
+    case WM_CONTEXTMENU:
+        if (ShowContextMenu(window, lparam)) {
+            return 0;
+        }
+        break;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wparam));
+        break;
+    case WM_CLOSE:
+        if (!OnClose()) {
+            return 0;
+        }
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+ATOM RegisterMainWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_PELMORA));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PELMORA), IMAGE_ICON,
+                                               32, 32, LR_LOADTRANSPARENT));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN_MENU);
+    wc.lpszClassName = L"Pelmora";
+    return RegisterClassExW(&wc);
+}
