@@ -1,0 +1,253 @@
+// Clipboard commands. Copies read the whole selection first, so a byte that
+// cannot be read leaves the clipboard untouched; overwrite inserts before it
+// removes, so a failed edit leaves the document as it was.
+#include "tools/clipboard_commands.h"
+
+#include "data/document.h"
+#include "frame/format_text.h"
+#include "frame/messages.h"
+#include "tools/clipboard_text.h"
+#include "tools/operation.h"
+#include "view/selection.h"
+#include "view/view_host.h"
+#include "view/view_state.h"
+
+#include <memory>
+#include <new>
+#include <vector>
+
+const uint32_t ClipboardTextFormats[3] = {kClipboardText, kClipboardUnicodeText, kClipboardOemText};
+
+int OverlayEditor::Insert(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t count) {
+    return plane != nullptr ? plane->Insert(offset, bytes, count) : 0;
+}
+
+int OverlayEditor::Remove(CDataPlane* plane, int64_t first, int64_t last) {
+    return plane != nullptr ? plane->Remove(first, last) : 0;
+}
+
+namespace {
+
+OverlayEditor g_direct_editor;
+OverlayEditor* g_p_overlay_editor = &g_direct_editor;
+
+// Document, edit mode and both selection ends, as every editing command needs.
+CallBackInfo* EditableDocument(int64_t* start, int64_t* end) {
+    CallBackInfo* doc = g_p_current_document;
+    if (doc == nullptr || g_p_view_state == nullptr || !g_p_view_state->m_b_edit_mode ||
+        doc->m_p_data_plane == nullptr)
+        return nullptr;
+    *start = SelectionStart();
+    *end = SelectionEnd();
+    if (*start < 0 || *end < 0)
+        return nullptr;
+    return doc;
+}
+
+void ShowTotal(const CallBackInfo* doc) {
+    SetStatusText(0, FormatText(L"Total: 0x%I64X", doc->m_n_data_size - 1).c_str());
+}
+
+// Reads count effective bytes from start through a reader of the document's
+// own source; 0 after telling the user which byte could not be read.
+int ReadSelectedBytes(CallBackInfo* doc, int64_t start, int64_t count, uint8_t* out) {
+    int64_t read = 0;
+    if (doc->m_n_source_kind == 0) {
+        CFileMapping reader(doc->m_file_mapping);
+        read = ReadEffectiveSpan(doc, start, out, count, &reader);
+    } else {
+        read = ReadEffectiveSpan(doc, start, out, count, doc->Source());
+    }
+    if (read == count)
+        return 1;
+    ShowMessage(L"The byte at 0x%I64X cannot be read; nothing was copied!",
+                start + (read < 0 ? 0 : read));
+    return 0;
+}
+
+// The selection to copy: 0 when there is none, or after the message when it is too large.
+CallBackInfo* CopySelection(int64_t* start, int64_t* count) {
+    CallBackInfo* doc = g_p_current_document;
+    if (doc == nullptr)
+        return nullptr;
+    *start = SelectionStart();
+    const int64_t end = SelectionEnd();
+    if (*start < 0 || end < 0)
+        return nullptr;
+    *count = end - *start + 1;
+    if (*count > kMaxCopyBytes) {
+        ShowMessage(L"The selected range is too large to copy!");
+        return nullptr;
+    }
+    return doc;
+}
+
+// The first accepted format that gives data: locked bytes, length and block.
+const uint8_t* FirstClipboardText(ClipboardOps* clipboard, int64_t* length, void** block) {
+    for (uint32_t format : ClipboardTextFormats) {
+        if (!clipboard->IsFormatAvailable(format))
+            continue;
+        const uint8_t* data = GetClipboardBlock(format, length, block);
+        if (data != nullptr)
+            return data;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+OverlayEditor* SetOverlayEditor(OverlayEditor* editor) {
+    OverlayEditor* previous = g_p_overlay_editor == &g_direct_editor ? nullptr : g_p_overlay_editor;
+    g_p_overlay_editor = editor != nullptr ? editor : &g_direct_editor;
+    return previous;
+}
+
+const uint8_t* GetClipboardBlock(uint32_t format, int64_t* length, void** block) {
+    ClipboardOps* clipboard = CurrentClipboard();
+    *length = 0;
+    *block = nullptr;
+    void* handle = clipboard->GetData(format);
+    if (handle == nullptr)
+        return nullptr;
+    const uint8_t* data = clipboard->Lock(handle);
+    if (data == nullptr)
+        return nullptr;
+    const int64_t terminator = format == kClipboardUnicodeText ? 2 : 1;
+    const auto size = static_cast<int64_t>(clipboard->Size(handle));
+    *length = size > terminator ? size - terminator : 0;
+    *block = handle;
+    return data;
+}
+
+int ClipboardOffersText() {
+    ClipboardOps* clipboard = CurrentClipboard();
+    for (uint32_t format : ClipboardTextFormats)
+        if (clipboard->IsFormatAvailable(format))
+            return 1;
+    return 0;
+}
+
+int CopyDisplayedHex(int formatted) {
+    int64_t start = 0;
+    int64_t count = 0;
+    CallBackInfo* doc = CopySelection(&start, &count);
+    if (doc == nullptr)
+        return 0;
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(count)]);
+    if (bytes == nullptr || !ReadSelectedBytes(doc, start, count, bytes.get()))
+        return 0;
+    const int64_t chars = formatted ? FormattedHexTextSize(start, count) : PlainHexTextSize(count);
+    std::unique_ptr<uint8_t[]> text(new (std::nothrow) uint8_t[static_cast<size_t>(chars * 2)]);
+    if (text == nullptr)
+        return 0;
+    const int64_t written = formatted
+                                ? BuildFormattedHex(start, bytes.get(), count, text.get(), chars)
+                                : BuildPlainHex(bytes.get(), count, text.get(), chars);
+    if (written != chars)
+        return 0;
+    COperation operation(doc->m_h_view_window);
+    operation.CopyDataToClipboard(static_cast<int32_t>(chars * 2), text.get(),
+                                  kClipboardUnicodeText);
+    return 1;
+}
+
+int CopyRawData() {
+    int64_t start = 0;
+    int64_t count = 0;
+    CallBackInfo* doc = CopySelection(&start, &count);
+    if (doc == nullptr)
+        return 0;
+    // The selected bytes and the one zero byte that ends the block.
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(count + 1)]);
+    if (bytes == nullptr || !ReadSelectedBytes(doc, start, count, bytes.get()))
+        return 0;
+    bytes[static_cast<size_t>(count)] = 0;
+    COperation operation(doc->m_h_view_window, static_cast<int32_t>(count + 1));
+    operation.CopyDataToClipboard(static_cast<int32_t>(count + 1), bytes.get());
+    return 1;
+}
+
+int RemoveSelection() {
+    int64_t start = 0;
+    int64_t end = 0;
+    CallBackInfo* doc = EditableDocument(&start, &end);
+    if (doc == nullptr)
+        return 0;
+    if (!g_p_overlay_editor->Remove(doc->m_p_data_plane, start, end))
+        return 0;
+    g_p_view_state->m_b_modified = 1;
+    doc->m_n_data_size -= end - start + 1;
+    const int64_t top = static_cast<int64_t>(doc->m_n_bytes_per_row) * doc->m_n_top_line;
+    GoToOffset(start);
+    const int64_t s = SelectionStart();
+    if (start < top)
+        MoveCaret(0, s);
+    ExtendToOffset(s);
+    ShowTotal(doc);
+    CurrentViewHost()->Invalidate();
+    return 1;
+}
+
+int InsertFromClipboard() {
+    int64_t start = 0;
+    int64_t end = 0;
+    CallBackInfo* doc = EditableDocument(&start, &end);
+    if (doc == nullptr)
+        return 0;
+    ClipboardOps* clipboard = CurrentClipboard();
+    if (!clipboard->Open(doc->m_h_view_window))
+        return 0;
+    int64_t length = 0;
+    void* block = nullptr;
+    const uint8_t* data = FirstClipboardText(clipboard, &length, &block);
+    int inserted = 0;
+    if (data != nullptr && length > 0)
+        inserted = g_p_overlay_editor->Insert(doc->m_p_data_plane, start, data, length);
+    clipboard->Unlock(block);
+    clipboard->Close();
+    if (!inserted)
+        return 0;
+    g_p_view_state->m_b_modified = 1;
+    doc->m_n_data_size += length;
+    ExtendToOffset(SelectionStart());
+    ShowTotal(doc);
+    CurrentViewHost()->Invalidate();
+    return 1;
+}
+
+int OverwriteFromClipboard() {
+    int64_t start = 0;
+    int64_t end = 0;
+    CallBackInfo* doc = EditableDocument(&start, &end);
+    if (doc == nullptr)
+        return 0;
+    const int64_t sel_len = end - start + 1;
+    ClipboardOps* clipboard = CurrentClipboard();
+    if (!clipboard->Open(doc->m_h_view_window))
+        return 0;
+    int64_t length = 0;
+    void* block = nullptr;
+    const uint8_t* data = FirstClipboardText(clipboard, &length, &block);
+    if (data == nullptr || length <= 0) {
+        clipboard->Unlock(block);
+        clipboard->Close();
+        return 0;
+    }
+    const int64_t n = length < sel_len ? length : sel_len;
+    // The new bytes go in first, in front of the ones they replace; only when
+    // that worked are the old ones removed. A removal that fails takes the
+    // inserted piece out again (a whole-piece deletion, which cannot fail).
+    int result = g_p_overlay_editor->Insert(doc->m_p_data_plane, start, data, n);
+    if (result && !g_p_overlay_editor->Remove(doc->m_p_data_plane, start + n, start + 2 * n - 1)) {
+        if (!g_p_overlay_editor->Remove(doc->m_p_data_plane, start, start + n - 1))
+            DebugTrace(L"OverwriteFromClipboard: the inserted bytes could not be taken out\n");
+        result = 0;
+    }
+    clipboard->Unlock(block);
+    clipboard->Close();
+    if (!result)
+        return 0;
+    g_p_view_state->m_b_modified = 1;
+    CurrentViewHost()->Invalidate();
+    return 1;
+}

@@ -1,0 +1,36 @@
+// The clipboard commands of the Edit menu: copies of the selection as hex text
+// or raw bytes, insert and overwrite from the clipboard, and remove.
+#pragma once
+
+#include "tools/clipboard.h"
+
+#include <cstdint>
+
+class CDataPlane;
+
+// The formats a paste accepts, in the order they are tried.
+extern const uint32_t ClipboardTextFormats[3];
+// A copy takes at most this many bytes.
+constexpr int64_t kMaxCopyBytes = 0x200000;
+
+// The locked data of the clipboard's block of a format and its length without
+// the terminator, or null; the caller unlocks *block and closes the clipboard.
+const uint8_t* GetClipboardBlock(uint32_t format, int64_t* length, void** block);
+// 1 when the clipboard offers one of ClipboardTextFormats.
+int ClipboardOffersText();
+
+int CopyDisplayedHex(int formatted);
+int CopyRawData();
+int RemoveSelection();
+int InsertFromClipboard();
+int OverwriteFromClipboard();
+
+// The overlay edits the commands make, behind a seam so tests can fail them.
+class OverlayEditor {
+  public:
+    virtual ~OverlayEditor() = default;
+    virtual int Insert(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t count);
+    virtual int Remove(CDataPlane* plane, int64_t first, int64_t last);
+};
+// Installs an editor (null restores the direct one); returns the previous one.
+OverlayEditor* SetOverlayEditor(OverlayEditor* editor);

@@ -1,0 +1,170 @@
+// Portable code page conversion: single-byte pages, UTF-8 and UTF-7.
+#include "tools/code_page.h"
+
+#include <cstring>
+
+namespace {
+
+// Windows-1252's characters in 0x80..0x9F (0 where the page has none).
+const char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+uint8_t Cp1252Byte(char16_t unit) {
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
+        return static_cast<uint8_t>(unit);
+    for (int i = 0; i < 32; ++i)
+        if (kCp1252High[i] != 0 && kCp1252High[i] == unit)
+            return static_cast<uint8_t>(0x80 + i);
+    return '?';
+}
+
+// Code points of UTF-16 units; a lone surrogate becomes U+FFFD.
+std::vector<uint32_t> CodePoints(const char16_t* units, int64_t count) {
+    std::vector<uint32_t> points;
+    for (int64_t i = 0; i < count; ++i) {
+        uint32_t u = units[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            points.push_back(0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            points.push_back(0xFFFD);
+        } else {
+            points.push_back(u);
+        }
+    }
+    return points;
+}
+
+void Utf8(const char16_t* units, int64_t count, std::vector<uint8_t>* out) {
+    for (uint32_t cp : CodePoints(units, count)) {
+        if (cp < 0x80) {
+            out->push_back(static_cast<uint8_t>(cp));
+        } else if (cp < 0x800) {
+            out->push_back(static_cast<uint8_t>(0xC0 | (cp >> 6)));
+            out->push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out->push_back(static_cast<uint8_t>(0xE0 | (cp >> 12)));
+            out->push_back(static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
+            out->push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
+        } else {
+            out->push_back(static_cast<uint8_t>(0xF0 | (cp >> 18)));
+            out->push_back(static_cast<uint8_t>(0x80 | ((cp >> 12) & 0x3F)));
+            out->push_back(static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
+            out->push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
+        }
+    }
+}
+
+// UTF-7: letters, digits, the characters '(),-./:? and white space stand for
+// themselves, '+' is written "+-", everything else as modified base64 of its
+// UTF-16 units between '+' and '-'.
+bool Utf7Direct(char16_t u) {
+    if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9'))
+        return true;
+    return u != 0 && std::strchr("'(),-./:? \t\r\n", static_cast<int>(u)) != nullptr && u < 0x80;
+}
+
+void Utf7(const char16_t* units, int64_t count, std::vector<uint8_t>* out) {
+    static const char* b64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    int64_t i = 0;
+    while (i < count) {
+        char16_t u = units[i];
+        if (u == 0 || Utf7Direct(u)) {
+            out->push_back(static_cast<uint8_t>(u));
+            ++i;
+            continue;
+        }
+        if (u == '+') {
+            out->push_back('+');
+            out->push_back('-');
+            ++i;
+            continue;
+        }
+        out->push_back('+');
+        uint32_t bits = 0;
+        int nbits = 0;
+        while (i < count && units[i] != 0 && !Utf7Direct(units[i]) && units[i] != '+') {
+            bits = (bits << 16) | units[i];
+            nbits += 16;
+            while (nbits >= 6) {
+                nbits -= 6;
+                out->push_back(static_cast<uint8_t>(b64[(bits >> nbits) & 0x3F]));
+            }
+            ++i;
+        }
+        if (nbits > 0)
+            out->push_back(static_cast<uint8_t>(b64[(bits << (6 - nbits)) & 0x3F]));
+        // The closing '-' is needed only where the next character could be read as base64.
+        if (i < count) {
+            char16_t next = units[i];
+            if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') ||
+                (next >= '0' && next <= '9') || next == '-' || next == '/' || next == '+')
+                out->push_back('-');
+        } else {
+            out->push_back('-');
+        }
+    }
+}
+
+class PortableConverter : public CodePageConverter {
+  public:
+    int64_t Convert(uint32_t code_page, const char16_t* units, int64_t count, uint8_t* out,
+                    int64_t capacity) override {
+        if (units == nullptr || count <= 0)
+            return 0;
+        std::vector<uint8_t> bytes;
+        switch (code_page) {
+        case 0:
+        case 1252:
+            for (int64_t i = 0; i < count; ++i)
+                bytes.push_back(Cp1252Byte(units[i]));
+            break;
+        case 20127:
+            for (int64_t i = 0; i < count; ++i)
+                bytes.push_back(units[i] < 0x80 ? static_cast<uint8_t>(units[i]) : '?');
+            break;
+        case 65001:
+            Utf8(units, count, &bytes);
+            break;
+        case 65000:
+            Utf7(units, count, &bytes);
+            break;
+        default:
+            return 0;
+        }
+        const auto size = static_cast<int64_t>(bytes.size());
+        if (out == nullptr)
+            return size;
+        if (capacity < size)
+            return 0;
+        std::memcpy(out, bytes.data(), bytes.size());
+        return size;
+    }
+};
+
+} // namespace
+
+CodePageConverter& PortableCodePages() {
+    static PortableConverter converter;
+    return converter;
+}
+
+std::vector<char16_t> ToUtf16(const wchar_t* text) {
+    std::vector<char16_t> units;
+    if (text == nullptr)
+        return units;
+    for (const wchar_t* p = text; *p != 0; ++p) {
+        auto c = static_cast<uint32_t>(*p);
+        if (sizeof(wchar_t) > 2 && c >= 0x10000 && c <= 0x10FFFF) {
+            c -= 0x10000;
+            units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            units.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            units.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return units;
+}

@@ -1,0 +1,584 @@
+// Find: pattern building and the span-at-a-time search. The effective data is
+// walked as runs of contiguous bytes (owned piece bytes, or spans of the
+// source); each run is searched as a whole, and the last n - 1 bytes of what
+// came before are kept so that matches across run boundaries are found too.
+// The results are those of a byte-by-byte scan: the first window after the
+// start (forward) or the last one before it (backward).
+#include "tools/find.h"
+
+#include "data/document.h"
+#include "tools/code_page.h"
+#include "view/geometry.h"
+#include "view/selection.h"
+#include "view/view_host.h"
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+const FindCodePage FindCodePages[4] = {
+    {L"UNICODE", -1}, {L"ANSI", 0}, {L"UTF-8", 65001}, {L"UTF-7", 65000}};
+
+RememberedFind& FindMemory() {
+    static RememberedFind memory;
+    return memory;
+}
+
+namespace {
+
+std::atomic<int> g_stop_request{0};
+
+int HexValue(wchar_t ch) {
+    if (ch >= L'0' && ch <= L'9')
+        return ch - L'0';
+    if (ch >= L'a' && ch <= L'f')
+        return ch - L'a' + 10;
+    if (ch >= L'A' && ch <= L'F')
+        return ch - L'A' + 10;
+    return -1;
+}
+
+// Bytes of the source in spans: a pointer to at least one byte at a source
+// offset and how many follow it there (at most max_length), or null.
+class SpanReader {
+  public:
+    virtual ~SpanReader() = default;
+    virtual const uint8_t* Span(int64_t src_offset, int64_t max_length, int64_t* got) = 0;
+};
+
+// A disk file through a shared copy of the document's mapping: spans are the
+// rest of the mapped 64 KiB view.
+class FileSpans : public SpanReader {
+  public:
+    explicit FileSpans(const CFileMapping& owner) : m_copy(owner) {}
+    const uint8_t* Span(int64_t src_offset, int64_t max_length, int64_t* got) override {
+        size_t available = 0;
+        const uint8_t* p = m_copy.ViewData(src_offset, &available);
+        if (p == nullptr || available == 0)
+            return nullptr;
+        *got = static_cast<int64_t>(available) < max_length ? static_cast<int64_t>(available)
+                                                            : max_length;
+        return p;
+    }
+
+  private:
+    CFileMapping m_copy;
+};
+
+// Another process's memory, read through this reader's own block so that the
+// search never touches the document's read buffer (the view paints with it).
+class ProcessSpans : public SpanReader {
+  public:
+    static constexpr int64_t kBlock = 0x10000;
+    ProcessSpans(ProcessOps* ops, void* process)
+        : m_p_ops(ops), m_h_process(process), m_p_block(new (std::nothrow) uint8_t[kBlock]) {}
+    const uint8_t* Span(int64_t src_offset, int64_t max_length, int64_t* got) override {
+        if (m_p_ops == nullptr || m_h_process == nullptr || m_p_block == nullptr || src_offset < 0)
+            return nullptr;
+        if (src_offset >= m_n_address && src_offset < m_n_address + m_n_count) {
+            int64_t left = m_n_address + m_n_count - src_offset;
+            *got = left < max_length ? left : max_length;
+            return m_p_block.get() + (src_offset - m_n_address);
+        }
+        m_n_count = 0;
+        auto address = static_cast<ProcAddress>(src_offset);
+        MemoryRegion region = {};
+        if (!m_p_ops->QueryRegion(m_h_process, address, &region) || !region.committed ||
+            !region.readable || region.base > address || address - region.base >= region.size)
+            return nullptr;
+        uint64_t left = region.size - (address - region.base);
+        int64_t want = max_length < kBlock ? max_length : kBlock;
+        if (static_cast<uint64_t>(want) > left)
+            want = static_cast<int64_t>(left);
+        size_t read =
+            m_p_ops->ReadMemory(m_h_process, address, m_p_block.get(), static_cast<size_t>(want));
+        if (read == 0 || read > static_cast<size_t>(want))
+            return nullptr;
+        m_n_address = src_offset;
+        m_n_count = static_cast<int64_t>(read);
+        *got = m_n_count;
+        return m_p_block.get();
+    }
+
+  private:
+    ProcessOps* m_p_ops;
+    void* m_h_process;
+    std::unique_ptr<uint8_t[]> m_p_block;
+    int64_t m_n_address = 0;
+    int64_t m_n_count = 0; // block holds [m_n_address, m_n_address + m_n_count)
+};
+
+// Any other source, one byte at a time.
+class ByteSpans : public SpanReader {
+  public:
+    explicit ByteSpans(CSrclibrary* source) : m_p_source(source) {}
+    const uint8_t* Span(int64_t src_offset, int64_t /*max_length*/, int64_t* got) override {
+        if (m_p_source == nullptr)
+            return nullptr;
+        const uint8_t* p = m_p_source->GetData(src_offset);
+        if (p == nullptr)
+            return nullptr;
+        m_byte = *p;
+        *got = 1;
+        return &m_byte;
+    }
+
+  private:
+    CSrclibrary* m_p_source;
+    uint8_t m_byte = 0;
+};
+
+std::unique_ptr<SpanReader> MakeReader(CallBackInfo* doc) {
+    if (doc->m_n_source_kind == 0)
+        return std::make_unique<FileSpans>(doc->m_file_mapping);
+    if (doc->m_n_source_kind == 1)
+        return std::make_unique<ProcessSpans>(doc->m_proc_info.m_p_ops,
+                                              doc->m_proc_info.m_h_open_process);
+    return std::make_unique<ByteSpans>(nullptr);
+}
+
+struct Run {
+    const uint8_t* data;
+    int64_t length;
+    int64_t offset; // effective offset of data[0]
+};
+
+enum RunResult { kRunEnd = 0, kRunOk = 1, kRunUnreadable = -1 };
+
+// Runs from an effective offset up to the end of the data.
+class ForwardRuns {
+  public:
+    ForwardRuns(CallBackInfo* doc, SpanReader* reader, int64_t from)
+        : m_p_reader(reader), m_n_pos(from) {
+        m_p_piece = doc->m_p_data_plane != nullptr ? doc->m_p_data_plane->m_p_head : nullptr;
+        while (m_p_piece != nullptr && m_n_piece_start + m_p_piece->m_n_length <= m_n_pos) {
+            m_n_piece_start += m_p_piece->m_n_length;
+            m_p_piece = m_p_piece->m_p_next;
+        }
+    }
+    RunResult Next(Run* run) {
+        while (m_p_piece != nullptr && m_n_pos >= m_n_piece_start + m_p_piece->m_n_length) {
+            m_n_piece_start += m_p_piece->m_n_length;
+            m_p_piece = m_p_piece->m_p_next;
+        }
+        if (m_p_piece == nullptr)
+            return kRunEnd;
+        const int64_t rel = m_n_pos - m_n_piece_start;
+        const int64_t left = m_p_piece->m_n_length - rel;
+        run->offset = m_n_pos;
+        if (m_p_piece->m_n_kind != PIECE_SOURCE) {
+            if (m_p_piece->m_p_bytes == nullptr)
+                return kRunUnreadable;
+            run->data = m_p_piece->m_p_bytes + rel;
+            run->length = left;
+        } else {
+            int64_t got = 0;
+            run->data = m_p_reader->Span(m_p_piece->m_n_src_begin + rel, left, &got);
+            if (run->data == nullptr || got <= 0)
+                return kRunUnreadable;
+            run->length = got;
+        }
+        m_n_pos += run->length;
+        return kRunOk;
+    }
+
+  private:
+    SpanReader* m_p_reader;
+    PlanePiece* m_p_piece;
+    int64_t m_n_piece_start = 0;
+    int64_t m_n_pos;
+};
+
+// Runs that end at an effective offset (inclusive), then walk towards 0.
+class BackwardRuns {
+  public:
+    BackwardRuns(CallBackInfo* doc, SpanReader* reader, int64_t last)
+        : m_p_reader(reader), m_n_last(last) {
+        m_p_piece = doc->m_p_data_plane != nullptr ? doc->m_p_data_plane->m_p_head : nullptr;
+        while (m_p_piece != nullptr && m_n_piece_start + m_p_piece->m_n_length <= m_n_last) {
+            m_n_piece_start += m_p_piece->m_n_length;
+            m_p_piece = m_p_piece->m_p_next;
+        }
+    }
+    RunResult Next(Run* run) {
+        while (m_p_piece != nullptr && m_n_last < m_n_piece_start) {
+            m_p_piece = m_p_piece->m_p_prev;
+            if (m_p_piece != nullptr)
+                m_n_piece_start -= m_p_piece->m_n_length;
+        }
+        if (m_p_piece == nullptr || m_n_last < 0)
+            return kRunEnd;
+        const int64_t rel_last = m_n_last - m_n_piece_start;
+        if (m_p_piece->m_n_kind != PIECE_SOURCE) {
+            if (m_p_piece->m_p_bytes == nullptr)
+                return kRunUnreadable;
+            run->data = m_p_piece->m_p_bytes;
+            run->length = rel_last + 1;
+            run->offset = m_n_piece_start;
+        } else {
+            // Back to the start of the 64 KiB block that holds the last byte,
+            // or to the piece's start when that comes first.
+            const int64_t src_last = m_p_piece->m_n_src_begin + rel_last;
+            int64_t src_first = src_last & ~(kViewSize - 1);
+            if (src_first < m_p_piece->m_n_src_begin)
+                src_first = m_p_piece->m_n_src_begin;
+            const int64_t want = src_last - src_first + 1;
+            int64_t got = 0;
+            run->data = m_p_reader->Span(src_first, want, &got);
+            if (run->data == nullptr || got != want)
+                return kRunUnreadable;
+            run->length = want;
+            run->offset = m_n_piece_start + (src_first - m_p_piece->m_n_src_begin);
+        }
+        m_n_last = run->offset - 1;
+        return kRunOk;
+    }
+
+  private:
+    SpanReader* m_p_reader;
+    PlanePiece* m_p_piece;
+    int64_t m_n_piece_start = 0;
+    int64_t m_n_last;
+};
+
+bool StopRequested(const CallBackInfo* doc) {
+    return doc->m_b_stop_search != 0 || g_stop_request.load(std::memory_order_relaxed) != 0;
+}
+
+// Runs are cut into slices of this size so progress and stop requests are
+// seen often even where a run is long (owned bytes of a large paste).
+constexpr int64_t kSlice = 0x10000;
+
+int64_t StreamForward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t from) {
+    const size_t n = matcher.Size();
+    std::unique_ptr<SpanReader> reader = MakeReader(doc);
+    ForwardRuns runs(doc, reader.get(), from);
+    // The last up to n - 1 bytes before the current run, and a buffer to join
+    // them with the run's first bytes.
+    std::vector<uint8_t> tail;
+    std::vector<uint8_t> joint(2 * n);
+    int64_t tail_offset = from;
+    Run run = {};
+    for (;;) {
+        RunResult got = runs.Next(&run);
+        if (got != kRunOk)
+            return -1;
+        while (run.length > 0) {
+            if (StopRequested(doc))
+                return -1;
+            doc->m_n_progress_pos = run.offset >> 16;
+            const int64_t slice = run.length < kSlice ? run.length : kSlice;
+            const auto len = static_cast<size_t>(slice);
+            if (!tail.empty()) {
+                const size_t head = len < n - 1 ? len : n - 1;
+                std::memcpy(joint.data(), tail.data(), tail.size());
+                std::memcpy(joint.data() + tail.size(), run.data, head);
+                int64_t r = matcher.First(joint.data(), tail.size() + head);
+                if (r >= 0 && static_cast<size_t>(r) < tail.size())
+                    return tail_offset + r;
+            }
+            int64_t r = matcher.First(run.data, len);
+            if (r >= 0)
+                return run.offset + r;
+            // New tail: the last n - 1 bytes of tail + slice, ending where the slice ends.
+            if (len >= n - 1) {
+                tail.assign(run.data + len - (n - 1), run.data + len);
+            } else {
+                tail.insert(tail.end(), run.data, run.data + len);
+                if (tail.size() > n - 1)
+                    tail.erase(tail.begin(),
+                               tail.begin() + static_cast<std::ptrdiff_t>(tail.size() - (n - 1)));
+            }
+            tail_offset = run.offset + slice - static_cast<int64_t>(tail.size());
+            run.data += slice;
+            run.offset += slice;
+            run.length -= slice;
+        }
+    }
+}
+
+int64_t StreamBackward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t last) {
+    const size_t n = matcher.Size();
+    std::unique_ptr<SpanReader> reader = MakeReader(doc);
+    BackwardRuns runs(doc, reader.get(), last);
+    // The first up to n - 1 bytes after the current run.
+    std::vector<uint8_t> head;
+    std::vector<uint8_t> joint(2 * n);
+    Run run = {};
+    for (;;) {
+        RunResult got = runs.Next(&run);
+        if (got != kRunOk)
+            return -1;
+        while (run.length > 0) {
+            if (StopRequested(doc))
+                return -1;
+            const int64_t slice = run.length < kSlice ? run.length : kSlice;
+            const auto len = static_cast<size_t>(slice);
+            const uint8_t* data = run.data + (run.length - slice);
+            const int64_t offset = run.offset + (run.length - slice);
+            doc->m_n_progress_pos = (offset + slice - 1) >> 16;
+            if (!head.empty()) {
+                const size_t part = len < n - 1 ? len : n - 1;
+                std::memcpy(joint.data(), data + len - part, part);
+                std::memcpy(joint.data() + part, head.data(), head.size());
+                int64_t r = matcher.Last(joint.data(), part + head.size());
+                if (r >= 0 && static_cast<size_t>(r) + n > part)
+                    return offset + static_cast<int64_t>(len - part) + r;
+            }
+            int64_t r = matcher.Last(data, len);
+            if (r >= 0)
+                return offset + r;
+            // New head: the first n - 1 bytes of slice + head.
+            if (len >= n - 1) {
+                head.assign(data, data + (n - 1));
+            } else {
+                head.insert(head.begin(), data, data + len);
+                if (head.size() > n - 1)
+                    head.resize(n - 1);
+            }
+            run.length -= slice;
+        }
+    }
+}
+
+} // namespace
+
+int IsHexDigit(wchar_t ch) {
+    return HexValue(ch) >= 0 ? 1 : 0;
+}
+
+size_t HexFilterCut(const wchar_t* text) {
+    size_t i = 0;
+    while (text != nullptr && text[i] != 0 && IsHexDigit(text[i]))
+        ++i;
+    return i;
+}
+
+int ParseHexPattern(const wchar_t* text, uint8_t* bytes, int64_t count) {
+    if (count <= 0)
+        return 1;
+    std::memset(bytes, 0, static_cast<size_t>(count));
+    if (text == nullptr)
+        return 0;
+    const auto length = static_cast<int64_t>(std::wcslen(text));
+    for (int64_t i = 0; i < length; ++i)
+        if (HexValue(text[i]) < 0)
+            return 0;
+    for (int64_t b = 0; b < count; ++b) {
+        const int64_t right = length - 1 - 2 * b;
+        const int64_t left = right - 1;
+        int value = 0;
+        if (right >= 0)
+            value = HexValue(text[right]);
+        if (left >= 0)
+            value += 16 * HexValue(text[left]);
+        bytes[count - 1 - b] = static_cast<uint8_t>(value);
+    }
+    return 1;
+}
+
+std::vector<uint8_t> BuildFindPattern(int mode, const wchar_t* text, int32_t code_page) {
+    std::vector<uint8_t> pattern;
+    if (text == nullptr || text[0] == 0)
+        return pattern;
+    if (mode == kFindModeHex) {
+        const auto digits = static_cast<int64_t>(std::wcslen(text));
+        pattern.resize(static_cast<size_t>((digits + 1) / 2));
+        if (!ParseHexPattern(text, pattern.data(), static_cast<int64_t>(pattern.size())))
+            pattern.clear();
+        return pattern;
+    }
+    std::vector<char16_t> units = ToUtf16(text);
+    if (code_page == -1) {
+        for (char16_t u : units) {
+            pattern.push_back(static_cast<uint8_t>(u & 0xFF));
+            pattern.push_back(static_cast<uint8_t>(u >> 8));
+        }
+        return pattern;
+    }
+    units.push_back(0);
+    CodePageConverter& converter = PlatformCodePages();
+    const auto count = static_cast<int64_t>(units.size());
+    const int64_t size =
+        converter.Convert(static_cast<uint32_t>(code_page), units.data(), count, nullptr, 0);
+    if (size <= 0)
+        return pattern;
+    pattern.assign(static_cast<size_t>(size), 0);
+    if (converter.Convert(static_cast<uint32_t>(code_page), units.data(), count, pattern.data(),
+                          size) != size) {
+        pattern.clear();
+        return pattern;
+    }
+    pattern.resize(static_cast<size_t>(size - 1)); // the terminator is not searched for
+    return pattern;
+}
+
+PatternMatcher::PatternMatcher(const uint8_t* pattern, size_t n) : m_pattern(pattern, pattern + n) {
+    for (size_t& skip : m_n_forward_skip)
+        skip = n;
+    for (size_t& skip : m_n_backward_skip)
+        skip = n;
+    for (size_t i = 0; i + 1 < n; ++i)
+        m_n_forward_skip[pattern[i]] = n - 1 - i;
+    for (size_t i = n; i-- > 1;)
+        m_n_backward_skip[pattern[i]] = i;
+}
+
+int64_t PatternMatcher::First(const uint8_t* data, size_t length) const {
+    const size_t n = m_pattern.size();
+    if (n == 0 || length < n)
+        return -1;
+    const uint8_t* p = m_pattern.data();
+    if (n == 1) {
+        const void* hit = std::memchr(data, p[0], length);
+        return hit == nullptr ? -1 : static_cast<const uint8_t*>(hit) - data;
+    }
+    const uint8_t last = p[n - 1];
+    const size_t end = length - n;
+    size_t pos = 0;
+    while (pos <= end) {
+        const uint8_t c = data[pos + n - 1];
+        if (c == last && std::memcmp(data + pos, p, n - 1) == 0)
+            return static_cast<int64_t>(pos);
+        pos += m_n_forward_skip[c];
+    }
+    return -1;
+}
+
+int64_t PatternMatcher::Last(const uint8_t* data, size_t length) const {
+    const size_t n = m_pattern.size();
+    if (n == 0 || length < n)
+        return -1;
+    const uint8_t* p = m_pattern.data();
+    const uint8_t first = p[0];
+    auto pos = static_cast<int64_t>(length - n);
+    while (pos >= 0) {
+        const uint8_t c = data[pos];
+        if (c == first && std::memcmp(data + pos + 1, p + 1, n - 1) == 0)
+            return pos;
+        pos -= static_cast<int64_t>(m_n_backward_skip[c]);
+    }
+    return -1;
+}
+
+void RequestSearchStop() {
+    g_stop_request.store(1);
+}
+void ClearSearchStop() {
+    g_stop_request.store(0);
+}
+
+int64_t SearchForward(const uint8_t* pattern, int64_t n) {
+    CallBackInfo* doc = g_p_current_document;
+    if (doc == nullptr)
+        return -1;
+    const int64_t size = doc->m_n_data_size;
+    int64_t pos = doc->m_n_search_from + 1;
+    if (pos <= 0)
+        pos = 0;
+    doc->m_n_progress_total = size / 65536;
+    doc->m_n_progress_pos = pos / 65536;
+    doc->m_b_stop_search = 0;
+    int64_t found = -1;
+    if (n > 0 && pattern != nullptr && size - pos >= n) {
+        PatternMatcher matcher(pattern, static_cast<size_t>(n));
+        found = StreamForward(doc, matcher, pos);
+        // A match must lie wholly inside the data.
+        if (found >= 0 && found + n > size)
+            found = -1;
+    }
+    if (found >= 0)
+        doc->m_n_search_from = found;
+    doc->m_b_stop_search = 1;
+    return found;
+}
+
+int64_t SearchBackward(const uint8_t* pattern, int64_t n) {
+    CallBackInfo* doc = g_p_current_document;
+    if (doc == nullptr)
+        return -1;
+    const int64_t size = doc->m_n_data_size;
+    int64_t e = doc->m_n_search_from;
+    if (e > size - 1)
+        e = size - 1;
+    doc->m_n_progress_total = size / 65536;
+    doc->m_n_progress_pos = e / 65536;
+    doc->m_b_stop_search = 0;
+    int64_t found = -1;
+    if (n > 0 && pattern != nullptr && e >= n - 1) {
+        PatternMatcher matcher(pattern, static_cast<size_t>(n));
+        found = StreamBackward(doc, matcher, e);
+    }
+    if (found >= 0)
+        doc->m_n_search_from = found + n - 1;
+    doc->m_b_stop_search = 1;
+    return found;
+}
+
+int64_t FindPattern(int mode, const wchar_t* text, int direction, int64_t* end, int32_t code_page) {
+    CallBackInfo* doc = g_p_current_document;
+    if (end != nullptr)
+        *end = -1;
+    if (doc == nullptr)
+        return -1;
+    const int64_t lo =
+        doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_anchor : doc->m_n_sel_active;
+    const int64_t hi =
+        doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_active : doc->m_n_sel_anchor;
+    doc->m_n_search_from = direction ? lo : hi;
+    const std::vector<uint8_t> pattern = BuildFindPattern(mode, text, code_page);
+    const auto n = static_cast<int64_t>(pattern.size());
+    int64_t p = -1;
+    if (direction) {
+        p = SearchForward(pattern.data(), n);
+    } else {
+        doc->m_n_search_from -= 1;
+        if (doc->m_n_search_from < 0) {
+            doc->m_b_stop_search = 1;
+            return -1;
+        }
+        p = SearchBackward(pattern.data(), n);
+    }
+    if (p >= 0 && end != nullptr)
+        *end = p + n - 1;
+    return p;
+}
+
+int SelectFoundMatch(int direction, int64_t p, int64_t end) {
+    CallBackInfo* doc = g_p_current_document;
+    if (doc == nullptr || p < 0) {
+        GoToOffset(-1);
+        ExtendToOffset(-1);
+        return 0;
+    }
+    const int64_t top = doc->m_n_top_line * 16;
+    if (direction) {
+        const int64_t line_height = doc->m_n_line_height > 0 ? doc->m_n_line_height : 1;
+        const int64_t rows = CurrentViewHost()->WindowHeight() / line_height - 1;
+        const bool visible = top <= p && p < (doc->m_n_top_line + rows) * 16;
+        if (!visible) {
+            const int64_t t = p / 16 - 2;
+            ScrollToLine(t);
+            SyncThumb(t < 0 ? 0 : t);
+        }
+    } else if (p < top) {
+        const int64_t t = p / 16 - 2;
+        ScrollToLine(t > 0 ? t : 0);
+        SyncThumb(t > 0 ? t : 0);
+    }
+    GoToOffset(p);
+    ExtendToOffset(end);
+    return 1;
+}
+
+int FindNext(const wchar_t* text, int mode, int32_t code_page) {
+    int64_t end = -1;
+    const int64_t p = FindPattern(mode, text, 1, &end, code_page);
+    return SelectFoundMatch(1, p, end);
+}
+
+int FindPrevious(const wchar_t* text, int mode, int32_t code_page) {
+    int64_t end = -1;
+    const int64_t p = FindPattern(mode, text, 0, &end, code_page);
+    return SelectFoundMatch(0, p, end);
+}

@@ -1,0 +1,77 @@
+// Find: the byte pattern of a hex or text search, the forward and backward
+// search over the current document's effective bytes, and the selection of
+// the match. The dialog around it lives in tools/win32.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CallBackInfo;
+
+struct FindCodePage {
+    const wchar_t* m_sz_name;
+    int32_t m_n_code_page; // -1: the text's own UTF-16 code units
+};
+extern const FindCodePage FindCodePages[4];
+
+enum : int { kFindModeHex = 0, kFindModeText = 2 };
+
+// What the dialog remembers for the life of the program.
+struct RememberedFind {
+    std::wstring m_sz_pattern;
+    int m_b_has_pattern = 0; // no pattern text at start-up
+    int m_n_mode = 1007;     // ID of the last clicked radio button
+};
+RememberedFind& FindMemory();
+
+int IsHexDigit(wchar_t ch);
+// Fills count bytes from the digits, pairing them from the right end; a lone
+// leading digit becomes a byte of its own when count asks for it. 0 (and the
+// bytes left zero) when a character is not a hex digit.
+int ParseHexPattern(const wchar_t* text, uint8_t* bytes, int64_t count);
+// Where the hex-mode filter cuts the text: the index of the first character
+// that is not a hex digit, or the text's length.
+size_t HexFilterCut(const wchar_t* text);
+
+// The byte pattern of a search: mode 0 hex (an odd number of digits reads as
+// if a 0 stood in front), mode 2 text in a code page of FindCodePages.
+// An empty result finds nothing.
+std::vector<uint8_t> BuildFindPattern(int mode, const wchar_t* text, int32_t code_page);
+
+// Searches of the current document from m_n_search_from (forward: windows
+// beginning after it; backward: windows ending at it or before). They return
+// the match's first offset or -1 and keep the progress counters; a stop
+// request (m_b_stop_search or RequestSearchStop) ends them early.
+int64_t SearchForward(const uint8_t* pattern, int64_t n);
+int64_t SearchBackward(const uint8_t* pattern, int64_t n);
+
+// Converts the text, sets m_n_search_from from the selection and searches in
+// the direction (1 forward, 0 backward); *end gets the match's last offset.
+int64_t FindPattern(int mode, const wchar_t* text, int direction, int64_t* end, int32_t code_page);
+// Selects a match of the given direction (scrolling it into view as the
+// buttons do); with p = -1 it only repaints. 1 when a match was selected.
+int SelectFoundMatch(int direction, int64_t p, int64_t end);
+// FindPattern followed by SelectFoundMatch.
+int FindNext(const wchar_t* text, int mode, int32_t code_page);
+int FindPrevious(const wchar_t* text, int mode, int32_t code_page);
+
+// A stop request that outlives the search's own reset of m_b_stop_search, so
+// "Stop" pressed before the worker started still counts.
+void RequestSearchStop();
+void ClearSearchStop();
+
+// Span searches of one contiguous buffer (exposed for tests and benchmarks):
+// the first / last window equal to the pattern, or -1.
+class PatternMatcher {
+  public:
+    PatternMatcher(const uint8_t* pattern, size_t n);
+    int64_t First(const uint8_t* data, size_t length) const;
+    int64_t Last(const uint8_t* data, size_t length) const;
+    size_t Size() const { return m_pattern.size(); }
+
+  private:
+    std::vector<uint8_t> m_pattern;
+    size_t m_n_forward_skip[256];
+    size_t m_n_backward_skip[256];
+};
