@@ -28,6 +28,7 @@ class Win32FileMapOps final : public FileMapOps {
 
     void* CreateMapping(void* file, int writable, int64_t max_size) override {
         const uint64_t size = static_cast<uint64_t>(max_size);
+        SetLastError(ERROR_SUCCESS); // a stale ERROR_ALREADY_EXISTS must not count
         HANDLE mapping = CreateFileMappingW(
             static_cast<HANDLE>(file), nullptr, writable ? PAGE_READWRITE : PAGE_READONLY,
             static_cast<DWORD>(size >> 32), static_cast<DWORD>(size & 0xFFFFFFFFu), nullptr);
