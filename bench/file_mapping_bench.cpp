@@ -1,6 +1,7 @@
 // Sequential reading of a 1 GiB file through CFileMapping::GetData, one byte
-// per call, beside a memchr scan of the same mapped views (the memory limit).
-// The file is created once in /tmp (or at $PELMORA_BENCH_FILE) and reused.
+// per call (directly and through CSrclibrary), beside a memchr scan of the
+// same mapped views (the memory limit). The file is created once in /tmp (or
+// at $PELMORA_BENCH_FILE) and reused.
 #include "data/file_mapping.h"
 
 #include <benchmark/benchmark.h>
@@ -67,6 +68,29 @@ void BM_GetDataOneByteAtATime(benchmark::State& state) {
     Report(state);
 }
 
+// The same walk through the abstract source, as the edit overlay reads.
+void BM_GetDataThroughTheSourceInterface(benchmark::State& state) {
+    const std::wstring path = BenchFile().wstring();
+    CFileMapping fm;
+    if (!fm.Open(path.c_str())) {
+        state.SkipWithError("cannot open the benchmark file");
+        return;
+    }
+    CSrclibrary* source = &fm;
+    benchmark::DoNotOptimize(source); // keep the call virtual
+    for (auto _ : state) {
+        uint64_t sum = 0;
+        for (int64_t offset = 0; offset < kFileSize; ++offset) {
+            const uint8_t* p = source->GetData(offset);
+            if (p == nullptr)
+                break;
+            sum += *p;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    Report(state);
+}
+
 void BM_MemchrOverTheSameViews(benchmark::State& state) {
     const std::wstring path = BenchFile().wstring();
     CFileMapping fm;
@@ -93,6 +117,7 @@ void BM_MemchrOverTheSameViews(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_GetDataOneByteAtATime)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_GetDataThroughTheSourceInterface)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MemchrOverTheSameViews)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK_MAIN();

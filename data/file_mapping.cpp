@@ -47,16 +47,6 @@ int CFileMapping::Open(const wchar_t* path) {
     return 1;
 }
 
-const uint8_t* CFileMapping::GetData(int64_t offset) {
-    if (offset < 0 || offset >= m_n_file_size)
-        return nullptr;
-    const int64_t index = offset >> 16;
-    const size_t position = static_cast<size_t>(offset & (kViewSize - 1));
-    if (index == m_n_view_index && m_p_view != nullptr)
-        return m_p_view + position;
-    return Remap(index, position);
-}
-
 const uint8_t* CFileMapping::Remap(int64_t index, size_t position) {
     UnmapCurrentView();
     if (!MapView(index))

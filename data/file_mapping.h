@@ -42,7 +42,17 @@ class CFileMapping : public CSrclibrary {
 
     // Opens the file read-write, or read-only when that is refused; 1 or 0.
     int Open(const wchar_t* path);
-    const uint8_t* GetData(int64_t offset) override;
+    // Inline so readers that hold a CFileMapping itself pay two compares for a
+    // byte of the current view; anything else goes to Remap.
+    const uint8_t* GetData(int64_t offset) override {
+        if (offset < 0 || offset >= m_n_file_size)
+            return nullptr;
+        const int64_t index = offset >> 16;
+        const size_t position = static_cast<size_t>(offset & (kViewSize - 1));
+        if (index == m_n_view_index && m_p_view != nullptr)
+            return m_p_view + position;
+        return Remap(index, position);
+    }
     // GetData that also tells how many bytes from the returned pointer lie in
     // the mapped view (0 with a null result); for readers that take whole spans.
     const uint8_t* ViewData(int64_t offset, size_t* available);
