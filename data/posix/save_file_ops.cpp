@@ -1,0 +1,217 @@
+// File operations of the save on POSIX systems. The output view is a 64 KiB
+// write-back window written with pwrite: a full disk or an I/O error then
+// comes back as an error instead of a SIGBUS on a mapped page.
+#include "data/save_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <new>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Descriptors travel as fd + 1, as the file mapping's handles do, so the
+// document's m_h_file can be asked for its identity here.
+void* ToHandle(int fd) {
+    return reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
+}
+int ToFd(void* handle) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1);
+}
+
+bool ToUtf8(const wchar_t* path, std::string* out) {
+    for (const wchar_t* p = path; *p != 0; ++p) {
+        uint32_t c = static_cast<uint32_t>(*p);
+        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 &&
+            p[1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(p[1]) - 0xDC00);
+            ++p;
+        }
+        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+            return false;
+        if (c < 0x80) {
+            out->push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out->push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out->push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out->push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return !out->empty();
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t cut = path.find_last_of('/');
+    if (cut == std::string::npos)
+        return ".";
+    return cut == 0 ? "/" : path.substr(0, cut);
+}
+
+void FillIdentity(const struct stat& st, FileIdentity* id) {
+    id->m_n_volume = static_cast<uint64_t>(st.st_dev);
+    id->m_n_index_high = 0;
+    id->m_n_index_low = static_cast<uint64_t>(st.st_ino);
+}
+
+constexpr size_t kViewBytes = 0x10000;
+
+// The output's "mapping": its descriptor and the one write-back window.
+struct OutputMapping {
+    int fd;
+    int64_t view_offset;
+    bool view_in_use;
+    uint8_t view[kViewBytes];
+};
+
+OutputMapping* MappingOf(uint8_t* view) {
+    return reinterpret_cast<OutputMapping*>(view - offsetof(OutputMapping, view));
+}
+
+class PosixSaveFileOps final : public SaveFileOps {
+  public:
+    int IdentifyPath(const wchar_t* path, FileIdentity* id) override {
+        std::string name;
+        struct stat st;
+        if (path == nullptr || !ToUtf8(path, &name) || ::stat(name.c_str(), &st) != 0)
+            return 0;
+        FillIdentity(st, id);
+        return 1;
+    }
+
+    int IdentifyFile(void* file, FileIdentity* id) override {
+        struct stat st;
+        if (file == nullptr || ::fstat(ToFd(file), &st) != 0)
+            return 0;
+        FillIdentity(st, id);
+        return 1;
+    }
+
+    void* CreateTemp(const wchar_t* target, std::wstring* temp_path) override {
+        std::string name;
+        if (target == nullptr || !ToUtf8(target, &name))
+            return nullptr;
+        const std::string folder = FolderOf(name);
+        struct stat target_st;
+        const bool target_exists = ::stat(name.c_str(), &target_st) == 0;
+        static std::atomic<unsigned> counter{0};
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::string leaf = ".pelmora-" + std::to_string(::getpid()) + "-" +
+                                     std::to_string(counter.fetch_add(1)) + ".tmp";
+            const std::string temp = folder + "/" + leaf;
+            const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno == EEXIST || errno == EINTR)
+                    continue;
+                return nullptr;
+            }
+            // The replacement keeps the permissions of the file it replaces.
+            if (target_exists && S_ISREG(target_st.st_mode))
+                (void)::fchmod(fd, target_st.st_mode & 07777);
+            // The file name is ASCII apart from the folder, which came from target.
+            std::wstring wide(target);
+            const size_t cut = wide.find_last_of(L'/');
+            wide = (cut == std::wstring::npos ? std::wstring(L".") : wide.substr(0, cut)) + L"/" +
+                   std::wstring(leaf.begin(), leaf.end());
+            if (cut == 0)
+                wide = L"/" + std::wstring(leaf.begin(), leaf.end());
+            *temp_path = wide;
+            return ToHandle(fd);
+        }
+        return nullptr;
+    }
+
+    void* CreateMapping(void* file, int64_t size) override {
+        if (file == nullptr || size <= 0)
+            return nullptr;
+        const int fd = ToFd(file);
+        int result;
+        do {
+            result = ::ftruncate(fd, static_cast<off_t>(size));
+        } while (result != 0 && errno == EINTR);
+        if (result != 0)
+            return nullptr;
+        auto* mapping = new (std::nothrow) OutputMapping;
+        if (mapping == nullptr)
+            return nullptr;
+        mapping->fd = fd;
+        mapping->view_offset = -1;
+        mapping->view_in_use = false;
+        return mapping;
+    }
+
+    uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
+        auto* m = static_cast<OutputMapping*>(mapping);
+        if (m == nullptr || m->view_in_use || offset < 0 || length == 0 || length > kViewBytes)
+            return nullptr;
+        m->view_in_use = true;
+        m->view_offset = offset;
+        return m->view;
+    }
+
+    int FlushView(uint8_t* view, size_t length) override {
+        OutputMapping* m = MappingOf(view);
+        size_t done = 0;
+        while (done < length) {
+            const ssize_t n = ::pwrite(m->fd, view + done, length - done,
+                                       static_cast<off_t>(m->view_offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return 0;
+            done += static_cast<size_t>(n);
+        }
+        return 1;
+    }
+
+    int UnmapView(uint8_t* view, size_t) override {
+        MappingOf(view)->view_in_use = false;
+        return 1;
+    }
+
+    int FlushFile(void* file) override { return file != nullptr && ::fsync(ToFd(file)) == 0; }
+
+    void CloseMapping(void* mapping) override { delete static_cast<OutputMapping*>(mapping); }
+
+    int CloseFile(void* file) override { return file != nullptr && ::close(ToFd(file)) == 0; }
+
+    int ReplaceTarget(const wchar_t* temp_path, const wchar_t* target) override {
+        std::string from, to;
+        if (!ToUtf8(temp_path, &from) || !ToUtf8(target, &to))
+            return 0;
+        if (::rename(from.c_str(), to.c_str()) != 0)
+            return 0;
+        // The new name reaches the disk with the folder. Some file systems
+        // refuse to sync a folder; the data itself is already synced, so the
+        // save stands either way.
+        const int folder = ::open(FolderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            (void)::fsync(folder);
+            ::close(folder);
+        }
+        return 1;
+    }
+
+    int DeletePath(const wchar_t* path) override {
+        std::string name;
+        return ToUtf8(path, &name) && ::unlink(name.c_str()) == 0;
+    }
+};
+
+} // namespace
+
+SaveFileOps& PlatformSaveFileOps() {
+    static PosixSaveFileOps ops;
+    return ops;
+}

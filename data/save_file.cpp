@@ -1,0 +1,306 @@
+// The write-out of a document into a new file: refuses targets that would
+// destroy the document's own files, walks the overlay's pieces copying whole
+// spans between one output view and one source view, and only puts the new
+// file in the target's place once all of it is on the disk.
+#include "data/save_file.h"
+
+#include "data/document.h"
+#include "frame/messages.h"
+#include "frame/tkstr.h"
+
+#include <cstring>
+#include <cwctype>
+#include <string>
+
+namespace {
+
+constexpr int64_t kBlock = 0x10000; // output view size and progress step
+
+const wchar_t kSaveFailed[] = L"Could not save the file %s\n";
+const wchar_t kTargetIsSource[] =
+    L"Could not save the file %s\nIt is the file being edited; choose another name.\n";
+const wchar_t kTargetIsWorkspace[] =
+    L"Could not save the file %s\nIt holds the pending changes of the file being edited; "
+    L"choose another name.\n";
+
+// Splits a path at its last '\' or '/': the folder ("." when there is none)
+// and the final name.
+void SplitPath(const std::wstring& path, std::wstring* folder, std::wstring* name) {
+    const size_t cut = path.find_last_of(L"\\/");
+    if (cut == std::wstring::npos) {
+        *folder = L".";
+        *name = path;
+        return;
+    }
+    *folder = cut == 0 ? path.substr(0, 1) : path.substr(0, cut);
+    // "C:" alone names the drive's current folder; its root is meant.
+    if (folder->size() == 2 && (*folder)[1] == L':')
+        folder->push_back(path[cut]);
+    *name = path.substr(cut + 1);
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+#ifdef _WIN32
+    // Windows file names do not differ by case.
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
+            return false;
+    return true;
+#else
+    return a == b;
+#endif
+}
+
+// Whether target names the file at other: the same file when both exist, or
+// the same name in the same folder when other does not exist yet (a workspace
+// written later would then replace the saved file).
+bool NamesFile(SaveFileOps& ops, const wchar_t* target, const FileIdentity* target_id,
+               const std::wstring& other) {
+    FileIdentity other_id = {};
+    if (ops.IdentifyPath(other.c_str(), &other_id))
+        return target_id != nullptr && SameFile(*target_id, other_id);
+    std::wstring target_folder, target_name, other_folder, other_name;
+    SplitPath(target, &target_folder, &target_name);
+    SplitPath(other, &other_folder, &other_name);
+    if (!SameName(target_name, other_name))
+        return false;
+    FileIdentity a = {}, b = {};
+    return ops.IdentifyPath(target_folder.c_str(), &a) &&
+           ops.IdentifyPath(other_folder.c_str(), &b) && SameFile(a, b);
+}
+
+// Refuses a target that is the document's source file, its workspace file or
+// the workspace's backup; 1 when the target may be written.
+int CheckTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops) {
+    FileIdentity target_id = {};
+    const bool exists = ops.IdentifyPath(target, &target_id) != 0;
+    if (doc->m_n_source_kind != 0)
+        return 1; // a process document has no file of its own
+    const CFileMapping& source = doc->m_file_mapping;
+    if (exists && source.m_h_file != nullptr) {
+        FileIdentity source_id = {};
+        const bool known = ops.IdentifyFile(source.m_h_file, &source_id) != 0 ||
+                           (source.m_p_name != nullptr && source.m_p_name->c_str() != nullptr &&
+                            ops.IdentifyPath(source.m_p_name->c_str(), &source_id) != 0);
+        if (known && SameFile(source_id, target_id)) {
+            ShowMessage(kTargetIsSource, target);
+            return 0;
+        }
+    }
+    if (source.m_p_name == nullptr || source.m_p_name->c_str() == nullptr)
+        return 1;
+    const std::wstring workspace = std::wstring(source.m_p_name->c_str()) + L".interm";
+    if (NamesFile(ops, target, exists ? &target_id : nullptr, workspace) ||
+        NamesFile(ops, target, exists ? &target_id : nullptr, workspace + L"~")) {
+        ShowMessage(kTargetIsWorkspace, target);
+        return 0;
+    }
+    return 1;
+}
+
+// The new file while it is written: a temporary file with at most one mapped
+// view. Unless Commit succeeds, everything is released and the file removed.
+class OutputFile {
+  public:
+    explicit OutputFile(SaveFileOps& ops) : m_ops(ops) {}
+    ~OutputFile() { Abandon(); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    int Create(const wchar_t* target, int64_t size) {
+        m_h_file = m_ops.CreateTemp(target, &m_sz_temp);
+        if (m_h_file == nullptr)
+            return 0;
+        m_n_size = size;
+        if (size == 0)
+            return 1; // an empty file needs no mapping, and none can be made
+        m_h_mapping = m_ops.CreateMapping(m_h_file, size);
+        return m_h_mapping != nullptr;
+    }
+
+    // Pointer to output byte offset and the bytes left in its view; maps the
+    // view that holds it after writing out the previous one.
+    uint8_t* At(int64_t offset, int64_t* room) {
+        const int64_t index = offset / kBlock;
+        if (m_p_view == nullptr || index != m_n_view_index) {
+            if (!ReleaseView(true))
+                return nullptr;
+            const int64_t begin = index * kBlock;
+            const int64_t rest = m_n_size - begin;
+            if (rest <= 0)
+                return nullptr;
+            const size_t length = static_cast<size_t>(rest < kBlock ? rest : kBlock);
+            m_p_view = m_ops.MapView(m_h_mapping, begin, length);
+            if (m_p_view == nullptr) {
+                ShowMessage(L"MapViewOfFileEx Failed!");
+                return nullptr;
+            }
+            m_n_view_length = length;
+            m_n_view_index = index;
+        }
+        const int64_t position = offset - m_n_view_index * kBlock;
+        *room = static_cast<int64_t>(m_n_view_length) - position;
+        return m_p_view + position;
+    }
+
+    // Writes out the last view, forces the file to the disk, closes it and
+    // replaces the target with it.
+    int Commit(const wchar_t* target) {
+        if (!ReleaseView(true))
+            return 0;
+        if (m_h_mapping != nullptr) {
+            m_ops.CloseMapping(m_h_mapping);
+            m_h_mapping = nullptr;
+        }
+        if (!m_ops.FlushFile(m_h_file))
+            return 0;
+        void* file = m_h_file;
+        m_h_file = nullptr;
+        if (!m_ops.CloseFile(file))
+            return 0;
+        if (!m_ops.ReplaceTarget(m_sz_temp.c_str(), target))
+            return 0;
+        m_sz_temp.clear();
+        return 1;
+    }
+
+  private:
+    int ReleaseView(bool write) {
+        if (m_p_view == nullptr)
+            return 1;
+        int ok = write ? m_ops.FlushView(m_p_view, m_n_view_length) : 1;
+        if (!m_ops.UnmapView(m_p_view, m_n_view_length))
+            ok = 0;
+        m_p_view = nullptr;
+        m_n_view_length = 0;
+        return ok;
+    }
+
+    void Abandon() {
+        ReleaseView(false);
+        if (m_h_mapping != nullptr)
+            m_ops.CloseMapping(m_h_mapping);
+        m_h_mapping = nullptr;
+        if (m_h_file != nullptr)
+            m_ops.CloseFile(m_h_file);
+        m_h_file = nullptr;
+        if (!m_sz_temp.empty())
+            m_ops.DeletePath(m_sz_temp.c_str());
+        m_sz_temp.clear();
+    }
+
+    SaveFileOps& m_ops;
+    void* m_h_file = nullptr;
+    void* m_h_mapping = nullptr;
+    std::wstring m_sz_temp; // the temporary file's path while it exists
+    int64_t m_n_size = 0;
+    uint8_t* m_p_view = nullptr;
+    size_t m_n_view_length = 0;
+    int64_t m_n_view_index = -1;
+};
+
+// Reads unchanged bytes in spans: through the shared copy's 64 KiB view for
+// a file, through the read block for a process.
+class SourceReader {
+  public:
+    explicit SourceReader(CallBackInfo* doc)
+        : m_p_doc(doc), m_file(doc->m_file_mapping), m_b_process(doc->m_n_source_kind == 1) {}
+
+    // Pointer to the byte at a source offset and the bytes readable from it
+    // (at least 1), or null when the byte cannot be read.
+    const uint8_t* At(int64_t offset, int64_t* available) {
+        if (!m_b_process) {
+            size_t n = 0;
+            const uint8_t* p = m_file.ViewData(offset, &n);
+            *available = static_cast<int64_t>(n);
+            return n > 0 ? p : nullptr;
+        }
+        CProcInfo& process = m_p_doc->m_proc_info;
+        const uint8_t* p = process.GetData(offset);
+        if (p == nullptr)
+            return nullptr;
+        // The block holds [m_n_read_address, + m_n_read_count) and p lies in it.
+        const uint8_t* end = process.m_p_read_buffer + process.m_n_read_count;
+        *available = end > p ? static_cast<int64_t>(end - p) : 1;
+        return p;
+    }
+
+  private:
+    CallBackInfo* m_p_doc;
+    CFileMapping m_file; // shared copy: its own view, the document's handles
+    bool m_b_process;
+};
+
+// The copy walk: every piece in order, each copy within one output view and,
+// for source bytes, one source view. 1 when exactly size bytes were written.
+int CopyPieces(CallBackInfo* doc, OutputFile& output, int64_t size) {
+    SourceReader reader(doc);
+    int64_t out = 0;
+    for (const PlanePiece* piece = doc->m_p_data_plane != nullptr ? doc->m_p_data_plane->m_p_head
+                                                                  : nullptr;
+         piece != nullptr; piece = piece->m_p_next) {
+        int64_t rem = piece->m_n_length;
+        if (rem < 0 || rem > size - out)
+            return 0; // pieces that do not add up to the document's size
+        const bool owned = piece->m_n_kind != PIECE_SOURCE;
+        if (owned && rem > 0 && piece->m_p_bytes == nullptr)
+            return 0;
+        int64_t pos = owned ? 0 : piece->m_n_src_begin;
+        while (rem > 0) {
+            doc->m_n_progress_pos = out >> 16;
+            int64_t room = 0;
+            uint8_t* dst = output.At(out, &room);
+            if (dst == nullptr)
+                return 0;
+            int64_t n = rem < room ? rem : room;
+            const uint8_t* src;
+            if (owned) {
+                src = piece->m_p_bytes + pos;
+            } else {
+                int64_t available = 0;
+                src = reader.At(pos, &available);
+                if (src == nullptr)
+                    return 0; // an unreadable byte: no file of partial data
+                if (available < n)
+                    n = available;
+            }
+            std::memcpy(dst, src, static_cast<size_t>(n));
+            out += n;
+            pos += n;
+            rem -= n;
+        }
+    }
+    doc->m_n_progress_pos = out >> 16;
+    return out == size;
+}
+
+} // namespace
+
+int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops) {
+    if (path == nullptr || path[0] == 0)
+        return 0;
+    if (doc == nullptr) {
+        ShowMessage(kSaveFailed, path);
+        return 0;
+    }
+    if (!CheckTarget(doc, path, ops))
+        return 0;
+    const int64_t size = doc->m_n_data_size;
+    doc->m_n_progress_total = size / kBlock + 1;
+    doc->m_n_progress_pos = 0;
+    int ok;
+    {
+        OutputFile output(ops);
+        ok = size >= 0 && output.Create(path, size) && CopyPieces(doc, output, size) &&
+             output.Commit(path);
+    } // a failed output is removed before the message is shown
+    if (!ok)
+        ShowMessage(kSaveFailed, path);
+    return ok;
+}
+
+int SaveDataToFile(const wchar_t* path) {
+    return SaveDocumentToFile(g_p_current_document, path, PlatformSaveFileOps());
+}

@@ -1,0 +1,70 @@
+// Writing a document's effective bytes into a new file: a temporary file in
+// the target's folder, filled view by view, flushed, then put in the target's
+// place, so a failed save never harms an existing file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CallBackInfo;
+
+// What makes two paths name the same file: the volume and the file's index
+// on it (volume serial and file index on Windows, st_dev and st_ino on POSIX).
+struct FileIdentity {
+    uint64_t m_n_volume;
+    uint64_t m_n_index_high;
+    uint64_t m_n_index_low;
+};
+
+inline bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.m_n_volume == b.m_n_volume && a.m_n_index_high == b.m_n_index_high &&
+           a.m_n_index_low == b.m_n_index_low;
+}
+
+// Every file operation of a save, behind one seam so tests can count the calls
+// and fail each step in turn. Handles are opaque; null means failure.
+class SaveFileOps {
+  public:
+    virtual ~SaveFileOps() = default;
+    // Identity of the file at path; 0 when it does not exist or cannot be asked.
+    virtual int IdentifyPath(const wchar_t* path, FileIdentity* id) = 0;
+    // Identity of an open file (a CFileMapping's m_h_file); 0 when unknown.
+    virtual int IdentifyFile(void* file, FileIdentity* id) = 0;
+    // Creates a new, empty file of a unique name in the target's folder and
+    // returns its handle, with its path in temp_path.
+    virtual void* CreateTemp(const wchar_t* target, std::wstring* temp_path) = 0;
+    // Sets the file to size bytes and makes a writable mapping of that size.
+    virtual void* CreateMapping(void* file, int64_t size) = 0;
+    // A writable view of length bytes at offset (a multiple of 65536).
+    virtual uint8_t* MapView(void* mapping, int64_t offset, size_t length) = 0;
+    // Hands the view's bytes to the file; 0 when they could not be written.
+    virtual int FlushView(uint8_t* view, size_t length) = 0;
+    virtual int UnmapView(uint8_t* view, size_t length) = 0;
+    // Forces the file's data to the disk.
+    virtual int FlushFile(void* file) = 0;
+    virtual void CloseMapping(void* mapping) = 0;
+    virtual int CloseFile(void* file) = 0;
+    // Puts the temporary file in the target's place, replacing an existing
+    // target in one step, and makes the change durable.
+    virtual int ReplaceTarget(const wchar_t* temp_path, const wchar_t* target) = 0;
+    virtual int DeletePath(const wchar_t* path) = 0;
+};
+
+// The real platform implementation (data/win32 or data/posix).
+SaveFileOps& PlatformSaveFileOps();
+
+// Writes the document's effective bytes into the file at path; 1 or 0. On
+// failure an existing file at path is left as it was, no temporary file stays
+// behind, and a message naming the path has been shown. Refuses (before
+// writing anything) a target that is the document's source file or its
+// workspace file. Fills the document's progress counters in 64 KiB blocks.
+int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops);
+
+// The same for the current document through the platform's file operations.
+int SaveDataToFile(const wchar_t* path);
+
+// Command "&Save file ..." (40071, shortcut 41005): the save dialog, then the
+// write-out under the progress dialog. 1 when a save was started, else 0.
+// Declared here for the command table; defined in data/win32/save_dialog.cpp.
+int SaveFileAs(void* owner_window);
