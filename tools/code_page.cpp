@@ -97,15 +97,8 @@ void Utf7(const char16_t* units, int64_t count, std::vector<uint8_t>* out) {
         }
         if (nbits > 0)
             out->push_back(static_cast<uint8_t>(b64[(bits << (6 - nbits)) & 0x3F]));
-        // The closing '-' is needed only where the next character could be read as base64.
-        if (i < count) {
-            char16_t next = units[i];
-            if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') ||
-                (next >= '0' && next <= '9') || next == '-' || next == '/' || next == '+')
-                out->push_back('-');
-        } else {
-            out->push_back('-');
-        }
+        // Closed with '-' always, so no following character can be read as base64.
+        out->push_back('-');
     }
 }
 

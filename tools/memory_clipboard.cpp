@@ -102,3 +102,9 @@ std::vector<uint8_t> MemoryClipboard::Get(uint32_t format) const {
     auto found = m_formats.find(format);
     return found == m_formats.end() ? std::vector<uint8_t>() : found->second->bytes;
 }
+
+void MemoryClipboard::Clear() {
+    for (auto& entry : m_formats)
+        delete entry.second;
+    m_formats.clear();
+}

@@ -31,6 +31,7 @@ class MemoryClipboard : public ClipboardOps {
     // Test helpers: put bytes under a format directly, read them back.
     void Put(uint32_t format, const std::vector<uint8_t>& bytes);
     std::vector<uint8_t> Get(uint32_t format) const;
+    void Clear();
     int HasFormat(uint32_t format) const { return m_formats.count(format) != 0 ? 1 : 0; }
 
     // Failure knobs (1-based call numbers, 0 never) and counters.

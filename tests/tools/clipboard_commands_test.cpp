@@ -1,0 +1,310 @@
+// Clipboard commands over the in-memory clipboard and a real document.
+#include "tests/tools/tools_fixture.h"
+#include "tools/clipboard_commands.h"
+#include "tools/operation.h"
+#include "view/selection.h"
+
+#include <string>
+
+namespace {
+
+std::vector<uint8_t> Utf16(const std::string& text) {
+    std::vector<uint8_t> bytes;
+    for (char c : text) {
+        bytes.push_back(static_cast<uint8_t>(c));
+        bytes.push_back(0);
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::vector<uint8_t> Ansi(const std::string& text) {
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    return bytes;
+}
+
+// Fails the first Insert, or the first Remove, it is asked for.
+class FailingEditor : public OverlayEditor {
+  public:
+    int Insert(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t count) override {
+        ++m_n_inserts;
+        if (m_b_fail_insert)
+            return 0;
+        return OverlayEditor::Insert(plane, offset, bytes, count);
+    }
+    int Remove(CDataPlane* plane, int64_t first, int64_t last) override {
+        if (m_b_fail_remove && m_n_removes++ == 0)
+            return 0;
+        return OverlayEditor::Remove(plane, first, last);
+    }
+    int m_b_fail_insert = 0;
+    int m_b_fail_remove = 0;
+    int m_n_inserts = 0;
+    int m_n_removes = 0;
+};
+
+class ScopedEditor {
+  public:
+    explicit ScopedEditor(OverlayEditor* editor) : m_p_previous(SetOverlayEditor(editor)) {}
+    ~ScopedEditor() { SetOverlayEditor(m_p_previous); }
+    ScopedEditor(const ScopedEditor&) = delete;
+    ScopedEditor& operator=(const ScopedEditor&) = delete;
+
+  private:
+    OverlayEditor* m_p_previous;
+};
+
+class ClipboardCommands : public ToolsFixture {};
+
+} // namespace
+
+TEST_F(ClipboardCommands, CopiesDisplayedHexPlainAndFormatted) {
+    Open({0x41, 0x42, 0x0D, 0x00});
+    Select(0, 2);
+    ASSERT_EQ(1, CopyDisplayedHex(0));
+    EXPECT_EQ(Utf16("41420D"), m_clipboard.Get(kClipboardUnicodeText));
+    ASSERT_EQ(1, CopyDisplayedHex(1));
+    EXPECT_EQ(Utf16("41 42 0D "), m_clipboard.Get(kClipboardUnicodeText));
+    // The copy emptied the clipboard first and left it closed.
+    EXPECT_EQ(0, m_clipboard.HasFormat(kClipboardOemText));
+    EXPECT_EQ(0, m_clipboard.m_b_open);
+    EXPECT_EQ(0, m_clipboard.m_n_live_blocks);
+}
+
+TEST_F(ClipboardCommands, CopyIncludesPendingEdits) {
+    Open(Counting(40));
+    const uint8_t inserted[] = {0xAB};
+    ASSERT_EQ(1, m_doc->m_p_data_plane->Insert(17, inserted, 1));
+    m_doc->m_n_data_size += 1;
+    Select(15, 18);
+    ASSERT_EQ(1, CopyDisplayedHex(1));
+    EXPECT_EQ(Utf16(std::string(45 + 1, ' ') + "0F\r\n10 AB 11 "),
+              m_clipboard.Get(kClipboardUnicodeText));
+}
+
+TEST_F(ClipboardCommands, LimitIsTwoMebibytes) {
+    Open(std::vector<uint8_t>(0x200001, 0x5A));
+    Select(0, 0x1FFFFF);
+    ASSERT_EQ(1, CopyRawData());
+    std::vector<uint8_t> raw = m_clipboard.Get(kClipboardOemText);
+    ASSERT_EQ(0x200001u, raw.size());
+    EXPECT_EQ(0x5A, raw[0x1FFFFF]);
+    EXPECT_EQ(0, raw[0x200000]);
+    ASSERT_EQ(1, CopyDisplayedHex(0));
+    EXPECT_EQ((2 * 0x200000 + 1) * 2u, m_clipboard.Get(kClipboardUnicodeText).size());
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    m_clipboard.Put(kClipboardText, Ansi("keep"));
+    Select(0, 0x200000);
+    EXPECT_EQ(0, CopyRawData());
+    EXPECT_EQ(0, CopyDisplayedHex(1));
+    ASSERT_EQ(2u, m_messages.Messages().size());
+    EXPECT_EQ(L"The selected range is too large to copy!", m_messages.Messages()[0]);
+    EXPECT_EQ(Ansi("keep"), m_clipboard.Get(kClipboardText));
+}
+
+TEST_F(ClipboardCommands, RawCopyKeepsEmbeddedZeros) {
+    Open({0x00, 0x41, 0x00, 0x00, 0x42});
+    Select(0, 1);
+    ASSERT_EQ(1, CopyRawData());
+    EXPECT_EQ((std::vector<uint8_t>{0x00, 0x41, 0x00}), m_clipboard.Get(kClipboardOemText));
+    Select(4, 0); // anchor after the active end: the same range is meant
+    ASSERT_EQ(1, CopyRawData());
+    EXPECT_EQ((std::vector<uint8_t>{0x00, 0x41, 0x00, 0x00, 0x42, 0x00}),
+              m_clipboard.Get(kClipboardOemText));
+    EXPECT_EQ(0, m_clipboard.m_b_open);
+}
+
+TEST_F(ClipboardCommands, NoSelectionCopiesNothing) {
+    Open({1, 2, 3});
+    Select(-1, -1);
+    EXPECT_EQ(0, CopyRawData());
+    EXPECT_EQ(0, CopyDisplayedHex(0));
+    EXPECT_EQ(0, m_clipboard.m_n_alloc_calls);
+}
+
+TEST_F(ClipboardCommands, UnreadableByteLeavesTheClipboardAlone) {
+    Open(Counting(0x30000));
+    m_clipboard.Put(kClipboardText, Ansi("old"));
+    Select(0x8000, 0x18000);
+    // The copy's own view maps fail from now on: the second view cannot be read.
+    m_ops.m_n_fail_map_at = m_ops.m_n_map_calls + 2;
+    EXPECT_EQ(0, CopyRawData());
+    // The mapping may report its own failure first; the copy's message comes last.
+    ASSERT_FALSE(m_messages.Messages().empty());
+    EXPECT_EQ(L"The byte at 0x10000 cannot be read; nothing was copied!",
+              m_messages.Messages().back());
+    EXPECT_EQ(Ansi("old"), m_clipboard.Get(kClipboardText));
+    EXPECT_EQ(0, m_clipboard.m_n_alloc_calls);
+}
+
+TEST_F(ClipboardCommands, SingleShotAllocationFailureClosesTheClipboard) {
+    Open({1, 2});
+    Select(0, 1);
+    m_clipboard.m_n_fail_alloc_at = 1;
+    COperation operation(nullptr, &m_clipboard);
+    EXPECT_EQ(0, operation.CopyDataToClipboard(4, "abc", kClipboardText));
+    EXPECT_EQ(0, m_clipboard.m_b_open);
+    EXPECT_EQ(0, m_clipboard.m_n_live_blocks);
+}
+
+TEST_F(ClipboardCommands, StreamingReportsTruncationAndFullBlock) {
+    {
+        COperation operation(nullptr, 3, &m_clipboard);
+        EXPECT_EQ(1, operation.CopyDataToClipboard(2, "ab"));
+        EXPECT_EQ(1, operation.CopyDataToClipboard(2, "cd"));
+        EXPECT_EQ(3, operation.m_n_cur_index);
+        EXPECT_EQ(0, operation.CopyDataToClipboard(1, "e"));
+        EXPECT_EQ(1, m_clipboard.m_b_open);
+    }
+    EXPECT_EQ((std::vector<uint8_t>{'a', 'b', 'c'}), m_clipboard.Get(kClipboardOemText));
+    ASSERT_EQ(2u, m_messages.Messages().size());
+    EXPECT_EQ(L"COperation::CopyDataToClipboard Warning (data truncated).\r\n append = true. "
+              L"m_n_cur_index = 2, n_size = 2, m_n_size = 3\n",
+              m_messages.Messages()[0]);
+    EXPECT_EQ(L"COperation::CopyDataToClipboard Failed. append = true. m_n_cur_index = 3, "
+              L"m_n_size = 3\n",
+              m_messages.Messages()[1]);
+    EXPECT_EQ(0, m_clipboard.m_b_open);
+    EXPECT_EQ(0, m_clipboard.m_n_lock_count);
+}
+
+TEST_F(ClipboardCommands, InsertPutsTheTextBeforeTheSelection) {
+    Open(Counting(20));
+    Select(10, 12);
+    m_clipboard.Put(kClipboardText, Ansi("ABC"));
+    m_clipboard.Put(kClipboardUnicodeText, Utf16("XY"));
+    ASSERT_EQ(1, InsertFromClipboard());
+    EXPECT_EQ(23, m_doc->m_n_data_size);
+    std::vector<uint8_t> expected = Counting(20);
+    expected.insert(expected.begin() + 10, {0x41, 0x42, 0x43});
+    EXPECT_EQ(expected, Effective());
+    EXPECT_EQ(L"Total: 0x16", m_host.m_status[0]);
+    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(10, SelectionStart());
+    EXPECT_EQ(10, m_doc->m_n_sel_active);
+    EXPECT_EQ(0, m_clipboard.m_b_open);
+}
+
+TEST_F(ClipboardCommands, InsertTakesUnicodeUnitsAndTheWholeBlock) {
+    Open(Counting(4));
+    Select(0, 0);
+    m_clipboard.Put(kClipboardUnicodeText, Utf16("AB"));
+    ASSERT_EQ(1, InsertFromClipboard());
+    EXPECT_EQ((std::vector<uint8_t>{0x41, 0, 0x42, 0, 0, 1, 2, 3}), Effective());
+    // A block larger than its text brings the bytes after the terminator along.
+    m_clipboard.Clear();
+    m_clipboard.Put(kClipboardOemText, {'Q', 0, 'R', 0});
+    ASSERT_EQ(1, InsertFromClipboard());
+    EXPECT_EQ((std::vector<uint8_t>{'Q', 0, 'R', 0x41, 0, 0x42, 0, 0, 1, 2, 3}), Effective());
+    EXPECT_EQ(11, m_doc->m_n_data_size);
+}
+
+TEST_F(ClipboardCommands, PasteRefusals) {
+    Open(Counting(8));
+    Select(2, 3);
+    EXPECT_EQ(0, InsertFromClipboard()); // nothing on the clipboard
+    EXPECT_EQ(0, OverwriteFromClipboard());
+    m_clipboard.Put(kClipboardText, Ansi(""));
+    EXPECT_EQ(0, OverwriteFromClipboard()); // an empty block
+    m_clipboard.Put(kClipboardText, Ansi("Z"));
+    m_clipboard.m_b_refuse_open = 1;
+    EXPECT_EQ(0, InsertFromClipboard());
+    m_clipboard.m_b_refuse_open = 0;
+    m_state->m_b_edit_mode = 0;
+    EXPECT_EQ(0, InsertFromClipboard());
+    EXPECT_EQ(0, RemoveSelection());
+    m_state->m_b_edit_mode = 1;
+    Select(-1, -1);
+    EXPECT_EQ(0, OverwriteFromClipboard());
+    EXPECT_EQ(Counting(8), Effective());
+    EXPECT_EQ(8, m_doc->m_n_data_size);
+    EXPECT_EQ(0, m_state->m_b_modified);
+}
+
+TEST_F(ClipboardCommands, OverwriteKeepsTheLength) {
+    Open(Counting(16));
+    Select(4, 5);
+    m_clipboard.Put(kClipboardText, Ansi("ABCD"));
+    ASSERT_EQ(1, OverwriteFromClipboard());
+    std::vector<uint8_t> expected = Counting(16);
+    expected[4] = 0x41;
+    expected[5] = 0x42;
+    EXPECT_EQ(expected, Effective());
+    Select(6, 15);
+    m_clipboard.Put(kClipboardText, Ansi("AB"));
+    ASSERT_EQ(1, OverwriteFromClipboard());
+    expected[6] = 0x41;
+    expected[7] = 0x42;
+    EXPECT_EQ(expected, Effective());
+    EXPECT_EQ(16, m_doc->m_n_data_size);
+    EXPECT_EQ(6, SelectionStart());
+    EXPECT_EQ(15, SelectionEnd());
+}
+
+TEST_F(ClipboardCommands, OverwriteIsAllOrNothing) {
+    Open(Counting(16));
+    Select(4, 9);
+    m_clipboard.Put(kClipboardText, Ansi("WXYZ"));
+    FailingEditor editor;
+    ScopedEditor scoped(&editor);
+    editor.m_b_fail_insert = 1;
+    EXPECT_EQ(0, OverwriteFromClipboard());
+    EXPECT_EQ(Counting(16), Effective());
+    EXPECT_EQ(16, m_doc->m_n_data_size);
+    EXPECT_EQ(0, m_state->m_b_modified);
+
+    editor.m_b_fail_insert = 0;
+    editor.m_b_fail_remove = 1;
+    EXPECT_EQ(0, OverwriteFromClipboard());
+    EXPECT_EQ(Counting(16), Effective());
+    EXPECT_EQ(16, m_doc->m_n_data_size);
+    EXPECT_EQ(0, m_clipboard.m_b_open);
+    EXPECT_EQ(0, m_clipboard.m_n_lock_count);
+}
+
+TEST_F(ClipboardCommands, RemoveMovesTheCaretAndShowsTotal) {
+    Open(Counting(32));
+    Select(0, 15);
+    ASSERT_EQ(1, RemoveSelection());
+    EXPECT_EQ(16, m_doc->m_n_data_size);
+    const std::vector<uint8_t> all = Counting(32);
+    const std::vector<uint8_t> expected(all.begin() + 16, all.end());
+    EXPECT_EQ(expected, Effective());
+    EXPECT_EQ(0, m_doc->m_n_caret_offset);
+    EXPECT_EQ(0, SelectionStart());
+    EXPECT_EQ(0, SelectionEnd());
+    EXPECT_EQ(L"Total: 0xF", m_host.m_status[0]);
+    EXPECT_EQ(1, m_state->m_b_modified);
+}
+
+TEST_F(ClipboardCommands, RemoveAtTheEndClampsTheCaret) {
+    Open(Counting(32));
+    Select(20, 31);
+    ASSERT_EQ(1, RemoveSelection());
+    EXPECT_EQ(20, m_doc->m_n_data_size);
+    EXPECT_EQ(19, SelectionStart());
+    EXPECT_EQ(L"Total: 0x13", m_host.m_status[0]);
+}
+
+TEST_F(ClipboardCommands, FailedRemoveChangesNothing) {
+    Open(Counting(32));
+    Select(3, 7);
+    FailingEditor editor;
+    ScopedEditor scoped(&editor);
+    editor.m_b_fail_remove = 1;
+    EXPECT_EQ(0, RemoveSelection());
+    EXPECT_EQ(32, m_doc->m_n_data_size);
+    EXPECT_EQ(0, m_state->m_b_modified);
+}
+
+TEST_F(ClipboardCommands, ClipboardOffersTextInAnyAcceptedFormat) {
+    EXPECT_EQ(0, ClipboardOffersText());
+    m_clipboard.Put(kClipboardOemText, {0});
+    EXPECT_EQ(1, ClipboardOffersText());
+    EXPECT_EQ(kClipboardText, ClipboardTextFormats[0]);
+    EXPECT_EQ(kClipboardUnicodeText, ClipboardTextFormats[1]);
+    EXPECT_EQ(kClipboardOemText, ClipboardTextFormats[2]);
+}

@@ -1,0 +1,312 @@
+// Find: patterns, both search directions over edited documents, stopping,
+// and a comparison with a plain search over random edited documents.
+#include "tests/tools/tools_fixture.h"
+#include "tools/code_page.h"
+#include "tools/find.h"
+#include "view/selection.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <thread>
+
+namespace {
+
+class Find : public ToolsFixture {
+  protected:
+    // Forward search as "Next" runs it; the match's range or (-1, -1).
+    std::pair<int64_t, int64_t> Next(const wchar_t* text, int mode = kFindModeHex,
+                                     int32_t code_page = 0) {
+        int64_t end = -1;
+        int64_t p = FindPattern(mode, text, 1, &end, code_page);
+        SelectFoundMatch(1, p, end);
+        return {p, end};
+    }
+    std::pair<int64_t, int64_t> Previous(const wchar_t* text, int mode = kFindModeHex,
+                                         int32_t code_page = 0) {
+        int64_t end = -1;
+        int64_t p = FindPattern(mode, text, 0, &end, code_page);
+        SelectFoundMatch(0, p, end);
+        return {p, end};
+    }
+};
+
+std::vector<uint8_t> Pattern(const wchar_t* text, int mode, int32_t code_page) {
+    return BuildFindPattern(mode, text, code_page);
+}
+
+// The plain search: first window at or after from, last window ending at or before last.
+int64_t ReferenceFirst(const std::vector<uint8_t>& data, const std::vector<uint8_t>& pat,
+                       int64_t from) {
+    const auto n = static_cast<int64_t>(pat.size());
+    for (int64_t p = std::max<int64_t>(from, 0);
+         n > 0 && p + n <= static_cast<int64_t>(data.size()); ++p)
+        if (std::equal(pat.begin(), pat.end(), data.begin() + p))
+            return p;
+    return -1;
+}
+
+int64_t ReferenceLast(const std::vector<uint8_t>& data, const std::vector<uint8_t>& pat,
+                      int64_t last) {
+    const auto n = static_cast<int64_t>(pat.size());
+    for (int64_t p = last - n + 1; n > 0 && p >= 0; --p)
+        if (p + n <= static_cast<int64_t>(data.size()) &&
+            std::equal(pat.begin(), pat.end(), data.begin() + p))
+            return p;
+    return -1;
+}
+
+} // namespace
+
+TEST(FindPatterns, HexDigitsPairFromTheRight) {
+    uint8_t bytes[2] = {};
+    EXPECT_EQ(1, ParseHexPattern(L"4142", bytes, 2));
+    EXPECT_EQ(0x41, bytes[0]);
+    EXPECT_EQ(0x42, bytes[1]);
+    EXPECT_EQ(1, ParseHexPattern(L"0a0B", bytes, 2));
+    EXPECT_EQ(0x0A, bytes[0]);
+    EXPECT_EQ(0x0B, bytes[1]);
+    EXPECT_EQ(0, ParseHexPattern(L"41g2", bytes, 2));
+    EXPECT_EQ(0, bytes[0]);
+    EXPECT_EQ(0, bytes[1]);
+    EXPECT_EQ(1, IsHexDigit(L'f'));
+    EXPECT_EQ(0, IsHexDigit(L'g'));
+    EXPECT_EQ(0, IsHexDigit(L' '));
+}
+
+TEST(FindPatterns, OddDigitCountReadsAsALeadingZero) {
+    EXPECT_EQ((std::vector<uint8_t>{0x0A, 0xBC}), Pattern(L"ABC", kFindModeHex, 0));
+    EXPECT_EQ((std::vector<uint8_t>{0x07}), Pattern(L"7", kFindModeHex, 0));
+    EXPECT_TRUE(Pattern(L"", kFindModeHex, 0).empty());
+    EXPECT_TRUE(Pattern(L"4 1", kFindModeHex, 0).empty());
+}
+
+TEST(FindPatterns, TextInTheFourCodePages) {
+    EXPECT_EQ(L"UNICODE", std::wstring(FindCodePages[0].m_sz_name));
+    EXPECT_EQ(-1, FindCodePages[0].m_n_code_page);
+    EXPECT_EQ(0, FindCodePages[1].m_n_code_page);
+    EXPECT_EQ(65001, FindCodePages[2].m_n_code_page);
+    EXPECT_EQ(65000, FindCodePages[3].m_n_code_page);
+    EXPECT_EQ((std::vector<uint8_t>{0x41, 0x00}), Pattern(L"A", kFindModeText, -1));
+    EXPECT_EQ((std::vector<uint8_t>{0x41}), Pattern(L"A", kFindModeText, 0));
+    EXPECT_EQ((std::vector<uint8_t>{0xE9, 0x80}), Pattern(L"\u00e9\u20ac", kFindModeText, 0));
+    EXPECT_EQ((std::vector<uint8_t>{'a', 0xC3, 0xA9}), Pattern(L"a\u00e9", kFindModeText, 65001));
+    EXPECT_EQ((std::vector<uint8_t>{'H', 'i', '+', 'A', 'O', 'k', '-'}),
+              Pattern(L"Hi\u00e9", kFindModeText, 65000));
+    EXPECT_EQ((std::vector<uint8_t>{'1', '+', '-', '2'}), Pattern(L"1+2", kFindModeText, 65000));
+    // A character outside the basic plane is a surrogate pair in UTF-16.
+    EXPECT_EQ((std::vector<uint8_t>{0x3D, 0xD8, 0x00, 0xDE}),
+              Pattern(L"\U0001F600", kFindModeText, -1));
+    EXPECT_EQ((std::vector<uint8_t>{0xF0, 0x9F, 0x98, 0x80}),
+              Pattern(L"\U0001F600", kFindModeText, 65001));
+}
+
+TEST(FindPatterns, HexFilterCutsAtTheFirstOtherCharacter) {
+    EXPECT_EQ(2u, HexFilterCut(L"12 34"));
+    EXPECT_EQ(4u, HexFilterCut(L"1234"));
+    EXPECT_EQ(0u, HexFilterCut(L"x1"));
+}
+
+TEST(FindPatterns, MatcherFindsFirstAndLastWindows) {
+    const uint8_t data[] = {1, 2, 1, 2, 1, 2, 3};
+    const uint8_t pat[] = {1, 2};
+    PatternMatcher m(pat, 2);
+    EXPECT_EQ(0, m.First(data, sizeof data));
+    EXPECT_EQ(4, m.Last(data, sizeof data));
+    EXPECT_EQ(-1, m.First(data, 1));
+    const uint8_t one[] = {3};
+    PatternMatcher single(one, 1);
+    EXPECT_EQ(6, single.First(data, sizeof data));
+    EXPECT_EQ(6, single.Last(data, sizeof data));
+}
+
+TEST_F(Find, NextFromTheCaretSelectsTheMatch) {
+    Open({0x00, 0x10, 0x41, 0x42, 0x00});
+    GoToOffset(0);
+    EXPECT_EQ((std::pair<int64_t, int64_t>(2, 3)), Next(L"4142"));
+    EXPECT_EQ(2, SelectionStart());
+    EXPECT_EQ(3, SelectionEnd());
+    EXPECT_EQ(2, m_doc->m_n_caret_offset);
+    EXPECT_EQ(1, m_doc->m_b_stop_search);
+}
+
+TEST_F(Find, OverlappingMatchesOneByteApart) {
+    Open({0x41, 0x41, 0x41});
+    EXPECT_EQ((std::pair<int64_t, int64_t>(0, 1)), Next(L"4141"));
+    EXPECT_EQ((std::pair<int64_t, int64_t>(1, 2)), Next(L"4141"));
+    EXPECT_EQ(-1, Next(L"4141").first);
+    // The failed search left the selection as it was.
+    EXPECT_EQ(1, SelectionStart());
+    EXPECT_EQ(2, SelectionEnd());
+    EXPECT_EQ((std::pair<int64_t, int64_t>(0, 1)), Previous(L"4141"));
+    EXPECT_EQ(-1, Previous(L"4141").first);
+}
+
+TEST_F(Find, CaretOnAnOccurrenceSkipsIt) {
+    Open({0x41, 0x42, 0x00, 0x41, 0x42});
+    GoToOffset(0);
+    EXPECT_EQ(3, Next(L"4142").first);
+    // Previous from the match finds the one that ends before its last byte.
+    EXPECT_EQ(0, Previous(L"4142").first);
+    // Without a selection Previous finds nothing, Next starts at 0.
+    Select(-1, -1);
+    EXPECT_EQ(-1, Previous(L"4142").first);
+    Select(-1, -1);
+    EXPECT_EQ(0, Next(L"4142").first);
+}
+
+TEST_F(Find, TextPatternsInCodePages) {
+    Open({'x', 'A', 0x00, 'B', 0xC3, 0xA9});
+    EXPECT_EQ(1, Next(L"A", kFindModeText, -1).first);
+    Select(-1, -1);
+    EXPECT_EQ(1, Next(L"A", kFindModeText, 0).first);
+    Select(-1, -1);
+    EXPECT_EQ(4, Next(L"\u00e9", kFindModeText, 65001).first);
+    Select(-1, -1);
+    EXPECT_EQ(-1, Next(L"AB", kFindModeText, 0).first);
+}
+
+TEST_F(Find, MatchesAcrossViewBoundaries) {
+    std::vector<uint8_t> bytes(0x30000, 0x11);
+    const uint8_t pat[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::copy(pat, pat + 8, bytes.begin() + 0x10000 - 3);
+    std::copy(pat, pat + 8, bytes.begin() + 0x20000 - 7);
+    Open(bytes);
+    EXPECT_EQ(0x10000 - 3, Next(L"0102030405060708").first);
+    EXPECT_EQ(0x20000 - 7, Next(L"0102030405060708").first);
+    EXPECT_EQ(0x10000 - 3, Previous(L"0102030405060708").first);
+    Select(0x2FFFF, 0x2FFFF);
+    EXPECT_EQ(0x20000 - 7, Previous(L"0102030405060708").first);
+}
+
+TEST_F(Find, InsertedBytesAreFoundAndRemovedOnesNot) {
+    Open(Counting(250));
+    const uint8_t inserted[] = {0xDE, 0xAD, 0xBE, 0xEF};
+    ASSERT_EQ(1, m_doc->m_p_data_plane->Insert(100, inserted, 4));
+    m_doc->m_n_data_size += 4;
+    EXPECT_EQ(100, Next(L"DEADBEEF").first);
+    // Bytes 10..12 of the source go; 09 0D now stand side by side.
+    ASSERT_EQ(1, m_doc->m_p_data_plane->Remove(10, 12));
+    m_doc->m_n_data_size -= 3;
+    Select(-1, -1);
+    EXPECT_EQ(-1, Next(L"0A0B").first);
+    Select(-1, -1);
+    EXPECT_EQ(9, Next(L"090D").first);
+    // A match that spans a source piece, a typed byte and an inserted piece:
+    // source byte 99 (0x63) now stands at 96, the inserted bytes at 97.
+    ASSERT_EQ(1, m_doc->m_p_data_plane->SetNibble(96, 0xF, 1, &m_doc->m_file_mapping));
+    Select(-1, -1);
+    EXPECT_EQ(95, Next(L"62F3DEAD").first);
+    EXPECT_EQ(98, SelectionEnd());
+    Select(249, 249);
+    EXPECT_EQ(95, Previous(L"62F3DEAD").first);
+}
+
+TEST_F(Find, ProgressCountsBlocks) {
+    Open(std::vector<uint8_t>(0x50000, 0));
+    Select(0x20000, 0x20000);
+    EXPECT_EQ(-1, Next(L"01").first);
+    EXPECT_EQ(5, m_doc->m_n_progress_total);
+    EXPECT_EQ(4, m_doc->m_n_progress_pos);
+}
+
+TEST_F(Find, StopRequestEndsTheSearch) {
+    Open({1, 2, 3});
+    RequestSearchStop();
+    EXPECT_EQ(-1, Next(L"02").first);
+    ClearSearchStop();
+    Select(-1, -1);
+    EXPECT_EQ(1, Next(L"02").first);
+}
+
+#ifndef _WIN32
+TEST_F(Find, StopMidSearchReturnsPromptly) {
+    // 2 GiB of zeros (a sparse file) with the pattern only at the very end.
+    const uint64_t size = uint64_t{2} << 30;
+    const std::wstring path = m_dir.WriteSparseFile("big", size, size - 4, {1, 2, 3, 4});
+    ASSERT_FALSE(path.empty());
+    m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops);
+    g_p_current_document = m_doc.get();
+    ASSERT_EQ(1, m_doc->OpenFile(path.c_str()));
+    std::atomic<int64_t> result{-2};
+    std::thread worker([&] {
+        int64_t end = -1;
+        result = FindPattern(kFindModeHex, L"01020304", 1, &end, 0);
+    });
+    while (m_doc->m_n_progress_pos < 2 && result == -2)
+        std::this_thread::yield();
+    const auto asked = std::chrono::steady_clock::now();
+    m_doc->m_b_stop_search = 1;
+    worker.join();
+    const auto waited = std::chrono::steady_clock::now() - asked;
+    EXPECT_EQ(-1, result.load());
+    EXPECT_LT(m_doc->m_n_progress_pos, m_doc->m_n_progress_total);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count(), 500);
+}
+#endif
+
+// Random documents with random edits: every search in both directions gives
+// what a plain search over the effective bytes gives.
+TEST_F(Find, RandomEditedDocumentsMatchAPlainSearch) {
+    std::mt19937 rng(20261207);
+    for (int round = 0; round < 12; ++round) {
+        const size_t size = 1 + rng() % (round < 4 ? 300 : 200000);
+        std::vector<uint8_t> source(size);
+        for (auto& b : source)
+            b = static_cast<uint8_t>('a' + rng() % 3); // small alphabet: many matches
+        Open(source);
+        const int edits = static_cast<int>(rng() % 60);
+        for (int e = 0; e < edits; ++e) {
+            const int64_t total = m_doc->m_n_data_size;
+            const int kind = static_cast<int>(rng() % 3);
+            if (kind == 0 || total < 2) {
+                std::vector<uint8_t> add(1 + rng() % 6);
+                for (auto& b : add)
+                    b = static_cast<uint8_t>('a' + rng() % 3);
+                const int64_t at = static_cast<int64_t>(rng() % static_cast<uint32_t>(total + 1));
+                ASSERT_EQ(1, m_doc->m_p_data_plane->Insert(at, add.data(),
+                                                           static_cast<int64_t>(add.size())));
+                m_doc->m_n_data_size += static_cast<int64_t>(add.size());
+            } else if (kind == 1) {
+                const int64_t first = static_cast<int64_t>(rng() % static_cast<uint32_t>(total));
+                const int64_t last =
+                    std::min<int64_t>(total - 1, first + static_cast<int64_t>(rng() % 5));
+                ASSERT_EQ(1, m_doc->m_p_data_plane->Remove(first, last));
+                m_doc->m_n_data_size -= last - first + 1;
+            } else {
+                const int64_t at = static_cast<int64_t>(rng() % static_cast<uint32_t>(total));
+                ASSERT_EQ(1, m_doc->m_p_data_plane->SetNibble(at, 6, 1, &m_doc->m_file_mapping));
+            }
+        }
+        const std::vector<uint8_t> data = Effective();
+        const auto total = static_cast<int64_t>(data.size());
+        if (total == 0)
+            continue;
+        for (int q = 0; q < 25; ++q) {
+            std::vector<uint8_t> pat;
+            const size_t n = 1 + rng() % 9;
+            if (rng() % 2 && static_cast<int64_t>(n) <= total) {
+                const int64_t at =
+                    static_cast<int64_t>(rng() % static_cast<uint32_t>(total - n + 1));
+                pat.assign(data.begin() + at, data.begin() + at + static_cast<int64_t>(n));
+            } else {
+                for (size_t i = 0; i < n; ++i)
+                    pat.push_back(static_cast<uint8_t>('a' + rng() % 3));
+            }
+            const int64_t from = static_cast<int64_t>(rng() % static_cast<uint32_t>(total + 1)) - 1;
+            m_doc->m_n_search_from = from;
+            const int64_t forward = SearchForward(pat.data(), static_cast<int64_t>(pat.size()));
+            ASSERT_EQ(ReferenceFirst(data, pat, from + 1), forward)
+                << "round " << round << " query " << q << " from " << from;
+            const int64_t last = static_cast<int64_t>(rng() % static_cast<uint32_t>(total));
+            m_doc->m_n_search_from = last;
+            const int64_t backward = SearchBackward(pat.data(), static_cast<int64_t>(pat.size()));
+            ASSERT_EQ(ReferenceLast(data, pat, last), backward)
+                << "round " << round << " query " << q << " last " << last;
+            if (backward >= 0) {
+                EXPECT_EQ(backward + static_cast<int64_t>(pat.size()) - 1, m_doc->m_n_search_from);
+            }
+        }
+    }
+}
