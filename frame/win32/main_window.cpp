@@ -92,9 +92,26 @@ int OnClose() {
     return 1;
 }
 
+// Menu item states on request of another process (end-to-end tests), which
+// cannot read this process's menus: wparam the command ID; lparam 0, or the
+// main-menu submenu index + 1 to run the popup update on it first.
+LRESULT MenuItemStateQuery(HWND window, WPARAM wparam, LPARAM lparam) {
+    HMENU menu = GetMenu(window);
+    if (lparam > 0) {
+        if (HMENU popup = GetSubMenu(menu, static_cast<int>(lparam - 1))) {
+            UpdateMenuPopup(popup);
+        }
+    }
+    return static_cast<LRESULT>(GetMenuState(menu, static_cast<UINT>(wparam), MF_BYCOMMAND));
+}
+
 } // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    static const UINT menu_state_message = RegisterWindowMessageW(L"PelmoraMenuItemState");
+    if (message == menu_state_message && message != 0) {
+        return MenuItemStateQuery(window, wparam, lparam);
+    }
     switch (message) {
     case WM_CREATE:
         return OnCreate(window);

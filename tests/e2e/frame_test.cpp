@@ -1,0 +1,585 @@
+// The application frame on the real pelmora.exe: opening from the command
+// line, the title and "Total" status, failure messages, menu greying, bound
+// shortcut keys, the workspace kept at close, the pending-changes question
+// of "&Close", a second instance, and screenshots of menus.
+#include "tests/e2e/e2e_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring Env(const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+    return n > 0 && n < 1024 ? std::wstring(buffer) : std::wstring();
+}
+
+std::wstring WindowsPath(std::wstring path) {
+    if (!path.empty() && path[0] == L'/') {
+        path = L"Z:" + path;
+    }
+    for (wchar_t& c : path) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return path;
+}
+
+// A fresh folder of this test with a private copy of pelmora.exe, so that
+// its settings.ini and workspace files touch no other test.
+class Sandbox {
+  public:
+    explicit Sandbox(const std::wstring& name) {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        m_sz_folder = std::wstring(temp) + L"pelmora_frame_" +
+                      std::to_wstring(GetCurrentProcessId()) + L"_" + name + L"\\";
+        CreateDirectoryW(m_sz_folder.c_str(), nullptr);
+        m_sz_exe = m_sz_folder + L"pelmora.exe";
+        CopyFileW(WindowsPath(Env(L"PELMORA_EXE")).c_str(), m_sz_exe.c_str(), FALSE);
+    }
+    ~Sandbox() {
+        for (const std::wstring& file : m_files) {
+            DeleteFileW(file.c_str());
+        }
+        DeleteFileW((m_sz_folder + L"settings.ini").c_str());
+        DeleteFileW(m_sz_exe.c_str());
+        RemoveDirectoryW(m_sz_folder.c_str());
+    }
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    // Writes a file of the given bytes into the folder; its full path.
+    std::wstring File(const std::wstring& name, const std::vector<unsigned char>& bytes) {
+        const std::wstring path = m_sz_folder + name;
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        if (file != INVALID_HANDLE_VALUE) {
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+            CloseHandle(file);
+        }
+        Forget(path);
+        return path;
+    }
+    void Forget(const std::wstring& path) {
+        m_files.push_back(path);
+        m_files.push_back(path + L".interm");
+        m_files.push_back(path + L".interm~");
+    }
+    void Settings(const std::string& text) {
+        std::FILE* f = _wfopen((m_sz_folder + L"settings.ini").c_str(), L"wb");
+        if (f) {
+            std::fwrite(text.data(), 1, text.size(), f);
+            std::fclose(f);
+        }
+    }
+    const std::wstring& Exe() const { return m_sz_exe; }
+    const std::wstring& Folder() const { return m_sz_folder; }
+
+  private:
+    std::wstring m_sz_folder;
+    std::wstring m_sz_exe;
+    std::vector<std::wstring> m_files;
+};
+
+std::vector<unsigned char> Counting(size_t size) {
+    std::vector<unsigned char> bytes(size);
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<unsigned char>(i);
+    }
+    return bytes;
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+HWND ViewControl(HWND main) {
+    return e2e::FindChild(main, L"PELMORA_CTRL");
+}
+
+HWND StatusBar(HWND main) {
+    HWND control = ViewControl(main);
+    return control ? e2e::FindChild(control, STATUSCLASSNAMEW) : nullptr;
+}
+
+// One status pane's text, read through memory of the program's own process.
+std::wstring StatusPane(const e2e::PelmoraProcess& app, HWND status, int part) {
+    const LRESULT length = e2e::Send(status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
+    const size_t count = static_cast<size_t>(LOWORD(length)) + 1;
+    void* remote = VirtualAllocEx(app.Handle(), nullptr, count * sizeof(wchar_t),
+                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote) {
+        return L"<no memory>";
+    }
+    std::vector<wchar_t> text(count, 0);
+    e2e::Send(status, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
+    SIZE_T read = 0;
+    ReadProcessMemory(app.Handle(), remote, text.data(), count * sizeof(wchar_t), &read);
+    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
+    text[count - 1] = 0;
+    return std::wstring(text.data());
+}
+
+// The longest text of a static control in a message box.
+std::wstring MessageBoxText(HWND box) {
+    std::wstring best;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (e2e::ClassName(child) == L"Static") {
+            const std::wstring text = e2e::WindowText(child);
+            if (text.size() > best.size()) {
+                best = text;
+            }
+        }
+    }
+    return best;
+}
+
+// Presses a message box button by its command ID and waits for it to go.
+void Answer(HWND box, WORD button) {
+    e2e::Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    for (int i = 0; i < 100 && IsWindow(box); ++i) {
+        Sleep(50);
+    }
+}
+
+// State of a main-menu item by command, asked of the program (menus of
+// another process cannot be read directly); with a submenu index the popup
+// update runs on that submenu first, as when it opens.
+UINT MenuState(HWND main, UINT command, int update_submenu = -1) {
+    static const UINT message = RegisterWindowMessageW(L"PelmoraMenuItemState");
+    return static_cast<UINT>(
+        e2e::Send(main, message, command, static_cast<LPARAM>(update_submenu + 1)));
+}
+
+bool Greyed(HWND main, UINT command, int update_submenu = -1) {
+    const UINT state = MenuState(main, command, update_submenu);
+    return state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)) != 0;
+}
+
+bool Checked(HWND main, UINT command) {
+    const UINT state = MenuState(main, command);
+    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
+}
+
+// Runs a command that opens no modal window and returns once it has run (a
+// posted command would still be queued behind a synchronising sent message).
+void Command(HWND main, WORD id) {
+    e2e::Send(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+HWND StartOn(e2e::PelmoraProcess& app, const std::wstring& exe, const std::wstring& arguments,
+             const wchar_t* title = nullptr) {
+    if (app.Start(arguments, exe) != 1) {
+        return nullptr;
+    }
+    HWND main = app.WaitForMainWindow(20000, title);
+    if (main) {
+        e2e::Sync(main);
+    }
+    return main;
+}
+
+// Whether the program under test has its frame (toolbar band and hex view);
+// a bare entry point without them has nothing of this file to test.
+bool FrameBuiltIn() {
+    static int known = -1;
+    if (known < 0) {
+        e2e::PelmoraProcess app;
+        HWND main = app.Start() == 1 ? app.WaitForMainWindow(20000) : nullptr;
+        known = main && e2e::FindChild(main, TOOLBARCLASSNAMEW) && ViewControl(main) ? 1 : 0;
+        app.Close();
+    }
+    return known == 1;
+}
+
+#define REQUIRE_FRAME()                                                                            \
+    if (!FrameBuiltIn())                                                                           \
+    GTEST_SKIP() << "pelmora.exe has no frame yet"
+
+const UINT kDocumentCommands[] = {40018, 40020, 40019, 40029, 40071};
+
+// Client point of the first hex cell of the first row, found on the screen:
+// the first header label marks the column and the first address text the row.
+bool FirstCellPoint(HWND control, POINT* point) {
+    e2e::Picture picture;
+    if (!e2e::CaptureWindow(control, &picture)) {
+        return false;
+    }
+    const POINT origin = e2e::ClientOrigin(control);
+    const uint32_t background = picture.At(origin.x + 2, picture.m_n_height - 40);
+    int header_y = -1;
+    int header_x = -1;
+    for (int y = origin.y; y < picture.m_n_height && header_y < 0; ++y) {
+        for (int x = origin.x; x < picture.m_n_width - 20; ++x) {
+            if (picture.At(x, y) != background) {
+                header_y = y;
+                header_x = x;
+                break;
+            }
+        }
+    }
+    if (header_y < 0) {
+        return false;
+    }
+    // Row 0 starts below the header: the first line with text left of the labels.
+    for (int y = header_y + 4; y < picture.m_n_height; ++y) {
+        bool header_gap = true;
+        for (int x = origin.x; x < header_x - 4; ++x) {
+            if (picture.At(x, y) != background) {
+                header_gap = false;
+                break;
+            }
+        }
+        if (!header_gap) {
+            point->x = header_x + 2 - origin.x;
+            point->y = y + 4 - origin.y;
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(FrameOpen, CommandLineFileShowsTitleTotalAndDocumentCommands) {
+    REQUIRE_FRAME();
+    Sandbox box(L"open");
+    const std::wstring path = box.File(L"data 1024.bin", Counting(1024));
+    e2e::PelmoraProcess app;
+    const std::wstring title = L"Pelmora - " + path;
+    HWND main = StartOn(app, box.Exe(), path, title.c_str());
+    ASSERT_NE(main, nullptr) << "no window titled " << std::string(title.begin(), title.end());
+    HWND status = StatusBar(main);
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(StatusPane(app, status, 0), L"Total: 0x3FF");
+    for (UINT id : kDocumentCommands) {
+        EXPECT_FALSE(Greyed(main, id)) << id;
+    }
+    // Nothing edited yet: the popup update greys "Save workspace" when the menu
+    // opens; "Duplicate" is enabled while the title names the file.
+    EXPECT_TRUE(Greyed(main, 40077, 0));
+    EXPECT_FALSE(Greyed(main, 40047, 0));
+    // No selection, edit mode off: Cut and Remove greyed.
+    EXPECT_TRUE(Greyed(main, 40066, 1));
+    EXPECT_TRUE(Greyed(main, 40063, 1));
+    Sleep(300);
+    e2e::Screenshot(main, L"frame_document");
+    EXPECT_EQ(app.Close(), 0);
+    EXPECT_FALSE(Exists(path + L".interm")) << "no edits, no workspace file";
+}
+
+TEST(FrameOpen, QuotedPathWithSpacesOpens) {
+    REQUIRE_FRAME();
+    Sandbox box(L"quoted");
+    const std::wstring path = box.File(L"my data.bin", Counting(15));
+    e2e::PelmoraProcess app;
+    const std::wstring title = L"Pelmora - " + path;
+    HWND main = StartOn(app, box.Exe(), L"\"" + path + L"\"", title.c_str());
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(StatusPane(app, StatusBar(main), 0), L"Total: 0xE");
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(FrameOpen, MissingFileIsReportedAndLeavesNoDocument) {
+    REQUIRE_FRAME();
+    Sandbox box(L"missing");
+    const std::wstring path = box.Folder() + L"no such file.bin";
+    e2e::PelmoraProcess app;
+    ASSERT_EQ(app.Start(path, box.Exe()), 1);
+    HWND message = app.WaitForWindow(L"#32770", L"Message", 20000);
+    ASSERT_NE(message, nullptr) << "no message box";
+    EXPECT_EQ(MessageBoxText(message), L"Failed to open file " + path + L"\n");
+    Answer(message, IDOK);
+    HWND main = app.WaitForMainWindow(20000, L"Pelmora");
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(e2e::WindowText(main), L"Pelmora");
+    for (UINT id : kDocumentCommands) {
+        EXPECT_TRUE(Greyed(main, id)) << id;
+    }
+    EXPECT_TRUE(Greyed(main, 40047, 0)) << "Duplicate greyed with the bare title";
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(FrameCommands, CloseGreysDocumentCommandsAndRestoresTheTitle) {
+    REQUIRE_FRAME();
+    Sandbox box(L"close");
+    const std::wstring path = box.File(L"a.bin", Counting(64));
+    e2e::PelmoraProcess app;
+    HWND main = StartOn(app, box.Exe(), path, (L"Pelmora - " + path).c_str());
+    ASSERT_NE(main, nullptr);
+    // Edit mode on, then closed: the toolbar button must come back released.
+    Command(main, 40020);
+    HWND toolbar = e2e::FindChild(main, TOOLBARCLASSNAMEW);
+    ASSERT_NE(toolbar, nullptr);
+    EXPECT_NE(e2e::Send(toolbar, TB_ISBUTTONCHECKED, 40020, 0), 0);
+    EXPECT_TRUE(Checked(main, 40020));
+    Command(main, 40029);
+    EXPECT_EQ(e2e::WindowText(main), L"Pelmora");
+    for (UINT id : kDocumentCommands) {
+        EXPECT_TRUE(Greyed(main, id)) << id;
+    }
+    EXPECT_EQ(e2e::Send(toolbar, TB_ISBUTTONCHECKED, 40020, 0), 0);
+    EXPECT_FALSE(Checked(main, 40020));
+    // Without a document the toolbar's edit mode button does nothing.
+    Command(main, 40020);
+    EXPECT_EQ(e2e::Send(toolbar, TB_ISBUTTONCHECKED, 40020, 0), 0);
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(FrameCommands, NewFrameStartsASecondInstance) {
+    REQUIRE_FRAME();
+    Sandbox box(L"newframe");
+    e2e::PelmoraProcess app;
+    HWND main = StartOn(app, box.Exe(), L"", L"Pelmora");
+    ASSERT_NE(main, nullptr);
+    e2e::PostCommand(main, 40045);
+    HWND second = nullptr;
+    for (int i = 0; i < 200 && !second; ++i) {
+        Sleep(100);
+        for (HWND w = FindWindowExW(nullptr, nullptr, L"Pelmora", nullptr); w;
+             w = FindWindowExW(nullptr, w, L"Pelmora", nullptr)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (w != main && pid != app.Id() && IsWindowVisible(w)) {
+                second = w;
+            }
+        }
+    }
+    ASSERT_NE(second, nullptr) << "no second main window";
+    EXPECT_EQ(e2e::WindowText(second), L"Pelmora");
+    DWORD pid = 0;
+    GetWindowThreadProcessId(second, &pid);
+    e2e::Post(second, WM_CLOSE);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process) {
+        EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+        CloseHandle(process);
+    }
+    EXPECT_EQ(app.Close(), 0);
+}
+
+// Double click on the first byte (select, edit mode on) and two typed digits.
+bool EditFirstByte(HWND main) {
+    HWND control = ViewControl(main);
+    POINT cell = {};
+    if (!control || !FirstCellPoint(control, &cell)) {
+        return false;
+    }
+    e2e::PostClick(control, cell.x, cell.y, true);
+    Sleep(300); // posted clicks run after a synchronising sent message
+    e2e::Sync(main);
+    e2e::SendKeyChord(main, '4');
+    e2e::SendKeyChord(main, '1');
+    e2e::Sync(main);
+    Sleep(200);
+    return true;
+}
+
+TEST(FrameWorkspace, TypedEditIsKeptAtCloseAndRestored) {
+    REQUIRE_FRAME();
+    Sandbox box(L"workspace");
+    const std::wstring path = box.File(L"w.bin", Counting(256));
+    const std::wstring title = L"Pelmora - " + path;
+    {
+        e2e::PelmoraProcess app;
+        HWND main = StartOn(app, box.Exe(), path, title.c_str());
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(EditFirstByte(main));
+        EXPECT_TRUE(Checked(main, 40020))
+            << "the double click switches edit mode on and the menu follows";
+        EXPECT_EQ(app.Close(), 0);
+    }
+    ASSERT_TRUE(Exists(path + L".interm")) << "closing with an edit writes the workspace";
+    // The next opening shows the edit: the first cell differs from the file's "00".
+    e2e::Picture restored;
+    {
+        e2e::PelmoraProcess app;
+        HWND main = StartOn(app, box.Exe(), path, title.c_str());
+        ASSERT_NE(main, nullptr);
+        Sleep(300);
+        ASSERT_EQ(e2e::CaptureWindow(ViewControl(main), &restored), 1);
+        EXPECT_EQ(app.Close(), 0);
+    }
+    DeleteFileW((path + L".interm").c_str());
+    e2e::Picture plain;
+    {
+        e2e::PelmoraProcess app;
+        HWND main = StartOn(app, box.Exe(), path, title.c_str());
+        ASSERT_NE(main, nullptr);
+        Sleep(300);
+        ASSERT_EQ(e2e::CaptureWindow(ViewControl(main), &plain), 1);
+        EXPECT_EQ(app.Close(), 0);
+    }
+    ASSERT_EQ(restored.m_n_width, plain.m_n_width);
+    ASSERT_EQ(restored.m_n_height, plain.m_n_height);
+    EXPECT_NE(restored.m_pixels, plain.m_pixels) << "the restored edit is not shown";
+}
+
+TEST(FrameWorkspace, CloseWithPendingEditsAsks) {
+    REQUIRE_FRAME();
+    Sandbox box(L"ask");
+    const std::wstring path = box.File(L"q.bin", Counting(256));
+    const std::wstring title = L"Pelmora - " + path;
+    e2e::PelmoraProcess app;
+    HWND main = StartOn(app, box.Exe(), path, title.c_str());
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(EditFirstByte(main));
+
+    // Cancel: nothing changes.
+    e2e::PostCommand(main, 40029);
+    HWND question = app.WaitForWindow(L"#32770", L"Message", 10000);
+    ASSERT_NE(question, nullptr) << "no question about the pending changes";
+    EXPECT_NE(MessageBoxText(question).find(path + L".interm"), std::wstring::npos);
+    Answer(question, IDCANCEL);
+    e2e::Sync(main);
+    EXPECT_EQ(e2e::WindowText(main), title);
+
+    // No: dropped without a workspace file.
+    e2e::PostCommand(main, 40029);
+    question = app.WaitForWindow(L"#32770", L"Message", 10000);
+    ASSERT_NE(question, nullptr);
+    Answer(question, IDNO);
+    e2e::Sync(main);
+    EXPECT_EQ(e2e::WindowText(main), L"Pelmora");
+    EXPECT_FALSE(Exists(path + L".interm"));
+
+    EXPECT_EQ(app.Close(), 0);
+
+    // Yes: kept in the workspace file for the next opening.
+    e2e::PelmoraProcess again;
+    main = StartOn(again, box.Exe(), path, title.c_str());
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(EditFirstByte(main));
+    e2e::PostCommand(main, 40029);
+    question = again.WaitForWindow(L"#32770", L"Message", 10000);
+    ASSERT_NE(question, nullptr);
+    Answer(question, IDYES);
+    e2e::Sync(main);
+    EXPECT_EQ(e2e::WindowText(main), L"Pelmora");
+    EXPECT_TRUE(Exists(path + L".interm"));
+    EXPECT_EQ(again.Close(), 0);
+}
+
+TEST(FrameShortcuts, BoundCharacterKeyRunsItsCommandAndTypesNothing) {
+    REQUIRE_FRAME();
+    Sandbox box(L"shortcut");
+    // "A" (0x41) alone moves the caret one byte right; "C" (0x43) closes the file.
+    box.Settings("[hotkey]\r\nByte right=65\r\n0041=Byte right\r\nClose file=67\r\n"
+                 "0043=Close file\r\n");
+    const std::wstring path = box.File(L"k.bin", Counting(256));
+    const std::wstring title = L"Pelmora - " + path;
+    e2e::PelmoraProcess app;
+    HWND main = StartOn(app, box.Exe(), path, title.c_str());
+    ASSERT_NE(main, nullptr);
+    HWND control = ViewControl(main);
+    POINT cell = {};
+    ASSERT_TRUE(FirstCellPoint(control, &cell));
+    // Select byte 0 and switch edit mode on, so a typed "A" would change it.
+    e2e::PostClick(control, cell.x, cell.y, true);
+    Sleep(300); // posted clicks run after a synchronising sent message
+    e2e::Sync(main);
+    HWND status = StatusBar(main);
+    EXPECT_EQ(StatusPane(app, status, 1), L"Begin: 0x0");
+    e2e::SendKeyChord(main, 'A');
+    e2e::Sync(main);
+    Sleep(200);
+    EXPECT_EQ(StatusPane(app, status, 1), L"Begin: 0x1") << "the bound key moved the caret";
+    // Nothing was typed: closing asks no question and writes no workspace.
+    e2e::SendKeyChord(main, 'C');
+    e2e::Sync(main);
+    Sleep(200);
+    EXPECT_EQ(e2e::WindowText(main), L"Pelmora") << "the second bound key closed the file";
+    EXPECT_EQ(app.WaitForWindow(L"#32770", L"Message", 500), nullptr);
+    EXPECT_EQ(app.Close(), 0);
+    EXPECT_FALSE(Exists(path + L".interm"));
+}
+
+} // namespace
+
+namespace {
+
+// Waits for a visible popup menu window (class "#32768") of any process.
+HWND WaitForPopupMenu(DWORD timeout_ms) {
+    for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu && IsWindowVisible(menu)) {
+            return menu;
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+void WaitForNoPopupMenu() {
+    for (int i = 0; i < 60; ++i) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!menu || !IsWindowVisible(menu)) {
+            return;
+        }
+        Sleep(50);
+    }
+}
+
+TEST(FrameScreens, FileEditAndContextMenus) {
+    REQUIRE_FRAME();
+    Sandbox box(L"screens");
+    const std::wstring path = box.File(L"screens.bin", Counting(4096));
+    e2e::PelmoraProcess app;
+    HWND main = StartOn(app, box.Exe(), path, (L"Pelmora - " + path).c_str());
+    ASSERT_NE(main, nullptr);
+    HWND control = ViewControl(main);
+    POINT cell = {};
+    ASSERT_TRUE(FirstCellPoint(control, &cell));
+    e2e::PostClick(control, cell.x, cell.y);
+    Sleep(300);
+    e2e::Sync(main);
+
+    ASSERT_EQ(e2e::SendKeyChord(main, 'F', {VK_MENU}), 1);
+    EXPECT_NE(WaitForPopupMenu(5000), nullptr) << "the File menu did not open";
+    Sleep(300);
+    EXPECT_FALSE(e2e::Screenshot(nullptr, L"frame_file_menu").empty());
+    e2e::SendKeyChord(nullptr, VK_ESCAPE);
+    e2e::SendKeyChord(nullptr, VK_ESCAPE);
+    WaitForNoPopupMenu();
+
+    ASSERT_EQ(e2e::SendKeyChord(main, 'E', {VK_MENU}), 1);
+    EXPECT_NE(WaitForPopupMenu(5000), nullptr) << "the Edit menu did not open";
+    Sleep(300);
+    EXPECT_FALSE(e2e::Screenshot(nullptr, L"frame_edit_menu").empty());
+    e2e::SendKeyChord(nullptr, VK_ESCAPE);
+    e2e::SendKeyChord(nullptr, VK_ESCAPE);
+    WaitForNoPopupMenu();
+
+    // A right click on the rows: the menu opens at the cursor.
+    POINT screen = {cell.x + 40, cell.y + 40};
+    ClientToScreen(control, &screen);
+    SetCursorPos(screen.x, screen.y);
+    e2e::Post(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control),
+              MAKELPARAM(screen.x, screen.y));
+    EXPECT_NE(WaitForPopupMenu(5000), nullptr) << "no context menu";
+    Sleep(300);
+    EXPECT_FALSE(e2e::Screenshot(nullptr, L"frame_context_menu").empty());
+    e2e::SendKeyChord(nullptr, VK_ESCAPE);
+    WaitForNoPopupMenu();
+
+    // A right click on the toolbar shows no menu.
+    HWND toolbar = e2e::FindChild(main, TOOLBARCLASSNAMEW);
+    ASSERT_NE(toolbar, nullptr);
+    RECT bar = {};
+    GetWindowRect(toolbar, &bar);
+    e2e::Post(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(toolbar),
+              MAKELPARAM(bar.left + 5, bar.top + 5));
+    EXPECT_EQ(WaitForPopupMenu(700), nullptr) << "a menu opened over the toolbar";
+    EXPECT_EQ(app.Close(), 0);
+}
+
+} // namespace
