@@ -190,6 +190,28 @@ HWND StartOn(e2e::PelmoraProcess& app, const std::wstring& exe, const std::wstri
     return main;
 }
 
+// Waits for a visible popup menu window (class "#32768") of any process.
+HWND WaitForPopupMenu(DWORD timeout_ms) {
+    for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu && IsWindowVisible(menu)) {
+            return menu;
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+void WaitForNoPopupMenu() {
+    for (int i = 0; i < 60; ++i) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!menu || !IsWindowVisible(menu)) {
+            return;
+        }
+        Sleep(50);
+    }
+}
+
 // Whether the program under test has its frame (toolbar band and hex view);
 // a bare entry point without them has nothing of this file to test.
 bool FrameBuiltIn() {
@@ -306,6 +328,13 @@ TEST(FrameOpen, MissingFileIsReportedAndLeavesNoDocument) {
         EXPECT_TRUE(Greyed(main, id)) << id;
     }
     EXPECT_TRUE(Greyed(main, 40047, 0)) << "Duplicate greyed with the bare title";
+    // A right click on the empty view shows no menu.
+    RECT rows = {};
+    GetWindowRect(ViewControl(main), &rows);
+    const POINT inside = {(rows.left + rows.right) / 2, (rows.top + rows.bottom) / 2};
+    SetCursorPos(inside.x, inside.y);
+    e2e::Post(main, WM_CONTEXTMENU, 0, MAKELPARAM(inside.x, inside.y));
+    EXPECT_EQ(WaitForPopupMenu(700), nullptr);
     EXPECT_EQ(app.Close(), 0);
 }
 
@@ -335,35 +364,62 @@ TEST(FrameCommands, CloseGreysDocumentCommandsAndRestoresTheTitle) {
     EXPECT_EQ(app.Close(), 0);
 }
 
+// A visible main window of another process than the given one, optionally
+// with the given title; null when none appears in time.
+HWND WaitForOtherMainWindow(DWORD own_process, const wchar_t* title) {
+    for (int i = 0; i < 200; ++i) {
+        for (HWND w = FindWindowExW(nullptr, nullptr, L"Pelmora", nullptr); w;
+             w = FindWindowExW(nullptr, w, L"Pelmora", nullptr)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid != own_process && IsWindowVisible(w) &&
+                (!title || e2e::WindowText(w) == title)) {
+                return w;
+            }
+        }
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+// Closes another instance's main window and waits for its process to end.
+void CloseOther(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    e2e::Post(window, WM_CLOSE);
+    if (process) {
+        EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+        CloseHandle(process);
+    }
+}
+
 TEST(FrameCommands, NewFrameStartsASecondInstance) {
     REQUIRE_FRAME();
     Sandbox box(L"newframe");
     e2e::PelmoraProcess app;
     HWND main = StartOn(app, box.Exe(), L"", L"Pelmora");
     ASSERT_NE(main, nullptr);
-    e2e::PostCommand(main, 40045);
-    HWND second = nullptr;
-    for (int i = 0; i < 200 && !second; ++i) {
-        Sleep(100);
-        for (HWND w = FindWindowExW(nullptr, nullptr, L"Pelmora", nullptr); w;
-             w = FindWindowExW(nullptr, w, L"Pelmora", nullptr)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (w != main && pid != app.Id() && IsWindowVisible(w)) {
-                second = w;
-            }
-        }
-    }
+    Command(main, 40045);
+    HWND second = WaitForOtherMainWindow(app.Id(), nullptr);
     ASSERT_NE(second, nullptr) << "no second main window";
-    EXPECT_EQ(e2e::WindowText(second), L"Pelmora");
-    DWORD pid = 0;
-    GetWindowThreadProcessId(second, &pid);
-    e2e::Post(second, WM_CLOSE);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (process) {
-        EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
-        CloseHandle(process);
-    }
+    EXPECT_EQ(e2e::WindowText(second), L"Pelmora") << "a new frame starts with no document";
+    CloseOther(second);
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(FrameCommands, DuplicateOpensTheShownFileInASecondInstance) {
+    REQUIRE_FRAME();
+    Sandbox box(L"duplicate");
+    const std::wstring path = box.File(L"dup data.bin", Counting(32));
+    const std::wstring title = L"Pelmora - " + path;
+    e2e::PelmoraProcess app;
+    HWND main = StartOn(app, box.Exe(), path, title.c_str());
+    ASSERT_NE(main, nullptr);
+    Command(main, 40047);
+    HWND second = WaitForOtherMainWindow(app.Id(), title.c_str());
+    ASSERT_NE(second, nullptr) << "no second instance showing the file";
+    CloseOther(second);
     EXPECT_EQ(app.Close(), 0);
 }
 
@@ -506,28 +562,6 @@ TEST(FrameShortcuts, BoundCharacterKeyRunsItsCommandAndTypesNothing) {
 } // namespace
 
 namespace {
-
-// Waits for a visible popup menu window (class "#32768") of any process.
-HWND WaitForPopupMenu(DWORD timeout_ms) {
-    for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
-        HWND menu = FindWindowW(L"#32768", nullptr);
-        if (menu && IsWindowVisible(menu)) {
-            return menu;
-        }
-        Sleep(50);
-    }
-    return nullptr;
-}
-
-void WaitForNoPopupMenu() {
-    for (int i = 0; i < 60; ++i) {
-        HWND menu = FindWindowW(L"#32768", nullptr);
-        if (!menu || !IsWindowVisible(menu)) {
-            return;
-        }
-        Sleep(50);
-    }
-}
 
 TEST(FrameScreens, FileEditAndContextMenus) {
     REQUIRE_FRAME();
