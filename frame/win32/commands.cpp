@@ -7,6 +7,8 @@
 #include "frame/frame_window.h"
 #include "frame/win32/frame_state.h"
 
+#include "data/process_dialog.h"
+#include "data/save_file.h"
 #include "frame/command_rules.h"
 #include "frame/format_text.h"
 #include "frame/win32/lib_luna.h"
@@ -152,9 +154,9 @@ const CommandHandler kHandlers[] = {
     {ID_FILE_CLOSE, OnClose},
     {ID_FILE_APPLY, nullptr},
     {ID_FILE_SAVE_WORKSPACE, OnSaveWorkspace},
-    {ID_FILE_SAVE_FILE, nullptr},
+    {ID_FILE_SAVE_FILE, [] { SaveFileAs(Frame().m_h_main_window); }},
     {ID_FILE_EXIT, OnExit},
-    {ID_FILE_OPEN_PROCESS, nullptr},
+    {ID_FILE_OPEN_PROCESS, [] { OpenProcessDocument(Frame().m_h_main_window); }},
     {ID_EDIT_MODE, OnEditMode},
     {ID_EDIT_CUT, nullptr},
     {ID_COPY_DISPLAYED_HEX, nullptr},

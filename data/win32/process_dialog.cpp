@@ -1,0 +1,194 @@
+// The Open virtual memory dialog: a flat tree of the readable processes with
+// their icons and module paths; OK (or a double click) opens the chosen one's
+// committed memory as the document. The processes are listed into a document
+// of the dialog's own, so the shown document stays as it was until a process
+// has really been opened, and stays untouched on Cancel.
+#include "data/process_dialog.h"
+
+#include "data/document.h"
+#include "frame/format_text.h"
+#include "frame/frame_window.h"
+#include "frame/tkstr.h"
+#include "frame/win32/frame_state.h"
+#include "resources/data_ids.h"
+#include "view/geometry.h"
+#include "view/view_host.h"
+#include "view/view_state.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <new>
+#include <string>
+
+namespace {
+
+// Alive while the dialog is shown.
+struct ProcessDialogState {
+    HIMAGELIST m_h_images = nullptr;
+    CallBackInfo* m_p_listing = nullptr; // the listed processes; becomes the document on OK
+    INT_PTR m_n_result = 0;
+};
+
+ProcessDialogState* StateOf(HWND dialog) {
+    return reinterpret_cast<ProcessDialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+void RepaintView() {
+    if (HWND control = Frame().m_h_view_control)
+        InvalidateRect(control, nullptr, FALSE);
+}
+
+void FillTree(HWND dialog, ProcessDialogState* state) {
+    CProcInfo& processes = state->m_p_listing->m_proc_info;
+    if (!processes.ListProcesses())
+        return; // an empty tree; OK then opens nothing
+    HWND tree = GetDlgItem(dialog, IDC_PROCESS_TREE);
+    state->m_h_images = ImageList_Create(16, 16, ILC_COLOR32, 1, 0);
+    TreeView_SetImageList(tree, state->m_h_images, TVSIL_NORMAL);
+    for (int64_t i = 0; i < processes.m_n_process_count; ++i) {
+        const ProcessEntry& entry = processes.m_p_processes[i];
+        TVINSERTSTRUCTW insert = {};
+        insert.hParent = TVI_ROOT;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        insert.item.pszText =
+            const_cast<wchar_t*>(entry.m_sz_path != nullptr ? entry.m_sz_path : L"");
+        insert.item.lParam = static_cast<LPARAM>(i);
+        int image = -1;
+        if (entry.m_h_icon != nullptr && state->m_h_images != nullptr)
+            image =
+                ImageList_ReplaceIcon(state->m_h_images, -1, static_cast<HICON>(entry.m_h_icon));
+        insert.item.iImage = image >= 0 ? image : I_IMAGENONE;
+        insert.item.iSelectedImage = insert.item.iImage;
+        SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
+    }
+}
+
+void EndProcessDialog(HWND dialog, ProcessDialogState* state, INT_PTR result) {
+    if (state->m_h_images != nullptr) {
+        TreeView_SetImageList(GetDlgItem(dialog, IDC_PROCESS_TREE), nullptr, TVSIL_NORMAL);
+        ImageList_Destroy(state->m_h_images);
+        state->m_h_images = nullptr;
+    }
+    EndDialog(dialog, result);
+}
+
+// Makes the listing document, now holding the opened process, the current
+// document and shows it: size, title, scroll range and status.
+void ShowProcessDocument(CallBackInfo* doc) {
+    FrameState& frame = Frame();
+    ViewState* view = g_p_view_state;
+    CallBackInfo* old = g_p_current_document;
+    g_p_current_document = doc;
+    delete old;
+
+    doc->m_n_data_size = static_cast<int64_t>(doc->m_proc_info.m_n_total_size);
+    doc->m_n_source_kind = 1;
+    ComputeMetrics();
+    const wchar_t* path =
+        doc->m_proc_info.m_sz_process_path != nullptr ? doc->m_proc_info.m_sz_process_path : L"";
+    tkstr path_text(path);
+    if (const wchar_t* folder = path_text.GetFolder())
+        SetCurrentDirectoryW(folder);
+    if (view != nullptr) {
+        const std::wstring title = FormatText(L"%s - %s [process]", view->m_sz_title, path);
+        SetWindowTextW(frame.m_h_main_window, title.c_str());
+    }
+    SetScrollRange(ScrollLines());
+    const std::wstring total = FormatText(L"Total: 0x%I64X", doc->m_n_data_size - 1);
+    SetStatusText(0, total.c_str());
+    if (view != nullptr) {
+        view->m_b_document_open = 1;
+        view->m_b_modified = 0;
+    }
+    RepaintView();
+}
+
+// OK or a double click: opens the selected process (the first one when none
+// is selected) and ends the dialog with 1, or with 0 when nothing was opened.
+void OpenSelected(HWND dialog, ProcessDialogState* state) {
+    HWND tree = GetDlgItem(dialog, IDC_PROCESS_TREE);
+    int64_t index = 0;
+    if (HTREEITEM item = TreeView_GetNextItem(tree, nullptr, TVGN_CARET)) {
+        TVITEMW data = {};
+        data.mask = TVIF_PARAM;
+        data.hItem = item;
+        if (SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data)))
+            index = static_cast<int64_t>(data.lParam);
+    }
+    CallBackInfo* doc = state->m_p_listing;
+    if (doc == nullptr || doc->m_proc_info.m_n_process_count == 0) {
+        EndProcessDialog(dialog, state, 0);
+        return;
+    }
+    delete doc->m_p_data_plane;
+    doc->m_p_data_plane = new (std::nothrow) CDataPlane();
+    if (doc->m_p_data_plane == nullptr ||
+        !doc->m_proc_info.OpenProcessAt(index, doc->m_p_data_plane)) {
+        // "Could not open process" has been shown; the shown document stays.
+        EndProcessDialog(dialog, state, 0);
+        return;
+    }
+    // The shown document goes as it goes when the window closes: its pending
+    // edits are kept in its workspace, and a failed write lets the user keep it.
+    if (g_p_current_document != nullptr && !PrepareWindowClose()) {
+        EndProcessDialog(dialog, state, 0);
+        return;
+    }
+    state->m_p_listing = nullptr;
+    ShowProcessDocument(doc);
+    EndProcessDialog(dialog, state, 1);
+}
+
+INT_PTR CALLBACK ProcessDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        auto* state = reinterpret_cast<ProcessDialogState*>(lparam);
+        SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+        state->m_p_listing = new (std::nothrow) CallBackInfo(Frame().m_h_view_control);
+        if (state->m_p_listing != nullptr)
+            FillTree(dialog, state);
+        return TRUE; // no focus is set and no item selected; Enter means OK
+    }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+        if (header->idFrom == IDC_PROCESS_TREE && header->code == NM_DBLCLK) {
+            OpenSelected(dialog, StateOf(dialog));
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDOK:
+            OpenSelected(dialog, StateOf(dialog));
+            return TRUE;
+        case IDCANCEL:
+            EndProcessDialog(dialog, StateOf(dialog), 0);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    case WM_CLOSE:
+        EndProcessDialog(dialog, StateOf(dialog), StateOf(dialog)->m_n_result);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+int OpenProcessDocument(void* main_window) {
+    ProcessDialogState state;
+    const INT_PTR result = DialogBoxParamW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_OPEN_PROCESS),
+        static_cast<HWND>(main_window), ProcessDlgProc, reinterpret_cast<LPARAM>(&state));
+    // A listing that did not become the document releases its process handles.
+    delete state.m_p_listing;
+    const int opened = result == 1;
+    const int shown = g_p_view_state != nullptr && g_p_view_state->m_b_document_open;
+    SetDocumentCommands(opened || shown);
+    return opened;
+}
