@@ -145,6 +145,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
+    case WM_NCDESTROY:
+        // The children are gone too; later teardown steps must not reach them.
+        Frame().m_h_main_window = nullptr;
+        Frame().m_h_view_control = nullptr;
+        Frame().m_h_rebar = nullptr;
+        Frame().m_h_toolbar = nullptr;
+        break;
     default:
         break;
     }

@@ -10,6 +10,8 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -613,6 +615,63 @@ TEST(FrameScreens, FileEditAndContextMenus) {
     e2e::Post(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(toolbar),
               MAKELPARAM(bar.left + 5, bar.top + 5));
     EXPECT_EQ(WaitForPopupMenu(700), nullptr) << "a menu opened over the toolbar";
+    EXPECT_EQ(app.Close(), 0);
+}
+
+} // namespace
+
+namespace {
+
+void SetClipboardText(const wchar_t* text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    if (text) {
+        const size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+        ASSERT_NE(memory, nullptr);
+        std::memcpy(GlobalLock(memory), text, bytes);
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+    }
+    CloseClipboard();
+}
+
+TEST(FrameMenus, EditMenuFollowsSelectionEditModeAndClipboard) {
+    REQUIRE_FRAME();
+    Sandbox box(L"menus");
+    const std::wstring path = box.File(L"m.bin", Counting(256));
+    e2e::PelmoraProcess app;
+    HWND main = StartOn(app, box.Exe(), path, (L"Pelmora - " + path).c_str());
+    ASSERT_NE(main, nullptr);
+    SetClipboardText(L"41");
+    // Edit mode on but no selection: cut, remove and paste stay greyed.
+    Command(main, 40020);
+    EXPECT_TRUE(Greyed(main, 40066, 1));
+    EXPECT_TRUE(Greyed(main, 40092, 1));
+    Command(main, 40020);
+
+    HWND control = ViewControl(main);
+    POINT cell = {};
+    ASSERT_TRUE(FirstCellPoint(control, &cell));
+    e2e::PostClick(control, cell.x, cell.y, true); // select, then edit mode on
+    Sleep(300);
+    e2e::Sync(main);
+    ASSERT_TRUE(Checked(main, 40020));
+    EXPECT_FALSE(Greyed(main, 40066, 1));
+    EXPECT_FALSE(Greyed(main, 40063, 1));
+    EXPECT_FALSE(Greyed(main, 40092, 1));
+    EXPECT_FALSE(Greyed(main, 40096, 1));
+
+    SetClipboardText(nullptr); // no text format at all
+    EXPECT_TRUE(Greyed(main, 40092, 1));
+    EXPECT_TRUE(Greyed(main, 40096, 1));
+    EXPECT_FALSE(Greyed(main, 40066, 1)) << "cut does not need the clipboard";
+
+    // Edit mode off: cut and remove grey, the paste items are left as they were.
+    Command(main, 40020);
+    EXPECT_FALSE(Checked(main, 40020));
+    EXPECT_TRUE(Greyed(main, 40066, 1));
+    EXPECT_TRUE(Greyed(main, 40063, 1));
     EXPECT_EQ(app.Close(), 0);
 }
 
