@@ -5,6 +5,7 @@
 #include "data/save_file.h"
 
 #include "data/document.h"
+#include "data/workspace.h"
 #include "frame/messages.h"
 #include "frame/tkstr.h"
 
@@ -91,7 +92,7 @@ int CheckTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops) {
     }
     if (source.m_p_name == nullptr || source.m_p_name->c_str() == nullptr)
         return 1;
-    const std::wstring workspace = std::wstring(source.m_p_name->c_str()) + L".interm";
+    const std::wstring workspace = WorkspaceName(source.m_p_name->c_str());
     if (NamesFile(ops, target, exists ? &target_id : nullptr, workspace) ||
         NamesFile(ops, target, exists ? &target_id : nullptr, workspace + L"~")) {
         ShowMessage(kTargetIsWorkspace, target);

@@ -1,0 +1,427 @@
+// The write-out of a document into a new file: exact bytes, view-bounded
+// copies, progress counters, refusal of the document's own files, and no harm
+// to an existing target when any file operation fails.
+#include "data/save_file.h"
+
+#include "data/document.h"
+#include "tests/fakes/counting_file_map_ops.h"
+#include "tests/fakes/memory_source.h"
+#include "tests/fakes/recording_message_sink.h"
+#include "tests/fakes/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> Names(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Counts every operation of a save and fails the n-th failable one (1-based,
+// 0 never): the steps that create, size, map, write, flush, close and rename.
+class FaultySaveOps : public SaveFileOps {
+  public:
+    explicit FaultySaveOps(SaveFileOps& inner = PlatformSaveFileOps()) : m_inner(inner) {}
+
+    int IdentifyPath(const wchar_t* path, FileIdentity* id) override {
+        return m_inner.IdentifyPath(path, id);
+    }
+    int IdentifyFile(void* file, FileIdentity* id) override {
+        return m_inner.IdentifyFile(file, id);
+    }
+    void* CreateTemp(const wchar_t* target, std::wstring* temp_path) override {
+        ++m_n_creates;
+        return Fail() ? nullptr : m_inner.CreateTemp(target, temp_path);
+    }
+    void* CreateMapping(void* file, int64_t size) override {
+        return Fail() ? nullptr : m_inner.CreateMapping(file, size);
+    }
+    uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
+        ++m_n_maps;
+        if (Fail())
+            return nullptr;
+        uint8_t* view = m_inner.MapView(mapping, offset, length);
+        if (view != nullptr && ++m_n_views > m_n_max_views)
+            m_n_max_views = m_n_views;
+        return view;
+    }
+    int FlushView(uint8_t* view, size_t length) override {
+        return Fail() ? 0 : m_inner.FlushView(view, length);
+    }
+    int UnmapView(uint8_t* view, size_t length) override {
+        --m_n_views;
+        // The view is released either way; only the report fails.
+        const int ok = m_inner.UnmapView(view, length);
+        return Fail() ? 0 : ok;
+    }
+    int FlushFile(void* file) override { return Fail() ? 0 : m_inner.FlushFile(file); }
+    void CloseMapping(void* mapping) override { m_inner.CloseMapping(mapping); }
+    int CloseFile(void* file) override {
+        const int ok = m_inner.CloseFile(file);
+        return Fail() ? 0 : ok;
+    }
+    int ReplaceTarget(const wchar_t* temp_path, const wchar_t* target) override {
+        ++m_n_replaces;
+        return Fail() ? 0 : m_inner.ReplaceTarget(temp_path, target);
+    }
+    int DeletePath(const wchar_t* path) override { return m_inner.DeletePath(path); }
+
+    int64_t m_n_fail_at = 0;
+    int64_t m_n_calls = 0;
+    int64_t m_n_creates = 0;
+    int64_t m_n_maps = 0;
+    int64_t m_n_replaces = 0;
+    int64_t m_n_views = 0;
+    int64_t m_n_max_views = 0;
+
+  private:
+    bool Fail() { return ++m_n_calls == m_n_fail_at; }
+    SaveFileOps& m_inner;
+};
+
+class SaveFileTest : public testing::Test {
+  protected:
+    // Opens a source file of the given bytes as the document.
+    void OpenDocument(const std::vector<uint8_t>& bytes) {
+        m_doc.reset(); // Windows cannot rewrite a file while it is mapped
+        m_source = bytes;
+        m_source_path = m_dir.WriteFile("source.bin", bytes);
+        m_doc = std::make_unique<CallBackInfo>(nullptr, m_map_ops);
+        ASSERT_EQ(m_doc->OpenFile(m_source_path.c_str()), 1);
+        ASSERT_EQ(m_doc->m_n_data_size, static_cast<int64_t>(bytes.size()));
+    }
+
+    // The effective bytes read one by one through the overlay.
+    std::vector<uint8_t> Effective() {
+        std::vector<uint8_t> bytes;
+        for (int64_t i = 0; i < m_doc->m_n_data_size; ++i) {
+            const uint8_t* p = FetchEffectiveByte(m_doc.get(), i, m_doc->Source());
+            EXPECT_NE(p, nullptr) << "offset " << i;
+            bytes.push_back(p != nullptr ? *p : 0);
+        }
+        return bytes;
+    }
+
+    int Save(const std::wstring& target) {
+        return SaveDocumentToFile(m_doc.get(), target.c_str(), m_ops);
+    }
+
+    TempDir m_dir;
+    RecordingMessageSink m_sink;
+    CountingFileMapOps m_map_ops;
+    FaultySaveOps m_ops;
+    std::vector<uint8_t> m_source;
+    std::wstring m_source_path;
+    std::unique_ptr<CallBackInfo> m_doc;
+};
+
+TEST_F(SaveFileTest, UneditedDocumentIsAByteExactCopyWithOneViewOfEachFile) {
+    OpenDocument(MemorySource::Pattern(3 * 65536 + 123));
+    const std::wstring target = m_dir.WidePath("out.bin");
+    const int64_t maps_before = m_map_ops.m_n_map_calls;
+    ASSERT_EQ(Save(target), 1);
+    EXPECT_EQ(ReadAll(target), m_source);
+    EXPECT_TRUE(m_sink.Messages().empty());
+    // Four output views, four source views, never two of either at once.
+    EXPECT_EQ(m_ops.m_n_maps, 4);
+    EXPECT_EQ(m_ops.m_n_max_views, 1);
+    EXPECT_EQ(m_map_ops.m_n_map_calls - maps_before, 4);
+    EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"out.bin", "source.bin"}));
+    // Saving changes neither the document nor its source.
+    EXPECT_EQ(ReadAll(m_source_path), m_source);
+    EXPECT_EQ(m_doc->m_n_data_size, static_cast<int64_t>(m_source.size()));
+}
+
+TEST_F(SaveFileTest, RemovedInsertedAndTypedBytesAreWrittenAsShown) {
+    OpenDocument(MemorySource::Pattern(200000));
+    std::vector<uint8_t> model = m_source;
+    CDataPlane* plane = m_doc->m_p_data_plane;
+    ASSERT_EQ(plane->Remove(70000, 140000), 1);
+    model.erase(model.begin() + 70000, model.begin() + 140001);
+    const std::vector<uint8_t> run(100000, 0xEE); // longer than a view
+    ASSERT_EQ(plane->Insert(65530, run.data(), static_cast<int64_t>(run.size())), 1);
+    model.insert(model.begin() + 65530, run.begin(), run.end());
+    ASSERT_EQ(plane->SetNibble(5, 0xA, 1, m_doc->Source()), 1);
+    ASSERT_EQ(plane->SetNibble(5, 0x7, 0, m_doc->Source()), 1);
+    model[5] = 0xA7;
+    m_doc->m_n_data_size = static_cast<int64_t>(model.size());
+    ASSERT_EQ(Effective(), model);
+
+    const std::wstring target = m_dir.WidePath("out.bin");
+    ASSERT_EQ(Save(target), 1);
+    EXPECT_EQ(ReadAll(target), model);
+    EXPECT_EQ(Effective(), model); // the pending changes stay pending
+}
+
+TEST_F(SaveFileTest, SourceRunAcrossAViewEdgeIsCopiedFromTwoSourceViews) {
+    OpenDocument(MemorySource::Pattern(2 * 65536));
+    // One source piece of 20 bytes starting 6 bytes before the end of view 0.
+    ASSERT_EQ(m_doc->m_p_data_plane->Remove(65550, 2 * 65536 - 1), 1);
+    ASSERT_EQ(m_doc->m_p_data_plane->Remove(0, 65529), 1);
+    m_doc->m_n_data_size = 20;
+    const PlanePiece* head = m_doc->m_p_data_plane->m_p_head;
+    ASSERT_NE(head, nullptr);
+    ASSERT_EQ(head->m_n_src_begin, 65530);
+    ASSERT_EQ(head->m_p_next, nullptr);
+
+    const int64_t maps_before = m_map_ops.m_n_map_calls;
+    const std::wstring target = m_dir.WidePath("out.bin");
+    ASSERT_EQ(Save(target), 1);
+    EXPECT_EQ(m_map_ops.m_n_map_calls - maps_before, 2);
+    EXPECT_EQ(m_map_ops.m_n_last_map_offset, 65536);
+    EXPECT_EQ(m_ops.m_n_maps, 1);
+    EXPECT_EQ(ReadAll(target),
+              std::vector<uint8_t>(m_source.begin() + 65530, m_source.begin() + 65550));
+}
+
+TEST_F(SaveFileTest, ProgressRangeCountsBlocksOf64KiB) {
+    OpenDocument(MemorySource::Pattern(10));
+    ASSERT_EQ(Save(m_dir.WidePath("a.bin")), 1);
+    EXPECT_EQ(m_doc->m_n_progress_total, 1);
+    EXPECT_EQ(m_doc->m_n_progress_pos, 0);
+
+    OpenDocument(MemorySource::Pattern(3 * 65536 + 1));
+    ASSERT_EQ(Save(m_dir.WidePath("b.bin")), 1);
+    EXPECT_EQ(m_doc->m_n_progress_total, 4);
+    EXPECT_EQ(m_doc->m_n_progress_pos, 3);
+}
+
+TEST_F(SaveFileTest, RandomEditSequencesSaveTheEffectiveBytes) {
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        std::mt19937 random(seed);
+        OpenDocument(MemorySource::Pattern(65536 * 2 + seed * 977));
+        std::vector<uint8_t> model = m_source;
+        CDataPlane* plane = m_doc->m_p_data_plane;
+        for (int step = 0; step < 60; ++step) {
+            const auto size = static_cast<int64_t>(model.size());
+            const int kind = static_cast<int>(random() % 3);
+            if (kind == 0 && size > 0) {
+                const int64_t first = static_cast<int64_t>(random() % size);
+                const int64_t last =
+                    std::min<int64_t>(size - 1, first + static_cast<int64_t>(random() % 70000));
+                ASSERT_EQ(plane->Remove(first, last), 1);
+                model.erase(model.begin() + first, model.begin() + last + 1);
+            } else if (kind == 1) {
+                const int64_t at = static_cast<int64_t>(random() % (size + 1));
+                std::vector<uint8_t> bytes(1 + random() % 70000);
+                for (uint8_t& b : bytes)
+                    b = static_cast<uint8_t>(random());
+                ASSERT_EQ(plane->Insert(at, bytes.data(), static_cast<int64_t>(bytes.size())), 1);
+                model.insert(model.begin() + at, bytes.begin(), bytes.end());
+            } else if (size > 0) {
+                const int64_t at = static_cast<int64_t>(random() % size);
+                const auto value = static_cast<uint8_t>(random() % 16);
+                const int high = static_cast<int>(random() % 2);
+                ASSERT_EQ(plane->SetNibble(at, value, high, m_doc->Source()), 1);
+                model[at] = high ? static_cast<uint8_t>((value << 4) | (model[at] & 0x0F))
+                                 : static_cast<uint8_t>((model[at] & 0xF0) | value);
+            }
+            m_doc->m_n_data_size = static_cast<int64_t>(model.size());
+        }
+        const std::wstring target = m_dir.WidePath("out" + std::to_string(seed) + ".bin");
+        ASSERT_EQ(Save(target), 1) << "seed " << seed;
+        EXPECT_EQ(ReadAll(target), model) << "seed " << seed;
+        EXPECT_EQ(m_ops.m_n_max_views, 1);
+    }
+}
+
+TEST_F(SaveFileTest, EmptyDocumentSavesAnEmptyFileAlsoOverAnExistingOne) {
+    OpenDocument(MemorySource::Pattern(100));
+    ASSERT_EQ(m_doc->m_p_data_plane->Remove(0, 99), 1);
+    m_doc->m_n_data_size = 0;
+    const std::wstring fresh = m_dir.WidePath("fresh.bin");
+    ASSERT_EQ(Save(fresh), 1);
+    EXPECT_TRUE(std::filesystem::exists(fresh));
+    EXPECT_EQ(std::filesystem::file_size(fresh), 0u);
+    EXPECT_EQ(m_doc->m_n_progress_total, 1);
+
+    const std::wstring existing = m_dir.WriteFile("existing.bin", {1, 2, 3});
+    ASSERT_EQ(Save(existing), 1);
+    EXPECT_EQ(std::filesystem::file_size(existing), 0u);
+    EXPECT_TRUE(m_sink.Messages().empty());
+}
+
+TEST_F(SaveFileTest, FailureAtAnyStepLeavesTheTargetIntactAndNoTemporaryFile) {
+    OpenDocument(MemorySource::Pattern(2 * 65536 + 500));
+    const std::vector<uint8_t> inserted(300, 0x5A);
+    ASSERT_EQ(m_doc->m_p_data_plane->Insert(65000, inserted.data(), 300), 1);
+    m_doc->m_n_data_size += 300;
+    const std::vector<uint8_t> expected = Effective();
+    const std::vector<uint8_t> old_bytes = {'o', 'l', 'd'};
+    const std::wstring target = m_dir.WriteFile("target.bin", old_bytes);
+    const std::vector<std::string> names_before = Names(m_dir.Path());
+
+    int64_t step = 1;
+    for (;; ++step) {
+        ASSERT_LT(step, 100) << "the save never succeeded";
+        m_ops.m_n_fail_at = step;
+        m_ops.m_n_calls = 0;
+        m_sink.Clear();
+        const int result = Save(target);
+        if (m_ops.m_n_calls < step) {
+            // Every failable step has been failed once; this run failed none.
+            ASSERT_EQ(result, 1);
+            break;
+        }
+        EXPECT_EQ(result, 0) << "step " << step;
+        EXPECT_EQ(ReadAll(target), old_bytes) << "step " << step;
+        EXPECT_EQ(Names(m_dir.Path()), names_before) << "step " << step;
+        const std::vector<std::wstring> messages = m_sink.Messages();
+        ASSERT_FALSE(messages.empty()) << "step " << step;
+        EXPECT_NE(messages.back().find(target), std::wstring::npos) << "step " << step;
+        EXPECT_EQ(m_ops.m_n_views, 0) << "step " << step;
+    }
+    // Create, size, 3 x (map, write, unmap), flush, close, rename.
+    EXPECT_EQ(step, 15);
+    EXPECT_EQ(ReadAll(target), expected);
+    EXPECT_EQ(Names(m_dir.Path()), names_before);
+}
+
+TEST_F(SaveFileTest, UnreadableSourceByteFailsWithoutTouchingTheTarget) {
+    OpenDocument(MemorySource::Pattern(3 * 65536));
+    const std::wstring target = m_dir.WriteFile("target.bin", {9, 9});
+    m_map_ops.m_n_fail_map_at = m_map_ops.m_n_map_calls + 2; // the second source view
+    EXPECT_EQ(Save(target), 0);
+    EXPECT_EQ(ReadAll(target), (std::vector<uint8_t>{9, 9}));
+    EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"source.bin", "target.bin"}));
+    ASSERT_FALSE(m_sink.Messages().empty());
+    EXPECT_NE(m_sink.Messages().back().find(target), std::wstring::npos);
+}
+
+TEST_F(SaveFileTest, SourceFileIsRefusedUnderAnySpelling) {
+    OpenDocument(MemorySource::Pattern(1000));
+    ASSERT_EQ(m_doc->m_p_data_plane->Remove(0, 9), 1);
+    m_doc->m_n_data_size -= 10;
+    std::vector<std::wstring> spellings = {
+        m_source_path,
+        (m_dir.Path() / "." / "source.bin").wstring(),
+        (m_dir.Path() / "sub" / ".." / "source.bin").wstring(),
+    };
+    std::filesystem::create_directory(m_dir.Path() / "sub");
+    std::error_code ec;
+    std::filesystem::create_hard_link(m_dir.File("source.bin"), m_dir.File("link.bin"), ec);
+    if (!ec)
+        spellings.push_back(m_dir.WidePath("link.bin"));
+    for (const std::wstring& spelling : spellings) {
+        m_sink.Clear();
+        EXPECT_EQ(Save(spelling), 0);
+        ASSERT_EQ(m_sink.Messages().size(), 1u);
+        EXPECT_NE(m_sink.Messages()[0].find(spelling), std::wstring::npos);
+    }
+    EXPECT_EQ(m_ops.m_n_creates, 0); // refused before anything was written
+    EXPECT_EQ(ReadAll(m_source_path), m_source);
+}
+
+TEST_F(SaveFileTest, WorkspaceAndItsBackupAreRefusedWhetherTheyExistOrNot) {
+    OpenDocument(MemorySource::Pattern(1000));
+    // Not written yet: the name alone would be overwritten by the next workspace.
+    EXPECT_EQ(Save(m_dir.WidePath("source.bin.interm")), 0);
+    EXPECT_EQ(Save((m_dir.Path() / "." / "source.bin.interm~").wstring()), 0);
+    const std::vector<uint8_t> workspace = {'w', 's'};
+    std::filesystem::create_directory(m_dir.Path() / "sub");
+    m_dir.WriteFile("source.bin.interm", workspace);
+    EXPECT_EQ(Save((m_dir.Path() / "sub" / ".." / "source.bin.interm").wstring()), 0);
+    EXPECT_EQ(m_sink.Messages().size(), 3u);
+    EXPECT_EQ(m_ops.m_n_creates, 0);
+    EXPECT_EQ(ReadAll(m_dir.File("source.bin.interm")), workspace);
+    // A name that merely starts like it is fine.
+    EXPECT_EQ(Save(m_dir.WidePath("source.bin.interm.copy")), 1);
+}
+
+// A process with two committed regions, the second one able to turn unreadable.
+class FakeProcess : public ProcessOps {
+  public:
+    int EnumerateProcesses(void (*visit)(void*, const SnapshotEntry&), void* context) override {
+        visit(context, SnapshotEntry{42, L"target.exe"});
+        return 1;
+    }
+    void* OpenForRead(uint32_t) override { return this; }
+    size_t ModulePath(void*, wchar_t* buffer, size_t capacity) override {
+        const std::wstring path = L"C:\\apps\\target.exe";
+        if (capacity <= path.size())
+            return capacity;
+        std::copy(path.begin(), path.end(), buffer);
+        buffer[path.size()] = 0;
+        return path.size();
+    }
+    void* SmallIcon(const wchar_t*) override { return nullptr; }
+    void DestroyIcon(void*) override {}
+    void CloseProcess(void*) override {}
+    int QueryRegion(void*, ProcAddress address, MemoryRegion* region) override {
+        const ProcAddress bases[] = {0x10000, 0x30000};
+        const uint64_t sizes[] = {0x1000, 0x3000};
+        ProcAddress next = 0;
+        for (int i = 0; i < 2; ++i) {
+            if (address >= bases[i] && address < bases[i] + sizes[i]) {
+                *region = {bases[i], sizes[i], 1, i == 0 || m_b_second_readable};
+                return 1;
+            }
+            if (address < bases[i]) {
+                *region = {address, bases[i] - address, 0, 0};
+                return 1;
+            }
+            next = bases[i] + sizes[i];
+        }
+        if (address >= 0x100000)
+            return 0;
+        *region = {next > address ? next : address, 0x100000 - address, 0, 0};
+        return 1;
+    }
+    size_t ReadMemory(void*, ProcAddress address, void* buffer, size_t count) override {
+        for (size_t i = 0; i < count; ++i)
+            static_cast<uint8_t*>(buffer)[i] = Byte(address + i);
+        return count;
+    }
+    ProcAddress TopOfUserSpace() override { return 0x100000; }
+    static uint8_t Byte(ProcAddress address) { return static_cast<uint8_t>(address * 13 + 1); }
+
+    int m_b_second_readable = 1;
+};
+
+TEST_F(SaveFileTest, ProcessDocumentSavesTheShownBytesOrFailsCleanly) {
+    FakeProcess process;
+    CallBackInfo doc(nullptr, m_map_ops, process);
+    ASSERT_EQ(doc.m_proc_info.ListProcesses(), 1);
+    doc.m_p_data_plane = new CDataPlane();
+    ASSERT_EQ(doc.m_proc_info.OpenProcessAt(0, doc.m_p_data_plane), 1);
+    doc.m_n_data_size = static_cast<int64_t>(doc.m_proc_info.m_n_total_size);
+    doc.m_n_source_kind = 1;
+    ASSERT_EQ(doc.m_n_data_size, 0x4000);
+    ASSERT_EQ(doc.m_p_data_plane->SetNibble(0x1000, 0xF, 1, doc.Source()), 1);
+
+    std::vector<uint8_t> expected;
+    for (ProcAddress a = 0x10000; a < 0x11000; ++a)
+        expected.push_back(FakeProcess::Byte(a));
+    for (ProcAddress a = 0x30000; a < 0x33000; ++a)
+        expected.push_back(FakeProcess::Byte(a));
+    expected[0x1000] = static_cast<uint8_t>(0xF0 | (expected[0x1000] & 0x0F));
+
+    const std::wstring target = m_dir.WidePath("memory.bin");
+    ASSERT_EQ(SaveDocumentToFile(&doc, target.c_str(), m_ops), 1);
+    EXPECT_EQ(ReadAll(target), expected);
+
+    process.m_b_second_readable = 0;
+    EXPECT_EQ(SaveDocumentToFile(&doc, target.c_str(), m_ops), 0);
+    EXPECT_EQ(ReadAll(target), expected);
+    EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"memory.bin"}));
+}
+
+} // namespace
