@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <vector>
 
 class CSrclibrary;
 
@@ -46,5 +48,24 @@ class CDataPlane {
     int InsertPiece(PlanePiece* piece, PlanePiece* added, int64_t relative);
     int RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last);
 
+    // Number of pieces in the list (zero-length pieces included).
+    int64_t PieceCount() const;
+
     PlanePiece* m_p_head = nullptr;
+    // Bumped by every change of the list or of a piece's extent; readers that
+    // cache positions compare it.
+    uint64_t m_n_generation = 0;
+
+  private:
+    // Lookup index over the list, rebuilt lazily after a change: the start
+    // offset of every piece of non-zero length, in list order. The list stays
+    // the truth; the index only speeds up Find.
+    struct IndexEntry {
+        int64_t start;
+        PlanePiece* piece;
+    };
+    void Changed() { ++m_n_generation; }
+    mutable std::mutex m_index_lock;
+    mutable std::vector<IndexEntry> m_index;
+    mutable uint64_t m_n_index_generation = ~0ull;
 };

@@ -1,0 +1,372 @@
+// The edit overlay: a piece list over the unchanged source (see data_plane.h).
+#include "data/data_plane.h"
+
+#include "data/source.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+PlanePiece* NewPiece() {
+    return static_cast<PlanePiece*>(std::calloc(1, sizeof(PlanePiece)));
+}
+
+// Owned buffers are plain heap blocks; a zero-byte buffer still gets a block so
+// that an owned piece never has a null pointer.
+uint8_t* AllocBytes(int64_t count) {
+    return static_cast<uint8_t*>(std::malloc(count > 0 ? static_cast<size_t>(count) : 1));
+}
+
+bool OwnsBytes(const PlanePiece* p) {
+    return p->m_n_kind != PIECE_SOURCE;
+}
+
+} // namespace
+
+CDataPlane::CDataPlane() = default;
+
+CDataPlane::CDataPlane(int64_t src_size) {
+    PlanePiece* p = NewPiece();
+    if (p == nullptr)
+        return;
+    p->m_n_kind = PIECE_SOURCE;
+    p->m_n_src_begin = 0;
+    p->m_n_src_end = src_size - 1;
+    p->m_n_length = src_size;
+    m_p_head = p;
+    Changed();
+}
+
+CDataPlane::~CDataPlane() {
+    PlanePiece* p = m_p_head;
+    while (p != nullptr) {
+        PlanePiece* next = p->m_p_next;
+        std::free(p->m_p_bytes);
+        std::free(p);
+        p = next;
+    }
+    m_p_head = nullptr;
+}
+
+int64_t CDataPlane::PieceCount() const {
+    int64_t n = 0;
+    for (const PlanePiece* p = m_p_head; p != nullptr; p = p->m_p_next)
+        ++n;
+    return n;
+}
+
+PlanePiece* CDataPlane::Find(int64_t offset, int64_t* start) const {
+    if (offset < 0)
+        return nullptr;
+    std::lock_guard<std::mutex> lock(m_index_lock);
+    if (m_n_index_generation != m_n_generation) {
+        m_index.clear();
+        int64_t s = 0;
+        for (PlanePiece* p = m_p_head; p != nullptr; p = p->m_p_next) {
+            if (p->m_n_length > 0)
+                m_index.push_back({s, p});
+            s += p->m_n_length;
+        }
+        m_n_index_generation = m_n_generation;
+    }
+    auto it = std::upper_bound(m_index.begin(), m_index.end(), offset,
+                               [](int64_t o, const IndexEntry& e) { return o < e.start; });
+    if (it == m_index.begin())
+        return nullptr;
+    --it;
+    if (offset >= it->start + it->piece->m_n_length)
+        return nullptr;
+    if (start != nullptr)
+        *start = it->start;
+    return it->piece;
+}
+
+int CDataPlane::LinkAfter(PlanePiece* piece, PlanePiece* anchor) {
+    if (piece == nullptr)
+        return 0;
+    if (anchor != nullptr) {
+        piece->m_p_prev = anchor;
+        piece->m_p_next = anchor->m_p_next;
+        if (anchor->m_p_next != nullptr)
+            anchor->m_p_next->m_p_prev = piece;
+        anchor->m_p_next = piece;
+    } else {
+        piece->m_p_prev = nullptr;
+        piece->m_p_next = m_p_head;
+        if (m_p_head != nullptr)
+            m_p_head->m_p_prev = piece;
+        m_p_head = piece;
+    }
+    Changed();
+    return 1;
+}
+
+void CDataPlane::DeletePiece(PlanePiece* piece) {
+    if (piece == nullptr)
+        return;
+    if (piece->m_p_prev != nullptr)
+        piece->m_p_prev->m_p_next = piece->m_p_next;
+    else
+        m_p_head = piece->m_p_next;
+    if (piece->m_p_next != nullptr)
+        piece->m_p_next->m_p_prev = piece->m_p_prev;
+    std::free(piece->m_p_bytes);
+    std::free(piece);
+    Changed();
+}
+
+PlanePiece* CDataPlane::AppendPiece(uint32_t kind, int64_t src_begin, int64_t src_end,
+                                    int64_t length, uint8_t* bytes) {
+    PlanePiece* p = NewPiece();
+    if (p == nullptr)
+        return nullptr;
+    p->m_n_kind = kind;
+    p->m_n_src_begin = src_begin;
+    p->m_n_src_end = src_end;
+    p->m_n_length = length;
+    p->m_p_bytes = bytes;
+    PlanePiece* last = m_p_head;
+    while (last != nullptr && last->m_p_next != nullptr)
+        last = last->m_p_next;
+    if (last == nullptr)
+        LinkAfter(p, nullptr);
+    else
+        LinkAfter(p, last);
+    return p;
+}
+
+int CDataPlane::SplitPiece(PlanePiece* piece, int64_t relative) {
+    if (piece == nullptr || relative >= piece->m_n_length || relative < 0)
+        return 0;
+    if (relative == 0)
+        return 1;
+    PlanePiece* n = NewPiece();
+    if (n == nullptr)
+        return 0;
+    n->m_n_kind = piece->m_n_kind;
+    n->m_n_length = piece->m_n_length - relative;
+    if (!OwnsBytes(piece)) {
+        n->m_n_src_begin = piece->m_n_src_begin + relative;
+        n->m_n_src_end = piece->m_n_src_end;
+    } else {
+        n->m_n_src_begin = piece->m_n_src_begin;
+        n->m_n_src_end = piece->m_n_src_end;
+        n->m_p_bytes = AllocBytes(n->m_n_length);
+        if (n->m_p_bytes == nullptr) {
+            std::free(n);
+            return 0;
+        }
+        std::memcpy(n->m_p_bytes, piece->m_p_bytes + relative, static_cast<size_t>(n->m_n_length));
+        // The first part keeps the right first bytes even if the shrink fails.
+        void* shrunk = std::realloc(piece->m_p_bytes, static_cast<size_t>(relative));
+        if (shrunk == nullptr) {
+            std::free(n->m_p_bytes);
+            std::free(n);
+            return 0;
+        }
+        piece->m_p_bytes = static_cast<uint8_t*>(shrunk);
+    }
+    LinkAfter(n, piece);
+    piece->m_n_length = relative;
+    if (!OwnsBytes(piece))
+        piece->m_n_src_end = piece->m_n_src_begin + relative - 1;
+    Changed();
+    return 1;
+}
+
+int CDataPlane::InsertPiece(PlanePiece* piece, PlanePiece* added, int64_t relative) {
+    if (piece == nullptr || added == nullptr)
+        return 0;
+    if (relative != 0) {
+        if (!SplitPiece(piece, relative))
+            return 0;
+        return LinkAfter(added, piece);
+    }
+    return LinkAfter(added, piece->m_p_prev);
+}
+
+int CDataPlane::RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last) {
+    if (piece == nullptr || last >= piece->m_n_length || first < 0 || first > last)
+        return 0;
+    if (first == 0 && last == piece->m_n_length - 1) {
+        DeletePiece(piece);
+        return 1;
+    }
+    const int64_t n = last - first + 1;
+    const int64_t new_length = piece->m_n_length - n;
+    if (first == 0) {
+        if (!OwnsBytes(piece)) {
+            piece->m_n_src_begin += last + 1;
+        } else {
+            uint8_t* bytes = AllocBytes(new_length);
+            if (bytes == nullptr)
+                return 0;
+            std::memcpy(bytes, piece->m_p_bytes + last + 1, static_cast<size_t>(new_length));
+            std::free(piece->m_p_bytes);
+            piece->m_p_bytes = bytes;
+        }
+        piece->m_n_length = new_length;
+        Changed();
+        return 1;
+    }
+    if (last == piece->m_n_length - 1) {
+        if (!OwnsBytes(piece)) {
+            piece->m_n_src_end -= n;
+        } else {
+            void* shrunk = std::realloc(piece->m_p_bytes, static_cast<size_t>(new_length));
+            if (shrunk == nullptr)
+                return 0;
+            piece->m_p_bytes = static_cast<uint8_t*>(shrunk);
+        }
+        piece->m_n_length = new_length;
+        Changed();
+        return 1;
+    }
+    // A run in the middle: the tail after it becomes a new piece.
+    PlanePiece* tail = NewPiece();
+    if (tail == nullptr)
+        return 0;
+    tail->m_n_kind = piece->m_n_kind;
+    tail->m_n_length = piece->m_n_length - last - 1;
+    if (!OwnsBytes(piece)) {
+        tail->m_n_src_begin = piece->m_n_src_begin + last + 1;
+        tail->m_n_src_end = piece->m_n_src_end;
+    } else {
+        tail->m_n_src_begin = piece->m_n_src_begin;
+        tail->m_n_src_end = piece->m_n_src_end;
+        tail->m_p_bytes = AllocBytes(tail->m_n_length);
+        if (tail->m_p_bytes == nullptr) {
+            std::free(tail);
+            return 0;
+        }
+        std::memcpy(tail->m_p_bytes, piece->m_p_bytes + last + 1,
+                    static_cast<size_t>(tail->m_n_length));
+        void* shrunk = std::realloc(piece->m_p_bytes, static_cast<size_t>(first));
+        if (shrunk == nullptr) {
+            std::free(tail->m_p_bytes);
+            std::free(tail);
+            return 0;
+        }
+        piece->m_p_bytes = static_cast<uint8_t*>(shrunk);
+    }
+    LinkAfter(tail, piece);
+    piece->m_n_length = first;
+    if (!OwnsBytes(piece))
+        piece->m_n_src_end = piece->m_n_src_begin + first - 1;
+    Changed();
+    return 1;
+}
+
+int CDataPlane::Remove(int64_t first, int64_t last) {
+    if (first < 0 || last < first)
+        return 0;
+    int64_t s = 0;
+    PlanePiece* p = Find(first, &s);
+    if (p == nullptr)
+        return 0;
+    while (p != nullptr && last >= s + p->m_n_length) {
+        const int64_t length = p->m_n_length;
+        PlanePiece* next = p->m_p_next;
+        if (length > 0 && !RemoveInPiece(p, first - s, length - 1))
+            return 0;
+        s += length;
+        first = s;
+        p = next;
+    }
+    if (p == nullptr)
+        return 0;
+    // Zero-length pieces between the runs hold nothing to remove.
+    while (p != nullptr && p->m_n_length == 0)
+        p = p->m_p_next;
+    if (p == nullptr)
+        return 0;
+    return RemoveInPiece(p, first - s, last - s);
+}
+
+int CDataPlane::Insert(int64_t offset, const uint8_t* bytes, int64_t count) {
+    if (offset < 0 || count < 0 || (count > 0 && bytes == nullptr))
+        return 0;
+    int64_t s = 0;
+    PlanePiece* p = Find(offset, &s);
+    PlanePiece* last = nullptr;
+    if (p == nullptr) {
+        int64_t size = 0;
+        for (PlanePiece* q = m_p_head; q != nullptr; q = q->m_p_next) {
+            size += q->m_n_length;
+            last = q;
+        }
+        if (offset != size)
+            return 0;
+    }
+    PlanePiece* m = NewPiece();
+    if (m == nullptr)
+        return 0;
+    m->m_p_bytes = AllocBytes(count);
+    if (m->m_p_bytes == nullptr) {
+        std::free(m);
+        return 0;
+    }
+    if (count > 0)
+        std::memcpy(m->m_p_bytes, bytes, static_cast<size_t>(count));
+    m->m_n_kind = PIECE_INSERTED;
+    m->m_n_length = count;
+    const int placed = p != nullptr ? InsertPiece(p, m, offset - s) : LinkAfter(m, last);
+    if (!placed) {
+        std::free(m->m_p_bytes);
+        std::free(m);
+        return 0;
+    }
+    return 1;
+}
+
+int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source) {
+    int64_t s = 0;
+    PlanePiece* p = Find(offset, &s);
+    if (p == nullptr)
+        return 0;
+    const int64_t r = offset - s;
+    value &= 0x0F;
+    if (OwnsBytes(p)) {
+        uint8_t& b = p->m_p_bytes[r];
+        b = high ? static_cast<uint8_t>((value << 4) | (b & 0x0F))
+                 : static_cast<uint8_t>((b & 0xF0) | value);
+        Changed();
+        return 1;
+    }
+    // The other half comes from the source; without it the edit is refused
+    // before anything changes.
+    if (source == nullptr)
+        return 0;
+    const uint8_t* src = source->GetData(p->m_n_src_begin + r);
+    if (src == nullptr)
+        return 0;
+    const uint8_t merged = high ? static_cast<uint8_t>((*src & 0x0F) | (value << 4))
+                                : static_cast<uint8_t>((*src & 0xF0) | value);
+    PlanePiece* m = NewPiece();
+    if (m == nullptr)
+        return 0;
+    m->m_p_bytes = AllocBytes(1);
+    if (m->m_p_bytes == nullptr) {
+        std::free(m);
+        return 0;
+    }
+    if (!SplitPiece(p, r)) {
+        std::free(m->m_p_bytes);
+        std::free(m);
+        return 0;
+    }
+    PlanePiece* target = r != 0 ? p->m_p_next : p;
+    LinkAfter(m, r != 0 ? p : p->m_p_prev);
+    m->m_p_bytes[0] = merged;
+    m->m_n_kind = PIECE_OVERWRITTEN;
+    m->m_n_src_begin = m->m_n_src_end = target->m_n_src_begin;
+    m->m_n_length = 1;
+    target->m_n_src_begin += 1;
+    target->m_n_length -= 1;
+    if (target->m_n_length == 0)
+        DeletePiece(target);
+    Changed();
+    return 1;
+}

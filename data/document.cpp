@@ -1,0 +1,162 @@
+// The document: sources, overlay, view fields and the effective-byte readers.
+#include "data/document.h"
+
+#include "data/workspace.h"
+
+#include <cstring>
+#include <new>
+
+CallBackInfo* g_p_current_document = nullptr;
+
+CallBackInfo::CallBackInfo(void* view_window, FileMapOps& file_ops, ProcessOps& process_ops)
+    : m_h_view_window(view_window), m_file_mapping(file_ops), m_proc_info(process_ops) {}
+
+CallBackInfo::~CallBackInfo() {
+    m_n_data_size = 0;
+    m_h_view_window = nullptr;
+    m_n_top_offset = 0;
+    delete m_p_data_plane;
+    m_p_data_plane = nullptr;
+    m_proc_info.ReleaseProcesses();
+    m_file_mapping.Close();
+}
+
+CSrclibrary* CallBackInfo::Source() {
+    if (m_n_source_kind == 0)
+        return &m_file_mapping;
+    if (m_n_source_kind == 1)
+        return &m_proc_info;
+    return nullptr;
+}
+
+int CallBackInfo::OpenFile(const wchar_t* path) {
+    if (!m_file_mapping.Open(path))
+        return 0;
+    m_n_data_size = m_file_mapping.m_n_file_size;
+    const std::wstring workspace = WorkspaceName(path);
+    CDataPlane* restored = new (std::nothrow) CDataPlane();
+    int64_t size = m_file_mapping.m_n_file_size;
+    if (restored != nullptr && ReadWorkspace(restored, workspace.c_str(), &size) &&
+        restored->m_p_head != nullptr) {
+        m_p_data_plane = restored;
+        m_n_data_size = size;
+    } else {
+        delete restored;
+        m_p_data_plane = new (std::nothrow) CDataPlane(m_file_mapping.m_n_file_size);
+        if (m_p_data_plane != nullptr && m_p_data_plane->m_p_head == nullptr) {
+            delete m_p_data_plane;
+            m_p_data_plane = nullptr;
+        }
+    }
+    if (m_p_data_plane == nullptr)
+        return 0;
+    m_n_source_kind = 0;
+    return 1;
+}
+
+const uint8_t* FetchEffectiveByte(CallBackInfo* doc, int64_t offset, CSrclibrary* source) {
+    doc->m_b_cur_modified = 0;
+    if (doc->m_p_data_plane == nullptr)
+        return nullptr;
+    int64_t start = 0;
+    const PlanePiece* p = doc->m_p_data_plane->Find(offset, &start);
+    if (p == nullptr)
+        return nullptr;
+    if (p->m_n_kind != PIECE_SOURCE) {
+        doc->m_b_cur_modified = 1;
+        return p->m_p_bytes + (offset - start);
+    }
+    if (source == nullptr)
+        return nullptr;
+    return source->GetData(p->m_n_src_begin + offset - start);
+}
+
+int64_t SourceAddress(CallBackInfo* doc, int64_t offset) {
+    doc->m_b_cur_modified = 0;
+    if (doc->m_p_data_plane == nullptr)
+        return -1;
+    int64_t start = 0;
+    const PlanePiece* p = doc->m_p_data_plane->Find(offset, &start);
+    if (p == nullptr)
+        return -1;
+    doc->m_b_cur_modified = p->m_n_kind != PIECE_SOURCE ? 1 : 0;
+    return p->m_n_src_begin + (offset - start);
+}
+
+namespace {
+
+// Reads up to count bytes at a source offset; the file source hands out whole
+// view remainders, the process source its read block, any other one byte.
+int64_t ReadSource(CSrclibrary* source, int64_t at, uint8_t* out, int64_t count) {
+    int64_t done = 0;
+    if (auto* file = dynamic_cast<CFileMapping*>(source)) {
+        while (done < count) {
+            size_t available = 0;
+            const uint8_t* p = file->ViewData(at + done, &available);
+            if (p == nullptr || available == 0)
+                break;
+            const int64_t n = static_cast<int64_t>(available) < count - done
+                                  ? static_cast<int64_t>(available)
+                                  : count - done;
+            std::memcpy(out + done, p, static_cast<size_t>(n));
+            done += n;
+        }
+        return done;
+    }
+    if (auto* process = dynamic_cast<CProcInfo*>(source)) {
+        while (done < count) {
+            const uint8_t* p = process->GetData(at + done);
+            if (p == nullptr)
+                break;
+            const ProcAddress address = static_cast<ProcAddress>(at + done);
+            int64_t available =
+                static_cast<int64_t>(process->m_n_read_address + process->m_n_read_count - address);
+            if (available < 1)
+                available = 1;
+            const int64_t n = available < count - done ? available : count - done;
+            std::memcpy(out + done, p, static_cast<size_t>(n));
+            done += n;
+        }
+        return done;
+    }
+    for (; done < count; ++done) {
+        const uint8_t* p = source->GetData(at + done);
+        if (p == nullptr)
+            break;
+        out[done] = *p;
+    }
+    return done;
+}
+
+} // namespace
+
+int64_t ReadEffectiveSpan(CallBackInfo* doc, int64_t offset, uint8_t* out, int64_t count,
+                          CSrclibrary* source) {
+    if (doc == nullptr || doc->m_p_data_plane == nullptr || count <= 0)
+        return 0;
+    int64_t start = 0;
+    const PlanePiece* p = doc->m_p_data_plane->Find(offset, &start);
+    int64_t done = 0;
+    while (p != nullptr && done < count) {
+        const int64_t rel = offset + done - start;
+        if (rel < p->m_n_length) {
+            int64_t n = p->m_n_length - rel;
+            if (n > count - done)
+                n = count - done;
+            if (p->m_n_kind != PIECE_SOURCE) {
+                std::memcpy(out + done, p->m_p_bytes + rel, static_cast<size_t>(n));
+                done += n;
+            } else {
+                if (source == nullptr)
+                    break;
+                const int64_t got = ReadSource(source, p->m_n_src_begin + rel, out + done, n);
+                done += got;
+                if (got < n)
+                    break;
+            }
+        }
+        start += p->m_n_length;
+        p = p->m_p_next;
+    }
+    return done;
+}

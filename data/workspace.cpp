@@ -1,0 +1,257 @@
+// Workspace file writer and reader (see workspace.h). Layout: the magic
+// "PELMORA.INTERM" as UTF-16LE, the format word 1, the file size as 16 hex
+// digits, then one 50-character record per piece followed by its owned bytes.
+#include "data/workspace.h"
+
+#include "data/data_plane.h"
+#include "data/document.h"
+#include "frame/format_text.h"
+#include "frame/tkstr.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace {
+
+constexpr char kMagicText[] = "PELMORA.INTERM";
+constexpr size_t kMagicBytes = 28;
+constexpr size_t kRecordChars = 50;
+
+void MagicBytes(uint8_t* out) {
+    for (size_t i = 0; i < kMagicBytes / 2; ++i) {
+        out[2 * i] = static_cast<uint8_t>(kMagicText[i]);
+        out[2 * i + 1] = 0;
+    }
+}
+
+// Fixed-width uppercase hex, as "%0*I64X" writes it.
+void PutHex(std::string& out, uint64_t value, int digits) {
+    static const char set[] = "0123456789ABCDEF";
+    for (int i = digits - 1; i >= 0; --i)
+        out += set[(value >> (4 * i)) & 0xF];
+}
+
+bool WriteAll(WorkspaceFileOps& ops, void* file, const void* data, size_t count) {
+    return count == 0 || ops.Write(file, data, count) == count;
+}
+
+// Reads one scanned number the way the format's "%nX" conversions take it:
+// optional white space, then 1 to `digits` hex digits.
+class Scanner {
+  public:
+    Scanner(WorkspaceFileOps& ops, void* file) : m_ops(ops), m_file(file) {}
+
+    bool Hex(int digits, uint64_t* value) {
+        int c = Next();
+        while (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f')
+            c = Next();
+        uint64_t v = 0;
+        int n = 0;
+        while (c >= 0 && n < digits) {
+            int d = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                           : -1;
+            if (d < 0)
+                break;
+            v = (v << 4) | static_cast<uint64_t>(d);
+            ++n;
+            if (n < digits)
+                c = Next();
+            else
+                c = -2; // consumed exactly `digits`
+        }
+        if (c == -1 && n < digits)
+            return false; // the file ended inside the field
+        if (c >= 0)
+            m_pushed = c; // the character after the number belongs to the next field
+        *value = v;
+        return n > 0;
+    }
+
+    bool Bytes(uint8_t* out, size_t count) {
+        size_t done = 0;
+        if (count > 0 && m_pushed >= 0) {
+            out[done++] = static_cast<uint8_t>(m_pushed);
+            m_pushed = -1;
+        }
+        return count == done || m_ops.Read(m_file, out + done, count - done) == count - done;
+    }
+
+    bool AtEnd() {
+        if (m_pushed >= 0)
+            return false;
+        int c = Next();
+        if (c < 0)
+            return true;
+        m_pushed = c;
+        return false;
+    }
+
+    int64_t Consumed() const { return m_n_consumed - (m_pushed >= 0 ? 1 : 0); }
+    void Count(int64_t n) { m_n_consumed += n; }
+
+  private:
+    int Next() {
+        if (m_pushed >= 0) {
+            int c = m_pushed;
+            m_pushed = -1;
+            return c;
+        }
+        uint8_t b = 0;
+        if (m_ops.Read(m_file, &b, 1) != 1)
+            return -1;
+        ++m_n_consumed;
+        return b;
+    }
+    WorkspaceFileOps& m_ops;
+    void* m_file;
+    int m_pushed = -1;
+    int64_t m_n_consumed = 0;
+};
+
+// A record is sound when it can only describe bytes of the edited file or
+// bytes it owns, with lengths that agree with its kind.
+bool SoundRecord(uint32_t kind, int64_t begin, int64_t end, int64_t length, int64_t file_size) {
+    if (length < 0)
+        return false;
+    switch (kind) {
+    case PIECE_SOURCE:
+        if (length == 0)
+            return begin == 0 && end == -1;
+        return begin >= 0 && end >= begin && end < file_size && end - begin + 1 == length;
+    case PIECE_OVERWRITTEN:
+        return length == 1 && begin == end && begin >= 0 && begin < file_size;
+    case PIECE_INSERTED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+std::wstring WorkspaceName(const wchar_t* path) {
+    return path != nullptr ? std::wstring(path) + L".interm" : std::wstring();
+}
+
+int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_size,
+                   WorkspaceFileOps& ops) {
+    if (path == nullptr || path[0] == 0 || plane == nullptr || plane->m_p_head == nullptr)
+        return 0;
+    const std::wstring backup = FormatText(L"%s~", path);
+    const bool existed = ops.Exists(path) != 0;
+    const bool moved = existed && ops.MoveReplace(path, backup.c_str()) != 0;
+    if (existed && !moved)
+        return 0; // the previous workspace could not be set aside: leave it alone
+    auto restore = [&]() {
+        if (moved)
+            ops.MoveReplace(backup.c_str(), path);
+    };
+    void* file = ops.OpenWrite(path);
+    if (file == nullptr) {
+        restore();
+        return 0;
+    }
+    bool ok = true;
+    uint8_t magic[kMagicBytes];
+    MagicBytes(magic);
+    const uint8_t format_word[2] = {1, 0};
+    std::string text;
+    PutHex(text, static_cast<uint64_t>(file_size), 16);
+    ok = WriteAll(ops, file, magic, sizeof magic) && WriteAll(ops, file, format_word, 2) &&
+         WriteAll(ops, file, text.data(), text.size());
+    for (const PlanePiece* p = plane->m_p_head; ok && p != nullptr; p = p->m_p_next) {
+        text.clear();
+        PutHex(text, p->m_n_kind & 0xFF, 2);
+        PutHex(text, static_cast<uint64_t>(p->m_n_src_begin), 16);
+        PutHex(text, static_cast<uint64_t>(p->m_n_src_end), 16);
+        PutHex(text, static_cast<uint64_t>(p->m_n_length), 16);
+        ok = WriteAll(ops, file, text.data(), kRecordChars);
+        if (ok && p->m_n_kind != PIECE_SOURCE && p->m_n_length > 0)
+            ok = WriteAll(ops, file, p->m_p_bytes, static_cast<size_t>(p->m_n_length));
+    }
+    ok = ok && ops.FlushToDisk(file) != 0;
+    const bool closed = ops.Close(file) != 0;
+    if (!ok || !closed) {
+        ops.Delete(path);
+        restore();
+        return 0;
+    }
+    if (moved)
+        ops.Delete(backup.c_str());
+    return 1;
+}
+
+int ReadWorkspace(CDataPlane* plane, const wchar_t* path, int64_t* size, WorkspaceFileOps& ops) {
+    if (plane == nullptr || path == nullptr || path[0] == 0 || size == nullptr)
+        return 0;
+    void* file = ops.OpenRead(path);
+    if (file == nullptr)
+        return 0;
+    const int64_t total = ops.Size(file);
+    uint8_t magic[kMagicBytes];
+    uint8_t expected[kMagicBytes];
+    MagicBytes(expected);
+    uint8_t format_word[2];
+    Scanner scan(ops, file);
+    uint64_t header_size = 0;
+    if (ops.Read(file, magic, kMagicBytes) != kMagicBytes ||
+        std::memcmp(magic, expected, kMagicBytes) != 0 || ops.Read(file, format_word, 2) != 2) {
+        ops.Close(file);
+        return 0;
+    }
+    scan.Count(kMagicBytes + 2);
+    if (!scan.Hex(16, &header_size) || static_cast<int64_t>(header_size) != *size) {
+        ops.Close(file);
+        return 0;
+    }
+    const int64_t file_size = *size;
+    int64_t running = 0;
+    while (!scan.AtEnd()) {
+        uint64_t kind = 0, begin = 0, end = 0, length = 0;
+        if (!scan.Hex(2, &kind) || !scan.Hex(16, &begin) || !scan.Hex(16, &end) ||
+            !scan.Hex(16, &length))
+            break;
+        const auto k = static_cast<uint32_t>(kind);
+        const auto b = static_cast<int64_t>(begin);
+        const auto e = static_cast<int64_t>(end);
+        const auto n = static_cast<int64_t>(length);
+        if (!SoundRecord(k, b, e, n, file_size) ||
+            running > std::numeric_limits<int64_t>::max() - n)
+            break;
+        uint8_t* bytes = nullptr;
+        if (k != PIECE_SOURCE) {
+            // Never allocate more than the file can still hold.
+            if (total >= 0 && n > total - scan.Consumed())
+                break;
+            bytes = static_cast<uint8_t*>(std::malloc(n > 0 ? static_cast<size_t>(n) : 1));
+            if (bytes == nullptr)
+                break;
+            if (!scan.Bytes(bytes, static_cast<size_t>(n))) {
+                std::free(bytes);
+                break;
+            }
+            scan.Count(n);
+        }
+        if (plane->AppendPiece(k, b, e, n, bytes) == nullptr) {
+            std::free(bytes);
+            break;
+        }
+        running += n;
+    }
+    *size = running;
+    ops.Close(file);
+    return 1;
+}
+
+int SaveWorkspace() {
+    CallBackInfo* doc = g_p_current_document;
+    if (doc == nullptr || doc->m_p_data_plane == nullptr || doc->m_n_source_kind != 0 ||
+        doc->m_file_mapping.m_p_name == nullptr || doc->m_file_mapping.m_p_name->c_str() == nullptr)
+        return 0;
+    const std::wstring name = WorkspaceName(doc->m_file_mapping.m_p_name->c_str());
+    return WriteWorkspace(name.c_str(), doc->m_p_data_plane, doc->m_file_mapping.m_n_file_size);
+}

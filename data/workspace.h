@@ -1,0 +1,48 @@
+// The workspace file: a file document's pending changes kept beside the file
+// ("<path>.interm"), written by safe replacement and restored at opening.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CDataPlane;
+
+// The file calls of the workspace writer and reader, behind one seam so tests
+// can fail any single step. Handles are opaque; null means failure.
+class WorkspaceFileOps {
+  public:
+    virtual ~WorkspaceFileOps() = default;
+    virtual void* OpenWrite(const wchar_t* path) = 0; // created or truncated
+    virtual void* OpenRead(const wchar_t* path) = 0;
+    virtual size_t Write(void* file, const void* data, size_t count) = 0;
+    virtual size_t Read(void* file, void* data, size_t count) = 0;
+    virtual int64_t Size(void* file) = 0; // -1 when unknown
+    virtual int FlushToDisk(void* file) = 0;
+    virtual int Close(void* file) = 0;
+    virtual int Exists(const wchar_t* path) = 0;
+    virtual int MoveReplace(const wchar_t* from, const wchar_t* to) = 0;
+    virtual int Delete(const wchar_t* path) = 0;
+};
+
+WorkspaceFileOps& PlatformWorkspaceFileOps();
+
+// The workspace name of a file: its path followed by ".interm".
+std::wstring WorkspaceName(const wchar_t* path);
+
+// Writes the plane (records and owned bytes) for a file of file_size bytes.
+// The previous workspace is kept as "<path>~" until the new one is complete
+// and on disk; on any failure the partial file is removed, the previous one
+// moved back, and 0 returned.
+int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_size,
+                   WorkspaceFileOps& ops = PlatformWorkspaceFileOps());
+
+// Fills an empty plane from a workspace written for a file of *size bytes;
+// on success *size becomes the effective size of the pieces read. Reading
+// stops at the first damaged or truncated record and keeps those before it.
+int ReadWorkspace(CDataPlane* plane, const wchar_t* path, int64_t* size,
+                  WorkspaceFileOps& ops = PlatformWorkspaceFileOps());
+
+// Writes the current file document's pending changes to its workspace file;
+// 0 when no file document is current or the write fails.
+int SaveWorkspace();
