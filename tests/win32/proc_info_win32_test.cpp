@@ -1,0 +1,195 @@
+// CProcInfo on real processes: a helper process of our own holds known markers;
+// it must be listed, opened, and its markers found through GetData at the
+// logical offsets the piece list gives, and a region it frees must read as
+// null.
+#include "data/data_plane.h"
+#include "data/proc_info.h"
+#include "tests/win32/helpers/marker_target.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+class Handle {
+  public:
+    explicit Handle(HANDLE handle = nullptr) : m_h_handle(handle) {}
+    ~Handle() { Reset(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    void Reset(HANDLE handle = nullptr) {
+        if (m_h_handle != nullptr && m_h_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_h_handle);
+        m_h_handle = handle;
+    }
+    HANDLE get() const { return m_h_handle; }
+
+  private:
+    HANDLE m_h_handle;
+};
+
+std::wstring HelperPath() {
+    wchar_t self[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, length);
+    path.erase(path.find_last_of(L"\\/") + 1);
+    return path + L"marker_target.exe";
+}
+
+// marker_target.exe with its stdout on a pipe; killed when this ends.
+class MarkerTarget {
+  public:
+    int Start() {
+        m_event_name = L"pelmora-marker-" + std::to_wstring(GetCurrentProcessId());
+        m_release.Reset(CreateEventW(nullptr, TRUE, FALSE, m_event_name.c_str()));
+        if (m_release.get() == nullptr)
+            return 0;
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        HANDLE read_end = nullptr;
+        HANDLE write_end = nullptr;
+        if (!CreatePipe(&read_end, &write_end, &inherit, 0))
+            return 0;
+        m_output.Reset(read_end);
+        Handle child_output(write_end);
+        SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+
+        std::wstring command = L"\"" + HelperPath() + L"\" " + m_event_name;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = write_end;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        PROCESS_INFORMATION started = {};
+        if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                            &startup, &started))
+            return 0;
+        m_process.Reset(started.hProcess);
+        CloseHandle(started.hThread);
+        m_n_process_id = started.dwProcessId;
+        return 1;
+    }
+    ~MarkerTarget() {
+        if (m_process.get() != nullptr) {
+            TerminateProcess(m_process.get(), 0);
+            WaitForSingleObject(m_process.get(), 5000);
+        }
+    }
+    std::string ReadLine() {
+        std::string line;
+        char c = 0;
+        DWORD got = 0;
+        while (ReadFile(m_output.get(), &c, 1, &got, nullptr) && got == 1 && c != '\n')
+            if (c != '\r')
+                line += c;
+        return line;
+    }
+    int Release() { return SetEvent(m_release.get()) ? 1 : 0; }
+    uint32_t m_n_process_id = 0;
+
+  private:
+    std::wstring m_event_name;
+    Handle m_release;
+    Handle m_output;
+    Handle m_process;
+};
+
+// The logical offset of a target address, from the piece list; -1 when no piece
+// holds it.
+int64_t LogicalOffsetOf(const CDataPlane& plane, uint64_t address) {
+    int64_t start = 0;
+    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+        auto begin = static_cast<uint64_t>(p->m_n_src_begin);
+        if (address >= begin && address - begin < static_cast<uint64_t>(p->m_n_length))
+            return start + static_cast<int64_t>(address - begin);
+        start += p->m_n_length;
+    }
+    return -1;
+}
+
+// The source offset of a logical offset: the reverse walk.
+int64_t SourceOffsetOf(const CDataPlane& plane, int64_t offset) {
+    int64_t start = 0;
+    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+        if (offset >= start && offset < start + p->m_n_length)
+            return p->m_n_src_begin + (offset - start);
+        start += p->m_n_length;
+    }
+    return -1;
+}
+
+bool EndsWithNoCase(const std::wstring& text, const std::wstring& tail) {
+    return text.size() >= tail.size() &&
+           _wcsicmp(text.c_str() + text.size() - tail.size(), tail.c_str()) == 0;
+}
+
+TEST(ProcInfoWin32, FindsTheHelpersMarkersAndSeesAReleasedRegionGo) {
+    MarkerTarget target;
+    ASSERT_EQ(target.Start(), 1) << "could not start marker_target.exe beside the test";
+    unsigned long long kept = 0;
+    unsigned long long freed = 0;
+    std::string addresses = target.ReadLine();
+    ASSERT_EQ(std::sscanf(addresses.c_str(), "%llx %llx", &kept, &freed), 2) << addresses;
+
+    CProcInfo info;
+    ASSERT_EQ(info.ListProcesses(), 1);
+    int64_t index = -1;
+    for (int64_t i = 0; i < info.m_n_process_count; ++i)
+        if (info.m_p_processes[i].m_n_process_id == target.m_n_process_id)
+            index = i;
+    ASSERT_GE(index, 0) << "the helper is not in the list of " << info.m_n_process_count;
+    const ProcessEntry& entry = info.m_p_processes[index];
+    EXPECT_TRUE(EndsWithNoCase(entry.m_sz_path, L"\\marker_target.exe"));
+    EXPECT_NE(entry.m_h_icon, nullptr);
+
+    CDataPlane plane;
+    ASSERT_EQ(info.OpenProcessAt(index, &plane), 1);
+    EXPECT_STREQ(info.m_sz_process_path, entry.m_sz_path);
+    uint64_t total = 0;
+    int64_t previous_end = -1;
+    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+        EXPECT_EQ(p->m_n_kind, PIECE_SOURCE);
+        EXPECT_GT(p->m_n_src_begin, previous_end); // ascending, not overlapping
+        EXPECT_EQ(p->m_n_src_end, p->m_n_src_begin + p->m_n_length - 1);
+        previous_end = p->m_n_src_end;
+        total += static_cast<uint64_t>(p->m_n_length);
+    }
+    EXPECT_EQ(total, info.m_n_total_size);
+
+    uint8_t expected[2][kMarkerSize];
+    FillMarker(expected[0], target.m_n_process_id, 0);
+    FillMarker(expected[1], target.m_n_process_id, 1);
+    const unsigned long long addresses_of[2] = {kept, freed};
+    int64_t logical[2];
+    for (int which = 0; which < 2; ++which) {
+        logical[which] = LogicalOffsetOf(plane, addresses_of[which]);
+        ASSERT_GE(logical[which], 0) << "marker " << which << " is in no piece";
+        for (size_t i = 0; i < kMarkerSize; ++i) {
+            int64_t source = SourceOffsetOf(plane, logical[which] + static_cast<int64_t>(i));
+            const uint8_t* byte = info.GetData(source);
+            ASSERT_NE(byte, nullptr) << "marker " << which << " byte " << i;
+            EXPECT_EQ(*byte, expected[which][i]) << "marker " << which << " byte " << i;
+        }
+    }
+
+    // The freed marker's bytes are still in the read block; the region query
+    // must notice the release anyway.
+    ASSERT_NE(info.GetData(SourceOffsetOf(plane, logical[1])), nullptr);
+    ASSERT_EQ(target.Release(), 1);
+    ASSERT_EQ(target.ReadLine(), "released");
+    EXPECT_EQ(info.GetData(SourceOffsetOf(plane, logical[1])), nullptr);
+    EXPECT_EQ(info.GetData(SourceOffsetOf(plane, logical[1] + 1)), nullptr);
+    const uint8_t* still = info.GetData(SourceOffsetOf(plane, logical[0]));
+    ASSERT_NE(still, nullptr);
+    EXPECT_EQ(*still, expected[0][0]);
+
+    info.ReleaseProcesses();
+    EXPECT_EQ(info.GetData(SourceOffsetOf(plane, logical[0])), nullptr);
+}
+
+} // namespace
