@@ -1,0 +1,209 @@
+// The edit overlay against a plain byte-vector model: every effective byte,
+// the piece invariants and the sum of lengths after every operation.
+#include "data/data_plane.h"
+#include "tests/fakes/memory_source.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> Effective(const CDataPlane& plane, CSrclibrary& source) {
+    std::vector<uint8_t> out;
+    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+        for (int64_t i = 0; i < p->m_n_length; ++i) {
+            if (p->m_n_kind == PIECE_SOURCE)
+                out.push_back(*source.GetData(p->m_n_src_begin + i));
+            else
+                out.push_back(p->m_p_bytes[i]);
+        }
+    }
+    return out;
+}
+
+// Links consistent, source pieces exact and ascending, overwritten pieces one byte.
+void ExpectInvariants(const CDataPlane& plane) {
+    const PlanePiece* prev = nullptr;
+    int64_t last_source_end = -1;
+    for (const PlanePiece* p = plane.m_p_head; p != nullptr; prev = p, p = p->m_p_next) {
+        ASSERT_EQ(p->m_p_prev, prev);
+        ASSERT_GE(p->m_n_length, 0);
+        if (p->m_n_kind == PIECE_SOURCE) {
+            ASSERT_EQ(p->m_n_src_end, p->m_n_src_begin + p->m_n_length - 1);
+            ASSERT_EQ(p->m_p_bytes, nullptr);
+            ASSERT_GT(p->m_n_src_begin, last_source_end);
+            last_source_end = p->m_n_src_end;
+        } else if (p->m_n_kind == PIECE_OVERWRITTEN) {
+            ASSERT_EQ(p->m_n_length, 1);
+            ASSERT_EQ(p->m_n_src_begin, p->m_n_src_end);
+            ASSERT_GT(p->m_n_src_begin, last_source_end);
+            last_source_end = p->m_n_src_begin;
+        } else {
+            ASSERT_EQ(p->m_n_kind, static_cast<uint32_t>(PIECE_INSERTED));
+            ASSERT_NE(p->m_p_bytes, nullptr);
+        }
+    }
+}
+
+int64_t SumOfLengths(const CDataPlane& plane) {
+    int64_t n = 0;
+    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next)
+        n += p->m_n_length;
+    return n;
+}
+
+} // namespace
+
+TEST(DataPlane, TypedNibblesSplitTheSourcePieceOnce) {
+    std::vector<uint8_t> bytes(10, 0x11);
+    bytes[4] = 0x35;
+    MemorySource source(bytes);
+    CDataPlane plane(10);
+    ASSERT_EQ(1, plane.SetNibble(4, 0xA, 1, &source));
+    ASSERT_EQ(3, plane.PieceCount());
+    const PlanePiece* first = plane.m_p_head;
+    const PlanePiece* typed = first->m_p_next;
+    const PlanePiece* rest = typed->m_p_next;
+    EXPECT_EQ(first->m_n_src_begin, 0);
+    EXPECT_EQ(first->m_n_src_end, 3);
+    EXPECT_EQ(typed->m_n_kind, static_cast<uint32_t>(PIECE_OVERWRITTEN));
+    EXPECT_EQ(typed->m_n_src_begin, 4);
+    EXPECT_EQ(typed->m_p_bytes[0], 0xA5);
+    EXPECT_EQ(rest->m_n_src_begin, 5);
+    EXPECT_EQ(rest->m_n_src_end, 9);
+
+    ASSERT_EQ(1, plane.SetNibble(4, 0x7, 0, &source));
+    EXPECT_EQ(3, plane.PieceCount());
+    EXPECT_EQ(typed->m_p_bytes[0], 0xA7);
+    ExpectInvariants(plane);
+}
+
+TEST(DataPlane, TypingOnTheLastByteOfAPieceLeavesNoEmptyPiece) {
+    MemorySource source(MemorySource::Pattern(4));
+    CDataPlane plane(4);
+    ASSERT_EQ(1, plane.SetNibble(3, 0x1, 1, &source));
+    EXPECT_EQ(2, plane.PieceCount());
+    ASSERT_EQ(1, plane.SetNibble(0, 0x2, 0, &source));
+    EXPECT_EQ(3, plane.PieceCount());
+    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next)
+        EXPECT_GT(p->m_n_length, 0);
+    ExpectInvariants(plane);
+}
+
+TEST(DataPlane, TypingIsRefusedWhenTheSourceCannotSupplyTheByte) {
+    FailingSource failing(MemorySource::Pattern(8), 1);
+    CDataPlane plane(8);
+    EXPECT_EQ(0, plane.SetNibble(2, 0x4, 1, &failing));
+    EXPECT_EQ(0, plane.SetNibble(2, 0x4, 1, nullptr));
+    EXPECT_EQ(1, plane.PieceCount());
+    EXPECT_EQ(plane.m_p_head->m_n_length, 8);
+    EXPECT_EQ(0, plane.SetNibble(8, 0x4, 1, &failing)); // past the end
+}
+
+TEST(DataPlane, InsertAtTheHeadAndAppendAtTheEnd) {
+    MemorySource source(MemorySource::Pattern(5));
+    CDataPlane plane(5);
+    const uint8_t abc[] = {'A', 'B', 'C'};
+    ASSERT_EQ(1, plane.Insert(0, abc, 3));
+    EXPECT_EQ(plane.m_p_head->m_n_kind, static_cast<uint32_t>(PIECE_INSERTED));
+    ASSERT_EQ(1, plane.Insert(8, abc, 2));
+    EXPECT_EQ(0, plane.Insert(11, abc, 1)); // beyond the end
+    std::vector<uint8_t> want = {'A', 'B', 'C'};
+    for (uint8_t b : MemorySource::Pattern(5))
+        want.push_back(b);
+    want.push_back('A');
+    want.push_back('B');
+    EXPECT_EQ(Effective(plane, source), want);
+}
+
+TEST(DataPlane, RemoveAcrossPiecesAndEverything) {
+    MemorySource source(MemorySource::Pattern(32));
+    CDataPlane plane(32);
+    const uint8_t x[] = {9, 9, 9, 9};
+    ASSERT_EQ(1, plane.Insert(10, x, 4));
+    ASSERT_EQ(1, plane.SetNibble(20, 1, 1, &source));
+    ASSERT_EQ(1, plane.Remove(8, 22)); // trims the first, deletes the middle, trims the last
+    EXPECT_EQ(SumOfLengths(plane), 36 - 15);
+    ExpectInvariants(plane);
+    ASSERT_EQ(1, plane.Remove(0, SumOfLengths(plane) - 1));
+    EXPECT_EQ(plane.m_p_head, nullptr);
+    int64_t start = 0;
+    EXPECT_EQ(plane.Find(0, &start), nullptr);
+}
+
+TEST(DataPlane, RemoveInsideOneSourcePieceSkipsTheRun) {
+    CDataPlane plane(100);
+    ASSERT_EQ(1, plane.Remove(40, 49));
+    ASSERT_EQ(2, plane.PieceCount());
+    EXPECT_EQ(plane.m_p_head->m_n_src_end, 39);
+    EXPECT_EQ(plane.m_p_head->m_p_next->m_n_src_begin, 50);
+    EXPECT_EQ(plane.m_p_head->m_p_next->m_n_src_end, 99);
+    ExpectInvariants(plane);
+}
+
+TEST(DataPlane, FindReportsPieceStartsAndNothingAtTheSize) {
+    MemorySource source(MemorySource::Pattern(20));
+    CDataPlane plane(20);
+    ASSERT_EQ(1, plane.SetNibble(5, 3, 1, &source));
+    int64_t start = -1;
+    EXPECT_EQ(plane.Find(5, &start)->m_n_kind, static_cast<uint32_t>(PIECE_OVERWRITTEN));
+    EXPECT_EQ(start, 5);
+    EXPECT_EQ(plane.Find(7, &start)->m_n_src_begin, 6);
+    EXPECT_EQ(start, 6);
+    EXPECT_EQ(plane.Find(20, &start), nullptr);
+    EXPECT_EQ(plane.Find(-1, &start), nullptr);
+    const uint8_t none[] = {0};
+    ASSERT_EQ(1, plane.Insert(3, none, 0)); // a zero-length piece is never found
+    EXPECT_EQ(plane.Find(3, &start)->m_n_kind, static_cast<uint32_t>(PIECE_SOURCE));
+    EXPECT_EQ(start, 3);
+}
+
+TEST(DataPlane, RandomEditsMatchAByteVector) {
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+        std::mt19937 rng(seed);
+        const size_t size = 1 + rng() % 300;
+        MemorySource source(MemorySource::Pattern(size));
+        std::vector<uint8_t> model = source.m_bytes;
+        CDataPlane plane(static_cast<int64_t>(size));
+        for (int step = 0; step < 120; ++step) {
+            const int op = static_cast<int>(rng() % 3);
+            const int64_t n = static_cast<int64_t>(model.size());
+            if (op == 0) {
+                const int64_t at = static_cast<int64_t>(rng() % (model.size() + 1));
+                std::vector<uint8_t> add(rng() % 9);
+                for (auto& b : add)
+                    b = static_cast<uint8_t>(rng());
+                ASSERT_EQ(1, plane.Insert(at, add.data(), static_cast<int64_t>(add.size())));
+                model.insert(model.begin() + at, add.begin(), add.end());
+            } else if (op == 1 && n > 0) {
+                const int64_t first = static_cast<int64_t>(rng() % model.size());
+                const int64_t last = first + static_cast<int64_t>(rng() % (model.size() - first));
+                ASSERT_EQ(1, plane.Remove(first, last));
+                model.erase(model.begin() + first, model.begin() + last + 1);
+            } else if (n > 0) {
+                const int64_t at = static_cast<int64_t>(rng() % model.size());
+                const uint8_t v = static_cast<uint8_t>(rng() % 16);
+                const int high = static_cast<int>(rng() % 2);
+                ASSERT_EQ(1, plane.SetNibble(at, v, high, &source));
+                uint8_t& b = model[static_cast<size_t>(at)];
+                b = high ? static_cast<uint8_t>((v << 4) | (b & 0xF))
+                         : static_cast<uint8_t>((b & 0xF0) | v);
+            }
+            ASSERT_EQ(SumOfLengths(plane), static_cast<int64_t>(model.size())) << "seed " << seed;
+            ASSERT_EQ(Effective(plane, source), model) << "seed " << seed << " step " << step;
+            ExpectInvariants(plane);
+            // Find agrees with a walk from the head for every offset.
+            int64_t s = 0;
+            for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+                if (p->m_n_length > 0) {
+                    int64_t found_start = -1;
+                    ASSERT_EQ(plane.Find(s + p->m_n_length - 1, &found_start), p);
+                    ASSERT_EQ(found_start, s);
+                }
+                s += p->m_n_length;
+            }
+        }
+    }
+}
