@@ -241,7 +241,8 @@ bool FirstCellPoint(HWND control, POINT* point) {
         return false;
     }
     const POINT origin = e2e::ClientOrigin(control);
-    const uint32_t background = picture.At(origin.x + 2, picture.m_n_height - 40);
+    // The header row has no text above the address column.
+    const uint32_t background = picture.At(origin.x + 1, origin.y + 1);
     int header_y = -1;
     int header_x = -1;
     for (int y = origin.y; y < picture.m_n_height && header_y < 0; ++y) {
