@@ -186,7 +186,7 @@ int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_si
 }
 
 int ReadWorkspace(CDataPlane* plane, const wchar_t* path, int64_t* size, WorkspaceFileOps& ops) {
-    if (plane == nullptr || path == nullptr || path[0] == 0 || size == nullptr)
+    if (plane == nullptr || path == nullptr || path[0] == 0 || size == nullptr || *size < 0)
         return 0;
     void* file = ops.OpenRead(path);
     if (file == nullptr)
