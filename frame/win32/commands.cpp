@@ -9,6 +9,7 @@
 
 #include "data/process_dialog.h"
 #include "data/save_file.h"
+#include "data/workspace.h"
 #include "frame/command_rules.h"
 #include "frame/format_text.h"
 #include "frame/win32/lib_luna.h"
@@ -24,8 +25,6 @@
 #include <string>
 
 int ConfirmReleaseOfCurrentDocument();
-// Writes the current document's pending changes into its workspace file.
-int SaveWorkspace();
 
 namespace {
 

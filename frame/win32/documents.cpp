@@ -5,6 +5,7 @@
 #include "frame/win32/frame_state.h"
 
 #include "data/document.h"
+#include "data/workspace.h"
 #include "frame/format_text.h"
 #include "frame/messages.h"
 #include "frame/tkstr.h"
@@ -18,9 +19,6 @@
 #include <new>
 #include <string>
 
-// Writes the current document's pending changes into its workspace file.
-int SaveWorkspace();
-
 namespace {
 
 const wchar_t kQuestionCaption[] = L"Message";
@@ -32,7 +30,7 @@ std::wstring CurrentWorkspacePath() {
         !doc->m_file_mapping.m_p_name->c_str()) {
         return std::wstring();
     }
-    return std::wstring(doc->m_file_mapping.m_p_name->c_str()) + L".interm";
+    return WorkspaceName(doc->m_file_mapping.m_p_name->c_str());
 }
 
 class WindowPendingEditsHost : public PendingEditsHost {

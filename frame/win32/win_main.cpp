@@ -1,42 +1,61 @@
-// Entry point of pelmora.exe: registers the main window class and runs the
-// message loop.
+// Entry point of pelmora.exe: common controls, the main window class, the
+// program's folder as current folder, the one ViewState, the settings path,
+// the main window and the message loop with the live accelerator table.
+// Before <windows.h>: its WriteProfileString macro would rename a settings function.
+#include "settings/settings_file.h"
+
+#include "frame/frame_window.h"
+#include "frame/settings_path.h"
+#include "frame/win32/frame_state.h"
+#include "frame/win32/module_folder.h"
+
+#include "frame/messages.h"
+#include "view/view_state.h"
+
 #include <windows.h>
-
-namespace {
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wparam, lparam);
-}
-
-} // namespace
+#include <commctrl.h>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = L"Pelmora";
-    if (!RegisterClassExW(&wc)) {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&controls);
+    if (!RegisterMainWindowClass(instance)) {
         MessageBoxW(nullptr, L"RegisterClassEx failed!", L"Pelmora", MB_ICONERROR);
         return 0;
     }
-    HWND window = CreateWindowExW(WS_EX_OVERLAPPEDWINDOW, L"Pelmora", L"Pelmora",
-                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  instance, nullptr);
-    ShowWindow(window, show);
-    UpdateWindow(window);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    wchar_t folder[MAX_PATH] = {};
+    GetModuleFolder(instance, folder);
+    SetCurrentDirectoryW(folder);
+
+    g_p_view_state = new ViewState(instance);
+
+    FrameState& frame = Frame();
+    frame.m_h_instance = instance;
+    if (!ComposeSettingsPath(folder, g_sz_settings_path)) {
+        DebugTrace(L"Program folder too long for settings.ini: %s\n", folder);
+    }
+
+    HWND window =
+        CreateWindowExW(WS_EX_OVERLAPPEDWINDOW, L"Pelmora", L"Pelmora",
+                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    if (window) {
+        DrawMenuBar(window);
+        ShowWindow(window, show);
+        UpdateWindow(window);
+    }
+    MSG msg = {};
+    while (window && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Read afresh for every message: the preferences dialog replaces it.
+        HACCEL accelerators = frame.m_h_accelerators;
+        if (accelerators && TranslateAcceleratorW(frame.m_h_main_window, accelerators, &msg)) {
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    // The windows are gone; the view record goes last.
+    CloseDocument();
+    delete g_p_view_state;
+    g_p_view_state = nullptr;
     return static_cast<int>(msg.wParam);
 }

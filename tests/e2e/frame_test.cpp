@@ -214,23 +214,6 @@ void WaitForNoPopupMenu() {
     }
 }
 
-// Whether the program under test has its frame (toolbar band and hex view);
-// a bare entry point without them has nothing of this file to test.
-bool FrameBuiltIn() {
-    static int known = -1;
-    if (known < 0) {
-        e2e::PelmoraProcess app;
-        HWND main = app.Start() == 1 ? app.WaitForMainWindow(20000) : nullptr;
-        known = main && e2e::FindChild(main, TOOLBARCLASSNAMEW) && ViewControl(main) ? 1 : 0;
-        app.Close();
-    }
-    return known == 1;
-}
-
-#define REQUIRE_FRAME()                                                                            \
-    if (!FrameBuiltIn())                                                                           \
-    GTEST_SKIP() << "pelmora.exe has no frame yet"
-
 const UINT kDocumentCommands[] = {40018, 40020, 40019, 40029, 40071};
 
 // Client point of the first hex cell of the first row, found on the screen:
@@ -276,7 +259,6 @@ bool FirstCellPoint(HWND control, POINT* point) {
 }
 
 TEST(FrameOpen, CommandLineFileShowsTitleTotalAndDocumentCommands) {
-    REQUIRE_FRAME();
     Sandbox box(L"open");
     const std::wstring path = box.File(L"data 1024.bin", Counting(1024));
     e2e::PelmoraProcess app;
@@ -303,7 +285,6 @@ TEST(FrameOpen, CommandLineFileShowsTitleTotalAndDocumentCommands) {
 }
 
 TEST(FrameOpen, QuotedPathWithSpacesOpens) {
-    REQUIRE_FRAME();
     Sandbox box(L"quoted");
     const std::wstring path = box.File(L"my data.bin", Counting(15));
     e2e::PelmoraProcess app;
@@ -315,7 +296,6 @@ TEST(FrameOpen, QuotedPathWithSpacesOpens) {
 }
 
 TEST(FrameOpen, MissingFileIsReportedAndLeavesNoDocument) {
-    REQUIRE_FRAME();
     Sandbox box(L"missing");
     const std::wstring path = box.Folder() + L"no such file.bin";
     e2e::PelmoraProcess app;
@@ -342,7 +322,6 @@ TEST(FrameOpen, MissingFileIsReportedAndLeavesNoDocument) {
 }
 
 TEST(FrameCommands, CloseGreysDocumentCommandsAndRestoresTheTitle) {
-    REQUIRE_FRAME();
     Sandbox box(L"close");
     const std::wstring path = box.File(L"a.bin", Counting(64));
     e2e::PelmoraProcess app;
@@ -398,7 +377,6 @@ void CloseOther(HWND window) {
 }
 
 TEST(FrameCommands, NewFrameStartsASecondInstance) {
-    REQUIRE_FRAME();
     Sandbox box(L"newframe");
     e2e::PelmoraProcess app;
     HWND main = StartOn(app, box.Exe(), L"", L"Pelmora");
@@ -412,7 +390,6 @@ TEST(FrameCommands, NewFrameStartsASecondInstance) {
 }
 
 TEST(FrameCommands, DuplicateOpensTheShownFileInASecondInstance) {
-    REQUIRE_FRAME();
     Sandbox box(L"duplicate");
     const std::wstring path = box.File(L"dup data.bin", Counting(32));
     const std::wstring title = L"Pelmora - " + path;
@@ -444,7 +421,6 @@ bool EditFirstByte(HWND main) {
 }
 
 TEST(FrameWorkspace, TypedEditIsKeptAtCloseAndRestored) {
-    REQUIRE_FRAME();
     Sandbox box(L"workspace");
     const std::wstring path = box.File(L"w.bin", Counting(256));
     const std::wstring title = L"Pelmora - " + path;
@@ -484,7 +460,6 @@ TEST(FrameWorkspace, TypedEditIsKeptAtCloseAndRestored) {
 }
 
 TEST(FrameWorkspace, CloseWithPendingEditsAsks) {
-    REQUIRE_FRAME();
     Sandbox box(L"ask");
     const std::wstring path = box.File(L"q.bin", Counting(256));
     const std::wstring title = L"Pelmora - " + path;
@@ -529,7 +504,6 @@ TEST(FrameWorkspace, CloseWithPendingEditsAsks) {
 }
 
 TEST(FrameShortcuts, BoundCharacterKeyRunsItsCommandAndTypesNothing) {
-    REQUIRE_FRAME();
     Sandbox box(L"shortcut");
     // "A" (0x41) alone moves the caret one byte right; "C" (0x43) closes the file.
     box.Settings("[hotkey]\r\nByte right=65\r\n0041=Byte right\r\nClose file=67\r\n"
@@ -567,7 +541,6 @@ TEST(FrameShortcuts, BoundCharacterKeyRunsItsCommandAndTypesNothing) {
 namespace {
 
 TEST(FrameScreens, FileEditAndContextMenus) {
-    REQUIRE_FRAME();
     Sandbox box(L"screens");
     const std::wstring path = box.File(L"screens.bin", Counting(4096));
     e2e::PelmoraProcess app;
@@ -638,7 +611,6 @@ void SetClipboardText(const wchar_t* text) {
 }
 
 TEST(FrameMenus, EditMenuFollowsSelectionEditModeAndClipboard) {
-    REQUIRE_FRAME();
     Sandbox box(L"menus");
     const std::wstring path = box.File(L"m.bin", Counting(256));
     e2e::PelmoraProcess app;
