@@ -1,0 +1,475 @@
+// Saving and process documents on the real pelmora.exe: the save dialog and
+// the progress dialog, refusal of the shown file, a folder that cannot be
+// written, and a process of our own opened through the Open virtual memory
+// dialog.
+#include "tests/e2e/e2e_harness.h"
+#include "tests/win32/helpers/marker_target.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr WORD kSaveFile = 40071;
+constexpr WORD kOpenProcess = 40010;
+
+std::wstring Env(const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+    return n > 0 && n < 1024 ? std::wstring(buffer) : std::wstring();
+}
+
+std::wstring WindowsPath(std::wstring path) {
+    if (!path.empty() && path[0] == L'/')
+        path = L"Z:" + path;
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
+    return path;
+}
+
+// A folder of this test with a private copy of pelmora.exe; removed with
+// everything in it at the end.
+class Sandbox {
+  public:
+    explicit Sandbox(const std::wstring& name) {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        m_sz_folder = std::wstring(temp) + L"pelmora_save_" +
+                      std::to_wstring(GetCurrentProcessId()) + L"_" + name + L"\\";
+        CreateDirectoryW(m_sz_folder.c_str(), nullptr);
+        m_sz_exe = m_sz_folder + L"pelmora.exe";
+        CopyFileW(WindowsPath(Env(L"PELMORA_EXE")).c_str(), m_sz_exe.c_str(), FALSE);
+    }
+    ~Sandbox() {
+        for (const std::wstring& file : Files())
+            DeleteFileW((m_sz_folder + file).c_str());
+        RemoveDirectoryW(m_sz_folder.c_str());
+    }
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    std::wstring Write(const std::wstring& name, const std::vector<unsigned char>& bytes) const {
+        const std::wstring path = m_sz_folder + name;
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            for (size_t done = 0; done < bytes.size();) {
+                const DWORD chunk =
+                    static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
+                DWORD written = 0;
+                if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+                    break;
+                done += written;
+            }
+            CloseHandle(file);
+        }
+        return path;
+    }
+    std::vector<std::wstring> Files() const {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((m_sz_folder + L"*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(data.cFileName);
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+        return names;
+    }
+    const std::wstring& Exe() const { return m_sz_exe; }
+    const std::wstring& Folder() const { return m_sz_folder; }
+
+  private:
+    std::wstring m_sz_folder;
+    std::wstring m_sz_exe;
+};
+
+std::vector<unsigned char> ReadAll(const std::wstring& path) {
+    std::vector<unsigned char> bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    for (size_t done = 0; done < bytes.size();) {
+        DWORD read = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
+        if (!ReadFile(file, bytes.data() + done, chunk, &read, nullptr) || read == 0)
+            break;
+        done += read;
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+std::vector<unsigned char> Pattern(size_t size) {
+    std::vector<unsigned char> bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<unsigned char>((i * 7 + (i >> 16)) & 0xFF);
+    return bytes;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    std::wstring best;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (e2e::ClassName(child) == L"Static") {
+            const std::wstring text = e2e::WindowText(child);
+            if (text.size() > best.size())
+                best = text;
+        }
+    return best;
+}
+
+bool WaitGone(HWND window, int timeout_ms) {
+    for (int waited = 0; IsWindow(window); waited += 20) {
+        if (waited >= timeout_ms)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+void Answer(HWND box, WORD button) {
+    e2e::Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    WaitGone(box, 5000);
+}
+
+struct FindOther {
+    DWORD process_id;
+    HWND except;
+    HWND found;
+};
+
+// A visible dialog of the process other than the given one (the overwrite
+// question of the save dialog).
+HWND OtherDialog(DWORD process_id, HWND except, int timeout_ms) {
+    for (int waited = 0; waited < timeout_ms; waited += 50) {
+        FindOther search = {process_id, except, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<FindOther*>(data);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == s->process_id && window != s->except && IsWindowVisible(window) &&
+                    e2e::ClassName(window) == L"#32770") {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr)
+            return search.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// Runs "&Save file ..." and names the target in the save dialog; returns
+// the save dialog after OK was pressed (it may already be gone).
+HWND ChooseTarget(e2e::PelmoraProcess& app, const std::wstring& target) {
+    EXPECT_TRUE(e2e::PostCommand(app.MainWindow(), kSaveFile));
+    HWND dialog = app.WaitForWindow(L"#32770", nullptr, 10000);
+    EXPECT_NE(dialog, nullptr) << "no save dialog";
+    if (dialog == nullptr)
+        return nullptr;
+    HWND name = GetDlgItem(dialog, 0x480); // the file name box
+    if (name == nullptr)
+        name = e2e::FindChild(dialog, L"Edit");
+    EXPECT_NE(name, nullptr);
+    e2e::Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return dialog;
+}
+
+// Waits for the "Message" box and returns its text after closing it.
+std::wstring TakeMessage(e2e::PelmoraProcess& app, int timeout_ms = 20000) {
+    HWND box = app.WaitForWindow(L"#32770", L"Message", static_cast<DWORD>(timeout_ms));
+    if (box == nullptr)
+        return std::wstring();
+    const std::wstring text = MessageBoxText(box);
+    Answer(box, IDOK);
+    return text;
+}
+
+std::wstring StatusPane(const e2e::PelmoraProcess& app, HWND status, int part) {
+    const LRESULT length = e2e::Send(status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
+    const size_t count = static_cast<size_t>(LOWORD(length)) + 1;
+    void* remote = VirtualAllocEx(app.Handle(), nullptr, count * sizeof(wchar_t),
+                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr)
+        return L"<no memory>";
+    std::vector<wchar_t> text(count, 0);
+    e2e::Send(status, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
+    SIZE_T read = 0;
+    ReadProcessMemory(app.Handle(), remote, text.data(), count * sizeof(wchar_t), &read);
+    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
+    text[count - 1] = 0;
+    return std::wstring(text.data());
+}
+
+HWND StatusBar(HWND main) {
+    HWND control = e2e::FindChild(main, L"PELMORA_CTRL");
+    return control != nullptr ? e2e::FindChild(control, STATUSCLASSNAMEW) : nullptr;
+}
+
+TEST(SaveE2E, SaveThroughTheDialogsWithProgress) {
+    Sandbox box(L"dialogs");
+    const std::vector<unsigned char> bytes = Pattern(96u << 20);
+    const std::wstring source = box.Write(L"source.bin", bytes);
+    e2e::PelmoraProcess app;
+    ASSERT_TRUE(app.Start(L"\"" + source + L"\"", box.Exe()));
+    ASSERT_NE(app.WaitForMainWindow(), nullptr);
+
+    const std::wstring target = box.Folder() + L"saved.bin";
+    ChooseTarget(app, target);
+    HWND progress = app.WaitForWindow(L"#32770", L"Pelmora -- Saving", 20000);
+    if (progress != nullptr) {
+        Sleep(150);
+        e2e::Screenshot(progress, L"save_progress_dialog");
+        EXPECT_NE(e2e::FindChild(progress, PROGRESS_CLASSW), nullptr);
+        EXPECT_TRUE(WaitGone(progress, 120000));
+    }
+    EXPECT_EQ(app.WaitForWindow(L"#32770", L"Message", 300), nullptr);
+    EXPECT_TRUE(ReadAll(target) == bytes);
+    // Only the source, the saved file and the program; no temporary file.
+    EXPECT_EQ(box.Files().size(), 3u);
+    app.Close();
+}
+
+TEST(SaveE2E, TheShownFileIsRefusedAndStaysIntact) {
+    Sandbox box(L"refuse");
+    const std::vector<unsigned char> bytes = Pattern(5000);
+    const std::wstring source = box.Write(L"shown.bin", bytes);
+    e2e::PelmoraProcess app;
+    ASSERT_TRUE(app.Start(L"\"" + source + L"\"", box.Exe()));
+    ASSERT_NE(app.WaitForMainWindow(), nullptr);
+
+    HWND dialog = ChooseTarget(app, source);
+    // The save dialog asks before replacing an existing file: yes.
+    if (HWND question = OtherDialog(app.Id(), dialog, 5000))
+        Answer(question, IDYES);
+    const std::wstring text = TakeMessage(app);
+    EXPECT_NE(text.find(source), std::wstring::npos) << std::string(text.begin(), text.end());
+    EXPECT_NE(text.find(L"being edited"), std::wstring::npos);
+    EXPECT_TRUE(ReadAll(source) == bytes);
+    EXPECT_EQ(box.Files().size(), 2u);
+    app.Close();
+}
+
+TEST(SaveE2E, AFolderThatCannotBeWrittenIsReported) {
+    Sandbox box(L"readonly");
+    const std::wstring source = box.Write(L"data.bin", Pattern(300));
+    e2e::PelmoraProcess app;
+    ASSERT_TRUE(app.Start(L"\"" + source + L"\"", box.Exe()));
+    ASSERT_NE(app.WaitForMainWindow(), nullptr);
+
+    // A read-only folder: /sys takes no new files, even for root.
+    const std::wstring target = L"Z:\\sys\\pelmora_saved.bin";
+    ChooseTarget(app, target);
+    const std::wstring text = TakeMessage(app);
+    EXPECT_NE(text.find(L"Could not save the file " + target), std::wstring::npos)
+        << std::string(text.begin(), text.end());
+    EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES);
+    app.Close();
+}
+
+// marker_target.exe beside this test, with its marker address from its output.
+class MarkerProcess {
+  public:
+    MarkerProcess() {
+        wchar_t module[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, module, MAX_PATH);
+        std::wstring exe(module);
+        exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"marker_target.exe";
+        m_sz_exe = exe;
+        const std::wstring event_name =
+            L"pelmora_save_e2e_" + std::to_wstring(GetCurrentProcessId());
+        m_h_event = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        HANDLE read_end = nullptr, write_end = nullptr;
+        if (!CreatePipe(&read_end, &write_end, &inherit, 0))
+            return;
+        SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = write_end;
+        startup.hStdError = write_end;
+        std::wstring command = L"\"" + exe + L"\" " + event_name;
+        PROCESS_INFORMATION info = {};
+        if (CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                           &startup, &info)) {
+            m_h_process = info.hProcess;
+            CloseHandle(info.hThread);
+            m_n_id = info.dwProcessId;
+        }
+        CloseHandle(write_end);
+        std::string line;
+        char c = 0;
+        DWORD got = 0;
+        while (m_h_process != nullptr && ReadFile(read_end, &c, 1, &got, nullptr) && got == 1 &&
+               c != '\n')
+            line.push_back(c);
+        CloseHandle(read_end);
+        void* marker = nullptr;
+        if (std::sscanf(line.c_str(), "%p", &marker) == 1)
+            m_n_marker = reinterpret_cast<uintptr_t>(marker);
+    }
+    ~MarkerProcess() {
+        if (m_h_process != nullptr) {
+            TerminateProcess(m_h_process, 0);
+            WaitForSingleObject(m_h_process, 5000);
+            CloseHandle(m_h_process);
+        }
+        if (m_h_event != nullptr)
+            CloseHandle(m_h_event);
+    }
+    MarkerProcess(const MarkerProcess&) = delete;
+    MarkerProcess& operator=(const MarkerProcess&) = delete;
+
+    // Committed regions laid end to end, as the document lays them: the
+    // total and the document offset of the marker (-1 when not found).
+    void Layout(uint64_t* total, int64_t* marker_offset) const {
+        *total = 0;
+        *marker_offset = -1;
+        uintptr_t address = 0;
+        MEMORY_BASIC_INFORMATION info;
+        while (VirtualQueryEx(m_h_process, reinterpret_cast<void*>(address), &info, sizeof(info)) ==
+               sizeof(info)) {
+            const auto base = reinterpret_cast<uintptr_t>(info.BaseAddress);
+            if (info.State == MEM_COMMIT) {
+                if (m_n_marker >= base && m_n_marker < base + info.RegionSize)
+                    *marker_offset = static_cast<int64_t>(*total + (m_n_marker - base));
+                *total += info.RegionSize;
+            }
+            if (base + info.RegionSize <= address)
+                break;
+            address = base + info.RegionSize;
+        }
+    }
+
+    std::wstring m_sz_exe;
+    HANDLE m_h_process = nullptr;
+    HANDLE m_h_event = nullptr;
+    DWORD m_n_id = 0;
+    uintptr_t m_n_marker = 0;
+};
+
+// The text and handle of every root item of a tree in another process.
+std::vector<std::pair<HTREEITEM, std::wstring>> TreeItems(const e2e::PelmoraProcess& app,
+                                                          HWND tree) {
+    std::vector<std::pair<HTREEITEM, std::wstring>> items;
+    const size_t capacity = 1024;
+    const size_t bytes = sizeof(TVITEMW) + capacity * sizeof(wchar_t);
+    auto* remote = static_cast<unsigned char*>(
+        VirtualAllocEx(app.Handle(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote == nullptr)
+        return items;
+    auto item = reinterpret_cast<HTREEITEM>(e2e::Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    while (item != nullptr) {
+        TVITEMW query = {};
+        query.mask = TVIF_TEXT | TVIF_HANDLE;
+        query.hItem = item;
+        query.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+        query.cchTextMax = static_cast<int>(capacity);
+        SIZE_T moved = 0;
+        WriteProcessMemory(app.Handle(), remote, &query, sizeof(query), &moved);
+        e2e::Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
+        std::vector<wchar_t> text(capacity, 0);
+        ReadProcessMemory(app.Handle(), remote + sizeof(TVITEMW), text.data(),
+                          capacity * sizeof(wchar_t), &moved);
+        text[capacity - 1] = 0;
+        items.emplace_back(item, std::wstring(text.data()));
+        item = reinterpret_cast<HTREEITEM>(
+            e2e::Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+    }
+    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
+    return items;
+}
+
+bool EndsWithNoCase(const std::wstring& text, const std::wstring& end) {
+    return text.size() >= end.size() &&
+           _wcsicmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
+
+TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
+    MarkerProcess marker;
+    ASSERT_NE(marker.m_h_process, nullptr) << "marker_target.exe did not start";
+    ASSERT_NE(marker.m_n_marker, 0u);
+    Sandbox box(L"process");
+    e2e::PelmoraProcess app;
+    ASSERT_TRUE(app.Start(L"", box.Exe()));
+    HWND main = app.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+
+    ASSERT_TRUE(e2e::PostCommand(main, kOpenProcess));
+    HWND dialog = app.WaitForWindow(L"#32770", L"Pelmora -- Open virtual memory", 20000);
+    ASSERT_NE(dialog, nullptr);
+    HWND tree = GetDlgItem(dialog, 1054);
+    ASSERT_NE(tree, nullptr);
+    HTREEITEM chosen = nullptr;
+    std::wstring chosen_path;
+    const auto items = TreeItems(app, tree);
+    for (const auto& item : items)
+        if (EndsWithNoCase(item.second, L"marker_target.exe")) {
+            chosen = item.first;
+            chosen_path = item.second;
+        }
+    ASSERT_NE(chosen, nullptr) << items.size() << " processes listed";
+    // Listed once, however often the list was taken.
+    int copies = 0;
+    for (const auto& item : items)
+        copies += item.second == chosen_path;
+    EXPECT_EQ(copies, 1);
+    e2e::Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chosen));
+    e2e::Sync(dialog);
+    e2e::Screenshot(dialog, L"process_dialog");
+
+    uint64_t total = 0;
+    int64_t marker_offset = -1;
+    marker.Layout(&total, &marker_offset);
+    ASSERT_GE(marker_offset, 0);
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitGone(dialog, 10000));
+    e2e::Sync(main);
+
+    const std::wstring title = e2e::WindowText(main);
+    EXPECT_EQ(title, L"Pelmora - " + chosen_path + L" [process]");
+    HWND status = StatusBar(main);
+    ASSERT_NE(status, nullptr);
+    wchar_t expected_total[64];
+    std::swprintf(expected_total, 64, L"Total: 0x%llX", static_cast<unsigned long long>(total - 1));
+    EXPECT_EQ(StatusPane(app, status, 0), expected_total);
+    e2e::Screenshot(main, L"process_document");
+
+    // The marker process keeps no-access and guard pages: their bytes cannot
+    // be read, so the save reports failure and leaves no file.
+    const std::wstring target = box.Folder() + L"memory.bin";
+    ChooseTarget(app, target);
+    const std::wstring text = TakeMessage(app, 120000);
+    EXPECT_NE(text.find(L"Could not save the file " + target), std::wstring::npos)
+        << std::string(text.begin(), text.end());
+    HWND progress = app.WaitForWindow(L"#32770", L"Pelmora -- Saving", 500);
+    if (progress != nullptr)
+        WaitGone(progress, 10000);
+    EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(box.Files().size(), 1u);
+    app.Close();
+}
+
+} // namespace
