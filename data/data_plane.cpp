@@ -70,6 +70,18 @@ PlanePiece* CDataPlane::Find(int64_t offset, int64_t* start) const {
             s += p->m_n_length;
         }
         m_n_index_generation = m_n_generation;
+        m_n_last_entry = 0;
+    }
+    const size_t count = m_index.size();
+    // Sequential readers ask for the piece they just read or the next one.
+    for (size_t i = m_n_last_entry; i < count && i < m_n_last_entry + 2; ++i) {
+        const IndexEntry& e = m_index[i];
+        if (offset >= e.start && offset < e.start + e.piece->m_n_length) {
+            m_n_last_entry = i;
+            if (start != nullptr)
+                *start = e.start;
+            return e.piece;
+        }
     }
     auto it = std::upper_bound(m_index.begin(), m_index.end(), offset,
                                [](int64_t o, const IndexEntry& e) { return o < e.start; });
@@ -78,6 +90,7 @@ PlanePiece* CDataPlane::Find(int64_t offset, int64_t* start) const {
     --it;
     if (offset >= it->start + it->piece->m_n_length)
         return nullptr;
+    m_n_last_entry = static_cast<size_t>(it - m_index.begin());
     if (start != nullptr)
         *start = it->start;
     return it->piece;
@@ -127,13 +140,12 @@ PlanePiece* CDataPlane::AppendPiece(uint32_t kind, int64_t src_begin, int64_t sr
     p->m_n_src_end = src_end;
     p->m_n_length = length;
     p->m_p_bytes = bytes;
-    PlanePiece* last = m_p_head;
+    PlanePiece* last = m_n_append_generation == m_n_generation ? m_p_append_tail : m_p_head;
     while (last != nullptr && last->m_p_next != nullptr)
         last = last->m_p_next;
-    if (last == nullptr)
-        LinkAfter(p, nullptr);
-    else
-        LinkAfter(p, last);
+    LinkAfter(p, last);
+    m_p_append_tail = p;
+    m_n_append_generation = m_n_generation;
     return p;
 }
 

@@ -68,4 +68,9 @@ class CDataPlane {
     mutable std::mutex m_index_lock;
     mutable std::vector<IndexEntry> m_index;
     mutable uint64_t m_n_index_generation = ~0ull;
+    mutable size_t m_n_last_entry = 0; // where the last Find ended: sequential reads start there
+    // The last piece appended, valid while nothing else changed the list, so
+    // that building a list by appending costs no walk.
+    PlanePiece* m_p_append_tail = nullptr;
+    uint64_t m_n_append_generation = ~0ull;
 };
