@@ -649,3 +649,59 @@ TEST(FrameMenus, EditMenuFollowsSelectionEditModeAndClipboard) {
 }
 
 } // namespace
+
+namespace {
+
+// Chooses a file in the open dialog of "&Open file ..." by typing its path.
+bool ChooseInOpenDialog(e2e::PelmoraProcess& app, const std::wstring& path) {
+    HWND dialog = app.WaitForWindow(L"#32770", nullptr, 10000);
+    if (!dialog) {
+        return false;
+    }
+    HWND name = e2e::FindChild(dialog, L"Edit");
+    if (!name) {
+        return false;
+    }
+    e2e::Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (int i = 0; i < 100 && IsWindow(dialog) && IsWindowVisible(dialog); ++i) {
+        Sleep(50);
+    }
+    return true;
+}
+
+TEST(FrameWorkspace, ReplacingAnEditedDocumentAsksFirst) {
+    Sandbox box(L"replace");
+    const std::wstring first = box.File(L"first.bin", Counting(256));
+    const std::wstring second = box.File(L"second.bin", Counting(100));
+    e2e::PelmoraProcess app;
+    HWND main = StartOn(app, box.Exe(), first, (L"Pelmora - " + first).c_str());
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(EditFirstByte(main));
+
+    // Cancel keeps the edited document.
+    e2e::PostCommand(main, 40007);
+    ASSERT_TRUE(ChooseInOpenDialog(app, second));
+    HWND question = app.WaitForWindow(L"#32770", L"Message", 10000);
+    ASSERT_NE(question, nullptr) << "no question before the edited document is replaced";
+    Answer(question, IDCANCEL);
+    e2e::Sync(main);
+    EXPECT_EQ(e2e::WindowText(main), L"Pelmora - " + first);
+    EXPECT_FALSE(Exists(first + L".interm"));
+
+    // Yes keeps the edits in the first file's workspace and opens the second.
+    e2e::PostCommand(main, 40007);
+    ASSERT_TRUE(ChooseInOpenDialog(app, second));
+    question = app.WaitForWindow(L"#32770", L"Message", 10000);
+    ASSERT_NE(question, nullptr);
+    Answer(question, IDYES);
+    e2e::Sync(main);
+    EXPECT_EQ(e2e::WindowText(main), L"Pelmora - " + second);
+    EXPECT_EQ(StatusPane(app, StatusBar(main), 0), L"Total: 0x63");
+    EXPECT_TRUE(Exists(first + L".interm"));
+    // Nothing pending in the new document: the window closes without a question.
+    EXPECT_EQ(app.Close(), 0);
+    EXPECT_FALSE(Exists(second + L".interm"));
+}
+
+} // namespace
