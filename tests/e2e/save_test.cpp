@@ -20,6 +20,7 @@ namespace {
 
 constexpr WORD kSaveFile = 40071;
 constexpr WORD kOpenProcess = 40010;
+constexpr int kCaretPixels = 2 * 40; // a caret bar two pixels wide
 
 std::wstring Env(const wchar_t* name) {
     wchar_t buffer[1024] = {};
@@ -456,6 +457,63 @@ TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
     std::swprintf(expected_total, 64, L"Total: 0x%llX", static_cast<unsigned long long>(total - 1));
     EXPECT_EQ(StatusPane(app, status, 0), expected_total);
     e2e::Screenshot(main, L"process_document");
+
+    // Double click on the first byte (edit mode on) and type 4 and 1 over it:
+    // the view shows the typed byte, the process keeps its own.
+    HWND control = e2e::FindChild(main, L"PELMORA_CTRL");
+    ASSERT_NE(control, nullptr);
+    MEMORY_BASIC_INFORMATION first = {};
+    uintptr_t address = 0;
+    while (VirtualQueryEx(marker.m_h_process, reinterpret_cast<void*>(address), &first,
+                          sizeof(first)) == sizeof(first) &&
+           first.State != MEM_COMMIT)
+        address = reinterpret_cast<uintptr_t>(first.BaseAddress) + first.RegionSize;
+    unsigned char before = 0;
+    SIZE_T moved = 0;
+    const bool readable =
+        ReadProcessMemory(marker.m_h_process, first.BaseAddress, &before, 1, &moved);
+    e2e::Picture shown_before, shown_after;
+    ASSERT_TRUE(e2e::CaptureWindow(control, &shown_before));
+    e2e::PostClick(control, 212, 30, true);
+    e2e::Post(control, WM_CHAR, L'4', 0);
+    e2e::Post(control, WM_CHAR, L'1', 0);
+    e2e::Sync(control);
+    Sleep(300);
+    ASSERT_TRUE(e2e::CaptureWindow(control, &shown_after));
+    e2e::Screenshot(main, L"process_document_typed");
+    int changed = 0;
+    for (int y = 0; y < 60 && y < shown_after.m_n_height; ++y)
+        for (int x = 0; x < shown_after.m_n_width; ++x)
+            changed += shown_before.At(x, y) != shown_after.At(x, y);
+    // A blinking caret alone changes fewer pixels than a retyped cell.
+    EXPECT_GT(changed, kCaretPixels) << "the typed byte does not show";
+    if (readable) {
+        unsigned char after = 0;
+        ASSERT_TRUE(ReadProcessMemory(marker.m_h_process, first.BaseAddress, &after, 1, &moved));
+        EXPECT_EQ(after, before) << "the process was written";
+    }
+
+    // The dialog again lists each process once; Cancel keeps the shown
+    // document exactly as it was, typed byte included.
+    ASSERT_TRUE(e2e::PostCommand(main, kOpenProcess));
+    dialog = app.WaitForWindow(L"#32770", L"Pelmora -- Open virtual memory", 20000);
+    ASSERT_NE(dialog, nullptr);
+    copies = 0;
+    for (const auto& item : TreeItems(app, GetDlgItem(dialog, 1054)))
+        copies += item.second == chosen_path;
+    EXPECT_EQ(copies, 1);
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitGone(dialog, 10000));
+    e2e::Sync(main);
+    Sleep(300);
+    EXPECT_EQ(e2e::WindowText(main), title);
+    e2e::Picture after_cancel;
+    ASSERT_TRUE(e2e::CaptureWindow(control, &after_cancel));
+    int differs = 0;
+    for (int y = 0; y < 60 && y < after_cancel.m_n_height; ++y)
+        for (int x = 0; x < after_cancel.m_n_width; ++x)
+            differs += after_cancel.At(x, y) != shown_after.At(x, y);
+    EXPECT_LE(differs, kCaretPixels) << "Cancel changed the shown document";
 
     // The marker process keeps no-access and guard pages: their bytes cannot
     // be read, so the save reports failure and leaves no file.
