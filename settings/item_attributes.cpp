@@ -110,8 +110,8 @@ int LoadItemAttributes() {
 
 int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size) {
     int ok = 1;
-    ok &= WriteProfileString(kSection, L"font_name", face && face[0] ? face : kDefaultFace);
-    ok &= WriteProfileString(kSection, L"font_style", style ? style : L"");
+    ok &= WriteSettingsString(kSection, L"font_name", face && face[0] ? face : kDefaultFace);
+    ok &= WriteSettingsString(kSection, L"font_style", style ? style : L"");
     ok &= WriteProfileInt(kSection, L"font_size", ClampSize(size));
     for (const ColorKey& key : kColorKeys) {
         ok &= WriteProfileInt(kSection, key.m_sz_key,

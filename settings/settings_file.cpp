@@ -466,7 +466,7 @@ uint32_t ReadProfileIntAt(const wchar_t* path, const wchar_t* section, const wch
     return ParseProfileInt(ToWide(value), default_value);
 }
 
-int WriteProfileStringAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
+int WriteSettingsStringAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
                          const wchar_t* value) {
     if (!path || !path[0] || !section) {
         return 0;
@@ -537,10 +537,10 @@ uint32_t ReadProfileInt(const wchar_t* section, const wchar_t* key, int32_t defa
     return ReadProfileIntAt(g_sz_settings_path, section, key, default_value);
 }
 
-int WriteProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
-    return WriteProfileStringAt(g_sz_settings_path, section, key, value);
+int WriteSettingsString(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
+    return WriteSettingsStringAt(g_sz_settings_path, section, key, value);
 }
 
 int WriteProfileInt(const wchar_t* section, const wchar_t* key, int32_t value) {
-    return WriteProfileString(section, key, FormatText(L"%d", value).c_str());
+    return WriteSettingsString(section, key, FormatText(L"%d", value).c_str());
 }

@@ -33,8 +33,8 @@ uint32_t ReadProfileString(const wchar_t* section, const wchar_t* key, const wch
 uint32_t ReadProfileInt(const wchar_t* section, const wchar_t* key, int32_t default_value);
 // 1 when the file holds the change afterwards (a deletion of something absent
 // succeeds without writing), 0 when the file could not be written.
-int WriteProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* value);
-// Writes a signed 32-bit value as decimal text; 1/0 as WriteProfileString.
+int WriteSettingsString(const wchar_t* section, const wchar_t* key, const wchar_t* value);
+// Writes a signed 32-bit value as decimal text; 1/0 as WriteSettingsString.
 int WriteProfileInt(const wchar_t* section, const wchar_t* key, int32_t value);
 
 // The same on a file of the caller's choice.
@@ -42,7 +42,7 @@ uint32_t ReadProfileStringAt(const wchar_t* path, const wchar_t* section, const 
                              const wchar_t* default_text, wchar_t* out, uint32_t capacity);
 uint32_t ReadProfileIntAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
                           int32_t default_value);
-int WriteProfileStringAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
+int WriteSettingsStringAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
                          const wchar_t* value);
 
 // Integer reading rule on a value text (exposed for tests).

@@ -404,14 +404,14 @@ void AssignShortcutKey(const wchar_t* name, uint32_t code, const wchar_t* owner)
         return;
     }
     if (owner && owner[0]) {
-        WriteProfileString(kSection, owner, nullptr);
+        WriteSettingsString(kSection, owner, nullptr);
         SetShortcutKey(owner, 0);
     }
     const uint32_t old_code = ReadProfileInt(kSection, name, 0) & 0xFFFF;
     if (old_code) {
-        WriteProfileString(kSection, ReverseKey(old_code).c_str(), nullptr);
+        WriteSettingsString(kSection, ReverseKey(old_code).c_str(), nullptr);
     }
-    WriteProfileString(kSection, ReverseKey(code).c_str(), name);
+    WriteSettingsString(kSection, ReverseKey(code).c_str(), name);
     WriteProfileInt(kSection, name, static_cast<int32_t>(code));
     SetShortcutKey(name, code);
 }
@@ -424,9 +424,9 @@ void RemoveShortcutKey(const wchar_t* text) {
     wchar_t owner[200];
     FindShortcutOwner(code, owner, 200);
     if (owner[0]) {
-        WriteProfileString(kSection, owner, nullptr);
+        WriteSettingsString(kSection, owner, nullptr);
     }
-    WriteProfileString(kSection, ReverseKey(code).c_str(), nullptr);
+    WriteSettingsString(kSection, ReverseKey(code).c_str(), nullptr);
     SetShortcutKey(owner, 0);
 }
 

@@ -1,7 +1,6 @@
 // The command dispatcher (a table of small handlers behind the command
 // conditions), the popup menu update, the right-click menu and the document
 // commands of the main menu.
-// Before <windows.h>: its WriteProfileString macro would rename a settings function.
 #include "settings/item_attributes.h"
 
 #include "frame/frame_window.h"

@@ -1,6 +1,5 @@
 // The main window "Pelmora": creation of its children, layout under the
 // toolbar band, dropped files, commands and menus, and the close sequence.
-// Before <windows.h>: its WriteProfileString macro would rename a settings function.
 #include "settings/item_attributes.h"
 
 #include "frame/frame_window.h"

@@ -1,7 +1,6 @@
 // Entry point of pelmora.exe: common controls, the main window class, the
 // program's folder as current folder, the one ViewState, the settings path,
 // the main window and the message loop with the live accelerator table.
-// Before <windows.h>: its WriteProfileString macro would rename a settings function.
 #include "settings/settings_file.h"
 
 #include "frame/frame_window.h"

@@ -25,16 +25,16 @@ TEST_F(SettingsFileTest, NamesMatchWithoutRegardToCase) {
     EXPECT_EQ(L"Lucida Console", ReadText(L"item_attributes", L"font_name"));
     EXPECT_EQ(9u, ReadProfileInt(L"ITEM_ATTRIBUTES", L"font_size", 12));
     // Writing through another case replaces the value and keeps the file's spelling.
-    ASSERT_EQ(1, WriteProfileString(L"item_attributes", L"font_size", L"10"));
+    ASSERT_EQ(1, WriteSettingsString(L"item_attributes", L"font_size", L"10"));
     EXPECT_EQ("[Item_Attributes]\r\nFONT_NAME=Lucida Console\r\nFont_Size=10\r\n", m_path.Get());
 }
 
 TEST_F(SettingsFileTest, WritingCreatesTheFileSectionAndKey) {
     ASSERT_FALSE(m_path.Exists());
-    ASSERT_EQ(1, WriteProfileString(L"hotkey", L"Open file", L"591"));
+    ASSERT_EQ(1, WriteSettingsString(L"hotkey", L"Open file", L"591"));
     EXPECT_EQ("[hotkey]\r\nOpen file=591\r\n", m_path.Get());
-    ASSERT_EQ(1, WriteProfileString(L"hotkey", L"024F", L"Open file"));
-    ASSERT_EQ(1, WriteProfileString(L"item_attributes", L"font_size", L"12"));
+    ASSERT_EQ(1, WriteSettingsString(L"hotkey", L"024F", L"Open file"));
+    ASSERT_EQ(1, WriteSettingsString(L"item_attributes", L"font_size", L"12"));
     EXPECT_EQ(
         "[hotkey]\r\nOpen file=591\r\n024F=Open file\r\n[item_attributes]\r\nfont_size=12\r\n",
         m_path.Get());
@@ -46,16 +46,16 @@ TEST_F(SettingsFileTest, WritingLeavesEveryOtherLineAlone) {
     const std::string before = "; written by hand\n[a]\nx = 1 \n\n  [b]  \r\n"
                                "y=2\r\n\r\n; tail comment\r\n[c]\nz=3";
     m_path.Put(before);
-    ASSERT_EQ(1, WriteProfileString(L"b", L"new", L"v"));
+    ASSERT_EQ(1, WriteSettingsString(L"b", L"new", L"v"));
     // The new key follows the section's last line that is not blank.
     EXPECT_EQ("; written by hand\n[a]\nx = 1 \n\n  [b]  \r\ny=2\r\n\r\n; tail comment\r\n"
               "new=v\r\n[c]\nz=3",
               m_path.Get());
-    ASSERT_EQ(1, WriteProfileString(L"c", L"z", L"4"));
+    ASSERT_EQ(1, WriteSettingsString(L"c", L"z", L"4"));
     EXPECT_EQ("; written by hand\n[a]\nx = 1 \n\n  [b]  \r\ny=2\r\n\r\n; tail comment\r\n"
               "new=v\r\n[c]\nz=4",
               m_path.Get());
-    ASSERT_EQ(1, WriteProfileString(L"c", L"w", L"5"));
+    ASSERT_EQ(1, WriteSettingsString(L"c", L"w", L"5"));
     EXPECT_EQ("; written by hand\n[a]\nx = 1 \n\n  [b]  \r\ny=2\r\n\r\n; tail comment\r\n"
               "new=v\r\n[c]\nz=4\r\nw=5\r\n",
               m_path.Get());
@@ -64,21 +64,21 @@ TEST_F(SettingsFileTest, WritingLeavesEveryOtherLineAlone) {
 
 TEST_F(SettingsFileTest, NullValueDeletesTheKeyAndEmptyTextKeepsIt) {
     m_path.Put("[hotkey]\r\nOpen file=591\r\n024F=Open file\r\n");
-    ASSERT_EQ(1, WriteProfileString(L"HOTKEY", L"open FILE", nullptr));
+    ASSERT_EQ(1, WriteSettingsString(L"HOTKEY", L"open FILE", nullptr));
     EXPECT_EQ("[hotkey]\r\n024F=Open file\r\n", m_path.Get());
-    ASSERT_EQ(1, WriteProfileString(L"hotkey", L"024F", L""));
+    ASSERT_EQ(1, WriteSettingsString(L"hotkey", L"024F", L""));
     EXPECT_EQ("[hotkey]\r\n024F=\r\n", m_path.Get());
     EXPECT_EQ(L"", ReadText(L"hotkey", L"024F"));
     EXPECT_EQ(5u, ReadProfileInt(L"hotkey", L"024F", 5)); // empty value: the default
     // Deleting what is not there succeeds and creates nothing.
     SettingsPath other;
-    EXPECT_EQ(1, WriteProfileString(L"hotkey", L"x", nullptr));
+    EXPECT_EQ(1, WriteSettingsString(L"hotkey", L"x", nullptr));
     EXPECT_FALSE(other.Exists());
 }
 
 TEST_F(SettingsFileTest, NullKeyDeletesTheSection) {
     m_path.Put("[a]\r\nx=1\r\n[b]\r\ny=2\r\n");
-    ASSERT_EQ(1, WriteProfileString(L"A", nullptr, nullptr));
+    ASSERT_EQ(1, WriteSettingsString(L"A", nullptr, nullptr));
     EXPECT_EQ("[b]\r\ny=2\r\n", m_path.Get());
 }
 
@@ -134,7 +134,7 @@ TEST_F(SettingsFileTest, ReadsUtf16AndKeepsItUtf16) {
     }
     m_path.Put(bytes);
     EXPECT_EQ(L"K\u00e4se", ReadText(L"S", L"face"));
-    ASSERT_EQ(1, WriteProfileString(L"s", L"n", L"1"));
+    ASSERT_EQ(1, WriteSettingsString(L"s", L"n", L"1"));
     const std::string after = m_path.Get();
     ASSERT_GE(after.size(), 2u);
     EXPECT_EQ("\xFF\xFE", after.substr(0, 2));
@@ -149,7 +149,7 @@ TEST_F(SettingsFileTest, ReadsUtf8AndAnsiAndStoresNewNonAsciiAsUtf16) {
     m_path.Put("[s]\r\nface=K\xE4se \x80\r\n");
     EXPECT_EQ(L"K\u00e4se \u20ac", ReadText(L"s", L"face"));
     m_path.Put("[s]\r\nk=1\r\n");
-    ASSERT_EQ(1, WriteProfileString(L"s", L"face", L"\u65b0\u7d30\u660e\u9ad4"));
+    ASSERT_EQ(1, WriteSettingsString(L"s", L"face", L"\u65b0\u7d30\u660e\u9ad4"));
     EXPECT_EQ("\xFF\xFE", m_path.Get().substr(0, 2));
     EXPECT_EQ(L"\u65b0\u7d30\u660e\u9ad4", ReadText(L"s", L"face"));
     EXPECT_EQ(L"1", ReadText(L"s", L"k"));
@@ -157,11 +157,11 @@ TEST_F(SettingsFileTest, ReadsUtf8AndAnsiAndStoresNewNonAsciiAsUtf16) {
 
 TEST_F(SettingsFileTest, AFailedWriteReportsFailureAndChangesNothing) {
     const std::wstring missing = (m_path.m_dir / "no such folder" / "settings.ini").wstring();
-    EXPECT_EQ(0, WriteProfileStringAt(missing.c_str(), L"s", L"k", L"v"));
-    EXPECT_EQ(0, WriteProfileStringAt(L"", L"s", L"k", L"v"));
+    EXPECT_EQ(0, WriteSettingsStringAt(missing.c_str(), L"s", L"k", L"v"));
+    EXPECT_EQ(0, WriteSettingsStringAt(L"", L"s", L"k", L"v"));
     // A folder where the file should be cannot be replaced; it stays as it was.
     std::filesystem::create_directory(m_path.m_file);
-    EXPECT_EQ(0, WriteProfileString(L"s", L"k", L"v"));
+    EXPECT_EQ(0, WriteSettingsString(L"s", L"k", L"v"));
     EXPECT_TRUE(std::filesystem::is_directory(m_path.m_file));
     EXPECT_EQ(1u, m_path.Entries());
 }

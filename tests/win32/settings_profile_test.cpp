@@ -80,15 +80,15 @@ TEST_F(SettingsProfileTest, FilesWrittenByWindowsReadTheSame) {
 
 TEST_F(SettingsProfileTest, FilesWrittenByUsReadTheSameThroughWindows) {
     const wchar_t* o = m_ours.c_str();
-    ASSERT_EQ(1, WriteProfileStringAt(o, L"item_attributes", L"font_name", L"Lucida Console"));
-    ASSERT_EQ(1, WriteProfileStringAt(o, L"Hotkey", L"Open file", L"591"));
-    ASSERT_EQ(1, WriteProfileStringAt(o, L"hotkey", L"024F", L"Open file"));
-    ASSERT_EQ(1, WriteProfileStringAt(o, L"HOTKEY", L"Close file", L"1"));
-    ASSERT_EQ(1, WriteProfileStringAt(o, L"hotkey", L"CLOSE FILE", nullptr));
-    ASSERT_EQ(1, WriteProfileStringAt(o, L"item_attributes", L"FONT_NAME", L"Consolas"));
+    ASSERT_EQ(1, WriteSettingsStringAt(o, L"item_attributes", L"font_name", L"Lucida Console"));
+    ASSERT_EQ(1, WriteSettingsStringAt(o, L"Hotkey", L"Open file", L"591"));
+    ASSERT_EQ(1, WriteSettingsStringAt(o, L"hotkey", L"024F", L"Open file"));
+    ASSERT_EQ(1, WriteSettingsStringAt(o, L"HOTKEY", L"Close file", L"1"));
+    ASSERT_EQ(1, WriteSettingsStringAt(o, L"hotkey", L"CLOSE FILE", nullptr));
+    ASSERT_EQ(1, WriteSettingsStringAt(o, L"item_attributes", L"FONT_NAME", L"Consolas"));
     for (int i = 0; i < kIntegerCount; ++i) {
         const std::wstring key = L"n" + std::to_wstring(i);
-        ASSERT_EQ(1, WriteProfileStringAt(o, L"numbers", key.c_str(), kIntegerTexts[i]));
+        ASSERT_EQ(1, WriteSettingsStringAt(o, L"numbers", key.c_str(), kIntegerTexts[i]));
     }
     EXPECT_EQ(L"Consolas", WindowsRead(m_ours, L"Item_Attributes", L"font_name"));
     EXPECT_EQ(L"Open file", WindowsRead(m_ours, L"hotkey", L"024f"));
@@ -114,7 +114,7 @@ TEST_F(SettingsProfileTest, TheSameAsciiWritesGiveTheSameValuesOnBothSides) {
     };
     for (const Write& write : writes) {
         WritePrivateProfileStringW(write.section, write.key, write.value, m_windows.c_str());
-        ASSERT_EQ(1, WriteProfileStringAt(m_ours.c_str(), write.section, write.key, write.value));
+        ASSERT_EQ(1, WriteSettingsStringAt(m_ours.c_str(), write.section, write.key, write.value));
     }
     const wchar_t* const keys[][2] = {{L"hotkey", L"Open file"},
                                       {L"hotkey", L"024F"},
@@ -128,8 +128,8 @@ TEST_F(SettingsProfileTest, TheSameAsciiWritesGiveTheSameValuesOnBothSides) {
 
 TEST_F(SettingsProfileTest, NonAsciiTextWeWriteReadsBackThroughWindows) {
     const wchar_t face[] = L"\u65b0\u7d30\u660e\u9ad4 K\u00e4se";
-    ASSERT_EQ(1, WriteProfileStringAt(m_ours.c_str(), L"item_attributes", L"font_name", face));
-    ASSERT_EQ(1, WriteProfileStringAt(m_ours.c_str(), L"item_attributes", L"font_size", L"9"));
+    ASSERT_EQ(1, WriteSettingsStringAt(m_ours.c_str(), L"item_attributes", L"font_name", face));
+    ASSERT_EQ(1, WriteSettingsStringAt(m_ours.c_str(), L"item_attributes", L"font_size", L"9"));
     EXPECT_EQ(face, WindowsRead(m_ours, L"item_attributes", L"font_name"));
     EXPECT_EQ(9u, GetPrivateProfileIntW(L"item_attributes", L"font_size", 0, m_ours.c_str()));
     // Windows keeps writing a Unicode file as Unicode; we still read it.
