@@ -9,8 +9,6 @@
 
 #include <windows.h>
 
-namespace {
-
 void* CreateDefaultFont() {
     LOGFONTW font = {};
     font.lfWeight = FW_NORMAL;
@@ -18,10 +16,8 @@ void* CreateDefaultFont() {
     return CreateFontIndirectW(&font);
 }
 
-} // namespace
-
 int CreateMemoryCanvas(ViewState* state) {
-    if (!state || state->m_h_memory_dc) {
+    if (!state) {
         return 0;
     }
     HDC screen = GetDC(nullptr);
