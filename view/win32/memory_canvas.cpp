@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+namespace {
+
 void* CreateDefaultFont() {
     LOGFONTW font = {};
     font.lfWeight = FW_NORMAL;
@@ -16,8 +18,10 @@ void* CreateDefaultFont() {
     return CreateFontIndirectW(&font);
 }
 
+} // namespace
+
 int CreateMemoryCanvas(ViewState* state) {
-    if (!state) {
+    if (!state || state->m_h_memory_dc) {
         return 0;
     }
     HDC screen = GetDC(nullptr);
