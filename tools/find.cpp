@@ -8,6 +8,7 @@
 
 #include "data/document.h"
 #include "tools/code_page.h"
+#include "tools/tool_commands.h"
 #include "view/geometry.h"
 #include "view/selection.h"
 #include "view/view_host.h"
@@ -27,6 +28,7 @@ RememberedFind& FindMemory() {
 namespace {
 
 std::atomic<int> g_stop_request{0};
+std::atomic<int> g_search_running{0};
 
 int HexValue(wchar_t ch) {
     if (ch >= L'0' && ch <= L'9')
@@ -459,6 +461,13 @@ int64_t PatternMatcher::Last(const uint8_t* data, size_t length) const {
         pos -= static_cast<int64_t>(m_n_backward_skip[c]);
     }
     return -1;
+}
+
+void SetSearchRunning(int on) {
+    g_search_running.store(on ? 1 : 0);
+}
+int SearchRunning() {
+    return g_search_running.load();
 }
 
 void RequestSearchStop() {

@@ -61,6 +61,9 @@ int FindPrevious(const wchar_t* text, int mode, int32_t code_page);
 void RequestSearchStop();
 void ClearSearchStop();
 
+// The search-running flag (0 at start-up); the Find command opens its dialog only while it is 0.
+void SetSearchRunning(int on);
+
 // Span searches of one contiguous buffer (exposed for tests and benchmarks):
 // the first / last window equal to the pattern, or -1.
 class PatternMatcher {

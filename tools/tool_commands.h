@@ -1,0 +1,19 @@
+// The editing tools' command handlers, called by the frame's dispatcher once
+// the command's conditions hold.
+#pragma once
+
+// 40066 "C&ut": the raw copy, then the removal when the copy succeeded.
+void OnCutCommand();
+void OnCopyDisplayedHexCommand();       // 40041
+void OnCopyDisplayedHexFormatCommand(); // 40039
+void OnCopyRawDataCommand();            // 40038
+void OnInsertFromClipboardCommand();    // 40092
+void OnOverwriteFromClipboardCommand(); // 40096
+void OnRemoveCommand();                 // 40063
+// 40018 / 41013: the modal Goto dialog over the main window (tools/win32).
+void OnGotoCommand();
+// 40019 / 41014: the modal Find dialog, only while no search is marked running (tools/win32).
+void OnFindCommand();
+
+// The search-running flag: set by a search, cleared when the Find dialog stops its search.
+int SearchRunning();

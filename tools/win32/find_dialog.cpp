@@ -1,0 +1,269 @@
+// The Find dialog (template 106). Searches run on a worker thread that never
+// calls into this thread: it posts its start and its result to the dialog,
+// which changes the buttons and selects the match itself. Stopping sets the
+// stop requests and joins the worker, which sees them within one 64 KiB
+// slice, so "&Stop" and closing the dialog return promptly.
+#include "data/document.h"
+#include "frame/frame_window.h"
+#include "resources/tools_ids.h"
+#include "tools/find.h"
+#include "tools/tool_commands.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr UINT kSearchStarted = WM_APP + 10;
+constexpr UINT kSearchFinished = WM_APP + 11;
+
+// What a search is asked to do, read from the controls on this thread.
+struct SearchRequest {
+    HWND m_h_dialog;
+    int m_n_direction; // 1 forward, 0 backward
+    std::wstring m_sz_text;
+    int m_n_mode;
+    int32_t m_n_code_page;
+};
+
+struct SearchControl {
+    std::vector<std::thread> m_workers; // joined by StopSearch
+    std::mutex m_search_lock;           // held by the running search
+    std::mutex m_result_lock;
+    int64_t m_n_found = -1;
+    int64_t m_n_found_end = -1;
+    int m_n_found_direction = 1;
+};
+
+SearchControl& Control() {
+    static SearchControl control;
+    return control;
+}
+
+std::wstring WindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int copied = GetWindowTextW(window, &text[0], length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+void SetButtons(HWND dialog, int searching) {
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_PREVIOUS), !searching);
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_NEXT), !searching);
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_STOP), searching);
+}
+
+void PostProgressToBar(HWND dialog) {
+    if (g_p_current_document != nullptr)
+        g_p_current_document->PostProgress(GetDlgItem(dialog, IDC_FIND_PROGRESS));
+}
+
+// RunSearch's search half: the pattern from the request, the document searched.
+int64_t RunSearch(const SearchRequest& request, int64_t* end) {
+    SetSearchRunning(1);
+    *end = -1;
+    if (request.m_sz_text.empty() || g_p_current_document == nullptr)
+        return -1;
+    return FindPattern(request.m_n_mode, request.m_sz_text.c_str(), request.m_n_direction, end,
+                       request.m_n_code_page);
+}
+
+void SearchWorker(SearchRequest request) {
+    SearchControl& control = Control();
+    std::lock_guard<std::mutex> lock(control.m_search_lock);
+    PostMessageW(request.m_h_dialog, kSearchStarted, 0, 0);
+    int64_t end = -1;
+    const int64_t found = RunSearch(request, &end);
+    {
+        std::lock_guard<std::mutex> result(control.m_result_lock);
+        control.m_n_found = found;
+        control.m_n_found_end = end;
+        control.m_n_found_direction = request.m_n_direction;
+    }
+    PostMessageW(request.m_h_dialog, kSearchFinished, 0, 0);
+}
+
+// Snapshot of the controls; false when nothing is to be searched.
+bool ReadRequest(HWND dialog, int direction, SearchRequest* request) {
+    request->m_h_dialog = dialog;
+    request->m_n_direction = direction;
+    request->m_sz_text = WindowText(GetDlgItem(dialog, IDC_FIND_PATTERN));
+    request->m_n_code_page = 0;
+    if (IsDlgButtonChecked(dialog, IDC_FIND_HEX) == BST_CHECKED) {
+        request->m_n_mode = kFindModeHex;
+        return true;
+    }
+    if (IsDlgButtonChecked(dialog, IDC_FIND_TEXT) != BST_CHECKED)
+        return false;
+    const LRESULT index = SendDlgItemMessageW(dialog, IDC_FIND_CODE_PAGE, CB_GETCURSEL, 0, 0);
+    if (index < 0 || index >= 4)
+        return false;
+    request->m_n_mode = kFindModeText;
+    request->m_n_code_page = FindCodePages[index].m_n_code_page;
+    return true;
+}
+
+void StartSearch(HWND dialog, int direction) {
+    SearchRequest request;
+    if (!ReadRequest(dialog, direction, &request))
+        request.m_sz_text.clear();
+    ClearSearchStop();
+    // Threads of earlier searches that have finished are released here.
+    SearchControl& control = Control();
+    std::thread worker(SearchWorker, request);
+    control.m_workers.push_back(std::move(worker));
+}
+
+void StopSearch() {
+    SetSearchRunning(0);
+    if (g_p_current_document != nullptr && g_p_current_document->m_b_stop_search == 0)
+        g_p_current_document->m_b_stop_search = 1;
+    RequestSearchStop();
+    SearchControl& control = Control();
+    for (std::thread& worker : control.m_workers)
+        if (worker.joinable())
+            worker.join();
+    control.m_workers.clear();
+    ClearSearchStop();
+    // A worker that started after the first step may have set the flag again.
+    SetSearchRunning(0);
+}
+
+void OnSearchFinished(HWND dialog) {
+    SearchControl& control = Control();
+    int64_t found = -1;
+    int64_t end = -1;
+    int direction = 1;
+    {
+        std::lock_guard<std::mutex> result(control.m_result_lock);
+        found = control.m_n_found;
+        end = control.m_n_found_end;
+        direction = control.m_n_found_direction;
+    }
+    KillTimer(dialog, IDT_FIND_PROGRESS);
+    PostProgressToBar(dialog);
+    SetButtons(dialog, 0);
+    SelectFoundMatch(direction, found, end);
+}
+
+void OnInitDialog(HWND dialog) {
+    RememberedFind& memory = FindMemory();
+    const int mode = memory.m_n_mode == IDC_FIND_TEXT ? IDC_FIND_TEXT : IDC_FIND_HEX;
+    CheckRadioButton(dialog, IDC_FIND_HEX, IDC_FIND_TEXT, mode);
+    if (memory.m_b_has_pattern)
+        SetDlgItemTextW(dialog, IDC_FIND_PATTERN, std::wstring(memory.m_sz_pattern).c_str());
+    HWND list = GetDlgItem(dialog, IDC_FIND_CODE_PAGE);
+    for (const FindCodePage& page : FindCodePages)
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(page.m_sz_name));
+    SendMessageW(list, CB_SETCURSEL, 0, 0);
+    EnableWindow(list, mode == IDC_FIND_TEXT);
+    CallBackInfo* doc = g_p_current_document;
+    if (doc != nullptr) {
+        const int64_t lo =
+            doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_anchor : doc->m_n_sel_active;
+        doc->m_n_progress_total = (doc->m_n_data_size - 1) / 65536;
+        doc->m_n_progress_pos = lo / 65536;
+        PostProgressToBar(dialog);
+    }
+}
+
+// The pattern edit changed: remember the text; in hex mode keep only hex digits.
+void OnPatternUpdate(HWND dialog) {
+    HWND edit = GetDlgItem(dialog, IDC_FIND_PATTERN);
+    const std::wstring text = WindowText(edit);
+    RememberedFind& memory = FindMemory();
+    memory.m_sz_pattern = text;
+    memory.m_b_has_pattern = text.empty() ? 0 : 1;
+    if (IsDlgButtonChecked(dialog, IDC_FIND_HEX) != BST_CHECKED)
+        return;
+    const size_t cut = HexFilterCut(text.c_str());
+    if (cut == text.size())
+        return;
+    const std::wstring kept = text.substr(0, cut);
+    SetWindowTextW(edit, kept.c_str());
+    SendMessageW(edit, EM_SETSEL, cut, cut);
+}
+
+void OnModeClicked(HWND dialog, int id) {
+    SetDlgItemTextW(dialog, IDC_FIND_PATTERN, L"");
+    RememberedFind& memory = FindMemory();
+    memory.m_sz_pattern.clear();
+    memory.m_b_has_pattern = 0;
+    memory.m_n_mode = id;
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_CODE_PAGE), id == IDC_FIND_TEXT);
+    SetFocus(GetDlgItem(dialog, IDC_FIND_PATTERN));
+}
+
+INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*lparam*/) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(dialog);
+        return TRUE;
+    case kSearchStarted:
+        SetButtons(dialog, 1);
+        SetTimer(dialog, IDT_FIND_PROGRESS, 100, nullptr);
+        return TRUE;
+    case kSearchFinished:
+        OnSearchFinished(dialog);
+        return TRUE;
+    case WM_TIMER:
+        if (wparam == IDT_FIND_PROGRESS)
+            PostProgressToBar(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDOK:
+        case IDC_FIND_NEXT:
+            StartSearch(dialog, 1);
+            SetFocus(GetDlgItem(dialog, IDC_FIND_PATTERN));
+            return TRUE;
+        case IDC_FIND_PREVIOUS:
+            StartSearch(dialog, 0);
+            SetFocus(GetDlgItem(dialog, IDC_FIND_PATTERN));
+            return TRUE;
+        case IDCANCEL:
+        case IDC_FIND_EXIT:
+            SendMessageW(dialog, WM_CLOSE, 0, 0);
+            return TRUE;
+        case IDC_FIND_HEX:
+        case IDC_FIND_TEXT:
+            if (HIWORD(wparam) == BN_CLICKED)
+                OnModeClicked(dialog, LOWORD(wparam));
+            return TRUE;
+        case IDC_FIND_PATTERN:
+            if (HIWORD(wparam) == EN_UPDATE)
+                OnPatternUpdate(dialog);
+            return TRUE;
+        case IDC_FIND_STOP:
+            StopSearch();
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    case WM_CLOSE:
+        StopSearch();
+        KillTimer(dialog, IDT_FIND_PROGRESS);
+        EndDialog(dialog, LOWORD(wparam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+void OnFindCommand() {
+    if (SearchRunning() || g_p_current_document == nullptr)
+        return;
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIND),
+                    static_cast<HWND>(FrameMainWindow()), FindDlgProc, 0);
+}
