@@ -63,7 +63,13 @@ class ViewFixture : public ::testing::Test {
         g_p_current_document = nullptr;
         m_doc = std::make_unique<CallBackInfo>(nullptr);
         g_p_current_document = m_doc.get();
-        EXPECT_EQ(1, m_doc->OpenFile(path.wstring().c_str()));
+        if (bytes.empty()) {
+            // An empty file cannot be mapped; an empty document is an empty overlay.
+            m_doc->m_p_data_plane = new CDataPlane();
+            m_doc->m_n_data_size = 0;
+        } else {
+            EXPECT_EQ(1, m_doc->OpenFile(path.wstring().c_str()));
+        }
         EXPECT_EQ(1, ComputeMetrics());
         m_state->m_b_document_open = 1;
         return m_doc.get();
