@@ -14,6 +14,7 @@
 #include "frame/win32/lib_luna.h"
 #include "resources/resource.h"
 #include "settings/win32/accelerator_table.h"
+#include "tools/tool_commands.h"
 #include "view/selection.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
@@ -156,15 +157,15 @@ const CommandHandler kHandlers[] = {
     {ID_FILE_EXIT, OnExit},
     {ID_FILE_OPEN_PROCESS, [] { OpenProcessDocument(Frame().m_h_main_window); }},
     {ID_EDIT_MODE, OnEditMode},
-    {ID_EDIT_CUT, nullptr},
-    {ID_COPY_DISPLAYED_HEX, nullptr},
-    {ID_COPY_DISPLAYED_HEX_FORMAT, nullptr},
-    {ID_COPY_RAW_DATA, nullptr},
-    {ID_PASTE_INSERT, nullptr},
-    {ID_PASTE_OVERWRITE, nullptr},
-    {ID_EDIT_REMOVE, nullptr},
-    {ID_EDIT_GOTO, nullptr},
-    {ID_EDIT_FIND, nullptr},
+    {ID_EDIT_CUT, OnCutCommand},
+    {ID_COPY_DISPLAYED_HEX, OnCopyDisplayedHexCommand},
+    {ID_COPY_DISPLAYED_HEX_FORMAT, OnCopyDisplayedHexFormatCommand},
+    {ID_COPY_RAW_DATA, OnCopyRawDataCommand},
+    {ID_PASTE_INSERT, OnInsertFromClipboardCommand},
+    {ID_PASTE_OVERWRITE, OnOverwriteFromClipboardCommand},
+    {ID_EDIT_REMOVE, OnRemoveCommand},
+    {ID_EDIT_GOTO, OnGotoCommand},
+    {ID_EDIT_FIND, OnFindCommand},
     {ID_OPTIONS_PREFERENCE, nullptr},
     {ID_HELP_ABOUT, nullptr},
     {ID_SET_BEGIN_POS, OnSetBeginPos},
