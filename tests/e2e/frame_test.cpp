@@ -3,6 +3,7 @@
 // shortcut keys, the workspace kept at close, the pending-changes question
 // of "&Close", a second instance, and screenshots of menus.
 #include "tests/e2e/e2e_harness.h"
+#include "tests/e2e/e2e_session.h"
 
 #include <gtest/gtest.h>
 
@@ -18,142 +19,18 @@
 
 namespace {
 
-std::wstring Env(const wchar_t* name) {
-    wchar_t buffer[1024] = {};
-    const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
-    return n > 0 && n < 1024 ? std::wstring(buffer) : std::wstring();
-}
-
-std::wstring WindowsPath(std::wstring path) {
-    if (!path.empty() && path[0] == L'/') {
-        path = L"Z:" + path;
-    }
-    for (wchar_t& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
-    return path;
-}
-
-// A fresh folder of this test with a private copy of pelmora.exe, so that
-// its settings.ini and workspace files touch no other test.
-class Sandbox {
-  public:
-    explicit Sandbox(const std::wstring& name) {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        m_sz_folder = std::wstring(temp) + L"pelmora_frame_" +
-                      std::to_wstring(GetCurrentProcessId()) + L"_" + name + L"\\";
-        CreateDirectoryW(m_sz_folder.c_str(), nullptr);
-        m_sz_exe = m_sz_folder + L"pelmora.exe";
-        CopyFileW(WindowsPath(Env(L"PELMORA_EXE")).c_str(), m_sz_exe.c_str(), FALSE);
-    }
-    ~Sandbox() {
-        for (const std::wstring& file : m_files) {
-            DeleteFileW(file.c_str());
-        }
-        DeleteFileW((m_sz_folder + L"settings.ini").c_str());
-        DeleteFileW(m_sz_exe.c_str());
-        RemoveDirectoryW(m_sz_folder.c_str());
-    }
-    Sandbox(const Sandbox&) = delete;
-    Sandbox& operator=(const Sandbox&) = delete;
-
-    // Writes a file of the given bytes into the folder; its full path.
-    std::wstring File(const std::wstring& name, const std::vector<unsigned char>& bytes) {
-        const std::wstring path = m_sz_folder + name;
-        HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        if (file != INVALID_HANDLE_VALUE) {
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-            CloseHandle(file);
-        }
-        Forget(path);
-        return path;
-    }
-    void Forget(const std::wstring& path) {
-        m_files.push_back(path);
-        m_files.push_back(path + L".interm");
-        m_files.push_back(path + L".interm~");
-    }
-    void Settings(const std::string& text) {
-        std::FILE* f = _wfopen((m_sz_folder + L"settings.ini").c_str(), L"wb");
-        if (f) {
-            std::fwrite(text.data(), 1, text.size(), f);
-            std::fclose(f);
-        }
-    }
-    const std::wstring& Exe() const { return m_sz_exe; }
-    const std::wstring& Folder() const { return m_sz_folder; }
-
-  private:
-    std::wstring m_sz_folder;
-    std::wstring m_sz_exe;
-    std::vector<std::wstring> m_files;
-};
-
-std::vector<unsigned char> Counting(size_t size) {
-    std::vector<unsigned char> bytes(size);
-    for (size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<unsigned char>(i);
-    }
-    return bytes;
-}
-
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-HWND ViewControl(HWND main) {
-    return e2e::FindChild(main, L"PELMORA_CTRL");
-}
-
-HWND StatusBar(HWND main) {
-    HWND control = ViewControl(main);
-    return control ? e2e::FindChild(control, STATUSCLASSNAMEW) : nullptr;
-}
-
-// One status pane's text, read through memory of the program's own process.
-std::wstring StatusPane(const e2e::PelmoraProcess& app, HWND status, int part) {
-    const LRESULT length = e2e::Send(status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
-    const size_t count = static_cast<size_t>(LOWORD(length)) + 1;
-    void* remote = VirtualAllocEx(app.Handle(), nullptr, count * sizeof(wchar_t),
-                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!remote) {
-        return L"<no memory>";
-    }
-    std::vector<wchar_t> text(count, 0);
-    e2e::Send(status, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
-    SIZE_T read = 0;
-    ReadProcessMemory(app.Handle(), remote, text.data(), count * sizeof(wchar_t), &read);
-    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
-    text[count - 1] = 0;
-    return std::wstring(text.data());
-}
-
-// The longest text of a static control in a message box.
-std::wstring MessageBoxText(HWND box) {
-    std::wstring best;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (e2e::ClassName(child) == L"Static") {
-            const std::wstring text = e2e::WindowText(child);
-            if (text.size() > best.size()) {
-                best = text;
-            }
-        }
-    }
-    return best;
-}
-
-// Presses a message box button by its command ID and waits for it to go.
-void Answer(HWND box, WORD button) {
-    e2e::Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    for (int i = 0; i < 100 && IsWindow(box); ++i) {
-        Sleep(50);
-    }
-}
+using e2e::Answer;
+using e2e::Command;
+using e2e::Counting;
+using e2e::EditFirstByte;
+using e2e::Exists;
+using e2e::FirstCellPoint;
+using e2e::MessageBoxText;
+using e2e::Sandbox;
+using e2e::StartOn;
+using e2e::StatusBar;
+using e2e::StatusPane;
+using e2e::ViewControl;
 
 // State of a main-menu item by command, asked of the program (menus of
 // another process cannot be read directly); with a submenu index the popup
@@ -172,24 +49,6 @@ bool Greyed(HWND main, UINT command, int update_submenu = -1) {
 bool Checked(HWND main, UINT command) {
     const UINT state = MenuState(main, command);
     return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
-}
-
-// Runs a command that opens no modal window and returns once it has run (a
-// posted command would still be queued behind a synchronising sent message).
-void Command(HWND main, WORD id) {
-    e2e::Send(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-}
-
-HWND StartOn(e2e::PelmoraProcess& app, const std::wstring& exe, const std::wstring& arguments,
-             const wchar_t* title = nullptr) {
-    if (app.Start(arguments, exe) != 1) {
-        return nullptr;
-    }
-    HWND main = app.WaitForMainWindow(20000, title);
-    if (main) {
-        e2e::Sync(main);
-    }
-    return main;
 }
 
 // Waits for a visible popup menu window (class "#32768") of any process.
@@ -215,48 +74,6 @@ void WaitForNoPopupMenu() {
 }
 
 const UINT kDocumentCommands[] = {40018, 40020, 40019, 40029, 40071};
-
-// Client point of the first hex cell of the first row, found on the screen:
-// the first header label marks the column and the first address text the row.
-bool FirstCellPoint(HWND control, POINT* point) {
-    e2e::Picture picture;
-    if (!e2e::CaptureWindow(control, &picture)) {
-        return false;
-    }
-    const POINT origin = e2e::ClientOrigin(control);
-    // The header row has no text above the address column.
-    const uint32_t background = picture.At(origin.x + 1, origin.y + 1);
-    int header_y = -1;
-    int header_x = -1;
-    for (int y = origin.y; y < picture.m_n_height && header_y < 0; ++y) {
-        for (int x = origin.x; x < picture.m_n_width - 20; ++x) {
-            if (picture.At(x, y) != background) {
-                header_y = y;
-                header_x = x;
-                break;
-            }
-        }
-    }
-    if (header_y < 0) {
-        return false;
-    }
-    // Row 0 starts below the header: the first line with text left of the labels.
-    for (int y = header_y + 4; y < picture.m_n_height; ++y) {
-        bool header_gap = true;
-        for (int x = origin.x; x < header_x - 4; ++x) {
-            if (picture.At(x, y) != background) {
-                header_gap = false;
-                break;
-            }
-        }
-        if (!header_gap) {
-            point->x = header_x + 2 - origin.x;
-            point->y = y + 4 - origin.y;
-            return true;
-        }
-    }
-    return false;
-}
 
 TEST(FrameOpen, CommandLineFileShowsTitleTotalAndDocumentCommands) {
     Sandbox box(L"open");
@@ -401,23 +218,6 @@ TEST(FrameCommands, DuplicateOpensTheShownFileInASecondInstance) {
     ASSERT_NE(second, nullptr) << "no second instance showing the file";
     CloseOther(second);
     EXPECT_EQ(app.Close(), 0);
-}
-
-// Double click on the first byte (select, edit mode on) and two typed digits.
-bool EditFirstByte(HWND main) {
-    HWND control = ViewControl(main);
-    POINT cell = {};
-    if (!control || !FirstCellPoint(control, &cell)) {
-        return false;
-    }
-    e2e::PostClick(control, cell.x, cell.y, true);
-    Sleep(300); // posted clicks run after a synchronising sent message
-    e2e::Sync(main);
-    e2e::SendKeyChord(main, '4');
-    e2e::SendKeyChord(main, '1');
-    e2e::Sync(main);
-    Sleep(200);
-    return true;
 }
 
 TEST(FrameWorkspace, TypedEditIsKeptAtCloseAndRestored) {

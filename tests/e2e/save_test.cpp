@@ -3,6 +3,7 @@
 // written, and a process of our own opened through the Open virtual memory
 // dialog.
 #include "tests/e2e/e2e_harness.h"
+#include "tests/e2e/e2e_session.h"
 #include "tests/win32/helpers/marker_target.h"
 
 #include <gtest/gtest.h>
@@ -18,134 +19,23 @@
 
 namespace {
 
+using e2e::Answer;
+using e2e::ReadAll;
+using e2e::Sandbox;
+using e2e::StatusBar;
+using e2e::StatusPane;
+using e2e::TakeMessage;
+using e2e::WaitGone;
+
 constexpr WORD kSaveFile = 40071;
 constexpr WORD kOpenProcess = 40010;
 constexpr int kCaretPixels = 2 * 40; // a caret bar two pixels wide
-
-std::wstring Env(const wchar_t* name) {
-    wchar_t buffer[1024] = {};
-    const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
-    return n > 0 && n < 1024 ? std::wstring(buffer) : std::wstring();
-}
-
-std::wstring WindowsPath(std::wstring path) {
-    if (!path.empty() && path[0] == L'/')
-        path = L"Z:" + path;
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
-    return path;
-}
-
-// A folder of this test with a private copy of pelmora.exe; removed with
-// everything in it at the end.
-class Sandbox {
-  public:
-    explicit Sandbox(const std::wstring& name) {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        m_sz_folder = std::wstring(temp) + L"pelmora_save_" +
-                      std::to_wstring(GetCurrentProcessId()) + L"_" + name + L"\\";
-        CreateDirectoryW(m_sz_folder.c_str(), nullptr);
-        m_sz_exe = m_sz_folder + L"pelmora.exe";
-        CopyFileW(WindowsPath(Env(L"PELMORA_EXE")).c_str(), m_sz_exe.c_str(), FALSE);
-    }
-    ~Sandbox() {
-        for (const std::wstring& file : Files())
-            DeleteFileW((m_sz_folder + file).c_str());
-        RemoveDirectoryW(m_sz_folder.c_str());
-    }
-    Sandbox(const Sandbox&) = delete;
-    Sandbox& operator=(const Sandbox&) = delete;
-
-    std::wstring Write(const std::wstring& name, const std::vector<unsigned char>& bytes) const {
-        const std::wstring path = m_sz_folder + name;
-        HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            for (size_t done = 0; done < bytes.size();) {
-                const DWORD chunk =
-                    static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
-                DWORD written = 0;
-                if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
-                    break;
-                done += written;
-            }
-            CloseHandle(file);
-        }
-        return path;
-    }
-    std::vector<std::wstring> Files() const {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((m_sz_folder + L"*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE)
-            return names;
-        do {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                names.push_back(data.cFileName);
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-        return names;
-    }
-    const std::wstring& Exe() const { return m_sz_exe; }
-    const std::wstring& Folder() const { return m_sz_folder; }
-
-  private:
-    std::wstring m_sz_folder;
-    std::wstring m_sz_exe;
-};
-
-std::vector<unsigned char> ReadAll(const std::wstring& path) {
-    std::vector<unsigned char> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    LARGE_INTEGER size = {};
-    GetFileSizeEx(file, &size);
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    for (size_t done = 0; done < bytes.size();) {
-        DWORD read = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
-        if (!ReadFile(file, bytes.data() + done, chunk, &read, nullptr) || read == 0)
-            break;
-        done += read;
-    }
-    CloseHandle(file);
-    return bytes;
-}
 
 std::vector<unsigned char> Pattern(size_t size) {
     std::vector<unsigned char> bytes(size);
     for (size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<unsigned char>((i * 7 + (i >> 16)) & 0xFF);
     return bytes;
-}
-
-std::wstring MessageBoxText(HWND box) {
-    std::wstring best;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (e2e::ClassName(child) == L"Static") {
-            const std::wstring text = e2e::WindowText(child);
-            if (text.size() > best.size())
-                best = text;
-        }
-    return best;
-}
-
-bool WaitGone(HWND window, int timeout_ms) {
-    for (int waited = 0; IsWindow(window); waited += 20) {
-        if (waited >= timeout_ms)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-void Answer(HWND box, WORD button) {
-    e2e::Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    WaitGone(box, 5000);
 }
 
 struct FindOther {
@@ -197,41 +87,10 @@ HWND ChooseTarget(e2e::PelmoraProcess& app, const std::wstring& target) {
     return dialog;
 }
 
-// Waits for the "Message" box and returns its text after closing it.
-std::wstring TakeMessage(e2e::PelmoraProcess& app, int timeout_ms = 20000) {
-    HWND box = app.WaitForWindow(L"#32770", L"Message", static_cast<DWORD>(timeout_ms));
-    if (box == nullptr)
-        return std::wstring();
-    const std::wstring text = MessageBoxText(box);
-    Answer(box, IDOK);
-    return text;
-}
-
-std::wstring StatusPane(const e2e::PelmoraProcess& app, HWND status, int part) {
-    const LRESULT length = e2e::Send(status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
-    const size_t count = static_cast<size_t>(LOWORD(length)) + 1;
-    void* remote = VirtualAllocEx(app.Handle(), nullptr, count * sizeof(wchar_t),
-                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (remote == nullptr)
-        return L"<no memory>";
-    std::vector<wchar_t> text(count, 0);
-    e2e::Send(status, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
-    SIZE_T read = 0;
-    ReadProcessMemory(app.Handle(), remote, text.data(), count * sizeof(wchar_t), &read);
-    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
-    text[count - 1] = 0;
-    return std::wstring(text.data());
-}
-
-HWND StatusBar(HWND main) {
-    HWND control = e2e::FindChild(main, L"PELMORA_CTRL");
-    return control != nullptr ? e2e::FindChild(control, STATUSCLASSNAMEW) : nullptr;
-}
-
 TEST(SaveE2E, SaveThroughTheDialogsWithProgress) {
     Sandbox box(L"dialogs");
     const std::vector<unsigned char> bytes = Pattern(96u << 20);
-    const std::wstring source = box.Write(L"source.bin", bytes);
+    const std::wstring source = box.File(L"source.bin", bytes);
     e2e::PelmoraProcess app;
     ASSERT_TRUE(app.Start(L"\"" + source + L"\"", box.Exe()));
     ASSERT_NE(app.WaitForMainWindow(), nullptr);
@@ -255,7 +114,7 @@ TEST(SaveE2E, SaveThroughTheDialogsWithProgress) {
 TEST(SaveE2E, TheShownFileIsRefusedAndStaysIntact) {
     Sandbox box(L"refuse");
     const std::vector<unsigned char> bytes = Pattern(5000);
-    const std::wstring source = box.Write(L"shown.bin", bytes);
+    const std::wstring source = box.File(L"shown.bin", bytes);
     e2e::PelmoraProcess app;
     ASSERT_TRUE(app.Start(L"\"" + source + L"\"", box.Exe()));
     ASSERT_NE(app.WaitForMainWindow(), nullptr);
@@ -274,7 +133,7 @@ TEST(SaveE2E, TheShownFileIsRefusedAndStaysIntact) {
 
 TEST(SaveE2E, AFolderThatCannotBeWrittenIsReported) {
     Sandbox box(L"readonly");
-    const std::wstring source = box.Write(L"data.bin", Pattern(300));
+    const std::wstring source = box.File(L"data.bin", Pattern(300));
     e2e::PelmoraProcess app;
     ASSERT_TRUE(app.Start(L"\"" + source + L"\"", box.Exe()));
     ASSERT_NE(app.WaitForMainWindow(), nullptr);

@@ -1,0 +1,262 @@
+// Shared pieces of the end-to-end tests (see e2e_session.h).
+#include "tests/e2e/e2e_session.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace e2e {
+
+std::wstring Env(const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+    return n > 0 && n < 1024 ? std::wstring(buffer) : std::wstring();
+}
+
+std::wstring WindowsPath(std::wstring path) {
+    if (!path.empty() && path[0] == L'/') {
+        path = L"Z:" + path;
+    }
+    for (wchar_t& c : path) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return path;
+}
+
+Sandbox::Sandbox(const std::wstring& name) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    m_sz_folder = std::wstring(temp) + L"pelmora_e2e_" + std::to_wstring(GetCurrentProcessId()) +
+                  L"_" + name + L"\\";
+    CreateDirectoryW(m_sz_folder.c_str(), nullptr);
+    m_sz_exe = m_sz_folder + L"pelmora.exe";
+    CopyFileW(WindowsPath(Env(L"PELMORA_EXE")).c_str(), m_sz_exe.c_str(), FALSE);
+}
+
+Sandbox::~Sandbox() {
+    for (const std::wstring& file : Files()) {
+        const std::wstring path = m_sz_folder + file;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+    }
+    RemoveDirectoryW(m_sz_folder.c_str());
+}
+
+std::wstring Sandbox::File(const std::wstring& name,
+                           const std::vector<unsigned char>& bytes) const {
+    const std::wstring path = m_sz_folder + name;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        for (size_t done = 0; done < bytes.size();) {
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
+            DWORD written = 0;
+            if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+                break;
+            }
+            done += written;
+        }
+        CloseHandle(file);
+    }
+    return path;
+}
+
+void Sandbox::Settings(const std::string& text) const {
+    std::FILE* f = _wfopen((m_sz_folder + L"settings.ini").c_str(), L"wb");
+    if (f) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+}
+
+std::vector<std::wstring> Sandbox::Files() const {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((m_sz_folder + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            names.push_back(data.cFileName);
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+std::vector<unsigned char> ReadAll(const std::wstring& path) {
+    std::vector<unsigned char> bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
+        if (!ReadFile(file, bytes.data() + done, chunk, &read, nullptr) || read == 0) {
+            break;
+        }
+        done += read;
+    }
+    bytes.resize(done);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<unsigned char> Counting(size_t size) {
+    std::vector<unsigned char> bytes(size);
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<unsigned char>(i);
+    }
+    return bytes;
+}
+
+HWND StartOn(PelmoraProcess& app, const std::wstring& exe, const std::wstring& arguments,
+             const wchar_t* title) {
+    if (app.Start(arguments, exe) != 1) {
+        return nullptr;
+    }
+    HWND main = app.WaitForMainWindow(20000, title);
+    if (main) {
+        Sync(main);
+    }
+    return main;
+}
+
+HWND ViewControl(HWND main) {
+    return FindChild(main, L"PELMORA_CTRL");
+}
+
+HWND StatusBar(HWND main) {
+    HWND control = ViewControl(main);
+    return control ? FindChild(control, STATUSCLASSNAMEW) : nullptr;
+}
+
+std::wstring StatusPane(const PelmoraProcess& app, HWND status, int part) {
+    const LRESULT length = Send(status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
+    const size_t count = static_cast<size_t>(LOWORD(length)) + 1;
+    void* remote = VirtualAllocEx(app.Handle(), nullptr, count * sizeof(wchar_t),
+                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote) {
+        return L"<no memory>";
+    }
+    std::vector<wchar_t> text(count, 0);
+    Send(status, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
+    SIZE_T read = 0;
+    ReadProcessMemory(app.Handle(), remote, text.data(), count * sizeof(wchar_t), &read);
+    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
+    text[count - 1] = 0;
+    return std::wstring(text.data());
+}
+
+void Command(HWND main, WORD id) {
+    Send(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+std::wstring MessageBoxText(HWND box) {
+    std::wstring best;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassName(child) == L"Static") {
+            const std::wstring text = WindowText(child);
+            if (text.size() > best.size()) {
+                best = text;
+            }
+        }
+    }
+    return best;
+}
+
+bool WaitGone(HWND window, int timeout_ms) {
+    for (int waited = 0; IsWindow(window); waited += 20) {
+        if (waited >= timeout_ms) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+void Answer(HWND box, WORD button) {
+    Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    WaitGone(box, 5000);
+}
+
+std::wstring TakeMessage(PelmoraProcess& app, int timeout_ms) {
+    HWND box = app.WaitForWindow(L"#32770", L"Message", static_cast<DWORD>(timeout_ms));
+    if (!box) {
+        return std::wstring();
+    }
+    const std::wstring text = MessageBoxText(box);
+    Answer(box, IDOK);
+    return text;
+}
+
+bool FirstCellPoint(HWND control, POINT* point) {
+    Picture picture;
+    if (!CaptureWindow(control, &picture)) {
+        return false;
+    }
+    const POINT origin = ClientOrigin(control);
+    // The header row has no text above the address column.
+    const uint32_t background = picture.At(origin.x + 1, origin.y + 1);
+    int header_y = -1;
+    int header_x = -1;
+    for (int y = origin.y; y < picture.m_n_height && header_y < 0; ++y) {
+        for (int x = origin.x; x < picture.m_n_width - 20; ++x) {
+            if (picture.At(x, y) != background) {
+                header_y = y;
+                header_x = x;
+                break;
+            }
+        }
+    }
+    if (header_y < 0) {
+        return false;
+    }
+    // Row 0 starts below the header: the first line with text left of the labels.
+    for (int y = header_y + 4; y < picture.m_n_height; ++y) {
+        bool header_gap = true;
+        for (int x = origin.x; x < header_x - 4; ++x) {
+            if (picture.At(x, y) != background) {
+                header_gap = false;
+                break;
+            }
+        }
+        if (!header_gap) {
+            point->x = header_x + 2 - origin.x;
+            point->y = y + 4 - origin.y;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool EditFirstByte(HWND main, char high, char low) {
+    HWND control = ViewControl(main);
+    POINT cell = {};
+    if (!control || !FirstCellPoint(control, &cell)) {
+        return false;
+    }
+    PostClick(control, cell.x, cell.y, true);
+    Sleep(300); // posted clicks run after a synchronising sent message
+    Sync(main);
+    SendKeyChord(main, static_cast<WORD>(high));
+    SendKeyChord(main, static_cast<WORD>(low));
+    Sync(main);
+    Sleep(200);
+    return true;
+}
+
+} // namespace e2e

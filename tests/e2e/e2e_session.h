@@ -1,0 +1,75 @@
+// Shared pieces of the end-to-end tests: a private folder with its own copy
+// of pelmora.exe (so settings.ini and workspace files touch no other test),
+// file helpers, and the windows of a running instance (view, status bar,
+// message boxes) read from outside the process.
+#pragma once
+
+#include "tests/e2e/e2e_harness.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+std::wstring Env(const wchar_t* name);
+// A Unix path as Wine sees it (Z:\...), backslashes throughout.
+std::wstring WindowsPath(std::wstring path);
+
+// A fresh folder named after the test with a copy of $PELMORA_EXE in it;
+// the folder and every file in it are removed at the end.
+class Sandbox {
+  public:
+    explicit Sandbox(const std::wstring& name);
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    // Writes a file of the given bytes into the folder; its full path.
+    std::wstring File(const std::wstring& name, const std::vector<unsigned char>& bytes) const;
+    // Writes settings.ini beside the exe.
+    void Settings(const std::string& text) const;
+    // The names of the plain files in the folder (the exe included).
+    std::vector<std::wstring> Files() const;
+    const std::wstring& Exe() const { return m_sz_exe; }
+    const std::wstring& Folder() const { return m_sz_folder; }
+
+  private:
+    std::wstring m_sz_folder;
+    std::wstring m_sz_exe;
+};
+
+std::vector<unsigned char> ReadAll(const std::wstring& path);
+bool Exists(const std::wstring& path);
+// Bytes 00 01 02 ... wrapping at 256.
+std::vector<unsigned char> Counting(size_t size);
+
+// Starts the exe with the arguments and waits for its main window (with the
+// title when given); null when it did not appear.
+HWND StartOn(PelmoraProcess& app, const std::wstring& exe, const std::wstring& arguments,
+             const wchar_t* title = nullptr);
+HWND ViewControl(HWND main);
+HWND StatusBar(HWND main);
+// One status pane's text, read through memory of the program's own process.
+std::wstring StatusPane(const PelmoraProcess& app, HWND status, int part);
+
+// Runs a command that opens no modal window and returns once it has run (a
+// posted command would still be queued behind a synchronising sent message).
+void Command(HWND main, WORD id);
+
+// The longest static text of a dialog or message box.
+std::wstring MessageBoxText(HWND box);
+bool WaitGone(HWND window, int timeout_ms);
+// Presses a dialog button by its command ID and waits for the dialog to go.
+void Answer(HWND box, WORD button);
+// Waits for the "Message" box and returns its text after closing it.
+std::wstring TakeMessage(PelmoraProcess& app, int timeout_ms = 20000);
+
+// Client point of the first hex cell of the first row, found on the screen:
+// the first header label marks the column and the first address text the row.
+bool FirstCellPoint(HWND control, POINT* point);
+// Double click on the first byte (select, edit mode on) and two typed digits.
+bool EditFirstByte(HWND main, char high = '4', char low = '1');
+
+} // namespace e2e
