@@ -13,6 +13,7 @@
 #include "frame/format_text.h"
 #include "frame/win32/lib_luna.h"
 #include "resources/resource.h"
+#include "settings/win32/about_dialog.h"
 #include "settings/win32/accelerator_table.h"
 #include "tools/tool_commands.h"
 #include "view/selection.h"
@@ -167,7 +168,7 @@ const CommandHandler kHandlers[] = {
     {ID_EDIT_GOTO, OnGotoCommand},
     {ID_EDIT_FIND, OnFindCommand},
     {ID_OPTIONS_PREFERENCE, nullptr},
-    {ID_HELP_ABOUT, nullptr},
+    {ID_HELP_ABOUT, [] { ShowAboutDialog(Frame().m_h_instance, Frame().m_h_main_window); }},
     {ID_SET_BEGIN_POS, OnSetBeginPos},
     {ID_SET_END_POS, OnSetEndPos},
     {ID_KEY_LINE_UP, OnLineUp},

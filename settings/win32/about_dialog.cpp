@@ -1,0 +1,82 @@
+// The About box (see about_dialog.h).
+#include "settings/win32/about_dialog.h"
+
+#include "frame/format_text.h"
+#include "resources/about_ids.h"
+#include "resources/version.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+
+bool IsLink(int id) {
+    return id == IDC_ABOUT_SUPPORT || id == IDC_ABOUT_SITE;
+}
+
+// Hands a link to the shell; a link that cannot be opened is left alone and
+// the dialog stays as it is.
+void OpenLink(const wchar_t* link) {
+    ShellExecuteW(nullptr, L"open", link, nullptr, nullptr, SW_SHOWNA);
+}
+
+void InitAboutDialog(HWND dialog) {
+    SetWindowTextW(dialog, L"Pelmora - About");
+    SetDlgItemTextW(dialog, IDC_ABOUT_GROUP, L"Pelmora: ");
+    const std::wstring version = FormatText(L"Version: %s ", PELMORA_VERSION_WTEXT);
+    SetDlgItemTextW(dialog, IDC_ABOUT_VERSION, version.c_str());
+    SetDlgItemTextW(dialog, IDC_ABOUT_SUPPORT, L"Support: " PELMORA_SUPPORT_ADDRESS);
+}
+
+void CloseAboutDialog(HWND dialog) {
+    HICON icon = reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0));
+    if (icon) {
+        DestroyIcon(icon);
+    }
+    EndDialog(dialog, 0);
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitAboutDialog(dialog);
+        return TRUE; // the focus goes to the default button
+    case WM_SETCURSOR:
+        if (IsLink(GetDlgCtrlID(reinterpret_cast<HWND>(wparam)))) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDC_ABOUT_SUPPORT:
+            if (HIWORD(wparam) == STN_CLICKED) {
+                OpenLink(L"mailto:" PELMORA_SUPPORT_ADDRESS);
+            }
+            return TRUE;
+        case IDC_ABOUT_SITE:
+            if (HIWORD(wparam) == STN_CLICKED) {
+                OpenLink(PELMORA_SITE_ADDRESS);
+            }
+            return TRUE;
+        case IDOK:
+        case IDCANCEL:
+            CloseAboutDialog(dialog);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CLOSE:
+        CloseAboutDialog(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+INT_PTR ShowAboutDialog(HINSTANCE instance, HWND owner) {
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutDialogProc, 0);
+    return 0;
+}
