@@ -332,6 +332,80 @@ void GotoDialog::Close() {
     m_h_dialog = nullptr;
 }
 
+FindDialog::FindDialog(App* app) {
+    e2e::PostCommand(app->m_h_main, kCmdFind);
+    m_h_dialog = app->m_process.WaitForWindow(L"#32770", L"  Pelmora - Find", 10000);
+}
+
+FindDialog::~FindDialog() {
+    Close();
+}
+
+std::wstring FindDialog::Pattern() const {
+    return e2e::WindowText(Item(1010));
+}
+
+void FindDialog::SetPattern(const std::wstring& text) const {
+    e2e::Send(Item(1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void FindDialog::TypePattern(const std::wstring& keys) const {
+    for (wchar_t key : keys)
+        e2e::Send(Item(1010), WM_CHAR, static_cast<WPARAM>(key), 1);
+}
+
+void FindDialog::Click(int id) const {
+    e2e::Send(Item(id), BM_CLICK, 0, 0, 20000);
+}
+
+void FindDialog::UseHex() const {
+    if (e2e::Send(Item(1007), BM_GETCHECK) != BST_CHECKED)
+        Click(1007);
+}
+
+void FindDialog::UseText(int code_page_index) const {
+    if (e2e::Send(Item(1009), BM_GETCHECK) != BST_CHECKED)
+        Click(1009);
+    e2e::Send(Item(1017), CB_SETCURSEL, static_cast<WPARAM>(code_page_index), 0);
+}
+
+bool FindDialog::Enabled(int id) const {
+    return IsWindowEnabled(Item(id)) != FALSE;
+}
+
+int FindDialog::ProgressPos() const {
+    return static_cast<int>(e2e::Send(Item(1018), PBM_GETPOS));
+}
+
+int FindDialog::ProgressMax() const {
+    return static_cast<int>(e2e::Send(Item(1018), PBM_GETRANGE, FALSE, 0));
+}
+
+bool FindDialog::WaitIdle(int timeout_ms) const {
+    for (int waited = 0;; waited += 10) {
+        e2e::Sync(m_h_dialog);
+        if (Enabled(1012) && Enabled(1011))
+            return true;
+        if (waited >= timeout_ms)
+            return false;
+        Sleep(10);
+    }
+}
+
+bool FindDialog::Search(const std::wstring& pattern, int button, int timeout_ms) const {
+    SetPattern(pattern);
+    Click(button);
+    return WaitIdle(timeout_ms);
+}
+
+bool FindDialog::Close(int timeout_ms) {
+    if (m_h_dialog == nullptr)
+        return true;
+    const bool gone = Dismiss(m_h_dialog, IDCANCEL, timeout_ms);
+    m_h_dialog = nullptr;
+    return gone;
+}
+
 int SelectRange(App* app, int64_t first, int64_t last) {
     GotoDialog* go = app->Goto();
     if (go == nullptr)

@@ -128,6 +128,38 @@ class GotoDialog {
     HWND m_h_dialog = nullptr;
 };
 
+// The Find dialog of a running program (opened through "&Find...").
+class FindDialog {
+  public:
+    explicit FindDialog(App* app);
+    ~FindDialog();
+    FindDialog(const FindDialog&) = delete;
+    FindDialog& operator=(const FindDialog&) = delete;
+
+    HWND Window() const { return m_h_dialog; }
+    HWND Item(int id) const { return GetDlgItem(m_h_dialog, id); }
+    std::wstring Pattern() const;
+    void SetPattern(const std::wstring& text) const;
+    void TypePattern(const std::wstring& keys) const;
+    void Click(int id) const;
+    // Hex mode, or text mode with the code page entry (0 "UNICODE" .. 3 "UTF-7").
+    void UseHex() const;
+    void UseText(int code_page_index) const;
+    bool Enabled(int id) const;
+    int ProgressPos() const;
+    int ProgressMax() const;
+    // Waits until "&Next" is usable again (the search ended); false on timeout.
+    bool WaitIdle(int timeout_ms) const;
+    // Sets the pattern, presses "&Next" (1012) or "&Previous" (1011) and
+    // waits for the end of the search.
+    bool Search(const std::wstring& pattern, int button, int timeout_ms = 10000) const;
+    // Closes it through Cancel; false when it did not go in time.
+    bool Close(int timeout_ms = 5000);
+
+  private:
+    HWND m_h_dialog = nullptr;
+};
+
 // Selects first..last (both included) through Goto and the begin and end
 // markers; 1 when the status bar then shows that selection.
 int SelectRange(App* app, int64_t first, int64_t last);

@@ -119,6 +119,10 @@ void StartSearch(HWND dialog, int direction) {
     SearchControl& control = Control();
     std::thread worker(SearchWorker, request);
     control.m_workers.push_back(std::move(worker));
+    // The buttons turn grey as soon as the search is asked for, so a second
+    // click cannot slip in before the worker has announced itself.
+    SetButtons(dialog, 1);
+    SetTimer(dialog, IDT_FIND_PROGRESS, 100, nullptr);
 }
 
 void StopSearch() {
