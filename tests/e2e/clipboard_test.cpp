@@ -119,7 +119,10 @@ TEST(ToolsClipboard, InsertAndOverwriteFromTheClipboardChangeOnlyTheDocument) {
 
 TEST(ToolsClipboard, CutPutsTheBytesOnTheClipboardAndRemovesThem) {
     Sandbox box(L"cut");
-    const Bytes data = Counting(32);
+    Bytes data = Counting(32);
+    data[4] = 0x00;
+    data[5] = 0x80;
+    data[6] = 0xFF;
     const std::wstring path = box.Write(L"cut.bin", data);
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
@@ -130,21 +133,26 @@ TEST(ToolsClipboard, CutPutsTheBytesOnTheClipboardAndRemovesThem) {
     app.Command(kCmdCut);
     Bytes block;
     ASSERT_TRUE(ReadClipboard(CF_OEMTEXT, &block));
-    EXPECT_EQ(Hex(block), "0405060700");
+    EXPECT_EQ(Hex(block), "0080FF0700");
     EXPECT_EQ(app.Status(0), L"Total: 0x1B");
     EXPECT_EQ(app.Status(1), L"Begin: 0x4");
-    Bytes expected = data;
-    expected.erase(expected.begin() + 4, expected.begin() + 8);
-    EXPECT_EQ(DocumentHex(&app, 28), Widen(Hex(expected)));
+
+    // Pasted back, the cut bytes return as they were: the system's ANSI text
+    // made from them (other bytes, cut at the zero) is not what goes in.
+    ASSERT_TRUE(ReadClipboard(CF_TEXT, &block));
+    ASSERT_EQ(SelectRange(&app, 4, 4), 1);
+    app.Command(kCmdPasteInsert);
+    EXPECT_EQ(app.Status(0), L"Total: 0x1F");
+    EXPECT_EQ(DocumentHex(&app, 32), Widen(Hex(data)));
 
     // Remove 0..15: sixteen bytes gone, the caret on offset 0.
     ASSERT_EQ(SelectRange(&app, 0, 15), 1);
     app.Command(kCmdRemove);
-    EXPECT_EQ(app.Status(0), L"Total: 0xB");
+    EXPECT_EQ(app.Status(0), L"Total: 0xF");
     EXPECT_EQ(app.Status(1), L"Begin: 0x0");
     EXPECT_EQ(app.Status(2), L"End: 0x0");
-    expected.erase(expected.begin(), expected.begin() + 16);
-    EXPECT_EQ(DocumentHex(&app, 12), Widen(Hex(expected)));
+    const Bytes expected(data.begin() + 16, data.end());
+    EXPECT_EQ(DocumentHex(&app, 16), Widen(Hex(expected)));
     EXPECT_EQ(app.Close(), 0);
 }
 
