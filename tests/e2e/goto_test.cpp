@@ -77,8 +77,7 @@ TEST(ToolsGoto, OpensReadyForHexAndJumpsFromTheCurrentSelection) {
     go->SetText(L"0x10");
     e2e::Post(go->Input(), WM_KEYDOWN, VK_RETURN, 1);
     e2e::Post(go->Input(), WM_KEYUP, VK_RETURN, 0xC0000001);
-    e2e::Sync(go->Window());
-    EXPECT_EQ(app.Status(1), L"Begin: 0x10");
+    EXPECT_EQ(app.WaitStatus(1, L"Begin: 0x10"), L"Begin: 0x10");
     Jump(*go, L"16", kPrevious);
     EXPECT_EQ(app.Status(1), L"Begin: 0x10") << "decimal 16 from the beginning";
     Jump(*go, L"0xFFF", kPrevious);

@@ -167,7 +167,7 @@ TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
     e2e::Sync(app.m_h_main);
     wchar_t text[64] = {};
     std::swprintf(text, 64, L"Total: 0x%llX", static_cast<unsigned long long>(total - 1));
-    ASSERT_EQ(app.Status(0), text);
+    ASSERT_EQ(app.WaitStatus(0, text, 10000), text);
 
     uint8_t bytes[kMarkerSize] = {};
     FillMarker(bytes, marker.m_n_id, 0);

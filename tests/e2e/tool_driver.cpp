@@ -193,6 +193,15 @@ std::wstring App::Status(int part) const {
     return std::wstring(text.data());
 }
 
+std::wstring App::WaitStatus(int part, const std::wstring& text, int timeout_ms) const {
+    std::wstring shown = Status(part);
+    for (int waited = 0; shown != text && waited < timeout_ms; waited += 20) {
+        Sleep(20);
+        shown = Status(part);
+    }
+    return shown;
+}
+
 void App::Command(WORD id) const {
     e2e::Send(m_h_main, WM_COMMAND, MAKEWPARAM(id, 0), 0, 20000);
 }

@@ -81,6 +81,8 @@ struct App {
     // Starts the program on the file; 1 when its window shows the file.
     int Open(const Sandbox& box, const std::wstring& path);
     std::wstring Status(int part) const;
+    // Polls the pane until it shows the text (after posted input); its last text.
+    std::wstring WaitStatus(int part, const std::wstring& text, int timeout_ms = 3000) const;
     // A command that opens no modal window, returning once it has run.
     void Command(WORD id) const;
     // The "Message" box of the program, or null when none shows in time.
