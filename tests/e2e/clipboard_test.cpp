@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 namespace {
@@ -13,6 +15,22 @@ using namespace tools_e2e;
 
 std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
+}
+
+// The centre of a toolbar button in toolbar client coordinates.
+POINT ToolbarButton(const App& app, HWND toolbar, WORD command) {
+    POINT centre = {-1, -1};
+    void* remote = VirtualAllocEx(app.m_process.Handle(), nullptr, sizeof(RECT),
+                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr)
+        return centre;
+    RECT rect = {};
+    SIZE_T read = 0;
+    if (e2e::Send(toolbar, TB_GETRECT, command, reinterpret_cast<LPARAM>(remote)) &&
+        ReadProcessMemory(app.m_process.Handle(), remote, &rect, sizeof(rect), &read))
+        centre = POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    VirtualFreeEx(app.m_process.Handle(), remote, 0, MEM_RELEASE);
+    return centre;
 }
 
 TEST(ToolsClipboard, CopiesPutPlainFormattedAndRawBlocks) {
@@ -53,6 +71,31 @@ TEST(ToolsClipboard, CopiesPutPlainFormattedAndRawBlocks) {
     ASSERT_GE(block.size(), 4u);
     EXPECT_EQ(Hex(Bytes(block.begin(), block.begin() + 4)), "14001600");
     EXPECT_EQ(block.size(), 4u) << "a block of exactly the bytes and the zero";
+
+    // The shortcut commands run the same copies.
+    app.Command(41007);
+    EXPECT_EQ(ClipboardUnicode(), L"140016");
+    app.Command(41008);
+    EXPECT_EQ(ClipboardUnicode(), std::wstring(12, L' ') + L"14 00 16 ");
+    app.Command(41009);
+    ASSERT_TRUE(ReadClipboard(CF_OEMTEXT, &block));
+    EXPECT_EQ(Hex(block), "14001600");
+
+    // So does the toolbar's "Copy raw data" button, clicked.
+    app.CloseGoto();
+    HWND toolbar = e2e::FindChild(app.m_h_main, TOOLBARCLASSNAMEW);
+    ASSERT_NE(toolbar, nullptr);
+    const POINT button = ToolbarButton(app, toolbar, kCmdCopyRaw);
+    ASSERT_GE(button.x, 0);
+    ClearClipboard();
+    e2e::PostClick(toolbar, button.x, button.y);
+    bool copied = false;
+    for (int i = 0; i < 100 && !copied; ++i) {
+        Sleep(20);
+        copied = ReadClipboard(CF_OEMTEXT, &block);
+    }
+    ASSERT_TRUE(copied) << "the toolbar button copied nothing";
+    EXPECT_EQ(Hex(block), "14001600");
 
     // Copies change nothing: no question at close, no workspace.
     EXPECT_EQ(app.Status(0), L"Total: 0x3F");

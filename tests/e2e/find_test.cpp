@@ -126,9 +126,9 @@ TEST(ToolsFind, HexAndTextPatternsSelectTheirMatchesInBothDirections) {
         find.SetPattern(L"0abc");
         EXPECT_TRUE(find.Close());
     }
-    // The pattern and the mode survive the dialog.
+    // The pattern and the mode survive the dialog; the shortcut command opens it too.
     {
-        FindDialog find(&app);
+        FindDialog find(&app, 41014);
         ASSERT_NE(find.Window(), nullptr);
         EXPECT_EQ(find.Pattern(), L"0abc");
         EXPECT_EQ(e2e::Send(find.Item(1007), BM_GETCHECK), BST_CHECKED);

@@ -341,8 +341,8 @@ void GotoDialog::Close() {
     m_h_dialog = nullptr;
 }
 
-FindDialog::FindDialog(App* app) {
-    e2e::PostCommand(app->m_h_main, kCmdFind);
+FindDialog::FindDialog(App* app, WORD command) {
+    e2e::PostCommand(app->m_h_main, command);
     m_h_dialog = app->m_process.WaitForWindow(L"#32770", L"  Pelmora - Find", 10000);
 }
 

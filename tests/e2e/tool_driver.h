@@ -133,7 +133,8 @@ class GotoDialog {
 // The Find dialog of a running program (opened through "&Find...").
 class FindDialog {
   public:
-    explicit FindDialog(App* app);
+    // Opens it through the command ("&Find..." or its shortcut command).
+    explicit FindDialog(App* app, WORD command = kCmdFind);
     ~FindDialog();
     FindDialog(const FindDialog&) = delete;
     FindDialog& operator=(const FindDialog&) = delete;
