@@ -227,15 +227,24 @@ TEST(ToolsFind, LongSearchShowsProgressStopsAndClosesPromptly) {
     EXPECT_FALSE(find.Enabled(kNext)) << "the backward search already ended";
     asked = GetTickCount64();
     const HWND dialog = find.Window();
-    EXPECT_TRUE(find.Close(5000));
+    EXPECT_TRUE(find.Close(1000)) << "closing waited for the search";
     std::printf("close took %llu ms\n", GetTickCount64() - asked);
     EXPECT_FALSE(IsWindow(dialog) && IsWindowVisible(dialog));
     EXPECT_EQ(e2e::Sync(app.m_h_main, 3000), 1) << "the program does not answer";
     EXPECT_EQ(Sel(app), Range(static_cast<unsigned>(at), static_cast<unsigned>(at + 3)));
-    // The dialog opens again: no search is marked running.
+    // The dialog opens again (no search is marked running), and its close
+    // box during a search returns as promptly.
     FindDialog again(&app);
-    EXPECT_NE(again.Window(), nullptr);
-    EXPECT_TRUE(again.Close());
+    ASSERT_NE(again.Window(), nullptr);
+    again.SetPattern(L"DEADBEEF");
+    again.Click(kPrevious);
+    EXPECT_FALSE(again.Enabled(kNext));
+    asked = GetTickCount64();
+    e2e::Post(again.Window(), WM_CLOSE);
+    EXPECT_TRUE(WaitGone(again.Window(), 1000)) << "closing waited for the search";
+    std::printf("close box took %llu ms\n", GetTickCount64() - asked);
+    EXPECT_EQ(e2e::Sync(app.m_h_main, 3000), 1) << "the program does not answer";
+    EXPECT_EQ(Sel(app), Range(static_cast<unsigned>(at), static_cast<unsigned>(at + 3)));
     EXPECT_EQ(app.Close(), 0);
 }
 
