@@ -356,6 +356,8 @@ std::wstring FindDialog::Pattern() const {
 
 void FindDialog::SetPattern(const std::wstring& text) const {
     e2e::Send(Item(1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    // The caret after the text, as after typing it.
+    e2e::Send(Item(1010), EM_SETSEL, text.size(), text.size());
 }
 
 void FindDialog::TypePattern(const std::wstring& keys) const {
