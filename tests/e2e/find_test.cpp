@@ -213,6 +213,20 @@ TEST(ToolsFind, LongSearchShowsProgressStopsAndClosesPromptly) {
     EXPECT_FALSE(find.Enabled(kStop));
     EXPECT_LT(find.ProgressPos(), find.ProgressMax()) << "the search was cut short";
 
+    // Two Enter presses queue two searches; "&Stop" ends both at once.
+    e2e::Post(find.Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    e2e::Post(find.Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    e2e::Sync(find.Window());
+    Sleep(100);
+    EXPECT_FALSE(find.Enabled(kNext));
+    asked = GetTickCount64();
+    find.Click(kStop);
+    EXPECT_TRUE(find.WaitIdle(1000)) << "the queued search was not stopped";
+    std::printf("stop of two searches took %llu ms\n", GetTickCount64() - asked);
+    Sleep(100);
+    EXPECT_TRUE(find.Enabled(kNext));
+    EXPECT_FALSE(find.Enabled(kStop));
+
     // A match near the end is found and selected.
     asked = GetTickCount64();
     ASSERT_TRUE(find.Search(L"01020304", kNext, 60000));
