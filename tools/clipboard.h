@@ -33,6 +33,9 @@ class ClipboardOps {
     // The clipboard's block of a format (still owned by it), or null.
     virtual void* GetData(uint32_t format) = 0;
     virtual int IsFormatAvailable(uint32_t format) = 0;
+    // 1 when format a was placed before format b (formats that the system
+    // makes from a placed one come after it); needs the clipboard open.
+    virtual int PlacedBefore(uint32_t a, uint32_t b) = 0;
 };
 
 // The platform's clipboard (tools/win32, or an in-memory one in tools/posix).

@@ -83,8 +83,14 @@ CallBackInfo* CopySelection(int64_t* start, int64_t* count) {
 }
 
 // The first accepted format that gives data: locked bytes, length and block.
+// A raw copy places its bytes as OEM text, and the system then offers an ANSI
+// text converted from them, which changes bytes above 0x7F and may end at a
+// zero byte; so OEM text placed before ANSI text is taken as it was placed.
 const uint8_t* FirstClipboardText(ClipboardOps* clipboard, int64_t* length, void** block) {
-    for (uint32_t format : ClipboardTextFormats) {
+    const uint32_t raw_first[3] = {kClipboardOemText, kClipboardText, kClipboardUnicodeText};
+    const bool raw = clipboard->IsFormatAvailable(kClipboardOemText) &&
+                     clipboard->PlacedBefore(kClipboardOemText, kClipboardText);
+    for (uint32_t format : raw ? raw_first : ClipboardTextFormats) {
         if (!clipboard->IsFormatAvailable(format))
             continue;
         const uint8_t* data = GetClipboardBlock(format, length, block);

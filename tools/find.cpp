@@ -183,6 +183,11 @@ class ForwardRuns {
         m_n_pos += run->length;
         return kRunOk;
     }
+    // Goes past the rest of the current piece (an unreadable one).
+    void SkipPiece() {
+        if (m_p_piece != nullptr)
+            m_n_pos = m_n_piece_start + m_p_piece->m_n_length;
+    }
 
   private:
     SpanReader* m_p_reader;
@@ -235,6 +240,11 @@ class BackwardRuns {
         m_n_last = run->offset - 1;
         return kRunOk;
     }
+    // Goes before the start of the current piece (an unreadable one).
+    void SkipPiece() {
+        if (m_p_piece != nullptr)
+            m_n_last = m_n_piece_start - 1;
+    }
 
   private:
     SpanReader* m_p_reader;
@@ -242,6 +252,13 @@ class BackwardRuns {
     int64_t m_n_piece_start = 0;
     int64_t m_n_last;
 };
+
+// In another process's memory, committed pages that cannot be read (guard
+// and no-access pages) are common; a search goes past them, and no match
+// spans them. In a file an unreadable view ends the search.
+bool SkipsUnreadable(const CallBackInfo* doc, RunResult got) {
+    return got == kRunUnreadable && doc->m_n_source_kind == 1;
+}
 
 bool StopRequested(const CallBackInfo* doc) {
     return doc->m_b_stop_search != 0 || g_stop_request.load(std::memory_order_relaxed) != 0;
@@ -263,6 +280,13 @@ int64_t StreamForward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t 
     Run run = {};
     for (;;) {
         RunResult got = runs.Next(&run);
+        if (SkipsUnreadable(doc, got)) {
+            runs.SkipPiece();
+            tail.clear();
+            if (StopRequested(doc))
+                return -1;
+            continue;
+        }
         if (got != kRunOk)
             return -1;
         while (run.length > 0) {
@@ -309,6 +333,13 @@ int64_t StreamBackward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t
     Run run = {};
     for (;;) {
         RunResult got = runs.Next(&run);
+        if (SkipsUnreadable(doc, got)) {
+            runs.SkipPiece();
+            head.clear();
+            if (StopRequested(doc))
+                return -1;
+            continue;
+        }
         if (got != kRunOk)
             return -1;
         while (run.length > 0) {

@@ -21,6 +21,7 @@ int MemoryClipboard::Empty() {
     for (auto& entry : m_formats)
         delete entry.second;
     m_formats.clear();
+    m_order.clear();
     return 1;
 }
 
@@ -74,8 +75,28 @@ int MemoryClipboard::SetData(uint32_t format, void* block) {
     if (found != m_formats.end())
         delete found->second;
     m_formats[format] = static_cast<Block*>(block);
+    Placed(format);
     --m_n_live_blocks;
     return 1;
+}
+
+int MemoryClipboard::PlacedBefore(uint32_t a, uint32_t b) {
+    for (uint32_t format : m_order) {
+        if (format == a)
+            return 1;
+        if (format == b)
+            return 0;
+    }
+    return 0;
+}
+
+void MemoryClipboard::Placed(uint32_t format) {
+    for (auto it = m_order.begin(); it != m_order.end(); ++it)
+        if (*it == format) {
+            m_order.erase(it);
+            break;
+        }
+    m_order.push_back(format);
 }
 
 void* MemoryClipboard::GetData(uint32_t format) {
@@ -96,6 +117,7 @@ void MemoryClipboard::Put(uint32_t format, const std::vector<uint8_t>& bytes) {
     auto* block = new Block;
     block->bytes = bytes;
     m_formats[format] = block;
+    Placed(format);
 }
 
 std::vector<uint8_t> MemoryClipboard::Get(uint32_t format) const {
@@ -107,4 +129,5 @@ void MemoryClipboard::Clear() {
     for (auto& entry : m_formats)
         delete entry.second;
     m_formats.clear();
+    m_order.clear();
 }

@@ -27,6 +27,7 @@ class MemoryClipboard : public ClipboardOps {
     int SetData(uint32_t format, void* block) override;
     void* GetData(uint32_t format) override;
     int IsFormatAvailable(uint32_t format) override;
+    int PlacedBefore(uint32_t a, uint32_t b) override;
 
     // Test helpers: put bytes under a format directly, read them back.
     void Put(uint32_t format, const std::vector<uint8_t>& bytes);
@@ -48,4 +49,6 @@ class MemoryClipboard : public ClipboardOps {
         std::vector<uint8_t> bytes;
     };
     std::map<uint32_t, Block*> m_formats; // owned
+    std::vector<uint32_t> m_order;        // formats in the order they were placed
+    void Placed(uint32_t format);
 };

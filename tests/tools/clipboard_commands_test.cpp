@@ -202,6 +202,29 @@ TEST_F(ClipboardCommands, InsertTakesUnicodeUnitsAndTheWholeBlock) {
     EXPECT_EQ(11, m_doc->m_n_data_size);
 }
 
+TEST_F(ClipboardCommands, RawCopyPastesBackAsPlacedNotAsTheTextMadeFromIt) {
+    Open(Counting(8));
+    // A raw copy of 00 41 80 FF, and the ANSI text the system makes from it.
+    Select(4, 7);
+    m_doc->m_p_data_plane->Remove(4, 7);
+    m_doc->m_n_data_size = 4;
+    m_clipboard.Put(kClipboardOemText, {0x00, 0x41, 0x80, 0xFF, 0x00});
+    m_clipboard.Put(kClipboardText, {0x00, 0x41, 0xC7, 0xA0, 0x00});
+    Select(2, 2);
+    ASSERT_EQ(1, InsertFromClipboard());
+    EXPECT_EQ((std::vector<uint8_t>{0, 1, 0x00, 0x41, 0x80, 0xFF, 2, 3}), Effective());
+    Select(0, 1);
+    ASSERT_EQ(1, OverwriteFromClipboard());
+    EXPECT_EQ((std::vector<uint8_t>{0x00, 0x41, 0x00, 0x41, 0x80, 0xFF, 2, 3}), Effective());
+    // ANSI text placed first (OEM text made from it) keeps the usual order.
+    m_clipboard.Clear();
+    m_clipboard.Put(kClipboardText, {'a', 0});
+    m_clipboard.Put(kClipboardOemText, {'o', 0});
+    Select(0, 0);
+    ASSERT_EQ(1, InsertFromClipboard());
+    EXPECT_EQ('a', Effective()[0]);
+}
+
 TEST_F(ClipboardCommands, PasteRefusals) {
     Open(Counting(8));
     Select(2, 3);

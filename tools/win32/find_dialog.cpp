@@ -13,6 +13,8 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,9 +34,16 @@ struct SearchRequest {
     int32_t m_n_code_page;
 };
 
+// A search thread and whether it has done its work (it then only returns).
+struct SearchThread {
+    std::thread m_thread;
+    std::shared_ptr<std::atomic<int>> m_p_done;
+};
+
 struct SearchControl {
-    std::vector<std::thread> m_workers; // joined by StopSearch
-    std::mutex m_search_lock;           // held by the running search
+    // Finished ones are joined at the next start, all of them by StopSearch.
+    std::vector<SearchThread> m_workers;
+    std::mutex m_search_lock; // held by the running search
     std::mutex m_result_lock;
     int64_t m_n_found = -1;
     int64_t m_n_found_end = -1;
@@ -75,7 +84,7 @@ int64_t RunSearch(const SearchRequest& request, int64_t* end) {
                        request.m_n_code_page);
 }
 
-void SearchWorker(SearchRequest request) {
+void SearchWorker(SearchRequest request, std::shared_ptr<std::atomic<int>> done) {
     SearchControl& control = Control();
     std::lock_guard<std::mutex> lock(control.m_search_lock);
     PostMessageW(request.m_h_dialog, kSearchStarted, 0, 0);
@@ -88,6 +97,7 @@ void SearchWorker(SearchRequest request) {
         control.m_n_found_direction = request.m_n_direction;
     }
     PostMessageW(request.m_h_dialog, kSearchFinished, 0, 0);
+    done->store(1);
 }
 
 // Snapshot of the controls; false when nothing is to be searched.
@@ -117,8 +127,20 @@ void StartSearch(HWND dialog, int direction) {
     ClearSearchStop();
     // Threads of earlier searches that have finished are released here.
     SearchControl& control = Control();
-    std::thread worker(SearchWorker, request);
-    control.m_workers.push_back(std::move(worker));
+    for (auto it = control.m_workers.begin(); it != control.m_workers.end();) {
+        if (it->m_p_done->load() && it->m_thread.joinable()) {
+            it->m_thread.join();
+            it = control.m_workers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    auto done = std::make_shared<std::atomic<int>>(0);
+    control.m_workers.push_back(SearchThread{std::thread(SearchWorker, request, done), done});
+    // The buttons turn grey as soon as the search is asked for, so a second
+    // click cannot slip in before the worker has announced itself.
+    SetButtons(dialog, 1);
+    SetTimer(dialog, IDT_FIND_PROGRESS, 100, nullptr);
 }
 
 void StopSearch() {
@@ -127,9 +149,9 @@ void StopSearch() {
         g_p_current_document->m_b_stop_search = 1;
     RequestSearchStop();
     SearchControl& control = Control();
-    for (std::thread& worker : control.m_workers)
-        if (worker.joinable())
-            worker.join();
+    for (SearchThread& worker : control.m_workers)
+        if (worker.m_thread.joinable())
+            worker.m_thread.join();
     control.m_workers.clear();
     ClearSearchStop();
     // A worker that started after the first step may have set the flag again.

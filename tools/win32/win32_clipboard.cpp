@@ -30,6 +30,17 @@ class Win32Clipboard : public ClipboardOps {
     int IsFormatAvailable(uint32_t format) override {
         return IsClipboardFormatAvailable(format) ? 1 : 0;
     }
+    // The system lists the placed formats first, in their order, then the
+    // ones it can make from them.
+    int PlacedBefore(uint32_t a, uint32_t b) override {
+        for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f)) {
+            if (f == a)
+                return 1;
+            if (f == b)
+                return 0;
+        }
+        return 0;
+    }
 };
 
 } // namespace

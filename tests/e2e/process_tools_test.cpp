@@ -1,0 +1,210 @@
+// Find and the copies on a process document of the real pelmora.exe: they
+// read the other process's memory, and a copy over a page that cannot be
+// read puts nothing on the clipboard and says so.
+#include "tests/e2e/tool_driver.h"
+#include "tests/win32/helpers/marker_target.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace tools_e2e;
+
+// marker_target.exe beside this test, with the addresses it prints.
+class MarkerProcess {
+  public:
+    MarkerProcess() {
+        wchar_t module[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, module, MAX_PATH);
+        std::wstring exe(module);
+        exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"marker_target.exe";
+        const std::wstring event_name =
+            L"pelmora_tools_e2e_" + std::to_wstring(GetCurrentProcessId());
+        m_h_event = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        HANDLE read_end = nullptr;
+        HANDLE write_end = nullptr;
+        if (!CreatePipe(&read_end, &write_end, &inherit, 0))
+            return;
+        SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = write_end;
+        startup.hStdError = write_end;
+        std::wstring command = L"\"" + exe + L"\" " + event_name;
+        PROCESS_INFORMATION info = {};
+        if (CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                           &startup, &info)) {
+            m_h_process = info.hProcess;
+            CloseHandle(info.hThread);
+            m_n_id = info.dwProcessId;
+        }
+        CloseHandle(write_end);
+        std::string line;
+        char c = 0;
+        DWORD got = 0;
+        while (m_h_process != nullptr && ReadFile(read_end, &c, 1, &got, nullptr) && got == 1 &&
+               c != '\n')
+            line.push_back(c);
+        CloseHandle(read_end);
+        void* addresses[4] = {};
+        if (std::sscanf(line.c_str(), "%p %p %p %p", &addresses[0], &addresses[1], &addresses[2],
+                        &addresses[3]) == 4) {
+            m_n_marker = reinterpret_cast<uintptr_t>(addresses[0]);
+            m_n_no_access = reinterpret_cast<uintptr_t>(addresses[2]);
+        }
+    }
+    ~MarkerProcess() {
+        if (m_h_process != nullptr) {
+            TerminateProcess(m_h_process, 0);
+            WaitForSingleObject(m_h_process, 5000);
+            CloseHandle(m_h_process);
+        }
+        if (m_h_event != nullptr)
+            CloseHandle(m_h_event);
+    }
+    MarkerProcess(const MarkerProcess&) = delete;
+    MarkerProcess& operator=(const MarkerProcess&) = delete;
+
+    // The document offset of an address with the committed regions laid end
+    // to end as the document lays them (-1 when not committed); *total gets
+    // the document's size.
+    int64_t OffsetOf(uintptr_t target, uint64_t* total) const {
+        *total = 0;
+        int64_t offset = -1;
+        uintptr_t address = 0;
+        MEMORY_BASIC_INFORMATION info;
+        while (VirtualQueryEx(m_h_process, reinterpret_cast<void*>(address), &info, sizeof(info)) ==
+               sizeof(info)) {
+            const auto base = reinterpret_cast<uintptr_t>(info.BaseAddress);
+            if (info.State == MEM_COMMIT) {
+                if (target >= base && target < base + info.RegionSize)
+                    offset = static_cast<int64_t>(*total + (target - base));
+                *total += info.RegionSize;
+            }
+            if (base + info.RegionSize <= address)
+                break;
+            address = base + info.RegionSize;
+        }
+        return offset;
+    }
+
+    HANDLE m_h_process = nullptr;
+    HANDLE m_h_event = nullptr;
+    DWORD m_n_id = 0;
+    uintptr_t m_n_marker = 0;
+    uintptr_t m_n_no_access = 0;
+};
+
+// The root item of the process tree whose text ends with the name.
+HTREEITEM FindTreeItem(const e2e::PelmoraProcess& app, HWND tree, const std::wstring& name) {
+    const size_t capacity = 1024;
+    const size_t bytes = sizeof(TVITEMW) + capacity * sizeof(wchar_t);
+    auto* remote = static_cast<unsigned char*>(
+        VirtualAllocEx(app.Handle(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote == nullptr)
+        return nullptr;
+    HTREEITEM found = nullptr;
+    auto item = reinterpret_cast<HTREEITEM>(e2e::Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    while (item != nullptr && found == nullptr) {
+        TVITEMW query = {};
+        query.mask = TVIF_TEXT | TVIF_HANDLE;
+        query.hItem = item;
+        query.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+        query.cchTextMax = static_cast<int>(capacity);
+        SIZE_T moved = 0;
+        WriteProcessMemory(app.Handle(), remote, &query, sizeof(query), &moved);
+        e2e::Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
+        std::vector<wchar_t> text(capacity, 0);
+        ReadProcessMemory(app.Handle(), remote + sizeof(TVITEMW), text.data(),
+                          capacity * sizeof(wchar_t), &moved);
+        text[capacity - 1] = 0;
+        const std::wstring shown(text.data());
+        if (shown.size() >= name.size() &&
+            _wcsicmp(shown.c_str() + shown.size() - name.size(), name.c_str()) == 0)
+            found = item;
+        item = reinterpret_cast<HTREEITEM>(
+            e2e::Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+    }
+    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
+    return found;
+}
+
+TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
+    MarkerProcess marker;
+    ASSERT_NE(marker.m_h_process, nullptr) << "marker_target.exe did not start";
+    ASSERT_NE(marker.m_n_marker, 0u);
+    Sandbox box(L"process");
+    App app;
+    ASSERT_TRUE(app.m_process.Start(L"", box.Exe()));
+    app.m_h_main = app.m_process.WaitForMainWindow();
+    ASSERT_NE(app.m_h_main, nullptr);
+    app.m_h_view = e2e::FindChild(app.m_h_main, L"PELMORA_CTRL");
+    app.m_h_status = e2e::FindChild(app.m_h_view, STATUSCLASSNAMEW);
+
+    e2e::PostCommand(app.m_h_main, 40010);
+    HWND dialog = app.m_process.WaitForWindow(L"#32770", L"Pelmora -- Open virtual memory", 20000);
+    ASSERT_NE(dialog, nullptr);
+    HWND tree = GetDlgItem(dialog, 1054);
+    HTREEITEM chosen = FindTreeItem(app.m_process, tree, L"marker_target.exe");
+    ASSERT_NE(chosen, nullptr);
+    e2e::Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chosen));
+    uint64_t total = 0;
+    const int64_t at = marker.OffsetOf(marker.m_n_marker, &total);
+    const int64_t no_access = marker.OffsetOf(marker.m_n_no_access, &total);
+    ASSERT_GE(at, 0);
+    ASSERT_GE(no_access, 1);
+    Dismiss(dialog, IDOK, 10000);
+    e2e::Sync(app.m_h_main);
+    wchar_t text[64] = {};
+    std::swprintf(text, 64, L"Total: 0x%llX", static_cast<unsigned long long>(total - 1));
+    ASSERT_EQ(app.WaitStatus(0, text, 10000), text);
+
+    uint8_t bytes[kMarkerSize] = {};
+    FillMarker(bytes, marker.m_n_id, 0);
+    const Bytes expected(bytes, bytes + kMarkerSize);
+    const std::string hex = Hex(expected);
+    const std::wstring wide_hex(hex.begin(), hex.end());
+    {
+        FindDialog find(&app);
+        ASSERT_NE(find.Window(), nullptr);
+        find.UseHex();
+        ASSERT_TRUE(find.Search(wide_hex, 1012, 60000));
+        std::swprintf(text, 64, L"Begin: 0x%llX", static_cast<unsigned long long>(at));
+        EXPECT_EQ(app.Status(1), text) << "the marker was not found in the process";
+        EXPECT_TRUE(find.Close());
+    }
+    // The found selection copies as the process holds it.
+    ClearClipboard();
+    app.Command(kCmdCopyHex);
+    EXPECT_EQ(ClipboardUnicode(), wide_hex);
+
+    // A range over the page that cannot be read: a message, nothing copied.
+    ASSERT_EQ(SelectRange(&app, no_access - 1, no_access + 1), 1);
+    app.CloseGoto();
+    for (WORD copy : {kCmdCopyHex, kCmdCopyRaw}) {
+        ClearClipboard();
+        e2e::PostCommand(app.m_h_main, copy);
+        HWND box_window = app.WaitForMessage(10000);
+        ASSERT_NE(box_window, nullptr) << "no message for an unreadable byte";
+        std::swprintf(text, 64, L"0x%llX", static_cast<unsigned long long>(no_access));
+        EXPECT_NE(MessageText(box_window).find(text), std::wstring::npos)
+            << "the message names the first unreadable byte";
+        EXPECT_TRUE(Dismiss(box_window, IDOK));
+        Bytes block;
+        EXPECT_FALSE(ReadClipboard(CF_UNICODETEXT, &block));
+        EXPECT_FALSE(ReadClipboard(CF_OEMTEXT, &block));
+    }
+    EXPECT_EQ(app.Close(), 0);
+}
+
+} // namespace

@@ -1,0 +1,444 @@
+// Driving the editing tools of the real pelmora.exe (see tool_driver.h).
+#include "tests/e2e/tool_driver.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace tools_e2e {
+
+namespace {
+
+std::wstring Env(const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+    return n > 0 && n < 1024 ? std::wstring(buffer) : std::wstring();
+}
+
+std::wstring WindowsPath(std::wstring path) {
+    if (!path.empty() && path[0] == L'/')
+        path = L"Z:" + path;
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
+    return path;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+// The program may hold the clipboard for a moment; try for a while.
+bool OpenClipboardPatiently() {
+    for (int i = 0; i < 100; ++i) {
+        if (OpenClipboard(nullptr))
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+// Owns an open clipboard of this process.
+struct ClipboardLock {
+    ClipboardLock() : m_b_open(OpenClipboardPatiently()) {}
+    ~ClipboardLock() {
+        if (m_b_open)
+            CloseClipboard();
+    }
+    bool m_b_open;
+};
+
+} // namespace
+
+Sandbox::Sandbox(const std::wstring& name) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    m_sz_folder = std::wstring(temp) + L"pelmora_tools_" + std::to_wstring(GetCurrentProcessId()) +
+                  L"_" + name + L"\\";
+    CreateDirectoryW(m_sz_folder.c_str(), nullptr);
+    m_sz_exe = m_sz_folder + L"pelmora.exe";
+    CopyFileW(WindowsPath(Env(L"PELMORA_EXE")).c_str(), m_sz_exe.c_str(), FALSE);
+}
+
+Sandbox::~Sandbox() {
+    for (const std::wstring& file : FilesIn(m_sz_folder))
+        DeleteFileW((m_sz_folder + file).c_str());
+    RemoveDirectoryW(m_sz_folder.c_str());
+}
+
+std::wstring Sandbox::Write(const std::wstring& name, const Bytes& bytes) const {
+    const std::wstring path = m_sz_folder + name;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    DWORD written = 0;
+    if (!bytes.empty())
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+std::wstring Sandbox::WriteSparse(const std::wstring& name, int64_t size, int64_t at,
+                                  const Bytes& bytes) const {
+    const std::wstring path = m_sz_folder + name;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    LARGE_INTEGER to = {};
+    to.QuadPart = size;
+    SetFilePointerEx(file, to, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    if (!bytes.empty() && at >= 0) {
+        to.QuadPart = at;
+        SetFilePointerEx(file, to, nullptr, FILE_BEGIN);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+    CloseHandle(file);
+    return path;
+}
+
+Bytes Counting(size_t size) {
+    Bytes bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<unsigned char>(i);
+    return bytes;
+}
+
+Bytes ReadFileBytes(const std::wstring& path) {
+    Bytes bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty())
+        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::string Hex(const Bytes& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (unsigned char b : bytes) {
+        text += digits[b >> 4];
+        text += digits[b & 15];
+    }
+    return text;
+}
+
+App::App() = default;
+
+App::~App() {
+    CloseGoto();
+}
+
+GotoDialog* App::Goto() {
+    if (m_p_goto == nullptr || m_p_goto->Window() == nullptr || !IsWindow(m_p_goto->Window()))
+        m_p_goto.reset(new GotoDialog(this));
+    return m_p_goto->Window() != nullptr ? m_p_goto.get() : nullptr;
+}
+
+void App::CloseGoto() {
+    m_p_goto.reset();
+}
+
+int App::Close() {
+    CloseGoto();
+    return m_process.Close();
+}
+
+int App::Open(const Sandbox& box, const std::wstring& path) {
+    if (!m_process.Start(path, box.Exe()))
+        return 0;
+    const std::wstring title = L"Pelmora - " + path;
+    m_h_main = m_process.WaitForMainWindow(20000, title.c_str());
+    if (m_h_main == nullptr)
+        return 0;
+    e2e::Sync(m_h_main);
+    m_h_view = e2e::FindChild(m_h_main, L"PELMORA_CTRL");
+    m_h_status = m_h_view ? e2e::FindChild(m_h_view, STATUSCLASSNAMEW) : nullptr;
+    return m_h_view != nullptr && m_h_status != nullptr ? 1 : 0;
+}
+
+std::wstring App::Status(int part) const {
+    const LRESULT length = e2e::Send(m_h_status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
+    const size_t count = static_cast<size_t>(LOWORD(length)) + 1;
+    void* remote = VirtualAllocEx(m_process.Handle(), nullptr, count * sizeof(wchar_t),
+                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr)
+        return L"<no memory>";
+    std::vector<wchar_t> text(count, 0);
+    e2e::Send(m_h_status, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
+    SIZE_T read = 0;
+    ReadProcessMemory(m_process.Handle(), remote, text.data(), count * sizeof(wchar_t), &read);
+    VirtualFreeEx(m_process.Handle(), remote, 0, MEM_RELEASE);
+    text[count - 1] = 0;
+    return std::wstring(text.data());
+}
+
+std::wstring App::WaitStatus(int part, const std::wstring& text, int timeout_ms) const {
+    std::wstring shown = Status(part);
+    for (int waited = 0; shown != text && waited < timeout_ms; waited += 20) {
+        Sleep(20);
+        shown = Status(part);
+    }
+    return shown;
+}
+
+void App::Command(WORD id) const {
+    e2e::Send(m_h_main, WM_COMMAND, MAKEWPARAM(id, 0), 0, 20000);
+}
+
+HWND App::WaitForMessage(DWORD timeout_ms) const {
+    return const_cast<e2e::PelmoraProcess&>(m_process).WaitForWindow(L"#32770", L"Message",
+                                                                     timeout_ms);
+}
+
+std::wstring MessageText(HWND box) {
+    std::wstring best;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (e2e::ClassName(child) == L"Static") {
+            const std::wstring text = e2e::WindowText(child);
+            if (text.size() > best.size())
+                best = text;
+        }
+    return best;
+}
+
+bool WaitGone(HWND window, int timeout_ms) {
+    for (int waited = 0; IsWindow(window) && IsWindowVisible(window); waited += 20) {
+        if (waited >= timeout_ms)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool Dismiss(HWND box, WORD button, int timeout_ms) {
+    e2e::Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    return WaitGone(box, timeout_ms);
+}
+
+bool ReadClipboard(UINT format, Bytes* block) {
+    block->clear();
+    ClipboardLock lock;
+    if (!lock.m_b_open)
+        return false;
+    HANDLE data = GetClipboardData(format);
+    if (data == nullptr)
+        return false;
+    const SIZE_T size = GlobalSize(data);
+    const void* bytes = GlobalLock(data);
+    if (bytes == nullptr)
+        return false;
+    block->assign(static_cast<const unsigned char*>(bytes),
+                  static_cast<const unsigned char*>(bytes) + size);
+    GlobalUnlock(data);
+    return true;
+}
+
+bool PutClipboard(UINT format, const Bytes& block) {
+    ClipboardLock lock;
+    if (!lock.m_b_open || !EmptyClipboard())
+        return false;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, block.size());
+    if (memory == nullptr)
+        return false;
+    void* bytes = GlobalLock(memory);
+    if (bytes != nullptr && !block.empty())
+        std::memcpy(bytes, block.data(), block.size());
+    GlobalUnlock(memory);
+    if (SetClipboardData(format, memory) == nullptr) {
+        GlobalFree(memory);
+        return false;
+    }
+    return true;
+}
+
+bool PutClipboardText(const std::wstring& text) {
+    Bytes block((text.size() + 1) * sizeof(wchar_t), 0);
+    std::memcpy(block.data(), text.c_str(), text.size() * sizeof(wchar_t));
+    return PutClipboard(CF_UNICODETEXT, block);
+}
+
+bool ClearClipboard() {
+    ClipboardLock lock;
+    return lock.m_b_open && EmptyClipboard();
+}
+
+std::wstring ClipboardUnicode() {
+    Bytes block;
+    if (!ReadClipboard(CF_UNICODETEXT, &block))
+        return L"<none>";
+    std::wstring text(block.size() / 2, L'\0');
+    std::memcpy(&text[0], block.data(), text.size() * 2);
+    const size_t end = text.find(L'\0');
+    if (end != std::wstring::npos)
+        text.resize(end);
+    return text;
+}
+
+GotoDialog::GotoDialog(App* app) : m_p_app(app) {
+    e2e::PostCommand(app->m_h_main, kCmdGoto);
+    m_h_dialog = app->m_process.WaitForWindow(L"#32770", L"  Pelmora - Goto address", 10000);
+}
+
+GotoDialog::~GotoDialog() {
+    Close();
+}
+
+std::wstring GotoDialog::Text() const {
+    return e2e::WindowText(Input());
+}
+
+void GotoDialog::SetText(const std::wstring& text) const {
+    e2e::Send(Input(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void GotoDialog::Type(const std::wstring& keys) const {
+    for (wchar_t key : keys)
+        e2e::Send(Input(), WM_CHAR, static_cast<WPARAM>(key), 1);
+}
+
+bool GotoDialog::HexChecked() const {
+    return e2e::Send(GetDlgItem(m_h_dialog, 1002), BM_GETCHECK) == BST_CHECKED;
+}
+
+void GotoDialog::Click(int id) const {
+    e2e::Send(GetDlgItem(m_h_dialog, id), BM_CLICK, 0, 0, 20000);
+}
+
+void GotoDialog::JumpTo(int64_t offset) const {
+    wchar_t text[40] = {};
+    swprintf(text, 40, L"0x%llX", static_cast<unsigned long long>(offset));
+    if (e2e::Send(GetDlgItem(m_h_dialog, 1014), BM_GETCHECK) != BST_CHECKED)
+        Click(1014);
+    SetText(text);
+    Click(1012);
+}
+
+void GotoDialog::Close() {
+    if (m_h_dialog == nullptr)
+        return;
+    Dismiss(m_h_dialog, IDCANCEL);
+    m_h_dialog = nullptr;
+}
+
+FindDialog::FindDialog(App* app, WORD command) {
+    e2e::PostCommand(app->m_h_main, command);
+    m_h_dialog = app->m_process.WaitForWindow(L"#32770", L"  Pelmora - Find", 10000);
+}
+
+FindDialog::~FindDialog() {
+    Close();
+}
+
+std::wstring FindDialog::Pattern() const {
+    return e2e::WindowText(Item(1010));
+}
+
+void FindDialog::SetPattern(const std::wstring& text) const {
+    e2e::Send(Item(1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    // The caret after the text, as after typing it.
+    e2e::Send(Item(1010), EM_SETSEL, text.size(), text.size());
+}
+
+void FindDialog::TypePattern(const std::wstring& keys) const {
+    for (wchar_t key : keys)
+        e2e::Send(Item(1010), WM_CHAR, static_cast<WPARAM>(key), 1);
+}
+
+void FindDialog::Click(int id) const {
+    e2e::Send(Item(id), BM_CLICK, 0, 0, 20000);
+}
+
+void FindDialog::UseHex() const {
+    if (e2e::Send(Item(1007), BM_GETCHECK) != BST_CHECKED)
+        Click(1007);
+}
+
+void FindDialog::UseText(int code_page_index) const {
+    if (e2e::Send(Item(1009), BM_GETCHECK) != BST_CHECKED)
+        Click(1009);
+    e2e::Send(Item(1017), CB_SETCURSEL, static_cast<WPARAM>(code_page_index), 0);
+}
+
+bool FindDialog::Enabled(int id) const {
+    return IsWindowEnabled(Item(id)) != FALSE;
+}
+
+int FindDialog::ProgressPos() const {
+    return static_cast<int>(e2e::Send(Item(1018), PBM_GETPOS));
+}
+
+int FindDialog::ProgressMax() const {
+    return static_cast<int>(e2e::Send(Item(1018), PBM_GETRANGE, FALSE, 0));
+}
+
+bool FindDialog::WaitIdle(int timeout_ms) const {
+    for (int waited = 0;; waited += 10) {
+        e2e::Sync(m_h_dialog);
+        if (Enabled(1012) && Enabled(1011))
+            return true;
+        if (waited >= timeout_ms)
+            return false;
+        Sleep(10);
+    }
+}
+
+bool FindDialog::Search(const std::wstring& pattern, int button, int timeout_ms) const {
+    SetPattern(pattern);
+    Click(button);
+    return WaitIdle(timeout_ms);
+}
+
+bool FindDialog::Close(int timeout_ms) {
+    if (m_h_dialog == nullptr)
+        return true;
+    const bool gone = Dismiss(m_h_dialog, IDCANCEL, timeout_ms);
+    m_h_dialog = nullptr;
+    return gone;
+}
+
+int SelectRange(App* app, int64_t first, int64_t last) {
+    GotoDialog* go = app->Goto();
+    if (go == nullptr)
+        return 0;
+    go->JumpTo(first);
+    app->Command(kCmdSetBegin);
+    go->JumpTo(last);
+    app->Command(kCmdSetEnd);
+
+    wchar_t begin[40] = {};
+    wchar_t end[40] = {};
+    swprintf(begin, 40, L"Begin: 0x%llX", static_cast<unsigned long long>(first));
+    swprintf(end, 40, L"End: 0x%llX", static_cast<unsigned long long>(last));
+    return app->Status(1) == begin && app->Status(2) == end ? 1 : 0;
+}
+
+std::wstring DocumentHex(App* app, int64_t size) {
+    if (size <= 0 || !SelectRange(app, 0, size - 1))
+        return L"<no selection>";
+    ClearClipboard();
+    app->Command(kCmdCopyHex);
+    return ClipboardUnicode();
+}
+
+} // namespace tools_e2e
