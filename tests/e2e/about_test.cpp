@@ -52,8 +52,8 @@ TEST(About, ShowsVersionAndLinksAndIsModal) {
 
     Sleep(200);
     EXPECT_FALSE(e2e::Screenshot(dialog, L"about").empty());
-    e2e::Answer(dialog, IDOK);
-    EXPECT_FALSE(IsWindow(dialog)) << "OK closes the About box";
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(e2e::WaitGone(dialog, 5000)) << "OK closes the About box";
     e2e::Sync(main);
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_EQ(app.Close(), 0);

@@ -40,7 +40,7 @@ TEST(ToolsClipboard, CopiesPutPlainFormattedAndRawBlocks) {
     data[1] = 0x42;
     data[2] = 0x0D;
     data[21] = 0x00;
-    const std::wstring path = box.Write(L"copies.bin", data);
+    const std::wstring path = box.File(L"copies.bin", data);
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
 
@@ -106,7 +106,7 @@ TEST(ToolsClipboard, CopiesPutPlainFormattedAndRawBlocks) {
 TEST(ToolsClipboard, InsertAndOverwriteFromTheClipboardChangeOnlyTheDocument) {
     Sandbox box(L"paste");
     const Bytes data = Counting(32);
-    const std::wstring path = box.Write(L"paste.bin", data);
+    const std::wstring path = box.File(L"paste.bin", data);
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
     app.Command(kCmdEditMode);
@@ -166,7 +166,7 @@ TEST(ToolsClipboard, CutPutsTheBytesOnTheClipboardAndRemovesThem) {
     data[4] = 0x00;
     data[5] = 0x80;
     data[6] = 0xFF;
-    const std::wstring path = box.Write(L"cut.bin", data);
+    const std::wstring path = box.File(L"cut.bin", data);
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
     app.Command(kCmdEditMode);
@@ -202,7 +202,7 @@ TEST(ToolsClipboard, CutPutsTheBytesOnTheClipboardAndRemovesThem) {
 TEST(ToolsClipboard, EditingCommandsNeedEditModeAndTooLargeCopiesAreRefused) {
     Sandbox box(L"refuse");
     const int64_t size = 0x200000 + 16;
-    const std::wstring path = box.WriteSparse(L"refuse.bin", size, 0x1000, Bytes{0xAB});
+    const std::wstring path = WriteSparse(box, L"refuse.bin", size, 0x1000, Bytes{0xAB});
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
 

@@ -179,7 +179,8 @@ std::wstring MessageBoxText(HWND box) {
 }
 
 bool WaitGone(HWND window, int timeout_ms) {
-    for (int waited = 0; IsWindow(window); waited += 20) {
+    // A hidden dialog counts as gone: Wine may destroy it a little later.
+    for (int waited = 0; IsWindow(window) && IsWindowVisible(window); waited += 20) {
         if (waited >= timeout_ms) {
             return false;
         }

@@ -68,7 +68,7 @@ TEST(ToolsFind, HexAndTextPatternsSelectTheirMatchesInBothDirections) {
     Put(&data, 0x320, {0xC3, 0xA9}); // U+00E9 in UTF-8
     Put(&data, 0x400, {0x0A, 0xBC});
     Put(&data, 0x1800, {0x41, 0x42});
-    const std::wstring path = box.Write(L"find.bin", data);
+    const std::wstring path = box.File(L"find.bin", data);
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
     {
@@ -143,7 +143,7 @@ TEST(ToolsFind, PendingEditsAreSearchedAsTheDocumentShowsThem) {
     Bytes data(0x800, 0);
     Put(&data, 0x40, {'d', 'r', 'o', 'p'});
     Put(&data, 0x400, {0x0A, 0xBC});
-    const std::wstring path = box.Write(L"edits.bin", data);
+    const std::wstring path = box.File(L"edits.bin", data);
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
     app.Command(kCmdEditMode);
@@ -176,7 +176,8 @@ TEST(ToolsFind, LongSearchShowsProgressStopsAndClosesPromptly) {
     Sandbox box(L"long");
     const int64_t size = 384ll << 20;
     const int64_t at = size - 64;
-    const std::wstring path = box.WriteSparse(L"long.bin", size, at, Bytes{0x01, 0x02, 0x03, 0x04});
+    const std::wstring path =
+        WriteSparse(box, L"long.bin", size, at, Bytes{0x01, 0x02, 0x03, 0x04});
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
     FindDialog find(&app);

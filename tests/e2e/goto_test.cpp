@@ -29,7 +29,7 @@ void Jump(const GotoDialog& go, const std::wstring& text, int button) {
 
 TEST(ToolsGoto, OpensReadyForHexAndJumpsFromTheCurrentSelection) {
     Sandbox box(L"goto");
-    const std::wstring path = box.Write(L"goto.bin", Counting(0x1000));
+    const std::wstring path = box.File(L"goto.bin", Counting(0x1000));
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
     GotoDialog* go = app.Goto();
@@ -100,7 +100,7 @@ TEST(ToolsGoto, OpensReadyForHexAndJumpsFromTheCurrentSelection) {
 
 TEST(ToolsGoto, InputFilterKeepsANumberAndNoValueIsRefused) {
     Sandbox box(L"filter");
-    const std::wstring path = box.Write(L"filter.bin", Counting(0x100));
+    const std::wstring path = box.File(L"filter.bin", Counting(0x100));
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
     GotoDialog* go = app.Goto();

@@ -10,35 +10,6 @@ namespace tools_e2e {
 
 namespace {
 
-std::wstring Env(const wchar_t* name) {
-    wchar_t buffer[1024] = {};
-    const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
-    return n > 0 && n < 1024 ? std::wstring(buffer) : std::wstring();
-}
-
-std::wstring WindowsPath(std::wstring path) {
-    if (!path.empty() && path[0] == L'/')
-        path = L"Z:" + path;
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
-    return path;
-}
-
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
-}
-
 // The program may hold the clipboard for a moment; try for a while.
 bool OpenClipboardPatiently() {
     for (int i = 0; i < 100; ++i) {
@@ -61,37 +32,9 @@ struct ClipboardLock {
 
 } // namespace
 
-Sandbox::Sandbox(const std::wstring& name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    m_sz_folder = std::wstring(temp) + L"pelmora_tools_" + std::to_wstring(GetCurrentProcessId()) +
-                  L"_" + name + L"\\";
-    CreateDirectoryW(m_sz_folder.c_str(), nullptr);
-    m_sz_exe = m_sz_folder + L"pelmora.exe";
-    CopyFileW(WindowsPath(Env(L"PELMORA_EXE")).c_str(), m_sz_exe.c_str(), FALSE);
-}
-
-Sandbox::~Sandbox() {
-    for (const std::wstring& file : FilesIn(m_sz_folder))
-        DeleteFileW((m_sz_folder + file).c_str());
-    RemoveDirectoryW(m_sz_folder.c_str());
-}
-
-std::wstring Sandbox::Write(const std::wstring& name, const Bytes& bytes) const {
-    const std::wstring path = m_sz_folder + name;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return path;
-    DWORD written = 0;
-    if (!bytes.empty())
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return path;
-}
-
-std::wstring Sandbox::WriteSparse(const std::wstring& name, int64_t size, int64_t at,
-                                  const Bytes& bytes) const {
-    const std::wstring path = m_sz_folder + name;
+std::wstring WriteSparse(const Sandbox& box, const std::wstring& name, int64_t size, int64_t at,
+                         const Bytes& bytes) {
+    const std::wstring path = box.Folder() + name;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return path;
@@ -107,30 +50,6 @@ std::wstring Sandbox::WriteSparse(const std::wstring& name, int64_t size, int64_
     }
     CloseHandle(file);
     return path;
-}
-
-Bytes Counting(size_t size) {
-    Bytes bytes(size);
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<unsigned char>(i);
-    return bytes;
-}
-
-Bytes ReadFileBytes(const std::wstring& path) {
-    Bytes bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    LARGE_INTEGER size = {};
-    GetFileSizeEx(file, &size);
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes.empty())
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    bytes.resize(read);
-    CloseHandle(file);
-    return bytes;
 }
 
 std::string Hex(const Bytes& bytes) {
@@ -178,19 +97,7 @@ int App::Open(const Sandbox& box, const std::wstring& path) {
 }
 
 std::wstring App::Status(int part) const {
-    const LRESULT length = e2e::Send(m_h_status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
-    const size_t count = static_cast<size_t>(LOWORD(length)) + 1;
-    void* remote = VirtualAllocEx(m_process.Handle(), nullptr, count * sizeof(wchar_t),
-                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (remote == nullptr)
-        return L"<no memory>";
-    std::vector<wchar_t> text(count, 0);
-    e2e::Send(m_h_status, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
-    SIZE_T read = 0;
-    ReadProcessMemory(m_process.Handle(), remote, text.data(), count * sizeof(wchar_t), &read);
-    VirtualFreeEx(m_process.Handle(), remote, 0, MEM_RELEASE);
-    text[count - 1] = 0;
-    return std::wstring(text.data());
+    return e2e::StatusPane(m_process, m_h_status, part);
 }
 
 std::wstring App::WaitStatus(int part, const std::wstring& text, int timeout_ms) const {
@@ -211,29 +118,9 @@ HWND App::WaitForMessage(DWORD timeout_ms) const {
                                                                      timeout_ms);
 }
 
-std::wstring MessageText(HWND box) {
-    std::wstring best;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (e2e::ClassName(child) == L"Static") {
-            const std::wstring text = e2e::WindowText(child);
-            if (text.size() > best.size())
-                best = text;
-        }
-    return best;
-}
-
-bool WaitGone(HWND window, int timeout_ms) {
-    for (int waited = 0; IsWindow(window) && IsWindowVisible(window); waited += 20) {
-        if (waited >= timeout_ms)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 bool Dismiss(HWND box, WORD button, int timeout_ms) {
     e2e::Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    return WaitGone(box, timeout_ms);
+    return e2e::WaitGone(box, timeout_ms);
 }
 
 bool ReadClipboard(UINT format, Bytes* block) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/e2e/e2e_harness.h"
+#include "tests/e2e/e2e_session.h"
 
 #include <windows.h>
 
@@ -30,28 +31,15 @@ constexpr WORD kCmdSetBegin = 40053;
 constexpr WORD kCmdSetEnd = 40052;
 constexpr WORD kCmdSaveWorkspace = 40077;
 
-// A folder of one test with a private copy of pelmora.exe (so settings and
-// workspace files touch nothing else); everything in it goes at the end.
-class Sandbox {
-  public:
-    explicit Sandbox(const std::wstring& name);
-    ~Sandbox();
-    Sandbox(const Sandbox&) = delete;
-    Sandbox& operator=(const Sandbox&) = delete;
-
-    std::wstring Write(const std::wstring& name, const Bytes& bytes) const;
-    // A file of the size, zero everywhere except the bytes written at `at`.
-    std::wstring WriteSparse(const std::wstring& name, int64_t size, int64_t at,
-                             const Bytes& bytes) const;
-    const std::wstring& Exe() const { return m_sz_exe; }
-
-  private:
-    std::wstring m_sz_folder;
-    std::wstring m_sz_exe;
-};
-
-Bytes Counting(size_t size);
-Bytes ReadFileBytes(const std::wstring& path);
+using e2e::Counting;
+using e2e::Sandbox;
+using e2e::WaitGone;
+// A file of the size in the sandbox, zero everywhere except the bytes written at `at`.
+std::wstring WriteSparse(const Sandbox& box, const std::wstring& name, int64_t size, int64_t at,
+                         const Bytes& bytes);
+inline Bytes ReadFileBytes(const std::wstring& path) {
+    return e2e::ReadAll(path);
+}
 std::string Hex(const Bytes& bytes); // "41420D"
 
 class GotoDialog;
@@ -89,11 +77,11 @@ struct App {
     HWND WaitForMessage(DWORD timeout_ms) const;
 };
 
-// The longest static text of a message box.
-std::wstring MessageText(HWND box);
+inline std::wstring MessageText(HWND box) {
+    return e2e::MessageBoxText(box);
+}
 // Presses a dialog button by command ID (posted) and waits for the window to go.
 bool Dismiss(HWND box, WORD button, int timeout_ms = 5000);
-bool WaitGone(HWND window, int timeout_ms);
 
 // The system clipboard from this process. Read: the block of the format with
 // its full size, false when there is none. Put: replaces the clipboard with
