@@ -446,54 +446,6 @@ std::vector<uint8_t> BuildFindPattern(int mode, const wchar_t* text, int32_t cod
     return pattern;
 }
 
-PatternMatcher::PatternMatcher(const uint8_t* pattern, size_t n) : m_pattern(pattern, pattern + n) {
-    for (size_t& skip : m_n_forward_skip)
-        skip = n;
-    for (size_t& skip : m_n_backward_skip)
-        skip = n;
-    for (size_t i = 0; i + 1 < n; ++i)
-        m_n_forward_skip[pattern[i]] = n - 1 - i;
-    for (size_t i = n; i-- > 1;)
-        m_n_backward_skip[pattern[i]] = i;
-}
-
-int64_t PatternMatcher::First(const uint8_t* data, size_t length) const {
-    const size_t n = m_pattern.size();
-    if (n == 0 || length < n)
-        return -1;
-    const uint8_t* p = m_pattern.data();
-    if (n == 1) {
-        const void* hit = std::memchr(data, p[0], length);
-        return hit == nullptr ? -1 : static_cast<const uint8_t*>(hit) - data;
-    }
-    const uint8_t last = p[n - 1];
-    const size_t end = length - n;
-    size_t pos = 0;
-    while (pos <= end) {
-        const uint8_t c = data[pos + n - 1];
-        if (c == last && std::memcmp(data + pos, p, n - 1) == 0)
-            return static_cast<int64_t>(pos);
-        pos += m_n_forward_skip[c];
-    }
-    return -1;
-}
-
-int64_t PatternMatcher::Last(const uint8_t* data, size_t length) const {
-    const size_t n = m_pattern.size();
-    if (n == 0 || length < n)
-        return -1;
-    const uint8_t* p = m_pattern.data();
-    const uint8_t first = p[0];
-    auto pos = static_cast<int64_t>(length - n);
-    while (pos >= 0) {
-        const uint8_t c = data[pos];
-        if (c == first && std::memcmp(data + pos + 1, p + 1, n - 1) == 0)
-            return pos;
-        pos -= static_cast<int64_t>(m_n_backward_skip[c]);
-    }
-    return -1;
-}
-
 void SetSearchRunning(int on) {
     g_search_running.store(on ? 1 : 0);
 }

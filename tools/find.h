@@ -3,6 +3,8 @@
 // the match. The dialog around it lives in tools/win32.
 #pragma once
 
+#include "tools/pattern_matcher.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -63,18 +65,3 @@ void ClearSearchStop();
 
 // The search-running flag (0 at start-up); the Find command opens its dialog only while it is 0.
 void SetSearchRunning(int on);
-
-// Span searches of one contiguous buffer (exposed for tests and benchmarks):
-// the first / last window equal to the pattern, or -1.
-class PatternMatcher {
-  public:
-    PatternMatcher(const uint8_t* pattern, size_t n);
-    int64_t First(const uint8_t* data, size_t length) const;
-    int64_t Last(const uint8_t* data, size_t length) const;
-    size_t Size() const { return m_pattern.size(); }
-
-  private:
-    std::vector<uint8_t> m_pattern;
-    size_t m_n_forward_skip[256];
-    size_t m_n_backward_skip[256];
-};

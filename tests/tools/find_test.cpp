@@ -285,7 +285,8 @@ TEST_F(Find, RandomEditedDocumentsMatchAPlainSearch) {
             continue;
         for (int q = 0; q < 25; ++q) {
             std::vector<uint8_t> pat;
-            const size_t n = 1 + rng() % 9;
+            // Now and then a pattern longer than the 16- and 64-byte scan blocks.
+            const size_t n = rng() % 5 == 0 ? 1 + rng() % 100 : 1 + rng() % 9;
             if (rng() % 2 && static_cast<int64_t>(n) <= total) {
                 const int64_t at =
                     static_cast<int64_t>(rng() % static_cast<uint32_t>(total - n + 1));
@@ -309,4 +310,100 @@ TEST_F(Find, RandomEditedDocumentsMatchAPlainSearch) {
             }
         }
     }
+}
+
+// One copy of the pattern across each 64 KiB view boundary, k bytes of it
+// before the boundary for every k from 1 to n - 1: forward searches meet them
+// in order, backward searches in reverse order.
+TEST_F(Find, MatchesCrossViewBoundariesAtEveryOffset) {
+    for (size_t n : {2u, 9u, 24u}) {
+        std::vector<uint8_t> pat(n);
+        for (size_t i = 0; i < n; ++i)
+            pat[i] = static_cast<uint8_t>(0xC0 + i);
+        std::vector<uint8_t> bytes(kViewSize * static_cast<int64_t>(n + 1), 0x11);
+        std::vector<int64_t> planted;
+        for (size_t k = 1; k < n; ++k) {
+            const int64_t at = kViewSize * static_cast<int64_t>(k) - static_cast<int64_t>(k);
+            std::copy(pat.begin(), pat.end(), bytes.begin() + at);
+            planted.push_back(at);
+        }
+        Open(bytes);
+        for (int64_t at : planted) {
+            m_doc->m_n_search_from = at - 1;
+            ASSERT_EQ(at, SearchForward(pat.data(), static_cast<int64_t>(n))) << "n " << n;
+        }
+        m_doc->m_n_search_from = planted.back();
+        EXPECT_EQ(-1, SearchForward(pat.data(), static_cast<int64_t>(n)));
+        for (int64_t at : planted) {
+            m_doc->m_n_search_from = at + static_cast<int64_t>(n) - 1;
+            ASSERT_EQ(at, SearchBackward(pat.data(), static_cast<int64_t>(n))) << "n " << n;
+            // One byte short of the window: the copy is out of reach.
+            m_doc->m_n_search_from = at + static_cast<int64_t>(n) - 2;
+            const int64_t before = SearchBackward(pat.data(), static_cast<int64_t>(n));
+            ASSERT_LT(before, at);
+        }
+    }
+}
+
+// The pattern split between pieces at every offset: a typed byte (set to the
+// value it had) cuts the source piece, and inserted copies arrive in chunks.
+TEST_F(Find, MatchesCrossPieceBoundariesAtEveryOffset) {
+    const std::vector<uint8_t> pat = {0x50, 0x51, 0x52, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58};
+    const auto n = static_cast<int64_t>(pat.size());
+    for (int64_t cut = 0; cut < n; ++cut) {
+        std::vector<uint8_t> bytes(4000, 0x22);
+        std::copy(pat.begin(), pat.end(), bytes.begin() + 1500);
+        Open(bytes);
+        const uint8_t b = pat[static_cast<size_t>(cut)];
+        ASSERT_EQ(1,
+                  m_doc->m_p_data_plane->SetNibble(1500 + cut, b >> 4, 1, &m_doc->m_file_mapping));
+        ASSERT_EQ(1,
+                  m_doc->m_p_data_plane->SetNibble(1500 + cut, b & 15, 0, &m_doc->m_file_mapping));
+        // An inserted copy made of two pieces, split after cut bytes.
+        ASSERT_EQ(1, m_doc->m_p_data_plane->Insert(3000, pat.data() + cut, n - cut));
+        ASSERT_EQ(1, m_doc->m_p_data_plane->Insert(3000, pat.data(), cut));
+        m_doc->m_n_data_size += n;
+        m_doc->m_n_search_from = -1;
+        ASSERT_EQ(1500, SearchForward(pat.data(), n)) << "cut " << cut;
+        ASSERT_EQ(3000, SearchForward(pat.data(), n)) << "cut " << cut;
+        m_doc->m_n_search_from = m_doc->m_n_data_size - 1;
+        ASSERT_EQ(3000, SearchBackward(pat.data(), n)) << "cut " << cut;
+        m_doc->m_n_search_from = 3000 + n - 2;
+        ASSERT_EQ(1500, SearchBackward(pat.data(), n)) << "cut " << cut;
+    }
+}
+
+// Patterns longer than the runs they cross: one spread over 40 one-byte typed
+// pieces, and one longer than a whole 64 KiB view.
+TEST_F(Find, PatternsLongerThanASpan) {
+    std::vector<uint8_t> bytes = Counting(3 * kViewSize);
+    Open(bytes);
+    for (int64_t o = 1000; o < 1040; ++o) {
+        const uint8_t b = bytes[static_cast<size_t>(o)];
+        ASSERT_EQ(1, m_doc->m_p_data_plane->SetNibble(o, b >> 4, 1, &m_doc->m_file_mapping));
+    }
+    const std::vector<uint8_t> typed(bytes.begin() + 998, bytes.begin() + 1042);
+    // Counting bytes repeat every 256, so start just before the typed run.
+    m_doc->m_n_search_from = 997;
+    EXPECT_EQ(998, SearchForward(typed.data(), static_cast<int64_t>(typed.size())));
+    m_doc->m_n_search_from = m_doc->m_n_data_size - 1;
+    // The last copy lies furthest on.
+    EXPECT_EQ(998 + 256 * ((3 * kViewSize - 1042) / 256),
+              SearchBackward(typed.data(), static_cast<int64_t>(typed.size())));
+
+    std::vector<uint8_t> noise(3 * kViewSize);
+    std::mt19937 rng(99);
+    for (auto& b : noise)
+        b = static_cast<uint8_t>(rng());
+    Open(noise);
+    const int64_t at = 0x8123;
+    const std::vector<uint8_t> wide(noise.begin() + at, noise.begin() + at + kViewSize + 700);
+    const auto n = static_cast<int64_t>(wide.size());
+    m_doc->m_n_search_from = -1;
+    EXPECT_EQ(at, SearchForward(wide.data(), n));
+    EXPECT_EQ(-1, SearchForward(wide.data(), n));
+    m_doc->m_n_search_from = m_doc->m_n_data_size - 1;
+    EXPECT_EQ(at, SearchBackward(wide.data(), n));
+    m_doc->m_n_search_from = at + n - 2;
+    EXPECT_EQ(-1, SearchBackward(wide.data(), n));
 }

@@ -1,0 +1,274 @@
+// Search speed over one large file in the page cache: Pelmora's forward and
+// backward search (the real CFileMapping with its 64 KiB views, the real
+// CDataPlane, SearchForward / SearchBackward) unedited and with 10,000
+// scattered edits, beside `grep -c -F` run as a child process and memmem over
+// the whole file mapped at once. The pattern is absent, so every search walks
+// the whole document.
+//
+//   find_bench [size in MiB (default 1024)] [file (default in the temporary folder)]
+//
+// The file is made when it is missing or has another size, and stays for the
+// next run (delete it by hand). Each figure is the best of three runs.
+#include "data/data_plane.h"
+#include "data/document.h"
+#include "tools/find.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Printable, so it travels as a plain argument to grep; no byte of it is a
+// shell or option character that matters, and it is passed without a shell.
+constexpr char kPattern[] = "Pelmora:needle#7";
+constexpr int64_t kPatternLength = 16;
+constexpr int kRuns = 3;
+constexpr int kEdits = 10000;
+
+double Seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// Random-ish bytes (xorshift64*), the whole byte range.
+int MakeFile(const std::string& path, int64_t size) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && st.st_size == size)
+        return 1;
+    std::printf("making %s (%lld bytes) ...\n", path.c_str(), static_cast<long long>(size));
+    std::fflush(stdout);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr)
+        return 0;
+    std::vector<uint64_t> block(1 << 17);
+    uint64_t x = 0x9E3779B97F4A7C15ull;
+    int64_t left = size;
+    while (left > 0) {
+        for (uint64_t& w : block) {
+            x ^= x >> 12;
+            x ^= x << 25;
+            x ^= x >> 27;
+            w = x * 0x2545F4914F6CDD1Dull;
+        }
+        const auto chunk = static_cast<size_t>(
+            std::min<int64_t>(left, static_cast<int64_t>(block.size() * sizeof(uint64_t))));
+        if (std::fwrite(block.data(), 1, chunk, f) != chunk) {
+            std::fclose(f);
+            return 0;
+        }
+        left -= static_cast<int64_t>(chunk);
+    }
+    return std::fclose(f) == 0 ? 1 : 0;
+}
+
+struct Figure {
+    double seconds = 1e30;
+    int64_t result = -2;
+};
+
+Figure Best(const std::function<int64_t()>& run) {
+    Figure best;
+    for (int i = 0; i < kRuns; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const int64_t r = run();
+        const double s = Seconds(std::chrono::steady_clock::now() - t0);
+        best.result = r;
+        best.seconds = std::min(best.seconds, s);
+    }
+    return best;
+}
+
+void Print(const char* what, const Figure& f, int64_t bytes, double reference_mbs) {
+    const double mbs = static_cast<double>(bytes) / 1e6 / f.seconds;
+    std::printf("%-34s %9.1f ms %9.1f MB/s", what, f.seconds * 1e3, mbs);
+    if (reference_mbs > 0)
+        std::printf("   %5.2fx grep", mbs / reference_mbs);
+    std::printf("   result %lld\n", static_cast<long long>(f.result));
+}
+
+// memmem over the whole file mapped in one piece; the match offset or -1.
+int64_t MemmemWholeFile(const std::string& path, int64_t size) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return -2;
+    void* base = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (base == MAP_FAILED)
+        return -2;
+    const void* hit = ::memmem(base, static_cast<size_t>(size), kPattern, kPatternLength);
+    const int64_t r =
+        hit == nullptr ? -1 : static_cast<const char*>(hit) - static_cast<char*>(base);
+    ::munmap(base, static_cast<size_t>(size));
+    return r;
+}
+
+// grep -c -F as a child process (C locale, no shell); the count it printed,
+// or -2 when it could not run.
+int64_t GrepCount(const std::string& path) {
+    int out[2];
+    if (::pipe(out) != 0)
+        return -2;
+    const pid_t child = ::fork();
+    if (child < 0)
+        return -2;
+    if (child == 0) {
+        ::dup2(out[1], 1);
+        ::close(out[0]);
+        ::close(out[1]);
+        ::setenv("LC_ALL", "C", 1);
+        const char* argv[] = {"grep", "-c", "-F", "-e", kPattern, path.c_str(), nullptr};
+        ::execvp("grep", const_cast<char* const*>(argv));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    char text[64] = {};
+    size_t got = 0;
+    ssize_t r;
+    while (got + 1 < sizeof text && (r = ::read(out[0], text + got, sizeof text - 1 - got)) > 0)
+        got += static_cast<size_t>(r);
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    // grep exits with 1 when nothing matched.
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1 || got == 0)
+        return -2;
+    return std::strtoll(text, nullptr, 10);
+}
+
+int64_t Forward(CallBackInfo* doc) {
+    doc->m_n_search_from = -1;
+    return SearchForward(reinterpret_cast<const uint8_t*>(kPattern), kPatternLength);
+}
+
+int64_t Backward(CallBackInfo* doc) {
+    doc->m_n_search_from = doc->m_n_data_size - 1;
+    return SearchBackward(reinterpret_cast<const uint8_t*>(kPattern), kPatternLength);
+}
+
+int64_t CountPieces(const CDataPlane* plane) {
+    int64_t n = 0;
+    for (const PlanePiece* p = plane->m_p_head; p != nullptr; p = p->m_p_next)
+        ++n;
+    return n;
+}
+
+// 10,000 edits spread evenly: typed nibbles and 4-byte inserts in turn. Their
+// bytes are not printable, so they cannot complete the pattern.
+int ScatterEdits(CallBackInfo* doc) {
+    const uint8_t inserted[4] = {0xE1, 0x02, 0xF3, 0x84};
+    const int64_t step = doc->m_n_data_size / kEdits;
+    for (int i = 0; i < kEdits; ++i) {
+        const int64_t at = static_cast<int64_t>(i) * step + step / 2 + (i * 7919) % (step / 4 + 1);
+        if (i % 2 == 0) {
+            if (!doc->m_p_data_plane->SetNibble(at, 0x8, 1, &doc->m_file_mapping))
+                return 0;
+        } else {
+            if (!doc->m_p_data_plane->Insert(at, inserted, 4))
+                return 0;
+            doc->m_n_data_size += 4;
+        }
+    }
+    return 1;
+}
+
+// A planted copy of the pattern near the end must be found in both directions.
+int CheckPlanted(CallBackInfo* doc) {
+    const int64_t at = doc->m_n_data_size - 1000;
+    if (!doc->m_p_data_plane->Insert(at, reinterpret_cast<const uint8_t*>(kPattern),
+                                     kPatternLength))
+        return 0;
+    doc->m_n_data_size += kPatternLength;
+    const int64_t forward = Forward(doc);
+    const int64_t backward = Backward(doc);
+    doc->m_p_data_plane->Remove(at, at + kPatternLength - 1);
+    doc->m_n_data_size -= kPatternLength;
+    std::printf("planted copy at %lld: forward finds %lld, backward finds %lld\n",
+                static_cast<long long>(at), static_cast<long long>(forward),
+                static_cast<long long>(backward));
+    return forward == at && backward == at ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int64_t mib = argc > 1 ? std::atoll(argv[1]) : 1024;
+    if (mib <= 0) {
+        std::fprintf(stderr, "usage: find_bench [size in MiB] [file]\n");
+        return 2;
+    }
+    const int64_t size = mib << 20;
+    const std::string path = argc > 2 ? std::string(argv[2])
+                                      : (std::filesystem::temp_directory_path() /
+                                         ("pelmora_find_bench_" + std::to_string(mib) + "MiB.bin"))
+                                            .string();
+    if (!MakeFile(path, size)) {
+        std::fprintf(stderr, "cannot make %s\n", path.c_str());
+        return 1;
+    }
+    std::printf("file %s, %lld bytes; pattern \"%s\" (%lld bytes), best of %d runs\n", path.c_str(),
+                static_cast<long long>(size), kPattern, static_cast<long long>(kPatternLength),
+                kRuns);
+
+    // Bring the file into the page cache and make sure the pattern is absent.
+    if (MemmemWholeFile(path, size) != -1) {
+        std::fprintf(stderr, "the pattern occurs in the file or it cannot be mapped\n");
+        return 1;
+    }
+
+    const Figure grep = Best([&] { return GrepCount(path); });
+    const double grep_mbs = static_cast<double>(size) / 1e6 / grep.seconds;
+    const Figure mem = Best([&] { return MemmemWholeFile(path, size); });
+
+    auto doc = std::make_unique<CallBackInfo>(nullptr);
+    g_p_current_document = doc.get();
+    const std::wstring wide = std::filesystem::path(path).wstring();
+    if (!doc->OpenFile(wide.c_str())) {
+        std::fprintf(stderr, "cannot open %s as a document\n", path.c_str());
+        return 1;
+    }
+    const Figure forward = Best([&] { return Forward(doc.get()); });
+    const Figure backward = Best([&] { return Backward(doc.get()); });
+
+    if (!ScatterEdits(doc.get())) {
+        std::fprintf(stderr, "an edit failed\n");
+        return 1;
+    }
+    const int64_t pieces = CountPieces(doc->m_p_data_plane);
+    const Figure forward_edited = Best([&] { return Forward(doc.get()); });
+    const Figure backward_edited = Best([&] { return Backward(doc.get()); });
+    const int planted = CheckPlanted(doc.get());
+    g_p_current_document = nullptr;
+
+    std::printf("\n");
+    Print("grep -c -F (child process)", grep, size, 0);
+    Print("memmem, whole file mapped", mem, size, grep_mbs);
+    Print("Pelmora forward, unedited", forward, size, grep_mbs);
+    Print("Pelmora backward, unedited", backward, size, grep_mbs);
+    std::printf("-- after %d edits (%lld pieces) --\n", kEdits, static_cast<long long>(pieces));
+    Print("Pelmora forward, edited", forward_edited, size, grep_mbs);
+    Print("Pelmora backward, edited", backward_edited, size, grep_mbs);
+    std::printf("\nbackward/forward: unedited %.2f, edited %.2f\n",
+                forward.seconds / backward.seconds,
+                forward_edited.seconds / backward_edited.seconds);
+    const int absent = forward.result == -1 && backward.result == -1 &&
+                       forward_edited.result == -1 && backward_edited.result == -1 &&
+                       mem.result == -1 && grep.result == 0;
+    if (!absent || !planted) {
+        std::printf("WRONG RESULT\n");
+        return 1;
+    }
+    return 0;
+}
