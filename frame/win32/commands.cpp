@@ -14,6 +14,7 @@
 #include "frame/win32/lib_luna.h"
 #include "resources/resource.h"
 #include "settings/win32/accelerator_table.h"
+#include "settings/win32/preferences_dialog.h"
 #include "tools/tool_commands.h"
 #include "view/selection.h"
 #include "view/view_state.h"
@@ -108,6 +109,13 @@ void OnEditMode() {
     ShowEditMode(on);
 }
 
+// Key changes made in the dialog take effect once it has closed, however it
+// was closed.
+void OnPreferences() {
+    ShowPreferencesDialog(Frame().m_h_main_window);
+    RebuildAcceleratorTable();
+}
+
 void OnSetBeginPos() {
     SetBeginPosition();
 }
@@ -166,7 +174,7 @@ const CommandHandler kHandlers[] = {
     {ID_EDIT_REMOVE, OnRemoveCommand},
     {ID_EDIT_GOTO, OnGotoCommand},
     {ID_EDIT_FIND, OnFindCommand},
-    {ID_OPTIONS_PREFERENCE, nullptr},
+    {ID_OPTIONS_PREFERENCE, OnPreferences},
     {ID_HELP_ABOUT, nullptr},
     {ID_SET_BEGIN_POS, OnSetBeginPos},
     {ID_SET_END_POS, OnSetEndPos},
