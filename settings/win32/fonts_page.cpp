@@ -43,7 +43,10 @@ void Add(HWND control, UINT message, const wchar_t* text) {
 int CALLBACK AddFontFamily(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM list) {
     const ENUMLOGFONTEXW* entry = reinterpret_cast<const ENUMLOGFONTEXW*>(font);
     HWND combo = reinterpret_cast<HWND>(list);
-    const wchar_t* name = entry->elfFullName;
+    // The family name, not the full name: it is what the view's font is
+    // created from and what the settings file keeps, and a substituted family
+    // (Courier New drawn by another face) lists under its own name.
+    const wchar_t* name = entry->elfLogFont.lfFaceName;
     if (_wcsicmp(entry->elfScript, L"Western") == 0 && name[0] != L'@' &&
         SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                      reinterpret_cast<LPARAM>(name)) == CB_ERR) {
