@@ -197,6 +197,28 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     Notify(fonts, IDC_PREF_ITEMS, LBN_SELCHANGE);
     e2e::Sync(dialog);
 
+    // An accepted style refreshes the sample, whose caret then stands on
+    // the fourth byte of the first row.
+    Notify(fonts, IDC_PREF_FONT_STYLE, CBN_SELENDOK);
+    e2e::Sync(dialog);
+    // The caret blinks: some capture within two seconds shows its block,
+    // XORed over the black selected background into the caret colour.
+    int caret_pixels = 0;
+    for (int i = 0; i < 8 && caret_pixels < 50; ++i) {
+        e2e::Picture sample;
+        if (e2e::CaptureWindow(GetDlgItem(fonts, IDC_PREF_SAMPLE), &sample)) {
+            caret_pixels = 0;
+            for (uint32_t pixel : sample.m_pixels) {
+                caret_pixels += pixel == 0x80FF00u ? 1 : 0;
+            }
+            if (caret_pixels >= 50) {
+                e2e::SaveBmp(sample, L"preferences-sample-caret");
+            }
+        }
+        Sleep(250);
+    }
+    EXPECT_GE(caret_pixels, 50) << "no caret block in the caret colour";
+
     // For the guide: the page over the main window showing the document.
     RECT main_rect = {};
     GetWindowRect(main, &main_rect);
