@@ -367,6 +367,65 @@ TEST(Preferences, ShortcutAssignedThenCancelWorksAfterwards) {
     EXPECT_EQ(app.Close(), 0);
 }
 
+TEST(Preferences, RemovingAKeyDropsBothEntriesAndTheKeyStopsWorking) {
+    e2e::Sandbox box(L"prefs_remove");
+    box.Settings("[hotkey]\r\nGoto dialog=587\r\n024B=Goto dialog\r\n");
+    e2e::PelmoraProcess app;
+    HWND main = StartWithDocument(app, box);
+    ASSERT_NE(main, nullptr);
+    HWND dialog = OpenPreferences(app, main);
+    ASSERT_NE(dialog, nullptr);
+    HWND keyboard = Page(dialog, IDC_PREF_COMMANDS);
+    ASSERT_NE(keyboard, nullptr);
+    HWND commands = GetDlgItem(keyboard, IDC_PREF_COMMANDS);
+    const LRESULT index = e2e::Send(commands, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(L"Goto dialog"));
+    ASSERT_GE(index, 0);
+    e2e::Send(commands, LB_SETCURSEL, static_cast<WPARAM>(index));
+    Notify(keyboard, IDC_PREF_COMMANDS, LBN_SELCHANGE);
+    HWND assigned = GetDlgItem(keyboard, IDC_PREF_ASSIGNED);
+    ASSERT_EQ(1, e2e::Send(assigned, LB_GETCOUNT));
+    EXPECT_EQ(L"CTRL + K", ListText(assigned, 0));
+    EXPECT_EQ(0, e2e::Send(assigned, LB_GETCURSEL)) << "the first key is selected";
+    Notify(keyboard, IDC_PREF_REMOVE, BN_CLICKED);
+    EXPECT_EQ(0, e2e::Send(assigned, LB_GETCOUNT));
+    // Remove with nothing listed does nothing.
+    Notify(keyboard, IDC_PREF_REMOVE, BN_CLICKED);
+    e2e::Answer(dialog, IDOK);
+    ASSERT_FALSE(IsWindow(dialog));
+    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
+    const std::string text(ini.begin(), ini.end());
+    EXPECT_EQ(std::string::npos, text.find("Goto dialog")) << text;
+    EXPECT_EQ(std::string::npos, text.find("024B")) << text;
+    e2e::SendKeyChord(main, 'K', {VK_CONTROL});
+    EXPECT_EQ(nullptr, app.WaitForWindow(L"#32770", L"  Pelmora - Goto address", 1500));
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(Preferences, ASizeOf300IsStoredAs200) {
+    e2e::Sandbox box(L"prefs_size_300");
+    e2e::PelmoraProcess app;
+    HWND main = e2e::StartOn(app, box.Exe(), L"");
+    ASSERT_NE(main, nullptr);
+    // The shortcut command opens the same dialog as the menu command.
+    e2e::PostCommand(main, 41017);
+    HWND dialog = app.WaitForWindow(L"#32770", kTitle);
+    ASSERT_NE(dialog, nullptr);
+    HWND fonts = Page(dialog, IDC_PREF_ITEMS);
+    ASSERT_NE(fonts, nullptr);
+    // Typed into the size field: the sample follows the typing.
+    e2e::Send(GetDlgItem(fonts, IDC_PREF_FONT_SIZE), WM_SETTEXT, 0,
+              reinterpret_cast<LPARAM>(L"300"));
+    Notify(fonts, IDC_PREF_FONT_SIZE, CBN_EDITCHANGE);
+    e2e::Answer(dialog, IDOK);
+    ASSERT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(1, e2e::Sync(main));
+    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
+    const std::string text(ini.begin(), ini.end());
+    EXPECT_NE(std::string::npos, text.find("font_size=200\r\n")) << text;
+    EXPECT_EQ(app.Close(), 0);
+}
+
 TEST(Preferences, AnUnwritableSettingsFileIsReportedAndTheViewStays) {
     e2e::Sandbox box(L"prefs_read_only");
     box.Settings("[item_attributes]\r\nfont_size=12\r\n");
