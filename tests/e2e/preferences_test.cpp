@@ -144,6 +144,21 @@ std::wstring ListText(HWND list, int index) {
     return text;
 }
 
+// The colour dialog: a top-level dialog other than the preferences frame,
+// with the red, green and blue fields (706-708).
+HWND WaitForColourDialog(HWND frame) {
+    for (int i = 0; i < 200; ++i) {
+        for (HWND top = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); top;
+             top = FindWindowExW(nullptr, top, L"#32770", nullptr)) {
+            if (top != frame && IsWindowVisible(top) && GetDlgItem(top, 706)) {
+                return top;
+            }
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
 TEST(Preferences, FontsPageStartsWithTheDefaults) {
     e2e::Sandbox box(L"prefs_defaults");
     e2e::PelmoraProcess app;
@@ -229,6 +244,24 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     e2e::Screenshot(fonts, L"preferences-fonts");
     EXPECT_FALSE(e2e::Screenshot(main, L"guide-preferences").empty());
 
+    // A real click on the swatch opens the picker; cancelled, the swatch
+    // still shows its colour, not the pressed or focused button.
+    RECT swatch = {};
+    GetClientRect(background, &swatch);
+    e2e::PostClick(background, swatch.right / 2, swatch.bottom / 2);
+    HWND picker = WaitForColourDialog(dialog);
+    ASSERT_NE(picker, nullptr) << "the click did not open the colour dialog";
+    e2e::Answer(picker, IDCANCEL);
+    e2e::Sync(dialog);
+    Sleep(200);
+    e2e::Picture after_click;
+    ASSERT_TRUE(e2e::CaptureWindow(background, &after_click));
+    size_t off_colour = 0;
+    for (uint32_t pixel : after_click.m_pixels) {
+        off_colour += pixel != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(0u, off_colour) << "cancelled: the whole swatch still shows black";
+
     e2e::Answer(dialog, IDCANCEL);
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_FALSE(e2e::Exists(box.Folder() + L"settings.ini")) << "Cancel writes nothing";
@@ -255,18 +288,7 @@ TEST(Preferences, PickedColourThenCancelLeavesTheSettingsFile) {
     e2e::Post(fonts, WM_COMMAND, MAKEWPARAM(IDC_PREF_BACKGROUND, BN_CLICKED),
               reinterpret_cast<LPARAM>(background));
 
-    // The colour dialog: the top-level dialog with the red, green and blue fields.
-    HWND picker = nullptr;
-    for (int i = 0; i < 200 && !picker; ++i) {
-        Sleep(50);
-        for (HWND top = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); top;
-             top = FindWindowExW(nullptr, top, L"#32770", nullptr)) {
-            if (top != dialog && IsWindowVisible(top) && GetDlgItem(top, 706)) {
-                picker = top;
-                break;
-            }
-        }
-    }
+    HWND picker = WaitForColourDialog(dialog);
     ASSERT_NE(picker, nullptr) << "the colour dialog did not open";
     // Red, green and blue fields of the colour dialog.
     e2e::Send(GetDlgItem(picker, 706), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"10"));
