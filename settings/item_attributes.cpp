@@ -41,7 +41,9 @@ const ColorKey kColorKeys[14] = {
     {L"color_selection_marker_bk", &ItemColors::color_selection_marker_bk},
 };
 
-ViewOptions ColorRecord(const ItemColors& colors) {
+} // namespace
+
+ViewOptions ItemColorRecord(const ItemColors& colors) {
     ViewOptions options = {};
     options.m_n_mask = 0x7FF0;
     options.m_cr_hex_fg = static_cast<int32_t>(colors.color_hex_text_fg);
@@ -57,6 +59,8 @@ ViewOptions ColorRecord(const ItemColors& colors) {
     options.m_cr_modified_bk = static_cast<int32_t>(colors.color_modified_text_bk);
     return options;
 }
+
+namespace {
 
 int ClampSize(int size) {
     return size < kMinFontSize ? kMinFontSize : (size > kMaxFontSize ? kMaxFontSize : size);
@@ -88,19 +92,23 @@ void ReadFontSettings(wchar_t* face, uint32_t face_capacity, wchar_t* style,
     *size = static_cast<int>(ReadProfileInt(kSection, L"font_size", kDefaultSize));
 }
 
+void ReadItemColors() {
+    for (const ColorKey& key : kColorKeys) {
+        ColorRef& color = g_item_colors.*key.m_p_member;
+        color = ReadProfileInt(kSection, key.m_sz_key, static_cast<int32_t>(color));
+    }
+}
+
 int LoadItemAttributes() {
     wchar_t face[32];
     wchar_t style[64];
     int size = 0;
     ReadFontSettings(face, 32, style, 64, &size);
-    for (const ColorKey& key : kColorKeys) {
-        ColorRef& color = g_item_colors.*key.m_p_member;
-        color = ReadProfileInt(kSection, key.m_sz_key, static_cast<int32_t>(color));
-    }
+    ReadItemColors();
     if (g_p_view_state) {
         g_p_view_state->m_cr_background = g_item_colors.color_background_fg;
     }
-    const ViewOptions options = ColorRecord(g_item_colors);
+    const ViewOptions options = ItemColorRecord(g_item_colors);
     const int created = ApplyFont(face, style, size, g_p_current_document ? &options : nullptr);
     if (g_p_view_state) {
         g_p_view_state->m_cr_caret = g_item_colors.color_caret_fg;

@@ -32,6 +32,9 @@ constexpr int kMaxFontSize = 200;
 
 // Puts the built-in default colours into g_item_colors.
 void ResetItemColors();
+// Reads the fourteen colour keys into g_item_colors, each with its current
+// value as the default.
+void ReadItemColors();
 // Reads font and colours, hands them to the view; 1 when the font was created.
 int LoadItemAttributes();
 // Writes font_name (empty -> "Courier New"), font_style, font_size (clamped
@@ -40,6 +43,10 @@ int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size);
 // One zoom step of the view font; 1 when the font was created.
 int ZoomFont(int larger);
 // WriteProfileInt (signed decimal text) is declared in settings_file.h.
+
+// The colour record of the eleven view colours (mask 0x7FF0).
+struct ViewOptions;
+ViewOptions ItemColorRecord(const ItemColors& colors);
 
 // Reads the three font keys with their defaults (face capacity 32).
 void ReadFontSettings(wchar_t* face, uint32_t face_capacity, wchar_t* style,

@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "settings/win32/about_dialog.h"
 #include "settings/win32/accelerator_table.h"
+#include "settings/win32/preferences_dialog.h"
 #include "tools/tool_commands.h"
 #include "view/selection.h"
 #include "view/view_state.h"
@@ -109,6 +110,13 @@ void OnEditMode() {
     ShowEditMode(on);
 }
 
+// Key changes made in the dialog take effect once it has closed, however it
+// was closed.
+void OnPreferences() {
+    ShowPreferencesDialog(Frame().m_h_main_window);
+    RebuildAcceleratorTable();
+}
+
 void OnSetBeginPos() {
     SetBeginPosition();
 }
@@ -167,7 +175,7 @@ const CommandHandler kHandlers[] = {
     {ID_EDIT_REMOVE, OnRemoveCommand},
     {ID_EDIT_GOTO, OnGotoCommand},
     {ID_EDIT_FIND, OnFindCommand},
-    {ID_OPTIONS_PREFERENCE, nullptr},
+    {ID_OPTIONS_PREFERENCE, OnPreferences},
     {ID_HELP_ABOUT, [] { ShowAboutDialog(Frame().m_h_instance, Frame().m_h_main_window); }},
     {ID_SET_BEGIN_POS, OnSetBeginPos},
     {ID_SET_END_POS, OnSetEndPos},

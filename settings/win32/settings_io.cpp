@@ -53,6 +53,12 @@ int ReadSettingsBytes(const wchar_t* path, std::string* bytes) {
 }
 
 int ReplaceSettingsBytes(const wchar_t* path, const std::string& bytes) {
+    // Replacing through a move would silently overwrite a file the user marked
+    // read-only (Wine allows that move); such a file counts as unwritable.
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        return 0;
+    }
     const std::wstring temp = std::wstring(path) + L".tmp" + std::to_wstring(GetCurrentProcessId());
     {
         FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

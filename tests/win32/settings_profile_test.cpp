@@ -139,4 +139,16 @@ TEST_F(SettingsProfileTest, NonAsciiTextWeWriteReadsBackThroughWindows) {
     EXPECT_EQ(face, OursRead(m_ours, L"item_attributes", L"font_name"));
 }
 
+TEST_F(SettingsProfileTest, AReadOnlyFileIsNotReplaced) {
+    const wchar_t* path = m_ours.c_str();
+    ASSERT_EQ(1, WriteSettingsStringAt(path, L"item_attributes", L"font_size", L"12"));
+    ASSERT_TRUE(SetFileAttributesW(path, FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(0, WriteSettingsStringAt(path, L"item_attributes", L"font_size", L"20"));
+    EXPECT_EQ(0, WriteSettingsStringAt(path, L"item_attributes", L"font_size", nullptr));
+    EXPECT_EQ(L"12", OursRead(m_ours, L"item_attributes", L"font_size"));
+    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(1, WriteSettingsStringAt(path, L"item_attributes", L"font_size", L"20"));
+    EXPECT_EQ(L"20", OursRead(m_ours, L"item_attributes", L"font_size"));
+}
+
 } // namespace

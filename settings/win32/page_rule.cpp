@@ -1,0 +1,14 @@
+// The two-tone rule along the bottom of a preferences page.
+#include "settings/win32/preference_pages.h"
+
+void DrawPageRule(HDC dc, int left, int right, int y) {
+    const HGDIOBJ old_pen = SelectObject(dc, GetStockObject(DC_PEN));
+    const COLORREF old_color = SetDCPenColor(dc, RGB(0xFF, 0xFF, 0xFF));
+    MoveToEx(dc, left, y, nullptr);
+    LineTo(dc, right, y);
+    SetDCPenColor(dc, RGB(0xA0, 0xA0, 0xA0));
+    MoveToEx(dc, left, y - 1, nullptr);
+    LineTo(dc, right, y - 1);
+    SetDCPenColor(dc, old_color);
+    SelectObject(dc, old_pen);
+}

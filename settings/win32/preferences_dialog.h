@@ -1,0 +1,8 @@
+// The preferences dialog: a tree choosing between the Keyboard page and the
+// Fonts and Colors page; OK writes and applies the font and colours.
+#pragma once
+
+#include <windows.h>
+
+// Shows the dialog modally over owner and returns when it has closed; 0.
+INT_PTR ShowPreferencesDialog(HWND owner);

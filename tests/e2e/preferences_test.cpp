@@ -1,0 +1,505 @@
+// The preferences dialog on the real program: the Fonts and Colors page's
+// first state, a colour picked and cancelled, a font size applied by OK, a
+// shortcut assigned and used after Cancel, an unwritable settings file, and
+// closing at once after opening.
+#include "tests/e2e/e2e_harness.h"
+#include "tests/e2e/e2e_session.h"
+
+#include "resources/settings_ids.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kTitle[] = L"  Pelmora - Preference";
+constexpr WORD kPreferenceCommand = 40098;
+
+std::vector<unsigned char> Document() {
+    const std::string text = "Pelmora preferences sample.\r\n";
+    std::vector<unsigned char> bytes(text.begin(), text.end());
+    for (int b = 0; b < 512; ++b) {
+        bytes.push_back(static_cast<unsigned char>(b));
+    }
+    return bytes;
+}
+
+HWND StartWithDocument(e2e::PelmoraProcess& app, const e2e::Sandbox& box) {
+    const std::wstring path = box.File(L"sample.bin", Document());
+    const std::wstring title = L"Pelmora - " + path;
+    HWND main = e2e::StartOn(app, box.Exe(), L"\"" + path + L"\"", title.c_str());
+    if (main) {
+        SetWindowPos(main, nullptr, 0, 0, 1000, 640, SWP_NOZORDER | SWP_NOACTIVATE);
+        e2e::Sync(main);
+        Sleep(300);
+    }
+    return main;
+}
+
+HWND OpenPreferences(e2e::PelmoraProcess& app, HWND main) {
+    e2e::PostCommand(main, kPreferenceCommand);
+    return app.WaitForWindow(L"#32770", kTitle);
+}
+
+// The child page of the dialog that holds the control.
+HWND Page(HWND dialog, int control) {
+    for (HWND child = FindWindowExW(dialog, nullptr, L"#32770", nullptr); child;
+         child = FindWindowExW(dialog, child, L"#32770", nullptr)) {
+        if (GetDlgItem(child, control)) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+// Selects the tree item by its text, as a click would ("Keyboard", "Fonts and Colors").
+bool SelectTreeItem(HWND dialog, const wchar_t* wanted) {
+    HWND tree = GetDlgItem(dialog, IDC_PREF_TREE);
+    const LRESULT root = e2e::Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    const wchar_t* names[] = {L"Keyboard", L"Fonts and Colors"};
+    LRESULT item = e2e::Send(tree, TVM_GETNEXTITEM, TVGN_CHILD, root);
+    for (const wchar_t* name : names) {
+        if (!item) {
+            return false;
+        }
+        if (std::wstring(name) == wanted) {
+            e2e::Send(tree, TVM_SELECTITEM, TVGN_CARET, item);
+            e2e::Sync(dialog);
+            Sleep(150);
+            return true;
+        }
+        item = e2e::Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, item);
+    }
+    return false;
+}
+
+// A notification from a page control, as the control would send it.
+void Notify(HWND page, int control, WORD code) {
+    e2e::Send(page, WM_COMMAND, MAKEWPARAM(control, code),
+              reinterpret_cast<LPARAM>(GetDlgItem(page, control)));
+}
+
+// The pixel at the centre of a window, as the screen shows it.
+uint32_t CentrePixel(HWND window) {
+    e2e::Picture picture;
+    if (!e2e::CaptureWindow(window, &picture)) {
+        return 0xFFFFFFFFu;
+    }
+    return picture.At(picture.m_n_width / 2, picture.m_n_height / 2);
+}
+
+// Distance between the tops of successive text rows of the address column:
+// the view's line height as painted.
+int RowPitch(HWND control) {
+    e2e::Picture picture;
+    if (!e2e::CaptureWindow(control, &picture)) {
+        return 0;
+    }
+    const POINT origin = e2e::ClientOrigin(control);
+    // The header row has nothing above the address column.
+    const uint32_t background = picture.At(origin.x + 1, origin.y + 1);
+    std::vector<int> tops;
+    bool inked = false;
+    for (int y = origin.y; y < picture.m_n_height - 30; ++y) {
+        bool ink = false;
+        for (int x = origin.x; x < origin.x + 40 && x < picture.m_n_width; ++x) {
+            ink = ink || picture.At(x, y) != background;
+        }
+        if (ink && !inked) {
+            tops.push_back(y);
+        }
+        inked = ink;
+    }
+    // The most frequent difference between row tops.
+    std::map<int, int> counts;
+    for (size_t i = 1; i < tops.size(); ++i) {
+        ++counts[tops[i] - tops[i - 1]];
+    }
+    int pitch = 0;
+    int best = 0;
+    for (const auto& entry : counts) {
+        if (entry.second > best) {
+            best = entry.second;
+            pitch = entry.first;
+        }
+    }
+    return pitch;
+}
+
+int WindowWidth(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect.right - rect.left;
+}
+
+std::wstring ListText(HWND list, int index) {
+    wchar_t text[128] = {};
+    e2e::Send(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// The colour dialog: a top-level dialog other than the preferences frame,
+// with the red, green and blue fields (706-708).
+HWND WaitForColourDialog(HWND frame) {
+    for (int i = 0; i < 200; ++i) {
+        for (HWND top = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); top;
+             top = FindWindowExW(nullptr, top, L"#32770", nullptr)) {
+            if (top != frame && IsWindowVisible(top) && GetDlgItem(top, 706)) {
+                return top;
+            }
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+TEST(Preferences, FontsPageStartsWithTheDefaults) {
+    e2e::Sandbox box(L"prefs_defaults");
+    e2e::PelmoraProcess app;
+    HWND main = StartWithDocument(app, box);
+    ASSERT_NE(main, nullptr);
+    HWND dialog = OpenPreferences(app, main);
+    ASSERT_NE(dialog, nullptr);
+    HWND keyboard = Page(dialog, IDC_PREF_COMMANDS);
+    HWND fonts = Page(dialog, IDC_PREF_ITEMS);
+    ASSERT_TRUE(keyboard && fonts);
+    EXPECT_TRUE(IsWindowVisible(keyboard));
+    EXPECT_FALSE(IsWindowVisible(fonts)) << "the page shown matches the selected item";
+    EXPECT_EQ(24, e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
+    EXPECT_EQ(L"Byte left", ListText(GetDlgItem(keyboard, IDC_PREF_COMMANDS), 0));
+    e2e::Screenshot(dialog, L"preferences-keyboard");
+
+    ASSERT_TRUE(SelectTreeItem(dialog, L"Fonts and Colors"));
+    EXPECT_FALSE(IsWindowVisible(keyboard));
+    EXPECT_TRUE(IsWindowVisible(fonts));
+    HWND names = GetDlgItem(fonts, IDC_PREF_FONT_NAME);
+    std::wstring listed;
+    const LRESULT count = e2e::Send(names, CB_GETCOUNT);
+    for (LRESULT i = 0; i < count && i < 40; ++i) {
+        wchar_t name[64] = {};
+        e2e::Send(names, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
+        listed += std::wstring(name) + L"|";
+    }
+    EXPECT_EQ(L"Courier New", e2e::WindowText(names)) << count << " faces: " << listed;
+    EXPECT_EQ(L"Italic", e2e::WindowText(GetDlgItem(fonts, IDC_PREF_FONT_STYLE)));
+    EXPECT_EQ(L"12", e2e::WindowText(GetDlgItem(fonts, IDC_PREF_FONT_SIZE)));
+    HWND items = GetDlgItem(fonts, IDC_PREF_ITEMS);
+    EXPECT_EQ(8, e2e::Send(items, LB_GETCOUNT));
+    EXPECT_EQ(0, e2e::Send(items, LB_GETCURSEL));
+    EXPECT_EQ(L"Background", ListText(items, 0));
+    HWND foreground = GetDlgItem(fonts, IDC_PREF_FOREGROUND);
+    HWND background = GetDlgItem(fonts, IDC_PREF_BACKGROUND);
+    EXPECT_FALSE(IsWindowEnabled(foreground));
+    EXPECT_TRUE(IsWindowEnabled(background));
+    EXPECT_EQ(0x000000u, CentrePixel(background)) << "black background swatch";
+    EXPECT_NE(0x000000u, CentrePixel(foreground)) << "the disabled swatch is a plain button";
+
+    // "Caret" enables only the foreground swatch, in the caret colour.
+    e2e::Send(items, LB_SETCURSEL, 6);
+    Notify(fonts, IDC_PREF_ITEMS, LBN_SELCHANGE);
+    e2e::Sync(dialog);
+    Sleep(100);
+    EXPECT_TRUE(IsWindowEnabled(foreground));
+    EXPECT_FALSE(IsWindowEnabled(background));
+    EXPECT_EQ(0x80FF00u, CentrePixel(foreground)) << "caret colour R 128, G 255, B 0";
+    e2e::Send(items, LB_SETCURSEL, 0);
+    Notify(fonts, IDC_PREF_ITEMS, LBN_SELCHANGE);
+    e2e::Sync(dialog);
+
+    // An accepted style refreshes the sample, whose caret then stands on
+    // the fourth byte of the first row.
+    Notify(fonts, IDC_PREF_FONT_STYLE, CBN_SELENDOK);
+    e2e::Sync(dialog);
+    // The caret blinks: some capture within two seconds shows its block,
+    // XORed over the black selected background into the caret colour.
+    int caret_pixels = 0;
+    for (int i = 0; i < 8 && caret_pixels < 50; ++i) {
+        e2e::Picture sample;
+        if (e2e::CaptureWindow(GetDlgItem(fonts, IDC_PREF_SAMPLE), &sample)) {
+            caret_pixels = 0;
+            for (uint32_t pixel : sample.m_pixels) {
+                caret_pixels += pixel == 0x80FF00u ? 1 : 0;
+            }
+            if (caret_pixels >= 50) {
+                e2e::SaveBmp(sample, L"preferences-sample-caret");
+            }
+        }
+        Sleep(250);
+    }
+    EXPECT_GE(caret_pixels, 50) << "no caret block in the caret colour";
+
+    // For the guide: the page over the main window showing the document.
+    RECT main_rect = {};
+    GetWindowRect(main, &main_rect);
+    SetWindowPos(dialog, HWND_TOP, main_rect.left + 260, main_rect.top + 170, 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE);
+    e2e::Sync(dialog);
+    Sleep(300);
+    e2e::Screenshot(fonts, L"preferences-fonts");
+    EXPECT_FALSE(e2e::Screenshot(main, L"guide-preferences").empty());
+
+    // A real click on the swatch opens the picker; cancelled, the swatch
+    // still shows its colour, not the pressed or focused button.
+    RECT swatch = {};
+    GetClientRect(background, &swatch);
+    e2e::PostClick(background, swatch.right / 2, swatch.bottom / 2);
+    HWND picker = WaitForColourDialog(dialog);
+    ASSERT_NE(picker, nullptr) << "the click did not open the colour dialog";
+    e2e::Answer(picker, IDCANCEL);
+    e2e::Sync(dialog);
+    Sleep(200);
+    e2e::Picture after_click;
+    ASSERT_TRUE(e2e::CaptureWindow(background, &after_click));
+    size_t off_colour = 0;
+    for (uint32_t pixel : after_click.m_pixels) {
+        off_colour += pixel != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(0u, off_colour) << "cancelled: the whole swatch still shows black";
+
+    e2e::Answer(dialog, IDCANCEL);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_FALSE(e2e::Exists(box.Folder() + L"settings.ini")) << "Cancel writes nothing";
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(Preferences, PickedColourThenCancelLeavesTheSettingsFile) {
+    e2e::Sandbox box(L"prefs_pick_cancel");
+    const std::string settings = "[item_attributes]\r\nfont_size=11\r\ncolor_hex_text_bk=0\r\n";
+    box.Settings(settings);
+    e2e::PelmoraProcess app;
+    HWND main = StartWithDocument(app, box);
+    ASSERT_NE(main, nullptr);
+    HWND dialog = OpenPreferences(app, main);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(SelectTreeItem(dialog, L"Fonts and Colors"));
+    HWND fonts = Page(dialog, IDC_PREF_ITEMS);
+    ASSERT_NE(fonts, nullptr);
+    EXPECT_EQ(L"11", e2e::WindowText(GetDlgItem(fonts, IDC_PREF_FONT_SIZE)));
+    HWND items = GetDlgItem(fonts, IDC_PREF_ITEMS);
+    e2e::Send(items, LB_SETCURSEL, 3); // "Hex Text"
+    Notify(fonts, IDC_PREF_ITEMS, LBN_SELCHANGE);
+    HWND background = GetDlgItem(fonts, IDC_PREF_BACKGROUND);
+    e2e::Post(fonts, WM_COMMAND, MAKEWPARAM(IDC_PREF_BACKGROUND, BN_CLICKED),
+              reinterpret_cast<LPARAM>(background));
+
+    HWND picker = WaitForColourDialog(dialog);
+    ASSERT_NE(picker, nullptr) << "the colour dialog did not open";
+    // Red, green and blue fields of the colour dialog.
+    e2e::Send(GetDlgItem(picker, 706), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"10"));
+    e2e::Send(GetDlgItem(picker, 707), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"200"));
+    e2e::Send(GetDlgItem(picker, 708), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"30"));
+    e2e::Sync(picker);
+    e2e::Screenshot(picker, L"preferences-colour-picker");
+    e2e::Answer(picker, IDOK);
+    ASSERT_FALSE(IsWindow(picker));
+    e2e::Sync(dialog);
+    Sleep(200);
+    EXPECT_EQ(0x0AC81Eu, CentrePixel(background)) << "the swatch shows the picked colour";
+
+    e2e::Answer(dialog, IDCANCEL);
+    EXPECT_FALSE(IsWindow(dialog));
+    const std::vector<unsigned char> after = e2e::ReadAll(box.Folder() + L"settings.ini");
+    EXPECT_EQ(settings, std::string(after.begin(), after.end()));
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(Preferences, OkWithALargerSizeChangesTheViewsLineHeight) {
+    e2e::Sandbox box(L"prefs_size_ok");
+    e2e::PelmoraProcess app;
+    HWND main = StartWithDocument(app, box);
+    ASSERT_NE(main, nullptr);
+    HWND control = e2e::ViewControl(main);
+    const int pitch_before = RowPitch(control);
+    const int width_before = WindowWidth(main);
+    EXPECT_GT(pitch_before, 10);
+
+    HWND dialog = OpenPreferences(app, main);
+    ASSERT_NE(dialog, nullptr);
+    HWND fonts = Page(dialog, IDC_PREF_ITEMS);
+    ASSERT_NE(fonts, nullptr);
+    e2e::Send(GetDlgItem(fonts, IDC_PREF_FONT_SIZE), WM_SETTEXT, 0,
+              reinterpret_cast<LPARAM>(L"16"));
+    e2e::Answer(dialog, IDOK);
+    ASSERT_FALSE(IsWindow(dialog));
+    e2e::Sync(main);
+    Sleep(300);
+    const int pitch_after = RowPitch(control);
+    // (16 points keeps the widened window on the screen, where it can be captured.)
+    EXPECT_GT(pitch_after, pitch_before + 4) << "16 points against 12";
+    EXPECT_GT(WindowWidth(main), width_before) << "the window fits the wider cells";
+    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
+    const std::string text(ini.begin(), ini.end());
+    EXPECT_NE(std::string::npos, text.find("font_size=16"));
+    EXPECT_NE(std::string::npos, text.find("font_name=Courier New"));
+    EXPECT_NE(std::string::npos, text.find("color_caret_fg=65408"));
+    e2e::Screenshot(main, L"preferences-size-16");
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(Preferences, ShortcutAssignedThenCancelWorksAfterwards) {
+    e2e::Sandbox box(L"prefs_shortcut");
+    e2e::PelmoraProcess app;
+    HWND main = StartWithDocument(app, box);
+    ASSERT_NE(main, nullptr);
+    HWND dialog = OpenPreferences(app, main);
+    ASSERT_NE(dialog, nullptr);
+    HWND keyboard = Page(dialog, IDC_PREF_COMMANDS);
+    ASSERT_NE(keyboard, nullptr);
+    HWND commands = GetDlgItem(keyboard, IDC_PREF_COMMANDS);
+    const LRESULT index = e2e::Send(commands, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(L"Goto dialog"));
+    ASSERT_GE(index, 0);
+    e2e::Send(commands, LB_SETCURSEL, static_cast<WPARAM>(index));
+    Notify(keyboard, IDC_PREF_COMMANDS, LBN_SELCHANGE);
+    HWND assigned = GetDlgItem(keyboard, IDC_PREF_ASSIGNED);
+    EXPECT_EQ(0, e2e::Send(assigned, LB_GETCOUNT)) << "no keys without a settings file";
+
+    // Ctrl+K pressed in the capture field.
+    HWND edit = GetDlgItem(keyboard, IDC_PREF_HOTKEY);
+    e2e::Send(edit, WM_KEYDOWN, VK_CONTROL, 0);
+    e2e::Send(edit, WM_KEYDOWN, 'K', 0);
+    e2e::Send(edit, WM_KEYUP, 'K', 0);
+    e2e::Send(edit, WM_KEYUP, VK_CONTROL, 0);
+    EXPECT_EQ(L"Ctrl + K", e2e::WindowText(edit));
+    EXPECT_EQ(L"", e2e::WindowText(GetDlgItem(keyboard, IDC_PREF_OWNER)));
+    Notify(keyboard, IDC_PREF_ASSIGN, BN_CLICKED);
+    EXPECT_EQ(L"Goto dialog", e2e::WindowText(GetDlgItem(keyboard, IDC_PREF_OWNER)));
+    ASSERT_EQ(1, e2e::Send(assigned, LB_GETCOUNT));
+    EXPECT_EQ(L"CTRL + K", ListText(assigned, 0));
+    e2e::Screenshot(keyboard, L"preferences-keyboard-assigned");
+
+    e2e::Answer(dialog, IDCANCEL);
+    ASSERT_FALSE(IsWindow(dialog));
+    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
+    const std::string text(ini.begin(), ini.end());
+    EXPECT_NE(std::string::npos, text.find("Goto dialog=587"));
+    EXPECT_NE(std::string::npos, text.find("024B=Goto dialog"));
+
+    // The rebuilt accelerator table runs the command: the Goto dialog opens.
+    e2e::SendKeyChord(main, 'K', {VK_CONTROL});
+    HWND go = app.WaitForWindow(L"#32770", L"  Pelmora - Goto address", 5000);
+    ASSERT_NE(go, nullptr) << "Ctrl+K did not run its command";
+    e2e::Answer(go, 1005);
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(Preferences, RemovingAKeyDropsBothEntriesAndTheKeyStopsWorking) {
+    e2e::Sandbox box(L"prefs_remove");
+    box.Settings("[hotkey]\r\nGoto dialog=587\r\n024B=Goto dialog\r\n");
+    e2e::PelmoraProcess app;
+    HWND main = StartWithDocument(app, box);
+    ASSERT_NE(main, nullptr);
+    HWND dialog = OpenPreferences(app, main);
+    ASSERT_NE(dialog, nullptr);
+    HWND keyboard = Page(dialog, IDC_PREF_COMMANDS);
+    ASSERT_NE(keyboard, nullptr);
+    HWND commands = GetDlgItem(keyboard, IDC_PREF_COMMANDS);
+    const LRESULT index = e2e::Send(commands, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(L"Goto dialog"));
+    ASSERT_GE(index, 0);
+    e2e::Send(commands, LB_SETCURSEL, static_cast<WPARAM>(index));
+    Notify(keyboard, IDC_PREF_COMMANDS, LBN_SELCHANGE);
+    HWND assigned = GetDlgItem(keyboard, IDC_PREF_ASSIGNED);
+    ASSERT_EQ(1, e2e::Send(assigned, LB_GETCOUNT));
+    EXPECT_EQ(L"CTRL + K", ListText(assigned, 0));
+    EXPECT_EQ(0, e2e::Send(assigned, LB_GETCURSEL)) << "the first key is selected";
+    Notify(keyboard, IDC_PREF_REMOVE, BN_CLICKED);
+    EXPECT_EQ(0, e2e::Send(assigned, LB_GETCOUNT));
+    // Remove with nothing listed does nothing.
+    Notify(keyboard, IDC_PREF_REMOVE, BN_CLICKED);
+    e2e::Answer(dialog, IDOK);
+    ASSERT_FALSE(IsWindow(dialog));
+    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
+    const std::string text(ini.begin(), ini.end());
+    EXPECT_EQ(std::string::npos, text.find("Goto dialog")) << text;
+    EXPECT_EQ(std::string::npos, text.find("024B")) << text;
+    e2e::SendKeyChord(main, 'K', {VK_CONTROL});
+    EXPECT_EQ(nullptr, app.WaitForWindow(L"#32770", L"  Pelmora - Goto address", 1500));
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(Preferences, ASizeOf300IsStoredAs200) {
+    e2e::Sandbox box(L"prefs_size_300");
+    e2e::PelmoraProcess app;
+    HWND main = e2e::StartOn(app, box.Exe(), L"");
+    ASSERT_NE(main, nullptr);
+    // The shortcut command opens the same dialog as the menu command.
+    e2e::PostCommand(main, 41017);
+    HWND dialog = app.WaitForWindow(L"#32770", kTitle);
+    ASSERT_NE(dialog, nullptr);
+    HWND fonts = Page(dialog, IDC_PREF_ITEMS);
+    ASSERT_NE(fonts, nullptr);
+    // Typed into the size field: the sample follows the typing.
+    e2e::Send(GetDlgItem(fonts, IDC_PREF_FONT_SIZE), WM_SETTEXT, 0,
+              reinterpret_cast<LPARAM>(L"300"));
+    Notify(fonts, IDC_PREF_FONT_SIZE, CBN_EDITCHANGE);
+    e2e::Answer(dialog, IDOK);
+    ASSERT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(1, e2e::Sync(main));
+    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
+    const std::string text(ini.begin(), ini.end());
+    EXPECT_NE(std::string::npos, text.find("font_size=200\r\n")) << text;
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(Preferences, AnUnwritableSettingsFileIsReportedAndTheViewStays) {
+    e2e::Sandbox box(L"prefs_read_only");
+    box.Settings("[item_attributes]\r\nfont_size=12\r\n");
+    const std::wstring ini = box.Folder() + L"settings.ini";
+    e2e::PelmoraProcess app;
+    HWND main = StartWithDocument(app, box);
+    ASSERT_NE(main, nullptr);
+    HWND control = e2e::ViewControl(main);
+    const int pitch_before = RowPitch(control);
+    ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    HWND dialog = OpenPreferences(app, main);
+    ASSERT_NE(dialog, nullptr);
+    HWND fonts = Page(dialog, IDC_PREF_ITEMS);
+    ASSERT_NE(fonts, nullptr);
+    e2e::Send(GetDlgItem(fonts, IDC_PREF_FONT_SIZE), WM_SETTEXT, 0,
+              reinterpret_cast<LPARAM>(L"20"));
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    const std::wstring message = e2e::TakeMessage(app, 10000);
+    EXPECT_NE(std::wstring::npos, message.find(L"settings.ini")) << "got: " << message;
+    EXPECT_NE(std::wstring::npos, message.find(L"prefs_read_only")) << "the path is named";
+    EXPECT_TRUE(e2e::WaitGone(dialog, 5000));
+    e2e::Sync(main);
+    Sleep(300);
+    EXPECT_EQ(pitch_before, RowPitch(control)) << "the view keeps its font";
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const std::vector<unsigned char> after = e2e::ReadAll(ini);
+    EXPECT_EQ("[item_attributes]\r\nfont_size=12\r\n", std::string(after.begin(), after.end()));
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(Preferences, ClosingRightAfterOpeningNeitherHangsNorCrashes) {
+    e2e::Sandbox box(L"prefs_quick_close");
+    e2e::PelmoraProcess app;
+    HWND main = e2e::StartOn(app, box.Exe(), L"");
+    ASSERT_NE(main, nullptr);
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        e2e::PostCommand(main, kPreferenceCommand);
+        // Each way of closing, posted before the dialog has drawn itself.
+        HWND dialog = app.WaitForWindow(L"#32770", kTitle, 10000);
+        ASSERT_NE(dialog, nullptr);
+        if (round % 2 == 0) {
+            e2e::Post(dialog, WM_CLOSE);
+        } else {
+            e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+        EXPECT_TRUE(e2e::WaitGone(dialog, 5000));
+        EXPECT_EQ(1, e2e::Sync(main, 5000)) << "the main window answers";
+    }
+    EXPECT_TRUE(app.Running());
+    EXPECT_EQ(app.Close(), 0);
+}
+
+} // namespace
