@@ -7,6 +7,7 @@
 #include "tests/fakes/counting_file_map_ops.h"
 #include "tests/fakes/memory_source.h"
 #include "tests/fakes/recording_message_sink.h"
+#include "tests/fakes/region_process.h"
 #include "tests/fakes/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -346,58 +347,9 @@ TEST_F(SaveFileTest, WorkspaceAndItsBackupAreRefusedWhetherTheyExistOrNot) {
     EXPECT_EQ(Save(m_dir.WidePath("source.bin.interm.copy")), 1);
 }
 
-// A process with two committed regions, the second one able to turn unreadable.
-class FakeProcess : public ProcessOps {
-  public:
-    int EnumerateProcesses(void (*visit)(void*, const SnapshotEntry&), void* context) override {
-        visit(context, SnapshotEntry{42, L"target.exe"});
-        return 1;
-    }
-    void* OpenForRead(uint32_t) override { return this; }
-    size_t ModulePath(void*, wchar_t* buffer, size_t capacity) override {
-        const std::wstring path = L"C:\\apps\\target.exe";
-        if (capacity <= path.size())
-            return capacity;
-        std::copy(path.begin(), path.end(), buffer);
-        buffer[path.size()] = 0;
-        return path.size();
-    }
-    void* SmallIcon(const wchar_t*) override { return nullptr; }
-    void DestroyIcon(void*) override {}
-    void CloseProcess(void*) override {}
-    int QueryRegion(void*, ProcAddress address, MemoryRegion* region) override {
-        const ProcAddress bases[] = {0x10000, 0x30000};
-        const uint64_t sizes[] = {0x1000, 0x3000};
-        ProcAddress next = 0;
-        for (int i = 0; i < 2; ++i) {
-            if (address >= bases[i] && address < bases[i] + sizes[i]) {
-                *region = {bases[i], sizes[i], 1, i == 0 || m_b_second_readable};
-                return 1;
-            }
-            if (address < bases[i]) {
-                *region = {address, bases[i] - address, 0, 0};
-                return 1;
-            }
-            next = bases[i] + sizes[i];
-        }
-        if (address >= 0x100000)
-            return 0;
-        *region = {next > address ? next : address, 0x100000 - address, 0, 0};
-        return 1;
-    }
-    size_t ReadMemory(void*, ProcAddress address, void* buffer, size_t count) override {
-        for (size_t i = 0; i < count; ++i)
-            static_cast<uint8_t*>(buffer)[i] = Byte(address + i);
-        return count;
-    }
-    ProcAddress TopOfUserSpace() override { return 0x100000; }
-    static uint8_t Byte(ProcAddress address) { return static_cast<uint8_t>(address * 13 + 1); }
-
-    int m_b_second_readable = 1;
-};
-
 TEST_F(SaveFileTest, ProcessDocumentSavesTheShownBytesOrFailsCleanly) {
-    FakeProcess process;
+    // Two committed regions; the second one turns unreadable later.
+    RegionProcess process({{0x10000, 0x1000, 1}, {0x30000, 0x3000, 1}});
     CallBackInfo doc(nullptr, m_map_ops, process);
     ASSERT_EQ(doc.m_proc_info.ListProcesses(), 1);
     doc.m_p_data_plane = new CDataPlane();
@@ -409,16 +361,16 @@ TEST_F(SaveFileTest, ProcessDocumentSavesTheShownBytesOrFailsCleanly) {
 
     std::vector<uint8_t> expected;
     for (ProcAddress a = 0x10000; a < 0x11000; ++a)
-        expected.push_back(FakeProcess::Byte(a));
+        expected.push_back(RegionProcess::Byte(a));
     for (ProcAddress a = 0x30000; a < 0x33000; ++a)
-        expected.push_back(FakeProcess::Byte(a));
+        expected.push_back(RegionProcess::Byte(a));
     expected[0x1000] = static_cast<uint8_t>(0xF0 | (expected[0x1000] & 0x0F));
 
     const std::wstring target = m_dir.WidePath("memory.bin");
     ASSERT_EQ(SaveDocumentToFile(&doc, target.c_str(), m_ops), 1);
     EXPECT_EQ(ReadAll(target), expected);
 
-    process.m_b_second_readable = 0;
+    process.m_regions[1].readable = 0;
     EXPECT_EQ(SaveDocumentToFile(&doc, target.c_str(), m_ops), 0);
     EXPECT_EQ(ReadAll(target), expected);
     EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"memory.bin"}));

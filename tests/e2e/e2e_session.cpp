@@ -189,6 +189,16 @@ bool WaitGone(HWND window, int timeout_ms) {
     return true;
 }
 
+bool WaitDestroyed(HWND window, int timeout_ms) {
+    for (int waited = 0; IsWindow(window); waited += 20) {
+        if (waited >= timeout_ms) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
 void Answer(HWND box, WORD button) {
     Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     WaitGone(box, 5000);

@@ -60,7 +60,11 @@ void Command(HWND main, WORD id);
 
 // The longest static text of a dialog or message box.
 std::wstring MessageBoxText(HWND box);
+// Waits until the window is hidden or destroyed (Wine may destroy a hidden
+// dialog a little later); false on timeout.
 bool WaitGone(HWND window, int timeout_ms);
+// Waits until the window is destroyed, not only hidden; false on timeout.
+bool WaitDestroyed(HWND window, int timeout_ms);
 // Presses a dialog button by its command ID and waits for the dialog to go.
 void Answer(HWND box, WORD button);
 // Waits for the "Message" box and returns its text after closing it.

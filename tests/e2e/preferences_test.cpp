@@ -85,6 +85,24 @@ void Notify(HWND page, int control, WORD code) {
               reinterpret_cast<LPARAM>(GetDlgItem(page, control)));
 }
 
+// Selects a command in the Keyboard page's list as a click would.
+bool SelectCommand(HWND keyboard, const wchar_t* name) {
+    HWND commands = GetDlgItem(keyboard, IDC_PREF_COMMANDS);
+    const LRESULT index = e2e::Send(commands, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(name));
+    if (index < 0)
+        return false;
+    e2e::Send(commands, LB_SETCURSEL, static_cast<WPARAM>(index));
+    Notify(keyboard, IDC_PREF_COMMANDS, LBN_SELCHANGE);
+    return true;
+}
+
+// The sandbox's settings file as text ("" when there is none).
+std::string SettingsText(const e2e::Sandbox& box) {
+    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
+    return std::string(ini.begin(), ini.end());
+}
+
 // The pixel at the centre of a window, as the screen shows it.
 uint32_t CentrePixel(HWND window) {
     e2e::Picture picture;
@@ -263,7 +281,7 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     EXPECT_EQ(0u, off_colour) << "cancelled: the whole swatch still shows black";
 
     e2e::Answer(dialog, IDCANCEL);
-    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(e2e::WaitDestroyed(dialog, 5000));
     EXPECT_FALSE(e2e::Exists(box.Folder() + L"settings.ini")) << "Cancel writes nothing";
     EXPECT_EQ(app.Close(), 0);
 }
@@ -297,13 +315,13 @@ TEST(Preferences, PickedColourThenCancelLeavesTheSettingsFile) {
     e2e::Sync(picker);
     e2e::Screenshot(picker, L"preferences-colour-picker");
     e2e::Answer(picker, IDOK);
-    ASSERT_FALSE(IsWindow(picker));
+    ASSERT_TRUE(e2e::WaitDestroyed(picker, 5000));
     e2e::Sync(dialog);
     Sleep(200);
     EXPECT_EQ(0x0AC81Eu, CentrePixel(background)) << "the swatch shows the picked colour";
 
     e2e::Answer(dialog, IDCANCEL);
-    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(e2e::WaitDestroyed(dialog, 5000));
     const std::vector<unsigned char> after = e2e::ReadAll(box.Folder() + L"settings.ini");
     EXPECT_EQ(settings, std::string(after.begin(), after.end()));
     EXPECT_EQ(app.Close(), 0);
@@ -326,15 +344,14 @@ TEST(Preferences, OkWithALargerSizeChangesTheViewsLineHeight) {
     e2e::Send(GetDlgItem(fonts, IDC_PREF_FONT_SIZE), WM_SETTEXT, 0,
               reinterpret_cast<LPARAM>(L"16"));
     e2e::Answer(dialog, IDOK);
-    ASSERT_FALSE(IsWindow(dialog));
+    ASSERT_TRUE(e2e::WaitDestroyed(dialog, 5000));
     e2e::Sync(main);
     Sleep(300);
     const int pitch_after = RowPitch(control);
     // (16 points keeps the widened window on the screen, where it can be captured.)
     EXPECT_GT(pitch_after, pitch_before + 4) << "16 points against 12";
     EXPECT_GT(WindowWidth(main), width_before) << "the window fits the wider cells";
-    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
-    const std::string text(ini.begin(), ini.end());
+    const std::string text = SettingsText(box);
     EXPECT_NE(std::string::npos, text.find("font_size=16"));
     EXPECT_NE(std::string::npos, text.find("font_name=Courier New"));
     EXPECT_NE(std::string::npos, text.find("color_caret_fg=65408"));
@@ -351,12 +368,7 @@ TEST(Preferences, ShortcutAssignedThenCancelWorksAfterwards) {
     ASSERT_NE(dialog, nullptr);
     HWND keyboard = Page(dialog, IDC_PREF_COMMANDS);
     ASSERT_NE(keyboard, nullptr);
-    HWND commands = GetDlgItem(keyboard, IDC_PREF_COMMANDS);
-    const LRESULT index = e2e::Send(commands, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                    reinterpret_cast<LPARAM>(L"Goto dialog"));
-    ASSERT_GE(index, 0);
-    e2e::Send(commands, LB_SETCURSEL, static_cast<WPARAM>(index));
-    Notify(keyboard, IDC_PREF_COMMANDS, LBN_SELCHANGE);
+    ASSERT_TRUE(SelectCommand(keyboard, L"Goto dialog"));
     HWND assigned = GetDlgItem(keyboard, IDC_PREF_ASSIGNED);
     EXPECT_EQ(0, e2e::Send(assigned, LB_GETCOUNT)) << "no keys without a settings file";
 
@@ -375,9 +387,8 @@ TEST(Preferences, ShortcutAssignedThenCancelWorksAfterwards) {
     e2e::Screenshot(keyboard, L"preferences-keyboard-assigned");
 
     e2e::Answer(dialog, IDCANCEL);
-    ASSERT_FALSE(IsWindow(dialog));
-    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
-    const std::string text(ini.begin(), ini.end());
+    ASSERT_TRUE(e2e::WaitDestroyed(dialog, 5000));
+    const std::string text = SettingsText(box);
     EXPECT_NE(std::string::npos, text.find("Goto dialog=587"));
     EXPECT_NE(std::string::npos, text.find("024B=Goto dialog"));
 
@@ -399,12 +410,7 @@ TEST(Preferences, RemovingAKeyDropsBothEntriesAndTheKeyStopsWorking) {
     ASSERT_NE(dialog, nullptr);
     HWND keyboard = Page(dialog, IDC_PREF_COMMANDS);
     ASSERT_NE(keyboard, nullptr);
-    HWND commands = GetDlgItem(keyboard, IDC_PREF_COMMANDS);
-    const LRESULT index = e2e::Send(commands, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                    reinterpret_cast<LPARAM>(L"Goto dialog"));
-    ASSERT_GE(index, 0);
-    e2e::Send(commands, LB_SETCURSEL, static_cast<WPARAM>(index));
-    Notify(keyboard, IDC_PREF_COMMANDS, LBN_SELCHANGE);
+    ASSERT_TRUE(SelectCommand(keyboard, L"Goto dialog"));
     HWND assigned = GetDlgItem(keyboard, IDC_PREF_ASSIGNED);
     ASSERT_EQ(1, e2e::Send(assigned, LB_GETCOUNT));
     EXPECT_EQ(L"CTRL + K", ListText(assigned, 0));
@@ -414,9 +420,8 @@ TEST(Preferences, RemovingAKeyDropsBothEntriesAndTheKeyStopsWorking) {
     // Remove with nothing listed does nothing.
     Notify(keyboard, IDC_PREF_REMOVE, BN_CLICKED);
     e2e::Answer(dialog, IDOK);
-    ASSERT_FALSE(IsWindow(dialog));
-    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
-    const std::string text(ini.begin(), ini.end());
+    ASSERT_TRUE(e2e::WaitDestroyed(dialog, 5000));
+    const std::string text = SettingsText(box);
     EXPECT_EQ(std::string::npos, text.find("Goto dialog")) << text;
     EXPECT_EQ(std::string::npos, text.find("024B")) << text;
     e2e::SendKeyChord(main, 'K', {VK_CONTROL});
@@ -440,10 +445,9 @@ TEST(Preferences, ASizeOf300IsStoredAs200) {
               reinterpret_cast<LPARAM>(L"300"));
     Notify(fonts, IDC_PREF_FONT_SIZE, CBN_EDITCHANGE);
     e2e::Answer(dialog, IDOK);
-    ASSERT_FALSE(IsWindow(dialog));
+    ASSERT_TRUE(e2e::WaitDestroyed(dialog, 5000));
     EXPECT_EQ(1, e2e::Sync(main));
-    const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
-    const std::string text(ini.begin(), ini.end());
+    const std::string text = SettingsText(box);
     EXPECT_NE(std::string::npos, text.find("font_size=200\r\n")) << text;
     EXPECT_EQ(app.Close(), 0);
 }

@@ -2,6 +2,7 @@
 // read the other process's memory, and a copy over a page that cannot be
 // read puts nothing on the clipboard and says so.
 #include "tests/e2e/tool_driver.h"
+#include "tests/win32/helpers/marker_process.h"
 #include "tests/win32/helpers/marker_target.h"
 
 #include <gtest/gtest.h>
@@ -19,88 +20,18 @@ namespace {
 using namespace tools_e2e;
 
 // marker_target.exe beside this test, with the addresses it prints.
-class MarkerProcess {
-  public:
-    MarkerProcess() {
-        wchar_t module[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, module, MAX_PATH);
-        std::wstring exe(module);
-        exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"marker_target.exe";
-        const std::wstring event_name =
-            L"pelmora_tools_e2e_" + std::to_wstring(GetCurrentProcessId());
-        m_h_event = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
-        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        HANDLE read_end = nullptr;
-        HANDLE write_end = nullptr;
-        if (!CreatePipe(&read_end, &write_end, &inherit, 0))
+struct Marker {
+    Marker() {
+        if (!m_process.Start(L"pelmora_tools_e2e_"))
             return;
-        SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = write_end;
-        startup.hStdError = write_end;
-        std::wstring command = L"\"" + exe + L"\" " + event_name;
-        PROCESS_INFORMATION info = {};
-        if (CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                           &startup, &info)) {
-            m_h_process = info.hProcess;
-            CloseHandle(info.hThread);
-            m_n_id = info.dwProcessId;
-        }
-        CloseHandle(write_end);
-        std::string line;
-        char c = 0;
-        DWORD got = 0;
-        while (m_h_process != nullptr && ReadFile(read_end, &c, 1, &got, nullptr) && got == 1 &&
-               c != '\n')
-            line.push_back(c);
-        CloseHandle(read_end);
         void* addresses[4] = {};
-        if (std::sscanf(line.c_str(), "%p %p %p %p", &addresses[0], &addresses[1], &addresses[2],
-                        &addresses[3]) == 4) {
+        if (std::sscanf(m_process.ReadLine().c_str(), "%p %p %p %p", &addresses[0], &addresses[1],
+                        &addresses[2], &addresses[3]) == 4) {
             m_n_marker = reinterpret_cast<uintptr_t>(addresses[0]);
             m_n_no_access = reinterpret_cast<uintptr_t>(addresses[2]);
         }
     }
-    ~MarkerProcess() {
-        if (m_h_process != nullptr) {
-            TerminateProcess(m_h_process, 0);
-            WaitForSingleObject(m_h_process, 5000);
-            CloseHandle(m_h_process);
-        }
-        if (m_h_event != nullptr)
-            CloseHandle(m_h_event);
-    }
-    MarkerProcess(const MarkerProcess&) = delete;
-    MarkerProcess& operator=(const MarkerProcess&) = delete;
-
-    // The document offset of an address with the committed regions laid end
-    // to end as the document lays them (-1 when not committed); *total gets
-    // the document's size.
-    int64_t OffsetOf(uintptr_t target, uint64_t* total) const {
-        *total = 0;
-        int64_t offset = -1;
-        uintptr_t address = 0;
-        MEMORY_BASIC_INFORMATION info;
-        while (VirtualQueryEx(m_h_process, reinterpret_cast<void*>(address), &info, sizeof(info)) ==
-               sizeof(info)) {
-            const auto base = reinterpret_cast<uintptr_t>(info.BaseAddress);
-            if (info.State == MEM_COMMIT) {
-                if (target >= base && target < base + info.RegionSize)
-                    offset = static_cast<int64_t>(*total + (target - base));
-                *total += info.RegionSize;
-            }
-            if (base + info.RegionSize <= address)
-                break;
-            address = base + info.RegionSize;
-        }
-        return offset;
-    }
-
-    HANDLE m_h_process = nullptr;
-    HANDLE m_h_event = nullptr;
-    DWORD m_n_id = 0;
+    MarkerProcess m_process;
     uintptr_t m_n_marker = 0;
     uintptr_t m_n_no_access = 0;
 };
@@ -140,8 +71,8 @@ HTREEITEM FindTreeItem(const e2e::PelmoraProcess& app, HWND tree, const std::wst
 }
 
 TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
-    MarkerProcess marker;
-    ASSERT_NE(marker.m_h_process, nullptr) << "marker_target.exe did not start";
+    Marker marker;
+    ASSERT_NE(marker.m_process.Process(), nullptr) << "marker_target.exe did not start";
     ASSERT_NE(marker.m_n_marker, 0u);
     Sandbox box(L"process");
     App app;
@@ -159,8 +90,8 @@ TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
     ASSERT_NE(chosen, nullptr);
     e2e::Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chosen));
     uint64_t total = 0;
-    const int64_t at = marker.OffsetOf(marker.m_n_marker, &total);
-    const int64_t no_access = marker.OffsetOf(marker.m_n_no_access, &total);
+    const int64_t at = marker.m_process.OffsetOf(marker.m_n_marker, &total);
+    const int64_t no_access = marker.m_process.OffsetOf(marker.m_n_no_access, &total);
     ASSERT_GE(at, 0);
     ASSERT_GE(no_access, 1);
     Dismiss(dialog, IDOK, 10000);
@@ -170,7 +101,7 @@ TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
     ASSERT_EQ(app.WaitStatus(0, text, 10000), text);
 
     uint8_t bytes[kMarkerSize] = {};
-    FillMarker(bytes, marker.m_n_id, 0);
+    FillMarker(bytes, marker.m_process.Id(), 0);
     const Bytes expected(bytes, bytes + kMarkerSize);
     const std::string hex = Hex(expected);
     const std::wstring wide_hex(hex.begin(), hex.end());

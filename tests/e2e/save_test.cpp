@@ -4,6 +4,7 @@
 // dialog.
 #include "tests/e2e/e2e_harness.h"
 #include "tests/e2e/e2e_session.h"
+#include "tests/win32/helpers/marker_process.h"
 #include "tests/win32/helpers/marker_target.h"
 
 #include <gtest/gtest.h>
@@ -149,84 +150,15 @@ TEST(SaveE2E, AFolderThatCannotBeWrittenIsReported) {
 }
 
 // marker_target.exe beside this test, with its marker address from its output.
-class MarkerProcess {
-  public:
-    MarkerProcess() {
-        wchar_t module[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, module, MAX_PATH);
-        std::wstring exe(module);
-        exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"marker_target.exe";
-        m_sz_exe = exe;
-        const std::wstring event_name =
-            L"pelmora_save_e2e_" + std::to_wstring(GetCurrentProcessId());
-        m_h_event = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
-        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        HANDLE read_end = nullptr, write_end = nullptr;
-        if (!CreatePipe(&read_end, &write_end, &inherit, 0))
+struct Marker {
+    Marker() {
+        if (!m_process.Start(L"pelmora_save_e2e_"))
             return;
-        SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = write_end;
-        startup.hStdError = write_end;
-        std::wstring command = L"\"" + exe + L"\" " + event_name;
-        PROCESS_INFORMATION info = {};
-        if (CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                           &startup, &info)) {
-            m_h_process = info.hProcess;
-            CloseHandle(info.hThread);
-            m_n_id = info.dwProcessId;
-        }
-        CloseHandle(write_end);
-        std::string line;
-        char c = 0;
-        DWORD got = 0;
-        while (m_h_process != nullptr && ReadFile(read_end, &c, 1, &got, nullptr) && got == 1 &&
-               c != '\n')
-            line.push_back(c);
-        CloseHandle(read_end);
         void* marker = nullptr;
-        if (std::sscanf(line.c_str(), "%p", &marker) == 1)
+        if (std::sscanf(m_process.ReadLine().c_str(), "%p", &marker) == 1)
             m_n_marker = reinterpret_cast<uintptr_t>(marker);
     }
-    ~MarkerProcess() {
-        if (m_h_process != nullptr) {
-            TerminateProcess(m_h_process, 0);
-            WaitForSingleObject(m_h_process, 5000);
-            CloseHandle(m_h_process);
-        }
-        if (m_h_event != nullptr)
-            CloseHandle(m_h_event);
-    }
-    MarkerProcess(const MarkerProcess&) = delete;
-    MarkerProcess& operator=(const MarkerProcess&) = delete;
-
-    // Committed regions laid end to end, as the document lays them: the
-    // total and the document offset of the marker (-1 when not found).
-    void Layout(uint64_t* total, int64_t* marker_offset) const {
-        *total = 0;
-        *marker_offset = -1;
-        uintptr_t address = 0;
-        MEMORY_BASIC_INFORMATION info;
-        while (VirtualQueryEx(m_h_process, reinterpret_cast<void*>(address), &info, sizeof(info)) ==
-               sizeof(info)) {
-            const auto base = reinterpret_cast<uintptr_t>(info.BaseAddress);
-            if (info.State == MEM_COMMIT) {
-                if (m_n_marker >= base && m_n_marker < base + info.RegionSize)
-                    *marker_offset = static_cast<int64_t>(*total + (m_n_marker - base));
-                *total += info.RegionSize;
-            }
-            if (base + info.RegionSize <= address)
-                break;
-            address = base + info.RegionSize;
-        }
-    }
-
-    std::wstring m_sz_exe;
-    HANDLE m_h_process = nullptr;
-    HANDLE m_h_event = nullptr;
-    DWORD m_n_id = 0;
+    MarkerProcess m_process;
     uintptr_t m_n_marker = 0;
 };
 
@@ -268,8 +200,8 @@ bool EndsWithNoCase(const std::wstring& text, const std::wstring& end) {
 }
 
 TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
-    MarkerProcess marker;
-    ASSERT_NE(marker.m_h_process, nullptr) << "marker_target.exe did not start";
+    Marker marker;
+    ASSERT_NE(marker.m_process.Process(), nullptr) << "marker_target.exe did not start";
     ASSERT_NE(marker.m_n_marker, 0u);
     Sandbox box(L"process");
     e2e::PelmoraProcess app;
@@ -301,8 +233,7 @@ TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
     e2e::Screenshot(dialog, L"process_dialog");
 
     uint64_t total = 0;
-    int64_t marker_offset = -1;
-    marker.Layout(&total, &marker_offset);
+    const int64_t marker_offset = marker.m_process.OffsetOf(marker.m_n_marker, &total);
     ASSERT_GE(marker_offset, 0);
     e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitGone(dialog, 10000));
@@ -323,14 +254,14 @@ TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
     ASSERT_NE(control, nullptr);
     MEMORY_BASIC_INFORMATION first = {};
     uintptr_t address = 0;
-    while (VirtualQueryEx(marker.m_h_process, reinterpret_cast<void*>(address), &first,
+    while (VirtualQueryEx(marker.m_process.Process(), reinterpret_cast<void*>(address), &first,
                           sizeof(first)) == sizeof(first) &&
            first.State != MEM_COMMIT)
         address = reinterpret_cast<uintptr_t>(first.BaseAddress) + first.RegionSize;
     unsigned char before = 0;
     SIZE_T moved = 0;
     const bool readable =
-        ReadProcessMemory(marker.m_h_process, first.BaseAddress, &before, 1, &moved);
+        ReadProcessMemory(marker.m_process.Process(), first.BaseAddress, &before, 1, &moved);
     e2e::Picture shown_before, shown_after;
     ASSERT_TRUE(e2e::CaptureWindow(control, &shown_before));
     e2e::PostClick(control, 212, 30, true);
@@ -348,7 +279,8 @@ TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
     EXPECT_GT(changed, kCaretPixels) << "the typed byte does not show";
     if (readable) {
         unsigned char after = 0;
-        ASSERT_TRUE(ReadProcessMemory(marker.m_h_process, first.BaseAddress, &after, 1, &moved));
+        ASSERT_TRUE(
+            ReadProcessMemory(marker.m_process.Process(), first.BaseAddress, &after, 1, &moved));
         EXPECT_EQ(after, before) << "the process was written";
     }
 

@@ -2,6 +2,7 @@
 #include "settings/item_attributes.h"
 
 #include "tests/fakes/fake_view_host.h"
+#include "tests/fakes/view_state_fixture.h"
 #include "tests/settings/settings_fixture.h"
 #include "view/selection.h"
 #include "view/view_state.h"
@@ -12,39 +13,20 @@
 
 namespace {
 
-class ItemAttributesTest : public ::testing::Test {
+class ItemAttributesTest : public ViewStateFixture {
   protected:
     void SetUp() override {
-        m_state = std::make_unique<ViewState>(nullptr);
-        g_p_view_state = m_state.get();
-        // The fake canvas makes its own fonts; a platform one is put back at the
-        // end.
-        m_p_platform_font = m_state->m_h_font;
-        m_state->m_h_font = nullptr;
+        ViewStateFixture::SetUp();
         ResetItemColors();
     }
-    void TearDown() override {
-        g_p_current_document = nullptr;
-        m_doc.reset();
-        g_p_view_state = nullptr;
-        m_state->m_h_font = m_p_platform_font;
-        m_state.reset();
-    }
     // A current document; only its view fields are used here.
-    CallBackInfo* Document() {
-        m_doc = std::make_unique<CallBackInfo>(nullptr);
-        g_p_current_document = m_doc.get();
-        return m_doc.get();
-    }
+    CallBackInfo* Document() { return NewDocument(); }
     const FontRequest& LastFont() {
         EXPECT_FALSE(m_host.m_canvas.m_font_requests.empty());
         return m_host.m_canvas.m_font_requests.back();
     }
     FakeViewHost m_host;
     SettingsPath m_path;
-    std::unique_ptr<ViewState> m_state;
-    std::unique_ptr<CallBackInfo> m_doc;
-    void* m_p_platform_font = nullptr;
 };
 
 TEST_F(ItemAttributesTest, WithoutAFileTheDefaultsApply) {

@@ -4,6 +4,7 @@
 
 #include "tests/fakes/fake_view_host.h"
 #include "tests/fakes/recording_message_sink.h"
+#include "tests/fakes/view_state_fixture.h"
 #include "tests/settings/settings_fixture.h"
 #include "view/view_state.h"
 
@@ -85,30 +86,16 @@ TEST(SizeField, SampleHasNoUpperLimitOkClampsAndTextIsZero) {
     EXPECT_GT(SampleSize(ParseSizeText(L"99999999999999")), 200);
 }
 
-class CommitTest : public ::testing::Test {
+class CommitTest : public ViewStateFixture {
   protected:
     void SetUp() override {
-        m_state = std::make_unique<ViewState>(nullptr);
-        g_p_view_state = m_state.get();
-        m_p_platform_font = m_state->m_h_font;
-        m_state->m_h_font = nullptr;
-        m_doc = std::make_unique<CallBackInfo>(nullptr);
-        g_p_current_document = m_doc.get();
+        ViewStateFixture::SetUp();
+        NewDocument();
         ResetItemColors();
-    }
-    void TearDown() override {
-        g_p_current_document = nullptr;
-        m_doc.reset();
-        g_p_view_state = nullptr;
-        m_state->m_h_font = m_p_platform_font;
-        m_state.reset();
     }
     FakeViewHost m_host;
     SettingsPath m_path;
     RecordingMessageSink m_sink;
-    std::unique_ptr<ViewState> m_state;
-    std::unique_ptr<CallBackInfo> m_doc;
-    void* m_p_platform_font = nullptr;
 };
 
 TEST_F(CommitTest, OkStoresTheClampedSizeAndAppliesFontAndColours) {

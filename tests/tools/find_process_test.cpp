@@ -1,65 +1,20 @@
 // Find over a process document: committed pages that cannot be read are
 // passed over in both directions, and no match spans them.
+#include "tests/fakes/region_process.h"
 #include "tests/tools/tools_fixture.h"
 #include "tools/find.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
 // Three committed regions of 0x1000 bytes at 0x10000, 0x20000 (unreadable)
 // and 0x30000; the document lays them at 0, 0x1000 and 0x2000.
-class ThreeRegions : public ProcessOps {
-  public:
-    int EnumerateProcesses(void (*visit)(void*, const SnapshotEntry&), void* context) override {
-        visit(context, SnapshotEntry{7, L"target.exe"});
-        return 1;
-    }
-    void* OpenForRead(uint32_t) override { return this; }
-    size_t ModulePath(void*, wchar_t* buffer, size_t capacity) override {
-        const std::wstring path = L"C:\\target.exe";
-        if (capacity <= path.size())
-            return capacity;
-        std::copy(path.begin(), path.end(), buffer);
-        buffer[path.size()] = 0;
-        return path.size();
-    }
-    void* SmallIcon(const wchar_t*) override { return nullptr; }
-    void DestroyIcon(void*) override {}
-    void CloseProcess(void*) override {}
-    int QueryRegion(void*, ProcAddress address, MemoryRegion* region) override {
-        for (ProcAddress base : {0x10000u, 0x20000u, 0x30000u}) {
-            if (address >= base && address < base + 0x1000) {
-                *region = {base, 0x1000, 1, base != 0x20000};
-                return 1;
-            }
-            if (address < base) {
-                *region = {address, base - address, 0, 0};
-                return 1;
-            }
-        }
-        if (address >= 0x100000)
-            return 0;
-        *region = {address, 0x100000 - address, 0, 0};
-        return 1;
-    }
-    size_t ReadMemory(void*, ProcAddress address, void* buffer, size_t count) override {
-        if (address >= 0x20000 && address < 0x21000)
-            return 0;
-        for (size_t i = 0; i < count; ++i)
-            static_cast<uint8_t*>(buffer)[i] = Byte(address + i);
-        return count;
-    }
-    ProcAddress TopOfUserSpace() override { return 0x100000; }
-    // Scrambled bytes: three in a row do not recur in 12 KiB.
-    static uint8_t Byte(ProcAddress address) {
-        uint64_t x = address + 0x9E3779B97F4A7C15ull;
-        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-        return static_cast<uint8_t>(x ^ (x >> 31));
-    }
-};
+std::vector<RegionProcess::Region> ThreeRegions() {
+    return {{0x10000, 0x1000, 1}, {0x20000, 0x1000, 0}, {0x30000, 0x1000, 1}};
+}
 
 class FindProcess : public ToolsFixture {
   protected:
@@ -80,7 +35,7 @@ class FindProcess : public ToolsFixture {
         std::wstring text;
         for (ProcAddress a : addresses) {
             wchar_t pair[3] = {};
-            std::swprintf(pair, 3, L"%02X", ThreeRegions::Byte(a));
+            std::swprintf(pair, 3, L"%02X", RegionProcess::Byte(a));
             text += pair;
         }
         return text;
@@ -91,7 +46,7 @@ class FindProcess : public ToolsFixture {
         return FindPattern(kFindModeHex, text.c_str(), direction, &end, 0);
     }
 
-    ThreeRegions m_process;
+    RegionProcess m_process{ThreeRegions()};
 };
 
 TEST_F(FindProcess, SearchesGoPastAnUnreadableRegion) {

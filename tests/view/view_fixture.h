@@ -6,6 +6,7 @@
 #include "data/data_plane.h"
 #include "data/document.h"
 #include "tests/fakes/fake_view_host.h"
+#include "tests/fakes/view_state_fixture.h"
 #include "view/geometry.h"
 #include "view/view_state.h"
 
@@ -18,7 +19,7 @@
 #include <string>
 #include <vector>
 
-class ViewFixture : public ::testing::Test {
+class ViewFixture : public ViewStateFixture {
   protected:
     // Metrics of the fake font: m = 16, s = 8, L0 = 160, h = 16.
     static constexpr int32_t kM = 16;
@@ -26,21 +27,8 @@ class ViewFixture : public ::testing::Test {
     static constexpr int32_t kL0 = 160;
     static constexpr int32_t kH = 16;
 
-    void SetUp() override {
-        m_state = std::make_unique<ViewState>(nullptr);
-        g_p_view_state = m_state.get();
-        // The fake canvas makes and frees its own fonts; a platform font made
-        // by the ViewState is put back before it is released.
-        m_p_platform_font = m_state->m_h_font;
-        m_state->m_h_font = nullptr;
-    }
-
     void TearDown() override {
-        g_p_current_document = nullptr;
-        m_doc.reset();
-        g_p_view_state = nullptr;
-        m_state->m_h_font = m_p_platform_font;
-        m_state.reset();
+        ViewStateFixture::TearDown();
         for (const auto& path : m_files) {
             std::error_code ignored;
             std::filesystem::remove(path, ignored);
@@ -60,9 +48,7 @@ class ViewFixture : public ::testing::Test {
                       static_cast<std::streamsize>(bytes.size()));
         }
         m_files.push_back(path);
-        g_p_current_document = nullptr;
-        m_doc = std::make_unique<CallBackInfo>(nullptr);
-        g_p_current_document = m_doc.get();
+        NewDocument();
         if (bytes.empty()) {
             // An empty file cannot be mapped; an empty document is an empty overlay.
             m_doc->m_p_data_plane = new CDataPlane();
@@ -95,8 +81,5 @@ class ViewFixture : public ::testing::Test {
     static int32_t RowY(int r) { return (r + 1) * kH + kH / 2; }
 
     FakeViewHost m_host;
-    void* m_p_platform_font = nullptr;
-    std::unique_ptr<ViewState> m_state;
-    std::unique_ptr<CallBackInfo> m_doc;
     std::vector<std::filesystem::path> m_files;
 };

@@ -4,6 +4,7 @@
 // null.
 #include "data/data_plane.h"
 #include "data/proc_info.h"
+#include "tests/win32/helpers/marker_process.h"
 #include "tests/win32/helpers/marker_target.h"
 
 #include <windows.h>
@@ -15,89 +16,6 @@
 #include <string>
 
 namespace {
-
-class Handle {
-  public:
-    explicit Handle(HANDLE handle = nullptr) : m_h_handle(handle) {}
-    ~Handle() { Reset(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    void Reset(HANDLE handle = nullptr) {
-        if (m_h_handle != nullptr && m_h_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_h_handle);
-        m_h_handle = handle;
-    }
-    HANDLE get() const { return m_h_handle; }
-
-  private:
-    HANDLE m_h_handle;
-};
-
-std::wstring HelperPath() {
-    wchar_t self[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, length);
-    path.erase(path.find_last_of(L"\\/") + 1);
-    return path + L"marker_target.exe";
-}
-
-// marker_target.exe with its stdout on a pipe; killed when this ends.
-class MarkerTarget {
-  public:
-    int Start() {
-        m_event_name = L"pelmora-marker-" + std::to_wstring(GetCurrentProcessId());
-        m_release.Reset(CreateEventW(nullptr, TRUE, FALSE, m_event_name.c_str()));
-        if (m_release.get() == nullptr)
-            return 0;
-        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        HANDLE read_end = nullptr;
-        HANDLE write_end = nullptr;
-        if (!CreatePipe(&read_end, &write_end, &inherit, 0))
-            return 0;
-        m_output.Reset(read_end);
-        Handle child_output(write_end);
-        SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-
-        std::wstring command = L"\"" + HelperPath() + L"\" " + m_event_name;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = write_end;
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        PROCESS_INFORMATION started = {};
-        if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                            &startup, &started))
-            return 0;
-        m_process.Reset(started.hProcess);
-        CloseHandle(started.hThread);
-        m_n_process_id = started.dwProcessId;
-        return 1;
-    }
-    ~MarkerTarget() {
-        if (m_process.get() != nullptr) {
-            TerminateProcess(m_process.get(), 0);
-            WaitForSingleObject(m_process.get(), 5000);
-        }
-    }
-    std::string ReadLine() {
-        std::string line;
-        char c = 0;
-        DWORD got = 0;
-        while (ReadFile(m_output.get(), &c, 1, &got, nullptr) && got == 1 && c != '\n')
-            if (c != '\r')
-                line += c;
-        return line;
-    }
-    int Release() { return SetEvent(m_release.get()) ? 1 : 0; }
-    uint32_t m_n_process_id = 0;
-
-  private:
-    std::wstring m_event_name;
-    Handle m_release;
-    Handle m_output;
-    Handle m_process;
-};
 
 // The logical offset of a target address, from the piece list; -1 when no piece
 // holds it.
@@ -129,8 +47,9 @@ bool EndsWithNoCase(const std::wstring& text, const std::wstring& tail) {
 }
 
 TEST(ProcInfoWin32, FindsTheHelpersMarkersAndSeesAReleasedRegionGo) {
-    MarkerTarget target;
-    ASSERT_EQ(target.Start(), 1) << "could not start marker_target.exe beside the test";
+    MarkerProcess target;
+    ASSERT_EQ(target.Start(L"pelmora-marker-"), 1)
+        << "could not start marker_target.exe beside the test";
     unsigned long long kept = 0;
     unsigned long long freed = 0;
     std::string addresses = target.ReadLine();
@@ -140,7 +59,7 @@ TEST(ProcInfoWin32, FindsTheHelpersMarkersAndSeesAReleasedRegionGo) {
     ASSERT_EQ(info.ListProcesses(), 1);
     int64_t index = -1;
     for (int64_t i = 0; i < info.m_n_process_count; ++i)
-        if (info.m_p_processes[i].m_n_process_id == target.m_n_process_id)
+        if (info.m_p_processes[i].m_n_process_id == target.Id())
             index = i;
     ASSERT_GE(index, 0) << "the helper is not in the list of " << info.m_n_process_count;
     const ProcessEntry& entry = info.m_p_processes[index];
@@ -162,8 +81,8 @@ TEST(ProcInfoWin32, FindsTheHelpersMarkersAndSeesAReleasedRegionGo) {
     EXPECT_EQ(total, info.m_n_total_size);
 
     uint8_t expected[2][kMarkerSize];
-    FillMarker(expected[0], target.m_n_process_id, 0);
-    FillMarker(expected[1], target.m_n_process_id, 1);
+    FillMarker(expected[0], target.Id(), 0);
+    FillMarker(expected[1], target.Id(), 1);
     const unsigned long long addresses_of[2] = {kept, freed};
     int64_t logical[2];
     for (int which = 0; which < 2; ++which) {
