@@ -128,23 +128,39 @@ int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size) {
     return ok;
 }
 
-int ZoomFont(int larger) {
+namespace {
+
+// Re-creates the view font from the stored face, style and size, one size
+// larger (step 1), smaller (-1) or the same (0); a changed size is stored.
+// The edit-mode caret is made again for the new line height. 1 when created.
+int RecreateFont(int step) {
     DestroyViewCaret();
     wchar_t face[32];
     wchar_t style[64];
     int size = 0;
     ReadFontSettings(face, 32, style, 64, &size);
-    if (larger) {
+    // A step only bounds the size in its own direction.
+    if (step > 0) {
         size = size + 1 > kMaxFontSize ? kMaxFontSize : size + 1;
-    } else {
+    } else if (step < 0) {
         size = size - 1 < kMinFontSize ? kMinFontSize : size - 1;
     }
     const int created = ApplyFont(face, style, size, nullptr);
-    if (created) {
+    if (created && step != 0) {
         WriteProfileInt(kSection, L"font_size", size);
     }
     if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
         CreateViewCaret();
     }
     return created;
+}
+
+} // namespace
+
+int ZoomFont(int larger) {
+    return RecreateFont(larger ? 1 : -1);
+}
+
+int RefreshFont() {
+    return RecreateFont(0);
 }

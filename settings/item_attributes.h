@@ -42,6 +42,10 @@ int LoadItemAttributes();
 int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size);
 // One zoom step of the view font; 1 when the font was created.
 int ZoomFont(int larger);
+// The view font made again at its stored size, for a canvas whose pixels per
+// inch changed (the window moved to a monitor of another scale); nothing is
+// written. 1 when the font was created.
+int RefreshFont();
 // WriteProfileInt (signed decimal text) is declared in settings_file.h.
 
 // The colour record of the eleven view colours (mask 0x7FF0).

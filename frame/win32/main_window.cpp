@@ -117,6 +117,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_SIZE:
         OnSize(window, wparam, lparam);
         return 0;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another scale: take the size the system
+        // proposes; the view then makes its font for the new scale.
+        const RECT* proposed = reinterpret_cast<const RECT*>(lparam);
+        SetWindowPos(window, nullptr, proposed->left, proposed->top,
+                     proposed->right - proposed->left, proposed->bottom - proposed->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     case WM_SETFOCUS:
         if (Frame().m_h_view_control) {
             SetFocus(Frame().m_h_view_control);

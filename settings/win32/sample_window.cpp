@@ -32,6 +32,8 @@ int CSamplePreview::Attach(HWND sample) {
     }
     m_h_old_bitmap = SelectObject(m_h_memory_dc, m_h_bitmap);
     m_canvas.Bind(m_h_memory_dc);
+    // The sample is sized for the monitor the dialog is on, as the view is.
+    m_canvas.SetDpi(WindowDpi(sample));
     m_h_sample = sample;
     return 1;
 }

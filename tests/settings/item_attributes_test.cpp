@@ -135,6 +135,20 @@ TEST_F(ItemAttributesTest, ZoomStepsStayWithinSixTo200) {
     EXPECT_EQ(-5, LastFont().m_n_height); // 4 points at 96 dpi
 }
 
+TEST_F(ItemAttributesTest, RefreshMakesTheStoredSizeForTheCanvasScaleAndWritesNothing) {
+    m_path.Put("[item_attributes]\r\nfont_size=10\r\nfont_style=Bold\r\n");
+    m_host.m_canvas.m_n_dpi = 144; // moved to a monitor at 150 %
+    ASSERT_EQ(1, RefreshFont());
+    EXPECT_EQ(-20, LastFont().m_n_height); // 10 points at 144 pixels per inch
+    EXPECT_EQ(700, LastFont().m_n_weight);
+    EXPECT_EQ("[item_attributes]\r\nfont_size=10\r\nfont_style=Bold\r\n", m_path.Get());
+    Document();
+    m_state->m_b_edit_mode = 1;
+    m_host.m_b_caret = 0;
+    RefreshFont();
+    EXPECT_EQ(1, m_host.m_b_caret) << "the edit-mode caret is made for the new line height";
+}
+
 TEST_F(ItemAttributesTest, ZoomWithoutAFontWritesNothing) {
     m_host.m_canvas.m_b_fail_font = 1;
     EXPECT_EQ(0, ZoomFont(1));

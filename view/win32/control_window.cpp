@@ -3,6 +3,7 @@
 // typed hex digits and the vertical scroll bar.
 #include "view/win32/hex_view_control.h"
 
+#include "settings/item_attributes.h"
 #include "view/control_logic.h"
 #include "view/geometry.h"
 #include "view/paint.h"
@@ -12,6 +13,12 @@
 
 #include <windows.h>
 #include <commctrl.h>
+
+// Sent to child windows of a per-monitor-aware window after it changed scale
+// (Windows 10 1703 on); the SDK declares it only for newer targets.
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
 
 namespace {
 
@@ -78,6 +85,13 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     case WM_SETFOCUS:
         OnSetFocus();
         break;
+    case WM_DPICHANGED_AFTERPARENT:
+        // The main window has moved to a monitor of another scale and taken
+        // its new size: the font follows at the same point size.
+        if (g_p_view_state && g_p_view_state->m_h_memory_dc) {
+            RefreshFont();
+        }
+        return 0;
     case WM_KILLFOCUS:
         OnKillFocus();
         break;

@@ -98,7 +98,16 @@ int GdiCanvas::CharAbcWidths(wchar_t ch, double* a, double* b, double* c) {
 }
 
 int32_t GdiCanvas::LogPixelsY() {
-    return GetDeviceCaps(m_h_dc, LOGPIXELSY);
+    return m_n_dpi > 0 ? m_n_dpi : GetDeviceCaps(m_h_dc, LOGPIXELSY);
+}
+
+int32_t WindowDpi(HWND window) {
+    // GetDpiForWindow exists from Windows 10 1607 on; looked up so that the
+    // program still starts on older systems.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    return window && get_dpi ? static_cast<int32_t>(get_dpi(window)) : 0;
 }
 
 void* GdiCanvas::NewFont(const FontRequest& request) {

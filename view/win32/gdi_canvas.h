@@ -5,12 +5,18 @@
 
 #include <windows.h>
 
+// The pixels per inch of the monitor a window is on, as the window sees it
+// (per-monitor awareness); 0 where the system cannot tell (before Windows 10).
+int32_t WindowDpi(HWND window);
+
 class GdiCanvas : public Canvas {
   public:
     explicit GdiCanvas(HDC dc = nullptr) : m_h_dc(dc) {}
     // Points the canvas at another DC; the colour cache starts afresh.
     void Bind(HDC dc);
     HDC Dc() const { return m_h_dc; }
+    // Pixels per inch that fonts are sized for; 0 takes the DC's own.
+    void SetDpi(int32_t dpi) { m_n_dpi = dpi; }
 
     void FillRect(const CanvasRect& rect, ColorRef color) override;
     void OpaqueTextW(int32_t x, int32_t y, const CanvasRect& rect, const wchar_t* text,
@@ -29,6 +35,7 @@ class GdiCanvas : public Canvas {
   private:
     void SetColors(ColorRef fg, ColorRef bk);
     HDC m_h_dc;
+    int32_t m_n_dpi = 0;
     // Colours last set on the DC; painting sets the same pair for long runs.
     ColorRef m_cr_fg = 0xFFFFFFFFu;
     ColorRef m_cr_bk = 0xFFFFFFFFu;

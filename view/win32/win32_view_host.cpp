@@ -50,6 +50,7 @@ class Win32ViewHost : public ViewHost {
             return nullptr;
         }
         m_canvas.Bind(static_cast<HDC>(g_p_view_state->m_h_memory_dc));
+        m_canvas.SetDpi(WindowDpi(ViewWindow()));
         return &m_canvas;
     }
     void Invalidate() override {
