@@ -11,6 +11,7 @@
 #include "view/selection.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
+#include "view/win32/gdi_canvas.h"
 #include "view/win32/hex_view_control.h"
 
 #include <gtest/gtest.h>
@@ -340,6 +341,36 @@ TEST_F(ViewControlTest, WheelScrollsRowsAndCtrlWheelZoomsTheFont) {
     ReadFontSettings(face, 32, style, 32, &size);
     EXPECT_EQ(12, size);
     EXPECT_EQ(0, doc->m_n_top_line); // zooming does not scroll
+}
+
+TEST_F(ViewControlTest, ScaleChangeRemakesTheFontForTheMonitorAndWritesNothing) {
+    CallBackInfo* doc = Open(Counting(256));
+    // The window's own scale is known and matches the screen's on one monitor.
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), WindowDpi(m_control));
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(0, WindowDpi(nullptr));
+
+    // The font is made again from the stored settings: a size stored behind
+    // the view's back shows after the change, and the file stays as it was.
+    const int32_t height = doc->m_n_line_height;
+    const char stored[] = "[item_attributes]\r\nfont_size=20\r\n";
+    HANDLE file = CreateFileW(m_settings.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    WriteFile(file, stored, sizeof(stored) - 1, &written, nullptr);
+    CloseHandle(file);
+    SendMessageW(m_control, 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
+    EXPECT_GT(doc->m_n_line_height, height + 6) << "20 points against 12";
+    file = CreateFileW(m_settings.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    char back[64] = {};
+    DWORD read = 0;
+    ReadFile(file, back, sizeof(back) - 1, &read, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(std::string(stored), std::string(back, read)) << "a scale change writes nothing";
 }
 
 // A real mouse event at a screen point (the platform then sends the messages).
