@@ -37,11 +37,19 @@ void CloseAboutDialog(HWND dialog) {
     EndDialog(dialog, 0);
 }
 
-INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
         InitAboutDialog(dialog);
         return TRUE; // the focus goes to the default button
+    case WM_CTLCOLORSTATIC:
+        // The version line reaches the group box's right edge; drawn without
+        // a background of its own, it leaves the box's border whole.
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) == IDC_ABOUT_VERSION) {
+            SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+        }
+        return FALSE;
     case WM_SETCURSOR:
         if (IsLink(GetDlgCtrlID(reinterpret_cast<HWND>(wparam)))) {
             SetCursor(LoadCursorW(nullptr, IDC_HAND));
