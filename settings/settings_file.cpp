@@ -2,6 +2,7 @@
 #include "settings/settings_file.h"
 
 #include "frame/format_text.h"
+#include "frame/utf8.h"
 #include "settings/settings_io.h"
 
 #include <cstring>
@@ -126,24 +127,6 @@ std::u32string Decode(const std::string& bytes, Encoding* encoding) {
         text.push_back(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
     }
     return text;
-}
-
-void AppendUtf8(uint32_t cp, std::string* out) {
-    if (cp < 0x80) {
-        out->push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 void AppendUtf16(uint32_t cp, std::string* out) {
@@ -467,7 +450,7 @@ uint32_t ReadProfileIntAt(const wchar_t* path, const wchar_t* section, const wch
 }
 
 int WriteSettingsStringAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
-                         const wchar_t* value) {
+                          const wchar_t* value) {
     if (!path || !path[0] || !section) {
         return 0;
     }

@@ -1,6 +1,8 @@
 // Portable code page conversion: single-byte pages, UTF-8 and UTF-7.
 #include "tools/code_page.h"
 
+#include "frame/utf8.h"
+
 #include <cstring>
 
 namespace {
@@ -40,21 +42,9 @@ std::vector<uint32_t> CodePoints(const char16_t* units, int64_t count) {
 
 void Utf8(const char16_t* units, int64_t count, std::vector<uint8_t>* out) {
     for (uint32_t cp : CodePoints(units, count)) {
-        if (cp < 0x80) {
-            out->push_back(static_cast<uint8_t>(cp));
-        } else if (cp < 0x800) {
-            out->push_back(static_cast<uint8_t>(0xC0 | (cp >> 6)));
-            out->push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out->push_back(static_cast<uint8_t>(0xE0 | (cp >> 12)));
-            out->push_back(static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-            out->push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
-        } else {
-            out->push_back(static_cast<uint8_t>(0xF0 | (cp >> 18)));
-            out->push_back(static_cast<uint8_t>(0x80 | ((cp >> 12) & 0x3F)));
-            out->push_back(static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-            out->push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
-        }
+        char bytes[4];
+        const int length = EncodeUtf8(cp, bytes);
+        out->insert(out->end(), bytes, bytes + length);
     }
 }
 

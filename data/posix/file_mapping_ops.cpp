@@ -3,6 +3,8 @@
 // so it lives on independently of the file handle, as a mapping object does.
 #include "data/file_mapping.h"
 
+#include "frame/utf8.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
@@ -21,41 +23,11 @@ int ToFd(void* handle) {
     return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1);
 }
 
-// Wide path (UTF-32 or UTF-16 code units) to the UTF-8 the file system takes.
-bool ToUtf8(const wchar_t* path, std::string* out) {
-    for (const wchar_t* p = path; *p != 0; ++p) {
-        uint32_t c = static_cast<uint32_t>(*p);
-        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 &&
-            p[1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(p[1]) - 0xDC00);
-            ++p;
-        }
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-            return false;
-        if (c < 0x80) {
-            out->push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return true;
-}
-
 class PosixFileMapOps final : public FileMapOps {
   public:
     void* OpenExisting(const wchar_t* path, int writable) override {
         std::string name;
-        if (path == nullptr || path[0] == 0 || !ToUtf8(path, &name))
+        if (path == nullptr || path[0] == 0 || !WideToUtf8(path, &name))
             return nullptr;
         int fd;
         do {

@@ -3,6 +3,8 @@
 // comes back as an error instead of a SIGBUS on a mapped page.
 #include "data/save_file.h"
 
+#include "frame/utf8.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -23,33 +25,9 @@ int ToFd(void* handle) {
     return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1);
 }
 
+// The wide path as the UTF-8 the file system takes; false for no path.
 bool ToUtf8(const wchar_t* path, std::string* out) {
-    for (const wchar_t* p = path; *p != 0; ++p) {
-        uint32_t c = static_cast<uint32_t>(*p);
-        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 &&
-            p[1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(p[1]) - 0xDC00);
-            ++p;
-        }
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-            return false;
-        if (c < 0x80) {
-            out->push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return !out->empty();
+    return WideToUtf8(path, out) && !out->empty();
 }
 
 std::string FolderOf(const std::string& path) {

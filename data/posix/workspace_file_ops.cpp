@@ -1,6 +1,8 @@
 // Workspace file operations on POSIX: stdio with UTF-8 paths, fsync, rename.
 #include "data/workspace.h"
 
+#include "frame/utf8.h"
+
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
@@ -8,27 +10,11 @@
 
 namespace {
 
+// The wide path as UTF-8; empty, so that opening fails, when it has no
+// UTF-8 form.
 std::string Utf8(const wchar_t* path) {
     std::string out;
-    for (; *path != 0; ++path) {
-        auto c = static_cast<uint32_t>(*path);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return WideToUtf8(path, &out) ? out : std::string();
 }
 
 class PosixWorkspaceFileOps final : public WorkspaceFileOps {

@@ -2,6 +2,8 @@
 // flushed temporary file renamed over the target.
 #include "settings/settings_io.h"
 
+#include "frame/utf8.h"
+
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
@@ -9,27 +11,11 @@
 
 namespace {
 
+// The wide path as UTF-8; empty, so that opening fails, when it has no
+// UTF-8 form.
 std::string NarrowPath(const wchar_t* path) {
     std::string out;
-    for (const wchar_t* p = path; *p; ++p) {
-        const uint32_t cp = static_cast<uint32_t>(*p);
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
-    return out;
+    return WideToUtf8(path, &out) ? out : std::string();
 }
 
 class Descriptor {

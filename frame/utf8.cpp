@@ -1,0 +1,48 @@
+#include "frame/utf8.h"
+
+int EncodeUtf8(uint32_t cp, char out[4]) {
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (cp >> 18));
+    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
+}
+
+void AppendUtf8(uint32_t code_point, std::string* out) {
+    char bytes[4];
+    out->append(bytes, static_cast<size_t>(EncodeUtf8(code_point, bytes)));
+}
+
+int WideToUtf8(const wchar_t* text, std::string* out) {
+    if (!text) {
+        return 0;
+    }
+    for (const wchar_t* p = text; *p != 0; ++p) {
+        auto c = static_cast<uint32_t>(*p);
+        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 &&
+            p[1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(p[1]) - 0xDC00);
+            ++p;
+        }
+        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            return 0;
+        }
+        AppendUtf8(c, out);
+    }
+    return 1;
+}

@@ -1,0 +1,19 @@
+// UTF-8 encoding shared by the settings file, the code pages and the POSIX
+// halves that hand wide paths to the file system.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Writes the UTF-8 form of a code point (at most 0x10FFFF) into out and
+// returns its length, 1 to 4.
+int EncodeUtf8(uint32_t code_point, char out[4]);
+
+// Appends the UTF-8 form of a code point to out.
+void AppendUtf8(uint32_t code_point, std::string* out);
+
+// Converts a zero-terminated wide text (UTF-16 where wchar_t has 16 bits,
+// UTF-32 where it has 32) to UTF-8, appended to out. 1 on success; 0 for a
+// null text, a lone surrogate or a value above 0x10FFFF, with out then
+// holding what came before it.
+int WideToUtf8(const wchar_t* text, std::string* out);
