@@ -6,24 +6,25 @@
 
 namespace {
 
-struct Spec {
+// Flags, width and precision of one % conversion.
+struct Conversion {
     bool left = false;
     bool zero = false;
     int width = 0;
     int precision = -1;
 };
 
-void Pad(std::wstring& out, const std::wstring& body, const Spec& spec, bool numeric) {
-    size_t w = spec.width > 0 ? static_cast<size_t>(spec.width) : 0;
+void Pad(std::wstring& out, const std::wstring& body, const Conversion& field, bool numeric) {
+    size_t w = field.width > 0 ? static_cast<size_t>(field.width) : 0;
     if (body.size() >= w) {
         out += body;
         return;
     }
     size_t fill = w - body.size();
-    if (spec.left) {
+    if (field.left) {
         out += body;
         out.append(fill, L' ');
-    } else if (spec.zero && numeric && spec.precision < 0) {
+    } else if (field.zero && numeric && field.precision < 0) {
         size_t sign = (!body.empty() && body[0] == L'-') ? 1 : 0;
         out += body.substr(0, sign);
         out.append(fill, L'0');
@@ -48,10 +49,12 @@ std::wstring Digits(uint64_t v, unsigned base, bool upper) {
     return s;
 }
 
-std::wstring Number(uint64_t magnitude, bool negative, unsigned base, bool upper, const Spec& spec) {
-    std::wstring d = (spec.precision == 0 && magnitude == 0) ? L"" : Digits(magnitude, base, upper);
-    if (spec.precision > 0 && d.size() < static_cast<size_t>(spec.precision))
-        d.insert(0, static_cast<size_t>(spec.precision) - d.size(), L'0');
+std::wstring Number(uint64_t magnitude, bool negative, unsigned base, bool upper,
+                    const Conversion& field) {
+    std::wstring d =
+        (field.precision == 0 && magnitude == 0) ? L"" : Digits(magnitude, base, upper);
+    if (field.precision > 0 && d.size() < static_cast<size_t>(field.precision))
+        d.insert(0, static_cast<size_t>(field.precision) - d.size(), L'0');
     return negative ? L"-" + d : d;
 }
 
@@ -71,36 +74,36 @@ std::wstring FormatTextV(const wchar_t* format, va_list args) {
             out += L'%';
             continue;
         }
-        Spec spec;
+        Conversion field;
         for (;; ++p) {
             if (*p == L'-')
-                spec.left = true;
+                field.left = true;
             else if (*p == L'0')
-                spec.zero = true;
+                field.zero = true;
             else if (*p == L'+' || *p == L' ' || *p == L'#')
                 continue;
             else
                 break;
         }
         if (*p == L'*') {
-            spec.width = va_arg(args, int);
-            if (spec.width < 0) {
-                spec.left = true;
-                spec.width = -spec.width;
+            field.width = va_arg(args, int);
+            if (field.width < 0) {
+                field.left = true;
+                field.width = -field.width;
             }
             ++p;
         }
         while (*p >= L'0' && *p <= L'9')
-            spec.width = spec.width * 10 + (*p++ - L'0');
+            field.width = field.width * 10 + (*p++ - L'0');
         if (*p == L'.') {
             ++p;
-            spec.precision = 0;
+            field.precision = 0;
             if (*p == L'*') {
-                spec.precision = va_arg(args, int);
+                field.precision = va_arg(args, int);
                 ++p;
             }
             while (*p >= L'0' && *p <= L'9')
-                spec.precision = spec.precision * 10 + (*p++ - L'0');
+                field.precision = field.precision * 10 + (*p++ - L'0');
         }
         bool wide64 = false;
         if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
@@ -120,7 +123,7 @@ std::wstring FormatTextV(const wchar_t* format, va_list args) {
         case L'i': {
             int64_t v = wide64 ? va_arg(args, long long) : va_arg(args, int);
             uint64_t mag = v < 0 ? (0 - static_cast<uint64_t>(v)) : static_cast<uint64_t>(v);
-            Pad(out, Number(mag, v < 0, 10, false, spec), spec, true);
+            Pad(out, Number(mag, v < 0, 10, false, field), field, true);
             break;
         }
         case L'u':
@@ -128,20 +131,20 @@ std::wstring FormatTextV(const wchar_t* format, va_list args) {
         case L'X': {
             uint64_t v = wide64 ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
             unsigned base = conv == L'u' ? 10 : 16;
-            Pad(out, Number(v, false, base, conv == L'X', spec), spec, true);
+            Pad(out, Number(v, false, base, conv == L'X', field), field, true);
             break;
         }
         case L'c': {
             wchar_t c = static_cast<wchar_t>(va_arg(args, int));
-            Pad(out, std::wstring(1, c), spec, false);
+            Pad(out, std::wstring(1, c), field, false);
             break;
         }
         case L's': {
             const wchar_t* s = va_arg(args, const wchar_t*);
             std::wstring body = s != nullptr ? s : L"(null)";
-            if (spec.precision >= 0 && body.size() > static_cast<size_t>(spec.precision))
-                body.resize(static_cast<size_t>(spec.precision));
-            Pad(out, body, spec, false);
+            if (field.precision >= 0 && body.size() > static_cast<size_t>(field.precision))
+                body.resize(static_cast<size_t>(field.precision));
+            Pad(out, body, field, false);
             break;
         }
         default:
