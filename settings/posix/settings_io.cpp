@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -62,6 +63,15 @@ int ReadSettingsBytes(const wchar_t* path, std::string* bytes) {
 
 int ReplaceSettingsBytes(const wchar_t* path, const std::string& bytes) {
     const std::string target = NarrowPath(path);
+    if (target.empty()) {
+        return 0;
+    }
+    // A rename would replace a file that allows no writing (as the Windows
+    // half refuses a read-only one); such a file counts as unwritable.
+    struct stat st = {};
+    if (stat(target.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return 0;
+    }
     const std::string temp = target + ".tmp" + std::to_string(getpid());
     {
         Descriptor fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));

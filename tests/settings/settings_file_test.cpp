@@ -166,4 +166,16 @@ TEST_F(SettingsFileTest, AFailedWriteReportsFailureAndChangesNothing) {
     EXPECT_EQ(1u, m_path.Entries());
 }
 
+TEST_F(SettingsFileTest, AFileThatAllowsNoWritingIsNotReplaced) {
+    m_path.Put("[s]\r\nk=old\r\n");
+    namespace fs = std::filesystem;
+    fs::permissions(m_path.m_file, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(0, WriteSettingsString(L"s", L"k", L"new"));
+    EXPECT_EQ(0, WriteSettingsString(L"s", L"k", nullptr)) << "nor is a key deleted";
+    EXPECT_EQ("[s]\r\nk=old\r\n", m_path.Get());
+    EXPECT_EQ(1u, m_path.Entries()) << "no temporary file is left";
+    fs::permissions(m_path.m_file, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(1, WriteSettingsString(L"s", L"k", L"new"));
+}
+
 } // namespace
