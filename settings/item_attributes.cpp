@@ -41,9 +41,8 @@ const ColorKey kColorKeys[14] = {
     {L"color_selection_marker_bk", &ItemColors::color_selection_marker_bk},
 };
 
-} // namespace
-
-ViewOptions ItemColorRecord(const ItemColors& colors) {
+// The colour record of the eleven view colours (mask 0x7FF0).
+ViewOptions ColorRecord(const ItemColors& colors) {
     ViewOptions options = {};
     options.m_n_mask = 0x7FF0;
     options.m_cr_hex_fg = static_cast<int32_t>(colors.color_hex_text_fg);
@@ -59,8 +58,6 @@ ViewOptions ItemColorRecord(const ItemColors& colors) {
     options.m_cr_modified_bk = static_cast<int32_t>(colors.color_modified_text_bk);
     return options;
 }
-
-namespace {
 
 int ClampSize(int size) {
     return size < kMinFontSize ? kMinFontSize : (size > kMaxFontSize ? kMaxFontSize : size);
@@ -105,11 +102,16 @@ int LoadItemAttributes() {
     int size = 0;
     ReadFontSettings(face, 32, style, 64, &size);
     ReadItemColors();
+    return ApplyPreferences(face, style, size);
+}
+
+int ApplyPreferences(const wchar_t* face, const wchar_t* style, int size) {
     if (g_p_view_state) {
         g_p_view_state->m_cr_background = g_item_colors.color_background_fg;
     }
-    const ViewOptions options = ItemColorRecord(g_item_colors);
-    const int created = ApplyFont(face, style, size, g_p_current_document ? &options : nullptr);
+    // The colours reach a document only; without one, the font alone is made.
+    const ViewOptions options = ColorRecord(g_item_colors);
+    const int created = ApplyFont(face, style, size, &options);
     if (g_p_view_state) {
         g_p_view_state->m_cr_caret = g_item_colors.color_caret_fg;
     }

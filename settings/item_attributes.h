@@ -37,6 +37,10 @@ void ResetItemColors();
 void ReadItemColors();
 // Reads font and colours, hands them to the view; 1 when the font was created.
 int LoadItemAttributes();
+// Hands face, style and size with the colours of g_item_colors to the view:
+// background and caret colours into the view state, the font with the eleven
+// view colours. 1 when the font was created.
+int ApplyPreferences(const wchar_t* face, const wchar_t* style, int size);
 // Writes font_name (empty -> "Courier New"), font_style, font_size (clamped
 // 6..200) and the fourteen colours; 1 when every write succeeded.
 int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size);
@@ -47,10 +51,6 @@ int ZoomFont(int larger);
 // written. 1 when the font was created.
 int RefreshFont();
 // WriteProfileInt (signed decimal text) is declared in settings_file.h.
-
-// The colour record of the eleven view colours (mask 0x7FF0).
-struct ViewOptions;
-ViewOptions ItemColorRecord(const ItemColors& colors);
 
 // Reads the three font keys with their defaults (face capacity 32).
 void ReadFontSettings(wchar_t* face, uint32_t face_capacity, wchar_t* style,

@@ -3,8 +3,6 @@
 
 #include "frame/messages.h"
 #include "settings/settings_file.h"
-#include "view/geometry.h"
-#include "view/view_state.h"
 
 const wchar_t* const kColorItemNames[kColorItemCount] = {
     L"Background",    L"Line Number",   L"Header", L"Hex Text",
@@ -105,18 +103,6 @@ int StoredSize(uint32_t size) {
         return kMinFontSize;
     }
     return size > static_cast<uint32_t>(kMaxFontSize) ? kMaxFontSize : static_cast<int>(size);
-}
-
-int ApplyPreferences(const wchar_t* face, const wchar_t* style, int size) {
-    if (g_p_view_state) {
-        g_p_view_state->m_cr_background = g_item_colors.color_background_fg;
-    }
-    const ViewOptions options = ItemColorRecord(g_item_colors);
-    const int created = ApplyFont(face, style, size, &options);
-    if (g_p_view_state) {
-        g_p_view_state->m_cr_caret = g_item_colors.color_caret_fg;
-    }
-    return created;
 }
 
 int CommitPreferences(const wchar_t* face, const wchar_t* style, const wchar_t* size_text) {

@@ -37,10 +37,6 @@ int SampleSize(uint32_t size);
 // Size OK stores and applies: clamped to 6..200.
 int StoredSize(uint32_t size);
 
-// Hands face, style and size with the colours of g_item_colors to the view:
-// background and caret colours into the view state, the font with the eleven
-// view colours. 1 when the font was created.
-int ApplyPreferences(const wchar_t* face, const wchar_t* style, int size);
 // OK of the dialog: writes the font (size text read and clamped) and the
 // colours, then applies them. When the settings file cannot be written a
 // message names it and the view keeps its font and colours; 0 then.

@@ -43,7 +43,7 @@ uint32_t ReadProfileStringAt(const wchar_t* path, const wchar_t* section, const 
 uint32_t ReadProfileIntAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
                           int32_t default_value);
 int WriteSettingsStringAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
-                         const wchar_t* value);
+                          const wchar_t* value);
 
 // Integer reading rule on a value text (exposed for tests).
 uint32_t ParseProfileInt(const std::wstring& text, int32_t default_value);
