@@ -63,11 +63,7 @@ int SampleModel::SetAttributes(Canvas* canvas, const wchar_t* face, const wchar_
     if (!canvas) {
         return 0;
     }
-    FontRequest request = {};
-    MapFontStyle(m_sz_style, &request.m_n_weight, &request.m_b_italic);
-    request.m_n_height = -MulDivRound(size, canvas->LogPixelsY(), 72);
-    CopyName(request.m_sz_face, m_sz_face);
-    void* font = canvas->NewFont(request);
+    void* font = canvas->NewFont(MakeFontRequest(canvas, m_sz_face, m_sz_style, size));
     if (!font) {
         return 0;
     }
@@ -77,15 +73,7 @@ int SampleModel::SetAttributes(Canvas* canvas, const wchar_t* face, const wchar_
     }
     m_p_font = font;
 
-    int32_t cell = 0;
-    for (int i = 0; i < 16; ++i) {
-        for (int j = 0; j < 16; ++j) {
-            const wchar_t pair[3] = {kHexDigits[i], kHexDigits[j], 0};
-            const int32_t width = TextWidth(canvas, pair);
-            cell = width > cell ? width : cell;
-        }
-    }
-    m_n_cell_width = cell;
+    m_n_cell_width = HexPairWidth(canvas);
     m_n_space_width = TextWidth(canvas, L" ");
     m_n_address_width = TextWidth(canvas, L"0001") + 2 * m_n_space_width;
     m_n_line_height = ::LineHeight(canvas);

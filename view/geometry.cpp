@@ -85,12 +85,7 @@ int32_t MainWindowWidth(int32_t cell_width, int32_t space_width) {
     return 46 * space_width + 24 * cell_width + 52;
 }
 
-int ComputeMetrics() {
-    CallBackInfo* doc = g_p_current_document;
-    Canvas* canvas = CurrentViewHost()->MemoryCanvas();
-    if (!doc || !canvas || !g_p_view_state) {
-        return 0;
-    }
+int32_t HexPairWidth(Canvas* canvas) {
     static const wchar_t kDigits[] = L"0123456789ABCDEF";
     int32_t cell = 0;
     for (int i = 0; i < 16; ++i) {
@@ -102,6 +97,16 @@ int ComputeMetrics() {
             }
         }
     }
+    return cell;
+}
+
+int ComputeMetrics() {
+    CallBackInfo* doc = g_p_current_document;
+    Canvas* canvas = CurrentViewHost()->MemoryCanvas();
+    if (!doc || !canvas || !g_p_view_state) {
+        return 0;
+    }
+    const int32_t cell = HexPairWidth(canvas);
     const int32_t space = TextWidth(canvas, L" ");
     ViewOptions options = {};
     options.m_n_mask = 0xF;
@@ -384,6 +389,18 @@ int32_t MulDivRound(int32_t a, int32_t b, int32_t c) {
     return static_cast<int32_t>(negative ? -result : result);
 }
 
+FontRequest MakeFontRequest(Canvas* canvas, const wchar_t* face, const wchar_t* style, int points) {
+    FontRequest request = {};
+    MapFontStyle(style, &request.m_n_weight, &request.m_b_italic);
+    request.m_n_height = -MulDivRound(points, canvas->LogPixelsY(), 72);
+    if (face) {
+        const size_t capacity = sizeof(request.m_sz_face) / sizeof(request.m_sz_face[0]);
+        std::wcsncpy(request.m_sz_face, face, capacity - 1);
+        request.m_sz_face[capacity - 1] = 0;
+    }
+    return request;
+}
+
 int ApplyFont(const wchar_t* face, const wchar_t* style, int points, const ViewOptions* options) {
     ViewState* state = g_p_view_state;
     Canvas* canvas = CurrentViewHost()->MemoryCanvas();
@@ -395,15 +412,7 @@ int ApplyFont(const wchar_t* face, const wchar_t* style, int points, const ViewO
         canvas->FreeFont(state->m_h_font);
         state->m_h_font = nullptr;
     }
-    FontRequest request = {};
-    MapFontStyle(style, &request.m_n_weight, &request.m_b_italic);
-    request.m_n_height = -MulDivRound(points, canvas->LogPixelsY(), 72);
-    if (face) {
-        const size_t capacity = sizeof(request.m_sz_face) / sizeof(request.m_sz_face[0]);
-        std::wcsncpy(request.m_sz_face, face, capacity - 1);
-        request.m_sz_face[capacity - 1] = 0;
-    }
-    void* font = canvas->NewFont(request);
+    void* font = canvas->NewFont(MakeFontRequest(canvas, face, style, points));
     if (!font) {
         return 0;
     }

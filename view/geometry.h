@@ -15,6 +15,8 @@ constexpr int32_t kHiddenCoordinate = -100; // (-100, -100): no caret position
 int32_t TextWidth(Canvas* canvas, const wchar_t* text);
 // Height of the characters "ajm"; 0 without a canvas.
 int32_t LineHeight(Canvas* canvas);
+// The widest of the 256 two-digit hex texts: the width of a hex cell.
+int32_t HexPairWidth(Canvas* canvas);
 
 // Cell width, space width, hex left and line height of the current font into
 // the current document; fits the main window's width. 1, or 0 without memory
@@ -63,6 +65,9 @@ int64_t MulDivFloor(int64_t a, int64_t b, int64_t c);
 void MapFontStyle(const wchar_t* style, int32_t* weight, int32_t* italic);
 // Rounded a * b / c as the platform's MulDiv does; -1 when c is 0.
 int32_t MulDivRound(int32_t a, int32_t b, int32_t c);
+// The request for a font of a face (null: none), style and point size on a
+// canvas: the height in pixels from the canvas's pixels per inch.
+FontRequest MakeFontRequest(Canvas* canvas, const wchar_t* face, const wchar_t* style, int points);
 // Creates and selects the view font, applies options to a current document,
 // recomputes metrics and invalidates. 1, or 0 without memory DC or when the
 // font cannot be created.
