@@ -65,11 +65,7 @@ void CSamplePreview::DestroySampleCaret() {
         DestroyCaret();
         m_b_caret = 0;
     }
-    if (m_h_caret_bitmap) {
-        DeleteObject(m_h_caret_bitmap);
-        m_h_caret_bitmap = nullptr;
-    }
-    m_caret_pixels.clear();
+    m_caret_bitmap.Release();
 }
 
 void CSamplePreview::CreateSampleCaret() {
@@ -77,13 +73,8 @@ void CSamplePreview::CreateSampleCaret() {
     if (caret.m_n_width <= 0 || caret.m_n_height <= 0) {
         return;
     }
-    // COLORREF holds red in its low byte; a 32-bit bitmap wants blue first.
-    const ColorRef c = caret.m_cr_pixel;
-    const uint32_t pixel = ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-    m_caret_pixels.assign(static_cast<size_t>(caret.m_n_width) * caret.m_n_height, pixel);
-    m_h_caret_bitmap =
-        CreateBitmap(caret.m_n_width, caret.m_n_height, 1, 32, m_caret_pixels.data());
-    if (m_h_caret_bitmap && CreateCaret(m_h_sample, m_h_caret_bitmap, 0, 0)) {
+    HBITMAP bitmap = m_caret_bitmap.Make(caret.m_n_width, caret.m_n_height, caret.m_cr_pixel);
+    if (bitmap && CreateCaret(m_h_sample, bitmap, 0, 0)) {
         m_b_caret = 1;
         SetCaretPos(caret.m_n_x, caret.m_n_y);
         ShowCaret(m_h_sample);

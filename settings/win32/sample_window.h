@@ -3,12 +3,12 @@
 #pragma once
 
 #include "settings/sample_preview.h"
+#include "view/win32/caret_bitmap.h"
 #include "view/win32/gdi_canvas.h"
 
 #include <windows.h>
 
 #include <cstdint>
-#include <vector>
 
 class CSamplePreview {
   public:
@@ -41,9 +41,8 @@ class CSamplePreview {
     HDC m_h_memory_dc = nullptr;
     HBITMAP m_h_bitmap = nullptr;
     HGDIOBJ m_h_old_bitmap = nullptr;
-    HBITMAP m_h_caret_bitmap = nullptr;
-    std::vector<uint32_t> m_caret_pixels; // B, G, R, 0 per pixel
-    int m_b_caret = 0;                    // this window made the thread's caret
+    CaretBitmap m_caret_bitmap;
+    int m_b_caret = 0; // this window made the thread's caret
     int32_t m_n_width = 0;
     int32_t m_n_height = 0;
     GdiCanvas m_canvas;

@@ -3,41 +3,15 @@
 #include "view/view_host.h"
 
 #include "view/view_state.h"
+#include "view/win32/caret_bitmap.h"
 #include "view/win32/gdi_canvas.h"
 #include "view/win32/hex_view_control.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <vector>
 
 namespace {
-
-// The caret bitmap and its pixels; one caret exists at most.
-class CaretBitmap {
-  public:
-    ~CaretBitmap() { Release(); }
-    HBITMAP Make(int32_t width, int32_t height, ColorRef color) {
-        Release();
-        // Pixels are blue, green, red, 0 in memory.
-        const uint32_t pixel =
-            ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
-        m_pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), pixel);
-        m_h_bitmap = CreateBitmap(width, height, 1, 32, m_pixels.data());
-        return m_h_bitmap;
-    }
-    void Release() {
-        if (m_h_bitmap) {
-            DeleteObject(m_h_bitmap);
-            m_h_bitmap = nullptr;
-        }
-        m_pixels.clear();
-    }
-
-  private:
-    HBITMAP m_h_bitmap = nullptr;
-    std::vector<uint32_t> m_pixels;
-};
 
 HWND ViewWindow() {
     return g_p_view_state ? static_cast<HWND>(g_p_view_state->m_h_view_window) : nullptr;
