@@ -218,21 +218,6 @@ void FillFontsPage(FontsPage* state) {
     RefreshSample(state, 0);
 }
 
-void OnPaint(HWND page) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(page, &paint);
-    RECT items = {};
-    RECT sample = {};
-    GetWindowRect(GetDlgItem(page, IDC_PREF_ITEMS), &items);
-    GetWindowRect(GetDlgItem(page, IDC_PREF_SAMPLE), &sample);
-    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&items), 2);
-    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&sample), 2);
-    RECT client = {};
-    GetClientRect(page, &client);
-    DrawPageRule(dc, items.left, sample.right, client.bottom - 1);
-    EndPaint(page, &paint);
-}
-
 void OnDestroy(HWND page) {
     std::unique_ptr<FontsPage> state(PageOf(page));
     SetWindowLongPtrW(page, DWLP_USER, 0);
@@ -290,7 +275,7 @@ INT_PTR CALLBACK FontsPageProc(HWND page, UINT message, WPARAM wparam, LPARAM) {
     case WM_COMMAND:
         return state ? OnCommand(state, LOWORD(wparam), HIWORD(wparam)) : FALSE;
     case WM_PAINT:
-        OnPaint(page);
+        PaintPageRule(page, IDC_PREF_ITEMS, IDC_PREF_SAMPLE);
         return TRUE;
     case WM_CLOSE:
         DestroyWindow(page);

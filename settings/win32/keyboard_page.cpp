@@ -18,11 +18,9 @@ CHotkeyControl& HotkeyControl() {
     return control;
 }
 
-// The selected command's name; empty text when none is selected.
-int SelectedCommand(HWND page, wchar_t* name, size_t capacity) {
-    name[0] = 0;
-    HWND list = GetDlgItem(page, IDC_PREF_COMMANDS);
-    const LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
+// The text of a list item into out when it fits; 1, or 0 with out empty.
+int ListItemText(HWND list, LRESULT index, wchar_t* out, size_t capacity) {
+    out[0] = 0;
     if (index == LB_ERR) {
         return 0;
     }
@@ -30,8 +28,14 @@ int SelectedCommand(HWND page, wchar_t* name, size_t capacity) {
     if (length == LB_ERR || static_cast<size_t>(length) >= capacity) {
         return 0;
     }
-    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name));
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(out));
     return 1;
+}
+
+// The selected command's name; empty text when none is selected.
+int SelectedCommand(HWND page, wchar_t* name, size_t capacity) {
+    HWND list = GetDlgItem(page, IDC_PREF_COMMANDS);
+    return ListItemText(list, SendMessageW(list, LB_GETCURSEL, 0, 0), name, capacity);
 }
 
 // Puts the text of a key combination into the assigned-keys list once.
@@ -107,26 +111,11 @@ void OnRemove(HWND page) {
     if (index == LB_ERR) {
         return;
     }
-    wchar_t text[kTextCapacity] = {};
-    const LRESULT length = SendMessageW(assigned, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length != LB_ERR && length < static_cast<LRESULT>(kTextCapacity)) {
-        SendMessageW(assigned, LB_GETTEXT, static_cast<WPARAM>(index),
-                     reinterpret_cast<LPARAM>(text));
+    wchar_t text[kTextCapacity];
+    if (ListItemText(assigned, index, text, kTextCapacity)) {
         RemoveShortcutKey(text);
     }
     SendMessageW(assigned, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-}
-
-void OnPaint(HWND page) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(page, &paint);
-    RECT group = {};
-    GetWindowRect(GetDlgItem(page, IDC_PREF_SHORTCUT_GROUP), &group);
-    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&group), 2);
-    RECT client = {};
-    GetClientRect(page, &client);
-    DrawPageRule(dc, group.left, group.right, client.bottom - 1);
-    EndPaint(page, &paint);
 }
 
 INT_PTR CALLBACK KeyboardPageProc(HWND page, UINT message, WPARAM wparam, LPARAM) {
@@ -160,7 +149,7 @@ INT_PTR CALLBACK KeyboardPageProc(HWND page, UINT message, WPARAM wparam, LPARAM
             return FALSE;
         }
     case WM_PAINT:
-        OnPaint(page);
+        PaintPageRule(page, IDC_PREF_SHORTCUT_GROUP, IDC_PREF_SHORTCUT_GROUP);
         return TRUE;
     case WM_CLOSE:
         DestroyWindow(page);

@@ -21,3 +21,6 @@ void ReadFontChoice(HWND fonts_page, FontChoice* choice);
 // A white line at y with a grey one just above it, from left to right, drawn
 // with the DC pen; the pen and its colour are restored.
 void DrawPageRule(HDC dc, int left, int right, int y);
+// Paints a page: the rule along its bottom edge, from the left edge of one
+// control to the right edge of another.
+void PaintPageRule(HWND page, int left_control, int right_control);
