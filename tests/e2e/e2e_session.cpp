@@ -135,6 +135,18 @@ HWND StartOn(PelmoraProcess& app, const std::wstring& exe, const std::wstring& a
     return main;
 }
 
+HWND StartSizedOn(PelmoraProcess& app, const Sandbox& box, const std::wstring& path, int width,
+                  int height) {
+    const std::wstring title = L"Pelmora - " + path;
+    HWND main = StartOn(app, box.Exe(), L"\"" + path + L"\"", title.c_str());
+    if (main) {
+        SetWindowPos(main, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        Sync(main);
+        Sleep(400);
+    }
+    return main;
+}
+
 HWND ViewControl(HWND main) {
     return FindChild(main, L"PELMORA_CTRL");
 }

@@ -49,6 +49,10 @@ std::vector<unsigned char> Counting(size_t size);
 // title when given); null when it did not appear.
 HWND StartOn(PelmoraProcess& app, const std::wstring& exe, const std::wstring& arguments,
              const wchar_t* title = nullptr);
+// Starts the sandbox's exe on a file, waits for the window titled with the
+// file's path, sizes it and lets it settle; null when it did not appear.
+HWND StartSizedOn(PelmoraProcess& app, const Sandbox& box, const std::wstring& path, int width,
+                  int height);
 HWND ViewControl(HWND main);
 HWND StatusBar(HWND main);
 // One status pane's text, read through memory of the program's own process.

@@ -35,22 +35,11 @@ std::set<uint32_t> Colours(HWND control) {
     return colours;
 }
 
-HWND StartGuideWindow(e2e::PelmoraProcess& app, const e2e::Sandbox& box, const std::wstring& path) {
-    const std::wstring title = L"Pelmora - " + path;
-    HWND main = e2e::StartOn(app, box.Exe(), L"\"" + path + L"\"", title.c_str());
-    if (main) {
-        SetWindowPos(main, nullptr, 0, 0, 1000, 600, SWP_NOZORDER | SWP_NOACTIVATE);
-        e2e::Sync(main);
-        Sleep(400);
-    }
-    return main;
-}
-
 TEST(GuideScreens, MainWindowWithADocument) {
     e2e::Sandbox box(L"guide_main");
     const std::wstring path = box.File(L"sample.bin", GuideDocument());
     e2e::PelmoraProcess app;
-    HWND main = StartGuideWindow(app, box, path);
+    HWND main = e2e::StartSizedOn(app, box, path, 1000, 600);
     ASSERT_NE(main, nullptr);
     // A plain view shows the background, the text and the header colours only.
     const std::set<uint32_t> colours = Colours(e2e::ViewControl(main));
@@ -64,7 +53,7 @@ TEST(GuideScreens, EditModeWithModifiedBytes) {
     box.Settings("[hotkey]\r\nExtend byte right=295\r\n0127=Extend byte right\r\n");
     const std::wstring path = box.File(L"sample.bin", GuideDocument());
     e2e::PelmoraProcess app;
-    HWND main = StartGuideWindow(app, box, path);
+    HWND main = e2e::StartSizedOn(app, box, path, 1000, 600);
     ASSERT_NE(main, nullptr);
     HWND control = e2e::ViewControl(main);
     const std::set<uint32_t> before = Colours(control);

@@ -31,15 +31,7 @@ std::vector<unsigned char> Document() {
 }
 
 HWND StartWithDocument(e2e::PelmoraProcess& app, const e2e::Sandbox& box) {
-    const std::wstring path = box.File(L"sample.bin", Document());
-    const std::wstring title = L"Pelmora - " + path;
-    HWND main = e2e::StartOn(app, box.Exe(), L"\"" + path + L"\"", title.c_str());
-    if (main) {
-        SetWindowPos(main, nullptr, 0, 0, 1000, 640, SWP_NOZORDER | SWP_NOACTIVATE);
-        e2e::Sync(main);
-        Sleep(300);
-    }
-    return main;
+    return e2e::StartSizedOn(app, box, box.File(L"sample.bin", Document()), 1000, 640);
 }
 
 HWND OpenPreferences(e2e::PelmoraProcess& app, HWND main) {
