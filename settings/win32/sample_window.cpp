@@ -33,7 +33,7 @@ int CSamplePreview::Attach(HWND sample) {
     m_h_old_bitmap = SelectObject(m_h_memory_dc, m_h_bitmap);
     m_canvas.Bind(m_h_memory_dc);
     // The sample is sized for the monitor the dialog is on, as the view is.
-    m_canvas.SetDpi(WindowDpi(sample));
+    m_canvas.SetScaleWindow(sample);
     m_h_sample = sample;
     return 1;
 }
@@ -50,6 +50,7 @@ void CSamplePreview::Release() {
             SelectObject(m_h_memory_dc, m_h_old_bitmap);
         }
         m_canvas.Bind(nullptr);
+        m_canvas.SetScaleWindow(nullptr);
         DeleteDC(m_h_memory_dc);
         m_h_memory_dc = nullptr;
     }

@@ -98,7 +98,8 @@ int GdiCanvas::CharAbcWidths(wchar_t ch, double* a, double* b, double* c) {
 }
 
 int32_t GdiCanvas::LogPixelsY() {
-    return m_n_dpi > 0 ? m_n_dpi : GetDeviceCaps(m_h_dc, LOGPIXELSY);
+    const int32_t dpi = WindowDpi(m_h_scale_window);
+    return dpi > 0 ? dpi : GetDeviceCaps(m_h_dc, LOGPIXELSY);
 }
 
 int32_t WindowDpi(HWND window) {

@@ -15,8 +15,9 @@ class GdiCanvas : public Canvas {
     // Points the canvas at another DC; the colour cache starts afresh.
     void Bind(HDC dc);
     HDC Dc() const { return m_h_dc; }
-    // Pixels per inch that fonts are sized for; 0 takes the DC's own.
-    void SetDpi(int32_t dpi) { m_n_dpi = dpi; }
+    // The window whose monitor fonts are sized for (asked when a font is
+    // made); null, or a system that cannot tell, takes the DC's own scale.
+    void SetScaleWindow(HWND window) { m_h_scale_window = window; }
 
     void FillRect(const CanvasRect& rect, ColorRef color) override;
     void OpaqueTextW(int32_t x, int32_t y, const CanvasRect& rect, const wchar_t* text,
@@ -35,7 +36,7 @@ class GdiCanvas : public Canvas {
   private:
     void SetColors(ColorRef fg, ColorRef bk);
     HDC m_h_dc;
-    int32_t m_n_dpi = 0;
+    HWND m_h_scale_window = nullptr;
     // Colours last set on the DC; painting sets the same pair for long runs.
     ColorRef m_cr_fg = 0xFFFFFFFFu;
     ColorRef m_cr_bk = 0xFFFFFFFFu;

@@ -10,7 +10,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-
 namespace {
 
 HWND ViewWindow() {
@@ -24,7 +23,7 @@ class Win32ViewHost : public ViewHost {
             return nullptr;
         }
         m_canvas.Bind(static_cast<HDC>(g_p_view_state->m_h_memory_dc));
-        m_canvas.SetDpi(WindowDpi(ViewWindow()));
+        m_canvas.SetScaleWindow(ViewWindow());
         return &m_canvas;
     }
     void Invalidate() override {
