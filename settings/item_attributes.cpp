@@ -119,15 +119,15 @@ int ApplyPreferences(const wchar_t* face, const wchar_t* style, int size) {
 }
 
 int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size) {
-    int ok = 1;
-    ok &= WriteSettingsString(kSection, L"font_name", face && face[0] ? face : kDefaultFace);
-    ok &= WriteSettingsString(kSection, L"font_style", style ? style : L"");
-    ok &= WriteProfileInt(kSection, L"font_size", ClampSize(size));
+    // One replacement of the file: a failure leaves none of the keys written.
+    CSettingsBatch batch;
+    batch.Set(kSection, L"font_name", face && face[0] ? face : kDefaultFace);
+    batch.Set(kSection, L"font_style", style ? style : L"");
+    batch.SetInt(kSection, L"font_size", ClampSize(size));
     for (const ColorKey& key : kColorKeys) {
-        ok &= WriteProfileInt(kSection, key.m_sz_key,
-                              static_cast<int32_t>(g_item_colors.*key.m_p_member));
+        batch.SetInt(kSection, key.m_sz_key, static_cast<int32_t>(g_item_colors.*key.m_p_member));
     }
-    return ok;
+    return batch.Commit();
 }
 
 namespace {
@@ -141,7 +141,12 @@ int RecreateFont(int step) {
     wchar_t style[64];
     int size = 0;
     ReadFontSettings(face, 32, style, 64, &size);
-    // A step only bounds the size in its own direction.
+    // A hand-edited size is first brought into 1..200 (no font has a size
+    // below 1, none beyond the editors' limit) so the step cannot overflow;
+    // the step then bounds the size only in its own direction, so 3 grows to 4.
+    if (step != 0) {
+        size = size < 1 ? kMinFontSize : (size > kMaxFontSize ? kMaxFontSize : size);
+    }
     if (step > 0) {
         size = size + 1 > kMaxFontSize ? kMaxFontSize : size + 1;
     } else if (step < 0) {

@@ -42,7 +42,8 @@ int LoadItemAttributes();
 // view colours. 1 when the font was created.
 int ApplyPreferences(const wchar_t* face, const wchar_t* style, int size);
 // Writes font_name (empty -> "Courier New"), font_style, font_size (clamped
-// 6..200) and the fourteen colours; 1 when every write succeeded.
+// 6..200) and the fourteen colours in one replacement of the file; 1 when
+// written, 0 when the file is left as it was.
 int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size);
 // One zoom step of the view font; 1 when the font was created.
 int ZoomFont(int larger);

@@ -10,14 +10,14 @@
 // default; otherwise optional blanks, an optional sign, an optional base prefix
 // (0x, 0o, 0b) and the leading digits count (wrapping modulo 2^32); text
 // without digits reads as 0.
-// Encoding: files are read as UTF-16LE (with its mark), UTF-8 (with or without
-// a mark) or, when not valid UTF-8, Windows-1252. A write keeps a UTF-16 file
-// UTF-16 and an ASCII file byte for byte what the Windows functions write;
-// text that is no longer ASCII is stored as UTF-16LE with its mark, which the
-// Windows profile functions read too. A UTF-8 file that is not ASCII stays UTF-8.
+// Encodings are those of CIniText (settings/ini_text.h).
 // Writes go to a temporary file beside the target, flushed and then moved over
-// it, so the file is never left half written.
+// it, so the file is never left half written; a file that exists but could
+// not be read is never written, so a passing sharing violation cannot cost
+// the user the rest of the file.
 #pragma once
+
+#include "settings/ini_text.h"
 
 #include <cstdint>
 #include <string>
@@ -44,6 +44,27 @@ uint32_t ReadProfileIntAt(const wchar_t* path, const wchar_t* section, const wch
                           int32_t default_value);
 int WriteSettingsStringAt(const wchar_t* path, const wchar_t* section, const wchar_t* key,
                           const wchar_t* value);
+
+// Several changes to one settings file made in one replacement of it: either
+// the file holds all of them afterwards or it is left as it was.
+class CSettingsBatch {
+  public:
+    // Reads the file (the program's settings file by default) once.
+    explicit CSettingsBatch(const wchar_t* path = g_sz_settings_path);
+    // The integer value of a key as the file stands with the changes so far.
+    uint32_t ReadInt(const wchar_t* section, const wchar_t* key, int32_t default_value) const;
+    // A change as WriteSettingsString would make it; nothing is written yet.
+    void Set(const wchar_t* section, const wchar_t* key, const wchar_t* value);
+    void SetInt(const wchar_t* section, const wchar_t* key, int32_t value);
+    // Writes every change in one replacement. 1 when the file holds them (or
+    // nothing changed and the file was readable); 0 leaves it as it was.
+    int Commit();
+
+  private:
+    std::wstring m_sz_path;
+    int m_b_readable;
+    CIniText m_text;
+};
 
 // Integer reading rule on a value text (exposed for tests).
 uint32_t ParseProfileInt(const std::wstring& text, int32_t default_value);

@@ -398,36 +398,51 @@ void FindShortcutOwner(uint32_t code, wchar_t* out, uint32_t capacity) {
                       capacity < 200 ? capacity : 200);
 }
 
-void AssignShortcutKey(const wchar_t* name, uint32_t code, const wchar_t* owner) {
+int AssignShortcutKey(const wchar_t* name, uint32_t code, const wchar_t* owner) {
     code &= 0xFFFF;
     if (code == 0 || !name) {
-        return;
+        return 1;
     }
-    if (owner && owner[0]) {
-        WriteSettingsString(kSection, owner, nullptr);
+    // Every entry changes in one replacement of the file, and the live
+    // entries follow only once the file holds the change.
+    CSettingsBatch batch;
+    const int has_owner = owner && owner[0];
+    if (has_owner) {
+        batch.Set(kSection, owner, nullptr);
+    }
+    const uint32_t old_code = batch.ReadInt(kSection, name, 0) & 0xFFFF;
+    if (old_code) {
+        batch.Set(kSection, ReverseKey(old_code).c_str(), nullptr);
+    }
+    batch.Set(kSection, ReverseKey(code).c_str(), name);
+    batch.SetInt(kSection, name, static_cast<int32_t>(code));
+    if (!batch.Commit()) {
+        return 0;
+    }
+    if (has_owner) {
         SetShortcutKey(owner, 0);
     }
-    const uint32_t old_code = ReadProfileInt(kSection, name, 0) & 0xFFFF;
-    if (old_code) {
-        WriteSettingsString(kSection, ReverseKey(old_code).c_str(), nullptr);
-    }
-    WriteSettingsString(kSection, ReverseKey(code).c_str(), name);
-    WriteProfileInt(kSection, name, static_cast<int32_t>(code));
     SetShortcutKey(name, code);
+    return 1;
 }
 
-void RemoveShortcutKey(const wchar_t* text) {
+int RemoveShortcutKey(const wchar_t* text) {
     uint32_t code = 0;
     if (!ParseHotkeyText(text, &code)) {
         code = 0;
     }
     wchar_t owner[200];
     FindShortcutOwner(code, owner, 200);
+    CSettingsBatch batch;
     if (owner[0]) {
-        WriteSettingsString(kSection, owner, nullptr);
+        batch.Set(kSection, owner, nullptr);
     }
-    WriteSettingsString(kSection, ReverseKey(code).c_str(), nullptr);
+    batch.Set(kSection, ReverseKey(code).c_str(), nullptr);
+    if (!batch.Commit()) {
+        return 0;
+    }
     SetShortcutKey(owner, 0);
+    return 1;
 }
 
 int FormatHotkeyText(uint32_t code, wchar_t* out, uint32_t* capacity) {

@@ -50,8 +50,13 @@ void FreeShortcutKeys();
 void SetShortcutKey(const wchar_t* name, uint32_t code);
 // Copies the owner of code (or empty text) into out, at most capacity - 1 characters.
 void FindShortcutOwner(uint32_t code, wchar_t* out, uint32_t capacity);
-void AssignShortcutKey(const wchar_t* name, uint32_t code, const wchar_t* owner);
-void RemoveShortcutKey(const wchar_t* text);
+// Binds code to the command (taking it from its owner): both entries are
+// written in one replacement of the file and the accelerator entries change
+// only when that succeeded. 1 when bound (or code is 0), 0 when nothing changed.
+int AssignShortcutKey(const wchar_t* name, uint32_t code, const wchar_t* owner);
+// Removes the binding a text names, from the file and then from the entries;
+// 1, or 0 when the file could not be written and nothing changed.
+int RemoveShortcutKey(const wchar_t* text);
 // 1 with the text; 0 for code 0, or with the required length in *capacity.
 int FormatHotkeyText(uint32_t code, wchar_t* out, uint32_t* capacity);
 // 1 with the code; 0 for no text or only modifier prefixes.

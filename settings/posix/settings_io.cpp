@@ -4,6 +4,7 @@
 
 #include "frame/utf8.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
@@ -42,20 +43,25 @@ class Descriptor {
 
 } // namespace
 
-int ReadSettingsBytes(const wchar_t* path, std::string* bytes) {
+SettingsFileState ReadSettingsBytes(const wchar_t* path, std::string* bytes) {
+    bytes->clear();
     Descriptor fd(open(NarrowPath(path).c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0) {
-        return 0;
+        return errno == ENOENT || errno == ENOTDIR ? SettingsFileState::kMissing
+                                                   : SettingsFileState::kUnreadable;
     }
-    bytes->clear();
     char buffer[4096];
     for (;;) {
         const ssize_t got = read(fd.Get(), buffer, sizeof(buffer));
         if (got < 0) {
-            return 0;
+            if (errno == EINTR) {
+                continue;
+            }
+            bytes->clear();
+            return SettingsFileState::kUnreadable;
         }
         if (got == 0) {
-            return 1;
+            return SettingsFileState::kRead;
         }
         bytes->append(buffer, static_cast<size_t>(got));
     }

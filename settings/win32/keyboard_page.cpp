@@ -1,5 +1,6 @@
 // The Keyboard page: the bindable commands, their keys, and capturing,
 // assigning and removing a key combination.
+#include "frame/messages.h"
 #include "resources/settings_ids.h"
 #include "settings/settings_file.h"
 #include "settings/shortcut_keys.h"
@@ -52,6 +53,10 @@ void ShowAssignedKey(HWND page, uint32_t code) {
     }
 }
 
+void ReportUnwritableSettings() {
+    ShowMessage(L"Failed to write settings file %s\n", g_sz_settings_path);
+}
+
 uint32_t BindingOf(const wchar_t* name) {
     return ReadProfileInt(L"hotkey", name, 0) & 0xFFFFu;
 }
@@ -99,7 +104,11 @@ void OnAssign(HWND page) {
     }
     wchar_t owner[kOwnerCapacity] = {};
     GetDlgItemTextW(page, IDC_PREF_OWNER, owner, kOwnerCapacity);
-    AssignShortcutKey(name, code, owner);
+    if (!AssignShortcutKey(name, code, owner)) {
+        // Neither the file nor the live keys changed; the page shows that.
+        ReportUnwritableSettings();
+        return;
+    }
     SetDlgItemTextW(page, IDC_PREF_OWNER, name);
     SendDlgItemMessageW(page, IDC_PREF_ASSIGNED, LB_RESETCONTENT, 0, 0);
     ShowAssignedKey(page, code);
@@ -112,8 +121,9 @@ void OnRemove(HWND page) {
         return;
     }
     wchar_t text[kTextCapacity];
-    if (ListItemText(assigned, index, text, kTextCapacity)) {
-        RemoveShortcutKey(text);
+    if (ListItemText(assigned, index, text, kTextCapacity) && !RemoveShortcutKey(text)) {
+        ReportUnwritableSettings();
+        return;
     }
     SendMessageW(assigned, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
 }

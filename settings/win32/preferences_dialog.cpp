@@ -101,7 +101,11 @@ void OnOk(HWND dialog) {
     if (frame && frame->m_h_fonts) {
         FontChoice choice = {};
         ReadFontChoice(frame->m_h_fonts, &choice);
-        CommitPreferences(choice.m_sz_face, choice.m_sz_style, choice.m_sz_size);
+        if (!CommitPreferences(choice.m_sz_face, choice.m_sz_style, choice.m_sz_size)) {
+            // The user has been told; the dialog stays open with the choices
+            // made, to try again or cancel.
+            return;
+        }
     }
     Close(dialog);
 }

@@ -31,22 +31,26 @@ class FileHandle {
 
 } // namespace
 
-int ReadSettingsBytes(const wchar_t* path, std::string* bytes) {
+SettingsFileState ReadSettingsBytes(const wchar_t* path, std::string* bytes) {
+    bytes->clear();
     FileHandle file(CreateFileW(path, GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
-        return 0;
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                   ? SettingsFileState::kMissing
+                   : SettingsFileState::kUnreadable;
     }
-    bytes->clear();
     char buffer[4096];
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr)) {
-            return 0;
+            bytes->clear();
+            return SettingsFileState::kUnreadable;
         }
         if (got == 0) {
-            return 1;
+            return SettingsFileState::kRead;
         }
         bytes->append(buffer, got);
     }

@@ -135,6 +135,42 @@ TEST_F(ItemAttributesTest, ZoomStepsStayWithinSixTo200) {
     EXPECT_EQ(-5, LastFont().m_n_height); // 4 points at 96 dpi
 }
 
+TEST_F(ItemAttributesTest, ZoomBoundsAHandEditedExtremeSizeBeforeStepping) {
+    m_path.Put("[item_attributes]\r\nfont_size=2147483647\r\n");
+    ASSERT_EQ(1, ZoomFont(1));
+    EXPECT_EQ(200u, ReadProfileInt(L"item_attributes", L"font_size", 0));
+    m_path.Put("[item_attributes]\r\nfont_size=-2147483648\r\n");
+    ASSERT_EQ(1, ZoomFont(0));
+    EXPECT_EQ(6u, ReadProfileInt(L"item_attributes", L"font_size", 0));
+    m_path.Put("[item_attributes]\r\nfont_size=-2147483648\r\n");
+    ASSERT_EQ(1, ZoomFont(1));
+    EXPECT_EQ(7u, ReadProfileInt(L"item_attributes", L"font_size", 0)) << "no size is below 6";
+}
+
+TEST_F(ItemAttributesTest, SaveIsOneReplacementAndAFailureWritesNoKey) {
+    const std::string before = "[item_attributes]\r\nfont_size=9\r\n";
+    m_path.Put(before);
+    FailingSettingsFile ops;
+    ops.m_n_fail_from = 2;
+    ASSERT_EQ(1, SaveItemAttributes(L"Consolas", L"Bold", 10));
+    EXPECT_EQ(1, ops.m_n_replacements);
+    EXPECT_EQ(L"Consolas", ReadText(L"item_attributes", L"font_name"));
+    m_path.Put(before);
+    EXPECT_EQ(0, SaveItemAttributes(L"Lucida Console", L"Italic", 11));
+    EXPECT_EQ(before, m_path.Get());
+}
+
+TEST_F(ItemAttributesTest, ZoomLeavesAnUnreadableFileAlone) {
+    const std::string before = "[item_attributes]\r\nfont_size=9\r\ncolor_caret_fg=5\r\n";
+    m_path.Put(before);
+    FailingSettingsFile ops;
+    ops.m_b_unreadable = 1;
+    ZoomFont(1);
+    ZoomFont(0);
+    EXPECT_EQ(0, ops.m_n_replacements);
+    EXPECT_EQ(before, m_path.Get());
+}
+
 TEST_F(ItemAttributesTest, RefreshMakesTheStoredSizeForTheCanvasScaleAndWritesNothing) {
     m_path.Put("[item_attributes]\r\nfont_size=10\r\nfont_style=Bold\r\n");
     m_host.m_canvas.m_n_dpi = 144; // moved to a monitor at 150 %

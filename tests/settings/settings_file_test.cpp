@@ -155,6 +155,59 @@ TEST_F(SettingsFileTest, ReadsUtf8AndAnsiAndStoresNewNonAsciiAsUtf16) {
     EXPECT_EQ(L"1", ReadText(L"s", L"k"));
 }
 
+TEST_F(SettingsFileTest, AFileWithTheUtf8MarkIsUtf8WhateverItsBytes) {
+    // One byte that is no UTF-8 (0xE9 alone) beside valid UTF-8 (ä).
+    const std::string mark = "\xEF\xBB\xBF";
+    m_path.Put(mark + "[item_attributes]\r\nfont_name=Caf\xE9 K\xC3\xA4se\r\nfont_size=9\r\n");
+    EXPECT_EQ(9u, ReadProfileInt(L"item_attributes", L"font_size", 12));
+    EXPECT_EQ(L"Caf\ufffd K\u00e4se", ReadText(L"item_attributes", L"font_name"));
+    ASSERT_EQ(1, WriteSettingsString(L"item_attributes", L"font_size", L"10"));
+    EXPECT_EQ(mark + "[item_attributes]\r\nfont_name=Caf\xE9 K\xC3\xA4se\r\nfont_size=10\r\n",
+              m_path.Get())
+        << "the invalid byte is kept as it was and no second section is added";
+    ASSERT_EQ(1, WriteSettingsString(L"item_attributes", L"font_style", L"\u65b0"));
+    EXPECT_EQ(mark + "[item_attributes]\r\nfont_name=Caf\xE9 K\xC3\xA4se\r\nfont_size=10\r\n"
+                     "font_style=\xE6\x96\xB0\r\n",
+              m_path.Get());
+}
+
+TEST_F(SettingsFileTest, AFileThatExistsButCannotBeReadIsNeverWritten) {
+    const std::string before = "[item_attributes]\r\nfont_size=9\r\n[hotkey]\r\nExit=114\r\n";
+    m_path.Put(before);
+    FailingSettingsFile ops;
+    ops.m_b_unreadable = 1;
+    EXPECT_EQ(12u, ReadProfileInt(L"item_attributes", L"font_size", 12)) << "reads give defaults";
+    EXPECT_EQ(0, WriteSettingsString(L"item_attributes", L"font_size", L"13"));
+    EXPECT_EQ(0, WriteSettingsString(L"hotkey", L"Exit", nullptr));
+    EXPECT_EQ(0, WriteSettingsString(L"hotkey", nullptr, nullptr));
+    EXPECT_EQ(0, ops.m_n_replacements);
+    EXPECT_EQ(before, m_path.Get());
+    // A missing file is no such case: it is made on the first write.
+    std::filesystem::remove(m_path.m_file);
+    EXPECT_EQ(1, WriteSettingsString(L"item_attributes", L"font_size", L"13"));
+}
+
+TEST_F(SettingsFileTest, ABatchWritesEveryChangeInOneReplacementOrNone) {
+    m_path.Put("[s]\r\na=1\r\n");
+    FailingSettingsFile ops;
+    {
+        CSettingsBatch batch;
+        batch.Set(L"s", L"a", nullptr);
+        batch.SetInt(L"s", L"b", -2);
+        EXPECT_EQ(4294967294u, batch.ReadInt(L"s", L"b", 0)) << "reads see the changes so far";
+        batch.Set(L"t", L"c", L"x");
+        ASSERT_EQ(1, batch.Commit());
+    }
+    EXPECT_EQ(1, ops.m_n_replacements);
+    EXPECT_EQ("[s]\r\nb=-2\r\n[t]\r\nc=x\r\n", m_path.Get());
+    ops.m_n_fail_from = 2;
+    CSettingsBatch failing;
+    failing.Set(L"s", L"b", L"3");
+    failing.Set(L"u", L"d", L"4");
+    EXPECT_EQ(0, failing.Commit());
+    EXPECT_EQ("[s]\r\nb=-2\r\n[t]\r\nc=x\r\n", m_path.Get());
+}
+
 TEST_F(SettingsFileTest, AFailedWriteReportsFailureAndChangesNothing) {
     const std::wstring missing = (m_path.m_dir / "no such folder" / "settings.ini").wstring();
     EXPECT_EQ(0, WriteSettingsStringAt(missing.c_str(), L"s", L"k", L"v"));

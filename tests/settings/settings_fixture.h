@@ -3,6 +3,7 @@
 #pragma once
 
 #include "settings/settings_file.h"
+#include "settings/settings_io.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,40 @@ class SettingsPath {
 
     std::filesystem::path m_dir;
     std::filesystem::path m_file;
+};
+
+// Settings file access that passes through to the platform but can report an
+// existing file unreadable or fail replacements from the Nth on; installed
+// for its lifetime.
+class FailingSettingsFile final : public SettingsFileOps {
+  public:
+    FailingSettingsFile() : m_p_previous(SetSettingsFileOps(this)) {}
+    ~FailingSettingsFile() override { SetSettingsFileOps(m_p_previous); }
+    FailingSettingsFile(const FailingSettingsFile&) = delete;
+    FailingSettingsFile& operator=(const FailingSettingsFile&) = delete;
+
+    SettingsFileState Read(const wchar_t* path, std::string* bytes) override {
+        const SettingsFileState state = ReadSettingsBytes(path, bytes);
+        if (m_b_unreadable && state == SettingsFileState::kRead) {
+            bytes->clear();
+            return SettingsFileState::kUnreadable;
+        }
+        return state;
+    }
+    int Replace(const wchar_t* path, const std::string& bytes) override {
+        ++m_n_replacements;
+        if (m_n_fail_from > 0 && m_n_replacements >= m_n_fail_from) {
+            return 0;
+        }
+        return ReplaceSettingsBytes(path, bytes);
+    }
+
+    int m_b_unreadable = 0;
+    int m_n_fail_from = 0; // 1-based; 0 never fails
+    int m_n_replacements = 0;
+
+  private:
+    SettingsFileOps* m_p_previous;
 };
 
 inline std::wstring ReadText(const wchar_t* section, const wchar_t* key,

@@ -210,4 +210,23 @@ TEST_F(ShortcutKeysTest, RemovingDeletesBothEntries) {
     EXPECT_EQ("[other]\r\nkeep=1\r\n[hotkey]\r\n0473=Exit\r\nExit=1139\r\n", m_path.Get());
 }
 
+TEST_F(ShortcutKeysTest, AFailedWriteChangesNeitherTheFileNorTheEntries) {
+    LoadShortcutKeys();
+    ASSERT_EQ(1, AssignShortcutKey(L"Close file", 591, L""));
+    const std::string before = m_path.Get();
+    FailingSettingsFile ops;
+    ops.m_n_fail_from = 1;
+    EXPECT_EQ(0, AssignShortcutKey(L"Open file", 591, L"Close file"));
+    EXPECT_EQ(0, RemoveShortcutKey(L"CTRL + O"));
+    EXPECT_EQ(before, m_path.Get());
+    EXPECT_EQ(41001, AcceleratorEntries[0].cmd) << "the owner keeps its live key";
+    EXPECT_TRUE(IsZero(AcceleratorEntries[2]));
+    ops.m_n_fail_from = 0;
+    ops.m_n_replacements = 0;
+    ASSERT_EQ(1, AssignShortcutKey(L"Open file", 591, L"Close file"));
+    EXPECT_EQ(1, ops.m_n_replacements) << "all entries in one replacement";
+    EXPECT_EQ(41003, AcceleratorEntries[2].cmd);
+    EXPECT_TRUE(IsZero(AcceleratorEntries[0]));
+}
+
 } // namespace
