@@ -1,7 +1,7 @@
 // The preferences dialog on the real program: the Fonts and Colors page's
 // first state, a colour picked and cancelled, a font size applied by OK, a
-// shortcut assigned and used after Cancel, an unwritable settings file, and
-// closing at once after opening.
+// shortcut assigned and used after Cancel, an unwritable settings file (for
+// OK and for a key assignment), and closing at once after opening.
 #include "tests/e2e/e2e_harness.h"
 #include "tests/e2e/e2e_session.h"
 
@@ -465,6 +465,10 @@ TEST(Preferences, AnUnwritableSettingsFileIsReportedAndTheViewStays) {
     const std::wstring message = e2e::TakeMessage(app, 10000);
     EXPECT_NE(std::wstring::npos, message.find(L"settings.ini")) << "got: " << message;
     EXPECT_NE(std::wstring::npos, message.find(L"prefs_read_only")) << "the path is named";
+    // The dialog stays open with the choices made, to try again or cancel.
+    EXPECT_FALSE(e2e::WaitGone(dialog, 1000));
+    EXPECT_EQ(L"20", e2e::WindowText(GetDlgItem(fonts, IDC_PREF_FONT_SIZE)));
+    e2e::Answer(dialog, IDCANCEL);
     EXPECT_TRUE(e2e::WaitGone(dialog, 5000));
     e2e::Sync(main);
     Sleep(300);
@@ -472,6 +476,48 @@ TEST(Preferences, AnUnwritableSettingsFileIsReportedAndTheViewStays) {
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
     const std::vector<unsigned char> after = e2e::ReadAll(ini);
     EXPECT_EQ("[item_attributes]\r\nfont_size=12\r\n", std::string(after.begin(), after.end()));
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(Preferences, AFailedAssignmentLeavesTheKeyWithItsOwner) {
+    e2e::Sandbox box(L"prefs_assign_read_only");
+    const std::string before = "[hotkey]\r\nGoto dialog=587\r\n024B=Goto dialog\r\n";
+    box.Settings(before);
+    const std::wstring ini = box.Folder() + L"settings.ini";
+    e2e::PelmoraProcess app;
+    HWND main = StartWithDocument(app, box);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    HWND dialog = OpenPreferences(app, main);
+    ASSERT_NE(dialog, nullptr);
+    HWND keyboard = Page(dialog, IDC_PREF_COMMANDS);
+    ASSERT_NE(keyboard, nullptr);
+    ASSERT_TRUE(SelectCommand(keyboard, L"Find dialog"));
+    HWND edit = GetDlgItem(keyboard, IDC_PREF_HOTKEY);
+    e2e::Send(edit, WM_KEYDOWN, VK_CONTROL, 0);
+    e2e::Send(edit, WM_KEYDOWN, 'K', 0);
+    e2e::Send(edit, WM_KEYUP, 'K', 0);
+    e2e::Send(edit, WM_KEYUP, VK_CONTROL, 0);
+    HWND owner = GetDlgItem(keyboard, IDC_PREF_OWNER);
+    EXPECT_EQ(L"Goto dialog", e2e::WindowText(owner));
+    // Posted: the message box holds the click's handler until it is answered.
+    e2e::Post(keyboard, WM_COMMAND, MAKEWPARAM(IDC_PREF_ASSIGN, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(keyboard, IDC_PREF_ASSIGN)));
+    const std::wstring message = e2e::TakeMessage(app, 10000);
+    EXPECT_NE(std::wstring::npos, message.find(L"prefs_assign_read_only")) << "got: " << message;
+    e2e::Sync(dialog);
+    EXPECT_EQ(L"Goto dialog", e2e::WindowText(owner));
+    EXPECT_EQ(0, e2e::Send(GetDlgItem(keyboard, IDC_PREF_ASSIGNED), LB_GETCOUNT));
+    e2e::Answer(dialog, IDCANCEL);
+    ASSERT_TRUE(e2e::WaitDestroyed(dialog, 5000));
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(before, SettingsText(box));
+
+    // The live keys agree with the file: Ctrl+K still opens Goto, not Find.
+    e2e::SendKeyChord(main, 'K', {VK_CONTROL});
+    HWND go = app.WaitForWindow(L"#32770", L"  Pelmora - Goto address", 5000);
+    ASSERT_NE(go, nullptr) << "Ctrl+K lost its command";
+    e2e::Answer(go, 1005);
     EXPECT_EQ(app.Close(), 0);
 }
 

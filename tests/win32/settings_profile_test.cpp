@@ -151,4 +151,19 @@ TEST_F(SettingsProfileTest, AReadOnlyFileIsNotReplaced) {
     EXPECT_EQ(L"20", OursRead(m_ours, L"item_attributes", L"font_size"));
 }
 
+TEST_F(SettingsProfileTest, AFileThatCannotBeReadForSharingIsNotReplaced) {
+    const wchar_t* path = m_ours.c_str();
+    ASSERT_EQ(1, WriteSettingsStringAt(path, L"item_attributes", L"font_size", L"12"));
+    ASSERT_EQ(1, WriteSettingsStringAt(path, L"hotkey", L"Exit", L"114"));
+    // Another program holds it without read sharing; it would allow the
+    // replacement (delete sharing), so only the refusal keeps the file whole.
+    HANDLE held = CreateFileW(path, GENERIC_READ, FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(0, WriteSettingsStringAt(path, L"item_attributes", L"font_size", L"13"));
+    CloseHandle(held);
+    EXPECT_EQ(L"12", OursRead(m_ours, L"item_attributes", L"font_size"));
+    EXPECT_EQ(L"114", OursRead(m_ours, L"hotkey", L"Exit"));
+}
+
 } // namespace
