@@ -136,6 +136,12 @@ namespace {
 // larger (step 1), smaller (-1) or the same (0); a changed size is stored.
 // The edit-mode caret is made again for the new line height. 1 when created.
 int RecreateFont(int step) {
+    // A file that is there but cannot be read now says nothing of the size;
+    // stepping from the default would jump the view and the step could not
+    // be stored, so the view stays as it is.
+    if (!CSettingsBatch().Readable()) {
+        return 0;
+    }
     DestroyViewCaret();
     wchar_t face[32];
     wchar_t style[64];

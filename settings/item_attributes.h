@@ -45,7 +45,8 @@ int ApplyPreferences(const wchar_t* face, const wchar_t* style, int size);
 // 6..200) and the fourteen colours in one replacement of the file; 1 when
 // written, 0 when the file is left as it was.
 int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size);
-// One zoom step of the view font; 1 when the font was created.
+// One zoom step of the view font; 1 when the font was created. A settings
+// file that exists but cannot be read leaves the view as it is (0).
 int ZoomFont(int larger);
 // The view font made again at its stored size, for a canvas whose pixels per
 // inch changed (the window moved to a monitor of another scale); nothing is

@@ -51,6 +51,8 @@ class CSettingsBatch {
   public:
     // Reads the file (the program's settings file by default) once.
     explicit CSettingsBatch(const wchar_t* path = g_sz_settings_path);
+    // 0 when the file exists but could not be read (a missing one is readable).
+    int Readable() const { return m_b_readable; }
     // The integer value of a key as the file stands with the changes so far.
     uint32_t ReadInt(const wchar_t* section, const wchar_t* key, int32_t default_value) const;
     // A change as WriteSettingsString would make it; nothing is written yet.

@@ -165,8 +165,9 @@ TEST_F(ItemAttributesTest, ZoomLeavesAnUnreadableFileAlone) {
     m_path.Put(before);
     FailingSettingsFile ops;
     ops.m_b_unreadable = 1;
-    ZoomFont(1);
-    ZoomFont(0);
+    EXPECT_EQ(0, ZoomFont(1));
+    EXPECT_EQ(0, ZoomFont(0));
+    EXPECT_TRUE(m_host.m_canvas.m_font_requests.empty()) << "the view keeps its font";
     EXPECT_EQ(0, ops.m_n_replacements);
     EXPECT_EQ(before, m_path.Get());
 }
