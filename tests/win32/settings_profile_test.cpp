@@ -160,8 +160,11 @@ TEST_F(SettingsProfileTest, AFileThatCannotBeReadForSharingIsNotReplaced) {
     HANDLE held = CreateFileW(path, GENERIC_READ, FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(0, CSettingsBatch(path).Readable()) << "held is not missing";
     EXPECT_EQ(0, WriteSettingsStringAt(path, L"item_attributes", L"font_size", L"13"));
     CloseHandle(held);
+    EXPECT_EQ(1, CSettingsBatch(path).Readable());
+    EXPECT_EQ(1, CSettingsBatch((m_ours + L".none").c_str()).Readable()) << "a missing file";
     EXPECT_EQ(L"12", OursRead(m_ours, L"item_attributes", L"font_size"));
     EXPECT_EQ(L"114", OursRead(m_ours, L"hotkey", L"Exit"));
 }
