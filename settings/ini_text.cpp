@@ -183,10 +183,15 @@ bool SameName(const std::u32string& a, const std::u32string& b) {
 
 // The section name of a "[name]" line, or false.
 bool SectionOf(const std::u32string& line, std::u32string* name) {
-    const std::u32string text = Trim(line);
-    if (text.empty() || text[0] != U'[') {
+    // Most lines are no header; they are turned away before anything is copied.
+    size_t first = 0;
+    while (first < line.size() && IsBlank(line[first])) {
+        ++first;
+    }
+    if (first == line.size() || line[first] != U'[') {
         return false;
     }
+    const std::u32string text = Trim(line);
     const size_t close = text.find(U']');
     *name = Trim(text.substr(1, close == std::u32string::npos ? std::u32string::npos : close - 1));
     return true;
