@@ -468,6 +468,9 @@ TEST(Preferences, AnUnwritableSettingsFileIsReportedAndTheViewStays) {
     // The dialog stays open with the choices made, to try again or cancel.
     EXPECT_FALSE(e2e::WaitGone(dialog, 1000));
     EXPECT_EQ(L"20", e2e::WindowText(GetDlgItem(fonts, IDC_PREF_FONT_SIZE)));
+    e2e::Sync(dialog);
+    Sleep(500);
+    e2e::Screenshot(dialog, L"preferences-write-failed");
     e2e::Answer(dialog, IDCANCEL);
     EXPECT_TRUE(e2e::WaitGone(dialog, 5000));
     e2e::Sync(main);
