@@ -32,7 +32,8 @@ uint32_t ReadProfileString(const wchar_t* section, const wchar_t* key, const wch
 // The integer value of a key, see above.
 uint32_t ReadProfileInt(const wchar_t* section, const wchar_t* key, int32_t default_value);
 // 1 when the file holds the change afterwards (a deletion of something absent
-// succeeds without writing), 0 when the file could not be written.
+// succeeds without writing), 0 when the file exists but could not be read or
+// could not be written; it is then left as it was.
 int WriteSettingsString(const wchar_t* section, const wchar_t* key, const wchar_t* value);
 // Writes a signed 32-bit value as decimal text; 1/0 as WriteSettingsString.
 int WriteProfileInt(const wchar_t* section, const wchar_t* key, int32_t value);
