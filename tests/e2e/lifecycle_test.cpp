@@ -8,7 +8,9 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -130,6 +132,23 @@ TEST(LifecycleSession, LogoffWithPendingEditsKeepsThemWithoutAQuestion) {
         app.Kill();
 }
 
+// A drop as the shell delivers it: a DROPFILES block with one wide path,
+// placed in the program's own memory.
+bool PostDrop(const e2e::PelmoraProcess& app, HWND main, const std::wstring& path) {
+    std::vector<unsigned char> block(sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t), 0);
+    auto* header = reinterpret_cast<DROPFILES*>(block.data());
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::copy(path.begin(), path.end(),
+              reinterpret_cast<wchar_t*>(block.data() + sizeof(DROPFILES)));
+    void* remote = VirtualAllocEx(app.Handle(), nullptr, block.size(), MEM_COMMIT | MEM_RESERVE,
+                                  PAGE_READWRITE);
+    SIZE_T written = 0;
+    return remote != nullptr &&
+           WriteProcessMemory(app.Handle(), remote, block.data(), block.size(), &written) &&
+           e2e::Post(main, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+}
+
 TEST(LifecycleOpen, FailedOpenLeavesTheShownDocumentAndItsEdits) {
     Sandbox box(L"failedopen");
     const std::wstring first = box.File(L"first.bin", Counting(256));
@@ -150,6 +169,13 @@ TEST(LifecycleOpen, FailedOpenLeavesTheShownDocumentAndItsEdits) {
     EXPECT_EQ(e2e::WindowText(app.m_h_main), title);
     EXPECT_EQ(app.Status(0), L"Total: 0xFF");
     CloseHandle(hold);
+
+    // A folder dropped on the window cannot be opened either.
+    ASSERT_TRUE(PostDrop(app.m_process, app.m_h_main, box.Folder()));
+    const std::vector<std::wstring> dropped = AnswerMessages(app.m_process, IDNO, 5000);
+    EXPECT_TRUE(AnyContains(dropped, L"Failed to open file " + box.Folder())) << dropped.size();
+    e2e::Sync(app.m_h_main);
+    EXPECT_EQ(e2e::WindowText(app.m_h_main), title);
     // The edits are still there: closing the window keeps them.
     EXPECT_EQ(app.Close(), 0);
     EXPECT_TRUE(Exists(first + L".interm")) << "the shown document lost its edits";
