@@ -330,6 +330,7 @@ TEST(LifecycleProcess, OpeningAProcessAsksInItsDialogAndProcessEditsAreAsked) {
     e2e::PostCommand(app.m_h_main, kCmdClose);
     question = app.m_process.WaitForWindow(L"#32770", L"Message", 5000);
     ASSERT_NE(question, nullptr) << "closing dropped the process edits without a word";
+    e2e::Screenshot(nullptr, L"process_edits_question");
     Answer(question, IDCANCEL);
     e2e::Sync(app.m_h_main);
     EXPECT_EQ(e2e::WindowText(app.m_h_main), title);
