@@ -127,9 +127,7 @@ TEST(LifecycleSession, LogoffWithPendingEditsKeepsThemWithoutAQuestion) {
     EXPECT_EQ(app.WaitForWindow(L"#32770", L"Message", 300), nullptr)
         << "nobody is there to answer";
     EXPECT_TRUE(Exists(path + L".interm")) << "the pending edits were dropped";
-    // The session ends the process after WM_ENDSESSION; it may have ended itself.
-    if (app.Running())
-        app.Kill();
+    EXPECT_EQ(app.WaitForExit(5000), 0) << "the program did not end with the session";
 }
 
 // A drop as the shell delivers it: a DROPFILES block with one wide path,
