@@ -180,8 +180,11 @@ int CProcInfo::OpenProcessAt(int64_t index, CDataPlane* plane) {
     m_n_total_size = 0;
     m_n_read_count = 0;
 
-    // Piece offsets are signed 64-bit, so the walk never goes past that either.
-    uint64_t top = m_p_ops->TopOfUserSpace();
+    // The target's own top is not known (a large-address-aware 32-bit target
+    // reaches past 2 GiB): the walk goes on until the query fails, to the end
+    // of the address width at most, and never past the signed 64-bit offsets
+    // of the pieces.
+    uint64_t top = std::numeric_limits<ProcAddress>::max();
     if (top > static_cast<uint64_t>(std::numeric_limits<int64_t>::max() - 1))
         top = static_cast<uint64_t>(std::numeric_limits<int64_t>::max() - 1);
     uint64_t address = 0;

@@ -46,8 +46,6 @@ class ProcessOps {
     virtual void CloseProcess(void* process) = 0;
     virtual int QueryRegion(void* process, ProcAddress address, MemoryRegion* region) = 0;
     virtual size_t ReadMemory(void* process, ProcAddress address, void* buffer, size_t count) = 0;
-    // Highest address a walk of the user address space visits.
-    virtual ProcAddress TopOfUserSpace() = 0;
 };
 
 ProcessOps& PlatformProcessOps();
@@ -69,6 +67,8 @@ class CProcInfo : public CSrclibrary {
     int AddProcess(uint32_t process_id, const wchar_t* exe_name);
     // Makes entry index the source and appends one source piece per committed
     // region to plane, in ascending address order; 0 after showing a message.
+    // The walk covers the target's whole address space: it ends where the
+    // region query fails, whatever this program's own top address is.
     int OpenProcessAt(int64_t index, CDataPlane* plane);
     const uint8_t* GetData(int64_t offset) override;
     void ReleaseProcesses();

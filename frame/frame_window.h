@@ -18,6 +18,10 @@ int OpenDocument(const wchar_t* path);
 int LoadDocument(const wchar_t* path);
 // Releases the current document and restores the bare title.
 void CloseDocument();
+// Before the current document is closed or replaced: asks about pending
+// changes with the given window (an HWND) as the owner of the questions;
+// 1 when the document may go.
+int ConfirmReleaseOfCurrentDocument(void* owner_window);
 
 // Runs one command ID with its condition; always 0.
 int DispatchCommand(unsigned command_id);

@@ -4,6 +4,9 @@
 const wchar_t kKeepPendingEditsText[] =
     L"The document has pending changes.\nKeep them in the workspace file %s?\n\n"
     L"Yes keeps them for the next opening, No drops them, Cancel leaves the document open.";
+const wchar_t kDropProcessEditsText[] =
+    L"The process memory has pending changes, which cannot be kept.\nDrop them?\n\n"
+    L"OK drops them, Cancel leaves the document open.";
 const wchar_t kWorkspaceFailedText[] = L"Failed to write the workspace file %s\n";
 const wchar_t kCloseAnywayText[] =
     L"Failed to write the workspace file %s\nClose anyway and drop the pending changes?";
@@ -32,4 +35,8 @@ int ConfirmWindowClose(int modified, const wchar_t* workspace_path, PendingEdits
         return 1;
     }
     return host.AskCloseAnyway(workspace_path) ? 1 : 0;
+}
+
+int ConfirmProcessEditsRelease(int modified, PendingEditsHost& host) {
+    return !modified || host.AskDropProcessEdits() ? 1 : 0;
 }

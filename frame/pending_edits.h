@@ -1,7 +1,8 @@
 // What happens to a document's pending changes when the document is about to
-// go away: on "&Close" or when another file replaces it the user is asked
+// go away: on "&Close" or when another document replaces it the user is asked
 // first; when the window closes they are kept in the workspace file, and a
-// failed write is not passed over silently.
+// failed write is not passed over silently. A process document's changes
+// have no workspace: the user either drops them or keeps working.
 #pragma once
 
 enum class PendingAnswer { kYes, kNo, kCancel };
@@ -14,6 +15,8 @@ class PendingEditsHost {
     virtual PendingAnswer AskKeepPendingEdits(const wchar_t* workspace_path) = 0;
     // The workspace could not be written: close anyway? 1 Yes, 0 No.
     virtual int AskCloseAnyway(const wchar_t* workspace_path) = 0;
+    // Drop the pending changes of process memory? 1 OK (drop), 0 Cancel.
+    virtual int AskDropProcessEdits() = 0;
     // Tells that the workspace could not be written.
     virtual void ReportWorkspaceFailure(const wchar_t* workspace_path) = 0;
     // Writes the pending changes into the workspace file; 1 or 0.
@@ -29,7 +32,13 @@ int ConfirmDocumentRelease(int modified, const wchar_t* workspace_path, PendingE
 // the window may close, 0 when the write failed and the user kept the window.
 int ConfirmWindowClose(int modified, const wchar_t* workspace_path, PendingEditsHost& host);
 
+// Before a process document is closed or replaced, or the window closes: 1
+// when it may go (nothing pending, or the user dropped the changes), 0 when
+// the user keeps working with it. Its changes are never written anywhere.
+int ConfirmProcessEditsRelease(int modified, PendingEditsHost& host);
+
 // The texts of the questions and of the failure message.
 extern const wchar_t kKeepPendingEditsText[];
+extern const wchar_t kDropProcessEditsText[];
 extern const wchar_t kWorkspaceFailedText[];
 extern const wchar_t kCloseAnywayText[];

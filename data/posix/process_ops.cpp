@@ -2,8 +2,6 @@
 // list is always empty and nothing can be opened or read.
 #include "data/proc_info.h"
 
-#include <limits>
-
 namespace {
 
 class NoProcessOps final : public ProcessOps {
@@ -16,7 +14,6 @@ class NoProcessOps final : public ProcessOps {
     void CloseProcess(void*) override {}
     int QueryRegion(void*, ProcAddress, MemoryRegion*) override { return 0; }
     size_t ReadMemory(void*, ProcAddress, void*, size_t) override { return 0; }
-    ProcAddress TopOfUserSpace() override { return std::numeric_limits<ProcAddress>::max(); }
 };
 
 } // namespace

@@ -28,6 +28,7 @@ struct ProcessDialogState {
     HIMAGELIST m_h_images = nullptr;
     CallBackInfo* m_p_listing = nullptr; // the listed processes; becomes the document on OK
     INT_PTR m_n_result = 0;
+    int m_b_opening = 0; // an OK is being handled; a second one must not re-enter
 };
 
 ProcessDialogState* StateOf(HWND dialog) {
@@ -107,7 +108,7 @@ void ShowProcessDocument(CallBackInfo* doc) {
 
 // OK or a double click: opens the selected process (the first one when none
 // is selected) and ends the dialog with 1, or with 0 when nothing was opened.
-void OpenSelected(HWND dialog, ProcessDialogState* state) {
+void OpenSelectedOnce(HWND dialog, ProcessDialogState* state) {
     HWND tree = GetDlgItem(dialog, IDC_PROCESS_TREE);
     int64_t index = 0;
     if (HTREEITEM item = TreeView_GetNextItem(tree, nullptr, TVGN_CARET)) {
@@ -130,15 +131,27 @@ void OpenSelected(HWND dialog, ProcessDialogState* state) {
         EndProcessDialog(dialog, state, 0);
         return;
     }
-    // The shown document goes as it goes when the window closes: its pending
-    // edits are kept in its workspace, and a failed write lets the user keep it.
-    if (g_p_current_document != nullptr && !PrepareWindowClose()) {
+    // The shown document goes as when another file replaces it: pending edits
+    // are asked about, with this dialog as the owner of the question, so that
+    // the dialog is disabled while it is open.
+    if (!ConfirmReleaseOfCurrentDocument(dialog)) {
         EndProcessDialog(dialog, state, 0);
         return;
     }
     state->m_p_listing = nullptr;
     ShowProcessDocument(doc);
     EndProcessDialog(dialog, state, 1);
+}
+
+// A question asked during OK runs a message loop: an OK or double click that
+// reaches the dialog meanwhile (posted, or queued before it was disabled) is
+// ignored rather than opening again under the first.
+void OpenSelected(HWND dialog, ProcessDialogState* state) {
+    if (state->m_b_opening)
+        return;
+    state->m_b_opening = 1;
+    OpenSelectedOnce(dialog, state);
+    state->m_b_opening = 0;
 }
 
 INT_PTR CALLBACK ProcessDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -95,12 +95,6 @@ class Win32ProcessOps final : public ProcessOps {
             return 0;
         return read;
     }
-
-    ProcAddress TopOfUserSpace() override {
-        SYSTEM_INFO info = {};
-        GetSystemInfo(&info);
-        return reinterpret_cast<ProcAddress>(info.lpMaximumApplicationAddress);
-    }
 };
 
 } // namespace

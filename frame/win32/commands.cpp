@@ -26,8 +26,6 @@
 #include <cwchar>
 #include <string>
 
-int ConfirmReleaseOfCurrentDocument();
-
 namespace {
 
 // Starts the program again with the given parameter text (may be empty).
@@ -85,7 +83,7 @@ void ShowEditMode(int on) {
 void GreyDocumentCommands();
 
 void OnClose() {
-    if (!ConfirmReleaseOfCurrentDocument()) {
+    if (!ConfirmReleaseOfCurrentDocument(Frame().m_h_main_window)) {
         return;
     }
     CloseDocument();
@@ -189,6 +187,13 @@ const CommandHandler kHandlers[] = {
     {ID_KEY_EXTEND_BYTE_RIGHT, OnExtendByteRight},
 };
 
+// Commands that close or replace the document; they are refused while a modal
+// window is open, since a save or a search may be reading the document.
+bool ReleasesDocument(uint16_t id) {
+    return id == ID_FILE_OPEN || id == ID_FILE_CLOSE || id == ID_FILE_OPEN_PROCESS ||
+           id == ID_FILE_EXIT;
+}
+
 const UINT kDocumentCommands[6] = {ID_EDIT_GOTO,  ID_EDIT_MODE,      ID_EDIT_FIND,
                                    ID_FILE_CLOSE, ID_FILE_SAVE_FILE, ID_FILE_SAVE_WORKSPACE};
 
@@ -269,6 +274,9 @@ int DispatchCommand(unsigned command_id) {
     const uint16_t id = MenuCommandOfShortcut(static_cast<uint16_t>(command_id));
     const CommandRule* rule = FindCommandRule(id);
     if (!rule || !ConditionsHold(rule->m_n_conditions, ConditionsNow(rule->m_n_conditions))) {
+        return 0;
+    }
+    if (ReleasesDocument(id) && ModalWindowOpen()) {
         return 0;
     }
     for (const CommandHandler& row : kHandlers) {

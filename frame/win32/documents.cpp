@@ -33,11 +33,14 @@ std::wstring CurrentWorkspacePath() {
     return WorkspaceName(doc->m_file_mapping.m_p_name->c_str());
 }
 
+// Questions are owned by the window that asks (the main window, or a dialog
+// that replaces the document), which stays disabled while they are open.
 class WindowPendingEditsHost : public PendingEditsHost {
   public:
+    explicit WindowPendingEditsHost(HWND owner) : m_h_owner(owner) {}
     PendingAnswer AskKeepPendingEdits(const wchar_t* workspace_path) override {
         const std::wstring text = FormatText(kKeepPendingEditsText, workspace_path);
-        switch (MessageBoxW(Frame().m_h_main_window, text.c_str(), kQuestionCaption,
+        switch (MessageBoxW(m_h_owner, text.c_str(), kQuestionCaption,
                             MB_YESNOCANCEL | MB_ICONQUESTION | MB_TOPMOST)) {
         case IDYES:
             return PendingAnswer::kYes;
@@ -49,20 +52,33 @@ class WindowPendingEditsHost : public PendingEditsHost {
     }
     int AskCloseAnyway(const wchar_t* workspace_path) override {
         const std::wstring text = FormatText(kCloseAnywayText, workspace_path);
-        return MessageBoxW(Frame().m_h_main_window, text.c_str(), kQuestionCaption,
+        return MessageBoxW(m_h_owner, text.c_str(), kQuestionCaption,
                            MB_YESNO | MB_ICONWARNING | MB_TOPMOST) == IDYES;
+    }
+    int AskDropProcessEdits() override {
+        return MessageBoxW(m_h_owner, kDropProcessEditsText, kQuestionCaption,
+                           MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2 | MB_TOPMOST) == IDOK;
     }
     void ReportWorkspaceFailure(const wchar_t* workspace_path) override {
         ShowMessage(kWorkspaceFailedText, workspace_path);
     }
     int WriteWorkspace() override { return SaveWorkspace(); }
+
+  private:
+    HWND m_h_owner;
 };
 
-// Pending changes of a file document; a process document has no workspace
-// file, so its changes go as before.
+int HasPendingEdits() {
+    return g_p_view_state && g_p_view_state->m_b_modified && g_p_current_document;
+}
+
+// Pending changes of a file document, which its workspace file can keep.
 int HasPendingFileEdits() {
-    return g_p_view_state && g_p_view_state->m_b_modified && g_p_current_document &&
-           g_p_current_document->m_n_source_kind == 0;
+    return HasPendingEdits() && g_p_current_document->m_n_source_kind == 0;
+}
+
+int HasPendingProcessEdits() {
+    return HasPendingEdits() && g_p_current_document->m_n_source_kind == 1;
 }
 
 void RepaintView(BOOL erase) {
@@ -77,21 +93,80 @@ void DestroyCurrentDocument() {
     delete doc;
 }
 
+// The absolute form of a path, so that no later change of the current folder
+// moves the file a document names or where its workspace is written.
+std::wstring FullPath(const wchar_t* path) {
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameW(path, MAX_PATH, buffer, nullptr);
+    if (length == 0) {
+        return path;
+    }
+    if (length < MAX_PATH) {
+        return buffer;
+    }
+    std::wstring longer(length, L'\0');
+    const DWORD copied = GetFullPathNameW(path, length, &longer[0], nullptr);
+    if (copied == 0 || copied >= length) {
+        return path;
+    }
+    longer.resize(copied);
+    return longer;
+}
+
+// A new document showing the file, not yet current; null when the file
+// cannot be opened.
+CallBackInfo* OpenFileDocument(const std::wstring& path) {
+    CallBackInfo* doc = new (std::nothrow) CallBackInfo(Frame().m_h_view_control);
+    if (doc && !doc->OpenFile(path.c_str())) {
+        delete doc;
+        doc = nullptr;
+    }
+    return doc;
+}
+
+// The current document is a file document showing this path.
+int ShowsFile(const std::wstring& path) {
+    const CallBackInfo* doc = g_p_current_document;
+    return doc && doc->m_n_source_kind == 0 && doc->m_file_mapping.m_p_name &&
+           doc->m_file_mapping.m_p_name->c_str() &&
+           _wcsicmp(doc->m_file_mapping.m_p_name->c_str(), path.c_str()) == 0;
+}
+
 } // namespace
 
-int ConfirmReleaseOfCurrentDocument() {
+int ConfirmReleaseOfCurrentDocument(void* owner_window) {
     if (!g_p_current_document) {
         return 1;
     }
-    WindowPendingEditsHost host;
+    WindowPendingEditsHost host(static_cast<HWND>(owner_window));
+    if (g_p_current_document->m_n_source_kind == 1) {
+        return ConfirmProcessEditsRelease(HasPendingProcessEdits(), host);
+    }
     const std::wstring path = CurrentWorkspacePath();
     return ConfirmDocumentRelease(HasPendingFileEdits(), path.c_str(), host);
 }
 
 int PrepareWindowClose() {
-    WindowPendingEditsHost host;
+    WindowPendingEditsHost host(Frame().m_h_main_window);
+    if (HasPendingProcessEdits()) {
+        return ConfirmProcessEditsRelease(1, host);
+    }
     const std::wstring path = CurrentWorkspacePath();
     return ConfirmWindowClose(HasPendingFileEdits(), path.c_str(), host);
+}
+
+void KeepPendingEditsAtSessionEnd() {
+    // Nobody is there to answer a question: a file document's changes go to
+    // its workspace as at close; when that fails, or for process memory,
+    // there is nowhere else to keep them.
+    if (HasPendingFileEdits() && SaveWorkspace()) {
+        g_p_view_state->m_b_modified = 0;
+    }
+}
+
+int ModalWindowOpen() {
+    HWND main = Frame().m_h_main_window;
+    return main && !IsWindowEnabled(main);
 }
 
 int LoadDocument(const wchar_t* path) {
@@ -117,31 +192,41 @@ int LoadDocument(const wchar_t* path) {
         }
         path = chosen;
     }
+    // The new file is opened first: when it cannot be, the shown document
+    // stays exactly as it was, pending changes included.
+    const std::wstring full = FullPath(path);
+    CallBackInfo* doc = OpenFileDocument(full);
+    if (!doc) {
+        ShowMessage(L"Failed to open file %s\n", path);
+        RepaintView(FALSE);
+        return 0;
+    }
     // Pending changes are the user's work: asked about before they go.
-    if (!ConfirmReleaseOfCurrentDocument()) {
+    if (!ConfirmReleaseOfCurrentDocument(frame.m_h_main_window)) {
+        delete doc;
         RepaintView(FALSE);
         return state->m_b_document_open;
     }
-    DestroyCurrentDocument();
-
-    CallBackInfo* doc = new (std::nothrow) CallBackInfo(frame.m_h_view_control);
-    if (!doc) {
-        return 0;
+    if (ShowsFile(full)) {
+        // The same file again: open it afresh, so that it shows the workspace
+        // the question may just have written.
+        delete doc;
+        doc = OpenFileDocument(full);
+        if (!doc) {
+            ShowMessage(L"Failed to open file %s\n", path);
+            RepaintView(FALSE);
+            return 0;
+        }
     }
+    DestroyCurrentDocument();
     g_p_current_document = doc;
     ComputeMetrics();
-    if (!doc->OpenFile(path)) {
-        DestroyCurrentDocument();
-        state->m_b_document_open = 0;
-        RepaintView(FALSE);
-        return 0;
-    }
 
-    tkstr folder_text(path);
+    tkstr folder_text(full.c_str());
     if (const wchar_t* folder = folder_text.GetFolder()) {
         SetCurrentDirectoryW(folder);
     }
-    const std::wstring title = FormatText(L"%s - %s", state->m_sz_title, path);
+    const std::wstring title = FormatText(L"%s - %s", state->m_sz_title, full.c_str());
     SetWindowTextW(frame.m_h_main_window, title.c_str());
 
     SetScrollRange(ScrollLines());
@@ -156,14 +241,9 @@ int LoadDocument(const wchar_t* path) {
 
 int OpenDocument(const wchar_t* path) {
     const int result = LoadDocument(path);
-    SetDocumentCommands(result);
+    // A failed open leaves a shown document shown: the commands follow it.
+    SetDocumentCommands(result || (g_p_view_state && g_p_view_state->m_b_document_open));
     return result;
-}
-
-void OpenDocumentOrReport(const wchar_t* path) {
-    if (!OpenDocument(path)) {
-        ShowMessage(L"Failed to open file %s\n", path);
-    }
 }
 
 void CloseDocument() {

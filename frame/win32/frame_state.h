@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 struct FrameState {
     HINSTANCE m_h_instance = nullptr;
     HWND m_h_main_window = nullptr;
@@ -14,6 +16,9 @@ struct FrameState {
     HWND m_h_view_control = nullptr;
     HACCEL m_h_accelerators = nullptr;
     int m_b_document_commands = 0; // the document-open flag
+    // The command line's file, made absolute against the folder the program
+    // was started in before start-up changed it; empty when none is named.
+    std::wstring m_sz_start_path;
 };
 
 // The one frame state of the process.
@@ -44,7 +49,11 @@ int ShowContextMenu(HWND main_window, LPARAM screen_point);
 void OnEditModeChanged(int on);
 // The main window's title names a document.
 int DocumentShownByTitle();
-// Opens the file, reporting a failure as for the command line and drops.
-void OpenDocumentOrReport(const wchar_t* path);
 // The close sequence; 1 when the window may be destroyed.
 int PrepareWindowClose();
+// The session ends: pending changes are kept as at close, without a question.
+void KeepPendingEditsAtSessionEnd();
+// A modal window of the main window (a dialog, possibly with a worker
+// behind it, or a question) is open: requests that would close or replace
+// the document are refused until it has gone.
+int ModalWindowOpen();

@@ -5,7 +5,6 @@
 #include "frame/frame_window.h"
 #include "frame/win32/frame_state.h"
 
-#include "frame/command_line.h"
 #include "resources/resource.h"
 #include "settings/shortcut_keys.h"
 #include "settings/win32/accelerator_table.h"
@@ -37,9 +36,8 @@ LRESULT OnCreate(HWND window) {
         state->m_sz_title[259] = 0;
         SetWindowTextW(window, state->m_sz_title);
     }
-    std::wstring path;
-    if (CommandLineFilePath(GetCommandLineW(), &path)) {
-        OpenDocumentOrReport(path.c_str());
+    if (!frame.m_sz_start_path.empty()) {
+        OpenDocument(frame.m_sz_start_path.c_str());
     }
     ResetItemColors();
     LoadItemAttributes();
@@ -64,21 +62,18 @@ void OnSize(HWND window, WPARAM wparam, LPARAM lparam) {
 }
 
 void OnDropFiles(HDROP drop) {
-    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    const UINT length = ModalWindowOpen() ? 0 : DragQueryFileW(drop, 0, nullptr, 0);
     if (length > 0) {
         std::vector<wchar_t> path(static_cast<size_t>(length) + 1, 0);
         if (DragQueryFileW(drop, 0, path.data(), length + 1) > 0) {
-            OpenDocumentOrReport(path.data());
+            OpenDocument(path.data());
         }
     }
     DragFinish(drop);
 }
 
-// 1 when the window goes on to be destroyed.
-int OnClose() {
-    if (!PrepareWindowClose()) {
-        return 0;
-    }
+// Everything the main window holds besides its child windows.
+void ReleaseFrame() {
     CloseDocument();
     DestroyToolbarImages();
     DeleteMenuBitmaps();
@@ -88,7 +83,26 @@ int OnClose() {
         DestroyAcceleratorTable(frame.m_h_accelerators);
         frame.m_h_accelerators = nullptr;
     }
+}
+
+// 1 when the window goes on to be destroyed. While a modal window is open
+// (a save or a search may be running on the document) the request is refused.
+int OnClose() {
+    if (ModalWindowOpen() || !PrepareWindowClose()) {
+        return 0;
+    }
+    ReleaseFrame();
     return 1;
+}
+
+// The session ends (logoff, shutdown): edits are kept as at close, and with
+// no modal window open the program ends as when it is closed.
+void OnEndSession(HWND window) {
+    KeepPendingEditsAtSessionEnd();
+    if (!ModalWindowOpen()) {
+        ReleaseFrame();
+        DestroyWindow(window);
+    }
 }
 
 // Menu item states on request of another process (end-to-end tests), which
@@ -150,6 +164,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             return 0;
         }
         break;
+    case WM_QUERYENDSESSION:
+        // Never held up by a question: the edits are kept at WM_ENDSESSION.
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wparam) {
+            OnEndSession(window);
+        }
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

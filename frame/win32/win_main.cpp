@@ -3,6 +3,7 @@
 // the main window and the message loop with the live accelerator table.
 #include "settings/settings_file.h"
 
+#include "frame/command_line.h"
 #include "frame/frame_window.h"
 #include "frame/settings_path.h"
 #include "frame/win32/frame_state.h"
@@ -14,6 +15,35 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
+namespace {
+
+// The process's current folder, or empty when it cannot be read.
+std::wstring CurrentFolder() {
+    const DWORD length = GetCurrentDirectoryW(0, nullptr);
+    if (length == 0) {
+        return std::wstring();
+    }
+    std::wstring folder(length, L'\0');
+    const DWORD copied = GetCurrentDirectoryW(length, &folder[0]);
+    folder.resize(copied < length ? copied : 0);
+    return folder;
+}
+
+// The command line's file as an absolute path, resolved against the folder
+// the program was started in (before start-up changes it).
+std::wstring StartPath() {
+    std::wstring path;
+    if (!CommandLineFilePath(GetCommandLineW(), &path)) {
+        return std::wstring();
+    }
+    const std::wstring resolved = ResolveStartPath(CurrentFolder(), path);
+    return resolved.empty() ? path : resolved;
+}
+
+} // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&controls);
@@ -21,13 +51,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         MessageBoxW(nullptr, L"RegisterClassEx failed!", L"Pelmora", MB_ICONERROR);
         return 0;
     }
+    FrameState& frame = Frame();
+    frame.m_sz_start_path = StartPath();
     wchar_t folder[MAX_PATH] = {};
     GetModuleFolder(instance, folder);
     SetCurrentDirectoryW(folder);
 
     g_p_view_state = new ViewState(instance);
 
-    FrameState& frame = Frame();
     frame.m_h_instance = instance;
     if (!ComposeSettingsPath(folder, g_sz_settings_path)) {
         DebugTrace(L"Program folder too long for settings.ini: %s\n", folder);

@@ -125,7 +125,6 @@ class FakeProcessOps : public ProcessOps {
             }
         return 0;
     }
-    ProcAddress TopOfUserSpace() override { return top; }
 
     FakeProcess& Add(uint32_t pid, const std::wstring& exe, const std::wstring& path) {
         FakeProcess process;
@@ -145,7 +144,6 @@ class FakeProcessOps : public ProcessOps {
     std::vector<FakeProcess> processes; // reserved up front: handles point into it
     bool snapshot_works = true;
     bool always_truncate = false;
-    ProcAddress top = 0x7FFEFFFF;
     uint64_t query_limit = 0x7FFFFFFF;
     int open_calls = 0;
     int close_calls = 0;
@@ -351,12 +349,23 @@ TEST_F(OpenedProcess, TargetWithoutCommittedMemoryOpensEmpty) {
     EXPECT_NE(info.m_h_open_process, nullptr);
 }
 
-TEST_F(OpenedProcess, WalkStopsAtTopOfUserSpace) {
-    ops.top = 0x0002FFFF;
-    ops.processes[0].regions.push_back({0x00030000, 0x1000, true, true});
+// A large-address-aware 32-bit target has committed memory above 2 GiB, past
+// this program's own top of user space: the walk goes on until the query fails.
+TEST_F(OpenedProcess, WalkGoesPastTwoGiBUntilTheQueryFails) {
+    ops.query_limit = 0xFFFEFFFF;
+    ops.processes[0].regions.push_back({0x7FFF0000, 0x10000, true, true});
+    ops.processes[0].regions.push_back({0x80000000, 0x1000, false, false});
+    ops.processes[0].regions.push_back({0xC0000000, 0x2000, true, true});
+    ops.processes[0].regions.push_back({0xFFFE0000, 0x1000, true, true});
     Open();
-    EXPECT_EQ(Pieces(plane).size(), 2u);
-    EXPECT_EQ(info.m_n_total_size, 0x3000u);
+    std::vector<PieceView> pieces = Pieces(plane);
+    ASSERT_EQ(pieces.size(), 5u);
+    EXPECT_EQ(pieces[2].begin, 0x7FFF0000);
+    EXPECT_EQ(pieces[3].begin, 0xC0000000);
+    EXPECT_EQ(pieces[4].begin, 0xFFFE0000);
+    EXPECT_EQ(pieces[4].end, 0xFFFE0FFF);
+    EXPECT_EQ(info.m_n_total_size, 0x3000u + 0x10000u + 0x2000u + 0x1000u);
+    EXPECT_EQ(AddressOf(plane, 0x13000), 0xC0000000);
 }
 
 TEST_F(OpenedProcess, WalkStopsOnFailedQueryAndZeroSizeRegion) {
@@ -376,15 +385,19 @@ TEST_F(OpenedProcess, WalkStopsOnFailedQueryAndZeroSizeRegion) {
     EXPECT_LT(stalled.queries, 10);
 }
 
-TEST_F(OpenedProcess, RegionRunningPastTheAddressSpaceIsCutAtTheTop) {
+TEST_F(OpenedProcess, RegionRunningPastTheAddressSpaceIsCutAtTheEnd) {
     ops.processes[0].regions = {
         {0x00010000, std::numeric_limits<uint64_t>::max() - 0x8000, true, true}};
     Open();
+    // The end of the address width, or of the signed 64-bit piece offsets.
+    const int64_t end = static_cast<int64_t>(
+        std::min<uint64_t>(std::numeric_limits<ProcAddress>::max(),
+                           static_cast<uint64_t>(std::numeric_limits<int64_t>::max() - 1)));
     std::vector<PieceView> pieces = Pieces(plane);
     ASSERT_EQ(pieces.size(), 1u);
     EXPECT_EQ(pieces[0].begin, 0x00010000);
-    EXPECT_EQ(pieces[0].end, 0x7FFEFFFF);
-    EXPECT_EQ(pieces[0].length, 0x7FFEFFFF - 0x00010000 + 1);
+    EXPECT_EQ(pieces[0].end, end);
+    EXPECT_EQ(pieces[0].length, end - 0x00010000 + 1);
     EXPECT_EQ(info.m_n_total_size, static_cast<uint64_t>(pieces[0].length));
 }
 
@@ -392,7 +405,6 @@ TEST_F(OpenedProcess, AddressesUseTheFullWidthOfTheBuild) {
     if (sizeof(ProcAddress) < 8)
         GTEST_SKIP() << "32-bit build: target addresses are 32-bit";
     const uint64_t high = 0x00007FF012340000ull;
-    ops.top = static_cast<ProcAddress>(0x00007FFFFFFEFFFFull);
     ops.query_limit = 0x00007FFFFFFFFFFFull;
     ops.processes[0].regions.push_back({high, 0x1000, true, true});
     Open();

@@ -107,7 +107,8 @@ PelmoraProcess::~PelmoraProcess() {
         CloseHandle(m_h_process);
 }
 
-int PelmoraProcess::Start(const std::wstring& arguments, const std::wstring& exe) {
+int PelmoraProcess::Start(const std::wstring& arguments, const std::wstring& exe,
+                          const std::wstring& current_folder) {
     if (m_h_process != nullptr)
         return 0;
     std::wstring program = exe.empty() ? ToWindowsPath(EnvText(L"PELMORA_EXE")) : exe;
@@ -116,7 +117,9 @@ int PelmoraProcess::Start(const std::wstring& arguments, const std::wstring& exe
     std::wstring command = L"\"" + program + L"\"";
     if (!arguments.empty())
         command += L" " + arguments;
-    std::wstring folder = program.substr(0, program.find_last_of(L"\\/") + 1);
+    std::wstring folder = current_folder.empty()
+                              ? program.substr(0, program.find_last_of(L"\\/") + 1)
+                              : current_folder;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};

@@ -19,8 +19,10 @@ class PelmoraProcess {
     PelmoraProcess(const PelmoraProcess&) = delete;
     PelmoraProcess& operator=(const PelmoraProcess&) = delete;
 
-    // Starts $PELMORA_EXE (or the given exe) with the argument text; 1 or 0.
-    int Start(const std::wstring& arguments = L"", const std::wstring& exe = L"");
+    // Starts $PELMORA_EXE (or the given exe) with the argument text in the
+    // given current folder (by default the exe's own); 1 or 0.
+    int Start(const std::wstring& arguments = L"", const std::wstring& exe = L"",
+              const std::wstring& current_folder = L"");
     // The process's visible top-level window of class "Pelmora" (title checked
     // when given), polled until the timeout; null when none appeared.
     HWND WaitForMainWindow(DWORD timeout_ms = 20000, const wchar_t* title = nullptr);

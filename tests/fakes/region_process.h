@@ -30,7 +30,6 @@ class RegionProcess : public ProcessOps {
     void CloseProcess(void*) override {}
     int QueryRegion(void*, ProcAddress address, MemoryRegion* region) override;
     size_t ReadMemory(void*, ProcAddress address, void* buffer, size_t count) override;
-    ProcAddress TopOfUserSpace() override { return kTop; }
 
     // Scrambled bytes: no three in a row recur within a few pages.
     static uint8_t Byte(ProcAddress address);

@@ -64,6 +64,33 @@ TEST(CommandLine, FirstQuoteSpacePairCounts) {
     EXPECT_EQ(PathOf(L"\"prog.exe\" \"x\" y.bin", &found), L"\"x\" y.bin");
 }
 
+TEST(StartPath, RelativePathsJoinTheStartFolder) {
+    EXPECT_EQ(ResolveStartPath(L"C:\\work\\start", L"data\\a.bin"),
+              L"C:\\work\\start\\data\\a.bin");
+    EXPECT_EQ(ResolveStartPath(L"C:\\work\\start\\", L"a.bin"), L"C:\\work\\start\\a.bin");
+    EXPECT_EQ(ResolveStartPath(L"C:\\work\\start", L"..\\b\\.\\c d.bin"), L"C:\\work\\b\\c d.bin");
+    EXPECT_EQ(ResolveStartPath(L"C:\\", L"..\\..\\x/y.bin"), L"C:\\x\\y.bin");
+    EXPECT_EQ(ResolveStartPath(L"\\\\srv\\share\\dir", L"..\\..\\a.bin"), L"\\\\srv\\share\\a.bin");
+}
+
+TEST(StartPath, AbsolutePathsStayAndRootedOnesTakeTheFolderRoot) {
+    EXPECT_EQ(ResolveStartPath(L"C:\\work", L"D:\\x\\y.bin"), L"D:\\x\\y.bin");
+    EXPECT_EQ(ResolveStartPath(L"C:\\work", L"d:/x//y.bin"), L"d:\\x\\y.bin");
+    EXPECT_EQ(ResolveStartPath(L"C:\\work", L"\\\\srv\\share\\a.bin"), L"\\\\srv\\share\\a.bin");
+    EXPECT_EQ(ResolveStartPath(L"C:\\work", L"\\x\\y.bin"), L"C:\\x\\y.bin");
+    EXPECT_EQ(ResolveStartPath(L"\\\\srv\\share\\dir", L"\\x.bin"), L"\\\\srv\\share\\x.bin");
+    // A drive with no backslash: relative to the folder on that drive only.
+    EXPECT_EQ(ResolveStartPath(L"C:\\work", L"c:a.bin"), L"C:\\work\\a.bin");
+    EXPECT_EQ(ResolveStartPath(L"C:\\work", L"D:a.bin"), L"D:\\a.bin");
+}
+
+TEST(StartPath, NoUsableFolderLeavesRelativePathsUnresolved) {
+    EXPECT_EQ(ResolveStartPath(L"", L"a.bin"), L"");
+    EXPECT_EQ(ResolveStartPath(L"work", L"a.bin"), L"");
+    EXPECT_EQ(ResolveStartPath(L"", L"C:\\a.bin"), L"C:\\a.bin");
+    EXPECT_EQ(ResolveStartPath(L"C:\\work", L""), L"");
+}
+
 TEST(SettingsPath, FolderPlusFileName) {
     wchar_t out[kSettingsPathCapacity];
     EXPECT_EQ(ComposeSettingsPath(L"C:\\Tools\\x\\", out), 1);

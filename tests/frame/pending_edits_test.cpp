@@ -11,6 +11,8 @@ class FakeHost : public PendingEditsHost {
   public:
     PendingAnswer answer = PendingAnswer::kYes;
     int close_anyway = 0;
+    int drop_process_edits = 0;
+    int asked_drop = 0;
     int write_result = 1;
     int asked_keep = 0;
     int asked_close = 0;
@@ -25,6 +27,10 @@ class FakeHost : public PendingEditsHost {
         ++asked_close;
         reported = path;
         return close_anyway;
+    }
+    int AskDropProcessEdits() override {
+        ++asked_drop;
+        return drop_process_edits;
     }
     void ReportWorkspaceFailure(const wchar_t* path) override { reported = path; }
     int WriteWorkspace() override {
@@ -84,4 +90,20 @@ TEST(PendingEdits, WindowCloseWritesSilentlyAndAsksOnlyOnFailure) {
     drop.write_result = 0;
     drop.close_anyway = 1;
     EXPECT_EQ(ConfirmWindowClose(1, kPath, drop), 1);
+}
+
+TEST(PendingEdits, ProcessEditsGoOnlyWhenTheUserDropsThem) {
+    FakeHost none;
+    EXPECT_EQ(ConfirmProcessEditsRelease(0, none), 1);
+    EXPECT_EQ(none.asked_drop, 0);
+
+    FakeHost keep;
+    EXPECT_EQ(ConfirmProcessEditsRelease(1, keep), 0);
+    EXPECT_EQ(keep.asked_drop, 1);
+
+    FakeHost drop;
+    drop.drop_process_edits = 1;
+    EXPECT_EQ(ConfirmProcessEditsRelease(1, drop), 1);
+    // Never kept under a file's name or written anywhere.
+    EXPECT_EQ(keep.writes + drop.writes + keep.asked_keep + drop.asked_keep, 0);
 }

@@ -274,6 +274,13 @@ INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
         KillTimer(dialog, IDT_FIND_PROGRESS);
         EndDialog(dialog, LOWORD(wparam));
         return TRUE;
+    case WM_DESTROY:
+        // Destroyed without WM_CLOSE (with its owner, at the end of the
+        // session): the search still stops and every thread is joined.
+        if (!Control().m_workers.empty())
+            StopSearch();
+        KillTimer(dialog, IDT_FIND_PROGRESS);
+        return FALSE;
     default:
         return FALSE;
     }
