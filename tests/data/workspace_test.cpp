@@ -218,7 +218,11 @@ class HugeWorkspaceOps final : public WorkspaceFileOps {
     void* OpenWrite(const wchar_t* p) override { return real().OpenWrite(p); }
     void* OpenRead(const wchar_t* p) override { return real().OpenRead(p); }
     size_t Write(void* f, const void* d, size_t n) override { return real().Write(f, d, n); }
-    size_t Read(void* f, void* d, size_t n) override { return real().Read(f, d, n); }
+    // A 64-bit build may allocate such a record; its read then ends short at
+    // once instead of paging in gigabytes of the buffer.
+    size_t Read(void* f, void* d, size_t n) override {
+        return n > (size_t{1} << 20) ? 0 : real().Read(f, d, n);
+    }
     int64_t Size(void*) override { return 5ll << 30; }
     int FlushToDisk(void* f) override { return real().FlushToDisk(f); }
     int Close(void* f) override { return real().Close(f); }
