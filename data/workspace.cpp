@@ -227,6 +227,11 @@ int ReadWorkspace(CDataPlane* plane, const wchar_t* path, int64_t* size, Workspa
             // Never allocate more than the file can still hold.
             if (total >= 0 && n > total - scan.Consumed())
                 break;
+            // A length this build cannot hold in memory (2^32 and more in 32
+            // bits) is damage too; cutting it to size_t would keep a piece
+            // that claims more bytes than were read.
+            if (static_cast<uint64_t>(n) > std::numeric_limits<size_t>::max())
+                break;
             bytes = static_cast<uint8_t*>(std::malloc(n > 0 ? static_cast<size_t>(n) : 1));
             if (bytes == nullptr)
                 break;

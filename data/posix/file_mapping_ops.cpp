@@ -13,6 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Offsets past 2 GiB must survive the casts to off_t, in 32-bit builds too.
+static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
+
 namespace {
 
 // Descriptors travel through the seam as fd + 1, so descriptor 0 is not null.

@@ -160,6 +160,44 @@ TEST(DataPlane, FindReportsPieceStartsAndNothingAtTheSize) {
     EXPECT_EQ(start, 3);
 }
 
+// Serves the byte (offset >> 32) + 1 at every offset, so a source offset cut
+// to 32 bits reads the wrong byte.
+class HighSource final : public CSrclibrary {
+  public:
+    const uint8_t* GetData(int64_t offset) override {
+        m_byte = static_cast<uint8_t>((static_cast<uint64_t>(offset) >> 32) + 1);
+        return &m_byte;
+    }
+    uint8_t m_byte = 0;
+};
+
+TEST(DataPlane, OffsetsAndLengthsAboveFourGiB) {
+    const int64_t four = int64_t{1} << 32;
+    const int64_t size = 6 * (int64_t{1} << 30);
+    HighSource source;
+    CDataPlane plane(size);
+    const uint8_t ab[] = {'a', 'b'};
+    ASSERT_EQ(1, plane.Insert(four + 5, ab, 2));
+    ASSERT_EQ(1, plane.Remove(four - 2, four + 1)); // a run across 2^32
+    ASSERT_EQ(1, plane.SetNibble(size - 4, 0xF, 1, &source));
+    ExpectInvariants(plane);
+    EXPECT_EQ(SumOfLengths(plane), size + 2 - 4);
+    int64_t start = -1;
+    const PlanePiece* inserted = plane.Find(four + 2, &start);
+    ASSERT_NE(inserted, nullptr);
+    EXPECT_EQ(inserted->m_n_kind, static_cast<uint32_t>(PIECE_INSERTED));
+    EXPECT_EQ(start, four + 1);
+    const PlanePiece* after = plane.Find(four + 3, &start);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(after->m_n_src_begin, four + 5);
+    EXPECT_EQ(start, four + 3);
+    const PlanePiece* typed = plane.Find(size - 4, &start); // source byte size - 2
+    ASSERT_NE(typed, nullptr);
+    ASSERT_EQ(typed->m_n_kind, static_cast<uint32_t>(PIECE_OVERWRITTEN));
+    EXPECT_EQ(typed->m_n_src_begin, size - 2);
+    EXPECT_EQ(typed->m_p_bytes[0], 0xF2); // high nibble typed over source byte 0x02
+}
+
 TEST(DataPlane, RandomEditsMatchAByteVector) {
     for (uint32_t seed = 1; seed <= 40; ++seed) {
         std::mt19937 rng(seed);

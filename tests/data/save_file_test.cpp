@@ -5,6 +5,7 @@
 
 #include "data/document.h"
 #include "tests/fakes/counting_file_map_ops.h"
+#include "tests/fakes/large_offset_probe.h"
 #include "tests/fakes/memory_source.h"
 #include "tests/fakes/recording_message_sink.h"
 #include "tests/fakes/region_process.h"
@@ -191,6 +192,30 @@ TEST_F(SaveFileTest, SourceRunAcrossAViewEdgeIsCopiedFromTwoSourceViews) {
     EXPECT_EQ(m_ops.m_n_maps, 1);
     EXPECT_EQ(ReadAll(target),
               std::vector<uint8_t>(m_source.begin() + 65530, m_source.begin() + 65550));
+}
+
+TEST_F(SaveFileTest, SourceBytesAboveFourGiBAreCopiedFromTheirOwnOffsets) {
+    const uint64_t size = (5ull << 30) + 100;
+    const uint64_t mark = (4ull << 30) + 65536 - 4; // straddles a source view edge
+    const std::vector<uint8_t> marker = {1, 2, 3, 4, 5, 6, 7, 8};
+    m_source_path = m_dir.WriteSparseFile("big.bin", size, mark, marker);
+    if (m_source_path.empty())
+        GTEST_SKIP() << "the file system cannot hold a 5 GiB sparse file";
+    if (!PlatformMapsAboveFourGiB(m_dir))
+        GTEST_SKIP() << "this platform (qemu-user before 8.1) maps no file offsets above 4 GiB";
+    m_doc = std::make_unique<CallBackInfo>(nullptr, m_map_ops);
+    ASSERT_EQ(m_doc->OpenFile(m_source_path.c_str()), 1);
+    // Keep the marker with two zero bytes on each side, then type over the first.
+    CDataPlane* plane = m_doc->m_p_data_plane;
+    ASSERT_EQ(plane->Remove(static_cast<int64_t>(mark + 10), static_cast<int64_t>(size - 1)), 1);
+    ASSERT_EQ(plane->Remove(0, static_cast<int64_t>(mark - 3)), 1);
+    ASSERT_EQ(plane->SetNibble(0, 0xC, 1, m_doc->Source()), 1);
+    m_doc->m_n_data_size = 12;
+
+    const std::wstring target = m_dir.WidePath("out.bin");
+    ASSERT_EQ(Save(target), 1);
+    EXPECT_EQ(ReadAll(target), std::vector<uint8_t>({0xC0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0}));
+    EXPECT_EQ(m_map_ops.m_n_last_map_offset, static_cast<int64_t>((mark + 8) >> 16 << 16));
 }
 
 TEST_F(SaveFileTest, ProgressRangeCountsBlocksOf64KiB) {

@@ -210,6 +210,54 @@ TEST(Workspace, DamageStopsReadingAndKeepsTheRecordsBefore) {
     }
 }
 
+// Reports the workspace file as 5 GiB long, as a sparse file would be, so the
+// reader's "no more than the file holds" limit lets records of 4 GiB and more
+// through to the allocation.
+class HugeWorkspaceOps final : public WorkspaceFileOps {
+  public:
+    void* OpenWrite(const wchar_t* p) override { return real().OpenWrite(p); }
+    void* OpenRead(const wchar_t* p) override { return real().OpenRead(p); }
+    size_t Write(void* f, const void* d, size_t n) override { return real().Write(f, d, n); }
+    // A 64-bit build may allocate such a record; its read then ends short at
+    // once instead of paging in gigabytes of the buffer.
+    size_t Read(void* f, void* d, size_t n) override {
+        return n > (size_t{1} << 20) ? 0 : real().Read(f, d, n);
+    }
+    int64_t Size(void*) override { return 5ll << 30; }
+    int FlushToDisk(void* f) override { return real().FlushToDisk(f); }
+    int Close(void* f) override { return real().Close(f); }
+    int Exists(const wchar_t* p) override { return real().Exists(p); }
+    int MoveReplace(const wchar_t* a, const wchar_t* b) override {
+        return real().MoveReplace(a, b);
+    }
+    int Delete(const wchar_t* p) override { return real().Delete(p); }
+
+  private:
+    static WorkspaceFileOps& real() { return PlatformWorkspaceFileOps(); }
+};
+
+TEST(Workspace, RecordsOfFourGiBAndMoreAreRefusedNotTruncated) {
+    const std::vector<uint8_t> golden = Golden("workspace_overwrite_0x10.interm");
+    const size_t second = 46 + 50 + 51;
+    TempDir dir;
+    // An inserted record of 2^32 + 4 bytes followed by more than 4 bytes: a
+    // length cut to 32 bits would read 4 of them and keep a piece that claims
+    // 4 GiB more than it owns.
+    for (const char* length : {"0000000100000004", "0000000100000000", "0000000200000001"}) {
+        std::vector<uint8_t> bytes(golden.begin(), golden.begin() + static_cast<long>(second));
+        const std::string record = "02" + std::string(32, '0') + length;
+        bytes.insert(bytes.end(), record.begin(), record.end());
+        bytes.insert(bytes.end(), 64, 'x');
+        const std::wstring path = dir.WriteFile("big.interm", bytes);
+        CDataPlane plane;
+        int64_t size = 0x100;
+        HugeWorkspaceOps ops;
+        ASSERT_EQ(1, ReadWorkspace(&plane, path.c_str(), &size, ops)) << length;
+        EXPECT_EQ(plane.PieceCount(), 2) << length;
+        EXPECT_EQ(size, 0x11) << length;
+    }
+}
+
 TEST(Workspace, AFailureAtAnyStepKeepsThePreviousWorkspace) {
     TempDir dir;
     const std::wstring path = dir.WidePath("f.interm");

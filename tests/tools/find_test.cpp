@@ -1,5 +1,6 @@
 // Find: patterns, both search directions over edited documents, stopping,
 // and a comparison with a plain search over random edited documents.
+#include "tests/fakes/large_offset_probe.h"
 #include "tests/tools/tools_fixture.h"
 #include "tools/code_page.h"
 #include "tools/find.h"
@@ -209,6 +210,27 @@ TEST_F(Find, ProgressCountsBlocks) {
     EXPECT_EQ(-1, Next(L"01").first);
     EXPECT_EQ(5, m_doc->m_n_progress_total);
     EXPECT_EQ(4, m_doc->m_n_progress_pos);
+}
+
+TEST_F(Find, MatchesAndProgressAboveFourGiB) {
+    const uint64_t size = (5ull << 30) + 100;
+    const uint64_t mark = (4ull << 30) + 3 * 65536 - 2; // straddles a view edge
+    const std::wstring path = m_dir.WriteSparseFile("big", size, mark, {1, 2, 3, 4});
+    if (path.empty())
+        GTEST_SKIP() << "the file system cannot hold a 5 GiB sparse file";
+    if (!PlatformMapsAboveFourGiB(m_dir))
+        GTEST_SKIP() << "this platform (qemu-user before 8.1) maps no file offsets above 4 GiB";
+    m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops);
+    g_p_current_document = m_doc.get();
+    ASSERT_EQ(1, m_doc->OpenFile(path.c_str()));
+    const auto at = static_cast<int64_t>(mark);
+    Select(int64_t{1} << 32, int64_t{1} << 32);
+    EXPECT_EQ(at, Next(L"01020304").first);
+    EXPECT_EQ(static_cast<int64_t>(size >> 16), m_doc->m_n_progress_total);
+    EXPECT_GE(m_doc->m_n_progress_pos, int64_t{1} << 16);
+    Select(at + 65536, at + 65536);
+    EXPECT_EQ(at, Previous(L"01020304").first);
+    EXPECT_GE(m_doc->m_n_progress_pos, int64_t{1} << 16);
 }
 
 TEST_F(Find, StopRequestEndsTheSearch) {
