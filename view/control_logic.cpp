@@ -54,7 +54,9 @@ int OnLeftButtonDown(int32_t x, int32_t y, int shift) {
     }
     g_drag_state.m_b_dragging = 1;
     if (!ClickAtPoint(x, y)) {
-        host->SetCaretPos(kHiddenCoordinate, kHiddenCoordinate);
+        if (g_p_current_document->m_b_has_focus) {
+            host->SetCaretPos(kHiddenCoordinate, kHiddenCoordinate);
+        }
         host->Invalidate();
         return 0;
     }

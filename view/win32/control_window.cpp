@@ -52,11 +52,14 @@ void OnCreate(HWND window) {
 }
 
 void OnSetFocus() {
+    // The focus first: the view makes and moves the caret only while it has it.
+    if (CallBackInfo* doc = g_p_current_document) {
+        doc->m_b_has_focus = 1;
+    }
     if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
         CreateViewCaret();
     }
-    if (CallBackInfo* doc = g_p_current_document) {
-        doc->m_b_has_focus = 1;
+    if (g_p_current_document) {
         const CaretPoint point = CaretPositionForFocus();
         SetCaretPos(point.x, point.y);
         ShowCaret(static_cast<HWND>(g_p_view_state ? g_p_view_state->m_h_view_window : nullptr));
