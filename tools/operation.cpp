@@ -14,7 +14,8 @@ COperation::COperation(void* owner, int32_t capacity, ClipboardOps* clipboard)
     } else {
         m_b_busy = 1;
     }
-    if (capacity < 0)
+    // A block that could never be handed over is not made.
+    if (capacity < 0 || !m_b_opened)
         return;
     m_h_global = m_p_clipboard->Alloc(static_cast<size_t>(capacity));
     if (m_h_global != nullptr)
