@@ -273,6 +273,7 @@ TEST(ToolsClipboard, BusyClipboardFailsTheCopyAndCutRemovesNothing) {
         ASSERT_NE(box_window, nullptr) << "a cut into a busy clipboard says nothing";
         EXPECT_EQ(MessageText(box_window),
                   L"The clipboard is in use by another program. Nothing was cut.");
+        e2e::Screenshot(nullptr, L"clipboard_busy_cut");
         EXPECT_TRUE(Dismiss(box_window, IDOK));
         e2e::Sync(app.m_h_main);
         EXPECT_EQ(app.Status(0), L"Total: 0x1F") << "a failed cut removes nothing";
