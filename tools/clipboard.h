@@ -44,3 +44,8 @@ ClipboardOps& PlatformClipboard();
 ClipboardOps* CurrentClipboard();
 // Installs a clipboard (null restores the platform's); returns the previous one.
 ClipboardOps* SetClipboard(ClipboardOps* clipboard);
+
+// Opens the clipboard for owner; while another program holds it (clipboard
+// managers and remote-desktop tools do, for a moment) tries again a few times
+// over about a fifth of a second. 1 when this process now holds it.
+int OpenClipboardPatiently(ClipboardOps* clipboard, void* owner);

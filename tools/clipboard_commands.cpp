@@ -4,11 +4,11 @@
 #include "tools/clipboard_commands.h"
 
 #include "data/document.h"
-#include "frame/format_text.h"
 #include "frame/messages.h"
 #include "tools/clipboard_text.h"
 #include "tools/operation.h"
 #include "view/selection.h"
+#include "view/size_change.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 
@@ -44,8 +44,26 @@ CallBackInfo* EditableDocument(int64_t* start, int64_t* end) {
     return doc;
 }
 
-void ShowTotal(const CallBackInfo* doc) {
-    SetStatusText(0, FormatText(L"Total: 0x%I64X", doc->m_n_data_size - 1).c_str());
+// How a copy ended. Only a copy that the clipboard took counts as done.
+enum CopyOutcome {
+    kCopyNothing, // no selection, too large or unreadable (already told)
+    kCopyDone,
+    kCopyBusy,    // another program held the clipboard
+    kCopyRefused, // the clipboard could not be emptied or did not take the block
+};
+
+CopyOutcome TransferFailure(const COperation& operation) {
+    return operation.ClipboardWasBusy() ? kCopyBusy : kCopyRefused;
+}
+
+// Tells the user why nothing reached the clipboard; what is "copied" or "cut".
+// 1 when the copy was done.
+int ReportCopy(CopyOutcome outcome, const wchar_t* what) {
+    if (outcome == kCopyBusy)
+        ShowMessage(L"The clipboard is in use by another program. Nothing was %s.", what);
+    else if (outcome == kCopyRefused)
+        ShowMessage(L"The clipboard did not take the data. Nothing was %s.", what);
+    return outcome == kCopyDone ? 1 : 0;
 }
 
 // Reads count effective bytes from start through a reader of the document's
@@ -100,6 +118,51 @@ const uint8_t* FirstClipboardText(ClipboardOps* clipboard, int64_t* length, void
     return nullptr;
 }
 
+CopyOutcome PutDisplayedHex(int formatted) {
+    int64_t start = 0;
+    int64_t count = 0;
+    CallBackInfo* doc = CopySelection(&start, &count);
+    if (doc == nullptr)
+        return kCopyNothing;
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(count)]);
+    if (bytes == nullptr || !ReadSelectedBytes(doc, start, count, bytes.get()))
+        return kCopyNothing;
+    const int64_t chars = formatted ? FormattedHexTextSize(start, count) : PlainHexTextSize(count);
+    std::unique_ptr<uint8_t[]> text(new (std::nothrow) uint8_t[static_cast<size_t>(chars * 2)]);
+    if (text == nullptr)
+        return kCopyNothing;
+    const int64_t written = formatted
+                                ? BuildFormattedHex(start, bytes.get(), count, text.get(), chars)
+                                : BuildPlainHex(bytes.get(), count, text.get(), chars);
+    if (written != chars)
+        return kCopyNothing;
+    COperation operation(doc->m_h_view_window);
+    if (!operation.CopyDataToClipboard(static_cast<int32_t>(chars * 2), text.get(),
+                                       kClipboardUnicodeText))
+        return TransferFailure(operation);
+    return kCopyDone;
+}
+
+CopyOutcome PutRawData() {
+    int64_t start = 0;
+    int64_t count = 0;
+    CallBackInfo* doc = CopySelection(&start, &count);
+    if (doc == nullptr)
+        return kCopyNothing;
+    // The selected bytes and the one zero byte that ends the block.
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(count + 1)]);
+    if (bytes == nullptr || !ReadSelectedBytes(doc, start, count, bytes.get()))
+        return kCopyNothing;
+    bytes[static_cast<size_t>(count)] = 0;
+    COperation operation(doc->m_h_view_window, static_cast<int32_t>(count + 1));
+    // Without a block (no clipboard, or no memory) Finish hands nothing over.
+    if (operation.m_p_data != nullptr)
+        operation.CopyDataToClipboard(static_cast<int32_t>(count + 1), bytes.get());
+    if (!operation.Finish())
+        return TransferFailure(operation);
+    return kCopyDone;
+}
+
 } // namespace
 
 OverlayEditor* SetOverlayEditor(OverlayEditor* editor) {
@@ -134,43 +197,22 @@ int ClipboardOffersText() {
 }
 
 int CopyDisplayedHex(int formatted) {
-    int64_t start = 0;
-    int64_t count = 0;
-    CallBackInfo* doc = CopySelection(&start, &count);
-    if (doc == nullptr)
-        return 0;
-    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(count)]);
-    if (bytes == nullptr || !ReadSelectedBytes(doc, start, count, bytes.get()))
-        return 0;
-    const int64_t chars = formatted ? FormattedHexTextSize(start, count) : PlainHexTextSize(count);
-    std::unique_ptr<uint8_t[]> text(new (std::nothrow) uint8_t[static_cast<size_t>(chars * 2)]);
-    if (text == nullptr)
-        return 0;
-    const int64_t written = formatted
-                                ? BuildFormattedHex(start, bytes.get(), count, text.get(), chars)
-                                : BuildPlainHex(bytes.get(), count, text.get(), chars);
-    if (written != chars)
-        return 0;
-    COperation operation(doc->m_h_view_window);
-    operation.CopyDataToClipboard(static_cast<int32_t>(chars * 2), text.get(),
-                                  kClipboardUnicodeText);
-    return 1;
+    return ReportCopy(PutDisplayedHex(formatted), L"copied");
 }
 
 int CopyRawData() {
+    return ReportCopy(PutRawData(), L"copied");
+}
+
+int CutSelection() {
     int64_t start = 0;
-    int64_t count = 0;
-    CallBackInfo* doc = CopySelection(&start, &count);
-    if (doc == nullptr)
+    int64_t end = 0;
+    if (EditableDocument(&start, &end) == nullptr)
         return 0;
-    // The selected bytes and the one zero byte that ends the block.
-    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(count + 1)]);
-    if (bytes == nullptr || !ReadSelectedBytes(doc, start, count, bytes.get()))
+    // The bytes go only once the clipboard holds them.
+    if (!ReportCopy(PutRawData(), L"cut"))
         return 0;
-    bytes[static_cast<size_t>(count)] = 0;
-    COperation operation(doc->m_h_view_window, static_cast<int32_t>(count + 1));
-    operation.CopyDataToClipboard(static_cast<int32_t>(count + 1), bytes.get());
-    return 1;
+    return RemoveSelection();
 }
 
 int RemoveSelection() {
@@ -183,14 +225,15 @@ int RemoveSelection() {
         return 0;
     g_p_view_state->m_b_modified = 1;
     doc->m_n_data_size -= end - start + 1;
-    const int64_t top = static_cast<int64_t>(doc->m_n_bytes_per_row) * doc->m_n_top_line;
-    GoToOffset(start);
-    const int64_t s = SelectionStart();
-    if (start < top)
-        MoveCaret(0, s);
-    ExtendToOffset(s);
-    ShowTotal(doc);
-    CurrentViewHost()->Invalidate();
+    DocumentSizeChanged();
+    if (doc->m_n_data_size > 0) {
+        const int64_t top = static_cast<int64_t>(doc->m_n_bytes_per_row) * doc->m_n_top_line;
+        GoToOffset(start);
+        const int64_t s = SelectionStart();
+        if (start < top)
+            MoveCaret(0, s);
+        ExtendToOffset(s);
+    }
     return 1;
 }
 
@@ -201,7 +244,7 @@ int InsertFromClipboard() {
     if (doc == nullptr)
         return 0;
     ClipboardOps* clipboard = CurrentClipboard();
-    if (!clipboard->Open(doc->m_h_view_window))
+    if (!OpenClipboardPatiently(clipboard, doc->m_h_view_window))
         return 0;
     int64_t length = 0;
     void* block = nullptr;
@@ -215,9 +258,8 @@ int InsertFromClipboard() {
         return 0;
     g_p_view_state->m_b_modified = 1;
     doc->m_n_data_size += length;
+    DocumentSizeChanged();
     ExtendToOffset(SelectionStart());
-    ShowTotal(doc);
-    CurrentViewHost()->Invalidate();
     return 1;
 }
 
@@ -229,7 +271,7 @@ int OverwriteFromClipboard() {
         return 0;
     const int64_t sel_len = end - start + 1;
     ClipboardOps* clipboard = CurrentClipboard();
-    if (!clipboard->Open(doc->m_h_view_window))
+    if (!OpenClipboardPatiently(clipboard, doc->m_h_view_window))
         return 0;
     int64_t length = 0;
     void* block = nullptr;

@@ -19,8 +19,12 @@ const uint8_t* GetClipboardBlock(uint32_t format, int64_t* length, void** block)
 // 1 when the clipboard offers one of ClipboardTextFormats.
 int ClipboardOffersText();
 
+// Copies: 1 when the clipboard took the text or bytes. A clipboard that is
+// busy (after a short wait) or refuses the data leaves the user a message.
 int CopyDisplayedHex(int formatted);
 int CopyRawData();
+// The raw copy, then the removal only when the clipboard took the bytes.
+int CutSelection();
 int RemoveSelection();
 int InsertFromClipboard();
 int OverwriteFromClipboard();

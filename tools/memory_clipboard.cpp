@@ -9,6 +9,11 @@ MemoryClipboard::~MemoryClipboard() {
 }
 
 int MemoryClipboard::Open(void* /*owner*/) {
+    ++m_n_open_calls;
+    if (m_n_refuse_opens > 0) {
+        --m_n_refuse_opens;
+        return 0;
+    }
     if (m_b_refuse_open || m_b_open)
         return 0;
     m_b_open = 1;
@@ -69,7 +74,7 @@ size_t MemoryClipboard::Size(void* block) {
 
 int MemoryClipboard::SetData(uint32_t format, void* block) {
     ++m_n_set_calls;
-    if (!m_b_open || block == nullptr)
+    if (!m_b_open || block == nullptr || m_b_refuse_data)
         return 0;
     auto found = m_formats.find(format);
     if (found != m_formats.end())

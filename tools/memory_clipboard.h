@@ -37,6 +37,9 @@ class MemoryClipboard : public ClipboardOps {
 
     // Failure knobs (1-based call numbers, 0 never) and counters.
     int m_b_refuse_open = 0;
+    int m_n_refuse_opens = 0; // opens still to refuse before one succeeds (a brief holder)
+    int m_b_refuse_data = 0;  // SetData keeps nothing
+    int64_t m_n_open_calls = 0;
     int64_t m_n_fail_alloc_at = 0;
     int64_t m_n_alloc_calls = 0;
     int64_t m_n_set_calls = 0;

@@ -8,11 +8,14 @@
 COperation::COperation(void* owner, int32_t capacity, ClipboardOps* clipboard)
     : m_h_owner(owner), m_n_size(capacity), m_b_append(1), m_n_cur_index(0),
       m_n_format(kClipboardOemText), m_p_clipboard(clipboard) {
-    if (m_p_clipboard->Open(m_h_owner)) {
+    if (OpenClipboardPatiently(m_p_clipboard, m_h_owner)) {
         m_b_opened = 1;
-        m_p_clipboard->Empty();
+        m_b_emptied = m_p_clipboard->Empty();
+    } else {
+        m_b_busy = 1;
     }
-    if (capacity < 0)
+    // A block that could never be handed over is not made.
+    if (capacity < 0 || !m_b_opened)
         return;
     m_h_global = m_p_clipboard->Alloc(static_cast<size_t>(capacity));
     if (m_h_global != nullptr)
@@ -23,21 +26,28 @@ COperation::COperation(void* owner, ClipboardOps* clipboard)
     : m_h_owner(owner), m_p_clipboard(clipboard) {}
 
 COperation::~COperation() {
-    if (!m_b_append)
-        return;
+    Finish();
+}
+
+int COperation::Finish() {
+    if (!m_b_append || m_b_finished)
+        return m_b_handed_over;
+    m_b_finished = 1;
     if (m_h_global != nullptr) {
         if (m_p_data != nullptr)
             m_p_clipboard->Unlock(m_h_global);
         m_p_data = nullptr;
-        // Without the clipboard the block cannot be handed over; it is ours to free.
-        if (m_b_opened && m_p_clipboard->SetData(m_n_format, m_h_global))
-            m_h_global = nullptr;
+        // A block the clipboard did not take is still ours to free.
+        if (m_b_emptied && m_p_clipboard->SetData(m_n_format, m_h_global))
+            m_b_handed_over = 1;
         else
             m_p_clipboard->Free(m_h_global);
         m_h_global = nullptr;
     }
     if (m_b_opened)
         m_p_clipboard->Close();
+    m_b_opened = 0;
+    return m_b_handed_over;
 }
 
 int COperation::CopyDataToClipboard(int32_t count, const void* data, uint32_t format) {
@@ -66,8 +76,10 @@ int COperation::CopyDataToClipboard(int32_t count, const void* data, uint32_t fo
         return 1;
     }
 
-    if (!m_p_clipboard->Open(m_h_owner))
+    if (!OpenClipboardPatiently(m_p_clipboard, m_h_owner)) {
+        m_b_busy = 1;
         return 0;
+    }
     if (!m_p_clipboard->Empty()) {
         m_p_clipboard->Close();
         return 0;

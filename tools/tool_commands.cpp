@@ -4,8 +4,7 @@
 #include "tools/clipboard_commands.h"
 
 void OnCutCommand() {
-    if (CopyRawData())
-        RemoveSelection();
+    CutSelection();
 }
 
 void OnCopyDisplayedHexCommand() {

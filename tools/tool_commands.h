@@ -2,7 +2,7 @@
 // the command's conditions hold.
 #pragma once
 
-// 40066 "C&ut": the raw copy, then the removal when the copy succeeded.
+// 40066 "C&ut": the raw copy, then the removal when the clipboard took the bytes.
 void OnCutCommand();
 void OnCopyDisplayedHexCommand();       // 40041
 void OnCopyDisplayedHexFormatCommand(); // 40039

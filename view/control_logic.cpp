@@ -24,6 +24,12 @@ void SyncAndInvalidate() {
     CurrentViewHost()->Invalidate();
 }
 
+// A drag from a press that hit no byte (the header row, the address column)
+// selects nothing until the release, so it does not scroll either.
+bool DragHasAnchor(const CallBackInfo* doc) {
+    return doc->m_n_sel_anchor >= 0;
+}
+
 } // namespace
 
 DragState& ControlDragState() {
@@ -48,7 +54,9 @@ int OnLeftButtonDown(int32_t x, int32_t y, int shift) {
     }
     g_drag_state.m_b_dragging = 1;
     if (!ClickAtPoint(x, y)) {
-        host->SetCaretPos(kHiddenCoordinate, kHiddenCoordinate);
+        if (g_p_current_document->m_b_has_focus) {
+            host->SetCaretPos(kHiddenCoordinate, kHiddenCoordinate);
+        }
         host->Invalidate();
         return 0;
     }
@@ -59,7 +67,7 @@ int OnLeftButtonDown(int32_t x, int32_t y, int shift) {
 
 void OnDragMove(int32_t x, int32_t y) {
     CallBackInfo* doc = g_p_current_document;
-    if (!doc || !g_drag_state.m_b_dragging) {
+    if (!doc || !g_drag_state.m_b_dragging || !DragHasAnchor(doc)) {
         return;
     }
     ViewHost* host = CurrentViewHost();
@@ -82,7 +90,7 @@ void OnDragMove(int32_t x, int32_t y) {
 
 void OnDragHover(int32_t x, int32_t y) {
     CallBackInfo* doc = g_p_current_document;
-    if (!doc) {
+    if (!doc || !DragHasAnchor(doc)) {
         return;
     }
     if (g_drag_state.m_n_direction != 0) {
@@ -141,13 +149,14 @@ int OnScrollCode(int code, int32_t track) {
         SyncAndInvalidate();
         return 1;
     case kScrollPageUp:
-    case kScrollPageDown:
-        // Three rows of overlap; the SB_ENDSCROLL that follows repaints.
-        if (rows - 3 != 0) {
-            ScrollBy(code == kScrollPageUp ? -(rows - 3) : rows - 3);
-        }
+    case kScrollPageDown: {
+        // Three rows of overlap, but a page of a view of three rows or fewer
+        // is still one row. The SB_ENDSCROLL that follows repaints.
+        const int64_t page = rows - 3 > 1 ? rows - 3 : 1;
+        ScrollBy(code == kScrollPageUp ? -page : page);
         SyncThumb(doc->m_n_top_line);
         return 0;
+    }
     case kScrollThumbPosition:
     case kScrollThumbTrack: {
         const int64_t line = ThumbToLine(track);

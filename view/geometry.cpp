@@ -16,15 +16,16 @@ bool HasMetrics(const CallBackInfo* doc) {
     return doc && doc->m_n_line_height > 0;
 }
 
-// Moves the system caret to the caret offset's position (hidden without focus),
-// leaving m_pt_caret alone.
+// Moves the system caret to the caret offset's position, leaving m_pt_caret
+// alone. Without the focus the caret is another window's (a dialog's text
+// box), so it is not touched.
 void MoveSystemCaret(CallBackInfo* doc) {
+    if (!doc->m_b_has_focus) {
+        return;
+    }
     CaretPoint point = kHidden;
     if (doc->m_n_caret_offset >= 0) {
         BytePosition(doc->m_n_caret_offset, &point);
-    }
-    if (!doc->m_b_has_focus) {
-        point = kHidden;
     }
     CurrentViewHost()->SetCaretPos(point.x, point.y);
 }

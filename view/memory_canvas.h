@@ -1,5 +1,6 @@
-// The drawing surface of ViewState: a memory DC with a screen-sized bitmap and
-// the initial view font, made once at start-up and released at exit.
+// The drawing surface of ViewState: a memory DC with a back bitmap (the
+// screen's size at first) and the initial view font, made once at start-up
+// and released at exit.
 #pragma once
 
 struct ViewState;

@@ -98,10 +98,10 @@ void PlaceCaret() {
     }
     doc->m_pt_caret = point;
     ViewHost* host = CurrentViewHost();
+    // Without the focus the system caret is another window's: the position is
+    // only kept for when the focus comes back.
     if (doc->m_b_has_focus) {
         host->SetCaretPos(point.x, point.y);
-    } else {
-        host->SetCaretPos(kHiddenCoordinate, kHiddenCoordinate);
     }
     host->Invalidate();
 }
@@ -265,6 +265,22 @@ void ScrollIntoView(int64_t offset) {
     }
 }
 
+void ClearSelection() {
+    CallBackInfo* doc = g_p_current_document;
+    if (!doc) {
+        return;
+    }
+    doc->m_n_sel_anchor = -1;
+    doc->m_n_sel_active = -1;
+    doc->m_n_edit_pos = -1;
+    doc->m_b_low_nibble = 0;
+    doc->m_n_caret_offset = -1;
+    PlaceCaret();
+    for (int part = 1; part <= 3; ++part) {
+        SetStatusText(part, L"");
+    }
+}
+
 int64_t SelectionStart() {
     const CallBackInfo* doc = g_p_current_document;
     return doc ? Lower(doc) : -1;
@@ -346,7 +362,7 @@ int TypeDigit(unsigned ch) {
 
 int CreateViewCaret() {
     CallBackInfo* doc = g_p_current_document;
-    if (!doc || !g_p_view_state) {
+    if (!doc || !g_p_view_state || !doc->m_b_has_focus) {
         return 0;
     }
     DestroyViewCaret();

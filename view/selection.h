@@ -15,6 +15,8 @@ int ExtendToPoint(int x, int y);
 int MoveCaret(int mode, int64_t delta);
 int ExtendBy(int64_t delta);
 void ScrollIntoView(int64_t offset);
+// Drops the selection: no caret offset, the caret hidden, panes 1 to 3 blank.
+void ClearSelection();
 int64_t SelectionStart(); // -1 without a selection
 int64_t SelectionEnd();
 int SetBeginPosition();

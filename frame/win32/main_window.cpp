@@ -140,6 +140,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
                      SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case WM_DISPLAYCHANGE:
+        // Only top-level windows hear of a display change; the view's back
+        // bitmap follows the new display.
+        if (Frame().m_h_view_control) {
+            SendMessageW(Frame().m_h_view_control, WM_DISPLAYCHANGE, wparam, lparam);
+        }
+        break;
     case WM_SETFOCUS:
         if (Frame().m_h_view_control) {
             SetFocus(Frame().m_h_view_control);

@@ -33,6 +33,49 @@ POINT ToolbarButton(const App& app, HWND toolbar, WORD command) {
     return centre;
 }
 
+// Holds the system clipboard open on a thread of this process, as a
+// clipboard manager does for a moment, until the object goes.
+class ClipboardHolder {
+  public:
+    ClipboardHolder()
+        : m_h_held(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_h_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_h_thread(CreateThread(nullptr, 0, &ClipboardHolder::Hold, this, 0, nullptr)) {}
+    ~ClipboardHolder() {
+        SetEvent(m_h_release);
+        if (m_h_thread != nullptr) {
+            WaitForSingleObject(m_h_thread, 5000);
+            CloseHandle(m_h_thread);
+        }
+        CloseHandle(m_h_release);
+        CloseHandle(m_h_held);
+    }
+    ClipboardHolder(const ClipboardHolder&) = delete;
+    ClipboardHolder& operator=(const ClipboardHolder&) = delete;
+
+    bool Held() const { return WaitForSingleObject(m_h_held, 5000) == WAIT_OBJECT_0 && m_b_open; }
+
+  private:
+    static DWORD WINAPI Hold(void* self) {
+        auto* holder = static_cast<ClipboardHolder*>(self);
+        for (int i = 0; i < 100 && !holder->m_b_open; ++i) {
+            holder->m_b_open = OpenClipboard(nullptr) != FALSE;
+            if (!holder->m_b_open)
+                Sleep(20);
+        }
+        SetEvent(holder->m_h_held);
+        WaitForSingleObject(holder->m_h_release, INFINITE);
+        if (holder->m_b_open)
+            CloseClipboard();
+        return 0;
+    }
+
+    HANDLE m_h_held;
+    HANDLE m_h_release;
+    bool m_b_open = false;
+    HANDLE m_h_thread;
+};
+
 TEST(ToolsClipboard, CopiesPutPlainFormattedAndRawBlocks) {
     Sandbox box(L"copies");
     Bytes data = Counting(64);
@@ -196,6 +239,63 @@ TEST(ToolsClipboard, CutPutsTheBytesOnTheClipboardAndRemovesThem) {
     EXPECT_EQ(app.Status(2), L"End: 0x0");
     const Bytes expected(data.begin() + 16, data.end());
     EXPECT_EQ(DocumentHex(&app, 16), Widen(Hex(expected)));
+
+    // Every byte removed: no selection is left, and the copies find none.
+    ASSERT_EQ(SelectRange(&app, 0, 15), 1);
+    app.Command(kCmdRemove);
+    EXPECT_EQ(app.Status(0), L"Total: empty");
+    EXPECT_EQ(app.Status(1), L"");
+    EXPECT_EQ(app.Status(3), L"");
+    ASSERT_TRUE(PutClipboard(CF_TEXT, Bytes{'k', 0}));
+    app.Command(kCmdCopyRaw);
+    app.Command(kCmdCopyHex);
+    ASSERT_TRUE(ReadClipboard(CF_TEXT, &block));
+    EXPECT_EQ(Hex(block), "6B00");
+    e2e::Screenshot(app.m_h_main, L"clipboard_removed_every_byte");
+    // How an emptied document is kept at closing is the workspace's matter.
+    app.Close();
+}
+
+TEST(ToolsClipboard, BusyClipboardFailsTheCopyAndCutRemovesNothing) {
+    Sandbox box(L"busy");
+    const Bytes data = Counting(32);
+    const std::wstring path = box.File(L"busy.bin", data);
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    app.Command(kCmdEditMode);
+    ASSERT_EQ(SelectRange(&app, 4, 7), 1);
+    ASSERT_TRUE(PutClipboard(CF_TEXT, Bytes{'o', 'l', 'd', 0}));
+    {
+        ClipboardHolder holder;
+        ASSERT_TRUE(holder.Held());
+        e2e::PostCommand(app.m_h_main, kCmdCut);
+        HWND box_window = app.WaitForMessage(10000);
+        ASSERT_NE(box_window, nullptr) << "a cut into a busy clipboard says nothing";
+        EXPECT_EQ(MessageText(box_window),
+                  L"The clipboard is in use by another program. Nothing was cut.");
+        e2e::Screenshot(nullptr, L"clipboard_busy_cut");
+        EXPECT_TRUE(Dismiss(box_window, IDOK));
+        e2e::Sync(app.m_h_main);
+        EXPECT_EQ(app.Status(0), L"Total: 0x1F") << "a failed cut removes nothing";
+
+        e2e::PostCommand(app.m_h_main, kCmdCopyRaw);
+        box_window = app.WaitForMessage(10000);
+        ASSERT_NE(box_window, nullptr);
+        EXPECT_EQ(MessageText(box_window),
+                  L"The clipboard is in use by another program. Nothing was copied.");
+        EXPECT_TRUE(Dismiss(box_window, IDOK));
+    }
+    Bytes block;
+    ASSERT_TRUE(ReadClipboard(CF_TEXT, &block));
+    EXPECT_EQ(Hex(block), "6F6C6400") << "the clipboard kept what it held";
+    EXPECT_EQ(DocumentHex(&app, 32), Widen(Hex(data)));
+
+    // Free again, the same cut goes through.
+    ASSERT_EQ(SelectRange(&app, 4, 7), 1);
+    app.Command(kCmdCut);
+    EXPECT_EQ(app.Status(0), L"Total: 0x1B");
+    ASSERT_TRUE(ReadClipboard(CF_OEMTEXT, &block));
+    EXPECT_EQ(Hex(block), "0405060700");
     EXPECT_EQ(app.Close(), 0);
 }
 

@@ -2,6 +2,9 @@
 #include "tests/tools/tools_fixture.h"
 #include "tools/clipboard_commands.h"
 #include "tools/operation.h"
+#include "tools/tool_commands.h"
+#include "view/geometry.h"
+#include "view/paint.h"
 #include "view/selection.h"
 
 #include <string>
@@ -330,4 +333,100 @@ TEST_F(ClipboardCommands, ClipboardOffersTextInAnyAcceptedFormat) {
     EXPECT_EQ(kClipboardText, ClipboardTextFormats[0]);
     EXPECT_EQ(kClipboardUnicodeText, ClipboardTextFormats[1]);
     EXPECT_EQ(kClipboardOemText, ClipboardTextFormats[2]);
+}
+
+TEST_F(ClipboardCommands, BusyOrRefusingClipboardFailsTheCopiesAndCutRemovesNothing) {
+    Open(Counting(32));
+    Select(4, 7);
+    m_clipboard.Put(kClipboardText, Ansi("old"));
+    m_clipboard.m_b_refuse_open = 1;
+    EXPECT_EQ(0, CopyRawData());
+    EXPECT_EQ(0, CopyDisplayedHex(0));
+    OnCutCommand();
+    EXPECT_GT(m_clipboard.m_n_open_calls, 3) << "the open is tried again";
+    // The clipboard is open but keeps nothing it is given.
+    m_clipboard.m_b_refuse_open = 0;
+    m_clipboard.m_b_refuse_data = 1;
+    EXPECT_EQ(0, CopyRawData());
+    EXPECT_EQ(0, CopyDisplayedHex(1));
+    OnCutCommand();
+
+    EXPECT_EQ(Counting(32), Effective());
+    EXPECT_EQ(32, m_doc->m_n_data_size);
+    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, m_clipboard.m_b_open);
+    EXPECT_EQ(0, m_clipboard.m_n_live_blocks);
+    const std::vector<std::wstring> expected = {
+        L"The clipboard is in use by another program. Nothing was copied.",
+        L"The clipboard is in use by another program. Nothing was copied.",
+        L"The clipboard is in use by another program. Nothing was cut.",
+        L"The clipboard did not take the data. Nothing was copied.",
+        L"The clipboard did not take the data. Nothing was copied.",
+        L"The clipboard did not take the data. Nothing was cut.",
+    };
+    EXPECT_EQ(expected, m_messages.Messages());
+}
+
+TEST_F(ClipboardCommands, ClipboardHeldForAMomentIsWaitedFor) {
+    Open(Counting(32));
+    Select(4, 7);
+    m_clipboard.m_n_refuse_opens = 3;
+    OnCutCommand();
+    EXPECT_EQ((std::vector<uint8_t>{4, 5, 6, 7, 0}), m_clipboard.Get(kClipboardOemText));
+    EXPECT_EQ(28, m_doc->m_n_data_size);
+    Select(4, 7);
+    m_clipboard.m_n_refuse_opens = 3;
+    ASSERT_EQ(1, CopyDisplayedHex(0));
+    EXPECT_EQ(Utf16("08090A0B"), m_clipboard.Get(kClipboardUnicodeText));
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(ClipboardCommands, RemovingEveryByteLeavesNoSelection) {
+    Open(Counting(40));
+    SetScrollRange(ScrollLines());
+    ScrollToLine(1);
+    Select(0, 39);
+    ASSERT_EQ(1, RemoveSelection());
+    EXPECT_EQ(0, m_doc->m_n_data_size);
+    EXPECT_EQ(-1, SelectionStart());
+    EXPECT_EQ(-1, SelectionEnd());
+    EXPECT_EQ(-1, m_doc->m_n_caret_offset);
+    EXPECT_EQ(0, m_doc->m_n_top_line);
+    EXPECT_EQ(L"Total: empty", m_host.m_status[0]);
+    for (int part = 1; part < 4; ++part)
+        EXPECT_EQ(L"", m_host.m_status[part]) << part;
+    EXPECT_EQ(0, CopyRawData());
+    EXPECT_EQ(0, CopyDisplayedHex(1));
+    EXPECT_EQ(0, RemoveSelection());
+    EXPECT_TRUE(m_messages.Messages().empty());
+    EXPECT_EQ(0, m_clipboard.m_n_alloc_calls);
+}
+
+TEST_F(ClipboardCommands, RemovingTheTailUnderTheTopRowKeepsTheLastRowsInView) {
+    Open(Counting(32 * 16));
+    SetScrollRange(ScrollLines());
+    ScrollToLine(20);
+    Select(20 * 16, 32 * 16 - 1);
+    ASSERT_EQ(1, RemoveSelection());
+    EXPECT_EQ(MaxTopLine(), m_doc->m_n_top_line);
+    EXPECT_EQ(19 * 16, m_doc->m_n_top_offset);
+    EXPECT_EQ(1, PaintDocument(&m_host.m_canvas, 600)) << "rows are drawn";
+    EXPECT_EQ(20, m_host.m_scroll.m_n_max);
+    EXPECT_EQ(19, m_host.m_scroll.m_n_pos);
+}
+
+TEST_F(ClipboardCommands, ScrollRangeFollowsEverySizeChange) {
+    Open(Counting(20));
+    SetScrollRange(ScrollLines());
+    Select(0, 0);
+    m_clipboard.Put(kClipboardText, Ansi(std::string(0x100000, 'A')));
+    ASSERT_EQ(1, InsertFromClipboard());
+    EXPECT_EQ((0x100000 + 20) / 16, m_host.m_scroll.m_n_max);
+    ScrollToLine(0x8000);
+    SyncThumb(0x8000);
+    Select(0, 0xFFFFF);
+    ASSERT_EQ(1, RemoveSelection());
+    EXPECT_EQ(1, m_host.m_scroll.m_n_max);
+    EXPECT_EQ(0, m_doc->m_n_top_line);
+    EXPECT_EQ(0, m_host.m_scroll.m_n_pos);
 }

@@ -66,6 +66,44 @@ TEST_F(ControlLogicTest, ScrollBarCodes) {
     EXPECT_EQ(invalidations + 1, m_host.m_n_invalidations);
 }
 
+TEST_F(ControlLogicTest, PageStepIsAtLeastOneRowInAShortView) {
+    CallBackInfo* doc = Open(Counting(16 * 100));
+    SetScrollRange(ScrollLines());
+    ScrollToLine(10);
+    // Views of two, three and five rows: pages of 1, 1 and 2 rows.
+    const int64_t pages[][2] = {{2, 1}, {3, 1}, {5, 2}};
+    for (const auto& page : pages) {
+        m_host.m_n_window_height = static_cast<int32_t>(page[0]) * kH;
+        OnScrollCode(kScrollPageDown, 0);
+        EXPECT_EQ(10 + page[1], doc->m_n_top_line) << page[0] << " rows";
+        OnScrollCode(kScrollPageUp, 0);
+        EXPECT_EQ(10, doc->m_n_top_line) << page[0] << " rows";
+    }
+}
+
+TEST_F(ControlLogicTest, DragNotStartedOnAByteDoesNotScroll) {
+    CallBackInfo* doc = Open(Counting(16 * 100));
+    m_host.m_n_client_height = 10 * kH;
+    SetScrollRange(ScrollLines());
+    ScrollToLine(10);
+    SyncThumb(10);
+    // A press on the header row, then a small move in the top edge zone.
+    EXPECT_EQ(0, OnLeftButtonDown(CellX(3), kH / 2, 0));
+    OnDragMove(CellX(3), kH / 2 + 3);
+    OnDragHover(CellX(3), kH / 2 + 3);
+    EXPECT_EQ(10, doc->m_n_top_line);
+    EXPECT_EQ(10, m_host.m_scroll.m_n_pos);
+    OnLeftButtonUp(CellX(3), kH / 2 + 3);
+    // A press in the address column near the bottom edge.
+    EXPECT_EQ(0, OnLeftButtonDown(10, 10 * kH - 5, 0));
+    OnDragMove(12, 10 * kH - 4);
+    OnDragHover(12, 10 * kH - 4);
+    EXPECT_EQ(10, doc->m_n_top_line);
+    EXPECT_EQ(10, m_host.m_scroll.m_n_pos);
+    EXPECT_EQ(-1, SelectionStart());
+    OnLeftButtonUp(12, 10 * kH - 4);
+}
+
 TEST_F(ControlLogicTest, DragPastTheBottomKeepsScrollingOnHover) {
     CallBackInfo* doc = Open(Counting(16 * 100));
     m_host.m_n_client_height = 10 * kH;

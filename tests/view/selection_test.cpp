@@ -234,9 +234,18 @@ TEST_F(SelectionTest, CaretPositionForFocusFollowsTheScrolledView) {
     EXPECT_EQ(2 * kH, point.y);
     doc->m_pt_caret = {-100, -100};
     EXPECT_EQ(-100, CaretPositionForFocus().y);
-    // Without focus the system caret is hidden, the position still kept.
+    // Without focus the system caret belongs to another window (a dialog's
+    // text box): the view keeps its own position and leaves the caret alone.
     doc->m_b_has_focus = 0;
+    const int moves = m_host.m_n_caret_moves;
     ASSERT_EQ(1, GoToOffset(16 * 3));
-    EXPECT_EQ(-100, m_host.m_pt_caret.x);
     EXPECT_EQ(2 * kH, doc->m_pt_caret.y);
+    ScrollBy(1);
+    ScrollToLine(0);
+    ScrollIntoView(900);
+    ASSERT_EQ(1, ExtendToOffset(900));
+    EXPECT_EQ(1, SetEditMode(1));
+    EXPECT_EQ(moves, m_host.m_n_caret_moves);
+    EXPECT_EQ(0, m_host.m_b_caret);
+    SetEditMode(0);
 }

@@ -19,6 +19,7 @@
 #include <commctrl.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -493,6 +494,119 @@ TEST_F(ViewControlTest, DoubleClickTogglesEditModeAndTypedDigitsChangeTheByte) {
     EXPECT_EQ(0, g_b_hook_state);
     SendMessageW(m_control, WM_CHAR, '7', 0);
     EXPECT_EQ(0x41, *FetchEffectiveByte(doc, 0x21, &doc->m_file_mapping));
+}
+
+TEST_F(ViewControlTest, OnlyAsciiHexDigitsTypeInEditMode) {
+    CallBackInfo* doc = Open(Counting(64));
+    SetForegroundWindow(m_main);
+    SetFocus(m_control);
+    SetEditMode(1);
+    ASSERT_EQ(1, GoToOffset(0x10)); // byte 0x40
+    // Cyrillic be and fullwidth a (low bytes 0x31 and 0x41), the surrogates of
+    // U+1F631 (low bytes 0x3D and 0x31) and a Latin letter with a digit's low byte.
+    for (const WPARAM ch : {0x0431, 0xFF41, 0xD83D, 0xDE31, 0x0141}) {
+        SendMessageW(m_control, WM_CHAR, ch, 0);
+    }
+    EXPECT_EQ(0x40, *FetchEffectiveByte(doc, 0x10, &doc->m_file_mapping));
+    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, doc->m_b_low_nibble);
+    SendMessageW(m_control, WM_CHAR, L'a', 0);
+    SendMessageW(m_control, WM_CHAR, L'7', 0);
+    EXPECT_EQ(0xA7, *FetchEffectiveByte(doc, 0x10, &doc->m_file_mapping));
+}
+
+TEST_F(ViewControlTest, ViewTallerThanTheScreenIsPaintedToItsBottom) {
+    CallBackInfo* doc = Open(Counting(16 * 400));
+    const int32_t screen_height = GetSystemMetrics(SM_CYSCREEN);
+    const int32_t width = 800;
+    const int32_t height = screen_height + 400;
+    MoveWindow(m_control, 0, 0, width, height, FALSE);
+    // The screen cannot show it all: the paint goes into a picture of the control's size.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(nullptr, dib);
+    HDC target = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(target, dib);
+    std::fill_n(static_cast<uint32_t*>(bits), static_cast<size_t>(width) * height, 0x123456u);
+    EXPECT_EQ(1, PaintHexView(m_control, target));
+    GdiFlush();
+    Capture shot;
+    shot.m_n_width = width;
+    shot.m_n_height = height;
+    const uint32_t* pixels = static_cast<const uint32_t*>(bits);
+    shot.m_bgra.assign(pixels, pixels + static_cast<size_t>(width) * height);
+    SelectObject(target, old);
+    DeleteDC(target);
+    DeleteObject(dib);
+    // The address of a row below the screen's bottom is drawn.
+    const int32_t row = (screen_height + 200) / doc->m_n_line_height - 1;
+    EXPECT_GT(shot.Count(0, RowTop(row), doc->m_n_hex_left, doc->m_n_line_height, kLineNumberFg),
+              10);
+
+    // A display change makes the bitmap again for the new screen.
+    const HGDIOBJ before = m_state->m_h_back_bitmap;
+    SendMessageW(m_control, WM_DISPLAYCHANGE, 32, MAKELPARAM(1600, 2400));
+    BITMAP bitmap = {};
+    ASSERT_NE(0, GetObjectW(m_state->m_h_back_bitmap, sizeof(bitmap), &bitmap));
+    EXPECT_NE(before, m_state->m_h_back_bitmap);
+    EXPECT_GE(bitmap.bmWidth, 1600);
+    EXPECT_GE(bitmap.bmHeight, 2400);
+}
+
+TEST_F(ViewControlTest, ViewLeavesTheCaretOfAnotherWindowAlone) {
+    Open(Counting(16 * 400));
+    SetForegroundWindow(m_main);
+    SetFocus(m_control);
+    SetEditMode(1);
+    ASSERT_EQ(1, GoToOffset(0x21));
+    // A text box of a dialog takes the focus and with it the thread's caret.
+    HWND edit = CreateWindowExW(0, L"EDIT", L"0x1000", WS_POPUP | WS_VISIBLE | WS_BORDER, 920, 100,
+                                200, 24, m_main, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, edit);
+    SetFocus(edit);
+    SendMessageW(edit, EM_SETSEL, 3, 3);
+    Pump(20);
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof(gui);
+    ASSERT_TRUE(GetGUIThreadInfo(GetCurrentThreadId(), &gui));
+    ASSERT_EQ(edit, gui.hwndCaret);
+    POINT before = {};
+    GetCaretPos(&before);
+    ASSERT_GT(before.x, 0);
+
+    // A jump, scrolling and edit mode switched off and on, as Goto, Find and the menu do.
+    ASSERT_EQ(1, GoToOffset(0x1000));
+    ScrollIntoView(0x1000);
+    ASSERT_EQ(1, ExtendToOffset(0x1010));
+    SendMessageW(m_control, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), Point(10, 10));
+    SetEditMode(0);
+    SetEditMode(1);
+    Pump(20);
+    POINT after = {};
+    GetCaretPos(&after);
+    EXPECT_EQ(before.x, after.x);
+    EXPECT_EQ(before.y, after.y);
+    ASSERT_TRUE(GetGUIThreadInfo(GetCurrentThreadId(), &gui));
+    EXPECT_EQ(edit, gui.hwndCaret);
+
+    // Back in the view, its caret stands on the selection start.
+    SetFocus(m_control);
+    ASSERT_TRUE(GetGUIThreadInfo(GetCurrentThreadId(), &gui));
+    EXPECT_EQ(m_control, gui.hwndCaret);
+    CaretPoint expected = {};
+    ASSERT_EQ(1, BytePosition(0x1000, &expected));
+    GetCaretPos(&after);
+    EXPECT_EQ(expected.x, after.x);
+    EXPECT_EQ(expected.y, after.y);
+    EXPECT_GT(expected.y, 0);
+    DestroyWindow(edit);
 }
 
 TEST_F(ViewControlTest, FullRepaintWallTime) {

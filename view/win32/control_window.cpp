@@ -10,6 +10,7 @@
 #include "view/selection.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
+#include "view/win32/back_bitmap.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -52,11 +53,14 @@ void OnCreate(HWND window) {
 }
 
 void OnSetFocus() {
+    // The focus first: the view makes and moves the caret only while it has it.
+    if (CallBackInfo* doc = g_p_current_document) {
+        doc->m_b_has_focus = 1;
+    }
     if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
         CreateViewCaret();
     }
-    if (CallBackInfo* doc = g_p_current_document) {
-        doc->m_b_has_focus = 1;
+    if (g_p_current_document) {
         const CaretPoint point = CaretPositionForFocus();
         SetCaretPos(point.x, point.y);
         ShowCaret(static_cast<HWND>(g_p_view_state ? g_p_view_state->m_h_view_window : nullptr));
@@ -110,8 +114,21 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         }
         break;
     case WM_CHAR:
+        // The whole UTF-16 unit: only 0-9, A-F and a-f type, not every
+        // character whose low byte happens to be one of them.
         if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
-            TypeDigit(static_cast<unsigned>(wparam & 0xFF));
+            TypeDigit(static_cast<unsigned>(wparam));
+        }
+        break;
+    case WM_DISPLAYCHANGE:
+        // Sent on by the main window: the bitmap is made again for the new
+        // display, large enough for its screen.
+        if (HasMemoryDc()) {
+            RECT client = {};
+            GetClientRect(window, &client);
+            RemakeBackBitmapForDisplay(g_p_view_state, LOWORD(lparam), HIWORD(lparam), client.right,
+                                       client.bottom);
+            InvalidateRect(window, nullptr, FALSE);
         }
         break;
     case WM_VSCROLL: {
@@ -170,6 +187,8 @@ int PaintHexView(HWND control, HDC target) {
     }
     RECT client = {};
     GetClientRect(control, &client);
+    // A view larger than the bitmap would show stale pixels past its edge.
+    FitBackBitmap(g_p_view_state, client.right - client.left, client.bottom - client.top);
     Canvas* canvas = CurrentViewHost()->MemoryCanvas();
     if (!PaintView(canvas, client.right - client.left, client.bottom - client.top)) {
         return 0;

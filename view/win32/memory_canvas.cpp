@@ -1,10 +1,11 @@
-// The memory DC of ViewState with its screen-sized bitmap and the initial
+// The memory DC of ViewState with its back bitmap and the initial
 // view font; the caret size of that font.
 #include "view/memory_canvas.h"
 
 #include "view/geometry.h"
 #include "view/selection.h"
 #include "view/view_state.h"
+#include "view/win32/back_bitmap.h"
 #include "view/win32/gdi_canvas.h"
 
 #include <windows.h>
@@ -29,23 +30,18 @@ int CreateMemoryCanvas(ViewState* state) {
         return 0;
     }
     HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = memory ? CreateCompatibleBitmap(screen, GetSystemMetrics(SM_CXSCREEN),
-                                                     GetSystemMetrics(SM_CYSCREEN))
-                            : nullptr;
     ReleaseDC(nullptr, screen);
-    if (!memory || !bitmap) {
-        // Without a drawing surface the view paints nothing; the program goes on.
-        if (bitmap) {
-            DeleteObject(bitmap);
-        }
-        if (memory) {
-            DeleteDC(memory);
-        }
+    if (!memory) {
         return 0;
     }
-    SelectObject(memory, bitmap);
     state->m_h_memory_dc = memory;
-    state->m_h_back_bitmap = bitmap;
+    // The screen's size to begin with; a larger view grows it when it paints.
+    if (!ReplaceBackBitmap(state, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))) {
+        // Without a drawing surface the view paints nothing; the program goes on.
+        DeleteDC(memory);
+        state->m_h_memory_dc = nullptr;
+        return 0;
+    }
     state->m_h_font = CreateDefaultFont();
     if (state->m_h_font) {
         SelectObject(memory, static_cast<HFONT>(state->m_h_font));

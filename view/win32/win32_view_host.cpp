@@ -31,9 +31,12 @@ class Win32ViewHost : public ViewHost {
             InvalidateRect(view, nullptr, FALSE);
         }
     }
+    // The thread has one caret, and while another window (a dialog's text
+    // box) has the focus it is that window's: the view makes, moves and shows
+    // it only while it has the focus, and destroys only one it made.
     int CreateCaret(int32_t width, int32_t height, ColorRef xor_color) override {
         HWND view = ViewWindow();
-        if (!view || width <= 0 || height <= 0) {
+        if (!HasFocus(view) || width <= 0 || height <= 0) {
             return 0;
         }
         DestroyCaret();
@@ -45,11 +48,22 @@ class Win32ViewHost : public ViewHost {
         return 1;
     }
     void DestroyCaret() override {
-        ::DestroyCaret();
+        if (OwnsCaret(ViewWindow())) {
+            ::DestroyCaret();
+        }
         m_caret.Release();
     }
-    void SetCaretPos(int32_t x, int32_t y) override { ::SetCaretPos(x, y); }
-    void ShowCaret() override { ::ShowCaret(ViewWindow()); }
+    void SetCaretPos(int32_t x, int32_t y) override {
+        if (HasFocus(ViewWindow())) {
+            ::SetCaretPos(x, y);
+        }
+    }
+    void ShowCaret() override {
+        HWND view = ViewWindow();
+        if (HasFocus(view)) {
+            ::ShowCaret(view);
+        }
+    }
     void SetStatusText(int part, const wchar_t* text) override {
         if (HWND status = HexViewStatusBar()) {
             SendMessageW(status, SB_SETTEXTW, static_cast<WPARAM>(part),
@@ -138,6 +152,13 @@ class Win32ViewHost : public ViewHost {
     }
 
   private:
+    static bool HasFocus(HWND view) { return view && GetFocus() == view; }
+    static bool OwnsCaret(HWND view) {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
+        return view && GetGUIThreadInfo(GetCurrentThreadId(), &info) && info.hwndCaret == view;
+    }
+
     GdiCanvas m_canvas;
     CaretBitmap m_caret;
 };
