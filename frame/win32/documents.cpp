@@ -3,6 +3,7 @@
 #include "frame/frame_window.h"
 #include "frame/pending_edits.h"
 #include "frame/win32/frame_state.h"
+#include "frame/win32/recovery_hooks.h"
 
 #include "data/document.h"
 #include "data/workspace.h"
@@ -74,6 +75,7 @@ void RepaintView(BOOL erase) {
 void DestroyCurrentDocument() {
     CallBackInfo* doc = g_p_current_document;
     g_p_current_document = nullptr;
+    RecoveryDocumentGone();
     delete doc;
 }
 
@@ -136,6 +138,7 @@ int LoadDocument(const wchar_t* path) {
         RepaintView(FALSE);
         return 0;
     }
+    const int restored = OfferRecovery(doc, path);
 
     tkstr folder_text(path);
     if (const wchar_t* folder = folder_text.GetFolder()) {
@@ -149,7 +152,7 @@ int LoadDocument(const wchar_t* path) {
     SetStatusText(0, total.c_str());
 
     state->m_b_document_open = 1;
-    state->m_b_modified = 0;
+    state->m_b_modified = restored;
     RepaintView(FALSE);
     return 1;
 }

@@ -2,6 +2,8 @@
 // frame's Win32 files share: toolbar band, menu pictures, accelerator table.
 #pragma once
 
+#include "data/recovery_keeper.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,7 +15,9 @@ struct FrameState {
     HIMAGELIST m_h_toolbar_images = nullptr;
     HWND m_h_view_control = nullptr;
     HACCEL m_h_accelerators = nullptr;
-    int m_b_document_commands = 0; // the document-open flag
+    int m_b_document_commands = 0;               // the document-open flag
+    RecoveryKeeper m_recovery;                   // the current document's recovery copy
+    const void* m_p_recovery_document = nullptr; // the document m_recovery follows
 };
 
 // The one frame state of the process.

@@ -4,6 +4,7 @@
 
 #include "frame/frame_window.h"
 #include "frame/win32/frame_state.h"
+#include "frame/win32/recovery_hooks.h"
 
 #include "frame/command_line.h"
 #include "resources/resource.h"
@@ -40,7 +41,10 @@ LRESULT OnCreate(HWND window) {
     std::wstring path;
     if (CommandLineFilePath(GetCommandLineW(), &path)) {
         OpenDocumentOrReport(path.c_str());
+    } else {
+        CleanRecoveryFolder();
     }
+    SetTimer(window, kRecoveryTimerId, kRecoveryTimerMs, nullptr);
     ResetItemColors();
     LoadItemAttributes();
     LoadShortcutKeys();
@@ -79,6 +83,7 @@ int OnClose() {
     if (!PrepareWindowClose()) {
         return 0;
     }
+    KillTimer(Frame().m_h_main_window, kRecoveryTimerId);
     CloseDocument();
     DestroyToolbarImages();
     DeleteMenuBitmaps();
@@ -150,6 +155,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             return 0;
         }
         break;
+    case WM_TIMER:
+        if (wparam == kRecoveryTimerId) {
+            OnRecoveryTimer();
+            return 0;
+        }
+        break;
+    case WM_ENDSESSION:
+        if (wparam) {
+            KeepEditsAtSessionEnd();
+        }
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
