@@ -17,16 +17,19 @@ namespace {
 
 constexpr int64_t kFileSize = int64_t{1} << 24;
 
-// A plane of about `pieces` pieces: one typed byte every few bytes, each
-// splitting a source run in two.
+// A plane of `pieces` pieces laid straight from the list's end: source runs
+// alternating with one typed byte each, as scattered typing leaves them.
 std::unique_ptr<CDataPlane> EditedPlane(int64_t pieces) {
-    auto plane = std::make_unique<CDataPlane>(kFileSize);
-    const int64_t step = kFileSize / (pieces / 2 + 1);
-    std::vector<uint8_t> source(1, 0);
-    for (int64_t at = step, n = 1; at < kFileSize && n < pieces; at += step, n += 2) {
-        const uint8_t b = static_cast<uint8_t>(at);
-        plane->Remove(at, at);
-        plane->Insert(at, &b, 1);
+    auto plane = std::make_unique<CDataPlane>();
+    const int64_t run = kFileSize / (pieces / 2 + 1) - 1;
+    int64_t at = 0;
+    for (int64_t n = 0; n < pieces; n += 2) {
+        plane->AppendPiece(PIECE_SOURCE, at, at + run - 1, run, nullptr);
+        at += run;
+        auto* byte = static_cast<uint8_t*>(std::malloc(1));
+        *byte = static_cast<uint8_t>(at);
+        plane->AppendPiece(PIECE_OVERWRITTEN, at, at, 1, byte);
+        at += 1;
     }
     return plane;
 }
