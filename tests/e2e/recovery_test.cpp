@@ -189,3 +189,40 @@ TEST(RecoveryE2E, NoDeletesTheCopyAndAChangedFileIsNeverPatched) {
     EXPECT_TRUE(folder.Names().empty());
     DeleteFileW(aside.c_str());
 }
+
+TEST(RecoveryE2E, SessionEndKeepsTheCopyWhenTheWorkspaceCannotBeWritten) {
+    Sandbox box(L"recovery_session");
+    RecoveryFolder folder(box);
+    const std::vector<unsigned char> bytes = e2e::Counting(64);
+    const std::wstring path = box.File(L"s.bin", bytes);
+    const std::wstring workspace = path + L".interm";
+    e2e::PelmoraProcess app;
+    HWND main = e2e::StartSizedOn(app, box, path, 900, 500);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(e2e::EditFirstByte(main, '4', '1'));
+    // Another program holds the workspace name open: it cannot be replaced.
+    HANDLE lock = CreateFileW(workspace.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                                  &result),
+              0);
+    const std::wstring copy = folder.WaitForCopy(46 + 50 + 1 + 50, 1);
+    app.Kill();
+    CloseHandle(lock);
+    DeleteFileW(workspace.c_str());
+    ASSERT_FALSE(copy.empty()) << "no copy right after the session ended";
+    std::vector<unsigned char> expected = bytes;
+    expected[0] = 0x41;
+    EXPECT_EQ(Effective(copy, bytes), expected);
+
+    e2e::PelmoraProcess again;
+    std::wstring text;
+    HWND question = StartAndAwaitQuestion(again, box, path, &text);
+    ASSERT_NE(question, nullptr);
+    e2e::Answer(question, IDNO);
+    ASSERT_NE(again.WaitForMainWindow(20000, (L"Pelmora - " + path).c_str()), nullptr);
+    EXPECT_EQ(again.Close(), 0);
+    EXPECT_TRUE(folder.Names().empty());
+}
