@@ -30,8 +30,8 @@ int Utf8ToWide(const std::string& text, std::wstring* out) {
                     : (lead >> 4) == 14 ? 2
                     : (lead >> 3) == 30 ? 3
                                         : -1;
-        if (extra < 0 || i + static_cast<size_t>(extra) >= text.size() + (extra == 0 ? 1 : 0))
-            return 0;
+        if (extra < 0 || text.size() - i <= static_cast<size_t>(extra))
+            return 0; // not a lead byte, or the sequence is cut off
         uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
         for (int k = 1; k <= extra; ++k) {
             const auto c = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
@@ -53,13 +53,17 @@ int Utf8ToWide(const std::string& text, std::wstring* out) {
     return 1;
 }
 
-// FNV-1a over the path's code units, letters folded as Windows paths compare.
+// Windows compares paths without regard to the case of ASCII letters.
+uint32_t FoldCase(wchar_t c) {
+    auto u = static_cast<uint32_t>(c);
+    return u >= 'a' && u <= 'z' ? u - ('a' - 'A') : u;
+}
+
+// FNV-1a over the path's case-folded code units.
 uint64_t PathHash(const std::wstring& path) {
     uint64_t h = 1469598103934665603ull;
     for (wchar_t c : path) {
-        auto u = static_cast<uint32_t>(c);
-        if (u >= 'a' && u <= 'z')
-            u -= 'a' - 'A';
+        const uint32_t u = FoldCase(c);
         for (int k = 0; k < 4; ++k) {
             h ^= (u >> (8 * k)) & 0xFF;
             h *= 1099511628211ull;
@@ -69,7 +73,12 @@ uint64_t PathHash(const std::wstring& path) {
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return a.size() == b.size() && PathHash(a) == PathHash(b);
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldCase(a[i]) != FoldCase(b[i]))
+            return false;
+    return true;
 }
 
 bool EndsWith(const std::wstring& name, const wchar_t* suffix) {
@@ -296,7 +305,11 @@ int RecoveryStore::Sweep() {
     for (const std::wstring& name : names) {
         const std::wstring path = m_sz_folder + name;
         if (EndsWith(name, kNewSuffix)) {
-            m_ops.Delete(path.c_str()); // left by a write that never finished
+            // Left by a write that never finished (a day gives a running
+            // instance's write all the time it needs).
+            int64_t size = 0, time = 0;
+            if (m_platform.Stamp(path.c_str(), &size, &time) && now - time > kTicksPerDay)
+                m_ops.Delete(path.c_str());
             continue;
         }
         if (!EndsWith(name, kCompanionExtension))

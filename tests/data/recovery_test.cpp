@@ -186,6 +186,14 @@ TEST(Recovery, AFailureAtAnyStepKeepsThePreviousCopy) {
             ADD_FAILURE() << "left behind: " << entry.path() << " fail at " << fail_at;
     }
     EXPECT_EQ(successes, 1);
+    // Found for the same path in other letter case, as Windows names files; not for another.
+    RecoveryStore store(platform.Folder(), PlatformWorkspaceFileOps(), platform);
+    ASSERT_EQ(1, store.Write(id, after, 1));
+    RecoveryIdentity found;
+    int64_t time = 0;
+    EXPECT_EQ(1, store.FindFileCopy(L"/DATA/A.bin", &found, &time));
+    EXPECT_EQ(0, store.FindFileCopy(L"/data/b.bin", &found, &time));
+    EXPECT_EQ(1, store.Delete(id));
 }
 
 TEST(Recovery, KeeperWritesWhenDueAndDeletesWhenEditsGo) {
