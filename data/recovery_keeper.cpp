@@ -23,8 +23,13 @@ RecoveryStore& RecoveryKeeper::Store() {
 }
 
 int RecoveryKeeper::Wait() {
-    if (m_worker.joinable())
+    if (m_worker.joinable()) {
         m_worker.join();
+        if (!m_b_last_ok) {
+            m_b_companion_ok = 0; // the write may have left only part of the pair
+            m_b_retry = 1;
+        }
+    }
     return m_b_last_ok.load();
 }
 
@@ -45,6 +50,7 @@ void RecoveryKeeper::Release() {
     m_b_retain = 0;
     m_b_companion_ok = 0;
     m_p_plane = nullptr;
+    m_b_retry = 0;
     m_schedule.Clear();
 }
 
@@ -54,6 +60,7 @@ void RecoveryKeeper::Settled(const CDataPlane* plane) {
     Wait();
     if (Store().Delete(m_identity))
         m_b_companion_ok = 0;
+    m_b_retry = 0;
     m_schedule.Clear();
     m_p_plane = plane;
     m_n_generation = plane != nullptr ? plane->m_n_generation : 0;
@@ -62,6 +69,13 @@ void RecoveryKeeper::Settled(const CDataPlane* plane) {
 int RecoveryKeeper::Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size) {
     if (!m_b_tracking || plane == nullptr)
         return 0;
+    if (m_worker.joinable() && m_b_done)
+        Wait();
+    if (m_b_retry) {
+        // The last write failed: try again after the longest wait.
+        m_b_retry = 0;
+        m_schedule.Written(m_n_write_ms, 0);
+    }
     if (plane != m_p_plane || plane->m_n_generation != m_n_generation) {
         m_p_plane = plane;
         m_n_generation = plane->m_n_generation;
@@ -73,6 +87,7 @@ int RecoveryKeeper::Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_s
         // A write is still under way: look again at the next tick.
         return 0;
     }
+    m_n_write_ms = now_ms;
     const int started = StartWrite(plane, file_size, 0);
     m_schedule.Written(now_ms, started);
     return started;
@@ -90,8 +105,7 @@ int RecoveryKeeper::WriteNow(const CDataPlane* plane, int64_t file_size) {
 }
 
 int RecoveryKeeper::StartWrite(const CDataPlane* plane, int64_t file_size, int wait) {
-    if (!Wait())
-        m_b_companion_ok = 0; // the last write may have left only part of the pair
+    Wait();
     if (!SerializeWorkspace(plane, file_size, &m_image)) {
         DebugTrace(L"Recovery: copy of %s not built\n", m_identity.m_sz_path.c_str());
         return 0;
@@ -100,8 +114,10 @@ int RecoveryKeeper::StartWrite(const CDataPlane* plane, int64_t file_size, int w
     const int with_companion = m_b_companion_ok ? 0 : 1;
     m_b_companion_ok = 1; // unless the write fails (checked at the next Wait)
     m_b_last_ok = 0;
+    m_b_done = 0;
     auto write = [this, store, with_companion]() {
         m_b_last_ok = store->Write(m_identity, m_image, with_companion);
+        m_b_done = 1;
     };
     if (!wait) {
         try {

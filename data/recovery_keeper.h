@@ -42,7 +42,8 @@ class RecoveryKeeper {
     // Writes the copy now and waits for it; the copy then outlives the
     // document (session end without a workspace). 1 or 0.
     int WriteNow(const CDataPlane* plane, int64_t file_size);
-    // Waits for a write in progress; 1 when the last write succeeded.
+    // Waits for a write in progress; 1 when the last write succeeded (a
+    // failed one is tried again from a later Tick).
     int Wait();
     int Tracking() const { return m_b_tracking; }
     const RecoveryIdentity& Identity() const { return m_identity; }
@@ -61,5 +62,9 @@ class RecoveryKeeper {
     uint64_t m_n_generation = 0; // of m_p_plane when last looked at
     std::thread m_worker;
     std::atomic<int> m_b_last_ok{1};
+    std::atomic<int> m_b_done{1}; // the worker has finished its write
+    int m_b_retry = 0;
+    int64_t m_n_write_ms = 0; // when the last write from Tick began            // a write failed:
+                              // the schedule is told at the next tick
     std::vector<uint8_t> m_image; // the bytes being written; the worker's while it runs
 };

@@ -245,6 +245,35 @@ TEST(Recovery, KeeperWritesWhenDueAndDeletesWhenEditsGo) {
     EXPECT_EQ(1, keeper.Store().Delete(id));
 }
 
+TEST(Recovery, AFailedWriteIsTriedAgainAndNeverTouchesTheDocument) {
+    TempDir dir;
+    FakeRecoveryPlatform platform(dir);
+    MemorySource source(MemorySource::Pattern(50));
+    CDataPlane plane(50);
+    FailingOps ops(1); // the first write's opening fails
+    RecoveryKeeper keeper(platform, ops);
+    const RecoveryIdentity id = FileIdentityOf(L"/data/c.bin", 50, 3);
+    keeper.Track(&plane, id, 0);
+    ASSERT_EQ(1, plane.SetNibble(7, 0xC, 0, &source));
+    std::vector<uint8_t> before;
+    ASSERT_EQ(1, SerializeWorkspace(&plane, 50, &before));
+    const uint64_t generation = plane.m_n_generation;
+    keeper.Tick(0, &plane, 50);
+    EXPECT_EQ(keeper.Tick(2000, &plane, 50), 1);
+    EXPECT_EQ(keeper.Wait(), 0);
+    const int64_t retry = 2000 + RecoverySchedule::kLongestWaitMs;
+    EXPECT_EQ(keeper.Tick(retry - 1, &plane, 50), 0);
+    EXPECT_EQ(keeper.Tick(retry, &plane, 50), 1);
+    EXPECT_EQ(keeper.Wait(), 1);
+    EXPECT_TRUE(std::filesystem::exists(keeper.Store().CopyPath(id)));
+    EXPECT_TRUE(std::filesystem::exists(keeper.Store().CompanionPath(id)));
+    std::vector<uint8_t> after;
+    ASSERT_EQ(1, SerializeWorkspace(&plane, 50, &after));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(plane.m_n_generation, generation);
+    keeper.Release();
+}
+
 TEST(Recovery, StartUpDeletesCopiesOfGoneProcessesAndOldFileCopies) {
     TempDir dir;
     FakeRecoveryPlatform platform(dir);
