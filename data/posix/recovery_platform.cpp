@@ -27,9 +27,8 @@ std::string Narrow(const wchar_t* path) {
 }
 
 std::wstring Widen(const std::string& text) {
-    // Paths made here from the environment; bytes above ASCII are kept as
-    // they are, which is how the rest of the POSIX half reads them back only
-    // for plain names, so a folder with such bytes is simply not used.
+    // Names from the environment and the folder: ASCII only, since they
+    // are not decoded; a name with other bytes (empty result) is not used.
     std::wstring out;
     for (unsigned char c : text) {
         if (c >= 0x80)
