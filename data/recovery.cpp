@@ -149,7 +149,8 @@ int ParseCompanion(const std::string& text, RecoveryIdentity* id) {
                 return 0;
             read.m_n_kind = value == "process" ? RECOVERY_PROCESS : RECOVERY_FILE;
         } else if (key == "path") {
-            if (!Utf8ToWide(value, &read.m_sz_path))
+            // A path never holds a zero character; one would cut it short.
+            if (value.find('\0') != std::string::npos || !Utf8ToWide(value, &read.m_sz_path))
                 return 0;
         } else if (key == "size" || key == "time" || key == "pid") {
             const long long n = std::strtoll(value.c_str(), &end, 10);
