@@ -139,7 +139,7 @@ std::wstring WorkspaceName(const wchar_t* path) {
 
 int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_size,
                    WorkspaceFileOps& ops) {
-    if (path == nullptr || path[0] == 0 || plane == nullptr || plane->m_p_head == nullptr)
+    if (path == nullptr || path[0] == 0 || plane == nullptr)
         return 0;
     const std::wstring backup = FormatText(L"%s~", path);
     const bool existed = ops.Exists(path) != 0;
@@ -172,6 +172,15 @@ int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_si
         ok = WriteAll(ops, file, text.data(), kRecordChars);
         if (ok && p->m_n_kind != PIECE_SOURCE && p->m_n_length > 0)
             ok = WriteAll(ops, file, p->m_p_bytes, static_cast<size_t>(p->m_n_length));
+    }
+    if (ok && plane->m_p_head == nullptr) {
+        // Every byte was removed: one empty source record, as for an empty
+        // file, so the emptied document is kept rather than an older workspace.
+        text = "00";
+        PutHex(text, 0, 16);
+        PutHex(text, ~0ull, 16);
+        PutHex(text, 0, 16);
+        ok = WriteAll(ops, file, text.data(), kRecordChars);
     }
     ok = ok && ops.FlushToDisk(file) != 0;
     const bool closed = ops.Close(file) != 0;

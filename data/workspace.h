@@ -30,7 +30,8 @@ WorkspaceFileOps& PlatformWorkspaceFileOps();
 // The workspace name of a file: its path followed by ".interm".
 std::wstring WorkspaceName(const wchar_t* path);
 
-// Writes the plane (records and owned bytes) for a file of file_size bytes.
+// Writes the plane (records and owned bytes) for a file of file_size bytes;
+// a plane without pieces (every byte removed) is one empty source record.
 // The previous workspace is kept as "<path>~" until the new one is complete
 // and on disk; on any failure the partial file is removed, the previous one
 // moved back, and 0 returned.

@@ -12,6 +12,7 @@
 #include "frame/command_rules.h"
 #include "frame/format_text.h"
 #include "frame/win32/lib_luna.h"
+#include "frame/win32/recovery_hooks.h"
 #include "resources/resource.h"
 #include "settings/win32/about_dialog.h"
 #include "settings/win32/accelerator_table.h"
@@ -96,7 +97,9 @@ void OnClose() {
 }
 
 void OnSaveWorkspace() {
-    SaveWorkspace();
+    if (SaveWorkspace()) {
+        RecoveryEditsKept();
+    }
 }
 
 void OnExit() {

@@ -3,6 +3,7 @@
 #include "frame/frame_window.h"
 #include "frame/pending_edits.h"
 #include "frame/win32/frame_state.h"
+#include "frame/win32/recovery_hooks.h"
 
 #include "data/document.h"
 #include "data/workspace.h"
@@ -90,6 +91,7 @@ void RepaintView(BOOL erase) {
 void DestroyCurrentDocument() {
     CallBackInfo* doc = g_p_current_document;
     g_p_current_document = nullptr;
+    RecoveryDocumentGone();
     delete doc;
 }
 
@@ -157,11 +159,9 @@ int PrepareWindowClose() {
 
 void KeepPendingEditsAtSessionEnd() {
     // Nobody is there to answer a question: a file document's changes go to
-    // its workspace as at close; when that fails, or for process memory,
-    // there is nowhere else to keep them.
-    if (HasPendingFileEdits() && SaveWorkspace()) {
-        g_p_view_state->m_b_modified = 0;
-    }
+    // its workspace as at close; when that fails, or for process memory, the
+    // recovery copy keeps them past the end of the process.
+    KeepEditsAtSessionEnd();
 }
 
 int ModalWindowOpen() {
@@ -221,6 +221,7 @@ int LoadDocument(const wchar_t* path) {
     DestroyCurrentDocument();
     g_p_current_document = doc;
     ComputeMetrics();
+    const int restored = OfferRecovery(doc, full.c_str());
 
     tkstr folder_text(full.c_str());
     if (const wchar_t* folder = folder_text.GetFolder()) {
@@ -234,7 +235,7 @@ int LoadDocument(const wchar_t* path) {
     SetStatusText(0, total.c_str());
 
     state->m_b_document_open = 1;
-    state->m_b_modified = 0;
+    state->m_b_modified = restored;
     RepaintView(FALSE);
     return 1;
 }

@@ -2,6 +2,8 @@
 // frame's Win32 files share: toolbar band, menu pictures, accelerator table.
 #pragma once
 
+#include "data/recovery_keeper.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -19,6 +21,8 @@ struct FrameState {
     // The command line's file, made absolute against the folder the program
     // was started in before start-up changed it; empty when none is named.
     std::wstring m_sz_start_path;
+    RecoveryKeeper m_recovery;                   // the current document's recovery copy
+    const void* m_p_recovery_document = nullptr; // the document m_recovery follows
 };
 
 // The one frame state of the process.

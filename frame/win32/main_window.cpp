@@ -4,6 +4,7 @@
 
 #include "frame/frame_window.h"
 #include "frame/win32/frame_state.h"
+#include "frame/win32/recovery_hooks.h"
 
 #include "resources/resource.h"
 #include "settings/shortcut_keys.h"
@@ -38,7 +39,10 @@ LRESULT OnCreate(HWND window) {
     }
     if (!frame.m_sz_start_path.empty()) {
         OpenDocument(frame.m_sz_start_path.c_str());
+    } else {
+        CleanRecoveryFolder();
     }
+    SetTimer(window, kRecoveryTimerId, kRecoveryTimerMs, nullptr);
     ResetItemColors();
     LoadItemAttributes();
     LoadShortcutKeys();
@@ -74,6 +78,9 @@ void OnDropFiles(HDROP drop) {
 
 // Everything the main window holds besides its child windows.
 void ReleaseFrame() {
+    if (Frame().m_h_main_window) {
+        KillTimer(Frame().m_h_main_window, kRecoveryTimerId);
+    }
     CloseDocument();
     DestroyToolbarImages();
     DeleteMenuBitmaps();
@@ -168,6 +175,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
         break;
     case WM_CLOSE:
         if (!OnClose()) {
+            return 0;
+        }
+        break;
+    case WM_TIMER:
+        if (wparam == kRecoveryTimerId) {
+            OnRecoveryTimer();
             return 0;
         }
         break;

@@ -1,0 +1,105 @@
+// The recovery folder and its calls on POSIX: $XDG_STATE_HOME/pelmora/recovery
+// (or ~/.local/state/pelmora/recovery), stat times, kill(pid, 0).
+#include "data/recovery.h"
+
+#include "frame/utf8.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <dirent.h>
+#include <signal.h>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+// Seconds between 1601-01-01 and 1970-01-01.
+constexpr int64_t kEpochGapSeconds = 11644473600LL;
+
+int64_t Ticks(const struct timespec& t) {
+    return (static_cast<int64_t>(t.tv_sec) + kEpochGapSeconds) * 10000000LL + t.tv_nsec / 100;
+}
+
+std::string Narrow(const wchar_t* path) {
+    std::string out;
+    return WideToUtf8(path, &out) ? out : std::string();
+}
+
+std::wstring Widen(const std::string& text) {
+    // Names from the environment and the folder: ASCII only, since they
+    // are not decoded; a name with other bytes (empty result) is not used.
+    std::wstring out;
+    for (unsigned char c : text) {
+        if (c >= 0x80)
+            return std::wstring();
+        out += static_cast<wchar_t>(c);
+    }
+    return out;
+}
+
+bool MakeFolders(const std::string& path) {
+    for (size_t at = 1; at <= path.size(); ++at) {
+        if (at == path.size() || path[at] == '/') {
+            const std::string part = path.substr(0, at);
+            if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    return true;
+}
+
+class PosixRecoveryPlatform final : public RecoveryPlatform {
+  public:
+    std::wstring Folder() override {
+        std::string base;
+        if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/')
+            base = state;
+        else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
+            base = std::string(home) + "/.local/state";
+        else
+            return std::wstring();
+        const std::string folder = base + "/pelmora/recovery";
+        if (!MakeFolders(folder))
+            return std::wstring();
+        const std::wstring wide = Widen(folder);
+        return wide.empty() ? wide : wide + L"/";
+    }
+    int List(const wchar_t* folder, std::vector<std::wstring>* names) override {
+        DIR* dir = opendir(Narrow(folder).c_str());
+        if (dir == nullptr)
+            return 0;
+        while (const dirent* entry = readdir(dir)) {
+            const std::wstring name = Widen(entry->d_name);
+            if (!name.empty() && name != L"." && name != L"..")
+                names->push_back(name);
+        }
+        closedir(dir);
+        return 1;
+    }
+    int Stamp(const wchar_t* path, int64_t* size, int64_t* time) override {
+        struct stat st;
+        if (stat(Narrow(path).c_str(), &st) != 0)
+            return 0;
+        *size = static_cast<int64_t>(st.st_size);
+        *time = Ticks(st.st_mtim);
+        return 1;
+    }
+    int64_t Now() override {
+        struct timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        return Ticks(now);
+    }
+    int ProcessRuns(uint32_t process_id, const wchar_t*) override {
+        if (process_id == 0)
+            return 0;
+        return kill(static_cast<pid_t>(process_id), 0) == 0 || errno == EPERM ? 1 : 0;
+    }
+};
+
+} // namespace
+
+RecoveryPlatform& PlatformRecovery() {
+    static PosixRecoveryPlatform platform;
+    return platform;
+}

@@ -1,0 +1,347 @@
+// Recovery copies (see recovery.h): the companion text, the copy's key, the
+// in-memory workspace image, the matching rule and the store in the folder.
+#include "data/recovery.h"
+
+#include "data/data_plane.h"
+#include "data/workspace.h"
+#include "frame/messages.h"
+#include "frame/utf8.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <sstream>
+
+namespace {
+
+constexpr char kCompanionMagic[] = "PELMORA.RECOVERY 1";
+const wchar_t kCopyExtension[] = L".interm";
+const wchar_t kCompanionExtension[] = L".doc";
+const wchar_t kNewSuffix[] = L".new";
+
+// Decodes UTF-8 into wide text (surrogate pairs where wchar_t has 16 bits);
+// 0 for a malformed sequence.
+int Utf8ToWide(const std::string& text, std::wstring* out) {
+    out->clear();
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        int extra = lead < 0x80         ? 0
+                    : (lead >> 5) == 6  ? 1
+                    : (lead >> 4) == 14 ? 2
+                    : (lead >> 3) == 30 ? 3
+                                        : -1;
+        if (extra < 0 || text.size() - i <= static_cast<size_t>(extra))
+            return 0; // not a lead byte, or the sequence is cut off
+        uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+            if ((c >> 6) != 2)
+                return 0;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        i += static_cast<size_t>(extra) + 1;
+        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return 0;
+        if (sizeof(wchar_t) == 2 && cp > 0xFFFF) {
+            cp -= 0x10000;
+            out->push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+            out->push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out->push_back(static_cast<wchar_t>(cp));
+        }
+    }
+    return 1;
+}
+
+// Windows compares paths without regard to the case of ASCII letters.
+uint32_t FoldCase(wchar_t c) {
+    auto u = static_cast<uint32_t>(c);
+    return u >= 'a' && u <= 'z' ? u - ('a' - 'A') : u;
+}
+
+// FNV-1a over the path's case-folded code units.
+uint64_t PathHash(const std::wstring& path) {
+    uint64_t h = 1469598103934665603ull;
+    for (wchar_t c : path) {
+        const uint32_t u = FoldCase(c);
+        for (int k = 0; k < 4; ++k) {
+            h ^= (u >> (8 * k)) & 0xFF;
+            h *= 1099511628211ull;
+        }
+    }
+    return h;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldCase(a[i]) != FoldCase(b[i]))
+            return false;
+    return true;
+}
+
+bool EndsWith(const std::wstring& name, const wchar_t* suffix) {
+    const std::wstring s(suffix);
+    return name.size() > s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0;
+}
+
+// Collects what WriteWorkspace writes into a byte vector.
+class MemoryWorkspaceOps final : public WorkspaceFileOps {
+  public:
+    explicit MemoryWorkspaceOps(std::vector<uint8_t>* out) : m_p_out(out) {}
+    void* OpenWrite(const wchar_t*) override {
+        m_p_out->clear();
+        return m_p_out;
+    }
+    void* OpenRead(const wchar_t*) override { return nullptr; }
+    size_t Write(void*, const void* data, size_t count) override {
+        const auto* b = static_cast<const uint8_t*>(data);
+        try {
+            m_p_out->insert(m_p_out->end(), b, b + count);
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+        return count;
+    }
+    size_t Read(void*, void*, size_t) override { return 0; }
+    int64_t Size(void*) override { return static_cast<int64_t>(m_p_out->size()); }
+    int FlushToDisk(void*) override { return 1; }
+    int Close(void*) override { return 1; }
+    int Exists(const wchar_t*) override { return 0; }
+    int MoveReplace(const wchar_t*, const wchar_t*) override { return 0; }
+    int Delete(const wchar_t*) override {
+        m_p_out->clear();
+        return 1;
+    }
+
+  private:
+    std::vector<uint8_t>* m_p_out;
+};
+
+} // namespace
+
+std::string CompanionText(const RecoveryIdentity& id) {
+    std::string path;
+    WideToUtf8(id.m_sz_path.c_str(), &path);
+    std::ostringstream out;
+    out << kCompanionMagic << "\nkind " << (id.m_n_kind == RECOVERY_PROCESS ? "process" : "file")
+        << "\npath " << path << "\nsize " << id.m_n_size << "\ntime " << id.m_n_time << "\npid "
+        << id.m_n_process_id << "\n";
+    return out.str();
+}
+
+int ParseCompanion(const std::string& text, RecoveryIdentity* id) {
+    std::istringstream in(text);
+    std::string line;
+    if (!std::getline(in, line) || line != kCompanionMagic)
+        return 0;
+    RecoveryIdentity read;
+    int fields = 0;
+    while (std::getline(in, line)) {
+        const size_t space = line.find(' ');
+        if (space == std::string::npos)
+            return 0;
+        const std::string key = line.substr(0, space), value = line.substr(space + 1);
+        char* end = nullptr;
+        if (key == "kind") {
+            if (value != "file" && value != "process")
+                return 0;
+            read.m_n_kind = value == "process" ? RECOVERY_PROCESS : RECOVERY_FILE;
+        } else if (key == "path") {
+            // A path never holds a zero character; one would cut it short.
+            if (value.find('\0') != std::string::npos || !Utf8ToWide(value, &read.m_sz_path))
+                return 0;
+        } else if (key == "size" || key == "time" || key == "pid") {
+            const long long n = std::strtoll(value.c_str(), &end, 10);
+            if (value.empty() || *end != 0)
+                return 0;
+            if (key == "size")
+                read.m_n_size = n;
+            else if (key == "time")
+                read.m_n_time = n;
+            else
+                read.m_n_process_id = static_cast<uint32_t>(n);
+        } else {
+            continue; // a field of a later version
+        }
+        ++fields;
+    }
+    if (fields < 5 || read.m_sz_path.empty())
+        return 0;
+    *id = read;
+    return 1;
+}
+
+std::wstring RecoveryKey(const RecoveryIdentity& id) {
+    wchar_t text[32];
+    if (id.m_n_kind == RECOVERY_PROCESS)
+        std::swprintf(text, 32, L"p%08X", id.m_n_process_id);
+    else
+        std::swprintf(text, 32, L"f%016llX",
+                      static_cast<unsigned long long>(PathHash(id.m_sz_path)));
+    return text;
+}
+
+int SerializeWorkspace(const CDataPlane* plane, int64_t file_size, std::vector<uint8_t>* out) {
+    MemoryWorkspaceOps ops(out);
+    return WriteWorkspace(L"memory", plane, file_size, ops);
+}
+
+RecoveryMatch MatchRecovery(const RecoveryIdentity& copy, const RecoveryIdentity& opened,
+                            int64_t copy_time, int64_t workspace_time) {
+    if (copy.m_n_size != opened.m_n_size || copy.m_n_time != opened.m_n_time)
+        return RecoveryMatch::kChanged;
+    if (workspace_time >= 0 && workspace_time > copy_time)
+        return RecoveryMatch::kStale;
+    return RecoveryMatch::kOffer;
+}
+
+RecoveryStore::RecoveryStore(std::wstring folder, WorkspaceFileOps& ops, RecoveryPlatform& platform)
+    : m_sz_folder(std::move(folder)), m_ops(ops), m_platform(platform) {}
+
+std::wstring RecoveryStore::CopyPath(const RecoveryIdentity& id) const {
+    return m_sz_folder + RecoveryKey(id) + kCopyExtension;
+}
+
+std::wstring RecoveryStore::CompanionPath(const RecoveryIdentity& id) const {
+    return m_sz_folder + RecoveryKey(id) + kCompanionExtension;
+}
+
+int RecoveryStore::WriteReplacing(const std::wstring& path, const void* data, size_t count) {
+    const std::wstring temp = path + kNewSuffix;
+    void* file = m_ops.OpenWrite(temp.c_str());
+    if (file == nullptr)
+        return 0;
+    const bool written = count == 0 || m_ops.Write(file, data, count) == count;
+    const bool flushed = written && m_ops.FlushToDisk(file) != 0;
+    const bool closed = m_ops.Close(file) != 0;
+    if (!flushed || !closed || !m_ops.MoveReplace(temp.c_str(), path.c_str())) {
+        m_ops.Delete(temp.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+int RecoveryStore::Write(const RecoveryIdentity& id, const std::vector<uint8_t>& image,
+                         int with_companion) {
+    if (m_sz_folder.empty() || image.empty())
+        return 0;
+    if (with_companion) {
+        const std::string text = CompanionText(id);
+        if (!WriteReplacing(CompanionPath(id), text.data(), text.size())) {
+            DebugTrace(L"Recovery: companion not written: %s\n", CompanionPath(id).c_str());
+            return 0;
+        }
+    }
+    if (!WriteReplacing(CopyPath(id), image.data(), image.size())) {
+        DebugTrace(L"Recovery: copy not written: %s\n", CopyPath(id).c_str());
+        return 0;
+    }
+    return 1;
+}
+
+int RecoveryStore::Delete(const RecoveryIdentity& id) {
+    if (m_sz_folder.empty())
+        return 0;
+    const std::wstring copy = CopyPath(id), companion = CompanionPath(id);
+    if (m_ops.Exists(copy.c_str()) && !m_ops.Delete(copy.c_str()))
+        return 0; // the companion stays while its copy does
+    if (m_ops.Exists(companion.c_str()))
+        m_ops.Delete(companion.c_str());
+    return m_ops.Exists(companion.c_str()) ? 0 : 1;
+}
+
+namespace {
+
+int ReadSmallFile(WorkspaceFileOps& ops, const std::wstring& path, std::string* out) {
+    void* file = ops.OpenRead(path.c_str());
+    if (file == nullptr)
+        return 0;
+    char buffer[4096];
+    const size_t n = ops.Read(file, buffer, sizeof buffer);
+    ops.Close(file);
+    out->assign(buffer, n);
+    return n < sizeof buffer ? 1 : 0;
+}
+
+} // namespace
+
+int RecoveryStore::FindFileCopy(const wchar_t* path, RecoveryIdentity* id, int64_t* copy_time) {
+    if (m_sz_folder.empty() || path == nullptr)
+        return 0;
+    RecoveryIdentity probe;
+    probe.m_sz_path = path;
+    std::string text;
+    RecoveryIdentity found;
+    int64_t size = 0;
+    if (!ReadSmallFile(m_ops, CompanionPath(probe), &text) || !ParseCompanion(text, &found) ||
+        found.m_n_kind != RECOVERY_FILE || !SamePath(found.m_sz_path, probe.m_sz_path) ||
+        !m_platform.Stamp(CopyPath(probe).c_str(), &size, copy_time))
+        return 0;
+    *id = found;
+    return 1;
+}
+
+int RecoveryStore::Read(const RecoveryIdentity& id, CDataPlane* plane, int64_t* size) {
+    const std::wstring copy = CopyPath(id);
+    return ReadWorkspace(plane, copy.c_str(), size, m_ops) && plane->m_p_head != nullptr ? 1 : 0;
+}
+
+int RecoveryStore::MoveBeside(const RecoveryIdentity& id, std::wstring* moved_to) {
+    const std::wstring target = WorkspaceName(id.m_sz_path.c_str()) + L".recovered";
+    if (!m_ops.MoveReplace(CopyPath(id).c_str(), target.c_str()))
+        return 0;
+    m_ops.Delete(CompanionPath(id).c_str());
+    *moved_to = target;
+    return 1;
+}
+
+int RecoveryStore::Sweep() {
+    std::vector<std::wstring> names;
+    if (m_sz_folder.empty() || !m_platform.List(m_sz_folder.c_str(), &names))
+        return 0;
+    const int64_t now = m_platform.Now();
+    int deleted = 0;
+    for (const std::wstring& name : names) {
+        const std::wstring path = m_sz_folder + name;
+        if (EndsWith(name, kNewSuffix)) {
+            // Left by a write that never finished (a day gives a running
+            // instance's write all the time it needs).
+            int64_t size = 0, time = 0;
+            if (m_platform.Stamp(path.c_str(), &size, &time) && now - time > kTicksPerDay)
+                m_ops.Delete(path.c_str());
+            continue;
+        }
+        if (!EndsWith(name, kCompanionExtension))
+            continue;
+        const std::wstring stem = path.substr(0, path.size() - wcslen(kCompanionExtension));
+        const std::wstring copy = stem + kCopyExtension;
+        std::string text;
+        RecoveryIdentity id;
+        int64_t size = 0, time = 0;
+        const bool parsed = ReadSmallFile(m_ops, path, &text) && ParseCompanion(text, &id);
+        const bool has_copy = m_platform.Stamp(copy.c_str(), &size, &time) != 0;
+        bool drop = !parsed || !has_copy;
+        if (!drop && id.m_n_kind == RECOVERY_PROCESS)
+            drop = !m_platform.ProcessRuns(id.m_n_process_id, id.m_sz_path.c_str());
+        if (!drop && id.m_n_kind == RECOVERY_FILE)
+            drop = now - time > kRecoveryKeepDays * kTicksPerDay;
+        if (!drop)
+            continue;
+        if (has_copy && m_ops.Delete(copy.c_str()))
+            ++deleted;
+        m_ops.Delete(path.c_str());
+    }
+    // Copies whose companion is gone cannot be matched to anything.
+    for (const std::wstring& name : names) {
+        if (!EndsWith(name, kCopyExtension))
+            continue;
+        const std::wstring stem =
+            m_sz_folder + name.substr(0, name.size() - wcslen(kCopyExtension));
+        if (!m_ops.Exists((stem + kCompanionExtension).c_str()) &&
+            m_ops.Delete((m_sz_folder + name).c_str()))
+            ++deleted;
+    }
+    return deleted;
+}

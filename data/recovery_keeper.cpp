@@ -1,0 +1,134 @@
+// Keeping the current document's recovery copy (see recovery_keeper.h).
+#include "data/recovery_keeper.h"
+
+#include "data/data_plane.h"
+#include "data/workspace.h"
+#include "frame/messages.h"
+
+#include <new>
+
+RecoveryKeeper::RecoveryKeeper() : RecoveryKeeper(PlatformRecovery(), PlatformWorkspaceFileOps()) {}
+
+RecoveryKeeper::RecoveryKeeper(RecoveryPlatform& platform, WorkspaceFileOps& ops)
+    : m_platform(platform), m_ops(ops) {}
+
+RecoveryKeeper::~RecoveryKeeper() {
+    Wait();
+}
+
+RecoveryStore& RecoveryKeeper::Store() {
+    if (!m_p_store)
+        m_p_store = std::make_unique<RecoveryStore>(m_platform.Folder(), m_ops, m_platform);
+    return *m_p_store;
+}
+
+int RecoveryKeeper::Wait() {
+    if (m_worker.joinable()) {
+        m_worker.join();
+        if (!m_b_last_ok) {
+            m_b_companion_ok = 0; // the write may have left only part of the pair
+            m_b_retry = 1;
+        }
+    }
+    return m_b_last_ok.load();
+}
+
+void RecoveryKeeper::Track(const CDataPlane* plane, const RecoveryIdentity& id, int has_copy) {
+    Release();
+    m_identity = id;
+    m_b_tracking = 1;
+    m_b_companion_ok = has_copy;
+    m_p_plane = plane;
+    m_n_generation = plane != nullptr ? plane->m_n_generation : 0;
+}
+
+void RecoveryKeeper::Release() {
+    Wait();
+    if (m_b_tracking && !m_b_retain)
+        Store().Delete(m_identity);
+    m_b_tracking = 0;
+    m_b_retain = 0;
+    m_b_companion_ok = 0;
+    m_p_plane = nullptr;
+    m_b_retry = 0;
+    m_schedule.Clear();
+}
+
+void RecoveryKeeper::Settled(const CDataPlane* plane) {
+    if (!m_b_tracking)
+        return;
+    Wait();
+    if (Store().Delete(m_identity))
+        m_b_companion_ok = 0;
+    m_b_retry = 0;
+    m_schedule.Clear();
+    m_p_plane = plane;
+    m_n_generation = plane != nullptr ? plane->m_n_generation : 0;
+}
+
+int RecoveryKeeper::Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size) {
+    if (!m_b_tracking || plane == nullptr)
+        return 0;
+    if (m_worker.joinable() && m_b_done)
+        Wait();
+    if (m_b_retry) {
+        // The last write failed: try again after the longest wait.
+        m_b_retry = 0;
+        m_schedule.Written(m_n_write_ms, 0);
+    }
+    if (plane != m_p_plane || plane->m_n_generation != m_n_generation) {
+        m_p_plane = plane;
+        m_n_generation = plane->m_n_generation;
+        m_schedule.Edited(now_ms);
+    }
+    if (!m_schedule.Due(now_ms))
+        return 0;
+    if (m_worker.joinable()) {
+        // A write is still under way: look again at the next tick.
+        return 0;
+    }
+    m_n_write_ms = now_ms;
+    const int started = StartWrite(plane, file_size, 0);
+    m_schedule.Written(now_ms, started);
+    return started;
+}
+
+int RecoveryKeeper::WriteNow(const CDataPlane* plane, int64_t file_size) {
+    if (!m_b_tracking || plane == nullptr)
+        return 0;
+    const int ok = StartWrite(plane, file_size, 1);
+    if (ok) {
+        m_b_retain = 1;
+        m_schedule.Clear();
+    }
+    return ok;
+}
+
+int RecoveryKeeper::StartWrite(const CDataPlane* plane, int64_t file_size, int wait) {
+    Wait();
+    if (!SerializeWorkspace(plane, file_size, &m_image)) {
+        DebugTrace(L"Recovery: copy of %s not built\n", m_identity.m_sz_path.c_str());
+        return 0;
+    }
+    RecoveryStore* store = &Store();
+    const int with_companion = m_b_companion_ok ? 0 : 1;
+    m_b_companion_ok = 1; // unless the write fails (checked at the next Wait)
+    m_b_last_ok = 0;
+    m_b_done = 0;
+    auto write = [this, store, with_companion]() {
+        m_b_last_ok = store->Write(m_identity, m_image, with_companion);
+        m_b_done = 1;
+    };
+    if (!wait) {
+        try {
+            m_worker = std::thread(write);
+            return 1;
+        } catch (...) {
+            // No thread to be had: write here instead.
+        }
+    }
+    write();
+    if (!m_b_last_ok)
+        m_b_companion_ok = 0;
+    return m_b_last_ok.load();
+}

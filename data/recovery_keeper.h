@@ -1,0 +1,70 @@
+// RecoveryKeeper: keeps the current document's recovery copy in step with its
+// pending edits. The frame calls Tick from a timer; the keeper notices edits
+// by the overlay's generation, builds the copy's bytes on the calling thread
+// (the piece list is never touched elsewhere) and writes them on a worker.
+#pragma once
+
+#include "data/recovery.h"
+#include "data/recovery_schedule.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class CDataPlane;
+class WorkspaceFileOps;
+
+class RecoveryKeeper {
+  public:
+    RecoveryKeeper();
+    RecoveryKeeper(RecoveryPlatform& platform, WorkspaceFileOps& ops);
+    ~RecoveryKeeper(); // waits for a write in progress
+    RecoveryKeeper(const RecoveryKeeper&) = delete;
+    RecoveryKeeper& operator=(const RecoveryKeeper&) = delete;
+
+    // The store of this keeper's folder (made on first use).
+    RecoveryStore& Store();
+
+    // A document became current; the copy of the one before is deleted (it
+    // went cleanly) unless it was kept for a session end. has_copy: the new
+    // document's edits were restored from its copy, which stays until they
+    // are kept or dropped.
+    void Track(const CDataPlane* plane, const RecoveryIdentity& id, int has_copy);
+    // The document went cleanly (closed, replaced): its copy is deleted.
+    void Release();
+    // The pending edits were kept in the workspace, dropped or written into
+    // the file: the copy is deleted and only later edits make a new one.
+    void Settled(const CDataPlane* plane);
+    // Notices edits and writes the copy when it is due; 1 when a write began.
+    int Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size);
+    // Writes the copy now and waits for it; the copy then outlives the
+    // document (session end without a workspace). 1 or 0.
+    int WriteNow(const CDataPlane* plane, int64_t file_size);
+    // Waits for a write in progress; 1 when the last write succeeded (a
+    // failed one is tried again from a later Tick).
+    int Wait();
+    int Tracking() const { return m_b_tracking; }
+    const RecoveryIdentity& Identity() const { return m_identity; }
+
+  private:
+    int StartWrite(const CDataPlane* plane, int64_t file_size, int wait);
+    RecoveryPlatform& m_platform;
+    WorkspaceFileOps& m_ops;
+    std::unique_ptr<RecoveryStore> m_p_store;
+    RecoverySchedule m_schedule;
+    RecoveryIdentity m_identity;
+    int m_b_tracking = 0;
+    int m_b_retain = 0;       // the copy outlives the document
+    int m_b_companion_ok = 0; // the companion on disk names m_identity
+    const CDataPlane* m_p_plane = nullptr;
+    uint64_t m_n_generation = 0; // of m_p_plane when last looked at
+    std::thread m_worker;
+    std::atomic<int> m_b_last_ok{1};
+    std::atomic<int> m_b_done{1}; // the worker has finished its write
+    int m_b_retry = 0;
+    int64_t m_n_write_ms = 0; // when the last write from Tick began            // a write failed:
+                              // the schedule is told at the next tick
+    std::vector<uint8_t> m_image; // the bytes being written; the worker's while it runs
+};

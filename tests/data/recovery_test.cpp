@@ -1,0 +1,307 @@
+// Recovery copies: the timing rule on a fake clock, the matching rules, safe
+// replacement with a file seam failing at each step, the keeper's deletions
+// and the start-up cleaning.
+#include "data/data_plane.h"
+#include "data/recovery.h"
+#include "data/recovery_keeper.h"
+#include "data/recovery_schedule.h"
+#include "data/workspace.h"
+#include "tests/fakes/memory_source.h"
+#include "tests/fakes/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The real folder calls on a test folder, with a clock that can be moved on
+// and a chosen set of running processes.
+class FakeRecoveryPlatform final : public RecoveryPlatform {
+  public:
+    explicit FakeRecoveryPlatform(const TempDir& dir) : m_sz_folder(dir.Path().wstring() + L"/") {}
+    std::wstring Folder() override { return m_sz_folder; }
+    int List(const wchar_t* f, std::vector<std::wstring>* n) override { return real().List(f, n); }
+    int Stamp(const wchar_t* p, int64_t* s, int64_t* t) override { return real().Stamp(p, s, t); }
+    int64_t Now() override { return real().Now() + m_n_days_later * kTicksPerDay; }
+    int ProcessRuns(uint32_t id, const wchar_t*) override { return m_running.count(id) ? 1 : 0; }
+    int64_t m_n_days_later = 0;
+    std::set<uint32_t> m_running;
+
+  private:
+    static RecoveryPlatform& real() { return PlatformRecovery(); }
+    std::wstring m_sz_folder;
+};
+
+// Passes every call to the platform, except that call number m_n_fail_at
+// (1-based, over the calls that can fail) fails.
+class FailingOps final : public WorkspaceFileOps {
+  public:
+    explicit FailingOps(int fail_at) : m_n_fail_at(fail_at) {}
+    bool Fail() { return ++m_n_calls == m_n_fail_at; }
+    void* OpenWrite(const wchar_t* p) override { return Fail() ? nullptr : real().OpenWrite(p); }
+    void* OpenRead(const wchar_t* p) override { return real().OpenRead(p); }
+    size_t Write(void* f, const void* d, size_t n) override {
+        return Fail() ? n / 2 : real().Write(f, d, n);
+    }
+    size_t Read(void* f, void* d, size_t n) override { return real().Read(f, d, n); }
+    int64_t Size(void* f) override { return real().Size(f); }
+    int FlushToDisk(void* f) override { return Fail() ? 0 : real().FlushToDisk(f); }
+    int Close(void* f) override {
+        const int r = real().Close(f);
+        return Fail() ? 0 : r;
+    }
+    int Exists(const wchar_t* p) override { return real().Exists(p); }
+    int MoveReplace(const wchar_t* a, const wchar_t* b) override {
+        return Fail() ? 0 : real().MoveReplace(a, b);
+    }
+    int Delete(const wchar_t* p) override { return Fail() ? 0 : real().Delete(p); }
+    int m_n_calls = 0;
+
+  private:
+    static WorkspaceFileOps& real() { return PlatformWorkspaceFileOps(); }
+    int m_n_fail_at;
+};
+
+RecoveryIdentity FileIdentityOf(const std::wstring& path, int64_t size, int64_t time) {
+    RecoveryIdentity id;
+    id.m_sz_path = path;
+    id.m_n_size = size;
+    id.m_n_time = time;
+    return id;
+}
+
+std::vector<uint8_t> Image(const CDataPlane& plane, int64_t size) {
+    std::vector<uint8_t> out;
+    EXPECT_EQ(1, SerializeWorkspace(&plane, size, &out));
+    return out;
+}
+
+} // namespace
+
+TEST(RecoverySchedule, WaitsForQuietButNeverLongerThanTheLongestWait) {
+    RecoverySchedule s;
+    EXPECT_EQ(s.Due(0), 0);
+    s.Edited(1000);
+    EXPECT_EQ(s.Due(2999), 0);
+    EXPECT_EQ(s.Due(3000), 1); // two seconds of quiet
+    s.Written(3000, 1);
+    EXPECT_EQ(s.Due(100000), 0);
+
+    // Edits every half second: written after the longest wait all the same.
+    int64_t t = 10000;
+    for (; t < 10000 + RecoverySchedule::kLongestWaitMs; t += 500) {
+        s.Edited(t);
+        EXPECT_EQ(s.Due(t), 0) << t;
+    }
+    s.Edited(t);
+    EXPECT_EQ(s.Due(t), 1);
+
+    // A failed write is tried again after the longest wait, without new edits.
+    s.Written(t, 0);
+    EXPECT_EQ(s.Due(t + RecoverySchedule::kLongestWaitMs - 1), 0);
+    EXPECT_EQ(s.Due(t + RecoverySchedule::kLongestWaitMs), 1);
+    s.Clear();
+    EXPECT_EQ(s.Due(t + 100000), 0);
+}
+
+TEST(Recovery, CompanionNamesTheDocumentAndMatchingNeedsSizeAndTime) {
+    RecoveryIdentity id = FileIdentityOf(L"C:\\d\u00e4ta\\\u6587\U0001F600.bin", 4096, 1234567);
+    RecoveryIdentity back;
+    ASSERT_EQ(1, ParseCompanion(CompanionText(id), &back));
+    EXPECT_EQ(back.m_sz_path, id.m_sz_path);
+    EXPECT_EQ(back.m_n_size, 4096);
+    EXPECT_EQ(back.m_n_time, 1234567);
+    EXPECT_EQ(0, ParseCompanion("PELMORA.RECOVERY 1\nkind file\n", &back));
+    EXPECT_EQ(0, ParseCompanion("something else", &back));
+
+    RecoveryIdentity proc;
+    proc.m_n_kind = RECOVERY_PROCESS;
+    proc.m_sz_path = L"C:\\windows\\notepad.exe";
+    proc.m_n_process_id = 0x1F4;
+    ASSERT_EQ(1, ParseCompanion(CompanionText(proc), &back));
+    EXPECT_EQ(back.m_n_kind, RECOVERY_PROCESS);
+    EXPECT_EQ(back.m_n_process_id, 0x1F4u);
+    EXPECT_NE(RecoveryKey(proc), RecoveryKey(id));
+
+    const RecoveryIdentity same = id;
+    RecoveryIdentity bigger = id, touched = id;
+    bigger.m_n_size += 1;
+    touched.m_n_time += 1;
+    EXPECT_EQ(MatchRecovery(id, same, 500, -1), RecoveryMatch::kOffer);
+    EXPECT_EQ(MatchRecovery(id, same, 500, 400), RecoveryMatch::kOffer);
+    EXPECT_EQ(MatchRecovery(id, same, 500, 600), RecoveryMatch::kStale);
+    EXPECT_EQ(MatchRecovery(id, bigger, 500, -1), RecoveryMatch::kChanged);
+    EXPECT_EQ(MatchRecovery(id, touched, 500, 400), RecoveryMatch::kChanged);
+}
+
+TEST(Recovery, AFailureAtAnyStepKeepsThePreviousCopy) {
+    TempDir dir;
+    FakeRecoveryPlatform platform(dir);
+    const RecoveryIdentity id = FileIdentityOf(L"/data/a.bin", 64, 99);
+    CDataPlane first(64);
+    const uint8_t add[] = {1, 2, 3};
+    ASSERT_EQ(1, first.Insert(10, add, 3));
+    CDataPlane second(64);
+    ASSERT_EQ(1, second.Remove(5, 20));
+    const std::vector<uint8_t> before = Image(first, 64), after = Image(second, 64);
+
+    int successes = 0;
+    for (int fail_at = 1; fail_at < 30 && successes == 0; ++fail_at) {
+        RecoveryStore good(platform.Folder(), PlatformWorkspaceFileOps(), platform);
+        ASSERT_EQ(1, good.Write(id, before, 1));
+        FailingOps ops(fail_at);
+        RecoveryStore store(platform.Folder(), ops, platform);
+        const int result = store.Write(id, after, 1);
+        const std::vector<uint8_t> on_disk = ReadBytes(store.CopyPath(id));
+        EXPECT_EQ(on_disk, result ? after : before) << "fail at " << fail_at;
+        RecoveryIdentity found;
+        int64_t time = 0;
+        EXPECT_EQ(1, good.FindFileCopy(L"/data/a.bin", &found, &time)) << "fail at " << fail_at;
+        if (ops.m_n_calls < fail_at) {
+            EXPECT_EQ(result, 1);
+            ++successes;
+        }
+        // Deleting fails part way or not at all; a copy never stays without its companion.
+        FailingOps del_ops(fail_at);
+        RecoveryStore del(platform.Folder(), del_ops, platform);
+        const int deleted = del.Delete(id);
+        const bool copy_left = std::filesystem::exists(del.CopyPath(id));
+        EXPECT_EQ(deleted == 1, !copy_left && !std::filesystem::exists(del.CompanionPath(id)));
+        if (copy_left) {
+            EXPECT_TRUE(std::filesystem::exists(del.CompanionPath(id))) << "fail at " << fail_at;
+        }
+        good.Delete(id);
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            ADD_FAILURE() << "left behind: " << entry.path() << " fail at " << fail_at;
+    }
+    EXPECT_EQ(successes, 1);
+    // Found for the same path in other letter case, as Windows names files; not for another.
+    RecoveryStore store(platform.Folder(), PlatformWorkspaceFileOps(), platform);
+    ASSERT_EQ(1, store.Write(id, after, 1));
+    RecoveryIdentity found;
+    int64_t time = 0;
+    EXPECT_EQ(1, store.FindFileCopy(L"/DATA/A.bin", &found, &time));
+    EXPECT_EQ(0, store.FindFileCopy(L"/data/b.bin", &found, &time));
+    EXPECT_EQ(1, store.Delete(id));
+}
+
+TEST(Recovery, KeeperWritesWhenDueAndDeletesWhenEditsGo) {
+    TempDir dir;
+    FakeRecoveryPlatform platform(dir);
+    const std::wstring file = dir.WriteFile("a.bin", MemorySource::Pattern(100));
+    MemorySource source(MemorySource::Pattern(100));
+    CDataPlane plane(100);
+    RecoveryKeeper keeper(platform, PlatformWorkspaceFileOps());
+    const RecoveryIdentity id = FileIdentityOf(file, 100, 7);
+    keeper.Track(&plane, id, 0);
+    const std::wstring copy = keeper.Store().CopyPath(id);
+
+    EXPECT_EQ(keeper.Tick(0, &plane, 100), 0); // no edit yet
+    ASSERT_EQ(1, plane.SetNibble(4, 0xA, 1, &source));
+    EXPECT_EQ(keeper.Tick(1000, &plane, 100), 0);
+    EXPECT_EQ(keeper.Tick(2999, &plane, 100), 0);
+    EXPECT_EQ(keeper.Tick(3000, &plane, 100), 1);
+    EXPECT_EQ(keeper.Wait(), 1);
+
+    RecoveryIdentity found;
+    int64_t time = 0;
+    ASSERT_EQ(1, keeper.Store().FindFileCopy(file.c_str(), &found, &time));
+    CDataPlane restored;
+    int64_t size = 100;
+    ASSERT_EQ(1, keeper.Store().Read(found, &restored, &size));
+    EXPECT_EQ(size, 100);
+    std::vector<uint8_t> a, b;
+    ASSERT_EQ(1, SerializeWorkspace(&plane, 100, &a));
+    ASSERT_EQ(1, SerializeWorkspace(&restored, 100, &b));
+    EXPECT_EQ(a, b);
+
+    keeper.Settled(&plane); // kept in the workspace
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_EQ(keeper.Tick(10000, &plane, 100), 0);
+    ASSERT_EQ(1, plane.SetNibble(5, 0xB, 1, &source));
+    keeper.Tick(20000, &plane, 100);
+    EXPECT_EQ(keeper.Tick(22000, &plane, 100), 1);
+    keeper.Wait();
+    EXPECT_TRUE(std::filesystem::exists(copy));
+    keeper.Release(); // closed cleanly
+    EXPECT_FALSE(std::filesystem::exists(copy));
+
+    // Session end: the copy written at once outlives the document.
+    keeper.Track(&plane, id, 0);
+    EXPECT_EQ(keeper.WriteNow(&plane, 100), 1);
+    keeper.Release();
+    EXPECT_TRUE(std::filesystem::exists(copy));
+    EXPECT_EQ(1, keeper.Store().Delete(id));
+}
+
+TEST(Recovery, AFailedWriteIsTriedAgainAndNeverTouchesTheDocument) {
+    TempDir dir;
+    FakeRecoveryPlatform platform(dir);
+    MemorySource source(MemorySource::Pattern(50));
+    CDataPlane plane(50);
+    FailingOps ops(1); // the first write's opening fails
+    RecoveryKeeper keeper(platform, ops);
+    const RecoveryIdentity id = FileIdentityOf(L"/data/c.bin", 50, 3);
+    keeper.Track(&plane, id, 0);
+    ASSERT_EQ(1, plane.SetNibble(7, 0xC, 0, &source));
+    std::vector<uint8_t> before;
+    ASSERT_EQ(1, SerializeWorkspace(&plane, 50, &before));
+    const uint64_t generation = plane.m_n_generation;
+    keeper.Tick(0, &plane, 50);
+    EXPECT_EQ(keeper.Tick(2000, &plane, 50), 1);
+    EXPECT_EQ(keeper.Wait(), 0);
+    const int64_t retry = 2000 + RecoverySchedule::kLongestWaitMs;
+    EXPECT_EQ(keeper.Tick(retry - 1, &plane, 50), 0);
+    EXPECT_EQ(keeper.Tick(retry, &plane, 50), 1);
+    EXPECT_EQ(keeper.Wait(), 1);
+    EXPECT_TRUE(std::filesystem::exists(keeper.Store().CopyPath(id)));
+    EXPECT_TRUE(std::filesystem::exists(keeper.Store().CompanionPath(id)));
+    std::vector<uint8_t> after;
+    ASSERT_EQ(1, SerializeWorkspace(&plane, 50, &after));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(plane.m_n_generation, generation);
+    keeper.Release();
+}
+
+TEST(Recovery, StartUpDeletesCopiesOfGoneProcessesAndOldFileCopies) {
+    TempDir dir;
+    FakeRecoveryPlatform platform(dir);
+    RecoveryStore store(platform.Folder(), PlatformWorkspaceFileOps(), platform);
+    CDataPlane plane(10);
+    const std::vector<uint8_t> image = Image(plane, 10);
+    RecoveryIdentity gone, running;
+    gone.m_n_kind = running.m_n_kind = RECOVERY_PROCESS;
+    gone.m_sz_path = running.m_sz_path = L"/bin/target";
+    gone.m_n_process_id = 11;
+    running.m_n_process_id = 12;
+    platform.m_running.insert(12);
+    const RecoveryIdentity file = FileIdentityOf(L"/data/b.bin", 10, 1);
+    for (const RecoveryIdentity& id : {gone, running, file})
+        ASSERT_EQ(1, store.Write(id, image, 1));
+    std::ofstream(dir.File("f0000.interm.new")) << "half";
+    std::ofstream(dir.File("f0001.interm")) << "no companion";
+
+    platform.m_n_days_later = kRecoveryKeepDays - 1;
+    EXPECT_EQ(store.Sweep(), 2); // the gone process and the copy without companion
+    EXPECT_FALSE(std::filesystem::exists(store.CopyPath(gone)));
+    EXPECT_FALSE(std::filesystem::exists(store.CompanionPath(gone)));
+    EXPECT_TRUE(std::filesystem::exists(store.CopyPath(running)));
+    EXPECT_TRUE(std::filesystem::exists(store.CopyPath(file)));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("f0000.interm.new")));
+
+    platform.m_n_days_later = kRecoveryKeepDays + 1;
+    EXPECT_EQ(store.Sweep(), 1);
+    EXPECT_FALSE(std::filesystem::exists(store.CopyPath(file)));
+    EXPECT_TRUE(std::filesystem::exists(store.CopyPath(running)));
+}
