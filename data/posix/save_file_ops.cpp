@@ -1,5 +1,5 @@
-// File operations of the save on POSIX systems. The output view is a 64 KiB
-// write-back window written with pwrite: a full disk or an I/O error then
+// File operations of the save on POSIX systems. The output view is a
+// write-back window of one save block written with pwrite: a full disk or an I/O error then
 // comes back as an error instead of a SIGBUS on a mapped page.
 #include "data/save_file.h"
 
@@ -43,7 +43,7 @@ void FillIdentity(const struct stat& st, FileIdentity* id) {
     id->m_n_index_low = static_cast<uint64_t>(st.st_ino);
 }
 
-constexpr size_t kViewBytes = 0x10000;
+constexpr size_t kViewBytes = static_cast<size_t>(kSaveBlockSize);
 
 // The output's "mapping": its descriptor and the one write-back window.
 struct OutputMapping {
