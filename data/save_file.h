@@ -11,7 +11,7 @@ class BlockReadOps;
 class CallBackInfo;
 
 // Size of the output blocks (the views of SaveFileOps) a save writes.
-constexpr int64_t kSaveBlockSize = int64_t{1} << 20;
+constexpr int64_t kSaveBlockSize = int64_t{4} << 20;
 
 // What makes two paths name the same file: the volume and the file's index
 // on it (volume serial and file index on Windows, st_dev and st_ino on POSIX).
