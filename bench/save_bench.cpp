@@ -41,8 +41,8 @@ int MakeSource(const std::filesystem::path& p, int64_t size) {
     for (int64_t done = 0; done < size; done += static_cast<int64_t>(block.size())) {
         for (size_t i = 0; i < block.size(); ++i)
             block[i] = static_cast<uint8_t>((done + static_cast<int64_t>(i)) * 7 + 3);
-        const size_t n = static_cast<size_t>(
-            std::min<int64_t>(size - done, static_cast<int64_t>(block.size())));
+        const size_t n =
+            static_cast<size_t>(std::min<int64_t>(size - done, static_cast<int64_t>(block.size())));
         if (std::fwrite(block.data(), 1, n, f) != n) {
             std::fclose(f);
             return 0;
@@ -72,7 +72,8 @@ void Run(Figure* figure, const std::filesystem::path& target, const std::functio
     const int64_t before = peak_heap::Reset();
     const auto start = std::chrono::steady_clock::now();
     const int ok = run();
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double s =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     figure->peak_heap = std::max(figure->peak_heap, peak_heap::Peak() - before);
     figure->seconds = std::min(figure->seconds, s);
     figure->ok = figure->ok && ok;
