@@ -324,14 +324,14 @@ TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
     EXPECT_EQ(saved[0], 0x41);
     unsigned char expected_marker[kMarkerSize] = {};
     FillMarker(expected_marker, GetProcessId(marker.m_process.Process()), 0);
-    EXPECT_TRUE(std::equal(expected_marker, expected_marker + kMarkerSize,
-                           saved.begin() + marker_offset));
+    EXPECT_TRUE(
+        std::equal(expected_marker, expected_marker + kMarkerSize, saved.begin() + marker_offset));
     const size_t at = text.find(L"starts at offset 0x");
     ASSERT_NE(at, std::wstring::npos);
-    const uint64_t first = std::wcstoull(text.c_str() + at + 19, nullptr, 16);
-    ASSERT_LT(first + 4096, saved.size());
-    EXPECT_TRUE(std::all_of(saved.begin() + static_cast<std::ptrdiff_t>(first),
-                            saved.begin() + static_cast<std::ptrdiff_t>(first + 4096),
+    const uint64_t zeros = std::wcstoull(text.c_str() + at + 19, nullptr, 16);
+    ASSERT_LT(zeros + 4096, saved.size());
+    EXPECT_TRUE(std::all_of(saved.begin() + static_cast<std::ptrdiff_t>(zeros),
+                            saved.begin() + static_cast<std::ptrdiff_t>(zeros + 4096),
                             [](unsigned char c) { return c == 0; }));
     EXPECT_EQ(box.Files().size(), 2u); // the program and the saved file
     app.Close();
