@@ -38,8 +38,10 @@ double Now() {
 // its last keep bytes, so a pattern planted there is found whole.
 int WriteEdits(const std::wstring& path, int edits, int64_t keep) {
     CFileMapping file;
-    if (!file.Open(path.c_str()))
+    if (!file.Open(path.c_str())) {
+        std::printf("error=cannot open %ls\n", path.c_str());
         return 0;
+    }
     CDataPlane plane(file.m_n_file_size);
     const uint8_t inserted[4] = {0xE1, 0x02, 0xF3, 0x84};
     const int64_t span = file.m_n_file_size - keep;
@@ -49,12 +51,18 @@ int WriteEdits(const std::wstring& path, int edits, int64_t keep) {
         const int64_t at = static_cast<int64_t>(i) * step + step / 2 + grown;
         const int ok =
             i % 2 == 0 ? plane.SetNibble(at, 0x8, 1, &file) : plane.Insert(at, inserted, 4);
-        if (!ok)
+        if (!ok) {
+            std::printf("error=edit %d at %lld failed\n", i, static_cast<long long>(at));
             return 0;
+        }
         if (i % 2 != 0)
             grown += 4;
     }
-    return WriteWorkspace(path.c_str(), &plane, file.m_n_file_size);
+    if (!WriteWorkspace(WorkspaceName(path.c_str()).c_str(), &plane, file.m_n_file_size)) {
+        std::printf("error=the workspace of %ls could not be written\n", path.c_str());
+        return 0;
+    }
+    return 1;
 }
 
 // Waits for the main window showing the file; its view's status bar in *status.
