@@ -6,8 +6,9 @@
 //   wine_bench workspace FILE EDITS KEEP   writes FILE.interm: EDITS edits
 //                                          spread over FILE, none in its last
 //                                          KEEP bytes
-//   wine_bench find FILE HEXPATTERN        Find forward from the start, then
-//                                          backward from the last byte
+//   wine_bench find FILE HEXPATTERN        Find forward from the start (to the
+//                                          pattern near the end), then backward
+//                                          from that match to the start
 //   wine_bench save FILE TARGET            one typed byte, then "&Save file ..."
 //
 // Figures are printed as name=value lines; the exit code is 0 when every step
@@ -103,12 +104,10 @@ int Find(const std::wstring& path, const std::wstring& pattern) {
                IsWindowEnabled(GetDlgItem(dialog, 1011));
     };
     auto search = [&](int button, const char* name) {
+        // The click returns once the dialog has started the worker and
+        // greyed its buttons; they come back when the search has ended.
         const double start = Now();
-        e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
-        // The buttons go grey while the worker runs; wait for that first.
-        for (int i = 0; i < 2000 && idle(); ++i)
-            Sleep(1);
+        e2e::Send(GetDlgItem(dialog, button), BM_CLICK, 0, 0, 20000);
         while (!idle()) {
             if (Now() - start > 600) {
                 std::printf("error=%s search did not end\n", name);
@@ -125,25 +124,9 @@ int Find(const std::wstring& path, const std::wstring& pattern) {
                     end.c_str());
         std::fflush(stdout);
     };
+    // Forward from the start to the pattern near the end, then backward from
+    // that match to the start: each walks (nearly) the whole file.
     search(1012, "forward");
-    // The caret to the last byte through Goto, then "&Previous".
-    const std::wstring total = e2e::StatusPane(app, status, 0); // "Total: 0x..."
-    const size_t x = total.find(L"0x");
-    const int64_t size =
-        x == std::wstring::npos ? 0 : std::wcstoll(total.c_str() + x + 2, nullptr, 16);
-    e2e::PostCommand(main, tools_e2e::kCmdGoto);
-    HWND go = app.WaitForWindow(L"#32770", L"  Pelmora - Goto address", 20000);
-    if (go == nullptr || size <= 0) {
-        std::printf("error=no Goto dialog or no size (%ls)\n", total.c_str());
-        return 0;
-    }
-    wchar_t text[40];
-    std::swprintf(text, 40, L"0x%llX", static_cast<unsigned long long>(size - 1));
-    if (e2e::Send(GetDlgItem(go, 1014), BM_GETCHECK) != BST_CHECKED)
-        e2e::Send(GetDlgItem(go, 1014), BM_CLICK, 0, 0, 20000);
-    e2e::Send(GetDlgItem(go, 1001), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-    e2e::Send(GetDlgItem(go, 1012), BM_CLICK, 0, 0, 20000);
-    tools_e2e::Dismiss(go, IDCANCEL, 20000);
     search(1011, "backward");
     tools_e2e::Dismiss(dialog, IDCANCEL, 20000);
     app.Close(60000);
