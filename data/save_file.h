@@ -38,7 +38,8 @@ class SaveFileOps {
     // Creates a new, empty file of a unique name in the target's folder and
     // returns its handle, with its path in temp_path.
     virtual void* CreateTemp(const wchar_t* target, std::wstring* temp_path) = 0;
-    // Sets the file to size bytes and makes a writable mapping of that size.
+    // Prepares the writing of size bytes in views, front to back; the file
+    // reaches its size as the views are written.
     virtual void* CreateMapping(void* file, int64_t size) = 0;
     // A writable view of length bytes at offset (a multiple of 65536).
     virtual uint8_t* MapView(void* mapping, int64_t offset, size_t length) = 0;
