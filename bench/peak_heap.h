@@ -45,6 +45,23 @@ inline void Release(void* p) {
     std::free(block);
 }
 
+// Over-aligned blocks: a counted block with room to align within it; the
+// counted block's address sits just before the aligned one.
+inline void* AllocateAligned(size_t size, size_t alignment) {
+    auto* raw = static_cast<uint8_t*>(Allocate(size + alignment + sizeof(void*)));
+    if (raw == nullptr)
+        return nullptr;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(raw) + sizeof(void*);
+    const uintptr_t aligned = (start + alignment - 1) / alignment * alignment;
+    reinterpret_cast<void**>(aligned)[-1] = raw;
+    return reinterpret_cast<void*>(aligned);
+}
+
+inline void ReleaseAligned(void* p) {
+    if (p != nullptr)
+        Release(static_cast<void**>(p)[-1]);
+}
+
 } // namespace peak_heap
 
 void* operator new(size_t size) {
@@ -73,4 +90,31 @@ void operator delete(void* p, size_t) noexcept {
 }
 void operator delete[](void* p, size_t) noexcept {
     peak_heap::Release(p);
+}
+void* operator new(size_t size, std::align_val_t alignment) {
+    void* p = peak_heap::AllocateAligned(size, static_cast<size_t>(alignment));
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+void* operator new[](size_t size, std::align_val_t alignment) {
+    return operator new(size, alignment);
+}
+void* operator new(size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+    return peak_heap::AllocateAligned(size, static_cast<size_t>(alignment));
+}
+void* operator new[](size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+    return peak_heap::AllocateAligned(size, static_cast<size_t>(alignment));
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    peak_heap::ReleaseAligned(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    peak_heap::ReleaseAligned(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept {
+    peak_heap::ReleaseAligned(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept {
+    peak_heap::ReleaseAligned(p);
 }

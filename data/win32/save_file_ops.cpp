@@ -1,6 +1,6 @@
 // File operations of the save on Windows: a temporary file created beside the
 // target; each "view" is a buffer of one save block handed
-// to the file with WriteFile (large sequential writes through the cache, far
+// to the file with WriteFile (large sequential unbuffered writes, far
 // cheaper than mapped views), one FlushFileBuffers at the end, and
 // MoveFileExW to put the file in the target's place.
 #include "data/save_file.h"
@@ -16,12 +16,18 @@ namespace {
 
 constexpr size_t kViewBytes = static_cast<size_t>(kSaveBlockSize);
 
-// The output's "mapping": its file and the one write-back window.
+// Unbuffered writes need their buffer, offset and length aligned to the
+// volume's sector size; this is a multiple of every usual one.
+constexpr size_t kSector = 4096;
+
+// The output's "mapping": its file, the file's final size and the one
+// write-back window, aligned for unbuffered writes.
 struct OutputMapping {
     HANDLE file;
+    int64_t size;
     int64_t view_offset;
     bool view_in_use;
-    uint8_t view[kViewBytes];
+    alignas(kSector) uint8_t view[kViewBytes];
 };
 
 OutputMapping* MappingOf(uint8_t* view) {
@@ -70,8 +76,14 @@ class Win32SaveFileOps final : public SaveFileOps {
             wsprintfW(leaf, L"~pel%lX-%lX.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
                       static_cast<unsigned long>(counter.fetch_add(1)));
             const std::wstring temp = folder + leaf;
+            // Unbuffered: the data reaches the disk once, at its speed,
+            // instead of being copied into the cache and written out again
+            // by the flush. Where that is refused, ordinary writes.
             HANDLE file = CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                      nullptr, CREATE_NEW, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                                      nullptr, CREATE_NEW, FILE_FLAG_NO_BUFFERING, nullptr);
+            if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
+                file = CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, CREATE_NEW, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
             if (file != INVALID_HANDLE_VALUE) {
                 *temp_path = temp;
                 return file;
@@ -93,6 +105,7 @@ class Win32SaveFileOps final : public SaveFileOps {
         if (mapping == nullptr)
             return nullptr;
         mapping->file = static_cast<HANDLE>(file);
+        mapping->size = size;
         mapping->view_offset = -1;
         mapping->view_in_use = false;
         return mapping;
@@ -109,18 +122,28 @@ class Win32SaveFileOps final : public SaveFileOps {
 
     int FlushView(uint8_t* view, size_t length) override {
         OutputMapping* m = MappingOf(view);
+        // The last view may end off a sector: it is written whole, padded
+        // with zeros, and the file then cut back to its size.
+        const size_t padded = (length + kSector - 1) / kSector * kSector;
+        ZeroMemory(view + length, padded - length);
         size_t done = 0;
-        while (done < length) {
+        while (done < padded) {
             const uint64_t at = static_cast<uint64_t>(m->view_offset) + done;
             OVERLAPPED where = {};
             where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
             where.OffsetHigh = static_cast<DWORD>(at >> 32);
             DWORD written = 0;
-            if (!WriteFile(m->file, view + done, static_cast<DWORD>(length - done), &written,
+            if (!WriteFile(m->file, view + done, static_cast<DWORD>(padded - done), &written,
                            &where) ||
                 written == 0)
                 return 0;
             done += written;
+        }
+        if (padded != length) {
+            LARGE_INTEGER end;
+            end.QuadPart = m->size;
+            if (!SetFilePointerEx(m->file, end, nullptr, FILE_BEGIN) || !SetEndOfFile(m->file))
+                return 0;
         }
         return 1;
     }
