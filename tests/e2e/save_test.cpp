@@ -310,6 +310,10 @@ TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
     // be read, so the save writes them as zeros and says how many there were.
     const std::wstring target = box.Folder() + L"memory.bin";
     ChooseTarget(app, target);
+    if (HWND box_shown = app.WaitForWindow(L"#32770", L"Message", 120000)) {
+        Sleep(200);
+        e2e::Screenshot(box_shown, L"process_save_message");
+    }
     const std::wstring text = TakeMessage(app, 120000);
     EXPECT_NE(text.find(L"The file " + target + L" was saved, but "), std::wstring::npos)
         << std::string(text.begin(), text.end());
