@@ -6,7 +6,11 @@
 #include "data/file_mapping.h"
 #include "data/proc_info.h"
 
+#include <atomic>
 #include <cstdint>
+
+// Lock-free, so a worker never waits on the timer that reads its progress.
+static_assert(std::atomic<int64_t>::is_always_lock_free, "progress counters must be lock-free");
 
 using ColorRef = uint32_t; // 0x00BBGGRR
 
@@ -29,8 +33,10 @@ class CallBackInfo {
     // The source of unedited bytes for the current source kind.
     CSrclibrary* Source();
 
-    int64_t m_n_progress_total = 0;
-    int64_t m_n_progress_pos = 0;
+    // Written by a worker and read by the progress timer on the interface
+    // thread: atomic, so the 32-bit release never reads half of an update.
+    std::atomic<int64_t> m_n_progress_total{0};
+    std::atomic<int64_t> m_n_progress_pos{0};
 
     uint32_t m_n_view_mask = 0;
     int32_t m_n_hex_left = 0;

@@ -1,10 +1,12 @@
 // The write-out of a document into a new file: refuses targets that would
 // destroy the document's own files, walks the overlay's pieces copying whole
-// spans between one output view and one source view, and only puts the new
-// file in the target's place once all of it is on the disk.
+// spans from the worker's own source reader into one large output block, and
+// only puts the new file in the target's place once all of it is on the disk.
 #include "data/save_file.h"
 
+#include "data/block_reader.h"
 #include "data/document.h"
+#include "data/process_reader.h"
 #include "data/workspace.h"
 #include "frame/messages.h"
 #include "frame/tkstr.h"
@@ -15,11 +17,16 @@
 
 namespace {
 
-constexpr int64_t kBlock = 0x10000; // output view size and progress step
+constexpr int64_t kProgressStep = 0x10000;
+// Output block: large enough that each write costs little next to its copy.
+constexpr int64_t kBlock = kSaveBlockSize;
 
 const wchar_t kSaveFailed[] = L"Could not save the file %s\n";
 const wchar_t kTargetIsSource[] =
     L"Could not save the file %s\nIt is the file being edited; choose another name.\n";
+const wchar_t kUnreadableSaved[] =
+    L"The file %s was saved, but %I64d bytes in %I64d ranges could not be read and were "
+    L"written as zeros.\nThe first range starts at offset 0x%I64X.\n";
 const wchar_t kTargetIsWorkspace[] =
     L"Could not save the file %s\nIt holds the pending changes of the file being edited; "
     L"choose another name.\n";
@@ -103,7 +110,7 @@ int CheckTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops) {
 
 // The new file while it is written: a temporary file with at most one mapped
 // view. Unless Commit succeeds, everything is released and the file removed.
-class OutputFile {
+class OutputFile final : public SaveOutput {
   public:
     explicit OutputFile(SaveFileOps& ops) : m_ops(ops) {}
     ~OutputFile() { Abandon(); }
@@ -123,7 +130,7 @@ class OutputFile {
 
     // Pointer to output byte offset and the bytes left in its view; maps the
     // view that holds it after writing out the previous one.
-    uint8_t* At(int64_t offset, int64_t* room) {
+    uint8_t* At(int64_t offset, int64_t* room) override {
         const int64_t index = offset / kBlock;
         if (m_p_view == nullptr || index != m_n_view_index) {
             if (!ReleaseView(true))
@@ -202,46 +209,64 @@ class OutputFile {
     int64_t m_n_view_index = -1;
 };
 
-// Reads unchanged bytes in spans: through the shared copy's 64 KiB view for
-// a file, through the read block for a process.
+// The ranges of output bytes written as zeros because their source bytes
+// could not be read; adjacent ones count as one range.
+struct UnreadableRanges {
+    int64_t m_n_bytes = 0;
+    int64_t m_n_ranges = 0;
+    int64_t m_n_first = -1; // output offset of the first range
+    int64_t m_n_end = -1;   // end of the last range
+
+    void Add(int64_t out, int64_t length) {
+        if (out != m_n_end)
+            ++m_n_ranges;
+        if (m_n_first < 0)
+            m_n_first = out;
+        m_n_bytes += length;
+        m_n_end = out + length;
+    }
+};
+
+// Reads unchanged bytes in spans through the worker's own reader: large
+// blocks of a file, or a block of a process's memory.
 class SourceReader {
   public:
-    explicit SourceReader(CallBackInfo* doc)
-        : m_p_doc(doc), m_file(doc->m_file_mapping), m_b_process(doc->m_n_source_kind == 1) {}
+    SourceReader(CallBackInfo* doc, BlockReadOps& reads)
+        : m_b_process(doc->m_n_source_kind == 1),
+          m_file(m_b_process ? nullptr : doc->m_file_mapping.m_h_file,
+                 doc->m_file_mapping.m_n_file_size, reads),
+          m_process(doc->m_proc_info.m_p_ops, doc->m_proc_info.m_h_open_process) {}
 
     // Pointer to the byte at a source offset and the bytes readable from it
-    // (at least 1), or null when the byte cannot be read.
-    const uint8_t* At(int64_t offset, int64_t* available) {
-        if (!m_b_process) {
-            size_t n = 0;
-            const uint8_t* p = m_file.ViewData(offset, &n);
-            *available = static_cast<int64_t>(n);
-            return n > 0 ? p : nullptr;
-        }
-        CProcInfo& process = m_p_doc->m_proc_info;
-        const uint8_t* p = process.GetData(offset);
-        if (p == nullptr)
-            return nullptr;
-        // The block holds [m_n_read_address, + m_n_read_count) and p lies in it.
-        const uint8_t* end = process.m_p_read_buffer + process.m_n_read_count;
-        *available = end > p ? static_cast<int64_t>(end - p) : 1;
-        return p;
+    // (at least 1, at most max_length), or null when the byte cannot be read.
+    const uint8_t* At(int64_t offset, int64_t max_length, int64_t* available) {
+        return m_b_process ? m_process.Span(offset, max_length, available)
+                           : m_file.Span(offset, max_length, available);
+    }
+
+    // For an unreadable byte: how many bytes from it to write as zeros, or 0
+    // when the save cannot go on (a file must be read whole).
+    int64_t ZeroFill(int64_t offset, int64_t max_length) {
+        return m_b_process ? m_process.UnreadableLength(offset, max_length) : 0;
     }
 
   private:
-    CallBackInfo* m_p_doc;
-    CFileMapping m_file; // shared copy: its own view, the document's handles
     bool m_b_process;
+    BlockReader m_file;
+    ProcessReader m_process;
 };
 
-// The copy walk: every piece in order, each copy within one output view and,
-// for source bytes, one source view. 1 when exactly size bytes were written.
-int CopyPieces(CallBackInfo* doc, OutputFile& output, int64_t size) {
-    SourceReader reader(doc);
+} // namespace
+
+int WriteDocumentBytes(CallBackInfo* doc, SaveOutput& output, int64_t size, BlockReadOps& reads,
+                       SaveReport* report) {
+    SourceReader reader(doc, reads);
+    UnreadableRanges unreadable;
     int64_t out = 0;
+    int ok = 1;
     for (const PlanePiece* piece = doc->m_p_data_plane != nullptr ? doc->m_p_data_plane->m_p_head
                                                                   : nullptr;
-         piece != nullptr; piece = piece->m_p_next) {
+         ok && piece != nullptr; piece = piece->m_p_next) {
         int64_t rem = piece->m_n_length;
         if (rem < 0 || rem > size - out)
             return 0; // pieces that do not add up to the document's size
@@ -250,36 +275,44 @@ int CopyPieces(CallBackInfo* doc, OutputFile& output, int64_t size) {
             return 0;
         int64_t pos = owned ? 0 : piece->m_n_src_begin;
         while (rem > 0) {
-            doc->m_n_progress_pos = out >> 16;
+            doc->m_n_progress_pos = out / kProgressStep;
             int64_t room = 0;
             uint8_t* dst = output.At(out, &room);
             if (dst == nullptr)
                 return 0;
             int64_t n = rem < room ? rem : room;
-            const uint8_t* src;
             if (owned) {
-                src = piece->m_p_bytes + pos;
+                std::memcpy(dst, piece->m_p_bytes + pos, static_cast<size_t>(n));
             } else {
                 int64_t available = 0;
-                src = reader.At(pos, &available);
-                if (src == nullptr)
-                    return 0; // an unreadable byte: no file of partial data
-                if (available < n)
+                const uint8_t* src = reader.At(pos, n, &available);
+                if (src != nullptr) {
                     n = available;
+                    std::memcpy(dst, src, static_cast<size_t>(n));
+                } else {
+                    n = reader.ZeroFill(pos, n);
+                    if (n <= 0)
+                        return 0; // an unreadable file byte: no file of partial data
+                    std::memset(dst, 0, static_cast<size_t>(n));
+                    unreadable.Add(out, n);
+                }
             }
-            std::memcpy(dst, src, static_cast<size_t>(n));
             out += n;
             pos += n;
             rem -= n;
         }
     }
-    doc->m_n_progress_pos = out >> 16;
+    doc->m_n_progress_pos = out / kProgressStep;
+    if (report != nullptr) {
+        report->m_n_unreadable_bytes = unreadable.m_n_bytes;
+        report->m_n_unreadable_ranges = unreadable.m_n_ranges;
+        report->m_n_first_unreadable = unreadable.m_n_first;
+    }
     return out == size;
 }
 
-} // namespace
-
-int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops) {
+int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
+                       BlockReadOps& reads) {
     if (path == nullptr || path[0] == 0)
         return 0;
     if (doc == nullptr) {
@@ -289,19 +322,29 @@ int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops)
     if (!CheckTarget(doc, path, ops))
         return 0;
     const int64_t size = doc->m_n_data_size;
-    doc->m_n_progress_total = size / kBlock + 1;
+    doc->m_n_progress_total = size / kProgressStep + 1;
     doc->m_n_progress_pos = 0;
+    SaveReport report;
     int ok;
     {
         OutputFile output(ops);
-        ok = size >= 0 && output.Create(path, size) && CopyPieces(doc, output, size) &&
-             output.Commit(path);
+        ok = size >= 0 && output.Create(path, size) &&
+             WriteDocumentBytes(doc, output, size, reads, &report) && output.Commit(path);
     } // a failed output is removed before the message is shown
-    if (!ok)
+    if (!ok) {
         ShowMessage(kSaveFailed, path);
-    return ok;
+        return 0;
+    }
+    if (report.m_n_unreadable_ranges > 0)
+        ShowMessage(kUnreadableSaved, path, report.m_n_unreadable_bytes,
+                    report.m_n_unreadable_ranges, report.m_n_first_unreadable);
+    return 1;
 }
 
 int SaveDataToFile(const wchar_t* path) {
     return SaveDocumentToFile(g_p_current_document, path, PlatformSaveFileOps());
+}
+
+int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops) {
+    return SaveDocumentToFile(doc, path, ops, PlatformBlockReadOps());
 }

@@ -1,13 +1,17 @@
 // Writing a document's effective bytes into a new file: a temporary file in
-// the target's folder, filled view by view, flushed, then put in the target's
-// place, so a failed save never harms an existing file.
+// the target's folder, filled in large blocks, flushed once, then put in the
+// target's place, so a failed save never harms an existing file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+class BlockReadOps;
 class CallBackInfo;
+
+// Size of the output blocks (the views of SaveFileOps) a save writes.
+constexpr int64_t kSaveBlockSize = int64_t{4} << 20;
 
 // What makes two paths name the same file: the volume and the file's index
 // on it (volume serial and file index on Windows, st_dev and st_ino on POSIX).
@@ -34,7 +38,8 @@ class SaveFileOps {
     // Creates a new, empty file of a unique name in the target's folder and
     // returns its handle, with its path in temp_path.
     virtual void* CreateTemp(const wchar_t* target, std::wstring* temp_path) = 0;
-    // Sets the file to size bytes and makes a writable mapping of that size.
+    // Prepares the writing of size bytes in views, front to back; the file
+    // reaches its size as the views are written.
     virtual void* CreateMapping(void* file, int64_t size) = 0;
     // A writable view of length bytes at offset (a multiple of 65536).
     virtual uint8_t* MapView(void* mapping, int64_t offset, size_t length) = 0;
@@ -54,11 +59,39 @@ class SaveFileOps {
 // The real platform implementation (data/win32 or data/posix).
 SaveFileOps& PlatformSaveFileOps();
 
+// Where WriteDocumentBytes puts the bytes: a pointer to output offset and, in
+// *room, how many bytes may be written from there (at least 1); null on failure.
+class SaveOutput {
+  public:
+    virtual ~SaveOutput() = default;
+    virtual uint8_t* At(int64_t offset, int64_t* room) = 0;
+};
+
+// What a write-out could not read: bytes written as zeros, in how many
+// ranges, and the output offset of the first (-1 when none).
+struct SaveReport {
+    int64_t m_n_unreadable_bytes = 0;
+    int64_t m_n_unreadable_ranges = 0;
+    int64_t m_n_first_unreadable = -1;
+};
+
+// The walk of a save: writes the document's size effective bytes, in order,
+// into output, reading source bytes through readers of its own (never the
+// document's painting view or read block). A process byte that cannot be
+// read is written as 0x00 and counted in report; an unreadable file byte
+// fails the walk. Sets m_n_progress_pos in 64 KiB steps. 1 or 0.
+int WriteDocumentBytes(CallBackInfo* doc, SaveOutput& output, int64_t size, BlockReadOps& reads,
+                       SaveReport* report);
+
 // Writes the document's effective bytes into the file at path; 1 or 0. On
 // failure an existing file at path is left as it was, no temporary file stays
 // behind, and a message naming the path has been shown. Refuses (before
 // writing anything) a target that is the document's source file or its
 // workspace file. Fills the document's progress counters in 64 KiB blocks.
+// Process bytes that cannot be read are saved as zeros, and one message then
+// tells how many bytes in how many ranges, and where the first range starts.
+int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
+                       BlockReadOps& reads);
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops);
 
 // The same for the current document through the platform's file operations.

@@ -6,7 +6,9 @@
 // start (forward) or the last one before it (backward).
 #include "tools/find.h"
 
+#include "data/block_reader.h"
 #include "data/document.h"
+#include "data/process_reader.h"
 #include "tools/code_page.h"
 #include "tools/tool_commands.h"
 #include "view/geometry.h"
@@ -41,73 +43,39 @@ int HexValue(wchar_t ch) {
 }
 
 // Bytes of the source in spans: a pointer to at least one byte at a source
-// offset and how many follow it there (at most max_length), or null.
+// offset and how many follow it there (at most max_length), or null. A
+// request within one aligned block of Alignment() bytes is met in full.
 class SpanReader {
   public:
     virtual ~SpanReader() = default;
     virtual const uint8_t* Span(int64_t src_offset, int64_t max_length, int64_t* got) = 0;
+    virtual int64_t Alignment() const = 0;
 };
 
-// A disk file through a shared copy of the document's mapping: spans are the
-// rest of the mapped 64 KiB view.
+// A disk file, read in large blocks through the search's own buffer.
 class FileSpans : public SpanReader {
   public:
-    explicit FileSpans(const CFileMapping& owner) : m_copy(owner) {}
+    explicit FileSpans(const CFileMapping& file) : m_reader(file.m_h_file, file.m_n_file_size) {}
     const uint8_t* Span(int64_t src_offset, int64_t max_length, int64_t* got) override {
-        size_t available = 0;
-        const uint8_t* p = m_copy.ViewData(src_offset, &available);
-        if (p == nullptr || available == 0)
-            return nullptr;
-        *got = static_cast<int64_t>(available) < max_length ? static_cast<int64_t>(available)
-                                                            : max_length;
-        return p;
+        return m_reader.Span(src_offset, max_length, got);
     }
+    int64_t Alignment() const override { return BlockReader::kBlockSize; }
 
   private:
-    CFileMapping m_copy;
+    BlockReader m_reader;
 };
 
-// Another process's memory, read through this reader's own block so that the
-// search never touches the document's read buffer (the view paints with it).
+// Another process's memory, through the search's own block.
 class ProcessSpans : public SpanReader {
   public:
-    static constexpr int64_t kBlock = 0x10000;
-    ProcessSpans(ProcessOps* ops, void* process)
-        : m_p_ops(ops), m_h_process(process), m_p_block(new (std::nothrow) uint8_t[kBlock]) {}
+    ProcessSpans(ProcessOps* ops, void* process) : m_reader(ops, process) {}
     const uint8_t* Span(int64_t src_offset, int64_t max_length, int64_t* got) override {
-        if (m_p_ops == nullptr || m_h_process == nullptr || m_p_block == nullptr || src_offset < 0)
-            return nullptr;
-        if (src_offset >= m_n_address && src_offset < m_n_address + m_n_count) {
-            int64_t left = m_n_address + m_n_count - src_offset;
-            *got = left < max_length ? left : max_length;
-            return m_p_block.get() + (src_offset - m_n_address);
-        }
-        m_n_count = 0;
-        auto address = static_cast<ProcAddress>(src_offset);
-        MemoryRegion region = {};
-        if (!m_p_ops->QueryRegion(m_h_process, address, &region) || !region.committed ||
-            !region.readable || region.base > address || address - region.base >= region.size)
-            return nullptr;
-        uint64_t left = region.size - (address - region.base);
-        int64_t want = max_length < kBlock ? max_length : kBlock;
-        if (static_cast<uint64_t>(want) > left)
-            want = static_cast<int64_t>(left);
-        size_t read =
-            m_p_ops->ReadMemory(m_h_process, address, m_p_block.get(), static_cast<size_t>(want));
-        if (read == 0 || read > static_cast<size_t>(want))
-            return nullptr;
-        m_n_address = src_offset;
-        m_n_count = static_cast<int64_t>(read);
-        *got = m_n_count;
-        return m_p_block.get();
+        return m_reader.Span(src_offset, max_length, got);
     }
+    int64_t Alignment() const override { return ProcessReader::kBlock; }
 
   private:
-    ProcessOps* m_p_ops;
-    void* m_h_process;
-    std::unique_ptr<uint8_t[]> m_p_block;
-    int64_t m_n_address = 0;
-    int64_t m_n_count = 0; // block holds [m_n_address, m_n_address + m_n_count)
+    ProcessReader m_reader;
 };
 
 // Any other source, one byte at a time.
@@ -124,6 +92,7 @@ class ByteSpans : public SpanReader {
         *got = 1;
         return &m_byte;
     }
+    int64_t Alignment() const override { return 1; }
 
   private:
     CSrclibrary* m_p_source;
@@ -223,10 +192,10 @@ class BackwardRuns {
             run->length = rel_last + 1;
             run->offset = m_n_piece_start;
         } else {
-            // Back to the start of the 64 KiB block that holds the last byte,
-            // or to the piece's start when that comes first.
+            // Back to the start of the reader's block that holds the last
+            // byte, or to the piece's start when that comes first.
             const int64_t src_last = m_p_piece->m_n_src_begin + rel_last;
-            int64_t src_first = src_last & ~(kViewSize - 1);
+            int64_t src_first = src_last - src_last % m_p_reader->Alignment();
             if (src_first < m_p_piece->m_n_src_begin)
                 src_first = m_p_piece->m_n_src_begin;
             const int64_t want = src_last - src_first + 1;

@@ -1,8 +1,10 @@
-// The write-out of a document into a new file: exact bytes, view-bounded
-// copies, progress counters, refusal of the document's own files, and no harm
+// The write-out of a document into a new file: exact bytes, block-bounded
+// copies through the worker's own readers, progress counters, zero-filled
+// unreadable process bytes, refusal of the document's own files, and no harm
 // to an existing target when any file operation fails.
 #include "data/save_file.h"
 
+#include "data/block_reader.h"
 #include "data/document.h"
 #include "tests/fakes/counting_file_map_ops.h"
 #include "tests/fakes/large_offset_probe.h"
@@ -99,6 +101,21 @@ class FaultySaveOps : public SaveFileOps {
     SaveFileOps& m_inner;
 };
 
+// Block reads of the platform that fail the n-th read (1-based, 0 never).
+class FailingReads : public BlockReadOps {
+  public:
+    void* Open(void* file) override { return PlatformBlockReadOps().Open(file); }
+    int64_t Read(void* reader, int64_t offset, uint8_t* buffer, size_t count) override {
+        if (++m_n_reads == m_n_fail_at)
+            return -1;
+        return PlatformBlockReadOps().Read(reader, offset, buffer, count);
+    }
+    void Close(void* reader) override { PlatformBlockReadOps().Close(reader); }
+
+    int64_t m_n_fail_at = 0;
+    int64_t m_n_reads = 0;
+};
+
 class SaveFileTest : public testing::Test {
   protected:
     // Opens a source file of the given bytes as the document.
@@ -123,29 +140,33 @@ class SaveFileTest : public testing::Test {
     }
 
     int Save(const std::wstring& target) {
-        return SaveDocumentToFile(m_doc.get(), target.c_str(), m_ops);
+        return SaveDocumentToFile(m_doc.get(), target.c_str(), m_ops, m_reads);
     }
 
     TempDir m_dir;
     RecordingMessageSink m_sink;
     CountingFileMapOps m_map_ops;
     FaultySaveOps m_ops;
+    FailingReads m_reads;
     std::vector<uint8_t> m_source;
     std::wstring m_source_path;
     std::unique_ptr<CallBackInfo> m_doc;
 };
 
-TEST_F(SaveFileTest, UneditedDocumentIsAByteExactCopyWithOneViewOfEachFile) {
-    OpenDocument(MemorySource::Pattern(3 * 65536 + 123));
+TEST_F(SaveFileTest, UneditedDocumentIsAByteExactCopyInLargeBlocks) {
+    OpenDocument(MemorySource::Pattern(2 * kSaveBlockSize + 123));
     const std::wstring target = m_dir.WidePath("out.bin");
     const int64_t maps_before = m_map_ops.m_n_map_calls;
     ASSERT_EQ(Save(target), 1);
     EXPECT_EQ(ReadAll(target), m_source);
     EXPECT_TRUE(m_sink.Messages().empty());
-    // Four output views, four source views, never two of either at once.
-    EXPECT_EQ(m_ops.m_n_maps, 4);
+    // Three output blocks, never two at once; one read per source block, and
+    // the document's own view (the painter's) is never mapped for the save.
+    EXPECT_EQ(m_ops.m_n_maps, 3);
     EXPECT_EQ(m_ops.m_n_max_views, 1);
-    EXPECT_EQ(m_map_ops.m_n_map_calls - maps_before, 4);
+    const int64_t size = static_cast<int64_t>(m_source.size());
+    EXPECT_EQ(m_reads.m_n_reads, (size + BlockReader::kBlockSize - 1) / BlockReader::kBlockSize);
+    EXPECT_EQ(m_map_ops.m_n_map_calls - maps_before, 0);
     EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"out.bin", "source.bin"}));
     // Saving changes neither the document nor its source.
     EXPECT_EQ(ReadAll(m_source_path), m_source);
@@ -173,25 +194,24 @@ TEST_F(SaveFileTest, RemovedInsertedAndTypedBytesAreWrittenAsShown) {
     EXPECT_EQ(Effective(), model); // the pending changes stay pending
 }
 
-TEST_F(SaveFileTest, SourceRunAcrossAViewEdgeIsCopiedFromTwoSourceViews) {
-    OpenDocument(MemorySource::Pattern(2 * 65536));
-    // One source piece of 20 bytes starting 6 bytes before the end of view 0.
-    ASSERT_EQ(m_doc->m_p_data_plane->Remove(65550, 2 * 65536 - 1), 1);
-    ASSERT_EQ(m_doc->m_p_data_plane->Remove(0, 65529), 1);
+TEST_F(SaveFileTest, SourceRunAcrossABlockEdgeIsCopiedFromTwoSourceBlocks) {
+    const int64_t block = BlockReader::kBlockSize;
+    OpenDocument(MemorySource::Pattern(2 * block));
+    // One source piece of 20 bytes starting 6 bytes before the end of block 0.
+    ASSERT_EQ(m_doc->m_p_data_plane->Remove(block + 14, 2 * block - 1), 1);
+    ASSERT_EQ(m_doc->m_p_data_plane->Remove(0, block - 7), 1);
     m_doc->m_n_data_size = 20;
     const PlanePiece* head = m_doc->m_p_data_plane->m_p_head;
     ASSERT_NE(head, nullptr);
-    ASSERT_EQ(head->m_n_src_begin, 65530);
+    ASSERT_EQ(head->m_n_src_begin, block - 6);
     ASSERT_EQ(head->m_p_next, nullptr);
 
-    const int64_t maps_before = m_map_ops.m_n_map_calls;
     const std::wstring target = m_dir.WidePath("out.bin");
     ASSERT_EQ(Save(target), 1);
-    EXPECT_EQ(m_map_ops.m_n_map_calls - maps_before, 2);
-    EXPECT_EQ(m_map_ops.m_n_last_map_offset, 65536);
+    EXPECT_EQ(m_reads.m_n_reads, 2);
     EXPECT_EQ(m_ops.m_n_maps, 1);
     EXPECT_EQ(ReadAll(target),
-              std::vector<uint8_t>(m_source.begin() + 65530, m_source.begin() + 65550));
+              std::vector<uint8_t>(m_source.begin() + block - 6, m_source.begin() + block + 14));
 }
 
 TEST_F(SaveFileTest, SourceBytesAboveFourGiBAreCopiedFromTheirOwnOffsets) {
@@ -315,8 +335,8 @@ TEST_F(SaveFileTest, FailureAtAnyStepLeavesTheTargetIntactAndNoTemporaryFile) {
         EXPECT_NE(messages.back().find(target), std::wstring::npos) << "step " << step;
         EXPECT_EQ(m_ops.m_n_views, 0) << "step " << step;
     }
-    // Create, size, 3 x (map, write, unmap), flush, close, rename.
-    EXPECT_EQ(step, 15);
+    // Create, size, map, write, unmap, flush, close, rename.
+    EXPECT_EQ(step, 9);
     EXPECT_EQ(ReadAll(target), expected);
     EXPECT_EQ(Names(m_dir.Path()), names_before);
 }
@@ -324,7 +344,7 @@ TEST_F(SaveFileTest, FailureAtAnyStepLeavesTheTargetIntactAndNoTemporaryFile) {
 TEST_F(SaveFileTest, UnreadableSourceByteFailsWithoutTouchingTheTarget) {
     OpenDocument(MemorySource::Pattern(3 * 65536));
     const std::wstring target = m_dir.WriteFile("target.bin", {9, 9});
-    m_map_ops.m_n_fail_map_at = m_map_ops.m_n_map_calls + 2; // the second source view
+    m_reads.m_n_fail_at = 1;
     EXPECT_EQ(Save(target), 0);
     EXPECT_EQ(ReadAll(target), (std::vector<uint8_t>{9, 9}));
     EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"source.bin", "target.bin"}));
@@ -372,33 +392,51 @@ TEST_F(SaveFileTest, WorkspaceAndItsBackupAreRefusedWhetherTheyExistOrNot) {
     EXPECT_EQ(Save(m_dir.WidePath("source.bin.interm.copy")), 1);
 }
 
-TEST_F(SaveFileTest, ProcessDocumentSavesTheShownBytesOrFailsCleanly) {
-    // Two committed regions; the second one turns unreadable later.
-    RegionProcess process({{0x10000, 0x1000, 1}, {0x30000, 0x3000, 1}});
+TEST_F(SaveFileTest, ProcessDocumentSavesUnreadableRangesAsZerosAndSaysSo) {
+    // Readable and unreadable regions; the two unreadable ones in a row are
+    // one range of the output.
+    RegionProcess process({{0x10000, 0x1000, 1},
+                           {0x11000, 0x2000, 0},
+                           {0x13000, 0x1000, 0},
+                           {0x20000, 0x3000, 1},
+                           {0x40000, 0x1000, 0}});
     CallBackInfo doc(nullptr, m_map_ops, process);
     ASSERT_EQ(doc.m_proc_info.ListProcesses(), 1);
     doc.m_p_data_plane = new CDataPlane();
     ASSERT_EQ(doc.m_proc_info.OpenProcessAt(0, doc.m_p_data_plane), 1);
     doc.m_n_data_size = static_cast<int64_t>(doc.m_proc_info.m_n_total_size);
     doc.m_n_source_kind = 1;
-    ASSERT_EQ(doc.m_n_data_size, 0x4000);
-    ASSERT_EQ(doc.m_p_data_plane->SetNibble(0x1000, 0xF, 1, doc.Source()), 1);
+    ASSERT_EQ(doc.m_n_data_size, 0x8000);
+    ASSERT_EQ(doc.m_p_data_plane->SetNibble(0x4000, 0xF, 1, doc.Source()), 1);
+    // The painter's block, which the save must leave alone.
+    ASSERT_NE(doc.m_proc_info.GetData(0x20010), nullptr);
+    const ProcAddress painted_at = doc.m_proc_info.m_n_read_address;
+    const uint32_t painted_count = doc.m_proc_info.m_n_read_count;
 
-    std::vector<uint8_t> expected;
-    for (ProcAddress a = 0x10000; a < 0x11000; ++a)
-        expected.push_back(RegionProcess::Byte(a));
-    for (ProcAddress a = 0x30000; a < 0x33000; ++a)
-        expected.push_back(RegionProcess::Byte(a));
-    expected[0x1000] = static_cast<uint8_t>(0xF0 | (expected[0x1000] & 0x0F));
+    std::vector<uint8_t> expected(0x8000, 0);
+    for (ProcAddress a = 0; a < 0x1000; ++a)
+        expected[a] = RegionProcess::Byte(0x10000 + a);
+    for (ProcAddress a = 0; a < 0x3000; ++a)
+        expected[0x4000 + a] = RegionProcess::Byte(0x20000 + a);
+    expected[0x4000] = static_cast<uint8_t>(0xF0 | (expected[0x4000] & 0x0F));
 
     const std::wstring target = m_dir.WidePath("memory.bin");
     ASSERT_EQ(SaveDocumentToFile(&doc, target.c_str(), m_ops), 1);
     EXPECT_EQ(ReadAll(target), expected);
+    ASSERT_EQ(m_sink.Messages().size(), 1u);
+    const std::wstring message = m_sink.Messages()[0];
+    EXPECT_NE(message.find(L"16384 bytes in 2 ranges"), std::wstring::npos) << message;
+    EXPECT_NE(message.find(L"0x1000."), std::wstring::npos) << message;
+    EXPECT_EQ(doc.m_proc_info.m_n_read_address, painted_at);
+    EXPECT_EQ(doc.m_proc_info.m_n_read_count, painted_count);
 
-    process.m_regions[1].readable = 0;
-    EXPECT_EQ(SaveDocumentToFile(&doc, target.c_str(), m_ops), 0);
-    EXPECT_EQ(ReadAll(target), expected);
-    EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"memory.bin"}));
+    // All readable: no message.
+    for (RegionProcess::Region& region : process.m_regions)
+        region.readable = 1;
+    m_sink.Clear();
+    ASSERT_EQ(SaveDocumentToFile(&doc, target.c_str(), m_ops), 1);
+    EXPECT_TRUE(m_sink.Messages().empty());
+    EXPECT_EQ(ReadAll(target)[0x1000], RegionProcess::Byte(0x11000));
 }
 
 } // namespace

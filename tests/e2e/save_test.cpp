@@ -307,17 +307,37 @@ TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
     EXPECT_LE(differs, kCaretPixels) << "Cancel changed the shown document";
 
     // The marker process keeps no-access and guard pages: their bytes cannot
-    // be read, so the save reports failure and leaves no file.
+    // be read, so the save writes them as zeros and says how many there were.
     const std::wstring target = box.Folder() + L"memory.bin";
     ChooseTarget(app, target);
+    if (HWND box_shown = app.WaitForWindow(L"#32770", L"Message", 120000)) {
+        Sleep(200);
+        e2e::Screenshot(box_shown, L"process_save_message");
+    }
     const std::wstring text = TakeMessage(app, 120000);
-    EXPECT_NE(text.find(L"Could not save the file " + target), std::wstring::npos)
+    EXPECT_NE(text.find(L"The file " + target + L" was saved, but "), std::wstring::npos)
         << std::string(text.begin(), text.end());
+    EXPECT_NE(text.find(L"could not be read and were written as zeros"), std::wstring::npos);
     HWND progress = app.WaitForWindow(L"#32770", L"Pelmora -- Saving", 500);
     if (progress != nullptr)
         WaitGone(progress, 10000);
-    EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(box.Files().size(), 1u);
+    const std::vector<unsigned char> saved = ReadAll(target);
+    ASSERT_EQ(saved.size(), total);
+    // The typed byte, the marker as the process holds it, and zeros where the
+    // first unreadable range starts.
+    EXPECT_EQ(saved[0], 0x41);
+    unsigned char expected_marker[kMarkerSize] = {};
+    FillMarker(expected_marker, GetProcessId(marker.m_process.Process()), 0);
+    EXPECT_TRUE(
+        std::equal(expected_marker, expected_marker + kMarkerSize, saved.begin() + marker_offset));
+    const size_t at = text.find(L"starts at offset 0x");
+    ASSERT_NE(at, std::wstring::npos);
+    const uint64_t zeros = std::wcstoull(text.c_str() + at + 19, nullptr, 16);
+    ASSERT_LT(zeros + 4096, saved.size());
+    EXPECT_TRUE(std::all_of(saved.begin() + static_cast<std::ptrdiff_t>(zeros),
+                            saved.begin() + static_cast<std::ptrdiff_t>(zeros + 4096),
+                            [](unsigned char c) { return c == 0; }));
+    EXPECT_EQ(box.Files().size(), 2u); // the program and the saved file
     app.Close();
 }
 

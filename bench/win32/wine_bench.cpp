@@ -1,0 +1,194 @@
+// Drives the real pelmora.exe under Wine for scripts/bench-wine: times a
+// search through the Find dialog and a save through the save dialog, and
+// writes the workspace of scattered edits the edited search restores. The
+// script times grep and cp+sync beside it and prints the ratios.
+//
+//   wine_bench workspace FILE EDITS KEEP   writes FILE.interm: EDITS edits
+//                                          spread over FILE, none in its last
+//                                          KEEP bytes
+//   wine_bench find FILE HEXPATTERN        Find forward from the start (to the
+//                                          pattern near the end), then backward
+//                                          from that match to the start
+//   wine_bench save FILE TARGET            one typed byte, then "&Save file ..."
+//
+// Figures are printed as name=value lines; the exit code is 0 when every step
+// did what it should.
+#include "data/data_plane.h"
+#include "data/file_mapping.h"
+#include "data/workspace.h"
+#include "tests/e2e/e2e_harness.h"
+#include "tests/e2e/e2e_session.h"
+#include "tests/e2e/tool_driver.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+double Now() {
+    LARGE_INTEGER frequency, count;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&count);
+    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Typed nibbles and 4-byte inserts in turn, spread evenly over the file but
+// its last keep bytes, so a pattern planted there is found whole.
+int WriteEdits(const std::wstring& path, int edits, int64_t keep) {
+    CFileMapping file;
+    if (!file.Open(path.c_str())) {
+        std::printf("error=cannot open %ls\n", path.c_str());
+        return 0;
+    }
+    CDataPlane plane(file.m_n_file_size);
+    const uint8_t inserted[4] = {0xE1, 0x02, 0xF3, 0x84};
+    const int64_t span = file.m_n_file_size - keep;
+    const int64_t step = span / edits;
+    int64_t grown = 0;
+    for (int i = 0; i < edits; ++i) {
+        const int64_t at = static_cast<int64_t>(i) * step + step / 2 + grown;
+        const int ok =
+            i % 2 == 0 ? plane.SetNibble(at, 0x8, 1, &file) : plane.Insert(at, inserted, 4);
+        if (!ok) {
+            std::printf("error=edit %d at %lld failed\n", i, static_cast<long long>(at));
+            return 0;
+        }
+        if (i % 2 != 0)
+            grown += 4;
+    }
+    if (!WriteWorkspace(WorkspaceName(path.c_str()).c_str(), &plane, file.m_n_file_size)) {
+        std::printf("error=the workspace of %ls could not be written\n", path.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+// Waits for the main window showing the file; its view's status bar in *status.
+HWND Start(e2e::PelmoraProcess& app, const std::wstring& path, HWND* status) {
+    if (!app.Start(L"\"" + path + L"\""))
+        return nullptr;
+    const std::wstring title = L"Pelmora - " + path;
+    HWND main = app.WaitForMainWindow(120000, title.c_str());
+    if (main == nullptr)
+        return nullptr;
+    e2e::Sync(main, 120000);
+    HWND view = e2e::FindChild(main, L"PELMORA_CTRL");
+    *status = view != nullptr ? e2e::FindChild(view, L"msctls_statusbar32") : nullptr;
+    return main;
+}
+
+int Find(const std::wstring& path, const std::wstring& pattern) {
+    e2e::PelmoraProcess app;
+    HWND status = nullptr;
+    HWND main = Start(app, path, &status);
+    if (main == nullptr || status == nullptr) {
+        std::printf("error=the program did not show %ls\n", path.c_str());
+        return 0;
+    }
+    int ok = 1;
+    // The Find dialog, in hex mode, with the pattern typed in.
+    e2e::PostCommand(main, tools_e2e::kCmdFind);
+    HWND dialog = app.WaitForWindow(L"#32770", L"  Pelmora - Find", 20000);
+    if (dialog == nullptr) {
+        std::printf("error=no Find dialog\n");
+        return 0;
+    }
+    if (e2e::Send(GetDlgItem(dialog, 1007), BM_GETCHECK) != BST_CHECKED)
+        e2e::Send(GetDlgItem(dialog, 1007), BM_CLICK, 0, 0, 20000);
+    e2e::Send(GetDlgItem(dialog, 1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
+    auto idle = [&] {
+        return IsWindowEnabled(GetDlgItem(dialog, 1012)) &&
+               IsWindowEnabled(GetDlgItem(dialog, 1011));
+    };
+    auto search = [&](int button, const char* name) {
+        // The click returns once the dialog has started the worker and
+        // greyed its buttons; they come back when the search has ended.
+        const double start = Now();
+        e2e::Send(GetDlgItem(dialog, button), BM_CLICK, 0, 0, 20000);
+        while (!idle()) {
+            if (Now() - start > 600) {
+                std::printf("error=%s search did not end\n", name);
+                ok = 0;
+                return;
+            }
+            Sleep(2);
+        }
+        const double seconds = Now() - start;
+        e2e::Sync(main);
+        const std::wstring begin = e2e::StatusPane(app, status, 1);
+        const std::wstring end = e2e::StatusPane(app, status, 2);
+        std::printf("%s_seconds=%.3f\n%s_selection=%ls %ls\n", name, seconds, name, begin.c_str(),
+                    end.c_str());
+        std::fflush(stdout);
+    };
+    // Forward from the start to the pattern near the end, then backward from
+    // that match to the start: each walks (nearly) the whole file.
+    search(1012, "forward");
+    search(1011, "backward");
+    tools_e2e::Dismiss(dialog, IDCANCEL, 20000);
+    app.Close(60000);
+    return ok;
+}
+
+int Save(const std::wstring& path, const std::wstring& target) {
+    e2e::PelmoraProcess app;
+    HWND status = nullptr;
+    HWND main = Start(app, path, &status);
+    if (main == nullptr) {
+        std::printf("error=the program did not show %ls\n", path.c_str());
+        return 0;
+    }
+    if (!e2e::EditFirstByte(main)) {
+        std::printf("error=no byte could be typed\n");
+        return 0;
+    }
+    e2e::PostCommand(main, 40071); // "&Save file ..."
+    HWND dialog = app.WaitForWindow(L"#32770", nullptr, 20000);
+    if (dialog == nullptr) {
+        std::printf("error=no save dialog\n");
+        return 0;
+    }
+    HWND name = GetDlgItem(dialog, 0x480);
+    if (name == nullptr)
+        name = e2e::FindChild(dialog, L"Edit");
+    e2e::Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    const double start = Now();
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    // Done when the target exists: the temporary file is renamed only after
+    // all of it was written and flushed.
+    while (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (Now() - start > 600) {
+            std::printf("error=the save did not end\n");
+            return 0;
+        }
+        Sleep(2);
+    }
+    std::printf("save_seconds=%.3f\n", Now() - start);
+    std::fflush(stdout);
+    HWND progress = app.WaitForWindow(L"#32770", L"Pelmora -- Saving", 200);
+    if (progress != nullptr)
+        e2e::WaitGone(progress, 60000);
+    app.Close(60000);
+    return 1;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    int ok = 0;
+    if (mode == L"workspace" && argc == 5)
+        ok = WriteEdits(e2e::WindowsPath(argv[2]), _wtoi(argv[3]), _wtoi64(argv[4]));
+    else if (mode == L"find" && argc == 4)
+        ok = Find(e2e::WindowsPath(argv[2]), argv[3]);
+    else if (mode == L"save" && argc == 4)
+        ok = Save(e2e::WindowsPath(argv[2]), e2e::WindowsPath(argv[3]));
+    else
+        std::fprintf(stderr, "usage: wine_bench workspace FILE EDITS KEEP | find FILE HEX | "
+                             "save FILE TARGET\n");
+    return ok ? 0 : 1;
+}
