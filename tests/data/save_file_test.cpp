@@ -235,7 +235,8 @@ TEST_F(SaveFileTest, SourceBytesAboveFourGiBAreCopiedFromTheirOwnOffsets) {
     const std::wstring target = m_dir.WidePath("out.bin");
     ASSERT_EQ(Save(target), 1);
     EXPECT_EQ(ReadAll(target), std::vector<uint8_t>({0xC0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0}));
-    EXPECT_EQ(m_map_ops.m_n_last_map_offset, static_cast<int64_t>((mark + 8) >> 16 << 16));
+    // Typing over the first byte mapped the view that holds it, above 4 GiB.
+    EXPECT_EQ(m_map_ops.m_n_last_map_offset, static_cast<int64_t>((mark - 3) >> 16 << 16));
 }
 
 TEST_F(SaveFileTest, ProgressRangeCountsBlocksOf64KiB) {
