@@ -11,6 +11,8 @@ constexpr uint32_t S = kCondSelection;
 constexpr uint32_t M = kCondModified;
 constexpr uint32_t C = kCondClipboard;
 constexpr uint32_t T = kCondTitle;
+constexpr uint32_t U = kCondCanUndo;
+constexpr uint32_t R = kCondCanRedo;
 
 const CommandRule kRules[] = {
     {40045, kCondNone},     // New frame
@@ -44,6 +46,8 @@ const CommandRule kRules[] = {
     {41024, D},             // Extend line down
     {41025, D},             // Extend byte left
     {41026, D},             // Extend byte right
+    {40101, D | U},         // Undo (edit mode or not: it only goes back)
+    {40102, D | R},         // Redo
 };
 
 struct ShortcutAlias {
@@ -54,10 +58,13 @@ struct ShortcutAlias {
 const ShortcutAlias kAliases[] = {
     {41001, 40029}, {41002, 40047}, {41003, 40007}, {41004, 40077}, {41005, 40071}, {41006, 40008},
     {41007, 40041}, {41008, 40039}, {41009, 40038}, {41010, 40092}, {41011, 40096}, {41012, 40063},
-    {41013, 40018}, {41014, 40019}, {41017, 40098}, {41018, 40066},
+    {41013, 40018}, {41014, 40019}, {41017, 40098}, {41018, 40066}, {41027, 40101}, {41028, 40102},
 };
 
 } // namespace
+
+const SubmenuPositions kEditMenuPositions = {6, 7};
+const SubmenuPositions kRightMenuPositions = {3, 4};
 
 const CommandRule* FindCommandRule(uint16_t id) {
     for (const CommandRule& rule : kRules) {
@@ -106,6 +113,12 @@ uint32_t EvaluateConditions(const ConditionFacts& facts) {
     if (facts.m_b_title_shows_document) {
         satisfied |= T;
     }
+    if (facts.m_b_has_document && facts.m_b_can_undo) {
+        satisfied |= U;
+    }
+    if (facts.m_b_has_document && facts.m_b_can_redo) {
+        satisfied |= R;
+    }
     return satisfied;
 }
 
@@ -116,6 +129,8 @@ MenuDecisions DecideMenus(uint32_t satisfied) {
     decisions.m_b_save_workspace_enabled = ConditionsHold(M, satisfied);
     decisions.m_b_edit_mode_checked = ConditionsHold(E, satisfied);
     decisions.m_b_cut_remove_enabled = ConditionsHold(D | E | F | S, satisfied);
+    decisions.m_b_undo_enabled = ConditionsHold(D | U, satisfied);
+    decisions.m_b_redo_enabled = ConditionsHold(D | R, satisfied);
     if (!ConditionsHold(E, satisfied)) {
         decisions.m_n_paste = kPasteGreySubmenu;
     } else if (ConditionsHold(D | F | S | C, satisfied)) {

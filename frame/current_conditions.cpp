@@ -12,6 +12,8 @@ uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
         facts.m_n_source_kind = doc->m_n_source_kind;
         facts.m_n_sel_anchor = doc->m_n_sel_anchor;
         facts.m_n_sel_active = doc->m_n_sel_active;
+        facts.m_b_can_undo = doc->m_history.CanUndo();
+        facts.m_b_can_redo = doc->m_history.CanRedo();
     }
     if (const ViewState* state = g_p_view_state) {
         facts.m_b_edit_mode = state->m_b_edit_mode;

@@ -17,6 +17,7 @@
 #include "settings/win32/accelerator_table.h"
 #include "settings/win32/preferences_dialog.h"
 #include "tools/tool_commands.h"
+#include "tools/undo_commands.h"
 #include "view/selection.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
@@ -97,8 +98,11 @@ void OnClose() {
     ShowEditMode(0);
 }
 
+// The kept workspace is the state the pending flag and Undo measure against.
 void OnSaveWorkspace() {
-    SaveWorkspace();
+    if (SaveWorkspace()) {
+        MarkDocumentKept();
+    }
 }
 
 void OnExit() {
@@ -187,6 +191,8 @@ const CommandHandler kHandlers[] = {
     {ID_KEY_EXTEND_LINE_DOWN, OnExtendLineDown},
     {ID_KEY_EXTEND_BYTE_LEFT, OnExtendByteLeft},
     {ID_KEY_EXTEND_BYTE_RIGHT, OnExtendByteRight},
+    {ID_EDIT_UNDO, OnUndoCommand},
+    {ID_EDIT_REDO, OnRedoCommand},
 };
 
 const UINT kDocumentCommands[6] = {ID_EDIT_GOTO,  ID_EDIT_MODE,      ID_EDIT_FIND,
@@ -271,6 +277,10 @@ int DispatchCommand(unsigned command_id) {
     if (!rule || !ConditionsHold(rule->m_n_conditions, ConditionsNow(rule->m_n_conditions))) {
         return 0;
     }
+    // Any command ends a run of typed digits: the next digit starts a new undo step.
+    if (g_p_current_document) {
+        g_p_current_document->m_history.EndTyping();
+    }
     for (const CommandHandler& row : kHandlers) {
         if (row.m_n_id == id) {
             if (row.m_p_handler) {
@@ -288,21 +298,26 @@ void OnEditModeChanged(int on) {
 
 void UpdateMenuPopup(HMENU popup) {
     const MenuDecisions menus = DecideMenus(ConditionsNow(kCondClipboard | kCondTitle));
-    if (ItemTextIs(popup, 3, L"&Copy")) {
-        Enable(popup, 3, MF_BYPOSITION, menus.m_b_copy_enabled);
+    const SubmenuPositions at = ItemTextIs(popup, kEditMenuPositions.m_n_copy, L"&Copy")
+                                    ? kEditMenuPositions
+                                    : kRightMenuPositions;
+    if (ItemTextIs(popup, at.m_n_copy, L"&Copy")) {
+        Enable(popup, at.m_n_copy, MF_BYPOSITION, menus.m_b_copy_enabled);
     }
+    Enable(popup, ID_EDIT_UNDO, MF_BYCOMMAND, menus.m_b_undo_enabled);
+    Enable(popup, ID_EDIT_REDO, MF_BYCOMMAND, menus.m_b_redo_enabled);
     Enable(popup, ID_FILE_DUPLICATE, MF_BYCOMMAND, menus.m_b_duplicate_enabled);
     Enable(popup, ID_FILE_SAVE_WORKSPACE, MF_BYCOMMAND, menus.m_b_save_workspace_enabled);
     CheckMenuItem(popup, ID_EDIT_MODE,
                   MF_BYCOMMAND | (menus.m_b_edit_mode_checked ? MF_CHECKED : MF_UNCHECKED));
     Enable(popup, ID_EDIT_REMOVE, MF_BYCOMMAND, menus.m_b_cut_remove_enabled);
     Enable(popup, ID_EDIT_CUT, MF_BYCOMMAND, menus.m_b_cut_remove_enabled);
-    if (ItemTextIs(popup, 4, L"&Paste")) {
+    if (ItemTextIs(popup, at.m_n_paste, L"&Paste")) {
         if (menus.m_n_paste == kPasteGreySubmenu) {
-            Enable(popup, 4, MF_BYPOSITION, 0);
+            Enable(popup, at.m_n_paste, MF_BYPOSITION, 0);
         } else {
             const int on = menus.m_n_paste == kPasteEnableAll;
-            Enable(popup, 4, MF_BYPOSITION, on);
+            Enable(popup, at.m_n_paste, MF_BYPOSITION, on);
             Enable(popup, ID_PASTE_INSERT, MF_BYCOMMAND, on);
             Enable(popup, ID_PASTE_OVERWRITE, MF_BYCOMMAND, on);
         }
