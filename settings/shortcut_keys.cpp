@@ -38,6 +38,7 @@ const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount] = {
     {L"Extend line down", 41024},
     {L"Undo", 41027},
     {L"Redo", 41028},
+    {L"Apply", 41029},
 };
 
 const wchar_t* const KeyNameTable[kKeyNameCount] = {

@@ -28,6 +28,7 @@
 #include <string>
 
 int ConfirmReleaseOfCurrentDocument();
+int ApplyCurrentDocument(HWND owner);
 
 namespace {
 
@@ -85,10 +86,8 @@ void ShowEditMode(int on) {
 
 void GreyDocumentCommands();
 
-void OnClose() {
-    if (!ConfirmReleaseOfCurrentDocument()) {
-        return;
-    }
+// Closes the document and greys what needs one.
+void ShowNoDocument() {
     CloseDocument();
     FrameState& frame = Frame();
     frame.m_b_document_commands = 0;
@@ -96,6 +95,19 @@ void OnClose() {
     GreyDocumentCommands();
     SetEditMode(0);
     ShowEditMode(0);
+}
+
+void OnClose() {
+    if (ConfirmReleaseOfCurrentDocument()) {
+        ShowNoDocument();
+    }
+}
+
+// A file that holds the changes but cannot be opened again is shown no more.
+void OnApply() {
+    if (ApplyCurrentDocument(Frame().m_h_main_window) < 0) {
+        ShowNoDocument();
+    }
 }
 
 // The kept workspace is the state the pending flag and Undo measure against.
@@ -164,7 +176,7 @@ const CommandHandler kHandlers[] = {
     {ID_FILE_DUPLICATE, OnDuplicate},
     {ID_FILE_OPEN, OnOpenFile},
     {ID_FILE_CLOSE, OnClose},
-    {ID_FILE_APPLY, nullptr},
+    {ID_FILE_APPLY, OnApply},
     {ID_FILE_SAVE_WORKSPACE, OnSaveWorkspace},
     {ID_FILE_SAVE_FILE, [] { SaveFileAs(Frame().m_h_main_window); }},
     {ID_FILE_EXIT, OnExit},
@@ -306,6 +318,7 @@ void UpdateMenuPopup(HMENU popup) {
     }
     Enable(popup, ID_EDIT_UNDO, MF_BYCOMMAND, menus.m_b_undo_enabled);
     Enable(popup, ID_EDIT_REDO, MF_BYCOMMAND, menus.m_b_redo_enabled);
+    Enable(popup, ID_FILE_APPLY, MF_BYCOMMAND, menus.m_b_apply_enabled);
     Enable(popup, ID_FILE_DUPLICATE, MF_BYCOMMAND, menus.m_b_duplicate_enabled);
     Enable(popup, ID_FILE_SAVE_WORKSPACE, MF_BYCOMMAND, menus.m_b_save_workspace_enabled);
     CheckMenuItem(popup, ID_EDIT_MODE,

@@ -126,6 +126,21 @@ TEST(CommandRules, UndoAndRedoFollowTheHistoryWithOrWithoutEditMode) {
     EXPECT_EQ(MenuCommandOfShortcut(41028), 40102);
 }
 
+TEST(CommandRules, ApplyNeedsAnOpenFileDocumentThatDiffersFromItsFile) {
+    ConditionFacts facts = FileWithSelection();
+    EXPECT_FALSE(Runs(40009, facts));
+    facts.m_b_can_apply = 1;
+    EXPECT_TRUE(Runs(40009, facts));
+    EXPECT_TRUE(Runs(41029, facts));
+    EXPECT_TRUE(DecideMenus(EvaluateConditions(facts)).m_b_apply_enabled);
+    facts.m_n_source_kind = 1;
+    EXPECT_FALSE(Runs(40009, facts)) << "process memory is never written";
+    EXPECT_FALSE(DecideMenus(EvaluateConditions(facts)).m_b_apply_enabled);
+    facts = NoDocument();
+    facts.m_b_can_apply = 1;
+    EXPECT_FALSE(Runs(40009, facts));
+}
+
 TEST(MenuDecisions, CopyFollowsTheSelectionAlsoWithoutEditMode) {
     ConditionFacts facts = FileWithSelection();
     EXPECT_TRUE(DecideMenus(EvaluateConditions(facts)).m_b_copy_enabled);
