@@ -119,16 +119,23 @@ TEST(Apply, AFileHeldOpenWithoutDeleteSharingStaysAsItWas) {
     EXPECT_EQ(DocumentHex(&app, 66), Widen(Hex(shown)));
     EXPECT_FALSE(Greyed(app.m_h_main, kCmdApply)) << "still pending";
 
-    // A read-only file is refused before anything is written.
-    app.CloseGoto();
-    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    const std::wstring refused = ApplyAnswering(&app, path, IDYES);
-    EXPECT_NE(refused.find(L"read-only"), std::wstring::npos);
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ReadFileBytes(path), data);
     // Closing keeps the edits in the workspace, as for any pending change.
     EXPECT_EQ(app.Close(), 0);
     EXPECT_TRUE(e2e::Exists(path + L".interm"));
+
+    // A read-only file is refused before anything is written.
+    const std::wstring locked = box.File(L"locked.bin", data);
+    ASSERT_TRUE(SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    App second;
+    ASSERT_EQ(second.Open(box, locked), 1);
+    Edit(&second, data);
+    const std::wstring refused = ApplyAnswering(&second, locked, IDYES);
+    EXPECT_NE(refused.find(L"The file is read-only."), std::wstring::npos);
+    EXPECT_EQ(ReadFileBytes(locked), data);
+    second.CloseGoto();
+    e2e::Post(second.m_h_main, WM_CLOSE);
+    second.m_process.WaitForExit(10000);
+    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 } // namespace
