@@ -29,7 +29,7 @@ Bytes Edit(App* app, const Bytes& data) {
     app->Command(kCmdEditMode);
     EXPECT_EQ(SelectRange(app, 2, 3), 1);
     for (char c : std::string("1234"))
-        e2e::Post(app->m_h_view, WM_CHAR, static_cast<WPARAM>(c));
+        e2e::Send(app->m_h_view, WM_CHAR, static_cast<WPARAM>(c));
     e2e::Sync(app->m_h_main);
     EXPECT_EQ(SelectRange(app, 10, 10), 1);
     EXPECT_TRUE(PutClipboard(CF_TEXT, Bytes{'X', 'Y', 0}));

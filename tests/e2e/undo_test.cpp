@@ -29,7 +29,7 @@ bool Greyed(HWND main, UINT command) {
 
 void TypeChars(const App& app, const char* text) {
     for (const char* c = text; *c != '\0'; ++c)
-        e2e::Post(app.m_h_view, WM_CHAR, static_cast<WPARAM>(*c));
+        e2e::Send(app.m_h_view, WM_CHAR, static_cast<WPARAM>(*c));
     e2e::Sync(app.m_h_main);
 }
 
