@@ -27,6 +27,9 @@ const wchar_t kReplaceFailed[] =
     L"it open, or it cannot be written.\nThe file is unchanged.\n";
 const wchar_t kReopenFailed[] =
     L"The changes were written into %s, but the file could not be opened again.\n";
+const wchar_t kLostFile[] =
+    L"Could not apply the changes to %s\nThe file could not be replaced, nor opened again; the "
+    L"pending changes were kept in its workspace file.\n";
 const wchar_t kNoMemory[] = L"Could not apply the changes to %s\nNot enough memory.\n";
 
 // Keeps the save's own messages (they name the new file, which the user never
@@ -118,6 +121,7 @@ ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops) {
         ShowMessage(kWriteFailed, path.c_str());
         return ApplyResult::kFailed;
     }
+    const int64_t file_size = doc->m_file_mapping.m_n_file_size;
     if (!ops.Release(doc)) {
         save.DeletePath(sibling.c_str());
         ShowMessage(kReleaseFailed, path.c_str());
@@ -126,7 +130,10 @@ ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops) {
     if (!ops.ReplaceKeeping(path.c_str(), sibling.c_str())) {
         save.DeletePath(sibling.c_str());
         if (!ops.Reopen(doc, path.c_str())) {
-            ShowMessage(kReopenFailed, path.c_str());
+            // The document goes; its edits must not go with it.
+            const std::wstring workspace = WorkspaceName(path.c_str());
+            WriteWorkspace(workspace.c_str(), doc->m_p_data_plane, file_size);
+            ShowMessage(kLostFile, path.c_str());
             return ApplyResult::kReopenFailed;
         }
         ShowMessage(kReplaceFailed, path.c_str());

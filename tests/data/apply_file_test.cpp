@@ -21,7 +21,7 @@
 
 namespace {
 
-enum class Step { kNone, kWrite, kFlush, kRelease, kReplace, kReopen };
+enum class Step { kNone, kWrite, kFlush, kRelease, kReplace, kReopen, kReplaceAndReopen };
 
 std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -84,12 +84,14 @@ class FailingApplyOps : public ApplyFileOps {
         return m_fail == Step::kRelease ? 0 : PlatformApplyFileOps().Release(doc);
     }
     int ReplaceKeeping(const wchar_t* target, const wchar_t* replacement) override {
-        return m_fail == Step::kReplace
-                   ? 0
-                   : PlatformApplyFileOps().ReplaceKeeping(target, replacement);
+        if (m_fail == Step::kReplace || m_fail == Step::kReplaceAndReopen)
+            return 0;
+        return PlatformApplyFileOps().ReplaceKeeping(target, replacement);
     }
     int Reopen(CallBackInfo* doc, const wchar_t* path) override {
-        return m_fail == Step::kReopen ? 0 : PlatformApplyFileOps().Reopen(doc, path);
+        if (m_fail == Step::kReopen || m_fail == Step::kReplaceAndReopen)
+            return 0;
+        return PlatformApplyFileOps().Reopen(doc, path);
     }
 
   private:
@@ -117,8 +119,8 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
     const std::vector<uint8_t> old_bytes = Counting(200000);
     const EditMark mark = {0, 0, 0};
     const uint8_t added[] = {'a', 'b', 'c'};
-    for (Step fail :
-         {Step::kWrite, Step::kFlush, Step::kRelease, Step::kReplace, Step::kReopen, Step::kNone}) {
+    for (Step fail : {Step::kWrite, Step::kFlush, Step::kRelease, Step::kReplace, Step::kReopen,
+                      Step::kReplaceAndReopen, Step::kNone}) {
         SCOPED_TRACE(static_cast<int>(fail));
         TempDir dir;
         const std::wstring path = dir.WriteFile("a.bin", old_bytes);
@@ -126,13 +128,15 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
         ASSERT_EQ(1, doc.OpenFile(path.c_str()));
         EXPECT_EQ(0, CanApply(&doc));
         ASSERT_EQ(1, doc.m_history.Insert(doc.m_p_data_plane, 70000, added, 3, mark));
-        ASSERT_EQ(1, doc.m_history.TypeNibble(doc.m_p_data_plane, 5, 0xF, 1, doc.Source(), mark));
         doc.m_n_data_size += 3;
         ASSERT_EQ(1, CanApply(&doc));
+        // The workspace keeps the insertion only; the typed byte is newer.
         const std::wstring workspace = WorkspaceName(path.c_str());
         ASSERT_EQ(1, WriteWorkspace(workspace.c_str(), doc.m_p_data_plane, 200000));
+        ASSERT_EQ(1, doc.m_history.TypeNibble(doc.m_p_data_plane, 5, 0xF, 1, doc.Source(), mark));
         const std::vector<uint8_t> shown = Shown(doc);
         const std::vector<std::string> names = Names(dir.Path());
+        const std::vector<uint8_t> kept_before = ReadAll(dir.File("a.bin.interm"));
 
         RecordingMessageSink messages;
         FailingApplyOps ops(fail);
@@ -147,6 +151,17 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
             EXPECT_EQ(0, doc.m_history.CanUndo());
             EXPECT_EQ(std::vector<std::string>{"a.bin"}, Names(dir.Path()));
             EXPECT_TRUE(messages.Messages().empty());
+        } else if (fail == Step::kReplaceAndReopen) {
+            // Nothing to show any more: the file as it was, the edits in the workspace.
+            EXPECT_EQ(ApplyResult::kReopenFailed, result);
+            EXPECT_EQ(old_bytes, on_disk);
+            EXPECT_EQ(names, Names(dir.Path()));
+            EXPECT_NE(kept_before, ReadAll(dir.File("a.bin.interm"))) << "the typed byte kept too";
+            CDataPlane kept;
+            int64_t size = 200000;
+            ASSERT_EQ(1, ReadWorkspace(&kept, workspace.c_str(), &size));
+            EXPECT_EQ(200003, size);
+            ASSERT_EQ(1u, messages.Messages().size());
         } else if (fail == Step::kReopen) {
             EXPECT_EQ(ApplyResult::kReopenFailed, result);
             EXPECT_EQ(shown, on_disk) << "replaced before the reopen failed";
@@ -155,6 +170,7 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
             EXPECT_EQ(ApplyResult::kFailed, result);
             EXPECT_EQ(old_bytes, on_disk);
             EXPECT_EQ(names, Names(dir.Path())) << "no new file left, the workspace kept";
+            EXPECT_EQ(kept_before, ReadAll(dir.File("a.bin.interm")));
             EXPECT_EQ(shown, Shown(doc));
             EXPECT_EQ(1, doc.m_history.CanUndo());
             ASSERT_EQ(1u, messages.Messages().size());
