@@ -326,6 +326,36 @@ struct Chain {
 
 } // namespace
 
+void CDataPlane::PatchIndex(uint64_t generation_before, size_t lo, size_t hi,
+                            const PlanePiece* first, const PlanePiece* last, int64_t start,
+                            int64_t shift) {
+    std::lock_guard<std::mutex> lock(m_index_lock);
+    if (m_n_index_generation != generation_before || lo > hi || hi > m_index.size())
+        return;
+    try {
+        std::vector<IndexEntry> added;
+        for (const PlanePiece* p = first; p != nullptr; p = p->m_p_next) {
+            if (p->m_n_length > 0) {
+                added.push_back({start, const_cast<PlanePiece*>(p)});
+                start += p->m_n_length;
+            }
+            if (p == last)
+                break;
+        }
+        m_index.erase(m_index.begin() + static_cast<std::ptrdiff_t>(lo),
+                      m_index.begin() + static_cast<std::ptrdiff_t>(hi));
+        m_index.insert(m_index.begin() + static_cast<std::ptrdiff_t>(lo), added.begin(),
+                       added.end());
+        if (shift != 0)
+            for (size_t i = lo + added.size(); i < m_index.size(); ++i)
+                m_index[i].start += shift;
+    } catch (const std::bad_alloc&) {
+        return; // rebuilt at the next Find
+    }
+    m_n_index_generation = m_n_generation;
+    m_n_last_entry = lo < m_index.size() ? lo : 0;
+}
+
 PlanePiece* CDataPlane::MakePiece(const PieceSpec& spec, int64_t from, int64_t length) {
     PlanePiece* p = NewPiece();
     if (p == nullptr)
@@ -359,6 +389,10 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceSpec* specs, si
     PlanePiece* right = left;
     int64_t right_start = left_start;
     PlanePiece* before = nullptr;
+    // The index entries the change replaces, [entry_lo, entry_hi).
+    const uint64_t generation = m_n_generation;
+    size_t entry_lo = left != nullptr ? LastEntry() : 0;
+    size_t entry_hi = entry_lo;
     if (left == nullptr) {
         // Only an insertion at the very end finds no piece.
         int64_t size = 0;
@@ -368,10 +402,15 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceSpec* specs, si
         }
         if (count != 0 || first != size)
             return 0;
+        std::lock_guard<std::mutex> lock(m_index_lock);
+        entry_lo = entry_hi = m_index.size();
     } else if (count > 0) {
         right = Find(first + count - 1, &right_start);
         if (right == nullptr)
             return 0;
+        entry_hi = LastEntry() + 1;
+    } else {
+        entry_hi = entry_lo + 1;
     }
     const int64_t head_length = left != nullptr ? first - left_start : 0;
     const int64_t tail_from = left == nullptr ? 0
@@ -381,7 +420,13 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceSpec* specs, si
         // A pure insertion in front of a piece keeps that piece whole.
         before = left->m_p_prev;
         left = nullptr;
+        entry_hi = entry_lo;
     }
+    // Where the new pieces begin: the head part of left is one of them.
+    int64_t new_start = left != nullptr ? left_start : first;
+    int64_t new_length = 0;
+    for (size_t i = 0; i < spec_count; ++i)
+        new_length += specs[i].m_n_length;
 
     Chain chain;
     bool ok = true;
@@ -417,6 +462,7 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceSpec* specs, si
         PlanePiece* joined = chain.head;
         before->m_n_src_end = joined->m_n_src_end;
         before->m_n_length += joined->m_n_length;
+        new_start += joined->m_n_length;
         chain.head = joined->m_p_next;
         if (chain.tail == joined)
             chain.tail = nullptr;
@@ -429,6 +475,7 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceSpec* specs, si
         PlanePiece* gone = after;
         after = after->m_p_next;
         std::free(gone);
+        ++entry_hi; // the joined piece's entry goes
     }
     if (chain.head != nullptr) {
         chain.head->m_p_prev = before;
@@ -448,6 +495,8 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceSpec* specs, si
             after->m_p_prev = before;
     }
     Changed();
+    PatchIndex(generation, entry_lo, entry_hi, chain.head, chain.tail, new_start,
+               new_length - count);
     return 1;
 }
 
@@ -469,6 +518,8 @@ int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* 
     PlanePiece* p = Find(offset, &s);
     if (p == nullptr)
         return 0;
+    const uint64_t generation = m_n_generation;
+    const size_t entry = LastEntry();
     const int64_t r = offset - s;
     value &= 0x0F;
     if (OwnsBytes(p)) {
@@ -476,6 +527,7 @@ int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* 
         b = high ? static_cast<uint8_t>((value << 4) | (b & 0x0F))
                  : static_cast<uint8_t>((b & 0xF0) | value);
         Changed();
+        PatchIndex(generation, 0, 0, nullptr, nullptr, 0, 0); // no extent moved
         return 1;
     }
     // The other half comes from the source; without it the edit is refused
@@ -508,8 +560,13 @@ int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* 
     m->m_n_length = 1;
     target->m_n_src_begin += 1;
     target->m_n_length -= 1;
-    if (target->m_n_length == 0)
+    // The piece's one entry becomes those of its parts: before, typed, after.
+    PlanePiece* last = target;
+    if (target->m_n_length == 0) {
+        last = m;
         DeletePiece(target);
+    }
     Changed();
+    PatchIndex(generation, entry, entry + 1, r != 0 ? p : m, last, s, 0);
     return 1;
 }

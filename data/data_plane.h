@@ -95,6 +95,18 @@ class CDataPlane {
         PlanePiece* piece;
     };
     void Changed() { ++m_n_generation; }
+    // Keeps the index valid across a change that replaced its entries [lo, hi)
+    // by the pieces first..last (list order, either null for none) starting at
+    // start, and moved every later piece by shift; without this the next Find
+    // rebuilds it from the list. Does nothing when the index was already stale
+    // at generation_before.
+    void PatchIndex(uint64_t generation_before, size_t lo, size_t hi, const PlanePiece* first,
+                    const PlanePiece* last, int64_t start, int64_t shift);
+    // The index entry of the piece the last Find returned.
+    size_t LastEntry() const {
+        std::lock_guard<std::mutex> lock(m_index_lock);
+        return m_n_last_entry;
+    }
     mutable std::mutex m_index_lock;
     mutable std::vector<IndexEntry> m_index;
     mutable uint64_t m_n_index_generation = ~0ull;

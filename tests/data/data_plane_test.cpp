@@ -147,16 +147,7 @@ TEST(DataPlane, RandomEditsMatchAByteVector) {
             ASSERT_EQ(SumOfLengths(plane), static_cast<int64_t>(model.size())) << "seed " << seed;
             ASSERT_EQ(Effective(plane, source), model) << "seed " << seed << " step " << step;
             ExpectInvariants(plane);
-            // Find agrees with a walk from the head for every offset.
-            int64_t s = 0;
-            for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
-                if (p->m_n_length > 0) {
-                    int64_t found_start = -1;
-                    ASSERT_EQ(plane.Find(s + p->m_n_length - 1, &found_start), p);
-                    ASSERT_EQ(found_start, s);
-                }
-                s += p->m_n_length;
-            }
+            ExpectFindAgreesWithTheList(plane);
         }
     }
 }

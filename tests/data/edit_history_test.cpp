@@ -92,6 +92,7 @@ TEST(EditHistory, RandomEditsUndoneAndRedoneMatchEveryEarlierState) {
             ASSERT_EQ(Effective(plane, source), states[done])
                 << "seed " << seed << " step " << step;
             ExpectInvariants(plane);
+            ExpectFindAgreesWithTheList(plane);
             ASSERT_EQ(history.UndoCount(), static_cast<int64_t>(done));
             ASSERT_EQ(history.RedoCount(), static_cast<int64_t>(states.size() - 1 - done));
             ASSERT_EQ(history.IsClean(), clean == static_cast<int64_t>(done) ? 1 : 0);

@@ -50,3 +50,18 @@ int64_t SumOfLengths(const CDataPlane& plane) {
         n += p->m_n_length;
     return n;
 }
+
+void ExpectFindAgreesWithTheList(const CDataPlane& plane) {
+    int64_t s = 0;
+    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+        if (p->m_n_length > 0) {
+            int64_t found_start = -1;
+            ASSERT_EQ(plane.Find(s, &found_start), p);
+            ASSERT_EQ(found_start, s);
+            ASSERT_EQ(plane.Find(s + p->m_n_length - 1, &found_start), p);
+        }
+        s += p->m_n_length;
+    }
+    int64_t ignored = 0;
+    ASSERT_EQ(plane.Find(s, &ignored), nullptr);
+}

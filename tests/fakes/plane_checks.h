@@ -12,3 +12,5 @@ std::vector<uint8_t> Effective(const CDataPlane& plane, CSrclibrary& source);
 // neighbour, overwritten pieces one byte.
 void ExpectInvariants(const CDataPlane& plane);
 int64_t SumOfLengths(const CDataPlane& plane);
+// Find, through its index, gives every piece and its start as a walk does.
+void ExpectFindAgreesWithTheList(const CDataPlane& plane);
