@@ -8,6 +8,14 @@
 
 class CSrclibrary;
 
+// Asked before every allocation the overlay makes; a test hook that refuses
+// one shows that an edit which cannot finish leaves the list as it was.
+class PlaneAllocGate {
+  public:
+    virtual ~PlaneAllocGate() = default;
+    virtual bool Allow() = 0;
+};
+
 enum : uint32_t {
     PIECE_SOURCE = 0,      // refers to source bytes m_n_src_begin..m_n_src_end
     PIECE_INSERTED = 2,    // owns inserted bytes
@@ -24,6 +32,15 @@ struct PlanePiece {
     PlanePiece* m_p_next;
 };
 
+// One piece to place by Replace: the bytes of an owned kind are copied.
+struct PieceSpec {
+    uint32_t m_n_kind;
+    int64_t m_n_src_begin;
+    int64_t m_n_src_end;
+    int64_t m_n_length;
+    const uint8_t* m_p_bytes; // m_n_length bytes for owned kinds, null for source
+};
+
 class CDataPlane {
   public:
     CDataPlane();                          // empty list (readers append themselves)
@@ -33,6 +50,10 @@ class CDataPlane {
     CDataPlane& operator=(const CDataPlane&) = delete;
 
     PlanePiece* Find(int64_t offset, int64_t* start) const;
+    // Replaces the count effective bytes at first with the given pieces, all
+    // or nothing: every allocation is made before the list changes. Source
+    // pieces that continue each other are joined into one.
+    int Replace(int64_t first, int64_t count, const PieceSpec* specs, size_t spec_count);
     int Remove(int64_t first, int64_t last);
     int Insert(int64_t offset, const uint8_t* bytes, int64_t count);
     int SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source);
@@ -52,11 +73,20 @@ class CDataPlane {
     int64_t PieceCount() const;
 
     PlanePiece* m_p_head = nullptr;
+    // Consulted before each allocation when set (tests only).
+    PlaneAllocGate* m_p_alloc_gate = nullptr;
     // Bumped by every change of the list or of a piece's extent; readers that
     // cache positions compare it.
     uint64_t m_n_generation = 0;
 
   private:
+    PlanePiece* NewPiece();
+    uint8_t* AllocBytes(int64_t count);
+    void* ShrinkBytes(uint8_t* bytes, int64_t count);
+    // A new piece for the part [from, from + length) of a spec; null when an
+    // allocation fails.
+    PlanePiece* MakePiece(const PieceSpec& spec, int64_t from, int64_t length);
+
     // Lookup index over the list, rebuilt lazily after a change: the start
     // offset of every piece of non-zero length, in list order. The list stays
     // the truth; the index only speeds up Find.
@@ -65,6 +95,18 @@ class CDataPlane {
         PlanePiece* piece;
     };
     void Changed() { ++m_n_generation; }
+    // Keeps the index valid across a change that replaced its entries [lo, hi)
+    // by the pieces first..last (list order, either null for none) starting at
+    // start, and moved every later piece by shift; without this the next Find
+    // rebuilds it from the list. Does nothing when the index was already stale
+    // at generation_before.
+    void PatchIndex(uint64_t generation_before, size_t lo, size_t hi, const PlanePiece* first,
+                    const PlanePiece* last, int64_t start, int64_t shift);
+    // The index entry of the piece the last Find returned.
+    size_t LastEntry() const {
+        std::lock_guard<std::mutex> lock(m_index_lock);
+        return m_n_last_entry;
+    }
     mutable std::mutex m_index_lock;
     mutable std::vector<IndexEntry> m_index;
     mutable uint64_t m_n_index_generation = ~0ull;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "data/data_plane.h"
+#include "data/edit_history.h"
 #include "data/file_mapping.h"
 #include "data/proc_info.h"
 
@@ -76,7 +77,14 @@ class CallBackInfo {
     int32_t m_b_cur_modified = 0;
     CProcInfo m_proc_info;
     int32_t m_n_source_kind = 0; // 0 disk file, 1 process memory
+    // The undo and redo steps over m_p_data_plane; they live as long as the document.
+    CEditHistory m_history;
 };
+
+// The selection and the top row, as the history keeps them with a step.
+inline EditMark EditMarkOf(const CallBackInfo& doc) {
+    return {doc.m_n_sel_anchor, doc.m_n_sel_active, doc.m_n_top_line};
+}
 
 // The current document, owned by the frame; null when nothing is open.
 extern CallBackInfo* g_p_current_document;

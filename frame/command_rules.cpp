@@ -11,13 +11,16 @@ constexpr uint32_t S = kCondSelection;
 constexpr uint32_t M = kCondModified;
 constexpr uint32_t C = kCondClipboard;
 constexpr uint32_t T = kCondTitle;
+constexpr uint32_t U = kCondCanUndo;
+constexpr uint32_t R = kCondCanRedo;
+constexpr uint32_t A = kCondApplicable;
 
 const CommandRule kRules[] = {
     {40045, kCondNone},     // New frame
     {40047, T},             // Duplicate
     {40007, kCondNone},     // Open file
     {40029, O},             // Close
-    {40009, kCondNone},     // Apply (no action)
+    {40009, O | D | F | A}, // Apply
     {40077, O | M},         // Save workspace
     {40071, O},             // Save file
     {40008, kCondNone},     // Exit
@@ -44,6 +47,8 @@ const CommandRule kRules[] = {
     {41024, D},             // Extend line down
     {41025, D},             // Extend byte left
     {41026, D},             // Extend byte right
+    {40101, D | U},         // Undo (edit mode or not: it only goes back)
+    {40102, D | R},         // Redo
 };
 
 struct ShortcutAlias {
@@ -52,12 +57,16 @@ struct ShortcutAlias {
 };
 
 const ShortcutAlias kAliases[] = {
-    {41001, 40029}, {41002, 40047}, {41003, 40007}, {41004, 40077}, {41005, 40071}, {41006, 40008},
-    {41007, 40041}, {41008, 40039}, {41009, 40038}, {41010, 40092}, {41011, 40096}, {41012, 40063},
-    {41013, 40018}, {41014, 40019}, {41017, 40098}, {41018, 40066},
+    {41001, 40029}, {41002, 40047}, {41003, 40007}, {41004, 40077}, {41005, 40071},
+    {41006, 40008}, {41007, 40041}, {41008, 40039}, {41009, 40038}, {41010, 40092},
+    {41011, 40096}, {41012, 40063}, {41013, 40018}, {41014, 40019}, {41017, 40098},
+    {41018, 40066}, {41027, 40101}, {41028, 40102}, {41029, 40009},
 };
 
 } // namespace
+
+const SubmenuPositions kEditMenuPositions = {6, 7};
+const SubmenuPositions kRightMenuPositions = {3, 4};
 
 const CommandRule* FindCommandRule(uint16_t id) {
     for (const CommandRule& rule : kRules) {
@@ -106,6 +115,15 @@ uint32_t EvaluateConditions(const ConditionFacts& facts) {
     if (facts.m_b_title_shows_document) {
         satisfied |= T;
     }
+    if (facts.m_b_has_document && facts.m_b_can_undo) {
+        satisfied |= U;
+    }
+    if (facts.m_b_has_document && facts.m_b_can_redo) {
+        satisfied |= R;
+    }
+    if (facts.m_b_has_document && facts.m_n_source_kind == 0 && facts.m_b_can_apply) {
+        satisfied |= A;
+    }
     return satisfied;
 }
 
@@ -116,6 +134,9 @@ MenuDecisions DecideMenus(uint32_t satisfied) {
     decisions.m_b_save_workspace_enabled = ConditionsHold(M, satisfied);
     decisions.m_b_edit_mode_checked = ConditionsHold(E, satisfied);
     decisions.m_b_cut_remove_enabled = ConditionsHold(D | E | F | S, satisfied);
+    decisions.m_b_undo_enabled = ConditionsHold(D | U, satisfied);
+    decisions.m_b_redo_enabled = ConditionsHold(D | R, satisfied);
+    decisions.m_b_apply_enabled = ConditionsHold(O | D | F | A, satisfied);
     if (!ConditionsHold(E, satisfied)) {
         decisions.m_n_paste = kPasteGreySubmenu;
     } else if (ConditionsHold(D | F | S | C, satisfied)) {

@@ -8,14 +8,17 @@
 // it requires holds; otherwise it is ignored without a message.
 enum CommandCondition : uint32_t {
     kCondNone = 0,
-    kCondDocument = 0x01,  // a document is current
-    kCondOpen = 0x02,      // the document-open flag is set
-    kCondEditMode = 0x04,  // edit mode is on
-    kCondFile = 0x08,      // the document's source is a disk file
-    kCondSelection = 0x10, // both selection ends are set
-    kCondModified = 0x20,  // the document has pending changes
-    kCondClipboard = 0x40, // the clipboard offers a text format
-    kCondTitle = 0x80,     // the window title names a document
+    kCondDocument = 0x01,    // a document is current
+    kCondOpen = 0x02,        // the document-open flag is set
+    kCondEditMode = 0x04,    // edit mode is on
+    kCondFile = 0x08,        // the document's source is a disk file
+    kCondSelection = 0x10,   // both selection ends are set
+    kCondModified = 0x20,    // the document has pending changes
+    kCondClipboard = 0x40,   // the clipboard offers a text format
+    kCondTitle = 0x80,       // the window title names a document
+    kCondCanUndo = 0x100,    // the document's history has a step to undo
+    kCondCanRedo = 0x200,    // the document's history has a step to redo
+    kCondApplicable = 0x400, // a file document whose bytes differ from its file
 };
 
 struct CommandRule {
@@ -42,6 +45,9 @@ struct ConditionFacts {
     int64_t m_n_sel_active;
     int m_b_clipboard_has_text;
     int m_b_title_shows_document;
+    int m_b_can_undo;
+    int m_b_can_redo;
+    int m_b_can_apply;
 };
 uint32_t EvaluateConditions(const ConditionFacts& facts);
 
@@ -68,6 +74,19 @@ struct MenuDecisions {
     int m_b_edit_mode_checked;      // "&Edit mode" check mark
     int m_b_cut_remove_enabled;     // "C&ut" and "&Remove"
     PasteDecision m_n_paste;
+    int m_b_undo_enabled;  // "&Undo"
+    int m_b_redo_enabled;  // "&Redo"
+    int m_b_apply_enabled; // "&Apply"
 };
 
 MenuDecisions DecideMenus(uint32_t satisfied);
+
+// Where the "&Copy" and "&Paste" submenus stand in a popup, which finds them
+// by position: the main menu's "&Edit" begins with "&Undo", "&Redo" and a
+// separator, the right-click menu with "&Edit mode".
+struct SubmenuPositions {
+    int m_n_copy;
+    int m_n_paste;
+};
+extern const SubmenuPositions kEditMenuPositions;
+extern const SubmenuPositions kRightMenuPositions;

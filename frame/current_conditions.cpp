@@ -1,6 +1,7 @@
 // The command conditions read from the current document and ViewState.
 #include "frame/command_rules.h"
 
+#include "data/apply_file.h"
 #include "data/document.h"
 #include "view/view_state.h"
 
@@ -12,6 +13,9 @@ uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
         facts.m_n_source_kind = doc->m_n_source_kind;
         facts.m_n_sel_anchor = doc->m_n_sel_anchor;
         facts.m_n_sel_active = doc->m_n_sel_active;
+        facts.m_b_can_undo = doc->m_history.CanUndo();
+        facts.m_b_can_redo = doc->m_history.CanRedo();
+        facts.m_b_can_apply = CanApply(doc);
     }
     if (const ViewState* state = g_p_view_state) {
         facts.m_b_edit_mode = state->m_b_edit_mode;

@@ -36,6 +36,9 @@ const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount] = {
     {L"Line down", 41020},
     {L"Extend line up", 41023},
     {L"Extend line down", 41024},
+    {L"Undo", 41027},
+    {L"Redo", 41028},
+    {L"Apply", 41029},
 };
 
 const wchar_t* const KeyNameTable[kKeyNameCount] = {

@@ -1,4 +1,4 @@
-// Shortcut keys: the 24 bindable commands, key names, the accelerator entries
+// Shortcut keys: the bindable commands, key names, the accelerator entries
 // made from the "hotkey" section, and the text form of a key combination.
 #pragma once
 
@@ -20,7 +20,7 @@ struct ShortcutCommand {
     uint16_t m_n_id;
 };
 
-constexpr int kShortcutCommandCount = 24;
+constexpr int kShortcutCommandCount = 27;
 extern const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount];
 
 constexpr int kKeyNameCount = 255;
@@ -36,7 +36,7 @@ struct AcceleratorEntry {
 };
 
 // Entry i belongs to row i of ShortcutCommandTable; null when it could not be
-// allocated. The count is always 24.
+// allocated. The count is always kShortcutCommandCount.
 extern AcceleratorEntry* AcceleratorEntries;
 extern int g_n_accelerator_count;
 

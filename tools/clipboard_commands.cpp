@@ -1,6 +1,6 @@
 // Clipboard commands. Copies read the whole selection first, so a byte that
-// cannot be read leaves the clipboard untouched; overwrite inserts before it
-// removes, so a failed edit leaves the document as it was.
+// cannot be read leaves the clipboard untouched; every edit is all or nothing,
+// so a failed one leaves the document as it was.
 #include "tools/clipboard_commands.h"
 
 #include "data/document.h"
@@ -18,12 +18,34 @@
 
 const uint32_t ClipboardTextFormats[3] = {kClipboardText, kClipboardUnicodeText, kClipboardOemText};
 
+namespace {
+
+// One edit as one undo step of the current document, or a plain overlay edit
+// of a plane that is not the current document's.
+int EditAsStep(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
+               int64_t length) {
+    if (plane == nullptr || count < 0)
+        return 0;
+    CallBackInfo* doc = g_p_current_document;
+    if (doc != nullptr && doc->m_p_data_plane == plane)
+        return doc->m_history.Replace(plane, first, count, bytes, length, EditMarkOf(*doc));
+    const PieceSpec spec = {PIECE_INSERTED, 0, 0, length, bytes};
+    return plane->Replace(first, count, &spec, length > 0 ? 1 : 0);
+}
+
+} // namespace
+
 int OverlayEditor::Insert(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t count) {
-    return plane != nullptr ? plane->Insert(offset, bytes, count) : 0;
+    return count > 0 ? EditAsStep(plane, offset, 0, bytes, count) : 0;
 }
 
 int OverlayEditor::Remove(CDataPlane* plane, int64_t first, int64_t last) {
-    return plane != nullptr ? plane->Remove(first, last) : 0;
+    return last >= first ? EditAsStep(plane, first, last - first + 1, nullptr, 0) : 0;
+}
+
+int OverlayEditor::Replace(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
+                           int64_t length) {
+    return EditAsStep(plane, first, count, bytes, length);
 }
 
 namespace {
@@ -282,15 +304,8 @@ int OverwriteFromClipboard() {
         return 0;
     }
     const int64_t n = length < sel_len ? length : sel_len;
-    // The new bytes go in first, in front of the ones they replace; only when
-    // that worked are the old ones removed. A removal that fails takes the
-    // inserted piece out again (a whole-piece deletion, which cannot fail).
-    int result = g_p_overlay_editor->Insert(doc->m_p_data_plane, start, data, n);
-    if (result && !g_p_overlay_editor->Remove(doc->m_p_data_plane, start + n, start + 2 * n - 1)) {
-        if (!g_p_overlay_editor->Remove(doc->m_p_data_plane, start, start + n - 1))
-            DebugTrace(L"OverwriteFromClipboard: the inserted bytes could not be taken out\n");
-        result = 0;
-    }
+    // One replacement, all or nothing, and one undo step.
+    const int result = g_p_overlay_editor->Replace(doc->m_p_data_plane, start, n, data, n);
     clipboard->Unlock(block);
     clipboard->Close();
     if (!result)

@@ -30,11 +30,15 @@ int InsertFromClipboard();
 int OverwriteFromClipboard();
 
 // The overlay edits the commands make, behind a seam so tests can fail them.
+// Each is one undo step of the current document when the plane is its own.
 class OverlayEditor {
   public:
     virtual ~OverlayEditor() = default;
     virtual int Insert(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t count);
     virtual int Remove(CDataPlane* plane, int64_t first, int64_t last);
+    // count bytes at first replaced by length new bytes, all or nothing.
+    virtual int Replace(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
+                        int64_t length);
 };
 // Installs an editor (null restores the direct one); returns the previous one.
 OverlayEditor* SetOverlayEditor(OverlayEditor* editor);

@@ -338,10 +338,12 @@ int TypeDigit(unsigned ch) {
     doc->m_n_last_nibble = static_cast<uint8_t>(value);
     const int high = doc->m_b_low_nibble == 0;
     if (doc->m_n_edit_pos < 0) {
+        // Typing starts afresh (a click or a new selection): a new undo step.
+        doc->m_history.EndTyping();
         doc->m_n_edit_pos = SelectionStart();
     }
-    if (!doc->m_p_data_plane->SetNibble(doc->m_n_edit_pos, static_cast<uint8_t>(value), high,
-                                        source)) {
+    if (!doc->m_history.TypeNibble(doc->m_p_data_plane, doc->m_n_edit_pos,
+                                   static_cast<uint8_t>(value), high, source, EditMarkOf(*doc))) {
         return 0; // nothing written: the caret stays on the same half
     }
     doc->m_b_low_nibble = high ? 1 : 0;

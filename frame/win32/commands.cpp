@@ -18,6 +18,7 @@
 #include "settings/win32/accelerator_table.h"
 #include "settings/win32/preferences_dialog.h"
 #include "tools/tool_commands.h"
+#include "tools/undo_commands.h"
 #include "view/selection.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
@@ -26,6 +27,8 @@
 
 #include <cwchar>
 #include <string>
+
+int ApplyCurrentDocument(HWND owner);
 
 namespace {
 
@@ -83,10 +86,8 @@ void ShowEditMode(int on) {
 
 void GreyDocumentCommands();
 
-void OnClose() {
-    if (!ConfirmReleaseOfCurrentDocument(Frame().m_h_main_window)) {
-        return;
-    }
+// Closes the document and greys what needs one.
+void ShowNoDocument() {
     CloseDocument();
     FrameState& frame = Frame();
     frame.m_b_document_commands = 0;
@@ -96,8 +97,26 @@ void OnClose() {
     ShowEditMode(0);
 }
 
+void OnClose() {
+    if (ConfirmReleaseOfCurrentDocument(Frame().m_h_main_window)) {
+        ShowNoDocument();
+    }
+}
+
+// A file that holds the changes but cannot be opened again is shown no more.
+void OnApply() {
+    const int applied = ApplyCurrentDocument(Frame().m_h_main_window);
+    if (applied < 0) {
+        ShowNoDocument();
+    } else if (applied > 0) {
+        RecoveryFileRewritten();
+    }
+}
+
+// The kept workspace is the state the pending flag and Undo measure against.
 void OnSaveWorkspace() {
     if (SaveWorkspace()) {
+        MarkDocumentKept();
         RecoveryEditsKept();
     }
 }
@@ -161,7 +180,7 @@ const CommandHandler kHandlers[] = {
     {ID_FILE_DUPLICATE, OnDuplicate},
     {ID_FILE_OPEN, OnOpenFile},
     {ID_FILE_CLOSE, OnClose},
-    {ID_FILE_APPLY, nullptr},
+    {ID_FILE_APPLY, OnApply},
     {ID_FILE_SAVE_WORKSPACE, OnSaveWorkspace},
     {ID_FILE_SAVE_FILE, [] { SaveFileAs(Frame().m_h_main_window); }},
     {ID_FILE_EXIT, OnExit},
@@ -188,6 +207,8 @@ const CommandHandler kHandlers[] = {
     {ID_KEY_EXTEND_LINE_DOWN, OnExtendLineDown},
     {ID_KEY_EXTEND_BYTE_LEFT, OnExtendByteLeft},
     {ID_KEY_EXTEND_BYTE_RIGHT, OnExtendByteRight},
+    {ID_EDIT_UNDO, OnUndoCommand},
+    {ID_EDIT_REDO, OnRedoCommand},
 };
 
 // Commands that close or replace the document; they are refused while a modal
@@ -282,6 +303,10 @@ int DispatchCommand(unsigned command_id) {
     if (ReleasesDocument(id) && ModalWindowOpen()) {
         return 0;
     }
+    // Any command ends a run of typed digits: the next digit starts a new undo step.
+    if (g_p_current_document) {
+        g_p_current_document->m_history.EndTyping();
+    }
     for (const CommandHandler& row : kHandlers) {
         if (row.m_n_id == id) {
             if (row.m_p_handler) {
@@ -299,21 +324,27 @@ void OnEditModeChanged(int on) {
 
 void UpdateMenuPopup(HMENU popup) {
     const MenuDecisions menus = DecideMenus(ConditionsNow(kCondClipboard | kCondTitle));
-    if (ItemTextIs(popup, 3, L"&Copy")) {
-        Enable(popup, 3, MF_BYPOSITION, menus.m_b_copy_enabled);
+    const SubmenuPositions at = ItemTextIs(popup, kEditMenuPositions.m_n_copy, L"&Copy")
+                                    ? kEditMenuPositions
+                                    : kRightMenuPositions;
+    if (ItemTextIs(popup, at.m_n_copy, L"&Copy")) {
+        Enable(popup, at.m_n_copy, MF_BYPOSITION, menus.m_b_copy_enabled);
     }
+    Enable(popup, ID_EDIT_UNDO, MF_BYCOMMAND, menus.m_b_undo_enabled);
+    Enable(popup, ID_EDIT_REDO, MF_BYCOMMAND, menus.m_b_redo_enabled);
+    Enable(popup, ID_FILE_APPLY, MF_BYCOMMAND, menus.m_b_apply_enabled);
     Enable(popup, ID_FILE_DUPLICATE, MF_BYCOMMAND, menus.m_b_duplicate_enabled);
     Enable(popup, ID_FILE_SAVE_WORKSPACE, MF_BYCOMMAND, menus.m_b_save_workspace_enabled);
     CheckMenuItem(popup, ID_EDIT_MODE,
                   MF_BYCOMMAND | (menus.m_b_edit_mode_checked ? MF_CHECKED : MF_UNCHECKED));
     Enable(popup, ID_EDIT_REMOVE, MF_BYCOMMAND, menus.m_b_cut_remove_enabled);
     Enable(popup, ID_EDIT_CUT, MF_BYCOMMAND, menus.m_b_cut_remove_enabled);
-    if (ItemTextIs(popup, 4, L"&Paste")) {
+    if (ItemTextIs(popup, at.m_n_paste, L"&Paste")) {
         if (menus.m_n_paste == kPasteGreySubmenu) {
-            Enable(popup, 4, MF_BYPOSITION, 0);
+            Enable(popup, at.m_n_paste, MF_BYPOSITION, 0);
         } else {
             const int on = menus.m_n_paste == kPasteEnableAll;
-            Enable(popup, 4, MF_BYPOSITION, on);
+            Enable(popup, at.m_n_paste, MF_BYPOSITION, on);
             Enable(popup, ID_PASTE_INSERT, MF_BYCOMMAND, on);
             Enable(popup, ID_PASTE_OVERWRITE, MF_BYCOMMAND, on);
         }

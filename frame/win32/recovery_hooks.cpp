@@ -147,6 +147,15 @@ void RecoveryEditsKept() {
         Frame().m_recovery.Settled(doc->m_p_data_plane);
 }
 
+void RecoveryFileRewritten() {
+    CallBackInfo* doc = g_p_current_document;
+    RecoveryDocumentGone();
+    if (doc != nullptr && doc->m_n_source_kind == 0 && doc->m_file_mapping.m_p_name != nullptr) {
+        // No copy is left to offer: this only follows the file anew.
+        OfferRecovery(doc, doc->m_file_mapping.m_p_name->c_str());
+    }
+}
+
 void KeepEditsAtSessionEnd() {
     CallBackInfo* doc = g_p_current_document;
     if (doc == nullptr || g_p_view_state == nullptr || !g_p_view_state->m_b_modified)

@@ -22,6 +22,9 @@ void RecoveryDocumentGone();
 // The pending edits were kept in the workspace or written into the file:
 // the copy is deleted until the next edit.
 void RecoveryEditsKept();
+// The pending edits were written into the file by Apply: the copy goes, and
+// later copies name the file as it now is (its new size and time).
+void RecoveryFileRewritten();
 // Session end: keeps the pending edits in the workspace, or when that cannot
 // be written, in the recovery copy, which then outlives the process.
 void KeepEditsAtSessionEnd();

@@ -2,59 +2,12 @@
 // the piece invariants and the sum of lengths after every operation.
 #include "data/data_plane.h"
 #include "tests/fakes/memory_source.h"
+#include "tests/fakes/plane_checks.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
-
-namespace {
-
-std::vector<uint8_t> Effective(const CDataPlane& plane, CSrclibrary& source) {
-    std::vector<uint8_t> out;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
-        for (int64_t i = 0; i < p->m_n_length; ++i) {
-            if (p->m_n_kind == PIECE_SOURCE)
-                out.push_back(*source.GetData(p->m_n_src_begin + i));
-            else
-                out.push_back(p->m_p_bytes[i]);
-        }
-    }
-    return out;
-}
-
-// Links consistent, source pieces exact and ascending, overwritten pieces one byte.
-void ExpectInvariants(const CDataPlane& plane) {
-    const PlanePiece* prev = nullptr;
-    int64_t last_source_end = -1;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; prev = p, p = p->m_p_next) {
-        ASSERT_EQ(p->m_p_prev, prev);
-        ASSERT_GE(p->m_n_length, 0);
-        if (p->m_n_kind == PIECE_SOURCE) {
-            ASSERT_EQ(p->m_n_src_end, p->m_n_src_begin + p->m_n_length - 1);
-            ASSERT_EQ(p->m_p_bytes, nullptr);
-            ASSERT_GT(p->m_n_src_begin, last_source_end);
-            last_source_end = p->m_n_src_end;
-        } else if (p->m_n_kind == PIECE_OVERWRITTEN) {
-            ASSERT_EQ(p->m_n_length, 1);
-            ASSERT_EQ(p->m_n_src_begin, p->m_n_src_end);
-            ASSERT_GT(p->m_n_src_begin, last_source_end);
-            last_source_end = p->m_n_src_begin;
-        } else {
-            ASSERT_EQ(p->m_n_kind, static_cast<uint32_t>(PIECE_INSERTED));
-            ASSERT_NE(p->m_p_bytes, nullptr);
-        }
-    }
-}
-
-int64_t SumOfLengths(const CDataPlane& plane) {
-    int64_t n = 0;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next)
-        n += p->m_n_length;
-    return n;
-}
-
-} // namespace
 
 TEST(DataPlane, TypedNibblesSplitTheSourcePieceOnce) {
     std::vector<uint8_t> bytes(10, 0x11);
@@ -232,16 +185,55 @@ TEST(DataPlane, RandomEditsMatchAByteVector) {
             ASSERT_EQ(SumOfLengths(plane), static_cast<int64_t>(model.size())) << "seed " << seed;
             ASSERT_EQ(Effective(plane, source), model) << "seed " << seed << " step " << step;
             ExpectInvariants(plane);
-            // Find agrees with a walk from the head for every offset.
-            int64_t s = 0;
-            for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
-                if (p->m_n_length > 0) {
-                    int64_t found_start = -1;
-                    ASSERT_EQ(plane.Find(s + p->m_n_length - 1, &found_start), p);
-                    ASSERT_EQ(found_start, s);
-                }
-                s += p->m_n_length;
+            ExpectFindAgreesWithTheList(plane);
+        }
+    }
+}
+
+namespace {
+
+// Refuses the Nth allocation the plane asks for and allows every other.
+class FailNthAllocation : public PlaneAllocGate {
+  public:
+    explicit FailNthAllocation(int n) : m_n_left(n) {}
+    bool Allow() override { return --m_n_left != 0; }
+    int m_n_left;
+};
+
+} // namespace
+
+TEST(DataPlane, EditsThatCannotAllocateLeaveThePlaneAsItWas) {
+    MemorySource source(MemorySource::Pattern(64));
+    const uint8_t ins[] = {1, 2, 3, 4, 5, 6};
+    // Owned pieces on both edges and whole pieces between them, so that a
+    // removal deletes pieces before it reaches the allocating split.
+    auto build = [&](CDataPlane& plane) {
+        ASSERT_EQ(1, plane.Insert(10, ins, 6));
+        ASSERT_EQ(1, plane.Insert(30, ins, 6));
+        ASSERT_EQ(1, plane.SetNibble(20, 7, 1, &source));
+    };
+    CDataPlane reference(64);
+    build(reference);
+    const std::vector<uint8_t> before = Effective(reference, source);
+    std::vector<uint8_t> removed = before;
+    removed.erase(removed.begin() + 12, removed.begin() + 33);
+    std::vector<uint8_t> inserted = before;
+    inserted.insert(inserted.begin() + 32, ins, ins + 6);
+    for (int op = 0; op < 2; ++op) {
+        for (int n = 1;; ++n) {
+            CDataPlane plane(64);
+            build(plane);
+            FailNthAllocation gate(n);
+            plane.m_p_alloc_gate = &gate;
+            const int done = op == 0 ? plane.Remove(12, 32) : plane.Insert(32, ins, 6);
+            plane.m_p_alloc_gate = nullptr;
+            ExpectInvariants(plane);
+            if (!done) {
+                ASSERT_EQ(Effective(plane, source), before) << "op " << op << " fails at " << n;
+                continue;
             }
+            EXPECT_EQ(Effective(plane, source), op == 0 ? removed : inserted);
+            break;
         }
     }
 }

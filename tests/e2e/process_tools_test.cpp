@@ -135,6 +135,25 @@ TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
         EXPECT_FALSE(ReadClipboard(CF_UNICODETEXT, &block));
         EXPECT_FALSE(ReadClipboard(CF_OEMTEXT, &block));
     }
+
+    // A typed byte of process memory is undone and redone like any other;
+    // "&Apply" stays greyed, the process is never written.
+    ASSERT_EQ(SelectRange(&app, at, at), 1);
+    app.Command(kCmdEditMode);
+    e2e::Send(app.m_h_view, WM_CHAR, 'F');
+    e2e::Send(app.m_h_view, WM_CHAR, 'F');
+    e2e::Sync(app.m_h_main);
+    app.Command(kCmdCopyHex);
+    EXPECT_EQ(ClipboardUnicode(), L"FF");
+    static const UINT state_message = RegisterWindowMessageW(L"PelmoraMenuItemState");
+    const UINT apply = static_cast<UINT>(e2e::Send(app.m_h_main, state_message, 40009, 1));
+    EXPECT_NE(apply & MF_GRAYED, 0u) << "Apply greyed for a process document";
+    app.Command(40101);
+    app.Command(kCmdCopyHex);
+    EXPECT_EQ(ClipboardUnicode(), wide_hex.substr(0, 2));
+    app.Command(40102);
+    app.Command(kCmdCopyHex);
+    EXPECT_EQ(ClipboardUnicode(), L"FF");
     EXPECT_EQ(app.Close(), 0);
 }
 

@@ -104,6 +104,43 @@ TEST(CommandRules, ShortcutsMapToTheirMenuCommands) {
     EXPECT_EQ(FindCommandRule(12345), nullptr);
 }
 
+TEST(CommandRules, UndoAndRedoFollowTheHistoryWithOrWithoutEditMode) {
+    ConditionFacts facts = NoDocument();
+    facts.m_b_can_undo = 1;
+    facts.m_b_can_redo = 1;
+    EXPECT_FALSE(Runs(40101, facts)) << "no document, nothing to undo";
+    facts = FileWithSelection();
+    facts.m_n_source_kind = 1;
+    EXPECT_FALSE(Runs(40101, facts));
+    EXPECT_FALSE(DecideMenus(EvaluateConditions(facts)).m_b_undo_enabled);
+    facts.m_b_can_undo = 1;
+    EXPECT_TRUE(Runs(40101, facts));
+    EXPECT_TRUE(Runs(41027, facts)); // by its shortcut
+    EXPECT_FALSE(Runs(41028, facts));
+    facts.m_b_can_redo = 1;
+    EXPECT_TRUE(Runs(41028, facts));
+    const MenuDecisions d = DecideMenus(EvaluateConditions(facts));
+    EXPECT_TRUE(d.m_b_undo_enabled);
+    EXPECT_TRUE(d.m_b_redo_enabled);
+    EXPECT_EQ(MenuCommandOfShortcut(41027), 40101);
+    EXPECT_EQ(MenuCommandOfShortcut(41028), 40102);
+}
+
+TEST(CommandRules, ApplyNeedsAnOpenFileDocumentThatDiffersFromItsFile) {
+    ConditionFacts facts = FileWithSelection();
+    EXPECT_FALSE(Runs(40009, facts));
+    facts.m_b_can_apply = 1;
+    EXPECT_TRUE(Runs(40009, facts));
+    EXPECT_TRUE(Runs(41029, facts));
+    EXPECT_TRUE(DecideMenus(EvaluateConditions(facts)).m_b_apply_enabled);
+    facts.m_n_source_kind = 1;
+    EXPECT_FALSE(Runs(40009, facts)) << "process memory is never written";
+    EXPECT_FALSE(DecideMenus(EvaluateConditions(facts)).m_b_apply_enabled);
+    facts = NoDocument();
+    facts.m_b_can_apply = 1;
+    EXPECT_FALSE(Runs(40009, facts));
+}
+
 TEST(MenuDecisions, CopyFollowsTheSelectionAlsoWithoutEditMode) {
     ConditionFacts facts = FileWithSelection();
     EXPECT_TRUE(DecideMenus(EvaluateConditions(facts)).m_b_copy_enabled);

@@ -47,10 +47,17 @@ TEST(ShortcutTables, CommandsAndKeyNames) {
     std::set<uint16_t> ids;
     for (const ShortcutCommand& row : ShortcutCommandTable) {
         ids.insert(row.m_n_id);
-        EXPECT_TRUE(row.m_n_id >= 41001 && row.m_n_id <= 41026 && row.m_n_id != 41015 &&
+        EXPECT_TRUE(row.m_n_id >= 41001 && row.m_n_id <= 41029 && row.m_n_id != 41015 &&
                     row.m_n_id != 41016);
     }
-    EXPECT_EQ(24u, ids.size());
+    EXPECT_EQ(27u, ids.size());
+    // Rows added later go at the end, so older settings files keep their meaning.
+    EXPECT_EQ(std::wstring(L"Undo"), ShortcutCommandTable[24].m_sz_name);
+    EXPECT_EQ(41027, ShortcutCommandTable[24].m_n_id);
+    EXPECT_EQ(std::wstring(L"Redo"), ShortcutCommandTable[25].m_sz_name);
+    EXPECT_EQ(41028, ShortcutCommandTable[25].m_n_id);
+    EXPECT_EQ(std::wstring(L"Apply"), ShortcutCommandTable[26].m_sz_name);
+    EXPECT_EQ(41029, ShortcutCommandTable[26].m_n_id);
     EXPECT_EQ(2, RowOf(L"Open file"));
     EXPECT_EQ(41017, ShortcutCommandTable[15].m_n_id);
     EXPECT_EQ(std::wstring(L""), KeyName(0));
@@ -124,8 +131,8 @@ TEST(AcceleratorEntry, FromCodes) {
 TEST_F(ShortcutKeysTest, LoadReadsOnlyTheTableNames) {
     LoadShortcutKeys();
     ASSERT_NE(nullptr, AcceleratorEntries);
-    EXPECT_EQ(24, g_n_accelerator_count);
-    for (int i = 0; i < 24; ++i) {
+    EXPECT_EQ(kShortcutCommandCount, g_n_accelerator_count);
+    for (int i = 0; i < kShortcutCommandCount; ++i) {
         EXPECT_TRUE(IsZero(AcceleratorEntries[i]));
     }
     m_path.Put("[HotKey]\r\nOPEN FILE=591\r\nExit=65536\r\nLine down=40\r\nNot a command=65\r\n");
@@ -137,7 +144,7 @@ TEST_F(ShortcutKeysTest, LoadReadsOnlyTheTableNames) {
     EXPECT_TRUE(IsZero(AcceleratorEntries[RowOf(L"Exit")]));
     EXPECT_EQ(41020, AcceleratorEntries[RowOf(L"Line down")].cmd);
     int bound = 0;
-    for (int i = 0; i < 24; ++i) {
+    for (int i = 0; i < kShortcutCommandCount; ++i) {
         bound += IsZero(AcceleratorEntries[i]) ? 0 : 1;
     }
     EXPECT_EQ(2, bound);
@@ -151,7 +158,7 @@ TEST_F(ShortcutKeysTest, SetShortcutKeyFindsTheRowIgnoringCase) {
     SetShortcutKey(L"Extend line up", 0);
     EXPECT_TRUE(IsZero(AcceleratorEntries[22]));
     SetShortcutKey(L"Nothing", 0x41);
-    for (int i = 0; i < 24; ++i) {
+    for (int i = 0; i < kShortcutCommandCount; ++i) {
         EXPECT_TRUE(IsZero(AcceleratorEntries[i]));
     }
     EXPECT_FALSE(m_path.Exists()); // the file is not touched

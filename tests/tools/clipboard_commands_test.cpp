@@ -28,7 +28,8 @@ std::vector<uint8_t> Ansi(const std::string& text) {
     return bytes;
 }
 
-// Fails the first Insert, or the first Remove, it is asked for.
+// Fails every Insert, or the first Remove, it is asked for; a replacement
+// fails for either.
 class FailingEditor : public OverlayEditor {
   public:
     int Insert(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t count) override {
@@ -41,6 +42,12 @@ class FailingEditor : public OverlayEditor {
         if (m_b_fail_remove && m_n_removes++ == 0)
             return 0;
         return OverlayEditor::Remove(plane, first, last);
+    }
+    int Replace(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
+                int64_t length) override {
+        if (m_b_fail_insert || (m_b_fail_remove && m_n_removes++ == 0))
+            return 0;
+        return OverlayEditor::Replace(plane, first, count, bytes, length);
     }
     int m_b_fail_insert = 0;
     int m_b_fail_remove = 0;

@@ -1,0 +1,155 @@
+// The apply sequence (see apply_file.h).
+#include "data/apply_file.h"
+
+#include "data/document.h"
+#include "data/save_file.h"
+#include "data/workspace.h"
+#include "frame/messages.h"
+#include "frame/tkstr.h"
+
+#include <memory>
+#include <new>
+#include <string>
+
+const wchar_t kApplyQuestionText[] = L"Write the pending changes into %s?";
+
+namespace {
+
+const wchar_t kReadOnly[] = L"Could not apply the changes to %s\nThe file is read-only.\n";
+const wchar_t kWriteFailed[] =
+    L"Could not apply the changes to %s\nThe new file could not be written in its folder: the "
+    L"folder cannot be written or the disk is full.\nThe file is unchanged.\n";
+const wchar_t kReleaseFailed[] =
+    L"Could not apply the changes to %s\nThe file could not be released.\nThe file is "
+    L"unchanged.\n";
+const wchar_t kReplaceFailed[] =
+    L"Could not apply the changes to %s\nThe file could not be replaced: another program holds "
+    L"it open, or it cannot be written.\nThe file is unchanged.\n";
+const wchar_t kReopenFailed[] =
+    L"The changes were written into %s, but the file could not be opened again.\n";
+const wchar_t kLostFile[] =
+    L"Could not apply the changes to %s\nThe file could not be replaced, nor opened again; the "
+    L"pending changes were kept in its workspace file.\n";
+const wchar_t kNoMemory[] = L"Could not apply the changes to %s\nNot enough memory.\n";
+
+// Keeps the save's own messages (they name the new file, which the user never
+// chose) from showing while it runs; traces pass through.
+class QuietMessages : public MessageSink {
+  public:
+    QuietMessages() : m_p_previous(SetMessageSink(this)) {}
+    ~QuietMessages() override { SetMessageSink(m_p_previous); }
+    QuietMessages(const QuietMessages&) = delete;
+    QuietMessages& operator=(const QuietMessages&) = delete;
+    void OnMessage(const std::wstring&) override {}
+    void OnTrace(const std::wstring& text) override {
+        if (m_p_previous != nullptr)
+            m_p_previous->OnTrace(text);
+    }
+
+  private:
+    MessageSink* m_p_previous;
+};
+
+// A name beside the file that names nothing yet.
+std::wstring NewSibling(SaveFileOps& ops, const std::wstring& path) {
+    for (int n = 0; n < 1000; ++n) {
+        std::wstring name = path + L".apply" + (n > 0 ? std::to_wstring(n) : std::wstring()) + L"~";
+        FileIdentity id = {};
+        if (!ops.IdentifyPath(name.c_str(), &id))
+            return name;
+    }
+    return std::wstring();
+}
+
+class PlatformApply : public ApplyFileOps {
+  public:
+    SaveFileOps& SaveOps() override { return PlatformSaveFileOps(); }
+    int IsReadOnly(const wchar_t* path) override { return PlatformIsReadOnly(path); }
+    int Release(CallBackInfo* doc) override {
+        doc->m_file_mapping.Close();
+        return 1;
+    }
+    int ReplaceKeeping(const wchar_t* target, const wchar_t* replacement) override {
+        return PlatformReplaceKeeping(target, replacement);
+    }
+    int Reopen(CallBackInfo* doc, const wchar_t* path) override {
+        return doc->m_file_mapping.Open(path);
+    }
+};
+
+} // namespace
+
+ApplyFileOps& PlatformApplyFileOps() {
+    static PlatformApply ops;
+    return ops;
+}
+
+int CanApply(const CallBackInfo* doc) {
+    if (doc == nullptr || doc->m_n_source_kind != 0 || doc->m_p_data_plane == nullptr ||
+        doc->m_file_mapping.m_p_name == nullptr)
+        return 0;
+    const PlanePiece* head = doc->m_p_data_plane->m_p_head;
+    const bool unchanged = head != nullptr && head->m_p_next == nullptr &&
+                           head->m_n_kind == PIECE_SOURCE && head->m_n_src_begin == 0 &&
+                           head->m_n_length == doc->m_file_mapping.m_n_file_size;
+    return unchanged ? 0 : 1;
+}
+
+ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops) {
+    if (!CanApply(doc) || doc->m_file_mapping.m_p_name->c_str() == nullptr)
+        return ApplyResult::kFailed;
+    const std::wstring path = doc->m_file_mapping.m_p_name->c_str();
+    SaveFileOps& save = ops.SaveOps();
+    if (ops.IsReadOnly(path.c_str())) {
+        ShowMessage(kReadOnly, path.c_str());
+        return ApplyResult::kFailed;
+    }
+    // Everything that can run out of memory is made before the file changes.
+    std::unique_ptr<CDataPlane> fresh(new (std::nothrow) CDataPlane(doc->m_n_data_size));
+    const std::wstring sibling = NewSibling(save, path);
+    if (fresh == nullptr || (doc->m_n_data_size > 0 && fresh->m_p_head == nullptr) ||
+        sibling.empty()) {
+        ShowMessage(sibling.empty() ? kWriteFailed : kNoMemory, path.c_str());
+        return ApplyResult::kFailed;
+    }
+    int written = 0;
+    {
+        QuietMessages quiet;
+        written = SaveDocumentToFile(doc, sibling.c_str(), save);
+    }
+    if (!written) {
+        ShowMessage(kWriteFailed, path.c_str());
+        return ApplyResult::kFailed;
+    }
+    const int64_t file_size = doc->m_file_mapping.m_n_file_size;
+    if (!ops.Release(doc)) {
+        save.DeletePath(sibling.c_str());
+        ShowMessage(kReleaseFailed, path.c_str());
+        return ApplyResult::kFailed;
+    }
+    if (!ops.ReplaceKeeping(path.c_str(), sibling.c_str())) {
+        save.DeletePath(sibling.c_str());
+        if (!ops.Reopen(doc, path.c_str())) {
+            // The document goes; its edits must not go with it.
+            const std::wstring workspace = WorkspaceName(path.c_str());
+            WriteWorkspace(workspace.c_str(), doc->m_p_data_plane, file_size);
+            ShowMessage(kLostFile, path.c_str());
+            return ApplyResult::kReopenFailed;
+        }
+        ShowMessage(kReplaceFailed, path.c_str());
+        return ApplyResult::kFailed;
+    }
+    if (!ops.Reopen(doc, path.c_str())) {
+        ShowMessage(kReopenFailed, path.c_str());
+        return ApplyResult::kReopenFailed;
+    }
+    delete doc->m_p_data_plane;
+    doc->m_p_data_plane = fresh.release();
+    doc->m_n_data_size = doc->m_file_mapping.m_n_file_size;
+    // The workspace's edits are in the file now; its records would point wrong.
+    const std::wstring workspace = WorkspaceName(path.c_str());
+    save.DeletePath(workspace.c_str());
+    save.DeletePath((workspace + L"~").c_str());
+    doc->m_history.Clear();
+    return ApplyResult::kApplied;
+}

@@ -1,0 +1,53 @@
+// Apply: the pending changes written into the file the document shows. A new
+// file beside it gets the effective bytes (the save's own walk) and is flushed;
+// only then are the document's handles released and the file replaced in one
+// step, so a failure at any point leaves the file whole, old or new.
+#pragma once
+
+#include <string>
+
+class CallBackInfo;
+class SaveFileOps;
+
+// Every step of an apply that touches the system, behind one seam so tests
+// can fail each in turn.
+class ApplyFileOps {
+  public:
+    virtual ~ApplyFileOps() = default;
+    // The save's file operations: they write and flush the new file.
+    virtual SaveFileOps& SaveOps() = 0;
+    // 1 when the file at path may not be written (the read-only attribute or
+    // no write permission).
+    virtual int IsReadOnly(const wchar_t* path) = 0;
+    // Releases the document's views and handles of its file; 1 or 0.
+    virtual int Release(CallBackInfo* doc) = 0;
+    // Puts replacement in target's place, keeping the target's attributes,
+    // permissions and creation time, and makes the change durable.
+    virtual int ReplaceKeeping(const wchar_t* target, const wchar_t* replacement) = 0;
+    // Opens the document's file again after Release; 1 or 0.
+    virtual int Reopen(CallBackInfo* doc, const wchar_t* path) = 0;
+};
+
+// The real implementation; its ReplaceKeeping and IsReadOnly come from the
+// platform halves (data/win32, data/posix).
+ApplyFileOps& PlatformApplyFileOps();
+int PlatformReplaceKeeping(const wchar_t* target, const wchar_t* replacement);
+int PlatformIsReadOnly(const wchar_t* path);
+
+// 1 for a file document whose bytes differ from its file: an overlay other
+// than one source piece over the whole file.
+int CanApply(const CallBackInfo* doc);
+
+enum class ApplyResult {
+    kApplied,      // the file holds the bytes; the document shows it as one source piece
+    kFailed,       // file and document as they were; a message said what failed
+    kReopenFailed, // the file holds the bytes but could not be opened again
+};
+
+// The apply itself. On kApplied the workspace file is gone and the history
+// ended; the caller keeps the view and clears the pending flag. On
+// kReopenFailed the caller closes the document (a message was shown).
+ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops);
+
+// The question asked before an apply; %s is the file.
+extern const wchar_t kApplyQuestionText[];

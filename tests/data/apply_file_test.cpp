@@ -1,0 +1,199 @@
+// Apply against the real file system with each step failing in turn: the file
+// is always wholly old or wholly new, no new file stays behind, a failed apply
+// leaves the document as it was and says so, and a good one leaves one source
+// piece and no workspace.
+#include "data/apply_file.h"
+
+#include "data/document.h"
+#include "data/save_file.h"
+#include "data/workspace.h"
+#include "tests/fakes/recording_message_sink.h"
+#include "tests/fakes/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum class Step { kNone, kWrite, kFlush, kRelease, kReplace, kReopen, kReplaceAndReopen };
+
+std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> Names(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The platform's file operations with one step of an apply made to fail.
+class FailingSaveOps : public SaveFileOps {
+  public:
+    FailingSaveOps(SaveFileOps& inner, const Step& fail) : m_inner(inner), m_fail(fail) {}
+    int IdentifyPath(const wchar_t* path, FileIdentity* id) override {
+        return m_inner.IdentifyPath(path, id);
+    }
+    int IdentifyFile(void* file, FileIdentity* id) override {
+        return m_inner.IdentifyFile(file, id);
+    }
+    void* CreateTemp(const wchar_t* target, std::wstring* temp_path) override {
+        return m_inner.CreateTemp(target, temp_path);
+    }
+    void* CreateMapping(void* file, int64_t size) override {
+        return m_inner.CreateMapping(file, size);
+    }
+    uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
+        return m_inner.MapView(mapping, offset, length);
+    }
+    int FlushView(uint8_t* view, size_t length) override {
+        return m_fail == Step::kWrite ? 0 : m_inner.FlushView(view, length);
+    }
+    int UnmapView(uint8_t* view, size_t length) override { return m_inner.UnmapView(view, length); }
+    int FlushFile(void* file) override {
+        return m_fail == Step::kFlush ? 0 : m_inner.FlushFile(file);
+    }
+    void CloseMapping(void* mapping) override { m_inner.CloseMapping(mapping); }
+    int CloseFile(void* file) override { return m_inner.CloseFile(file); }
+    int ReplaceTarget(const wchar_t* temp_path, const wchar_t* target) override {
+        return m_inner.ReplaceTarget(temp_path, target);
+    }
+    int DeletePath(const wchar_t* path) override { return m_inner.DeletePath(path); }
+
+  private:
+    SaveFileOps& m_inner;
+    const Step& m_fail;
+};
+
+class FailingApplyOps : public ApplyFileOps {
+  public:
+    explicit FailingApplyOps(Step fail)
+        : m_fail(fail), m_save(PlatformApplyFileOps().SaveOps(), m_fail) {}
+    SaveFileOps& SaveOps() override { return m_save; }
+    int IsReadOnly(const wchar_t* path) override { return PlatformApplyFileOps().IsReadOnly(path); }
+    int Release(CallBackInfo* doc) override {
+        return m_fail == Step::kRelease ? 0 : PlatformApplyFileOps().Release(doc);
+    }
+    int ReplaceKeeping(const wchar_t* target, const wchar_t* replacement) override {
+        if (m_fail == Step::kReplace || m_fail == Step::kReplaceAndReopen)
+            return 0;
+        return PlatformApplyFileOps().ReplaceKeeping(target, replacement);
+    }
+    int Reopen(CallBackInfo* doc, const wchar_t* path) override {
+        if (m_fail == Step::kReopen || m_fail == Step::kReplaceAndReopen)
+            return 0;
+        return PlatformApplyFileOps().Reopen(doc, path);
+    }
+
+  private:
+    Step m_fail;
+    FailingSaveOps m_save;
+};
+
+std::vector<uint8_t> Counting(size_t n) {
+    std::vector<uint8_t> bytes(n);
+    for (size_t i = 0; i < n; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 3);
+    return bytes;
+}
+
+std::vector<uint8_t> Shown(CallBackInfo& doc) {
+    std::vector<uint8_t> out(static_cast<size_t>(doc.m_n_data_size));
+    EXPECT_EQ(doc.m_n_data_size,
+              ReadEffectiveSpan(&doc, 0, out.data(), doc.m_n_data_size, doc.Source()));
+    return out;
+}
+
+} // namespace
+
+TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
+    const std::vector<uint8_t> old_bytes = Counting(200000);
+    const EditMark mark = {0, 0, 0};
+    const uint8_t added[] = {'a', 'b', 'c'};
+    for (Step fail : {Step::kWrite, Step::kFlush, Step::kRelease, Step::kReplace, Step::kReopen,
+                      Step::kReplaceAndReopen, Step::kNone}) {
+        SCOPED_TRACE(static_cast<int>(fail));
+        TempDir dir;
+        const std::wstring path = dir.WriteFile("a.bin", old_bytes);
+        CallBackInfo doc(nullptr);
+        ASSERT_EQ(1, doc.OpenFile(path.c_str()));
+        EXPECT_EQ(0, CanApply(&doc));
+        ASSERT_EQ(1, doc.m_history.Insert(doc.m_p_data_plane, 70000, added, 3, mark));
+        doc.m_n_data_size += 3;
+        ASSERT_EQ(1, CanApply(&doc));
+        // The workspace keeps the insertion only; the typed byte is newer.
+        const std::wstring workspace = WorkspaceName(path.c_str());
+        ASSERT_EQ(1, WriteWorkspace(workspace.c_str(), doc.m_p_data_plane, 200000));
+        ASSERT_EQ(1, doc.m_history.TypeNibble(doc.m_p_data_plane, 5, 0xF, 1, doc.Source(), mark));
+        const std::vector<uint8_t> shown = Shown(doc);
+        const std::vector<std::string> names = Names(dir.Path());
+        const std::vector<uint8_t> kept_before = ReadAll(dir.File("a.bin.interm"));
+
+        RecordingMessageSink messages;
+        FailingApplyOps ops(fail);
+        const ApplyResult result = ApplyDocumentToFile(&doc, ops);
+        const std::vector<uint8_t> on_disk = ReadAll(dir.File("a.bin"));
+        if (fail == Step::kNone) {
+            ASSERT_EQ(ApplyResult::kApplied, result);
+            EXPECT_EQ(shown, on_disk);
+            EXPECT_EQ(shown, Shown(doc));
+            EXPECT_EQ(1, doc.m_p_data_plane->PieceCount());
+            EXPECT_EQ(0, CanApply(&doc));
+            EXPECT_EQ(0, doc.m_history.CanUndo());
+            EXPECT_EQ(std::vector<std::string>{"a.bin"}, Names(dir.Path()));
+            EXPECT_TRUE(messages.Messages().empty());
+        } else if (fail == Step::kReplaceAndReopen) {
+            // Nothing to show any more: the file as it was, the edits in the workspace.
+            EXPECT_EQ(ApplyResult::kReopenFailed, result);
+            EXPECT_EQ(old_bytes, on_disk);
+            EXPECT_EQ(names, Names(dir.Path()));
+            EXPECT_NE(kept_before, ReadAll(dir.File("a.bin.interm"))) << "the typed byte kept too";
+            CDataPlane kept;
+            int64_t size = 200000;
+            ASSERT_EQ(1, ReadWorkspace(&kept, workspace.c_str(), &size));
+            EXPECT_EQ(200003, size);
+            ASSERT_EQ(1u, messages.Messages().size());
+        } else if (fail == Step::kReopen) {
+            EXPECT_EQ(ApplyResult::kReopenFailed, result);
+            EXPECT_EQ(shown, on_disk) << "replaced before the reopen failed";
+            ASSERT_EQ(1u, messages.Messages().size());
+        } else {
+            EXPECT_EQ(ApplyResult::kFailed, result);
+            EXPECT_EQ(old_bytes, on_disk);
+            EXPECT_EQ(names, Names(dir.Path())) << "no new file left, the workspace kept";
+            EXPECT_EQ(kept_before, ReadAll(dir.File("a.bin.interm")));
+            EXPECT_EQ(shown, Shown(doc));
+            EXPECT_EQ(1, doc.m_history.CanUndo());
+            ASSERT_EQ(1u, messages.Messages().size());
+            EXPECT_NE(std::wstring::npos, messages.Messages()[0].find(path));
+        }
+    }
+}
+
+TEST(Apply, AReadOnlyFileIsRefusedBeforeAnythingIsWritten) {
+    TempDir dir;
+    const std::wstring path = dir.WriteFile("r.bin", Counting(100));
+    std::filesystem::permissions(dir.File("r.bin"), std::filesystem::perms::owner_read);
+    if (PlatformIsReadOnly(path.c_str())) { // root may write anything
+        CallBackInfo doc(nullptr);
+        ASSERT_EQ(1, doc.OpenFile(path.c_str()));
+        ASSERT_EQ(1, doc.m_history.Remove(doc.m_p_data_plane, 0, 9, {0, 0, 0}));
+        doc.m_n_data_size -= 10;
+        RecordingMessageSink messages;
+        EXPECT_EQ(ApplyResult::kFailed, ApplyDocumentToFile(&doc, PlatformApplyFileOps()));
+        ASSERT_EQ(1u, messages.Messages().size());
+        EXPECT_NE(std::wstring::npos, messages.Messages()[0].find(L"read-only"));
+        EXPECT_EQ(Counting(100), ReadAll(dir.File("r.bin")));
+        EXPECT_EQ(std::vector<std::string>{"r.bin"}, Names(dir.Path()));
+    }
+    std::filesystem::permissions(dir.File("r.bin"), std::filesystem::perms::owner_all);
+}

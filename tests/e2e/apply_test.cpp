@@ -1,0 +1,141 @@
+// "&Apply" in the real pelmora.exe: typed and inserted bytes written into the
+// file after a Yes, the workspace gone and nothing pending after; No changes
+// nothing; a file held open elsewhere without delete sharing stays as it was.
+#include "tests/e2e/tool_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using namespace tools_e2e;
+
+constexpr WORD kCmdApply = 40009;
+constexpr int kFileSubmenu = 0;
+
+std::wstring Widen(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+bool Greyed(HWND main, UINT command) {
+    static const UINT message = RegisterWindowMessageW(L"PelmoraMenuItemState");
+    const UINT state = static_cast<UINT>(e2e::Send(main, message, command, kFileSubmenu + 1));
+    return state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)) != 0;
+}
+
+// Types two bytes at 2 and inserts "XY" before 10: 66 bytes shown.
+Bytes Edit(App* app, const Bytes& data) {
+    app->Command(kCmdEditMode);
+    EXPECT_EQ(SelectRange(app, 2, 3), 1);
+    for (char c : std::string("1234"))
+        e2e::Send(app->m_h_view, WM_CHAR, static_cast<WPARAM>(c));
+    e2e::Sync(app->m_h_main);
+    EXPECT_EQ(SelectRange(app, 10, 10), 1);
+    EXPECT_TRUE(PutClipboard(CF_TEXT, Bytes{'X', 'Y', 0}));
+    app->Command(kCmdPasteInsert);
+    Bytes shown = data;
+    shown[2] = 0x12;
+    shown[3] = 0x34;
+    shown.insert(shown.begin() + 10, {'X', 'Y'});
+    EXPECT_EQ(app->Status(0), L"Total: 0x41");
+    return shown;
+}
+
+// Runs Apply and answers its question; the text of the message that
+// follows, or "" when none shows.
+std::wstring ApplyAnswering(App* app, const std::wstring& path, WORD answer) {
+    e2e::PostCommand(app->m_h_main, kCmdApply);
+    HWND question = app->WaitForMessage(10000);
+    if (question == nullptr)
+        return L"<no question>";
+    EXPECT_EQ(MessageText(question), L"Write the pending changes into " + path + L"?");
+    EXPECT_TRUE(Dismiss(question, answer));
+    HWND message = app->WaitForMessage(answer == IDYES ? 3000 : 300);
+    if (message == nullptr) {
+        e2e::Sync(app->m_h_main);
+        return L"";
+    }
+    const std::wstring text = MessageText(message);
+    Dismiss(message, IDOK);
+    return text;
+}
+
+TEST(Apply, YesWritesTheShownBytesIntoTheFileAndLeavesNothingPending) {
+    Sandbox box(L"apply");
+    const Bytes data = Counting(64);
+    const std::wstring path = box.File(L"apply.bin", data);
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    EXPECT_TRUE(Greyed(app.m_h_main, kCmdApply)) << "nothing to apply yet";
+    const Bytes shown = Edit(&app, data);
+    app.Command(kCmdSaveWorkspace);
+    ASSERT_TRUE(e2e::Exists(path + L".interm"));
+    EXPECT_FALSE(Greyed(app.m_h_main, kCmdApply));
+
+    // No changes nothing.
+    EXPECT_EQ(ApplyAnswering(&app, path, IDNO), L"");
+    EXPECT_EQ(ReadFileBytes(path), data);
+    EXPECT_EQ(app.Status(0), L"Total: 0x41");
+
+    ASSERT_EQ(SelectRange(&app, 40, 41), 1);
+    EXPECT_EQ(ApplyAnswering(&app, path, IDYES), L"");
+    EXPECT_EQ(ReadFileBytes(path), shown);
+    EXPECT_FALSE(e2e::Exists(path + L".interm"));
+    EXPECT_EQ(box.Files().size(), 2u) << "only the exe and the file: no new file left";
+    EXPECT_EQ(app.Status(0), L"Total: 0x41");
+    EXPECT_EQ(app.Status(1), L"Begin: 0x28") << "the selection is kept";
+    EXPECT_TRUE(Greyed(app.m_h_main, kCmdApply));
+    EXPECT_EQ(DocumentHex(&app, 66), Widen(Hex(shown)));
+    EXPECT_EQ(app.Close(), 0) << "nothing pending: no question at close";
+    EXPECT_FALSE(e2e::Exists(path + L".interm"));
+
+    App again;
+    ASSERT_EQ(again.Open(box, path), 1);
+    EXPECT_EQ(again.Status(0), L"Total: 0x41");
+    EXPECT_EQ(DocumentHex(&again, 66), Widen(Hex(shown)));
+    EXPECT_TRUE(Greyed(again.m_h_main, kCmdApply));
+    EXPECT_EQ(again.Close(), 0);
+}
+
+TEST(Apply, AFileHeldOpenWithoutDeleteSharingStaysAsItWas) {
+    Sandbox box(L"applyheld");
+    const Bytes data = Counting(64);
+    const std::wstring path = box.File(L"held.bin", data);
+    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    const Bytes shown = Edit(&app, data);
+    const std::wstring message = ApplyAnswering(&app, path, IDYES);
+    EXPECT_NE(message.find(L"Could not apply the changes to " + path), std::wstring::npos)
+        << std::string(message.begin(), message.end());
+    EXPECT_NE(message.find(L"another program holds it open"), std::wstring::npos);
+    CloseHandle(held);
+    EXPECT_EQ(ReadFileBytes(path), data);
+    EXPECT_EQ(box.Files().size(), 2u);
+    EXPECT_EQ(app.Status(0), L"Total: 0x41");
+    EXPECT_EQ(DocumentHex(&app, 66), Widen(Hex(shown)));
+    EXPECT_FALSE(Greyed(app.m_h_main, kCmdApply)) << "still pending";
+
+    // Closing keeps the edits in the workspace, as for any pending change.
+    EXPECT_EQ(app.Close(), 0);
+    EXPECT_TRUE(e2e::Exists(path + L".interm"));
+
+    // A read-only file is refused before anything is written.
+    const std::wstring locked = box.File(L"locked.bin", data);
+    ASSERT_TRUE(SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    App second;
+    ASSERT_EQ(second.Open(box, locked), 1);
+    Edit(&second, data);
+    const std::wstring refused = ApplyAnswering(&second, locked, IDYES);
+    EXPECT_NE(refused.find(L"The file is read-only."), std::wstring::npos);
+    EXPECT_EQ(ReadFileBytes(locked), data);
+    second.CloseGoto();
+    e2e::Post(second.m_h_main, WM_CLOSE);
+    second.m_process.WaitForExit(10000);
+    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+} // namespace

@@ -1,0 +1,91 @@
+// Undo and redo of the current document (see undo_commands.h).
+#include "tools/undo_commands.h"
+
+#include "data/document.h"
+#include "frame/format_text.h"
+#include "tools/tool_commands.h"
+#include "view/geometry.h"
+#include "view/selection.h"
+#include "view/view_host.h"
+#include "view/view_state.h"
+
+namespace {
+
+CallBackInfo* SteppableDocument() {
+    CallBackInfo* doc = g_p_current_document;
+    // A running search reads the overlay on its own thread.
+    if (doc == nullptr || doc->m_p_data_plane == nullptr || g_p_view_state == nullptr ||
+        SearchRunning())
+        return nullptr;
+    return doc;
+}
+
+void Select(int64_t anchor, int64_t active) {
+    CallBackInfo* doc = g_p_current_document;
+    if (anchor < 0 || active < 0 || doc->m_n_data_size <= 0) {
+        doc->m_n_sel_anchor = -1;
+        doc->m_n_sel_active = -1;
+        doc->m_n_edit_pos = -1;
+        doc->m_b_low_nibble = 0;
+        return;
+    }
+    GoToOffset(anchor);
+    ExtendToOffset(active);
+}
+
+// The size, the scroll range, the status and the pending flag after a step.
+void ShowStep(CallBackInfo* doc, const HistoryResult& result) {
+    doc->m_n_data_size += result.m_n_size_delta;
+    SetScrollRange(ScrollLines());
+    g_p_view_state->m_b_modified = doc->m_history.IsClean() ? 0 : 1;
+    SetStatusText(0, FormatText(L"Total: 0x%I64X", doc->m_n_data_size - 1).c_str());
+}
+
+} // namespace
+
+int UndoLastStep() {
+    CallBackInfo* doc = SteppableDocument();
+    HistoryResult result = {};
+    if (doc == nullptr || !doc->m_history.Undo(doc->m_p_data_plane, &result))
+        return 0;
+    ShowStep(doc, result);
+    ScrollToLine(result.m_mark.m_n_top_line);
+    SyncThumb(doc->m_n_top_line);
+    Select(result.m_mark.m_n_sel_anchor, result.m_mark.m_n_sel_active);
+    CurrentViewHost()->Invalidate();
+    return 1;
+}
+
+int RedoNextStep() {
+    CallBackInfo* doc = SteppableDocument();
+    HistoryResult result = {};
+    if (doc == nullptr || !doc->m_history.Redo(doc->m_p_data_plane, &result))
+        return 0;
+    ShowStep(doc, result);
+    // A removal leaves nothing to select: the byte that took its place is.
+    const int64_t last =
+        result.m_n_length > 0 ? result.m_n_first + result.m_n_length - 1 : result.m_n_first;
+    const int64_t first =
+        result.m_n_first < doc->m_n_data_size ? result.m_n_first : doc->m_n_data_size - 1;
+    Select(first, last < doc->m_n_data_size ? last : doc->m_n_data_size - 1);
+    ScrollIntoView(first);
+    SyncThumb(doc->m_n_top_line);
+    CurrentViewHost()->Invalidate();
+    return 1;
+}
+
+void MarkDocumentKept() {
+    if (CallBackInfo* doc = g_p_current_document) {
+        doc->m_history.MarkClean();
+        if (g_p_view_state != nullptr)
+            g_p_view_state->m_b_modified = 0;
+    }
+}
+
+void OnUndoCommand() {
+    UndoLastStep();
+}
+
+void OnRedoCommand() {
+    RedoNextStep();
+}
