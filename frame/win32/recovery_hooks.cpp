@@ -8,6 +8,7 @@
 #include "data/recovery_keeper.h"
 #include "data/workspace.h"
 #include "frame/format_text.h"
+#include "frame/tkstr.h"
 #include "frame/messages.h"
 #include "view/view_state.h"
 
