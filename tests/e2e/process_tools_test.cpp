@@ -139,6 +139,7 @@ TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
     // A typed byte of process memory is undone and redone like any other;
     // "&Apply" stays greyed, the process is never written.
     ASSERT_EQ(SelectRange(&app, at, at), 1);
+    app.CloseGoto();
     app.Command(kCmdEditMode);
     e2e::Send(app.m_h_view, WM_CHAR, 'F');
     e2e::Send(app.m_h_view, WM_CHAR, 'F');
@@ -154,7 +155,12 @@ TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
     app.Command(40102);
     app.Command(kCmdCopyHex);
     EXPECT_EQ(ClipboardUnicode(), L"FF");
-    EXPECT_EQ(app.Close(), 0);
+    // Process edits cannot be kept: closing asks before they are dropped.
+    e2e::Post(app.m_h_main, WM_CLOSE);
+    HWND question = app.m_process.WaitForWindow(L"#32770", L"Message", 10000);
+    ASSERT_NE(question, nullptr);
+    e2e::Answer(question, IDOK);
+    EXPECT_EQ(app.m_process.WaitForExit(10000), 0);
 }
 
 } // namespace
