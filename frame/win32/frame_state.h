@@ -5,6 +5,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "tools/win32/inspector_window.h"
+
+#include <memory>
+
 struct FrameState {
     HINSTANCE m_h_instance = nullptr;
     HWND m_h_main_window = nullptr;
@@ -14,6 +18,8 @@ struct FrameState {
     HWND m_h_view_control = nullptr;
     HACCEL m_h_accelerators = nullptr;
     int m_b_document_commands = 0; // the document-open flag
+    // The data inspector, made with the main window and gone before it.
+    std::unique_ptr<CInspectorWindow> m_p_inspector;
 };
 
 // The one frame state of the process.
