@@ -258,6 +258,10 @@ LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         }
         if (header->code == NM_DBLCLK) {
             BeginEdit(reinterpret_cast<const NMITEMACTIVATE*>(lparam)->iItem);
+        } else if (header->code == NM_RETURN) {
+            // Enter reaches the list itself when another window's dialog loop
+            // runs (Goto open); otherwise the dialog keys make it IDOK.
+            BeginEdit(SelectedRow());
         } else if (header->code == LVN_KEYDOWN) {
             const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lparam)->wVKey;
             if (key == VK_F2) {
@@ -399,6 +403,7 @@ void CInspectorWindow::BeginEdit(int row) {
         return;
     }
     m_n_edit_row = row;
+    SetCell(row, kColumnNote, std::wstring());
     SendMessageW(m_h_edit, WM_SETFONT, SendMessageW(m_h_list, WM_GETFONT, 0, 0), FALSE);
     SetWindowSubclass(m_h_edit, EditProc, kEditSubclass, reinterpret_cast<DWORD_PTR>(this));
     SendMessageW(m_h_edit, EM_SETSEL, 0, -1);
