@@ -143,7 +143,6 @@ TEST(Inspector, FollowsTheCaretAndWritesATypedValueAsOneUndoStep) {
     const std::wstring path = box.File(L"inspect.bin", data);
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
-    SetWindowPos(app.m_h_main, nullptr, 0, 0, 760, 520, SWP_NOZORDER);
     ASSERT_EQ(WaitInspector(app, 200), nullptr) << "closed until asked for";
     app.Command(kCmdInspector);
     HWND inspector = WaitInspector(app);
@@ -182,10 +181,14 @@ TEST(Inspector, FollowsTheCaretAndWritesATypedValueAsOneUndoStep) {
     EXPECT_EQ(Cell(app, list, kRowInt32, 1), L"-559038737");
     EXPECT_EQ(e2e::FindChild(list, L"Edit"), nullptr) << "the editor closes after a write";
     EXPECT_EQ(app.Status(0), L"Total: 0x3F") << "the size never changes";
+    app.CloseGoto(); // the save dialog is then the only dialog
+    SetWindowPos(app.m_h_main, nullptr, 0, 0, 700, 520, SWP_NOZORDER);
+    SetWindowPos(inspector, nullptr, 700, 0, 580, 520, SWP_NOZORDER | SWP_NOACTIVATE);
+    e2e::Sync(app.m_h_main);
+    Sleep(300);
     GuidePicture(app.m_h_main, inspector);
 
     const std::wstring saved = box.Folder() + L"saved.bin";
-    app.CloseGoto(); // the save dialog is then the only dialog
     SaveAs(app, saved);
     Bytes expected = data;
     expected[8] = 0xEF;
