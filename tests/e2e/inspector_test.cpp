@@ -231,13 +231,20 @@ TEST(Inspector, ComesBackWhereItWasWithItsByteOrder) {
     EXPECT_TRUE(EqualRect(&now, &placed))
         << now.left << "," << now.top << " " << now.right << "," << now.bottom;
     EXPECT_EQ(e2e::Send(GetDlgItem(inspector, kBigEndianBox), BM_GETCHECK), BST_CHECKED);
-    // Closed through the menu command: it stays closed at the next start.
     again.Command(kCmdInspector);
     EXPECT_FALSE(IsWindow(inspector) && IsWindowVisible(inspector));
     EXPECT_EQ(again.Close(), 0);
+    // Closed through the menu command, it stays closed at the next start; a
+    // key bound to "Data inspector" in [hotkey] opens it.
+    const Bytes kept = e2e::ReadAll(box.Folder() + L"settings.ini");
+    const std::string ini(kept.begin(), kept.end());
+    EXPECT_NE(ini.find("open=0"), std::string::npos) << ini;
+    box.Settings(ini + "\r\n[hotkey]\r\nData inspector=120\r\n0078=Data inspector\r\n");
     App third;
     ASSERT_EQ(third.Open(box, path), 1);
     EXPECT_EQ(WaitInspector(third, 500), nullptr);
+    e2e::SendKeyChord(third.m_h_main, VK_F9);
+    EXPECT_NE(WaitInspector(third), nullptr) << "F9 bound to Data inspector";
     EXPECT_EQ(third.Close(), 0);
 }
 

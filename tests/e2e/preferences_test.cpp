@@ -182,7 +182,7 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     EXPECT_TRUE(IsWindowVisible(keyboard));
     EXPECT_FALSE(IsWindowVisible(fonts)) << "the page shown matches the selected item";
     EXPECT_EQ(28, e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
-    EXPECT_EQ(L"Byte left", ListText(GetDlgItem(keyboard, IDC_PREF_COMMANDS), 0));
+    EXPECT_EQ(L"Apply", ListText(GetDlgItem(keyboard, IDC_PREF_COMMANDS), 0)); // sorted
     e2e::Screenshot(dialog, L"preferences-keyboard");
 
     ASSERT_TRUE(SelectTreeItem(dialog, L"Fonts and Colors"));
