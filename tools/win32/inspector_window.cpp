@@ -353,7 +353,8 @@ void CInspectorWindow::Refresh() {
             SetCell(row, kColumnNote, std::wstring());
         }
     }
-    if (m_h_edit && (at.m_n_offset < 0 || !EditModeOn())) {
+    // A value typed for one place is never written at another.
+    if (m_h_edit && (at.m_n_offset != m_n_edit_offset || !EditModeOn())) {
         EndEdit();
     }
     for (int type = 0; type < kInspectorTypeCount; ++type) {
@@ -403,6 +404,7 @@ void CInspectorWindow::BeginEdit(int row) {
         return;
     }
     m_n_edit_row = row;
+    m_n_edit_offset = at.m_n_offset;
     SetCell(row, kColumnNote, std::wstring());
     SendMessageW(m_h_edit, WM_SETFONT, SendMessageW(m_h_list, WM_GETFONT, 0, 0), FALSE);
     SetWindowSubclass(m_h_edit, EditProc, kEditSubclass, reinterpret_cast<DWORD_PTR>(this));

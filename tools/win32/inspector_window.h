@@ -55,6 +55,7 @@ class CInspectorWindow {
     HWND m_h_list = nullptr;
     HWND m_h_edit = nullptr; // the in-place editor, while a value is typed
     int m_n_edit_row = -1;
+    int64_t m_n_edit_offset = -1; // the selection start the editor writes at
     int m_b_big_endian = 0;
     RECT m_rc_kept = {}; // the last place, kept when the window goes
     int m_b_place_kept = 0;
