@@ -41,7 +41,8 @@ int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstr
     }
     uint8_t bytes[kInspectorSpan] = {};
     int length = 0;
-    if (!EncodeValue(type, text, big_endian, bytes, &length, reason)) {
+    if (!EncodeValue(type, text, big_endian, bytes, &length, reason) ||
+        !FitToCurrent(type, at.m_bytes, at.m_n_available, bytes, &length, reason)) {
         return 0;
     }
     if (at.m_n_offset + length > doc->m_n_data_size) {

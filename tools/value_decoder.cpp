@@ -120,8 +120,9 @@ void AppendCodePoint(uint32_t cp, std::wstring* out) {
     }
 }
 
+// Characters that show nothing (controls and spaces) are written by number only.
 bool IsControl(uint32_t cp) {
-    return cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
+    return cp <= 0x20 || (cp >= 0x7F && cp <= 0xA0);
 }
 
 // "A (U+0041)"; control characters only by their number.
@@ -337,6 +338,17 @@ std::wstring LebText(const uint8_t* b, int available, bool is_signed) {
         }
     }
     return L"invalid";
+}
+
+// The bytes of the LEB128 encoding at the start, or 0 when it does not end
+// within ten bytes of the available ones.
+int LebLength(const uint8_t* b, int available) {
+    for (int i = 0; i < available && i < 10; ++i) {
+        if (!(b[i] & 0x80)) {
+            return i + 1;
+        }
+    }
+    return 0;
 }
 
 // ---- Parsing ----
@@ -738,6 +750,30 @@ class Windows1252 : public AnsiCharSet {
 };
 
 } // namespace
+
+int FitToCurrent(int type, const uint8_t* current, int available, uint8_t* out, int* length,
+                 std::wstring* reason) {
+    if (type != kTypeUleb128 && type != kTypeSleb128) {
+        return 1;
+    }
+    const int width = LebLength(current, available);
+    if (width == 0 || width == *length) {
+        return 1;
+    }
+    if (*length > width) {
+        return Refuse(reason, Printf("Needs %d bytes; the value there has %d", *length, width));
+    }
+    // Continuation bytes that carry only copies of the sign (0 for ULEB128).
+    const bool negative = type == kTypeSleb128 && (out[*length - 1] & 0x40);
+    const uint8_t fill = negative ? 0x7F : 0x00;
+    out[*length - 1] |= 0x80;
+    for (int i = *length; i < width - 1; ++i) {
+        out[i] = static_cast<uint8_t>(0x80 | fill);
+    }
+    out[width - 1] = fill;
+    *length = width;
+    return 1;
+}
 
 const wchar_t* InspectorTypeName(int type) {
     return type >= 0 && type < kInspectorTypeCount ? kTypeNames[type] : L"";
