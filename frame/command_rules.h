@@ -81,6 +81,16 @@ struct MenuDecisions {
 
 MenuDecisions DecideMenus(uint32_t satisfied);
 
+// The submenus of the main menu by position, for the rules that find them so
+// (the menu pictures, the menu state query of the end-to-end tests).
+enum MainMenuPosition : int {
+    kFileMenu = 0,
+    kEditMenu = 1,
+    kViewMenu = 2,
+    kOptionsMenu = 3,
+    kHelpMenu = 4,
+};
+
 // Where the "&Copy" and "&Paste" submenus stand in a popup, which finds them
 // by position: the main menu's "&Edit" begins with "&Undo", "&Redo" and a
 // separator, the right-click menu with "&Edit mode".

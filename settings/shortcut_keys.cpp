@@ -39,6 +39,7 @@ const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount] = {
     {L"Undo", 41027},
     {L"Redo", 41028},
     {L"Apply", 41029},
+    {L"Data inspector", 41030},
 };
 
 const wchar_t* const KeyNameTable[kKeyNameCount] = {

@@ -130,6 +130,16 @@ void OnEditMode() {
     ShowEditMode(on);
 }
 
+void OnDataInspector() {
+    if (CInspectorWindow* inspector = Frame().m_p_inspector.get()) {
+        if (inspector->IsOpen()) {
+            inspector->Close();
+        } else {
+            inspector->Open();
+        }
+    }
+}
+
 // Key changes made in the dialog take effect once it has closed, however it
 // was closed.
 void OnPreferences() {
@@ -209,6 +219,7 @@ const CommandHandler kHandlers[] = {
     {ID_KEY_EXTEND_BYTE_RIGHT, OnExtendByteRight},
     {ID_EDIT_UNDO, OnUndoCommand},
     {ID_EDIT_REDO, OnRedoCommand},
+    {ID_VIEW_DATA_INSPECTOR, OnDataInspector},
 };
 
 // Commands that close or replace the document; they are refused while a modal
@@ -337,6 +348,9 @@ void UpdateMenuPopup(HMENU popup) {
     Enable(popup, ID_FILE_SAVE_WORKSPACE, MF_BYCOMMAND, menus.m_b_save_workspace_enabled);
     CheckMenuItem(popup, ID_EDIT_MODE,
                   MF_BYCOMMAND | (menus.m_b_edit_mode_checked ? MF_CHECKED : MF_UNCHECKED));
+    const CInspectorWindow* inspector = Frame().m_p_inspector.get();
+    CheckMenuItem(popup, ID_VIEW_DATA_INSPECTOR,
+                  MF_BYCOMMAND | (inspector && inspector->IsOpen() ? MF_CHECKED : MF_UNCHECKED));
     Enable(popup, ID_EDIT_REMOVE, MF_BYCOMMAND, menus.m_b_cut_remove_enabled);
     Enable(popup, ID_EDIT_CUT, MF_BYCOMMAND, menus.m_b_cut_remove_enabled);
     if (ItemTextIs(popup, at.m_n_paste, L"&Paste")) {

@@ -13,6 +13,7 @@
 #include "view/geometry.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
+#include "view/win32/hex_view_control.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -86,6 +87,7 @@ void RepaintView(BOOL erase) {
     if (HWND control = Frame().m_h_view_control) {
         InvalidateRect(control, nullptr, erase);
     }
+    NotifyViewChanged();
 }
 
 void DestroyCurrentDocument() {

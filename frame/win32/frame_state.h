@@ -3,10 +3,12 @@
 #pragma once
 
 #include "data/recovery_keeper.h"
+#include "tools/win32/inspector_window.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 
 struct FrameState {
@@ -23,6 +25,8 @@ struct FrameState {
     std::wstring m_sz_start_path;
     RecoveryKeeper m_recovery;                   // the current document's recovery copy
     const void* m_p_recovery_document = nullptr; // the document m_recovery follows
+    // The data inspector, made with the main window and gone before it.
+    std::unique_ptr<CInspectorWindow> m_p_inspector;
 };
 
 // The one frame state of the process.

@@ -48,6 +48,8 @@ LRESULT OnCreate(HWND window) {
     LoadShortcutKeys();
     RebuildAcceleratorTable();
     AttachMenuBitmaps(nullptr, window, GetMenu(window));
+    frame.m_p_inspector = std::make_unique<CInspectorWindow>(frame.m_h_instance, window);
+    frame.m_p_inspector->RestoreFromSettings();
     return 0;
 }
 
@@ -81,11 +83,15 @@ void ReleaseFrame() {
     if (Frame().m_h_main_window) {
         KillTimer(Frame().m_h_main_window, kRecoveryTimerId);
     }
+    FrameState& frame = Frame();
+    if (frame.m_p_inspector) {
+        frame.m_p_inspector->SaveSettings();
+        frame.m_p_inspector.reset();
+    }
     CloseDocument();
     DestroyToolbarImages();
     DeleteMenuBitmaps();
     FreeShortcutKeys();
-    FrameState& frame = Frame();
     if (frame.m_h_accelerators) {
         DestroyAcceleratorTable(frame.m_h_accelerators);
         frame.m_h_accelerators = nullptr;

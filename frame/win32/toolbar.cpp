@@ -2,6 +2,7 @@
 // a command has the same picture in both.
 #include "frame/win32/frame_state.h"
 
+#include "frame/command_rules.h"
 #include "resources/resource.h"
 
 namespace {
@@ -43,16 +44,16 @@ struct MenuBitmapRow {
 };
 
 MenuBitmapRow MenuBitmapTable[10] = {
-    {0, ID_FILE_NEW_FRAME, IDI_NEW_FRAME, nullptr},
-    {0, ID_FILE_OPEN, IDI_OPEN, nullptr},
-    {0, ID_FILE_APPLY, IDI_APPLY, nullptr},
-    {0, ID_FILE_SAVE_WORKSPACE, IDI_SAVE_WORKSPACE, nullptr},
-    {0, ID_FILE_OPEN_PROCESS, IDI_PROCESS, nullptr},
-    {1, ID_EDIT_CUT, IDI_CUT, nullptr},
-    {1, ID_COPY_RAW_DATA, IDI_COPY, nullptr},
-    {1, ID_PASTE_INSERT, IDI_PASTE, nullptr},
-    {1, ID_EDIT_FIND, IDI_FIND, nullptr},
-    {1, ID_EDIT_GOTO, IDI_GOTO, nullptr},
+    {kFileMenu, ID_FILE_NEW_FRAME, IDI_NEW_FRAME, nullptr},
+    {kFileMenu, ID_FILE_OPEN, IDI_OPEN, nullptr},
+    {kFileMenu, ID_FILE_APPLY, IDI_APPLY, nullptr},
+    {kFileMenu, ID_FILE_SAVE_WORKSPACE, IDI_SAVE_WORKSPACE, nullptr},
+    {kFileMenu, ID_FILE_OPEN_PROCESS, IDI_PROCESS, nullptr},
+    {kEditMenu, ID_EDIT_CUT, IDI_CUT, nullptr},
+    {kEditMenu, ID_COPY_RAW_DATA, IDI_COPY, nullptr},
+    {kEditMenu, ID_PASTE_INSERT, IDI_PASTE, nullptr},
+    {kEditMenu, ID_EDIT_FIND, IDI_FIND, nullptr},
+    {kEditMenu, ID_EDIT_GOTO, IDI_GOTO, nullptr},
 };
 bool g_b_menu_bitmaps_made = false;
 

@@ -80,6 +80,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         if (accelerators && TranslateAcceleratorW(frame.m_h_main_window, accelerators, &msg)) {
             continue;
         }
+        if (frame.m_p_inspector && frame.m_p_inspector->PreTranslate(&msg)) {
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

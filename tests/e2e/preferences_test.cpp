@@ -181,8 +181,8 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     ASSERT_TRUE(keyboard && fonts);
     EXPECT_TRUE(IsWindowVisible(keyboard));
     EXPECT_FALSE(IsWindowVisible(fonts)) << "the page shown matches the selected item";
-    EXPECT_EQ(27, e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
-    EXPECT_EQ(L"Apply", ListText(GetDlgItem(keyboard, IDC_PREF_COMMANDS), 0)) << "sorted by name";
+    EXPECT_EQ(28, e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
+    EXPECT_EQ(L"Apply", ListText(GetDlgItem(keyboard, IDC_PREF_COMMANDS), 0)); // sorted
     e2e::Screenshot(dialog, L"preferences-keyboard");
 
     ASSERT_TRUE(SelectTreeItem(dialog, L"Fonts and Colors"));

@@ -47,10 +47,10 @@ TEST(ShortcutTables, CommandsAndKeyNames) {
     std::set<uint16_t> ids;
     for (const ShortcutCommand& row : ShortcutCommandTable) {
         ids.insert(row.m_n_id);
-        EXPECT_TRUE(row.m_n_id >= 41001 && row.m_n_id <= 41029 && row.m_n_id != 41015 &&
+        EXPECT_TRUE(row.m_n_id >= 41001 && row.m_n_id <= 41030 && row.m_n_id != 41015 &&
                     row.m_n_id != 41016);
     }
-    EXPECT_EQ(27u, ids.size());
+    EXPECT_EQ(28u, ids.size());
     // Rows added later go at the end, so older settings files keep their meaning.
     EXPECT_EQ(std::wstring(L"Undo"), ShortcutCommandTable[24].m_sz_name);
     EXPECT_EQ(41027, ShortcutCommandTable[24].m_n_id);
@@ -58,6 +58,8 @@ TEST(ShortcutTables, CommandsAndKeyNames) {
     EXPECT_EQ(41028, ShortcutCommandTable[25].m_n_id);
     EXPECT_EQ(std::wstring(L"Apply"), ShortcutCommandTable[26].m_sz_name);
     EXPECT_EQ(41029, ShortcutCommandTable[26].m_n_id);
+    EXPECT_EQ(std::wstring(L"Data inspector"), ShortcutCommandTable[27].m_sz_name);
+    EXPECT_EQ(41030, ShortcutCommandTable[27].m_n_id);
     EXPECT_EQ(2, RowOf(L"Open file"));
     EXPECT_EQ(41017, ShortcutCommandTable[15].m_n_id);
     EXPECT_EQ(std::wstring(L""), KeyName(0));

@@ -11,4 +11,10 @@ HWND HexViewStatusBar();
 // The window procedure's paint step: paints the current document into the
 // memory DC and copies it to the given DC. 1 when it painted.
 int PaintHexView(HWND control, HDC target);
+// Every change of the document, the selection or the scroll position
+// invalidates the view, which tells the one listener installed here (the
+// data inspector while it is open); a null hook removes it.
+void SetViewChangedHook(void (*hook)(void* context), void* context);
+// Tells the listener, if any, that what the view shows has changed.
+void NotifyViewChanged();
 // (The edit mode hook for double clicks: SetEditModeChangedHook, view/control_logic.h.)

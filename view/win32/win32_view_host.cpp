@@ -30,6 +30,16 @@ class Win32ViewHost : public ViewHost {
         if (HWND view = ViewWindow()) {
             InvalidateRect(view, nullptr, FALSE);
         }
+        Changed();
+    }
+    void SetChangedHook(void (*hook)(void*), void* context) {
+        m_p_changed_hook = hook;
+        m_p_changed_context = context;
+    }
+    void Changed() {
+        if (m_p_changed_hook) {
+            m_p_changed_hook(m_p_changed_context);
+        }
     }
     // The thread has one caret, and while another window (a dialog's text
     // box) has the focus it is that window's: the view makes, moves and shows
@@ -161,11 +171,25 @@ class Win32ViewHost : public ViewHost {
 
     GdiCanvas m_canvas;
     CaretBitmap m_caret;
+    void (*m_p_changed_hook)(void*) = nullptr; // null: nobody listens
+    void* m_p_changed_context = nullptr;
 };
+
+Win32ViewHost& TheHost() {
+    static Win32ViewHost host;
+    return host;
+}
 
 } // namespace
 
 ViewHost* PlatformViewHost() {
-    static Win32ViewHost host;
-    return &host;
+    return &TheHost();
+}
+
+void SetViewChangedHook(void (*hook)(void* context), void* context) {
+    TheHost().SetChangedHook(hook, context);
+}
+
+void NotifyViewChanged() {
+    TheHost().Changed();
 }

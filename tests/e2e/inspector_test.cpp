@@ -1,0 +1,251 @@
+// The data inspector in the real pelmora.exe: its rows read from outside the
+// process as a screen reader would (the list-view's own item texts), the
+// caret followed, big endian, a typed UInt32 saved into a file and undone, a
+// refused value, the row copy, and the window back in its place after a restart.
+#include "tests/e2e/tool_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace {
+
+using namespace tools_e2e;
+
+constexpr WORD kCmdInspector = 40103;
+constexpr WORD kCmdByteRight = 41022;
+constexpr WORD kCmdUndo = 40101;
+constexpr WORD kCmdSaveFile = 40071;
+constexpr int kBigEndianBox = 1001;
+constexpr WORD kCopyValue = 1004;
+enum Row { kRowUInt8 = 2, kRowUInt16 = 4, kRowInt32 = 5, kRowUInt32 = 6, kRowInt8 = 1 };
+
+HWND WaitInspector(const App& app, int timeout_ms = 5000) {
+    for (int waited = 0; waited < timeout_ms; waited += 50) {
+        HWND window = e2e::FindProcessWindow(app.m_process.Id(), L"PelmoraInspector", nullptr);
+        if (window != nullptr && IsWindowVisible(window))
+            return window;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// A list-view cell's text through LVM_GETITEMTEXTW with the item record and
+// the text buffer in the program's own memory.
+std::wstring Cell(const App& app, HWND list, int row, int column) {
+    constexpr size_t kChars = 256;
+    HANDLE process = app.m_process.Handle();
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr,
+                                                     sizeof(LVITEMW) + kChars * sizeof(wchar_t),
+                                                     MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote == nullptr)
+        return L"<no memory>";
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    item.cchTextMax = kChars;
+    SIZE_T done = 0;
+    WriteProcessMemory(process, remote, &item, sizeof(item), &done);
+    e2e::Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    wchar_t text[kChars] = {};
+    ReadProcessMemory(process, remote + sizeof(LVITEMW), text, sizeof(text), &done);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    text[kChars - 1] = 0;
+    return text;
+}
+
+void SelectRow(const App& app, HWND list, int row) {
+    HANDLE process = app.m_process.Handle();
+    void* remote =
+        VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(remote, nullptr);
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SIZE_T done = 0;
+    WriteProcessMemory(process, remote, &item, sizeof(item), &done);
+    e2e::Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    ASSERT_EQ(e2e::Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), row);
+}
+
+// Posted keys are handled after the messages sent before them: poll.
+template <class Condition> bool WaitFor(Condition done, int timeout_ms = 3000) {
+    for (int waited = 0; !done(); waited += 20) {
+        if (waited >= timeout_ms)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// Selects the row, presses Enter on it, types the text into the editor that
+// opens and confirms it with Enter.
+void TypeValue(const App& app, HWND list, int row, const std::wstring& text) {
+    SelectRow(app, list, row);
+    e2e::Post(list, WM_KEYDOWN, VK_RETURN, 0);
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (edit = e2e::FindChild(list, L"Edit")) != nullptr; }))
+        << "no editor opened on the row";
+    e2e::Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0);
+    // Done when the editor has gone (written) or a note shows (refused).
+    WaitFor([&] { return !IsWindow(edit) || !Cell(app, list, row, 2).empty(); });
+}
+
+void SaveAs(App& app, const std::wstring& target) {
+    e2e::PostCommand(app.m_h_main, kCmdSaveFile);
+    HWND dialog = app.m_process.WaitForWindow(L"#32770", nullptr, 10000);
+    ASSERT_NE(dialog, nullptr) << "no save dialog";
+    HWND name = GetDlgItem(dialog, 0x480);
+    if (name == nullptr)
+        name = e2e::FindChild(dialog, L"Edit");
+    ASSERT_NE(name, nullptr);
+    e2e::Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    for (int waited = 0; !e2e::Exists(target) && waited < 10000; waited += 50)
+        Sleep(50);
+    e2e::WaitGone(dialog, 5000);
+}
+
+// The main window and the inspector side by side, cut out of the screen.
+void GuidePicture(HWND main, HWND inspector) {
+    e2e::Picture screen;
+    RECT a = {}, b = {};
+    if (!e2e::CaptureWindow(nullptr, &screen) || !GetWindowRect(main, &a) ||
+        !GetWindowRect(inspector, &b))
+        return;
+    RECT all = {};
+    UnionRect(&all, &a, &b);
+    all.left = all.left < 0 ? 0 : all.left;
+    all.top = all.top < 0 ? 0 : all.top;
+    all.right = all.right > screen.m_n_width ? screen.m_n_width : all.right;
+    all.bottom = all.bottom > screen.m_n_height ? screen.m_n_height : all.bottom;
+    e2e::Picture cut;
+    cut.m_n_width = all.right - all.left;
+    cut.m_n_height = all.bottom - all.top;
+    for (int y = all.top; y < all.bottom; ++y)
+        for (int x = all.left; x < all.right; ++x)
+            cut.m_pixels.push_back(screen.At(x, y));
+    EXPECT_FALSE(e2e::SaveBmp(cut, L"guide-inspector").empty());
+}
+
+TEST(Inspector, FollowsTheCaretAndWritesATypedValueAsOneUndoStep) {
+    Sandbox box(L"inspector");
+    Bytes data = Counting(64);
+    data[0] = 0x78; // 0x12345678 little endian at 0
+    data[1] = 0x56;
+    data[2] = 0x34;
+    data[3] = 0x12;
+    const std::wstring path = box.File(L"inspect.bin", data);
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    ASSERT_EQ(WaitInspector(app, 200), nullptr) << "closed until asked for";
+    app.Command(kCmdInspector);
+    HWND inspector = WaitInspector(app);
+    ASSERT_NE(inspector, nullptr);
+    HWND list = e2e::FindChild(inspector, WC_LISTVIEWW);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(Cell(app, list, kRowUInt32, 0), L"UInt32");
+    EXPECT_EQ(e2e::Send(list, LVM_GETITEMCOUNT), 21);
+
+    ASSERT_EQ(SelectRange(&app, 0, 0), 1);
+    EXPECT_EQ(Cell(app, list, kRowUInt32, 1), L"305419896");
+    app.Command(kCmdByteRight);
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"86");
+    EXPECT_EQ(Cell(app, list, kRowUInt16, 1), L"13398"); // 0x3456
+
+    e2e::Send(GetDlgItem(inspector, kBigEndianBox), BM_CLICK);
+    EXPECT_EQ(Cell(app, list, kRowUInt16, 1), L"22068"); // 0x5634
+    e2e::Send(GetDlgItem(inspector, kBigEndianBox), BM_CLICK);
+
+    // Read-only outside edit mode: no editor, the reason beside the row.
+    ASSERT_EQ(SelectRange(&app, 8, 8), 1);
+    SelectRow(app, list, kRowUInt32);
+    e2e::Post(list, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return !Cell(app, list, kRowUInt32, 2).empty(); }));
+    EXPECT_EQ(e2e::FindChild(list, L"Edit"), nullptr);
+    EXPECT_EQ(Cell(app, list, kRowUInt32, 2), L"Read-only outside edit mode");
+
+    app.Command(kCmdEditMode);
+    TypeValue(app, list, kRowInt8, L"128");
+    EXPECT_EQ(Cell(app, list, kRowInt8, 2), L"Out of range (-128 to 127)");
+    EXPECT_EQ(Cell(app, list, kRowInt8, 1), L"8");
+    e2e::Post(e2e::FindChild(list, L"Edit"), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitFor([&] { return e2e::FindChild(list, L"Edit") == nullptr; }));
+    TypeValue(app, list, kRowUInt32, L"3735928559"); // 0xDEADBEEF
+    EXPECT_EQ(Cell(app, list, kRowUInt32, 1), L"3735928559");
+    EXPECT_EQ(Cell(app, list, kRowInt32, 1), L"-559038737");
+    EXPECT_EQ(e2e::FindChild(list, L"Edit"), nullptr) << "the editor closes after a write";
+    EXPECT_EQ(app.Status(0), L"Total: 0x3F") << "the size never changes";
+    app.CloseGoto(); // the save dialog is then the only dialog
+    SetWindowPos(app.m_h_main, nullptr, 0, 0, 700, 520, SWP_NOZORDER);
+    SetWindowPos(inspector, nullptr, 700, 0, 580, 520, SWP_NOZORDER | SWP_NOACTIVATE);
+    e2e::Sync(app.m_h_main);
+    Sleep(300);
+    GuidePicture(app.m_h_main, inspector);
+
+    const std::wstring saved = box.Folder() + L"saved.bin";
+    SaveAs(app, saved);
+    Bytes expected = data;
+    expected[8] = 0xEF;
+    expected[9] = 0xBE;
+    expected[10] = 0xAD;
+    expected[11] = 0xDE;
+    EXPECT_EQ(Hex(ReadFileBytes(saved)), Hex(expected));
+
+    // The copy of the row's value, then one Undo takes the whole value back.
+    SelectRow(app, list, kRowUInt32);
+    e2e::Send(inspector, WM_COMMAND, kCopyValue, 0);
+    EXPECT_EQ(ClipboardUnicode(), L"3735928559");
+    app.Command(kCmdUndo);
+    EXPECT_EQ(Cell(app, list, kRowUInt32, 1), L"185207048"); // 08 09 0A 0B
+    EXPECT_EQ(app.Close(), 0);
+}
+
+TEST(Inspector, ComesBackWhereItWasWithItsByteOrder) {
+    Sandbox box(L"inspector_place");
+    const std::wstring path = box.File(L"place.bin", Counting(32));
+    RECT placed = {};
+    {
+        App app;
+        ASSERT_EQ(app.Open(box, path), 1);
+        app.Command(kCmdInspector);
+        HWND inspector = WaitInspector(app);
+        ASSERT_NE(inspector, nullptr);
+        SetWindowPos(inspector, nullptr, 130, 170, 420, 380, SWP_NOZORDER | SWP_NOACTIVATE);
+        e2e::Send(GetDlgItem(inspector, kBigEndianBox), BM_CLICK);
+        e2e::Sync(app.m_h_main);
+        GetWindowRect(inspector, &placed);
+        EXPECT_EQ(app.Close(), 0);
+    }
+    App again;
+    ASSERT_EQ(again.Open(box, path), 1);
+    HWND inspector = WaitInspector(again);
+    ASSERT_NE(inspector, nullptr) << "open at the last exit, open at the next start";
+    RECT now = {};
+    GetWindowRect(inspector, &now);
+    EXPECT_TRUE(EqualRect(&now, &placed))
+        << now.left << "," << now.top << " " << now.right << "," << now.bottom;
+    EXPECT_EQ(e2e::Send(GetDlgItem(inspector, kBigEndianBox), BM_GETCHECK), BST_CHECKED);
+    again.Command(kCmdInspector);
+    EXPECT_FALSE(IsWindow(inspector) && IsWindowVisible(inspector));
+    EXPECT_EQ(again.Close(), 0);
+    // Closed through the menu command, it stays closed at the next start; a
+    // key bound to "Data inspector" in [hotkey] opens it.
+    const Bytes kept = e2e::ReadAll(box.Folder() + L"settings.ini");
+    const std::string ini(kept.begin(), kept.end());
+    EXPECT_NE(ini.find("open=0"), std::string::npos) << ini;
+    box.Settings(ini + "\r\n[hotkey]\r\nData inspector=120\r\n0078=Data inspector\r\n");
+    App third;
+    ASSERT_EQ(third.Open(box, path), 1);
+    EXPECT_EQ(WaitInspector(third, 500), nullptr);
+    e2e::SendKeyChord(third.m_h_main, VK_F9);
+    EXPECT_NE(WaitInspector(third), nullptr) << "F9 bound to Data inspector";
+    EXPECT_EQ(third.Close(), 0);
+}
+
+} // namespace

@@ -1,0 +1,65 @@
+// The inspector over a document: the bytes at the selection start up to the
+// end or an unreadable page, and a typed value as one undo step that never
+// changes the size.
+#include "tests/fakes/region_process.h"
+#include "tests/tools/tools_fixture.h"
+#include "tools/data_inspector.h"
+#include "tools/undo_commands.h"
+
+TEST_F(ToolsFixture, InspectorReadsUpToTheEndOfTheData) {
+    Open(Counting(20));
+    Select(18, 18);
+    const InspectorBytes at = ReadInspectorBytes(m_doc.get());
+    EXPECT_EQ(at.m_n_offset, 18);
+    ASSERT_EQ(at.m_n_available, 2);
+    EXPECT_EQ(DecodeValue(kTypeUInt16, at.m_bytes, at.m_n_available, 0), L"4882"); // 0x1312
+    EXPECT_EQ(DecodeValue(kTypeUInt32, at.m_bytes, at.m_n_available, 0), kNoValue);
+    Select(-1, -1);
+    EXPECT_EQ(ReadInspectorBytes(m_doc.get()).m_n_offset, -1);
+}
+
+TEST_F(ToolsFixture, TypedValueOverwritesItsBytesAsOneUndoStep) {
+    Open(Counting(8));
+    Select(5, 2); // the selection start is the smaller end
+    std::wstring reason;
+    ASSERT_EQ(WriteInspectorValue(kTypeUInt32, L"305419896", 1, &reason), 1) << reason;
+    EXPECT_EQ(Effective(), (std::vector<uint8_t>{0, 1, 0x12, 0x34, 0x56, 0x78, 6, 7}));
+    EXPECT_EQ(m_doc->m_n_data_size, 8);
+    EXPECT_EQ(m_state->m_b_modified, 1);
+    ASSERT_EQ(UndoLastStep(), 1);
+    EXPECT_EQ(Effective(), Counting(8));
+}
+
+TEST_F(ToolsFixture, RefusedValuesChangeNothing) {
+    Open(Counting(8));
+    Select(6, 6);
+    std::wstring reason;
+    EXPECT_EQ(WriteInspectorValue(kTypeUInt32, L"1", 0, &reason), 0);
+    EXPECT_EQ(reason, L"Needs more bytes than the data has from here");
+    EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"128", 0, &reason), 0);
+    EXPECT_EQ(reason, L"Out of range (-128 to 127)");
+    m_state->m_b_edit_mode = 0;
+    EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"1", 0, &reason), 0);
+    EXPECT_EQ(Effective(), Counting(8));
+    EXPECT_EQ(m_doc->m_history.UndoCount(), 0);
+}
+
+TEST_F(ToolsFixture, InspectorStopsAtAnUnreadablePage) {
+    RegionProcess process({{0x10000, 0x1000, 1}, {0x20000, 0x1000, 0}});
+    m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops, process);
+    g_p_current_document = m_doc.get();
+    ASSERT_EQ(m_doc->m_proc_info.ListProcesses(), 1);
+    m_doc->m_p_data_plane = new CDataPlane();
+    ASSERT_EQ(m_doc->m_proc_info.OpenProcessAt(0, m_doc->m_p_data_plane), 1);
+    m_doc->m_n_data_size = static_cast<int64_t>(m_doc->m_proc_info.m_n_total_size);
+    m_doc->m_n_source_kind = 1;
+    Select(0xFFD, 0xFFD);
+    const InspectorBytes at = ReadInspectorBytes(m_doc.get());
+    EXPECT_EQ(at.m_n_available, 3);
+    EXPECT_EQ(DecodeValue(kTypeInt32, at.m_bytes, at.m_n_available, 0), kNoValue);
+    std::wstring reason;
+    EXPECT_EQ(WriteInspectorValue(kTypeUInt32, L"0", 0, &reason), 0);
+    EXPECT_EQ(reason, L"A byte there cannot be read");
+    g_p_current_document = nullptr;
+    m_doc.reset();
+}

@@ -1,0 +1,88 @@
+// The data inspector's model (see data_inspector.h).
+#include "tools/data_inspector.h"
+
+#include "data/document.h"
+#include "settings/settings_file.h"
+#include "view/selection.h"
+#include "view/view_host.h"
+#include "view/view_state.h"
+
+namespace {
+const wchar_t kSection[] = L"inspector";
+}
+
+InspectorBytes ReadInspectorBytes(CallBackInfo* doc) {
+    InspectorBytes read;
+    if (doc == nullptr || doc->m_p_data_plane == nullptr) {
+        return read;
+    }
+    const int64_t start = SelectionStart();
+    if (start < 0 || start >= doc->m_n_data_size) {
+        return read;
+    }
+    read.m_n_offset = start;
+    // The document's own source: its mapped view is usually the one the rows
+    // on screen were painted from, so no other view is mapped.
+    const int64_t n = ReadEffectiveSpan(doc, start, read.m_bytes, kInspectorSpan, doc->Source());
+    read.m_n_available = n > 0 ? static_cast<int>(n) : 0;
+    return read;
+}
+
+int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstring* reason) {
+    CallBackInfo* doc = g_p_current_document;
+    if (doc == nullptr || g_p_view_state == nullptr || !g_p_view_state->m_b_edit_mode) {
+        *reason = L"Edit mode is off";
+        return 0;
+    }
+    const InspectorBytes at = ReadInspectorBytes(doc);
+    if (at.m_n_offset < 0) {
+        *reason = L"No byte is selected";
+        return 0;
+    }
+    uint8_t bytes[kInspectorSpan] = {};
+    int length = 0;
+    if (!EncodeValue(type, text, big_endian, bytes, &length, reason) ||
+        !FitToCurrent(type, at.m_bytes, at.m_n_available, bytes, &length, reason)) {
+        return 0;
+    }
+    if (at.m_n_offset + length > doc->m_n_data_size) {
+        *reason = L"Needs more bytes than the data has from here";
+        return 0;
+    }
+    if (length > at.m_n_available) {
+        *reason = L"A byte there cannot be read";
+        return 0;
+    }
+    if (!doc->m_history.Overwrite(doc->m_p_data_plane, at.m_n_offset, bytes, length,
+                                  EditMarkOf(*doc))) {
+        *reason = L"Not enough memory";
+        return 0;
+    }
+    g_p_view_state->m_b_modified = 1;
+    CurrentViewHost()->Invalidate();
+    return 1;
+}
+
+InspectorSettings LoadInspectorSettings() {
+    InspectorSettings s;
+    s.m_b_open = ReadProfileInt(kSection, L"open", 0) ? 1 : 0;
+    s.m_b_big_endian = ReadProfileInt(kSection, L"big_endian", 0) ? 1 : 0;
+    s.m_n_left = static_cast<int32_t>(ReadProfileInt(kSection, L"left", 0));
+    s.m_n_top = static_cast<int32_t>(ReadProfileInt(kSection, L"top", 0));
+    s.m_n_width = static_cast<int32_t>(ReadProfileInt(kSection, L"width", 0));
+    s.m_n_height = static_cast<int32_t>(ReadProfileInt(kSection, L"height", 0));
+    if (s.m_n_width <= 0 || s.m_n_height <= 0) {
+        s.m_n_width = 0;
+        s.m_n_height = 0;
+    }
+    return s;
+}
+
+int SaveInspectorSettings(const InspectorSettings& s) {
+    return WriteProfileInt(kSection, L"open", s.m_b_open) &&
+           WriteProfileInt(kSection, L"big_endian", s.m_b_big_endian) &&
+           WriteProfileInt(kSection, L"left", s.m_n_left) &&
+           WriteProfileInt(kSection, L"top", s.m_n_top) &&
+           WriteProfileInt(kSection, L"width", s.m_n_width) &&
+           WriteProfileInt(kSection, L"height", s.m_n_height);
+}

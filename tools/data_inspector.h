@@ -1,0 +1,37 @@
+// The data inspector's model: the bytes at the current document's selection
+// start, a typed value written over them as one undo step, and the window's
+// remembered state in the "inspector" section of settings.ini.
+#pragma once
+
+#include "tools/value_decoder.h"
+
+#include <cstdint>
+#include <string>
+
+class CallBackInfo;
+
+struct InspectorBytes {
+    int64_t m_n_offset = -1; // the selection start; -1 without document or selection
+    uint8_t m_bytes[kInspectorSpan] = {};
+    int m_n_available = 0; // bytes read before the end of the data or an unreadable byte
+};
+
+// Reads up to kInspectorSpan effective bytes at the selection start of doc.
+InspectorBytes ReadInspectorBytes(CallBackInfo* doc);
+
+// Overwrites the type's bytes at the selection start of the current document
+// with the typed value (edit mode only; the size never changes), as one undo
+// step. 1, or 0 with the reason and nothing changed.
+int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstring* reason);
+
+struct InspectorSettings {
+    int m_b_open = 0;
+    int m_b_big_endian = 0;
+    int32_t m_n_left = 0;
+    int32_t m_n_top = 0;
+    int32_t m_n_width = 0; // 0: no place kept yet
+    int32_t m_n_height = 0;
+};
+InspectorSettings LoadInspectorSettings();
+// 1 when settings.ini holds them afterwards.
+int SaveInspectorSettings(const InspectorSettings& settings);

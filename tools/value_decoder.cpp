@@ -1,0 +1,323 @@
+// The data inspector's value texts (see value_decoder.h).
+#include "tools/value_decoder.h"
+
+#include "tools/value_bytes.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+const wchar_t* const kNoValue = L"\u2014";
+
+namespace {
+
+using namespace value_bytes;
+
+const wchar_t* const kTypeNames[kInspectorTypeCount] = {
+    L"Binary",
+    L"Int8",
+    L"UInt8",
+    L"Int16",
+    L"UInt16",
+    L"Int32",
+    L"UInt32",
+    L"Int64",
+    L"UInt64",
+    L"Float32",
+    L"Float64",
+    L"ANSI character",
+    L"UTF-8 code point",
+    L"UTF-16 character",
+    L"ULEB128",
+    L"SLEB128",
+    L"DOS date and time",
+    L"FILETIME",
+    L"Unix time (32-bit)",
+    L"Unix time (64-bit)",
+    L"GUID",
+};
+
+void AppendCodePoint(uint32_t cp, std::wstring* out) {
+    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+        cp -= 0x10000;
+        *out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+        *out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+        *out += static_cast<wchar_t>(cp);
+    }
+}
+
+// Characters that show nothing (controls and spaces) are written by number only.
+bool IsControl(uint32_t cp) {
+    return cp <= 0x20 || (cp >= 0x7F && cp <= 0xA0);
+}
+
+// "A (U+0041)"; control characters only by their number.
+std::wstring CharText(uint32_t cp) {
+    std::wstring out;
+    if (!IsControl(cp)) {
+        AppendCodePoint(cp, &out);
+        out += L' ';
+        out += L'(';
+        out += Printf("U+%04X", cp);
+        out += L')';
+        return out;
+    }
+    return Printf("U+%04X", cp);
+}
+
+std::wstring FloatText(double value, bool single) {
+    if (std::isnan(value)) {
+        return L"NaN";
+    }
+    if (std::isinf(value)) {
+        return value < 0 ? L"-Infinity" : L"Infinity";
+    }
+    char buffer[64];
+    const std::to_chars_result r =
+        single ? std::to_chars(buffer, buffer + sizeof(buffer) - 1, static_cast<float>(value))
+               : std::to_chars(buffer, buffer + sizeof(buffer) - 1, value);
+    *r.ptr = 0;
+    return Widen(buffer);
+}
+
+std::wstring TimeText(const CivilTime& t) {
+    return Printf("%04lld-%02u-%02u %02u:%02u:%02u", static_cast<long long>(t.m_n_year),
+                  t.m_n_month, t.m_n_day, t.m_n_hour, t.m_n_minute, t.m_n_second);
+}
+
+constexpr int64_t kMinSeconds = -62135596800; // 0001-01-01 00:00:00
+constexpr int64_t kMaxSeconds = 253402300799; // 9999-12-31 23:59:59
+
+std::wstring UnixTimeText(int64_t seconds) {
+    if (seconds < kMinSeconds || seconds > kMaxSeconds) {
+        return L"out of range";
+    }
+    return TimeText(CivilFromSeconds(seconds)) + L" UTC";
+}
+
+std::wstring FileTimeText(uint64_t ticks) {
+    if (ticks > static_cast<uint64_t>(INT64_MAX)) {
+        return L"invalid";
+    }
+    const int64_t seconds = static_cast<int64_t>(ticks / 10000000) - kFileTimeEpochSeconds;
+    const unsigned fraction = static_cast<unsigned>(ticks % 10000000);
+    std::wstring text = TimeText(CivilFromSeconds(seconds));
+    if (fraction) {
+        text += Printf(".%07u", fraction);
+    }
+    return text + L" UTC";
+}
+
+std::wstring DosTimeText(uint32_t value) {
+    const unsigned date = value >> 16;
+    const unsigned time = value & 0xFFFF;
+    CivilTime t = {};
+    t.m_n_year = 1980 + (date >> 9);
+    t.m_n_month = (date >> 5) & 0x0F;
+    t.m_n_day = date & 0x1F;
+    t.m_n_hour = time >> 11;
+    t.m_n_minute = (time >> 5) & 0x3F;
+    t.m_n_second = (time & 0x1F) * 2;
+    if (t.m_n_month < 1 || t.m_n_month > 12 || t.m_n_day < 1 ||
+        t.m_n_day > DaysInMonth(t.m_n_year, t.m_n_month) || t.m_n_hour > 23 || t.m_n_minute > 59 ||
+        t.m_n_second > 59) {
+        return L"invalid";
+    }
+    return TimeText(t);
+}
+
+std::wstring GuidText(const uint8_t* b, int big_endian) {
+    const uint64_t d1 = ReadUnsigned(b, 4, big_endian);
+    const uint64_t d2 = ReadUnsigned(b + 4, 2, big_endian);
+    const uint64_t d3 = ReadUnsigned(b + 6, 2, big_endian);
+    return Printf("{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", static_cast<unsigned>(d1),
+                  static_cast<unsigned>(d2), static_cast<unsigned>(d3), b[8], b[9], b[10], b[11],
+                  b[12], b[13], b[14], b[15]);
+}
+
+// A UTF-8 sequence: its code point, kNoValue when cut short by the end, or "invalid".
+std::wstring Utf8Text(const uint8_t* b, int available) {
+    const uint8_t lead = b[0];
+    int length = 0;
+    uint32_t cp = 0;
+    if (lead < 0x80) {
+        return CharText(lead);
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07;
+    } else {
+        return L"invalid";
+    }
+    for (int i = 1; i < length; ++i) {
+        if (i >= available) {
+            return kNoValue;
+        }
+        if ((b[i] & 0xC0) != 0x80) {
+            return L"invalid";
+        }
+        cp = (cp << 6) | (b[i] & 0x3F);
+    }
+    static const uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return L"invalid";
+    }
+    return CharText(cp);
+}
+
+std::wstring Utf16Text(const uint8_t* b, int available, int big_endian) {
+    const uint32_t first = static_cast<uint32_t>(ReadUnsigned(b, 2, big_endian));
+    if (first >= 0xDC00 && first <= 0xDFFF) {
+        return L"invalid";
+    }
+    if (first < 0xD800 || first > 0xDBFF) {
+        return CharText(first);
+    }
+    if (available < 4) {
+        return kNoValue;
+    }
+    const uint32_t second = static_cast<uint32_t>(ReadUnsigned(b + 2, 2, big_endian));
+    if (second < 0xDC00 || second > 0xDFFF) {
+        return L"invalid";
+    }
+    return CharText(0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00));
+}
+
+// LEB128 of at most ten bytes (64 bits); kNoValue when the end comes first.
+std::wstring LebText(const uint8_t* b, int available, bool is_signed) {
+    uint64_t value = 0;
+    for (int i = 0; i < 10; ++i) {
+        if (i >= available) {
+            return available >= kInspectorSpan ? L"invalid" : kNoValue;
+        }
+        const uint64_t part = b[i] & 0x7F;
+        const int shift = 7 * i;
+        if (i == 9) {
+            // The tenth byte holds bit 63 only (or its sign copies).
+            const bool fits = is_signed ? (part == 0 || part == 0x7F) : part <= 1;
+            if (!fits) {
+                return L"invalid";
+            }
+        }
+        value |= part << shift;
+        if (!(b[i] & 0x80)) {
+            if (is_signed) {
+                if (shift + 7 < 64 && (b[i] & 0x40)) {
+                    value |= ~0ull << (shift + 7);
+                }
+                return Printf("%lld", static_cast<long long>(value));
+            }
+            return Printf("%llu", static_cast<unsigned long long>(value));
+        }
+    }
+    return L"invalid";
+}
+
+class Windows1252 : public AnsiCharSet {
+  public:
+    int32_t Decode(uint8_t byte) override {
+        if (byte >= 0x80 && byte < 0xA0) {
+            const uint16_t cp = kHigh[byte - 0x80];
+            return cp ? cp : byte;
+        }
+        return byte;
+    }
+    int Encode(uint32_t code_point, uint8_t* byte) override {
+        for (int b = 0; b < 256; ++b) {
+            if (static_cast<uint32_t>(Decode(static_cast<uint8_t>(b))) == code_point) {
+                *byte = static_cast<uint8_t>(b);
+                return 1;
+            }
+        }
+        return 0;
+    }
+
+  private:
+    // 0x80-0x9F; 0 where the page leaves the byte as its own control code.
+    static constexpr uint16_t kHigh[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+};
+
+} // namespace
+
+const wchar_t* InspectorTypeName(int type) {
+    return type >= 0 && type < kInspectorTypeCount ? kTypeNames[type] : L"";
+}
+
+AnsiCharSet& Windows1252CharSet() {
+    static Windows1252 set;
+    return set;
+}
+
+std::wstring DecodeValue(int type, const uint8_t* bytes, int available, int big_endian,
+                         AnsiCharSet& ansi) {
+    const int size = FixedSize(type);
+    if (available < 1 || available < size) {
+        return kNoValue;
+    }
+    switch (type) {
+    case kTypeBinary: {
+        std::wstring bits;
+        for (int i = 7; i >= 0; --i) {
+            bits += (bytes[0] >> i) & 1 ? L'1' : L'0';
+        }
+        return bits;
+    }
+    case kTypeInt8:
+    case kTypeInt16:
+    case kTypeInt32:
+    case kTypeInt64:
+        return Printf("%lld", static_cast<long long>(
+                                  SignExtend(ReadUnsigned(bytes, size, big_endian), size)));
+    case kTypeUInt8:
+    case kTypeUInt16:
+    case kTypeUInt32:
+    case kTypeUInt64:
+        return Printf("%llu",
+                      static_cast<unsigned long long>(ReadUnsigned(bytes, size, big_endian)));
+    case kTypeFloat32: {
+        const uint32_t bits = static_cast<uint32_t>(ReadUnsigned(bytes, 4, big_endian));
+        float value = 0;
+        std::memcpy(&value, &bits, 4);
+        return FloatText(value, true);
+    }
+    case kTypeFloat64: {
+        const uint64_t bits = ReadUnsigned(bytes, 8, big_endian);
+        double value = 0;
+        std::memcpy(&value, &bits, 8);
+        return FloatText(value, false);
+    }
+    case kTypeAnsiChar: {
+        const int32_t cp = ansi.Decode(bytes[0]);
+        return cp < 0 ? L"invalid" : CharText(static_cast<uint32_t>(cp));
+    }
+    case kTypeUtf8:
+        return Utf8Text(bytes, available);
+    case kTypeUtf16:
+        return available < 2 ? kNoValue : Utf16Text(bytes, available, big_endian);
+    case kTypeUleb128:
+        return LebText(bytes, available, false);
+    case kTypeSleb128:
+        return LebText(bytes, available, true);
+    case kTypeDosDateTime:
+        return DosTimeText(static_cast<uint32_t>(ReadUnsigned(bytes, 4, big_endian)));
+    case kTypeFileTime:
+        return FileTimeText(ReadUnsigned(bytes, 8, big_endian));
+    case kTypeUnixTime32:
+        return UnixTimeText(SignExtend(ReadUnsigned(bytes, 4, big_endian), 4));
+    case kTypeUnixTime64:
+        return UnixTimeText(static_cast<int64_t>(ReadUnsigned(bytes, 8, big_endian)));
+    case kTypeGuid:
+        return GuidText(bytes, big_endian);
+    default:
+        return kNoValue;
+    }
+}

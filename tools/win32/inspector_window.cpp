@@ -1,0 +1,531 @@
+// The data inspector window (see inspector_window.h).
+#include "tools/win32/inspector_window.h"
+
+#include "data/document.h"
+#include "resources/tools_ids.h"
+#include "tools/data_inspector.h"
+#include "view/view_state.h"
+#include "view/win32/hex_view_control.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const wchar_t kClassName[] = L"PelmoraInspector";
+constexpr UINT_PTR kEditSubclass = 1;
+constexpr int kMargin = 6;
+constexpr int kCheckHeight = 20;
+constexpr int kDefaultWidth = 600;
+constexpr int kDefaultHeight = 470;
+
+enum Column : int { kColumnType = 0, kColumnValue = 1, kColumnNote = 2 };
+
+struct MenuDeleter {
+    void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+using MenuHandle = std::unique_ptr<std::remove_pointer<HMENU>::type, MenuDeleter>;
+
+// The clipboard, open for as long as the object lives.
+class ClipboardLock {
+  public:
+    explicit ClipboardLock(HWND owner) : m_b_open(OpenClipboard(owner) != 0) {}
+    ~ClipboardLock() {
+        if (m_b_open) {
+            CloseClipboard();
+        }
+    }
+    ClipboardLock(const ClipboardLock&) = delete;
+    ClipboardLock& operator=(const ClipboardLock&) = delete;
+    bool IsOpen() const { return m_b_open; }
+
+  private:
+    bool m_b_open;
+};
+
+int EditModeOn() {
+    return g_p_view_state && g_p_view_state->m_b_edit_mode;
+}
+
+// The place moved, not resized, into the work area of the owner's monitor
+// (a kept place from another monitor setup, or beside a wide main window).
+RECT FitIntoWorkArea(HWND owner, RECT place) {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return place;
+    }
+    const RECT& area = monitor.rcWork;
+    const LONG width = place.right - place.left;
+    const LONG height = place.bottom - place.top;
+    LONG left = place.left;
+    LONG top = place.top;
+    if (left + width > area.right) {
+        left = area.right - width;
+    }
+    if (top + height > area.bottom) {
+        top = area.bottom - height;
+    }
+    left = left < area.left ? area.left : left;
+    top = top < area.top ? area.top : top;
+    return {left, top, left + width, top + height};
+}
+
+ATOM RegisterInspectorClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW existing = {};
+    existing.cbSize = sizeof(existing);
+    if (GetClassInfoExW(instance, kClassName, &existing)) {
+        return 1;
+    }
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    return RegisterClassExW(&wc);
+}
+
+} // namespace
+
+CInspectorWindow::CInspectorWindow(HINSTANCE instance, HWND owner)
+    : m_h_instance(instance), m_h_owner(owner) {
+    const InspectorSettings kept = LoadInspectorSettings();
+    m_b_big_endian = kept.m_b_big_endian;
+    if (kept.m_n_width > 0) {
+        m_rc_kept = {kept.m_n_left, kept.m_n_top, kept.m_n_left + kept.m_n_width,
+                     kept.m_n_top + kept.m_n_height};
+        m_b_place_kept = 1;
+    }
+}
+
+CInspectorWindow::~CInspectorWindow() {
+    if (m_h_window) {
+        DestroyWindow(m_h_window);
+    }
+}
+
+void CInspectorWindow::RestoreFromSettings() {
+    if (LoadInspectorSettings().m_b_open) {
+        Open();
+    }
+}
+
+int CInspectorWindow::Open() {
+    if (m_h_window) {
+        return 1;
+    }
+    if (!RegisterInspectorClass(m_h_instance, WindowProc)) {
+        return 0;
+    }
+    RECT place = m_rc_kept;
+    if (!m_b_place_kept) {
+        // Beside the main window's right edge, as tall as the rows need.
+        RECT owner = {};
+        GetWindowRect(m_h_owner, &owner);
+        place = {owner.right, owner.top, owner.right + kDefaultWidth, owner.top + kDefaultHeight};
+    }
+    place = FitIntoWorkArea(m_h_owner, place);
+    HWND window = CreateWindowExW(
+        WS_EX_TOOLWINDOW, kClassName, L"Data inspector",
+        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, place.left, place.top,
+        place.right - place.left, place.bottom - place.top, m_h_owner, nullptr, m_h_instance, this);
+    if (!window) {
+        return 0;
+    }
+    m_b_shown = 1;
+    SetViewChangedHook(OnViewChanged, this);
+    Refresh();
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    SaveSettings();
+    return 1;
+}
+
+void CInspectorWindow::Close() {
+    if (!m_h_window) {
+        return;
+    }
+    RECT place = {};
+    if (GetWindowRect(m_h_window, &place)) {
+        m_rc_kept = place;
+        m_b_place_kept = 1;
+    }
+    DestroyWindow(m_h_window); // OnDestroyed forgets the handles
+    SaveSettings();
+    SetActiveWindow(m_h_owner);
+}
+
+void CInspectorWindow::SaveSettings() const {
+    if (!m_b_shown) {
+        return;
+    }
+    RECT place = m_rc_kept;
+    if (m_h_window) {
+        GetWindowRect(m_h_window, &place);
+    }
+    InspectorSettings s;
+    s.m_b_open = IsOpen();
+    s.m_b_big_endian = m_b_big_endian;
+    if (m_h_window || m_b_place_kept) {
+        s.m_n_left = place.left;
+        s.m_n_top = place.top;
+        s.m_n_width = place.right - place.left;
+        s.m_n_height = place.bottom - place.top;
+    }
+    SaveInspectorSettings(s);
+}
+
+int CInspectorWindow::PreTranslate(MSG* message) {
+    return m_h_window && IsDialogMessageW(m_h_window, message) ? 1 : 0;
+}
+
+void CInspectorWindow::OnViewChanged(void* context) {
+    static_cast<CInspectorWindow*>(context)->Refresh();
+}
+
+LRESULT CALLBACK CInspectorWindow::WindowProc(HWND window, UINT message, WPARAM wparam,
+                                              LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        auto* self = static_cast<CInspectorWindow*>(create->lpCreateParams);
+        self->m_h_window = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<CInspectorWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) {
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+    return self->Handle(message, wparam, lparam);
+}
+
+LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    HWND window = m_h_window;
+    switch (message) {
+    case WM_CREATE:
+        CreateControls();
+        return 0;
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_NCDESTROY:
+        OnDestroyed();
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        break;
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDC_INSPECTOR_BIG_ENDIAN:
+            if (HIWORD(wparam) == BN_CLICKED) {
+                m_b_big_endian = SendMessageW(m_h_check, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+                EndEdit();
+                Refresh();
+                SaveSettings();
+            }
+            return 0;
+        case IDOK: // Enter: confirm the typed value, or start typing into the row
+            if (m_h_edit) {
+                CommitEdit();
+            } else {
+                BeginEdit(SelectedRow());
+            }
+            return 0;
+        case IDCANCEL:
+            EndEdit();
+            return 0;
+        case ID_INSPECTOR_COPY:
+            CopyRow(SelectedRow());
+            return 0;
+        default:
+            break;
+        }
+        break;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wparam) == m_h_list) {
+            ShowRowMenu();
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lparam);
+        if (header->hwndFrom != m_h_list) {
+            break;
+        }
+        if (header->code == NM_DBLCLK) {
+            BeginEdit(reinterpret_cast<const NMITEMACTIVATE*>(lparam)->iItem);
+        } else if (header->code == NM_RETURN) {
+            // Enter reaches the list itself when another window's dialog loop
+            // runs (Goto open); otherwise the dialog keys make it IDOK.
+            BeginEdit(SelectedRow());
+        } else if (header->code == LVN_KEYDOWN) {
+            const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lparam)->wVKey;
+            if (key == VK_F2) {
+                BeginEdit(SelectedRow());
+            } else if (key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) {
+                CopyRow(SelectedRow());
+            }
+        }
+        return 0;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void CInspectorWindow::CreateControls() {
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    m_h_check = CreateWindowExW(
+        0, L"BUTTON", L"Big endian", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kMargin,
+        kMargin, 160, kCheckHeight, m_h_window, reinterpret_cast<HMENU>(IDC_INSPECTOR_BIG_ENDIAN),
+        m_h_instance, nullptr);
+    SendMessageW(m_h_check, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(m_h_check, BM_SETCHECK, m_b_big_endian ? BST_CHECKED : BST_UNCHECKED, 0);
+    m_h_list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT |
+                                   LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+                               0, 0, 0, 0, m_h_window, reinterpret_cast<HMENU>(IDC_INSPECTOR_LIST),
+                               m_h_instance, nullptr);
+    SendMessageW(m_h_list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(m_h_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES);
+    const struct {
+        const wchar_t* m_sz_title;
+        int m_n_width;
+    } kColumns[] = {{L"Type", 130}, {L"Value", 270}, {L"Note", 170}};
+    for (int i = 0; i < 3; ++i) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = const_cast<wchar_t*>(kColumns[i].m_sz_title);
+        column.cx = kColumns[i].m_n_width;
+        column.iSubItem = i;
+        SendMessageW(m_h_list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&column));
+    }
+    for (int type = 0; type < kInspectorTypeCount; ++type) {
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = type;
+        item.pszText = const_cast<wchar_t*>(InspectorTypeName(type));
+        SendMessageW(m_h_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        m_sz_values[type].clear();
+        m_sz_notes[type].clear();
+    }
+    Layout();
+}
+
+void CInspectorWindow::Layout() {
+    RECT client = {};
+    GetClientRect(m_h_window, &client);
+    const int top = kMargin + kCheckHeight + kMargin;
+    if (m_h_list) {
+        MoveWindow(m_h_list, 0, top, client.right, client.bottom > top ? client.bottom - top : 0,
+                   TRUE);
+    }
+}
+
+void CInspectorWindow::SetCell(int row, int column, const std::wstring& text) {
+    std::wstring& shown = column == kColumnValue ? m_sz_values[row] : m_sz_notes[row];
+    if (shown == text) {
+        return;
+    }
+    shown = text;
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(shown.c_str());
+    SendMessageW(m_h_list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+}
+
+void CInspectorWindow::Refresh() {
+    if (!m_h_list) {
+        return;
+    }
+    const InspectorBytes at = ReadInspectorBytes(g_p_current_document);
+    if (at.m_n_offset != m_n_note_offset) {
+        m_n_note_offset = -1;
+        for (int row = 0; row < kInspectorTypeCount; ++row) {
+            SetCell(row, kColumnNote, std::wstring());
+        }
+    }
+    // A value typed for one place is never written at another.
+    if (m_h_edit && (at.m_n_offset != m_n_edit_offset || !EditModeOn())) {
+        EndEdit();
+    }
+    for (int type = 0; type < kInspectorTypeCount; ++type) {
+        SetCell(type, kColumnValue,
+                at.m_n_offset < 0
+                    ? std::wstring()
+                    : DecodeValue(type, at.m_bytes, at.m_n_available, m_b_big_endian));
+    }
+}
+
+int CInspectorWindow::SelectedRow() const {
+    return m_h_list ? static_cast<int>(SendMessageW(m_h_list, LVM_GETNEXTITEM,
+                                                    static_cast<WPARAM>(-1), LVNI_SELECTED))
+                    : -1;
+}
+
+void CInspectorWindow::BeginEdit(int row) {
+    if (row < 0 || row >= kInspectorTypeCount) {
+        return;
+    }
+    const InspectorBytes at = ReadInspectorBytes(g_p_current_document);
+    if (at.m_n_offset < 0) {
+        return;
+    }
+    if (!EditModeOn()) {
+        // Read-only: say why instead of opening an editor.
+        m_n_note_offset = at.m_n_offset;
+        SetCell(row, kColumnNote, L"Read-only outside edit mode");
+        return;
+    }
+    EndEdit();
+    RECT cell = {};
+    cell.top = kColumnValue;
+    cell.left = LVIR_LABEL;
+    if (!SendMessageW(m_h_list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
+                      reinterpret_cast<LPARAM>(&cell))) {
+        return;
+    }
+    const std::wstring& shown = m_sz_values[row];
+    const bool has_value = shown != kNoValue && shown != L"invalid" && shown != L"out of range";
+    m_h_edit =
+        CreateWindowExW(0, L"EDIT", has_value ? shown.c_str() : L"",
+                        WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, cell.left, cell.top,
+                        cell.right - cell.left, cell.bottom - cell.top + 2, m_h_list,
+                        reinterpret_cast<HMENU>(IDC_INSPECTOR_EDIT), m_h_instance, nullptr);
+    if (!m_h_edit) {
+        return;
+    }
+    m_n_edit_row = row;
+    m_n_edit_offset = at.m_n_offset;
+    SetCell(row, kColumnNote, std::wstring());
+    SendMessageW(m_h_edit, WM_SETFONT, SendMessageW(m_h_list, WM_GETFONT, 0, 0), FALSE);
+    SetWindowSubclass(m_h_edit, EditProc, kEditSubclass, reinterpret_cast<DWORD_PTR>(this));
+    SendMessageW(m_h_edit, EM_SETSEL, 0, -1);
+    SetFocus(m_h_edit);
+}
+
+LRESULT CALLBACK CInspectorWindow::EditProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
+                                            UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<CInspectorWindow*>(data);
+    switch (message) {
+    case WM_GETDLGCODE:
+        return DefSubclassProc(edit, message, wparam, lparam) | DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+        // Handled through the window's commands, after this message is done with the editor.
+        if (wparam == VK_RETURN || wparam == VK_ESCAPE) {
+            PostMessageW(self->m_h_window, WM_COMMAND, wparam == VK_RETURN ? IDOK : IDCANCEL, 0);
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wparam == L'\r' || wparam == 27) {
+            return 0; // no beep
+        }
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(edit, EditProc, kEditSubclass);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(edit, message, wparam, lparam);
+}
+
+void CInspectorWindow::CommitEdit() {
+    if (!m_h_edit) {
+        return;
+    }
+    const int length = GetWindowTextLengthW(m_h_edit);
+    std::vector<wchar_t> text(static_cast<size_t>(length) + 1, 0);
+    GetWindowTextW(m_h_edit, text.data(), length + 1);
+    const int row = m_n_edit_row;
+    std::wstring reason;
+    if (g_p_current_document) {
+        g_p_current_document->m_history.EndTyping();
+    }
+    if (WriteInspectorValue(row, text.data(), m_b_big_endian, &reason)) {
+        EndEdit();
+        SetCell(row, kColumnNote, std::wstring());
+        return;
+    }
+    // Refused: the reason beside the row, the typed text left to correct.
+    m_n_note_offset = ReadInspectorBytes(g_p_current_document).m_n_offset;
+    SetCell(row, kColumnNote, reason);
+    SetFocus(m_h_edit);
+}
+
+void CInspectorWindow::EndEdit() {
+    if (!m_h_edit) {
+        return;
+    }
+    HWND edit = m_h_edit;
+    m_h_edit = nullptr;
+    m_n_edit_row = -1;
+    const bool had_focus = GetFocus() == edit;
+    DestroyWindow(edit);
+    if (had_focus && m_h_list) {
+        SetFocus(m_h_list);
+    }
+}
+
+void CInspectorWindow::CopyRow(int row) {
+    if (row < 0 || row >= kInspectorTypeCount || m_sz_values[row].empty()) {
+        return;
+    }
+    const std::wstring& text = m_sz_values[row];
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    ClipboardLock clipboard(m_h_window);
+    if (!clipboard.IsOpen() || !EmptyClipboard()) {
+        return;
+    }
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!block) {
+        return;
+    }
+    if (void* target = GlobalLock(block)) {
+        std::memcpy(target, text.c_str(), bytes);
+        GlobalUnlock(block);
+        if (SetClipboardData(CF_UNICODETEXT, block)) {
+            return; // the clipboard owns the block now
+        }
+    }
+    GlobalFree(block);
+}
+
+void CInspectorWindow::ShowRowMenu() {
+    const int row = SelectedRow();
+    if (row < 0) {
+        return;
+    }
+    MenuHandle menu(CreatePopupMenu());
+    if (!menu) {
+        return;
+    }
+    AppendMenuW(menu.get(), MF_STRING | (m_sz_values[row].empty() ? MF_GRAYED : 0),
+                ID_INSPECTOR_COPY, L"&Copy value");
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
+        menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, m_h_window, nullptr));
+    if (chosen == ID_INSPECTOR_COPY) {
+        CopyRow(row);
+    }
+}
+
+void CInspectorWindow::OnDestroyed() {
+    SetViewChangedHook(nullptr, nullptr);
+    m_h_window = nullptr;
+    m_h_check = nullptr;
+    m_h_list = nullptr;
+    m_h_edit = nullptr;
+    m_n_edit_row = -1;
+    m_n_note_offset = -1;
+}

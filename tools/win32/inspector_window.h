@@ -1,0 +1,67 @@
+// The data inspector window: a modeless tool window owned by the main window
+// with a "Big endian" check box and a list-view of one row a type (name,
+// value, note), following the view through its change hook while it is open.
+#pragma once
+
+#include "tools/value_decoder.h"
+
+#include <windows.h>
+
+#include <string>
+
+class CInspectorWindow {
+  public:
+    CInspectorWindow(HINSTANCE instance, HWND owner);
+    ~CInspectorWindow();
+    CInspectorWindow(const CInspectorWindow&) = delete;
+    CInspectorWindow& operator=(const CInspectorWindow&) = delete;
+
+    // Shows the window where it was last kept (or beside the owner); 1 when it shows.
+    int Open();
+    // Keeps its place and destroys it.
+    void Close();
+    int IsOpen() const { return m_h_window != nullptr; }
+    // Opens it when settings.ini says it was open at the last exit.
+    void RestoreFromSettings();
+    // Keeps open state, place and byte order in settings.ini (at exit); a
+    // window never opened in this run leaves the file as it is.
+    void SaveSettings() const;
+    // Dialog keys (Tab, Enter, Esc) for the window's controls; 1 when taken.
+    int PreTranslate(MSG* message);
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
+                                     UINT_PTR id, DWORD_PTR data);
+    static void OnViewChanged(void* context);
+    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+    void CreateControls();
+    void Layout();
+    // Sets the texts that differ from the shown ones, so unchanged rows never repaint.
+    void Refresh();
+    void SetCell(int row, int column, const std::wstring& text);
+    int SelectedRow() const;
+    void BeginEdit(int row);
+    void CommitEdit();
+    void EndEdit();
+    void CopyRow(int row);
+    void ShowRowMenu();
+    void OnDestroyed();
+
+    HINSTANCE m_h_instance;
+    HWND m_h_owner;
+    HWND m_h_window = nullptr;
+    HWND m_h_check = nullptr;
+    HWND m_h_list = nullptr;
+    HWND m_h_edit = nullptr; // the in-place editor, while a value is typed
+    int m_n_edit_row = -1;
+    int64_t m_n_edit_offset = -1; // the selection start the editor writes at
+    int m_b_big_endian = 0;
+    RECT m_rc_kept = {}; // the last place, kept when the window goes
+    int m_b_place_kept = 0;
+    int m_b_shown = 0; // opened in this run: only then is there anything to keep
+    // What each row shows now: value and note.
+    std::wstring m_sz_values[kInspectorTypeCount];
+    std::wstring m_sz_notes[kInspectorTypeCount];
+    int64_t m_n_note_offset = -1; // a refusal's note stays while the selection starts here
+};
