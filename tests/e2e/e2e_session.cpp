@@ -209,7 +209,8 @@ bool EndsWithNoCase(const std::wstring& text, const std::wstring& end) {
            _wcsicmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
 }
 
-HTREEITEM FindTreeItem(const PelmoraProcess& app, HWND tree, const std::wstring& name) {
+// The first root item of the tree whose text ends with the name; null when none.
+static HTREEITEM FindTreeItem(const PelmoraProcess& app, HWND tree, const std::wstring& name) {
     for (const auto& item : TreeItems(app, tree))
         if (EndsWithNoCase(item.second, name))
             return item.first;
@@ -225,6 +226,18 @@ HWND ShowProcessDialog(PelmoraProcess& app, HWND main) {
 
 HWND ProcessTree(HWND dialog) {
     return GetDlgItem(dialog, 1054);
+}
+
+HWND ChooseProcess(PelmoraProcess& app, HWND main, const std::wstring& name) {
+    HWND dialog = ShowProcessDialog(app, main);
+    if (dialog == nullptr)
+        return nullptr;
+    HWND tree = ProcessTree(dialog);
+    HTREEITEM item = FindTreeItem(app, tree, name);
+    if (item == nullptr)
+        return nullptr;
+    Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    return dialog;
 }
 
 void Command(HWND main, WORD id) {

@@ -66,13 +66,14 @@ std::vector<std::pair<HTREEITEM, std::wstring>> TreeItems(const PelmoraProcess& 
 // Whether the text ends with the given end, letter case ignored as Windows
 // compares file names.
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& end);
-// The first root item of the tree whose text ends with the name; null when none.
-HTREEITEM FindTreeItem(const PelmoraProcess& app, HWND tree, const std::wstring& name);
 // Posts "Open virtual memory" to the main window and waits for its dialog;
 // null when it did not appear.
 HWND ShowProcessDialog(PelmoraProcess& app, HWND main);
 // The process tree of that dialog.
 HWND ProcessTree(HWND dialog);
+// Shows that dialog and selects the first process whose path ends with the
+// name; the dialog, or null when it did not appear or the process is not listed.
+HWND ChooseProcess(PelmoraProcess& app, HWND main, const std::wstring& name);
 
 // Runs a command that opens no modal window and returns once it has run (a
 // posted command would still be queued behind a synchronising sent message).

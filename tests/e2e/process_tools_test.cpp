@@ -48,12 +48,8 @@ TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
     app.m_h_view = e2e::FindChild(app.m_h_main, L"PELMORA_CTRL");
     app.m_h_status = e2e::FindChild(app.m_h_view, STATUSCLASSNAMEW);
 
-    HWND dialog = e2e::ShowProcessDialog(app.m_process, app.m_h_main);
-    ASSERT_NE(dialog, nullptr);
-    HWND tree = e2e::ProcessTree(dialog);
-    HTREEITEM chosen = e2e::FindTreeItem(app.m_process, tree, L"marker_target.exe");
-    ASSERT_NE(chosen, nullptr);
-    e2e::Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chosen));
+    HWND dialog = e2e::ChooseProcess(app.m_process, app.m_h_main, L"marker_target.exe");
+    ASSERT_NE(dialog, nullptr) << "no dialog, or marker_target.exe is not listed";
     uint64_t total = 0;
     const int64_t at = marker.m_process.OffsetOf(marker.m_n_marker, &total);
     const int64_t no_access = marker.m_process.OffsetOf(marker.m_n_no_access, &total);
