@@ -4,11 +4,11 @@
 #include "data/data_plane.h"
 #include "data/document.h"
 #include "data/workspace.h"
+#include "bench/alternating_pieces.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -41,18 +41,7 @@ struct Fixture {
         if (pieces == 1) {
             plane->AppendPiece(PIECE_SOURCE, 0, size - 1, size, nullptr);
         } else {
-            int64_t src = 0;
-            for (int64_t i = 0; i < pieces; ++i) {
-                if (i % 2 == 0) {
-                    plane->AppendPiece(PIECE_SOURCE, src, src + 14, 15, nullptr);
-                    src += 15;
-                } else {
-                    auto* b = static_cast<uint8_t*>(std::malloc(1));
-                    *b = 0xAB;
-                    plane->AppendPiece(PIECE_OVERWRITTEN, src, src, 1, b);
-                    src += 1;
-                }
-            }
+            AppendAlternatingPieces(plane, pieces);
         }
         doc->m_p_data_plane = plane;
         for (const PlanePiece* p = plane->m_p_head; p != nullptr; p = p->m_p_next)

@@ -4,11 +4,11 @@
 #include "data/data_plane.h"
 #include "data/edit_history.h"
 #include "data/source.h"
+#include "bench/alternating_pieces.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <random>
 
@@ -26,18 +26,7 @@ constexpr int64_t kPieces = 100000;
 // Source runs of 15 bytes alternating with one typed byte, kPieces pieces.
 std::unique_ptr<CDataPlane> ManyPieces() {
     auto plane = std::make_unique<CDataPlane>();
-    int64_t src = 0;
-    for (int64_t i = 0; i < kPieces; ++i) {
-        if (i % 2 == 0) {
-            plane->AppendPiece(PIECE_SOURCE, src, src + 14, 15, nullptr);
-            src += 15;
-        } else {
-            auto* b = static_cast<uint8_t*>(std::malloc(1));
-            *b = 0xAB;
-            plane->AppendPiece(PIECE_OVERWRITTEN, src, src, 1, b);
-            src += 1;
-        }
-    }
+    AppendAlternatingPieces(plane.get(), kPieces);
     int64_t ignored = 0;
     plane->Find(0, &ignored);
     return plane;
@@ -51,51 +40,55 @@ int64_t SourceOffset(std::mt19937_64& rng) {
 
 const EditMark kMark = {0, 0, 0};
 
-void BM_TypeByte(benchmark::State& state) {
-    auto plane = ManyPieces();
+// A history over the many-piece overlay and a fixed series of offsets to type at.
+struct Typing {
+    std::unique_ptr<CDataPlane> plane = ManyPieces();
     FlatSource source;
     CEditHistory history;
-    std::mt19937_64 rng(1);
-    for (auto _ : state) {
+    std::mt19937_64 rng{1};
+
+    // Types one byte at the next offset, as a step of its own.
+    int TypeNext() {
         const int64_t at = SourceOffset(rng);
         history.EndTyping();
-        benchmark::DoNotOptimize(history.TypeNibble(plane.get(), at, 1, 1, &source, kMark));
+        return history.TypeNibble(plane.get(), at, 1, 1, &source, kMark);
+    }
+    int Undo() { return history.Undo(plane.get(), nullptr); }
+    int Redo() { return history.Redo(plane.get(), nullptr); }
+};
+
+void BM_TypeByte(benchmark::State& state) {
+    Typing t;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(t.TypeNext());
         state.PauseTiming();
-        history.Undo(plane.get(), nullptr);
+        t.Undo();
         state.ResumeTiming();
     }
 }
 BENCHMARK(BM_TypeByte)->Unit(benchmark::kMicrosecond);
 
 void BM_UndoTypedByte(benchmark::State& state) {
-    auto plane = ManyPieces();
-    FlatSource source;
-    CEditHistory history;
-    std::mt19937_64 rng(1);
+    Typing t;
     for (auto _ : state) {
         state.PauseTiming();
-        history.EndTyping();
-        history.TypeNibble(plane.get(), SourceOffset(rng), 1, 1, &source, kMark);
+        t.TypeNext();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(history.Undo(plane.get(), nullptr));
+        benchmark::DoNotOptimize(t.Undo());
     }
 }
 BENCHMARK(BM_UndoTypedByte)->Unit(benchmark::kMicrosecond);
 
 void BM_RedoTypedByte(benchmark::State& state) {
-    auto plane = ManyPieces();
-    FlatSource source;
-    CEditHistory history;
-    std::mt19937_64 rng(1);
+    Typing t;
     for (auto _ : state) {
         state.PauseTiming();
-        history.EndTyping();
-        history.TypeNibble(plane.get(), SourceOffset(rng), 1, 1, &source, kMark);
-        history.Undo(plane.get(), nullptr);
+        t.TypeNext();
+        t.Undo();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(history.Redo(plane.get(), nullptr));
+        benchmark::DoNotOptimize(t.Redo());
         state.PauseTiming();
-        history.Undo(plane.get(), nullptr);
+        t.Undo();
         state.ResumeTiming();
     }
 }

@@ -220,35 +220,32 @@ int CEditHistory::TypeNibble(CDataPlane* plane, int64_t offset, uint8_t value, i
     return 1;
 }
 
-int CEditHistory::Undo(CDataPlane* plane, HistoryResult* result) {
-    if (plane == nullptr || !CanUndo())
-        return 0;
-    Step& step = m_steps[static_cast<size_t>(m_n_done - 1)];
-    const int64_t length_before = step.m_n_length;
-    const int64_t held_before = step.m_n_held;
-    if (!Swap(plane, &step))
+int CEditHistory::TakeStep(CDataPlane* plane, Step* step, HistoryResult* result) {
+    const int64_t length_before = step->m_n_length;
+    const int64_t held_before = step->m_n_held;
+    if (!Swap(plane, step))
         return 0;
     m_b_typing = 0;
-    m_n_held += step.m_n_held - held_before;
+    m_n_held += step->m_n_held - held_before;
     if (result != nullptr)
-        *result = {step.m_mark, step.m_n_first, step.m_n_length, step.m_n_length - length_before};
+        *result = {step->m_mark, step->m_n_first, step->m_n_length,
+                   step->m_n_length - length_before};
+    return 1;
+}
+
+int CEditHistory::Undo(CDataPlane* plane, HistoryResult* result) {
+    if (plane == nullptr || !CanUndo() ||
+        !TakeStep(plane, &m_steps[static_cast<size_t>(m_n_done - 1)], result))
+        return 0;
     --m_n_done;
     Trim();
     return 1;
 }
 
 int CEditHistory::Redo(CDataPlane* plane, HistoryResult* result) {
-    if (plane == nullptr || !CanRedo())
+    if (plane == nullptr || !CanRedo() ||
+        !TakeStep(plane, &m_steps[static_cast<size_t>(m_n_done)], result))
         return 0;
-    Step& step = m_steps[static_cast<size_t>(m_n_done)];
-    const int64_t length_before = step.m_n_length;
-    const int64_t held_before = step.m_n_held;
-    if (!Swap(plane, &step))
-        return 0;
-    m_b_typing = 0;
-    m_n_held += step.m_n_held - held_before;
-    if (result != nullptr)
-        *result = {step.m_mark, step.m_n_first, step.m_n_length, step.m_n_length - length_before};
     ++m_n_done;
     Trim();
     return 1;

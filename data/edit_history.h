@@ -90,6 +90,9 @@ class CEditHistory {
     // Copies the pieces over [first, first + count) into out; 0 when memory is short.
     static int Capture(const CDataPlane* plane, int64_t first, int64_t count, Step* out);
     static int Swap(CDataPlane* plane, Step* step);
+    // Undoes or redoes the step (a Swap) and accounts for it: typing ends,
+    // the held bytes follow, and result tells what changed. 0 leaves all as it was.
+    int TakeStep(CDataPlane* plane, Step* step, HistoryResult* result);
     // Adds a step made by an edit that has already been done: drops the
     // steps that could be redone and the oldest beyond the bound.
     int Push(Step&& step);

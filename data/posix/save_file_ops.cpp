@@ -3,15 +3,14 @@
 // disk where the file system allows it: a full disk or an I/O error then
 // comes back as an error instead of a SIGBUS on a mapped page.
 #include "data/save_file.h"
+#include "data/save_window.h"
 
 #include "frame/utf8.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <new>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,25 +45,6 @@ void FillIdentity(const struct stat& st, FileIdentity* id) {
     id->m_n_volume = static_cast<uint64_t>(st.st_dev);
     id->m_n_index_high = 0;
     id->m_n_index_low = static_cast<uint64_t>(st.st_ino);
-}
-
-constexpr size_t kViewBytes = static_cast<size_t>(kSaveBlockSize);
-
-// Direct writes need their buffer, offset and length aligned to this.
-constexpr size_t kSector = 4096;
-
-// The output's "mapping": its descriptor, the file's final size and the one
-// write-back window, aligned for direct writes.
-struct OutputMapping {
-    int fd;
-    int64_t size;
-    int64_t view_offset;
-    bool view_in_use;
-    alignas(kSector) uint8_t view[kViewBytes];
-};
-
-OutputMapping* MappingOf(uint8_t* view) {
-    return reinterpret_cast<OutputMapping*>(view - offsetof(OutputMapping, view));
 }
 
 class PosixSaveFileOps final : public SaveFileOps {
@@ -127,60 +107,45 @@ class PosixSaveFileOps final : public SaveFileOps {
     }
 
     void* CreateMapping(void* file, int64_t size) override {
-        if (file == nullptr || size <= 0)
-            return nullptr;
-        const int fd = ToFd(file);
         // The file grows as its blocks are appended: sizing it first would
         // leave a hole that each write then fills, which file systems such as
         // ext4 do at well under half the speed of an append.
-        auto* mapping = new (std::nothrow) OutputMapping;
-        if (mapping == nullptr)
-            return nullptr;
-        mapping->fd = fd;
-        mapping->size = size;
-        mapping->view_offset = -1;
-        mapping->view_in_use = false;
-        return mapping;
+        return NewSaveWindow(file, size);
     }
 
     uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
-        auto* m = static_cast<OutputMapping*>(mapping);
-        if (m == nullptr || m->view_in_use || offset < 0 || length == 0 || length > kViewBytes)
-            return nullptr;
-        m->view_in_use = true;
-        m->view_offset = offset;
-        return m->view;
+        return TakeSaveView(static_cast<SaveWindow*>(mapping), offset, length);
     }
 
     int FlushView(uint8_t* view, size_t length) override {
-        OutputMapping* m = MappingOf(view);
-        // The last view may end off a sector: it is written whole, padded
-        // with zeros, and the file then cut back to its size.
-        const size_t padded = (length + kSector - 1) / kSector * kSector;
-        std::memset(view + length, 0, padded - length);
+        const SaveWindow* m = SaveWindowOf(view);
+        const int fd = ToFd(m->m_h_file);
+        const size_t padded = PadToSectors(view, length);
         size_t done = 0;
         while (done < padded) {
-            const ssize_t n = ::pwrite(m->fd, view + done, padded - done,
-                                       static_cast<off_t>(m->view_offset + done));
+            const ssize_t n = ::pwrite(fd, view + done, padded - done,
+                                       static_cast<off_t>(m->m_n_view_offset + done));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
                 return 0;
             done += static_cast<size_t>(n);
         }
-        if (padded != length && ::ftruncate(m->fd, static_cast<off_t>(m->size)) != 0)
+        if (padded != length && ::ftruncate(fd, static_cast<off_t>(m->m_n_size)) != 0)
             return 0;
         return 1;
     }
 
     int UnmapView(uint8_t* view, size_t) override {
-        MappingOf(view)->view_in_use = false;
+        ReleaseSaveView(view);
         return 1;
     }
 
     int FlushFile(void* file) override { return file != nullptr && ::fsync(ToFd(file)) == 0; }
 
-    void CloseMapping(void* mapping) override { delete static_cast<OutputMapping*>(mapping); }
+    void CloseMapping(void* mapping) override {
+        DeleteSaveWindow(static_cast<SaveWindow*>(mapping));
+    }
 
     int CloseFile(void* file) override { return file != nullptr && ::close(ToFd(file)) == 0; }
 

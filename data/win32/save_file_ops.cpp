@@ -4,35 +4,14 @@
 // cheaper than mapped views), one FlushFileBuffers at the end, and
 // MoveFileExW to put the file in the target's place.
 #include "data/save_file.h"
+#include "data/save_window.h"
 
 #include <windows.h>
 
 #include <atomic>
-#include <cstddef>
-#include <new>
 #include <string>
 
 namespace {
-
-constexpr size_t kViewBytes = static_cast<size_t>(kSaveBlockSize);
-
-// Unbuffered writes need their buffer, offset and length aligned to the
-// volume's sector size; this is a multiple of every usual one.
-constexpr size_t kSector = 4096;
-
-// The output's "mapping": its file, the file's final size and the one
-// write-back window, aligned for unbuffered writes.
-struct OutputMapping {
-    HANDLE file;
-    int64_t size;
-    int64_t view_offset;
-    bool view_in_use;
-    alignas(kSector) uint8_t view[kViewBytes];
-};
-
-OutputMapping* MappingOf(uint8_t* view) {
-    return reinterpret_cast<OutputMapping*>(view - offsetof(OutputMapping, view));
-}
 
 void FillIdentity(const BY_HANDLE_FILE_INFORMATION& info, FileIdentity* id) {
     id->m_n_volume = info.dwVolumeSerialNumber;
@@ -96,44 +75,28 @@ class Win32SaveFileOps final : public SaveFileOps {
     }
 
     void* CreateMapping(void* file, int64_t size) override {
-        if (file == nullptr || size <= 0)
-            return nullptr;
         // The file grows as its blocks are appended: sizing it first would
         // leave a hole that each write then fills, at well under half the
         // speed of an append on the disks Wine writes to.
-        auto* mapping = new (std::nothrow) OutputMapping;
-        if (mapping == nullptr)
-            return nullptr;
-        mapping->file = static_cast<HANDLE>(file);
-        mapping->size = size;
-        mapping->view_offset = -1;
-        mapping->view_in_use = false;
-        return mapping;
+        return NewSaveWindow(file, size);
     }
 
     uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
-        auto* m = static_cast<OutputMapping*>(mapping);
-        if (m == nullptr || m->view_in_use || offset < 0 || length == 0 || length > kViewBytes)
-            return nullptr;
-        m->view_in_use = true;
-        m->view_offset = offset;
-        return m->view;
+        return TakeSaveView(static_cast<SaveWindow*>(mapping), offset, length);
     }
 
     int FlushView(uint8_t* view, size_t length) override {
-        OutputMapping* m = MappingOf(view);
-        // The last view may end off a sector: it is written whole, padded
-        // with zeros, and the file then cut back to its size.
-        const size_t padded = (length + kSector - 1) / kSector * kSector;
-        ZeroMemory(view + length, padded - length);
+        const SaveWindow* m = SaveWindowOf(view);
+        const auto file = static_cast<HANDLE>(m->m_h_file);
+        const size_t padded = PadToSectors(view, length);
         size_t done = 0;
         while (done < padded) {
-            const uint64_t at = static_cast<uint64_t>(m->view_offset) + done;
+            const uint64_t at = static_cast<uint64_t>(m->m_n_view_offset) + done;
             OVERLAPPED where = {};
             where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
             where.OffsetHigh = static_cast<DWORD>(at >> 32);
             DWORD written = 0;
-            if (!WriteFile(m->file, view + done, static_cast<DWORD>(padded - done), &written,
+            if (!WriteFile(file, view + done, static_cast<DWORD>(padded - done), &written,
                            &where) ||
                 written == 0)
                 return 0;
@@ -141,15 +104,15 @@ class Win32SaveFileOps final : public SaveFileOps {
         }
         if (padded != length) {
             LARGE_INTEGER end;
-            end.QuadPart = m->size;
-            if (!SetFilePointerEx(m->file, end, nullptr, FILE_BEGIN) || !SetEndOfFile(m->file))
+            end.QuadPart = m->m_n_size;
+            if (!SetFilePointerEx(file, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file))
                 return 0;
         }
         return 1;
     }
 
     int UnmapView(uint8_t* view, size_t) override {
-        MappingOf(view)->view_in_use = false;
+        ReleaseSaveView(view);
         return 1;
     }
 
@@ -157,7 +120,9 @@ class Win32SaveFileOps final : public SaveFileOps {
         return FlushFileBuffers(static_cast<HANDLE>(file)) ? 1 : 0;
     }
 
-    void CloseMapping(void* mapping) override { delete static_cast<OutputMapping*>(mapping); }
+    void CloseMapping(void* mapping) override {
+        DeleteSaveWindow(static_cast<SaveWindow*>(mapping));
+    }
 
     int CloseFile(void* file) override { return CloseHandle(static_cast<HANDLE>(file)) ? 1 : 0; }
 

@@ -7,15 +7,14 @@
 #include "data/document.h"
 #include "data/save_file.h"
 #include "data/workspace.h"
+#include "tests/fakes/file_contents.h"
+#include "tests/fakes/forwarding_save_ops.h"
 #include "tests/fakes/recording_message_sink.h"
 #include "tests/fakes/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,54 +22,18 @@ namespace {
 
 enum class Step { kNone, kWrite, kFlush, kRelease, kReplace, kReopen, kReplaceAndReopen };
 
-std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<std::string> Names(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The platform's file operations with one step of an apply made to fail.
-class FailingSaveOps : public SaveFileOps {
+class FailingSaveOps : public ForwardingSaveOps {
   public:
-    FailingSaveOps(SaveFileOps& inner, const Step& fail) : m_inner(inner), m_fail(fail) {}
-    int IdentifyPath(const wchar_t* path, FileIdentity* id) override {
-        return m_inner.IdentifyPath(path, id);
-    }
-    int IdentifyFile(void* file, FileIdentity* id) override {
-        return m_inner.IdentifyFile(file, id);
-    }
-    void* CreateTemp(const wchar_t* target, std::wstring* temp_path) override {
-        return m_inner.CreateTemp(target, temp_path);
-    }
-    void* CreateMapping(void* file, int64_t size) override {
-        return m_inner.CreateMapping(file, size);
-    }
-    uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
-        return m_inner.MapView(mapping, offset, length);
-    }
+    FailingSaveOps(SaveFileOps& inner, const Step& fail) : ForwardingSaveOps(inner), m_fail(fail) {}
     int FlushView(uint8_t* view, size_t length) override {
-        return m_fail == Step::kWrite ? 0 : m_inner.FlushView(view, length);
+        return m_fail == Step::kWrite ? 0 : Inner().FlushView(view, length);
     }
-    int UnmapView(uint8_t* view, size_t length) override { return m_inner.UnmapView(view, length); }
     int FlushFile(void* file) override {
-        return m_fail == Step::kFlush ? 0 : m_inner.FlushFile(file);
+        return m_fail == Step::kFlush ? 0 : Inner().FlushFile(file);
     }
-    void CloseMapping(void* mapping) override { m_inner.CloseMapping(mapping); }
-    int CloseFile(void* file) override { return m_inner.CloseFile(file); }
-    int ReplaceTarget(const wchar_t* temp_path, const wchar_t* target) override {
-        return m_inner.ReplaceTarget(temp_path, target);
-    }
-    int DeletePath(const wchar_t* path) override { return m_inner.DeletePath(path); }
 
   private:
-    SaveFileOps& m_inner;
     const Step& m_fail;
 };
 
@@ -135,13 +98,13 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
         ASSERT_EQ(1, WriteWorkspace(workspace.c_str(), doc.m_p_data_plane, 200000));
         ASSERT_EQ(1, doc.m_history.TypeNibble(doc.m_p_data_plane, 5, 0xF, 1, doc.Source(), mark));
         const std::vector<uint8_t> shown = Shown(doc);
-        const std::vector<std::string> names = Names(dir.Path());
-        const std::vector<uint8_t> kept_before = ReadAll(dir.File("a.bin.interm"));
+        const std::vector<std::string> names = FolderNames(dir.Path());
+        const std::vector<uint8_t> kept_before = ReadFileBytes(dir.File("a.bin.interm"));
 
         RecordingMessageSink messages;
         FailingApplyOps ops(fail);
         const ApplyResult result = ApplyDocumentToFile(&doc, ops);
-        const std::vector<uint8_t> on_disk = ReadAll(dir.File("a.bin"));
+        const std::vector<uint8_t> on_disk = ReadFileBytes(dir.File("a.bin"));
         if (fail == Step::kNone) {
             ASSERT_EQ(ApplyResult::kApplied, result);
             EXPECT_EQ(shown, on_disk);
@@ -149,14 +112,15 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
             EXPECT_EQ(1, doc.m_p_data_plane->PieceCount());
             EXPECT_EQ(0, CanApply(&doc));
             EXPECT_EQ(0, doc.m_history.CanUndo());
-            EXPECT_EQ(std::vector<std::string>{"a.bin"}, Names(dir.Path()));
+            EXPECT_EQ(std::vector<std::string>{"a.bin"}, FolderNames(dir.Path()));
             EXPECT_TRUE(messages.Messages().empty());
         } else if (fail == Step::kReplaceAndReopen) {
             // Nothing to show any more: the file as it was, the edits in the workspace.
             EXPECT_EQ(ApplyResult::kReopenFailed, result);
             EXPECT_EQ(old_bytes, on_disk);
-            EXPECT_EQ(names, Names(dir.Path()));
-            EXPECT_NE(kept_before, ReadAll(dir.File("a.bin.interm"))) << "the typed byte kept too";
+            EXPECT_EQ(names, FolderNames(dir.Path()));
+            EXPECT_NE(kept_before, ReadFileBytes(dir.File("a.bin.interm")))
+                << "the typed byte kept too";
             CDataPlane kept;
             int64_t size = 200000;
             ASSERT_EQ(1, ReadWorkspace(&kept, workspace.c_str(), &size));
@@ -169,8 +133,8 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
         } else {
             EXPECT_EQ(ApplyResult::kFailed, result);
             EXPECT_EQ(old_bytes, on_disk);
-            EXPECT_EQ(names, Names(dir.Path())) << "no new file left, the workspace kept";
-            EXPECT_EQ(kept_before, ReadAll(dir.File("a.bin.interm")));
+            EXPECT_EQ(names, FolderNames(dir.Path())) << "no new file left, the workspace kept";
+            EXPECT_EQ(kept_before, ReadFileBytes(dir.File("a.bin.interm")));
             EXPECT_EQ(shown, Shown(doc));
             EXPECT_EQ(1, doc.m_history.CanUndo());
             ASSERT_EQ(1u, messages.Messages().size());
@@ -192,8 +156,8 @@ TEST(Apply, AReadOnlyFileIsRefusedBeforeAnythingIsWritten) {
         EXPECT_EQ(ApplyResult::kFailed, ApplyDocumentToFile(&doc, PlatformApplyFileOps()));
         ASSERT_EQ(1u, messages.Messages().size());
         EXPECT_NE(std::wstring::npos, messages.Messages()[0].find(L"read-only"));
-        EXPECT_EQ(Counting(100), ReadAll(dir.File("r.bin")));
-        EXPECT_EQ(std::vector<std::string>{"r.bin"}, Names(dir.Path()));
+        EXPECT_EQ(Counting(100), ReadFileBytes(dir.File("r.bin")));
+        EXPECT_EQ(std::vector<std::string>{"r.bin"}, FolderNames(dir.Path()));
     }
     std::filesystem::permissions(dir.File("r.bin"), std::filesystem::perms::owner_all);
 }

@@ -6,6 +6,8 @@
 #include "data/recovery_keeper.h"
 #include "data/recovery_schedule.h"
 #include "data/workspace.h"
+#include "tests/fakes/failing_workspace_ops.h"
+#include "tests/fakes/file_contents.h"
 #include "tests/fakes/memory_source.h"
 #include "tests/fakes/temp_dir.h"
 
@@ -13,17 +15,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 // The real folder calls on a test folder, with a clock that can be moved on
 // and a chosen set of running processes.
@@ -41,36 +37,6 @@ class FakeRecoveryPlatform final : public RecoveryPlatform {
   private:
     static RecoveryPlatform& real() { return PlatformRecovery(); }
     std::wstring m_sz_folder;
-};
-
-// Passes every call to the platform, except that call number m_n_fail_at
-// (1-based, over the calls that can fail) fails.
-class FailingOps final : public WorkspaceFileOps {
-  public:
-    explicit FailingOps(int fail_at) : m_n_fail_at(fail_at) {}
-    bool Fail() { return ++m_n_calls == m_n_fail_at; }
-    void* OpenWrite(const wchar_t* p) override { return Fail() ? nullptr : real().OpenWrite(p); }
-    void* OpenRead(const wchar_t* p) override { return real().OpenRead(p); }
-    size_t Write(void* f, const void* d, size_t n) override {
-        return Fail() ? n / 2 : real().Write(f, d, n);
-    }
-    size_t Read(void* f, void* d, size_t n) override { return real().Read(f, d, n); }
-    int64_t Size(void* f) override { return real().Size(f); }
-    int FlushToDisk(void* f) override { return Fail() ? 0 : real().FlushToDisk(f); }
-    int Close(void* f) override {
-        const int r = real().Close(f);
-        return Fail() ? 0 : r;
-    }
-    int Exists(const wchar_t* p) override { return real().Exists(p); }
-    int MoveReplace(const wchar_t* a, const wchar_t* b) override {
-        return Fail() ? 0 : real().MoveReplace(a, b);
-    }
-    int Delete(const wchar_t* p) override { return Fail() ? 0 : real().Delete(p); }
-    int m_n_calls = 0;
-
-  private:
-    static WorkspaceFileOps& real() { return PlatformWorkspaceFileOps(); }
-    int m_n_fail_at;
 };
 
 RecoveryIdentity FileIdentityOf(const std::wstring& path, int64_t size, int64_t time) {
@@ -160,10 +126,10 @@ TEST(Recovery, AFailureAtAnyStepKeepsThePreviousCopy) {
     for (int fail_at = 1; fail_at < 30 && successes == 0; ++fail_at) {
         RecoveryStore good(platform.Folder(), PlatformWorkspaceFileOps(), platform);
         ASSERT_EQ(1, good.Write(id, before, 1));
-        FailingOps ops(fail_at);
+        FailingWorkspaceOps ops(fail_at, FailingWorkspaceOps::ReadOpens::kNeverFail);
         RecoveryStore store(platform.Folder(), ops, platform);
         const int result = store.Write(id, after, 1);
-        const std::vector<uint8_t> on_disk = ReadBytes(store.CopyPath(id));
+        const std::vector<uint8_t> on_disk = ReadFileBytes(store.CopyPath(id));
         EXPECT_EQ(on_disk, result ? after : before) << "fail at " << fail_at;
         RecoveryIdentity found;
         int64_t time = 0;
@@ -173,7 +139,7 @@ TEST(Recovery, AFailureAtAnyStepKeepsThePreviousCopy) {
             ++successes;
         }
         // Deleting fails part way or not at all; a copy never stays without its companion.
-        FailingOps del_ops(fail_at);
+        FailingWorkspaceOps del_ops(fail_at, FailingWorkspaceOps::ReadOpens::kNeverFail);
         RecoveryStore del(platform.Folder(), del_ops, platform);
         const int deleted = del.Delete(id);
         const bool copy_left = std::filesystem::exists(del.CopyPath(id));
@@ -250,7 +216,8 @@ TEST(Recovery, AFailedWriteIsTriedAgainAndNeverTouchesTheDocument) {
     FakeRecoveryPlatform platform(dir);
     MemorySource source(MemorySource::Pattern(50));
     CDataPlane plane(50);
-    FailingOps ops(1); // the first write's opening fails
+    FailingWorkspaceOps ops(
+        1, FailingWorkspaceOps::ReadOpens::kNeverFail); // the first write's opening fails
     RecoveryKeeper keeper(platform, ops);
     const RecoveryIdentity id = FileIdentityOf(L"/data/c.bin", 50, 3);
     keeper.Track(&plane, id, 0);

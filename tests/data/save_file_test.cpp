@@ -7,6 +7,8 @@
 #include "data/block_reader.h"
 #include "data/document.h"
 #include "tests/fakes/counting_file_map_ops.h"
+#include "tests/fakes/file_contents.h"
+#include "tests/fakes/forwarding_save_ops.h"
 #include "tests/fakes/large_offset_probe.h"
 #include "tests/fakes/memory_source.h"
 #include "tests/fakes/recording_message_sink.h"
@@ -17,8 +19,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -26,67 +26,46 @@
 
 namespace {
 
-std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<std::string> Names(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Counts every operation of a save and fails the n-th failable one (1-based,
 // 0 never): the steps that create, size, map, write, flush, close and rename.
-class FaultySaveOps : public SaveFileOps {
+class FaultySaveOps : public ForwardingSaveOps {
   public:
-    explicit FaultySaveOps(SaveFileOps& inner = PlatformSaveFileOps()) : m_inner(inner) {}
+    explicit FaultySaveOps(SaveFileOps& inner = PlatformSaveFileOps()) : ForwardingSaveOps(inner) {}
 
-    int IdentifyPath(const wchar_t* path, FileIdentity* id) override {
-        return m_inner.IdentifyPath(path, id);
-    }
-    int IdentifyFile(void* file, FileIdentity* id) override {
-        return m_inner.IdentifyFile(file, id);
-    }
     void* CreateTemp(const wchar_t* target, std::wstring* temp_path) override {
         ++m_n_creates;
-        return Fail() ? nullptr : m_inner.CreateTemp(target, temp_path);
+        return Fail() ? nullptr : Inner().CreateTemp(target, temp_path);
     }
     void* CreateMapping(void* file, int64_t size) override {
-        return Fail() ? nullptr : m_inner.CreateMapping(file, size);
+        return Fail() ? nullptr : Inner().CreateMapping(file, size);
     }
     uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
         ++m_n_maps;
         if (Fail())
             return nullptr;
-        uint8_t* view = m_inner.MapView(mapping, offset, length);
+        uint8_t* view = Inner().MapView(mapping, offset, length);
         if (view != nullptr && ++m_n_views > m_n_max_views)
             m_n_max_views = m_n_views;
         return view;
     }
     int FlushView(uint8_t* view, size_t length) override {
-        return Fail() ? 0 : m_inner.FlushView(view, length);
+        return Fail() ? 0 : Inner().FlushView(view, length);
     }
     int UnmapView(uint8_t* view, size_t length) override {
         --m_n_views;
         // The view is released either way; only the report fails.
-        const int ok = m_inner.UnmapView(view, length);
+        const int ok = Inner().UnmapView(view, length);
         return Fail() ? 0 : ok;
     }
-    int FlushFile(void* file) override { return Fail() ? 0 : m_inner.FlushFile(file); }
-    void CloseMapping(void* mapping) override { m_inner.CloseMapping(mapping); }
+    int FlushFile(void* file) override { return Fail() ? 0 : Inner().FlushFile(file); }
     int CloseFile(void* file) override {
-        const int ok = m_inner.CloseFile(file);
+        const int ok = Inner().CloseFile(file);
         return Fail() ? 0 : ok;
     }
     int ReplaceTarget(const wchar_t* temp_path, const wchar_t* target) override {
         ++m_n_replaces;
-        return Fail() ? 0 : m_inner.ReplaceTarget(temp_path, target);
+        return Fail() ? 0 : Inner().ReplaceTarget(temp_path, target);
     }
-    int DeletePath(const wchar_t* path) override { return m_inner.DeletePath(path); }
 
     int64_t m_n_fail_at = 0;
     int64_t m_n_calls = 0;
@@ -98,7 +77,6 @@ class FaultySaveOps : public SaveFileOps {
 
   private:
     bool Fail() { return ++m_n_calls == m_n_fail_at; }
-    SaveFileOps& m_inner;
 };
 
 // Block reads of the platform that fail the n-th read (1-based, 0 never).
@@ -158,7 +136,7 @@ TEST_F(SaveFileTest, UneditedDocumentIsAByteExactCopyInLargeBlocks) {
     const std::wstring target = m_dir.WidePath("out.bin");
     const int64_t maps_before = m_map_ops.m_n_map_calls;
     ASSERT_EQ(Save(target), 1);
-    EXPECT_EQ(ReadAll(target), m_source);
+    EXPECT_EQ(ReadFileBytes(target), m_source);
     EXPECT_TRUE(m_sink.Messages().empty());
     // Three output blocks, never two at once; one read per source block, and
     // the document's own view (the painter's) is never mapped for the save.
@@ -167,9 +145,9 @@ TEST_F(SaveFileTest, UneditedDocumentIsAByteExactCopyInLargeBlocks) {
     const int64_t size = static_cast<int64_t>(m_source.size());
     EXPECT_EQ(m_reads.m_n_reads, (size + BlockReader::kBlockSize - 1) / BlockReader::kBlockSize);
     EXPECT_EQ(m_map_ops.m_n_map_calls - maps_before, 0);
-    EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"out.bin", "source.bin"}));
+    EXPECT_EQ(FolderNames(m_dir.Path()), (std::vector<std::string>{"out.bin", "source.bin"}));
     // Saving changes neither the document nor its source.
-    EXPECT_EQ(ReadAll(m_source_path), m_source);
+    EXPECT_EQ(ReadFileBytes(m_source_path), m_source);
     EXPECT_EQ(m_doc->m_n_data_size, static_cast<int64_t>(m_source.size()));
 }
 
@@ -190,7 +168,7 @@ TEST_F(SaveFileTest, RemovedInsertedAndTypedBytesAreWrittenAsShown) {
 
     const std::wstring target = m_dir.WidePath("out.bin");
     ASSERT_EQ(Save(target), 1);
-    EXPECT_EQ(ReadAll(target), model);
+    EXPECT_EQ(ReadFileBytes(target), model);
     EXPECT_EQ(Effective(), model); // the pending changes stay pending
 }
 
@@ -210,7 +188,7 @@ TEST_F(SaveFileTest, SourceRunAcrossABlockEdgeIsCopiedFromTwoSourceBlocks) {
     ASSERT_EQ(Save(target), 1);
     EXPECT_EQ(m_reads.m_n_reads, 2);
     EXPECT_EQ(m_ops.m_n_maps, 1);
-    EXPECT_EQ(ReadAll(target),
+    EXPECT_EQ(ReadFileBytes(target),
               std::vector<uint8_t>(m_source.begin() + block - 6, m_source.begin() + block + 14));
 }
 
@@ -234,7 +212,7 @@ TEST_F(SaveFileTest, SourceBytesAboveFourGiBAreCopiedFromTheirOwnOffsets) {
 
     const std::wstring target = m_dir.WidePath("out.bin");
     ASSERT_EQ(Save(target), 1);
-    EXPECT_EQ(ReadAll(target), std::vector<uint8_t>({0xC0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0}));
+    EXPECT_EQ(ReadFileBytes(target), std::vector<uint8_t>({0xC0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0}));
     // Typing over the first byte mapped the view that holds it, above 4 GiB.
     EXPECT_EQ(m_map_ops.m_n_last_map_offset, static_cast<int64_t>((mark - 3) >> 16 << 16));
 }
@@ -285,7 +263,7 @@ TEST_F(SaveFileTest, RandomEditSequencesSaveTheEffectiveBytes) {
         }
         const std::wstring target = m_dir.WidePath("out" + std::to_string(seed) + ".bin");
         ASSERT_EQ(Save(target), 1) << "seed " << seed;
-        EXPECT_EQ(ReadAll(target), model) << "seed " << seed;
+        EXPECT_EQ(ReadFileBytes(target), model) << "seed " << seed;
         EXPECT_EQ(m_ops.m_n_max_views, 1);
     }
 }
@@ -314,7 +292,7 @@ TEST_F(SaveFileTest, FailureAtAnyStepLeavesTheTargetIntactAndNoTemporaryFile) {
     const std::vector<uint8_t> expected = Effective();
     const std::vector<uint8_t> old_bytes = {'o', 'l', 'd'};
     const std::wstring target = m_dir.WriteFile("target.bin", old_bytes);
-    const std::vector<std::string> names_before = Names(m_dir.Path());
+    const std::vector<std::string> names_before = FolderNames(m_dir.Path());
 
     int64_t step = 1;
     for (;; ++step) {
@@ -329,8 +307,8 @@ TEST_F(SaveFileTest, FailureAtAnyStepLeavesTheTargetIntactAndNoTemporaryFile) {
             break;
         }
         EXPECT_EQ(result, 0) << "step " << step;
-        EXPECT_EQ(ReadAll(target), old_bytes) << "step " << step;
-        EXPECT_EQ(Names(m_dir.Path()), names_before) << "step " << step;
+        EXPECT_EQ(ReadFileBytes(target), old_bytes) << "step " << step;
+        EXPECT_EQ(FolderNames(m_dir.Path()), names_before) << "step " << step;
         const std::vector<std::wstring> messages = m_sink.Messages();
         ASSERT_FALSE(messages.empty()) << "step " << step;
         EXPECT_NE(messages.back().find(target), std::wstring::npos) << "step " << step;
@@ -338,8 +316,8 @@ TEST_F(SaveFileTest, FailureAtAnyStepLeavesTheTargetIntactAndNoTemporaryFile) {
     }
     // Create, size, map, write, unmap, flush, close, rename.
     EXPECT_EQ(step, 9);
-    EXPECT_EQ(ReadAll(target), expected);
-    EXPECT_EQ(Names(m_dir.Path()), names_before);
+    EXPECT_EQ(ReadFileBytes(target), expected);
+    EXPECT_EQ(FolderNames(m_dir.Path()), names_before);
 }
 
 TEST_F(SaveFileTest, UnreadableSourceByteFailsWithoutTouchingTheTarget) {
@@ -347,8 +325,8 @@ TEST_F(SaveFileTest, UnreadableSourceByteFailsWithoutTouchingTheTarget) {
     const std::wstring target = m_dir.WriteFile("target.bin", {9, 9});
     m_reads.m_n_fail_at = 1;
     EXPECT_EQ(Save(target), 0);
-    EXPECT_EQ(ReadAll(target), (std::vector<uint8_t>{9, 9}));
-    EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"source.bin", "target.bin"}));
+    EXPECT_EQ(ReadFileBytes(target), (std::vector<uint8_t>{9, 9}));
+    EXPECT_EQ(FolderNames(m_dir.Path()), (std::vector<std::string>{"source.bin", "target.bin"}));
     ASSERT_FALSE(m_sink.Messages().empty());
     EXPECT_NE(m_sink.Messages().back().find(target), std::wstring::npos);
 }
@@ -374,7 +352,7 @@ TEST_F(SaveFileTest, SourceFileIsRefusedUnderAnySpelling) {
         EXPECT_NE(m_sink.Messages()[0].find(spelling), std::wstring::npos);
     }
     EXPECT_EQ(m_ops.m_n_creates, 0); // refused before anything was written
-    EXPECT_EQ(ReadAll(m_source_path), m_source);
+    EXPECT_EQ(ReadFileBytes(m_source_path), m_source);
 }
 
 TEST_F(SaveFileTest, WorkspaceAndItsBackupAreRefusedWhetherTheyExistOrNot) {
@@ -388,7 +366,7 @@ TEST_F(SaveFileTest, WorkspaceAndItsBackupAreRefusedWhetherTheyExistOrNot) {
     EXPECT_EQ(Save((m_dir.Path() / "sub" / ".." / "source.bin.interm").wstring()), 0);
     EXPECT_EQ(m_sink.Messages().size(), 3u);
     EXPECT_EQ(m_ops.m_n_creates, 0);
-    EXPECT_EQ(ReadAll(m_dir.File("source.bin.interm")), workspace);
+    EXPECT_EQ(ReadFileBytes(m_dir.File("source.bin.interm")), workspace);
     // A name that merely starts like it is fine.
     EXPECT_EQ(Save(m_dir.WidePath("source.bin.interm.copy")), 1);
 }
@@ -423,7 +401,7 @@ TEST_F(SaveFileTest, ProcessDocumentSavesUnreadableRangesAsZerosAndSaysSo) {
 
     const std::wstring target = m_dir.WidePath("memory.bin");
     ASSERT_EQ(SaveDocumentToFile(&doc, target.c_str(), m_ops), 1);
-    EXPECT_EQ(ReadAll(target), expected);
+    EXPECT_EQ(ReadFileBytes(target), expected);
     ASSERT_EQ(m_sink.Messages().size(), 1u);
     const std::wstring message = m_sink.Messages()[0];
     EXPECT_NE(message.find(L"16384 bytes in 2 ranges"), std::wstring::npos) << message;
@@ -437,7 +415,7 @@ TEST_F(SaveFileTest, ProcessDocumentSavesUnreadableRangesAsZerosAndSaysSo) {
     m_sink.Clear();
     ASSERT_EQ(SaveDocumentToFile(&doc, target.c_str(), m_ops), 1);
     EXPECT_TRUE(m_sink.Messages().empty());
-    EXPECT_EQ(ReadAll(target)[0x1000], RegionProcess::Byte(0x11000));
+    EXPECT_EQ(ReadFileBytes(target)[0x1000], RegionProcess::Byte(0x11000));
 }
 
 } // namespace

@@ -4,27 +4,22 @@
 #include "data/data_plane.h"
 #include "data/document.h"
 #include "data/workspace.h"
+#include "tests/fakes/failing_workspace_ops.h"
+#include "tests/fakes/file_contents.h"
 #include "tests/fakes/memory_source.h"
 #include "tests/fakes/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 std::vector<uint8_t> Golden(const char* name) {
-    return ReadBytes(std::filesystem::path(PELMORA_SOURCE_DIR) / "tests" / "golden" / name);
+    return ReadFileBytes(std::filesystem::path(PELMORA_SOURCE_DIR) / "tests" / "golden" / name);
 }
 
 struct Piece {
@@ -48,36 +43,6 @@ std::vector<Piece> Pieces(const CDataPlane& plane) {
     return out;
 }
 
-// Passes every call to the platform, except that call number m_n_fail_at
-// (1-based, counted over all operations) fails.
-class FailingWorkspaceOps final : public WorkspaceFileOps {
-  public:
-    explicit FailingWorkspaceOps(int fail_at) : m_n_fail_at(fail_at) {}
-    bool Fail() { return ++m_n_calls == m_n_fail_at; }
-    void* OpenWrite(const wchar_t* p) override { return Fail() ? nullptr : real().OpenWrite(p); }
-    void* OpenRead(const wchar_t* p) override { return Fail() ? nullptr : real().OpenRead(p); }
-    size_t Write(void* f, const void* d, size_t n) override {
-        return Fail() ? n / 2 : real().Write(f, d, n); // a short write
-    }
-    size_t Read(void* f, void* d, size_t n) override { return real().Read(f, d, n); }
-    int64_t Size(void* f) override { return real().Size(f); }
-    int FlushToDisk(void* f) override { return Fail() ? 0 : real().FlushToDisk(f); }
-    int Close(void* f) override {
-        const int r = real().Close(f);
-        return Fail() ? 0 : r;
-    }
-    int Exists(const wchar_t* p) override { return real().Exists(p); }
-    int MoveReplace(const wchar_t* a, const wchar_t* b) override {
-        return Fail() ? 0 : real().MoveReplace(a, b);
-    }
-    int Delete(const wchar_t* p) override { return Fail() ? 0 : real().Delete(p); }
-    int m_n_calls = 0;
-
-  private:
-    static WorkspaceFileOps& real() { return PlatformWorkspaceFileOps(); }
-    int m_n_fail_at;
-};
-
 } // namespace
 
 TEST(Workspace, NameIsThePathWithInterm) {
@@ -89,14 +54,14 @@ TEST(Workspace, BytesMatchTheHandWrittenFiles) {
     const std::wstring path = dir.WidePath("a.bin.interm");
     CDataPlane unchanged(0x100);
     ASSERT_EQ(1, WriteWorkspace(path.c_str(), &unchanged, 0x100));
-    EXPECT_EQ(ReadBytes(path), Golden("workspace_nochange.interm"));
+    EXPECT_EQ(ReadFileBytes(path), Golden("workspace_nochange.interm"));
 
     MemorySource source(std::vector<uint8_t>(0x100, 0x4F));
     CDataPlane typed(0x100);
     ASSERT_EQ(1, typed.SetNibble(0x10, 0x4, 1, &source));
     ASSERT_EQ(1, typed.SetNibble(0x10, 0x1, 0, &source));
     ASSERT_EQ(1, WriteWorkspace(path.c_str(), &typed, 0x100));
-    EXPECT_EQ(ReadBytes(path), Golden("workspace_overwrite_0x10.interm"));
+    EXPECT_EQ(ReadFileBytes(path), Golden("workspace_overwrite_0x10.interm"));
     EXPECT_FALSE(std::filesystem::exists(dir.File("a.bin.interm~")));
 }
 
@@ -263,7 +228,7 @@ TEST(Workspace, AFailureAtAnyStepKeepsThePreviousWorkspace) {
     const std::wstring path = dir.WidePath("f.interm");
     CDataPlane previous(64);
     ASSERT_EQ(1, WriteWorkspace(path.c_str(), &previous, 64));
-    const std::vector<uint8_t> before = ReadBytes(path);
+    const std::vector<uint8_t> before = ReadFileBytes(path);
 
     MemorySource source(MemorySource::Pattern(64));
     CDataPlane next(64);
@@ -289,7 +254,7 @@ TEST(Workspace, AFailureAtAnyStepKeepsThePreviousWorkspace) {
             ASSERT_EQ(1, WriteWorkspace(path.c_str(), &previous, 64));
             continue;
         }
-        EXPECT_EQ(ReadBytes(path), before) << "fail at " << fail_at;
+        EXPECT_EQ(ReadFileBytes(path), before) << "fail at " << fail_at;
         EXPECT_FALSE(std::filesystem::exists(dir.File("f.interm~"))) << "fail at " << fail_at;
     }
     EXPECT_EQ(successes, 1);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 
 namespace e2e {
 
@@ -171,6 +172,72 @@ std::wstring StatusPane(const PelmoraProcess& app, HWND status, int part) {
     VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
     text[count - 1] = 0;
     return std::wstring(text.data());
+}
+
+std::vector<std::pair<HTREEITEM, std::wstring>> TreeItems(const PelmoraProcess& app, HWND tree) {
+    std::vector<std::pair<HTREEITEM, std::wstring>> items;
+    const size_t capacity = 1024;
+    const size_t bytes = sizeof(TVITEMW) + capacity * sizeof(wchar_t);
+    auto* remote = static_cast<unsigned char*>(
+        VirtualAllocEx(app.Handle(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote == nullptr)
+        return items;
+    auto item = reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    while (item != nullptr) {
+        TVITEMW query = {};
+        query.mask = TVIF_TEXT | TVIF_HANDLE;
+        query.hItem = item;
+        query.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+        query.cchTextMax = static_cast<int>(capacity);
+        SIZE_T moved = 0;
+        WriteProcessMemory(app.Handle(), remote, &query, sizeof(query), &moved);
+        Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
+        std::vector<wchar_t> text(capacity, 0);
+        ReadProcessMemory(app.Handle(), remote + sizeof(TVITEMW), text.data(),
+                          capacity * sizeof(wchar_t), &moved);
+        text[capacity - 1] = 0;
+        items.emplace_back(item, std::wstring(text.data()));
+        item = reinterpret_cast<HTREEITEM>(
+            Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+    }
+    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
+    return items;
+}
+
+bool EndsWithNoCase(const std::wstring& text, const std::wstring& end) {
+    return text.size() >= end.size() &&
+           _wcsicmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
+
+// The first root item of the tree whose text ends with the name; null when none.
+static HTREEITEM FindTreeItem(const PelmoraProcess& app, HWND tree, const std::wstring& name) {
+    for (const auto& item : TreeItems(app, tree))
+        if (EndsWithNoCase(item.second, name))
+            return item.first;
+    return nullptr;
+}
+
+HWND ShowProcessDialog(PelmoraProcess& app, HWND main) {
+    const WORD open_process = 40010;
+    if (!PostCommand(main, open_process))
+        return nullptr;
+    return app.WaitForWindow(L"#32770", L"Pelmora -- Open virtual memory", 20000);
+}
+
+HWND ProcessTree(HWND dialog) {
+    return GetDlgItem(dialog, 1054);
+}
+
+HWND ChooseProcess(PelmoraProcess& app, HWND main, const std::wstring& name) {
+    HWND dialog = ShowProcessDialog(app, main);
+    if (dialog == nullptr)
+        return nullptr;
+    HWND tree = ProcessTree(dialog);
+    HTREEITEM item = FindTreeItem(app, tree, name);
+    if (item == nullptr)
+        return nullptr;
+    Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    return dialog;
 }
 
 void Command(HWND main, WORD id) {

@@ -7,8 +7,10 @@
 #include "tests/e2e/e2e_harness.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -57,6 +59,21 @@ HWND ViewControl(HWND main);
 HWND StatusBar(HWND main);
 // One status pane's text, read through memory of the program's own process.
 std::wstring StatusPane(const PelmoraProcess& app, HWND status, int part);
+
+// The root items of a tree view of the program and their texts, read through
+// memory of the program's own process; empty when that memory is refused.
+std::vector<std::pair<HTREEITEM, std::wstring>> TreeItems(const PelmoraProcess& app, HWND tree);
+// Whether the text ends with the given end, letter case ignored as Windows
+// compares file names.
+bool EndsWithNoCase(const std::wstring& text, const std::wstring& end);
+// Posts "Open virtual memory" to the main window and waits for its dialog;
+// null when it did not appear.
+HWND ShowProcessDialog(PelmoraProcess& app, HWND main);
+// The process tree of that dialog.
+HWND ProcessTree(HWND dialog);
+// Shows that dialog and selects the first process whose path ends with the
+// name; the dialog, or null when it did not appear or the process is not listed.
+HWND ChooseProcess(PelmoraProcess& app, HWND main, const std::wstring& name);
 
 // Runs a command that opens no modal window and returns once it has run (a
 // posted command would still be queued behind a synchronising sent message).

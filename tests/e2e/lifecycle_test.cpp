@@ -24,7 +24,6 @@ using e2e::Exists;
 constexpr WORD kCmdOpen = 40007;
 constexpr WORD kCmdClose = 40029;
 constexpr WORD kCmdSaveFile = 40071;
-constexpr WORD kCmdOpenProcess = 40010;
 constexpr int kStop = 1019;
 constexpr int kNext = 1012;
 
@@ -243,41 +242,6 @@ TEST(LifecycleWorkers, CloseDuringALongSave) {
     }
 }
 
-// The process tree item whose text ends with the name (item texts read
-// through memory of the program's process).
-HTREEITEM FindProcessItem(const e2e::PelmoraProcess& app, HWND tree, const wchar_t* name) {
-    const size_t capacity = 1024;
-    auto* remote = static_cast<unsigned char*>(
-        VirtualAllocEx(app.Handle(), nullptr, sizeof(TVITEMW) + capacity * sizeof(wchar_t),
-                       MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (remote == nullptr)
-        return nullptr;
-    const std::wstring wanted(name);
-    HTREEITEM found = nullptr;
-    auto item = reinterpret_cast<HTREEITEM>(e2e::Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-    for (; item != nullptr && found == nullptr;
-         item = reinterpret_cast<HTREEITEM>(
-             e2e::Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
-        TVITEMW query = {};
-        query.mask = TVIF_TEXT | TVIF_HANDLE;
-        query.hItem = item;
-        query.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
-        query.cchTextMax = static_cast<int>(capacity);
-        SIZE_T moved = 0;
-        WriteProcessMemory(app.Handle(), remote, &query, sizeof(query), &moved);
-        e2e::Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
-        std::vector<wchar_t> text(capacity, 0);
-        ReadProcessMemory(app.Handle(), remote + sizeof(TVITEMW), text.data(),
-                          (capacity - 1) * sizeof(wchar_t), &moved);
-        const std::wstring shown(text.data());
-        if (shown.size() >= wanted.size() &&
-            _wcsicmp(shown.c_str() + shown.size() - wanted.size(), name) == 0)
-            found = item;
-    }
-    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
-    return found;
-}
-
 TEST(LifecycleProcess, OpeningAProcessAsksInItsDialogAndProcessEditsAreAsked) {
     MarkerProcess marker;
     ASSERT_TRUE(marker.Start(L"pelmora_lifecycle_e2e_"));
@@ -290,13 +254,9 @@ TEST(LifecycleProcess, OpeningAProcessAsksInItsDialogAndProcessEditsAreAsked) {
 
     // OK over pending file edits asks; the dialog owns the question, so a
     // second OK cannot run while it is open.
-    e2e::PostCommand(app.m_h_main, kCmdOpenProcess);
-    HWND dialog = app.m_process.WaitForWindow(L"#32770", L"Pelmora -- Open virtual memory", 20000);
-    ASSERT_NE(dialog, nullptr);
-    HWND tree = GetDlgItem(dialog, 1054);
-    HTREEITEM item = FindProcessItem(app.m_process, tree, L"marker_target.exe");
-    ASSERT_NE(item, nullptr);
-    e2e::Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    HWND dialog = e2e::ChooseProcess(app.m_process, app.m_h_main, L"marker_target.exe");
+    ASSERT_NE(dialog, nullptr) << "no dialog, or marker_target.exe is not listed";
+    HWND tree = e2e::ProcessTree(dialog);
     e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     HWND question = app.m_process.WaitForWindow(L"#32770", L"Message", 10000);
     ASSERT_NE(question, nullptr) << "no question about the pending edits";

@@ -36,40 +36,6 @@ struct Marker {
     uintptr_t m_n_no_access = 0;
 };
 
-// The root item of the process tree whose text ends with the name.
-HTREEITEM FindTreeItem(const e2e::PelmoraProcess& app, HWND tree, const std::wstring& name) {
-    const size_t capacity = 1024;
-    const size_t bytes = sizeof(TVITEMW) + capacity * sizeof(wchar_t);
-    auto* remote = static_cast<unsigned char*>(
-        VirtualAllocEx(app.Handle(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (remote == nullptr)
-        return nullptr;
-    HTREEITEM found = nullptr;
-    auto item = reinterpret_cast<HTREEITEM>(e2e::Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-    while (item != nullptr && found == nullptr) {
-        TVITEMW query = {};
-        query.mask = TVIF_TEXT | TVIF_HANDLE;
-        query.hItem = item;
-        query.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
-        query.cchTextMax = static_cast<int>(capacity);
-        SIZE_T moved = 0;
-        WriteProcessMemory(app.Handle(), remote, &query, sizeof(query), &moved);
-        e2e::Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
-        std::vector<wchar_t> text(capacity, 0);
-        ReadProcessMemory(app.Handle(), remote + sizeof(TVITEMW), text.data(),
-                          capacity * sizeof(wchar_t), &moved);
-        text[capacity - 1] = 0;
-        const std::wstring shown(text.data());
-        if (shown.size() >= name.size() &&
-            _wcsicmp(shown.c_str() + shown.size() - name.size(), name.c_str()) == 0)
-            found = item;
-        item = reinterpret_cast<HTREEITEM>(
-            e2e::Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
-    }
-    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
-    return found;
-}
-
 TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
     Marker marker;
     ASSERT_NE(marker.m_process.Process(), nullptr) << "marker_target.exe did not start";
@@ -82,13 +48,8 @@ TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
     app.m_h_view = e2e::FindChild(app.m_h_main, L"PELMORA_CTRL");
     app.m_h_status = e2e::FindChild(app.m_h_view, STATUSCLASSNAMEW);
 
-    e2e::PostCommand(app.m_h_main, 40010);
-    HWND dialog = app.m_process.WaitForWindow(L"#32770", L"Pelmora -- Open virtual memory", 20000);
-    ASSERT_NE(dialog, nullptr);
-    HWND tree = GetDlgItem(dialog, 1054);
-    HTREEITEM chosen = FindTreeItem(app.m_process, tree, L"marker_target.exe");
-    ASSERT_NE(chosen, nullptr);
-    e2e::Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chosen));
+    HWND dialog = e2e::ChooseProcess(app.m_process, app.m_h_main, L"marker_target.exe");
+    ASSERT_NE(dialog, nullptr) << "no dialog, or marker_target.exe is not listed";
     uint64_t total = 0;
     const int64_t at = marker.m_process.OffsetOf(marker.m_n_marker, &total);
     const int64_t no_access = marker.m_process.OffsetOf(marker.m_n_no_access, &total);

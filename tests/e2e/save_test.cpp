@@ -29,7 +29,6 @@ using e2e::TakeMessage;
 using e2e::WaitGone;
 
 constexpr WORD kSaveFile = 40071;
-constexpr WORD kOpenProcess = 40010;
 constexpr int kCaretPixels = 2 * 40; // a caret bar two pixels wide
 
 std::vector<unsigned char> Pattern(size_t size) {
@@ -162,43 +161,6 @@ struct Marker {
     uintptr_t m_n_marker = 0;
 };
 
-// The text and handle of every root item of a tree in another process.
-std::vector<std::pair<HTREEITEM, std::wstring>> TreeItems(const e2e::PelmoraProcess& app,
-                                                          HWND tree) {
-    std::vector<std::pair<HTREEITEM, std::wstring>> items;
-    const size_t capacity = 1024;
-    const size_t bytes = sizeof(TVITEMW) + capacity * sizeof(wchar_t);
-    auto* remote = static_cast<unsigned char*>(
-        VirtualAllocEx(app.Handle(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (remote == nullptr)
-        return items;
-    auto item = reinterpret_cast<HTREEITEM>(e2e::Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-    while (item != nullptr) {
-        TVITEMW query = {};
-        query.mask = TVIF_TEXT | TVIF_HANDLE;
-        query.hItem = item;
-        query.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
-        query.cchTextMax = static_cast<int>(capacity);
-        SIZE_T moved = 0;
-        WriteProcessMemory(app.Handle(), remote, &query, sizeof(query), &moved);
-        e2e::Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
-        std::vector<wchar_t> text(capacity, 0);
-        ReadProcessMemory(app.Handle(), remote + sizeof(TVITEMW), text.data(),
-                          capacity * sizeof(wchar_t), &moved);
-        text[capacity - 1] = 0;
-        items.emplace_back(item, std::wstring(text.data()));
-        item = reinterpret_cast<HTREEITEM>(
-            e2e::Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
-    }
-    VirtualFreeEx(app.Handle(), remote, 0, MEM_RELEASE);
-    return items;
-}
-
-bool EndsWithNoCase(const std::wstring& text, const std::wstring& end) {
-    return text.size() >= end.size() &&
-           _wcsicmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
-}
-
 TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
     Marker marker;
     ASSERT_NE(marker.m_process.Process(), nullptr) << "marker_target.exe did not start";
@@ -209,16 +171,15 @@ TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
     HWND main = app.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
 
-    ASSERT_TRUE(e2e::PostCommand(main, kOpenProcess));
-    HWND dialog = app.WaitForWindow(L"#32770", L"Pelmora -- Open virtual memory", 20000);
+    HWND dialog = e2e::ShowProcessDialog(app, main);
     ASSERT_NE(dialog, nullptr);
-    HWND tree = GetDlgItem(dialog, 1054);
+    HWND tree = e2e::ProcessTree(dialog);
     ASSERT_NE(tree, nullptr);
     HTREEITEM chosen = nullptr;
     std::wstring chosen_path;
-    const auto items = TreeItems(app, tree);
+    const auto items = e2e::TreeItems(app, tree);
     for (const auto& item : items)
-        if (EndsWithNoCase(item.second, L"marker_target.exe")) {
+        if (e2e::EndsWithNoCase(item.second, L"marker_target.exe")) {
             chosen = item.first;
             chosen_path = item.second;
         }
@@ -286,11 +247,10 @@ TEST(SaveE2E, AProcessOfOurOwnOpensAsAProcessDocument) {
 
     // The dialog again lists each process once; Cancel keeps the shown
     // document exactly as it was, typed byte included.
-    ASSERT_TRUE(e2e::PostCommand(main, kOpenProcess));
-    dialog = app.WaitForWindow(L"#32770", L"Pelmora -- Open virtual memory", 20000);
+    dialog = e2e::ShowProcessDialog(app, main);
     ASSERT_NE(dialog, nullptr);
     copies = 0;
-    for (const auto& item : TreeItems(app, GetDlgItem(dialog, 1054)))
+    for (const auto& item : e2e::TreeItems(app, e2e::ProcessTree(dialog)))
         copies += item.second == chosen_path;
     EXPECT_EQ(copies, 1);
     e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
