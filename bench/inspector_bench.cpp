@@ -17,14 +17,6 @@
 
 namespace {
 
-int64_t CountPieces(const CDataPlane* plane) {
-    int64_t n = 0;
-    for (const PlanePiece* p = plane->m_p_head; p != nullptr; p = p->m_p_next) {
-        ++n;
-    }
-    return n;
-}
-
 void BM_InspectorUpdate(benchmark::State& state) {
     const int64_t file_size = 8 << 20;
     const auto path = std::filesystem::temp_directory_path() / "pelmora_inspector_bench.bin";
@@ -43,7 +35,7 @@ void BM_InspectorUpdate(benchmark::State& state) {
         state.SkipWithError("cannot open the bench file");
         return;
     }
-    for (int64_t offset = 40; CountPieces(doc->m_p_data_plane) < 100000; offset += 80) {
+    for (int64_t offset = 40; doc->m_p_data_plane->PieceCount() < 100000; offset += 80) {
         doc->m_p_data_plane->SetNibble(offset, 0xA, 1, &doc->m_file_mapping);
     }
     const int big_endian = static_cast<int>(state.range(0));
@@ -60,7 +52,7 @@ void BM_InspectorUpdate(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(chars);
     }
-    state.counters["pieces"] = static_cast<double>(CountPieces(doc->m_p_data_plane));
+    state.counters["pieces"] = static_cast<double>(doc->m_p_data_plane->PieceCount());
     g_p_current_document = nullptr;
     doc.reset();
     g_p_view_state = nullptr;

@@ -77,14 +77,6 @@ class BenchHost : public ViewHost {
     CountingCanvas m_canvas;
 };
 
-int64_t CountPieces(const CDataPlane* plane) {
-    int64_t n = 0;
-    for (const PlanePiece* p = plane->m_p_head; p; p = p->m_p_next) {
-        ++n;
-    }
-    return n;
-}
-
 void BM_FullRepaint150Rows(benchmark::State& state) {
     const int64_t file_size = 8 << 20;
     const auto path = std::filesystem::temp_directory_path() / "pelmora_paint_bench.bin";
@@ -108,7 +100,7 @@ void BM_FullRepaint150Rows(benchmark::State& state) {
     ComputeMetrics();
     view_state->m_b_document_open = 1;
     // One typed byte every 160 bytes splits the source into about 100,000 pieces.
-    for (int64_t offset = 80; CountPieces(doc->m_p_data_plane) < 100000; offset += 160) {
+    for (int64_t offset = 80; doc->m_p_data_plane->PieceCount() < 100000; offset += 160) {
         doc->m_p_data_plane->SetNibble(offset, 0xA, 1, &doc->m_file_mapping);
     }
     // Show the middle of the document, with a selection over part of it.
@@ -120,7 +112,7 @@ void BM_FullRepaint150Rows(benchmark::State& state) {
         PaintView(&host.m_canvas, 1280, 150 * 16);
         benchmark::DoNotOptimize(host.m_canvas.m_n_sum);
     }
-    state.counters["pieces"] = static_cast<double>(CountPieces(doc->m_p_data_plane));
+    state.counters["pieces"] = static_cast<double>(doc->m_p_data_plane->PieceCount());
     state.counters["calls_per_paint"] =
         static_cast<double>(host.m_canvas.m_n_calls) / static_cast<double>(state.iterations());
     g_p_current_document = nullptr;
