@@ -283,7 +283,7 @@ int CDataPlane::RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last) {
 
 namespace {
 
-PieceSpec SpecOf(const PlanePiece* p) {
+PieceRecord RecordOf(const PlanePiece* p) {
     return {p->m_n_kind, p->m_n_src_begin, p->m_n_src_end, p->m_n_length, p->m_p_bytes};
 }
 
@@ -356,31 +356,32 @@ void CDataPlane::PatchIndex(uint64_t generation_before, size_t lo, size_t hi,
     m_n_last_entry = lo < m_index.size() ? lo : 0;
 }
 
-PlanePiece* CDataPlane::MakePiece(const PieceSpec& spec, int64_t from, int64_t length) {
+PlanePiece* CDataPlane::MakePiece(const PieceRecord& record, int64_t from, int64_t length) {
     PlanePiece* p = NewPiece();
     if (p == nullptr)
         return nullptr;
-    p->m_n_kind = spec.m_n_kind;
+    p->m_n_kind = record.m_n_kind;
     p->m_n_length = length;
-    if (spec.m_n_kind == PIECE_SOURCE) {
-        p->m_n_src_begin = spec.m_n_src_begin + from;
+    if (record.m_n_kind == PIECE_SOURCE) {
+        p->m_n_src_begin = record.m_n_src_begin + from;
         p->m_n_src_end = p->m_n_src_begin + length - 1;
         return p;
     }
-    p->m_n_src_begin = spec.m_n_src_begin;
-    p->m_n_src_end = spec.m_n_src_end;
+    p->m_n_src_begin = record.m_n_src_begin;
+    p->m_n_src_end = record.m_n_src_end;
     p->m_p_bytes = AllocBytes(length);
     if (p->m_p_bytes == nullptr) {
         std::free(p);
         return nullptr;
     }
     if (length > 0)
-        std::memcpy(p->m_p_bytes, spec.m_p_bytes + from, static_cast<size_t>(length));
+        std::memcpy(p->m_p_bytes, record.m_p_bytes + from, static_cast<size_t>(length));
     return p;
 }
 
-int CDataPlane::Replace(int64_t first, int64_t count, const PieceSpec* specs, size_t spec_count) {
-    if (first < 0 || count < 0 || (spec_count > 0 && specs == nullptr))
+int CDataPlane::Replace(int64_t first, int64_t count, const PieceRecord* records,
+                        size_t record_count) {
+    if (first < 0 || count < 0 || (record_count > 0 && records == nullptr))
         return 0;
     // The run of pieces that goes (left..right), the parts of its edge pieces
     // that stay (head and tail), and the pieces around it.
@@ -425,24 +426,24 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceSpec* specs, si
     // Where the new pieces begin: the head part of left is one of them.
     int64_t new_start = left != nullptr ? left_start : first;
     int64_t new_length = 0;
-    for (size_t i = 0; i < spec_count; ++i)
-        new_length += specs[i].m_n_length;
+    for (size_t i = 0; i < record_count; ++i)
+        new_length += records[i].m_n_length;
 
     Chain chain;
     bool ok = true;
-    auto add = [&](const PieceSpec& spec, int64_t from, int64_t length) {
-        PlanePiece* p = ok ? MakePiece(spec, from, length) : nullptr;
+    auto add = [&](const PieceRecord& record, int64_t from, int64_t length) {
+        PlanePiece* p = ok ? MakePiece(record, from, length) : nullptr;
         if (p == nullptr)
             ok = false;
         else
             chain.Add(p);
     };
     if (left != nullptr && head_length > 0)
-        add(SpecOf(left), 0, head_length);
-    for (size_t i = 0; i < spec_count; ++i)
-        add(specs[i], 0, specs[i].m_n_length);
+        add(RecordOf(left), 0, head_length);
+    for (size_t i = 0; i < record_count; ++i)
+        add(records[i], 0, records[i].m_n_length);
     if (left != nullptr && tail_from < right->m_n_length)
-        add(SpecOf(right), tail_from, right->m_n_length - tail_from);
+        add(RecordOf(right), tail_from, right->m_n_length - tail_from);
     if (!ok) {
         FreeChain(chain.head);
         return 0;
@@ -509,8 +510,8 @@ int CDataPlane::Remove(int64_t first, int64_t last) {
 int CDataPlane::Insert(int64_t offset, const uint8_t* bytes, int64_t count) {
     if (offset < 0 || count < 0 || (count > 0 && bytes == nullptr))
         return 0;
-    const PieceSpec spec = {PIECE_INSERTED, 0, 0, count, bytes};
-    return Replace(offset, 0, &spec, 1);
+    const PieceRecord record = {PIECE_INSERTED, 0, 0, count, bytes};
+    return Replace(offset, 0, &record, 1);
 }
 
 int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source) {

@@ -33,7 +33,7 @@ struct PlanePiece {
 };
 
 // One piece to place by Replace: the bytes of an owned kind are copied.
-struct PieceSpec {
+struct PieceRecord {
     uint32_t m_n_kind;
     int64_t m_n_src_begin;
     int64_t m_n_src_end;
@@ -53,7 +53,7 @@ class CDataPlane {
     // Replaces the count effective bytes at first with the given pieces, all
     // or nothing: every allocation is made before the list changes. Source
     // pieces that continue each other are joined into one.
-    int Replace(int64_t first, int64_t count, const PieceSpec* specs, size_t spec_count);
+    int Replace(int64_t first, int64_t count, const PieceRecord* records, size_t record_count);
     int Remove(int64_t first, int64_t last);
     int Insert(int64_t offset, const uint8_t* bytes, int64_t count);
     int SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source);
@@ -83,9 +83,9 @@ class CDataPlane {
     PlanePiece* NewPiece();
     uint8_t* AllocBytes(int64_t count);
     void* ShrinkBytes(uint8_t* bytes, int64_t count);
-    // A new piece for the part [from, from + length) of a spec; null when an
+    // A new piece for the part [from, from + length) of a record; null when an
     // allocation fails.
-    PlanePiece* MakePiece(const PieceSpec& spec, int64_t from, int64_t length);
+    PlanePiece* MakePiece(const PieceRecord& record, int64_t from, int64_t length);
 
     // Lookup index over the list, rebuilt lazily after a change: the start
     // offset of every piece of non-zero length, in list order. The list stays

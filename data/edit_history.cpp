@@ -39,16 +39,16 @@ int CEditHistory::Capture(const CDataPlane* plane, int64_t first, int64_t count,
             const int64_t n = std::min(p->m_n_length - rel, first + count - at);
             if (n > 0) {
                 HeldPiece held;
-                held.m_spec = {p->m_n_kind, p->m_n_src_begin, p->m_n_src_end, n, nullptr};
+                held.m_record = {p->m_n_kind, p->m_n_src_begin, p->m_n_src_end, n, nullptr};
                 if (p->m_n_kind == PIECE_SOURCE) {
-                    held.m_spec.m_n_src_begin = p->m_n_src_begin + rel;
-                    held.m_spec.m_n_src_end = held.m_spec.m_n_src_begin + n - 1;
+                    held.m_record.m_n_src_begin = p->m_n_src_begin + rel;
+                    held.m_record.m_n_src_end = held.m_record.m_n_src_begin + n - 1;
                 } else {
                     held.m_bytes.reset(new (std::nothrow) uint8_t[static_cast<size_t>(n)]);
                     if (held.m_bytes == nullptr)
                         return 0;
                     std::memcpy(held.m_bytes.get(), p->m_p_bytes + rel, static_cast<size_t>(n));
-                    held.m_spec.m_p_bytes = held.m_bytes.get();
+                    held.m_record.m_p_bytes = held.m_bytes.get();
                     out->m_n_held += n;
                 }
                 out->m_n_held += static_cast<int64_t>(sizeof(HeldPiece));
@@ -69,15 +69,15 @@ int CEditHistory::Swap(CDataPlane* plane, Step* step) {
     Step now;
     if (!Capture(plane, step->m_n_first, step->m_n_length, &now))
         return 0;
-    std::vector<PieceSpec> specs;
+    std::vector<PieceRecord> records;
     try {
-        specs.reserve(step->m_pieces.size());
+        records.reserve(step->m_pieces.size());
     } catch (const std::bad_alloc&) {
         return 0;
     }
     for (const HeldPiece& held : step->m_pieces)
-        specs.push_back(held.m_spec);
-    if (!plane->Replace(step->m_n_first, step->m_n_length, specs.data(), specs.size()))
+        records.push_back(held.m_record);
+    if (!plane->Replace(step->m_n_first, step->m_n_length, records.data(), records.size()))
         return 0;
     step->m_n_length = step->m_n_pieces_length;
     step->m_pieces = std::move(now.m_pieces);
@@ -140,8 +140,8 @@ int CEditHistory::Replace(CDataPlane* plane, int64_t first, int64_t count, const
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    const PieceSpec spec = {PIECE_INSERTED, 0, 0, length, bytes};
-    if (!plane->Replace(first, count, &spec, length > 0 ? 1 : 0))
+    const PieceRecord record = {PIECE_INSERTED, 0, 0, length, bytes};
+    if (!plane->Replace(first, count, &record, length > 0 ? 1 : 0))
         return 0;
     m_b_typing = 0;
     return Push(std::move(step));

@@ -72,7 +72,7 @@ class CEditHistory {
 
   private:
     struct HeldPiece {
-        PieceSpec m_spec; // m_p_bytes points into m_bytes
+        PieceRecord m_record; // m_p_bytes points into m_bytes
         std::unique_ptr<uint8_t[]> m_bytes;
     };
     // One step: the range [m_n_first, m_n_first + m_n_length) of the plane

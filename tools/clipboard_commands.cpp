@@ -29,8 +29,8 @@ int EditAsStep(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* b
     CallBackInfo* doc = g_p_current_document;
     if (doc != nullptr && doc->m_p_data_plane == plane)
         return doc->m_history.Replace(plane, first, count, bytes, length, EditMarkOf(*doc));
-    const PieceSpec spec = {PIECE_INSERTED, 0, 0, length, bytes};
-    return plane->Replace(first, count, &spec, length > 0 ? 1 : 0);
+    const PieceRecord record = {PIECE_INSERTED, 0, 0, length, bytes};
+    return plane->Replace(first, count, &record, length > 0 ? 1 : 0);
 }
 
 } // namespace
