@@ -6,6 +6,7 @@
 #include "tools/tool_commands.h"
 #include "view/geometry.h"
 #include "view/selection.h"
+#include "view/size_change.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 
@@ -33,12 +34,11 @@ void Select(int64_t anchor, int64_t active) {
     ExtendToOffset(active);
 }
 
-// The size, the scroll range, the status and the pending flag after a step.
+// The size and the pending flag after a step; the view follows the size.
 void ShowStep(CallBackInfo* doc, const HistoryResult& result) {
     doc->m_n_data_size += result.m_n_size_delta;
-    SetScrollRange(ScrollLines());
     g_p_view_state->m_b_modified = doc->m_history.IsClean() ? 0 : 1;
-    SetStatusText(0, FormatText(L"Total: 0x%I64X", doc->m_n_data_size - 1).c_str());
+    DocumentSizeChanged();
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "frame/win32/frame_state.h"
 #include "resources/data_ids.h"
 #include "view/geometry.h"
+#include "view/size_change.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 
@@ -97,7 +98,7 @@ void ShowProcessDocument(CallBackInfo* doc) {
         SetWindowTextW(frame.m_h_main_window, title.c_str());
     }
     SetScrollRange(ScrollLines());
-    const std::wstring total = FormatText(L"Total: 0x%I64X", doc->m_n_data_size - 1);
+    const std::wstring total = TotalText(doc->m_n_data_size);
     SetStatusText(0, total.c_str());
     if (view != nullptr) {
         view->m_b_document_open = 1;

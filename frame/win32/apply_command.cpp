@@ -7,6 +7,7 @@
 #include "frame/tkstr.h"
 #include "view/geometry.h"
 #include "view/selection.h"
+#include "view/size_change.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 
@@ -27,15 +28,14 @@ void ShowAppliedDocument(CallBackInfo* doc) {
     const int64_t anchor = doc->m_n_sel_anchor;
     const int64_t active = doc->m_n_sel_active;
     const int64_t top = doc->m_n_top_line;
-    SetScrollRange(ScrollLines());
-    ScrollToLine(Clamp(top, MaxTopLine()));
-    SyncThumb(doc->m_n_top_line);
+    doc->m_n_top_line = top;
+    doc->m_n_top_offset = top * 16;
+    DocumentSizeChanged(); // clamps the top row, sets the scroll range and the total
     if (anchor >= 0 && active >= 0 && last >= 0) {
         GoToOffset(Clamp(anchor, last));
         ExtendToOffset(Clamp(active, last));
     }
     g_p_view_state->m_b_modified = 0;
-    SetStatusText(0, FormatText(L"Total: 0x%I64X", doc->m_n_data_size - 1).c_str());
     CurrentViewHost()->Invalidate();
 }
 

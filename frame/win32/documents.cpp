@@ -11,6 +11,7 @@
 #include "frame/messages.h"
 #include "frame/tkstr.h"
 #include "view/geometry.h"
+#include "view/size_change.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
@@ -233,7 +234,7 @@ int LoadDocument(const wchar_t* path) {
     SetWindowTextW(frame.m_h_main_window, title.c_str());
 
     SetScrollRange(ScrollLines());
-    const std::wstring total = FormatText(L"Total: 0x%I64X", doc->m_n_data_size - 1);
+    const std::wstring total = TotalText(doc->m_n_data_size);
     SetStatusText(0, total.c_str());
 
     state->m_b_document_open = 1;
