@@ -43,7 +43,9 @@ class SaveFileOps {
     virtual void* CreateMapping(void* file, int64_t size) = 0;
     // A writable view of length bytes at offset (a multiple of 65536).
     virtual uint8_t* MapView(void* mapping, int64_t offset, size_t length) = 0;
-    // Hands the view's bytes to the file; 0 when they could not be written.
+    // Hands the view's bytes to the file, which may write them after the
+    // call returns; 0 when they, or those of an earlier view, could not be
+    // written. The view that ends the file returns once all are written.
     virtual int FlushView(uint8_t* view, size_t length) = 0;
     virtual int UnmapView(uint8_t* view, size_t length) = 0;
     // Forces the file's data to the disk.

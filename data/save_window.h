@@ -1,6 +1,8 @@
 // The output "mapping" of a save on every platform: the file's handle, its
-// final size and one write-back window of a save block, aligned for the
-// unbuffered or direct writes the platform halves hand it to.
+// final size and two buffers of one save block each, with a writer thread
+// behind them. The walk fills one buffer while the thread hands the other to
+// the file, so reading the source and writing the output overlap. Blocks are
+// written in the order they were handed over, front to back.
 #pragma once
 
 #include "data/save_file.h"
@@ -12,23 +14,28 @@
 // to the volume's sector size; this is a multiple of every usual one.
 constexpr size_t kSaveSector = 4096;
 
-struct SaveWindow {
-    void* m_h_file;
-    int64_t m_n_size;
-    int64_t m_n_view_offset; // output offset of the window's first byte
-    bool m_b_view_in_use;    // one view at a time
-    alignas(kSaveSector) uint8_t m_view[static_cast<size_t>(kSaveBlockSize)];
-};
+// The platform's write of one block: length bytes of data at offset of file,
+// whose final size is file_size. The buffer holds kSaveBlockSize bytes, so
+// the writer may pad the data in it (see PadToSectors). 1 or 0.
+using SaveBlockWrite = int (*)(void* file, int64_t file_size, int64_t offset, uint8_t* data,
+                               size_t length);
 
-// A window for writing size bytes into file; null when size is not positive
-// or memory is short. Freed with DeleteSaveWindow.
-SaveWindow* NewSaveWindow(void* file, int64_t size);
+struct SaveWindow;
+
+// A window for writing size bytes into file through write; null when size is
+// not positive or memory is short. Freed with DeleteSaveWindow, which waits
+// for a block being written and drops those not yet begun.
+SaveWindow* NewSaveWindow(void* file, int64_t size, SaveBlockWrite write);
 void DeleteSaveWindow(SaveWindow* window);
-// The window as the view of length bytes at offset; null when it is in use
-// or the request does not fit.
+// A free buffer as the view of length bytes at offset, waiting while both are
+// busy; null when the request does not fit.
 uint8_t* TakeSaveView(SaveWindow* window, int64_t offset, size_t length);
-// The window a view handed out by TakeSaveView belongs to.
-SaveWindow* SaveWindowOf(uint8_t* view);
+// Hands a view's bytes to the writer. 0 when this or an earlier block could
+// not be written; the view that ends the file returns only once every block
+// has been written, so its result covers the whole file.
+int QueueSaveView(uint8_t* view, size_t length);
+// Gives back a view that was not handed to the writer (one handed over is
+// freed by the writer).
 void ReleaseSaveView(uint8_t* view);
 // Fills the view from length up to whole sectors with zeros, as the last
 // view may end off a sector; the padded length to write (the file is then

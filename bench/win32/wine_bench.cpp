@@ -160,14 +160,24 @@ int Save(const std::wstring& path, const std::wstring& target) {
               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     // Done when the target exists: the temporary file is renamed only after
     // all of it was written and flushed.
+    double created = -1;
+    const std::wstring folder = target.substr(0, target.find_last_of(L"\\/") + 1);
     while (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (created < 0) {
+            WIN32_FIND_DATAW found;
+            HANDLE search = FindFirstFileW((folder + L"~pel*.tmp").c_str(), &found);
+            if (search != INVALID_HANDLE_VALUE) {
+                created = Now() - start;
+                FindClose(search);
+            }
+        }
         if (Now() - start > 600) {
             std::printf("error=the save did not end\n");
             return 0;
         }
         Sleep(2);
     }
-    std::printf("save_seconds=%.3f\n", Now() - start);
+    std::printf("save_seconds=%.3f\nsave_file_created_seconds=%.3f\n", Now() - start, created);
     std::fflush(stdout);
     HWND progress = app.WaitForWindow(L"#32770", L"Pelmora -- Saving", 200);
     if (progress != nullptr)

@@ -1,5 +1,5 @@
-// File operations of the save on POSIX systems. The output view is a
-// write-back window of one save block written with pwrite, directly to the
+// File operations of the save on POSIX systems. The output views are the
+// save window's blocks, written with pwrite by its writer thread, directly to the
 // disk where the file system allows it: a full disk or an I/O error then
 // comes back as an error instead of a SIGBUS on a mapped page.
 #include "data/save_file.h"
@@ -45,6 +45,29 @@ void FillIdentity(const struct stat& st, FileIdentity* id) {
     id->m_n_volume = static_cast<uint64_t>(st.st_dev);
     id->m_n_index_high = 0;
     id->m_n_index_low = static_cast<uint64_t>(st.st_ino);
+}
+
+// Writes one block of the save at offset, whole sectors at a time for the
+// direct writes (the last block is padded, and the file then cut back to
+// its size). The file grows as its blocks are appended: sizing it first would
+// leave a hole that each write then fills, which file systems such as ext4 do
+// at well under half the speed of an append.
+int WriteBlock(void* file, int64_t file_size, int64_t offset, uint8_t* data, size_t length) {
+    const int fd = ToFd(file);
+    const size_t padded = PadToSectors(data, length);
+    size_t done = 0;
+    while (done < padded) {
+        const ssize_t n = ::pwrite(fd, data + done, padded - done,
+                                   static_cast<off_t>(offset + static_cast<int64_t>(done)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return 0;
+        done += static_cast<size_t>(n);
+    }
+    if (padded != length && ::ftruncate(fd, static_cast<off_t>(file_size)) != 0)
+        return 0;
+    return 1;
 }
 
 class PosixSaveFileOps final : public SaveFileOps {
@@ -107,34 +130,14 @@ class PosixSaveFileOps final : public SaveFileOps {
     }
 
     void* CreateMapping(void* file, int64_t size) override {
-        // The file grows as its blocks are appended: sizing it first would
-        // leave a hole that each write then fills, which file systems such as
-        // ext4 do at well under half the speed of an append.
-        return NewSaveWindow(file, size);
+        return NewSaveWindow(file, size, WriteBlock);
     }
 
     uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
         return TakeSaveView(static_cast<SaveWindow*>(mapping), offset, length);
     }
 
-    int FlushView(uint8_t* view, size_t length) override {
-        const SaveWindow* m = SaveWindowOf(view);
-        const int fd = ToFd(m->m_h_file);
-        const size_t padded = PadToSectors(view, length);
-        size_t done = 0;
-        while (done < padded) {
-            const ssize_t n = ::pwrite(fd, view + done, padded - done,
-                                       static_cast<off_t>(m->m_n_view_offset + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return 0;
-            done += static_cast<size_t>(n);
-        }
-        if (padded != length && ::ftruncate(fd, static_cast<off_t>(m->m_n_size)) != 0)
-            return 0;
-        return 1;
-    }
+    int FlushView(uint8_t* view, size_t length) override { return QueueSaveView(view, length); }
 
     int UnmapView(uint8_t* view, size_t) override {
         ReleaseSaveView(view);
