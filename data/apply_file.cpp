@@ -95,14 +95,19 @@ int CanApply(const CallBackInfo* doc) {
     return unchanged ? 0 : 1;
 }
 
-ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops) {
+ApplyCopy::~ApplyCopy() {
+    if (m_p_ops != nullptr && !m_sz_sibling.empty())
+        m_p_ops->SaveOps().DeletePath(m_sz_sibling.c_str());
+}
+
+int WriteApplyCopy(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
     if (!CanApply(doc) || doc->m_file_mapping.m_p_name->c_str() == nullptr)
-        return ApplyResult::kFailed;
+        return 0;
     const std::wstring path = doc->m_file_mapping.m_p_name->c_str();
     SaveFileOps& save = ops.SaveOps();
     if (ops.IsReadOnly(path.c_str())) {
         ShowMessage(kReadOnly, path.c_str());
-        return ApplyResult::kFailed;
+        return 0;
     }
     // Everything that can run out of memory is made before the file changes.
     std::unique_ptr<CDataPlane> fresh(new (std::nothrow) CDataPlane(doc->m_n_data_size));
@@ -110,7 +115,7 @@ ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops) {
     if (fresh == nullptr || (doc->m_n_data_size > 0 && fresh->m_p_head == nullptr) ||
         sibling.empty()) {
         ShowMessage(sibling.empty() ? kWriteFailed : kNoMemory, path.c_str());
-        return ApplyResult::kFailed;
+        return 0;
     }
     int written = 0;
     {
@@ -119,16 +124,30 @@ ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops) {
     }
     if (!written) {
         ShowMessage(kWriteFailed, path.c_str());
-        return ApplyResult::kFailed;
+        return 0;
     }
+    copy->m_p_ops = &ops;
+    copy->m_sz_path = path;
+    copy->m_sz_sibling = sibling;
+    copy->m_p_fresh = std::move(fresh);
+    return 1;
+}
+
+ApplyResult FinishApply(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
+    if (copy->m_sz_sibling.empty() || copy->m_p_ops != &ops)
+        return ApplyResult::kFailed;
+    const std::wstring& path = copy->m_sz_path;
+    SaveFileOps& save = ops.SaveOps();
     const int64_t file_size = doc->m_file_mapping.m_n_file_size;
     if (!ops.Release(doc)) {
-        save.DeletePath(sibling.c_str());
+        save.DeletePath(copy->m_sz_sibling.c_str());
+        copy->m_sz_sibling.clear();
         ShowMessage(kReleaseFailed, path.c_str());
         return ApplyResult::kFailed;
     }
-    if (!ops.ReplaceKeeping(path.c_str(), sibling.c_str())) {
-        save.DeletePath(sibling.c_str());
+    if (!ops.ReplaceKeeping(path.c_str(), copy->m_sz_sibling.c_str())) {
+        save.DeletePath(copy->m_sz_sibling.c_str());
+        copy->m_sz_sibling.clear();
         if (!ops.Reopen(doc, path.c_str())) {
             // The document goes; its edits must not go with it.
             const std::wstring workspace = WorkspaceName(path.c_str());
@@ -139,12 +158,13 @@ ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops) {
         ShowMessage(kReplaceFailed, path.c_str());
         return ApplyResult::kFailed;
     }
+    copy->m_sz_sibling.clear(); // it is the file now
     if (!ops.Reopen(doc, path.c_str())) {
         ShowMessage(kReopenFailed, path.c_str());
         return ApplyResult::kReopenFailed;
     }
     delete doc->m_p_data_plane;
-    doc->m_p_data_plane = fresh.release();
+    doc->m_p_data_plane = copy->m_p_fresh.release();
     doc->m_n_data_size = doc->m_file_mapping.m_n_file_size;
     // The workspace's edits are in the file now; its records would point wrong.
     const std::wstring workspace = WorkspaceName(path.c_str());
@@ -152,4 +172,11 @@ ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops) {
     save.DeletePath((workspace + L"~").c_str());
     doc->m_history.Clear();
     return ApplyResult::kApplied;
+}
+
+ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops) {
+    ApplyCopy copy;
+    if (!WriteApplyCopy(doc, ops, &copy))
+        return ApplyResult::kFailed;
+    return FinishApply(doc, ops, &copy);
 }

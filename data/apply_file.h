@@ -4,6 +4,9 @@
 // step, so a failure at any point leaves the file whole, old or new.
 #pragma once
 
+#include "data/data_plane.h"
+
+#include <memory>
 #include <string>
 
 class CallBackInfo;
@@ -48,6 +51,30 @@ enum class ApplyResult {
 // ended; the caller keeps the view and clears the pending flag. On
 // kReopenFailed the caller closes the document (a message was shown).
 ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops);
+
+// The same in two steps, so the long one can run on a worker while the
+// document stays as it is: WriteApplyCopy only reads the document and writes
+// the new file beside its file (1, or 0 after a message, with nothing left
+// behind); FinishApply, on the document's own thread, puts that file in its
+// place and shows it, as ApplyDocumentToFile does. A copy that is not
+// finished is deleted with the ApplyCopy.
+class ApplyCopy {
+  public:
+    ApplyCopy() = default;
+    ~ApplyCopy();
+    ApplyCopy(const ApplyCopy&) = delete;
+    ApplyCopy& operator=(const ApplyCopy&) = delete;
+
+  private:
+    friend int WriteApplyCopy(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy);
+    friend ApplyResult FinishApply(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy);
+    ApplyFileOps* m_p_ops = nullptr;
+    std::wstring m_sz_path;    // the document's file
+    std::wstring m_sz_sibling; // the new file while it is ours to delete
+    std::unique_ptr<CDataPlane> m_p_fresh;
+};
+int WriteApplyCopy(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy);
+ApplyResult FinishApply(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy);
 
 // The question asked before an apply; %s is the file.
 extern const wchar_t kApplyQuestionText[];

@@ -10,6 +10,8 @@
 //                                          pattern near the end), then backward
 //                                          from that match to the start
 //   wine_bench save FILE TARGET            one typed byte, then "&Save file ..."
+//   wine_bench apply FILE                  one typed byte, then "&Apply" and Yes:
+//                                          FILE itself is rewritten
 //
 // Figures are printed as name=value lines; the exit code is 0 when every step
 // did what it should.
@@ -186,6 +188,51 @@ int Save(const std::wstring& path, const std::wstring& target) {
     return 1;
 }
 
+// "&Apply" writes the new file beside the file under the progress dialog,
+// then replaces the file and opens it again on the program's own thread: it
+// is done once that file has come and gone and the window answers again,
+// with no message (a failure would show one).
+int Apply(const std::wstring& path) {
+    e2e::PelmoraProcess app;
+    HWND status = nullptr;
+    HWND main = Start(app, path, &status);
+    if (main == nullptr) {
+        std::printf("error=the program did not show %ls\n", path.c_str());
+        return 0;
+    }
+    if (!e2e::EditFirstByte(main)) {
+        std::printf("error=no byte could be typed\n");
+        return 0;
+    }
+    e2e::PostCommand(main, 40009); // "&Apply"
+    HWND question = app.WaitForWindow(L"#32770", nullptr, 20000);
+    if (question == nullptr) {
+        std::printf("error=no question\n");
+        return 0;
+    }
+    const std::wstring sibling = path + L".apply~";
+    auto exists = [&] { return GetFileAttributesW(sibling.c_str()) != INVALID_FILE_ATTRIBUTES; };
+    const double start = Now();
+    e2e::Post(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    while (!exists() && Now() - start < 60)
+        Sleep(1);
+    while (exists() && Now() - start < 600)
+        Sleep(2);
+    if (exists() || !e2e::Sync(main, 600000)) {
+        std::printf("error=the apply did not end\n");
+        return 0;
+    }
+    const double seconds = Now() - start;
+    if (app.WaitForWindow(L"#32770", nullptr, 200) != nullptr) {
+        std::printf("error=the apply showed a message\n");
+        return 0;
+    }
+    std::printf("apply_seconds=%.3f\n", seconds);
+    std::fflush(stdout);
+    app.Close(60000);
+    return 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -197,8 +244,10 @@ int wmain(int argc, wchar_t** argv) {
         ok = Find(e2e::WindowsPath(argv[2]), argv[3]);
     else if (mode == L"save" && argc == 4)
         ok = Save(e2e::WindowsPath(argv[2]), e2e::WindowsPath(argv[3]));
+    else if (mode == L"apply" && argc == 3)
+        ok = Apply(e2e::WindowsPath(argv[2]));
     else
         std::fprintf(stderr, "usage: wine_bench workspace FILE EDITS KEEP | find FILE HEX | "
-                             "save FILE TARGET\n");
+                             "save FILE TARGET | apply FILE\n");
     return ok ? 0 : 1;
 }

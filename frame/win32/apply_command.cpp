@@ -1,8 +1,9 @@
 // "&Apply" (40009, shortcut 41029): asks, writes the pending changes into the
-// document's file, and shows the file as it now is with the view kept where it
-// was (clamped to the new size).
+// document's file (the long write under the progress dialog), and shows the
+// file as it now is with the view kept where it was (clamped to the new size).
 #include "data/apply_file.h"
 #include "data/document.h"
+#include "data/win32/progress_dialog.h"
 #include "frame/format_text.h"
 #include "frame/tkstr.h"
 #include "view/geometry.h"
@@ -39,6 +40,19 @@ void ShowAppliedDocument(CallBackInfo* doc) {
     CurrentViewHost()->Invalidate();
 }
 
+// The new file is written on the progress dialog's worker, which only reads
+// the document; replacing the file and reopening it follow on this thread.
+struct ApplyWork {
+    CallBackInfo* m_p_doc;
+    ApplyCopy* m_p_copy;
+    int m_b_written;
+};
+
+void WriteCopyWork(void* context) {
+    auto* work = static_cast<ApplyWork*>(context);
+    work->m_b_written = WriteApplyCopy(work->m_p_doc, PlatformApplyFileOps(), work->m_p_copy);
+}
+
 } // namespace
 
 // 1 when applied; 0 when not asked, answered No or failed (the document is as
@@ -55,8 +69,20 @@ int ApplyCurrentDocument(HWND owner) {
         IDYES) {
         return 0;
     }
+    ApplyCopy copy;
+    ApplyWork work = {doc, &copy, 0};
+    if (!RunUnderProgress(owner, WriteCopyWork, &work)) {
+        // No dialog or thread to spare: the write runs here.
+        HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        WriteCopyWork(&work);
+        SetCursor(previous);
+    }
+    if (!work.m_b_written) {
+        CurrentViewHost()->Invalidate();
+        return 0;
+    }
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    const ApplyResult result = ApplyDocumentToFile(doc, PlatformApplyFileOps());
+    const ApplyResult result = FinishApply(doc, PlatformApplyFileOps(), &copy);
     SetCursor(previous);
     if (result == ApplyResult::kReopenFailed) {
         return -1;

@@ -51,7 +51,23 @@ std::wstring ApplyAnswering(App* app, const std::wstring& path, WORD answer) {
         return L"<no question>";
     EXPECT_EQ(MessageText(question), L"Write the pending changes into " + path + L"?");
     EXPECT_TRUE(Dismiss(question, answer));
-    HWND message = app->WaitForMessage(answer == IDYES ? 3000 : 300);
+    HWND message = nullptr;
+    if (answer == IDYES) {
+        // The new file is written under the modal progress dialog, then the
+        // file is replaced on the program's thread: the apply is over once
+        // the main window is enabled and answers while it stays enabled. A
+        // message may show at any point.
+        const HWND main = app->m_h_main;
+        int idle = 0;
+        const ULONGLONG end = GetTickCount64() + 20000;
+        while (message == nullptr && idle < 2 && GetTickCount64() < end) {
+            const bool enabled = IsWindowEnabled(main) && e2e::Sync(main) && IsWindowEnabled(main);
+            idle = enabled ? idle + 1 : 0;
+            message = app->WaitForMessage(50);
+        }
+    }
+    if (message == nullptr)
+        message = app->WaitForMessage(300);
     if (message == nullptr) {
         e2e::Sync(app->m_h_main);
         return L"";
@@ -136,6 +152,50 @@ TEST(Apply, AFileHeldOpenWithoutDeleteSharingStaysAsItWas) {
     e2e::Post(second.m_h_main, WM_CLOSE);
     second.m_process.WaitForExit(10000);
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Bytes of a file at an offset, read without taking the whole file.
+Bytes ReadAt(const std::wstring& path, int64_t offset, DWORD count) {
+    Bytes bytes(count);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    if (file == INVALID_HANDLE_VALUE || !ReadFile(file, bytes.data(), count, &got, &at))
+        got = 0;
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    bytes.resize(got);
+    return bytes;
+}
+
+// A long apply writes its file under the progress dialog, so the program
+// keeps painting; a close asked meanwhile loses nothing.
+TEST(Apply, ALongApplyWritesUnderTheProgressDialog) {
+    Sandbox box(L"applylong");
+    const int64_t size = 256ll << 20;
+    const std::wstring path = WriteSparse(box, L"big.bin", size, size - 4, Bytes{1, 2, 3, 4});
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    ASSERT_TRUE(e2e::EditFirstByte(app.m_h_main));
+    e2e::PostCommand(app.m_h_main, kCmdApply);
+    HWND question = app.WaitForMessage(10000);
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(Dismiss(question, IDYES));
+    HWND progress = app.m_process.WaitForWindow(L"#32770", L"Pelmora -- Saving", 10000);
+    ASSERT_NE(progress, nullptr) << "no progress dialog";
+    e2e::Post(app.m_h_main, WM_CLOSE);
+    EXPECT_TRUE(WaitGone(progress, 120000));
+    e2e::Sync(app.m_h_main);
+    EXPECT_EQ(app.m_process.WaitForWindow(L"#32770", L"Message", 300), nullptr);
+    EXPECT_TRUE(app.m_process.Running()) << "the close waits for the apply";
+    EXPECT_EQ(ReadAt(path, 0, 2), (Bytes{0x41, 0x00}));
+    EXPECT_EQ(ReadAt(path, size - 4, 8), (Bytes{1, 2, 3, 4}));
+    EXPECT_TRUE(Greyed(app.m_h_main, kCmdApply));
+    EXPECT_EQ(app.Close(), 0);
+    EXPECT_EQ(box.Files().size(), 2u) << "only the exe and the file";
 }
 
 } // namespace

@@ -1,0 +1,80 @@
+// The progress dialog and its worker (see progress_dialog.h).
+#include "data/win32/progress_dialog.h"
+
+#include "data/document.h"
+#include "resources/data_ids.h"
+
+namespace {
+
+// One run, on the stack of RunUnderProgress for as long as the dialog shows.
+struct ProgressJob {
+    void (*m_work)(void*);
+    void* m_p_context;
+    HWND m_h_dialog = nullptr;
+    volatile LONG m_b_started = 0; // 1 once the worker runs
+    volatile LONG m_b_done = 0;    // 1 once the worker has finished
+};
+
+DWORD WINAPI ProgressWorker(void* argument) {
+    auto* job = static_cast<ProgressJob*>(argument);
+    job->m_work(job->m_p_context);
+    const HWND dialog = job->m_h_dialog;
+    InterlockedExchange(&job->m_b_done, 1);
+    // The dialog ends while it handles this; the job is not touched after.
+    SendMessageW(dialog, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+void PostDocumentProgress(HWND dialog) {
+    if (g_p_current_document != nullptr)
+        g_p_current_document->PostProgress(GetDlgItem(dialog, IDC_SAVE_PROGRESS));
+}
+
+INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* job = reinterpret_cast<ProgressJob*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
+    switch (message) {
+    case WM_INITDIALOG: {
+        job = reinterpret_cast<ProgressJob*>(lparam);
+        SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(job));
+        job->m_h_dialog = dialog;
+        // The timer belongs to the dialog's own thread, which alone may own it.
+        SetTimer(dialog, ID_PROGRESS_TIMER, 100, nullptr);
+        PostDocumentProgress(dialog);
+        HANDLE thread = CreateThread(nullptr, 0, ProgressWorker, job, 0, nullptr);
+        if (thread != nullptr) {
+            job->m_b_started = 1;
+            CloseHandle(thread);
+        } else {
+            job->m_b_done = 1; // nothing runs; let the dialog close at once
+            PostMessageW(dialog, WM_CLOSE, 0, 0);
+        }
+        return TRUE;
+    }
+    case WM_TIMER:
+        if (wparam == ID_PROGRESS_TIMER)
+            PostDocumentProgress(dialog);
+        return TRUE;
+    case WM_CLOSE:
+        if (job != nullptr && job->m_b_done == 1) {
+            KillTimer(dialog, ID_PROGRESS_TIMER);
+            PostDocumentProgress(dialog);
+            SetWindowLongPtrW(dialog, GWLP_USERDATA, 0);
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        return FALSE; // still writing: the dialog stays
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+int RunUnderProgress(HWND owner, void (*work)(void*), void* context) {
+    ProgressJob job;
+    job.m_work = work;
+    job.m_p_context = context;
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SAVE_PROGRESS), owner,
+                    ProgressDlgProc, reinterpret_cast<LPARAM>(&job));
+    return job.m_b_started == 1 ? 1 : 0;
+}

@@ -1,0 +1,11 @@
+// The modal progress dialog (template 112) with a worker thread behind it:
+// used by "&Save file ..." and "&Apply" for the write-out of a document.
+#pragma once
+
+#include <windows.h>
+
+// Runs work(context) on a worker thread while the dialog shows the current
+// document's progress counters; the dialog closes itself when the work is
+// done and cannot be closed before. 1 once the work has run; 0 when the
+// dialog or the thread could not be made, and the work did not run.
+int RunUnderProgress(HWND owner, void (*work)(void*), void* context);
