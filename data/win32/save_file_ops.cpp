@@ -24,8 +24,8 @@ void FillIdentity(const BY_HANDLE_FILE_INFORMATION& info, FileIdentity* id) {
 // to the file in pieces of 256 KiB. Under Wine each write with an explicit
 // offset costs a round trip to the server, and on Linux a large write fills
 // the page cache with large folios, which take several times as long to get
-// as small pages once the memory was idle. Cached writes of this size run at
-// the speed of a copy there, and are the usual size of a cached copy on Windows.
+// as small pages once the memory was idle; writes of this size ran at the
+// speed of a copy there. The cache then writes back while the walk goes on.
 int WriteBlock(void* file, int64_t, int64_t offset, uint8_t* data, size_t length) {
     constexpr size_t kPiece = size_t{256} << 10;
     const auto handle = static_cast<HANDLE>(file);
