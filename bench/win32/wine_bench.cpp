@@ -167,18 +167,27 @@ int Find(const std::wstring& path, const std::wstring& pattern) {
     return ok;
 }
 
-int Save(const std::wstring& path, const std::wstring& target) {
-    e2e::PelmoraProcess app;
+// The program on the file with its first byte typed over in edit mode; null
+// (after printing why) when that could not be done.
+HWND StartEdited(e2e::PelmoraProcess& app, const std::wstring& path) {
     HWND status = nullptr;
     HWND main = Start(app, path, &status);
     if (main == nullptr) {
         std::printf("error=the program did not show %ls\n", path.c_str());
-        return 0;
+        return nullptr;
     }
     if (!e2e::EditFirstByte(main)) {
         std::printf("error=no byte could be typed\n");
-        return 0;
+        return nullptr;
     }
+    return main;
+}
+
+int Save(const std::wstring& path, const std::wstring& target) {
+    e2e::PelmoraProcess app;
+    HWND main = StartEdited(app, path);
+    if (main == nullptr)
+        return 0;
     e2e::PostCommand(main, 40071); // "&Save file ..."
     HWND dialog = app.WaitForWindow(L"#32770", nullptr, 20000);
     if (dialog == nullptr) {
@@ -189,14 +198,14 @@ int Save(const std::wstring& path, const std::wstring& target) {
     if (name == nullptr)
         name = e2e::FindChild(dialog, L"Edit");
     e2e::Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
-    FreeFreshMemory(FolderOf(target), ScratchSize());
+    const std::wstring folder = FolderOf(target);
+    FreeFreshMemory(folder, ScratchSize());
     const double start = Now();
     e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     // Done when the target exists: the temporary file is renamed only after
     // all of it was written and flushed.
     double created = -1;
-    const std::wstring folder = target.substr(0, target.find_last_of(L"\\/") + 1);
     while (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (created < 0) {
             WIN32_FIND_DATAW found;
@@ -227,16 +236,9 @@ int Save(const std::wstring& path, const std::wstring& target) {
 // with no message (a failure would show one).
 int Apply(const std::wstring& path) {
     e2e::PelmoraProcess app;
-    HWND status = nullptr;
-    HWND main = Start(app, path, &status);
-    if (main == nullptr) {
-        std::printf("error=the program did not show %ls\n", path.c_str());
+    HWND main = StartEdited(app, path);
+    if (main == nullptr)
         return 0;
-    }
-    if (!e2e::EditFirstByte(main)) {
-        std::printf("error=no byte could be typed\n");
-        return 0;
-    }
     e2e::PostCommand(main, 40009); // "&Apply"
     HWND question = app.WaitForWindow(L"#32770", nullptr, 20000);
     if (question == nullptr) {

@@ -46,13 +46,7 @@ TEST_F(ToolsFixture, RefusedValuesChangeNothing) {
 
 TEST_F(ToolsFixture, InspectorStopsAtAnUnreadablePage) {
     RegionProcess process({{0x10000, 0x1000, 1}, {0x20000, 0x1000, 0}});
-    m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops, process);
-    g_p_current_document = m_doc.get();
-    ASSERT_EQ(m_doc->m_proc_info.ListProcesses(), 1);
-    m_doc->m_p_data_plane = new CDataPlane();
-    ASSERT_EQ(m_doc->m_proc_info.OpenProcessAt(0, m_doc->m_p_data_plane), 1);
-    m_doc->m_n_data_size = static_cast<int64_t>(m_doc->m_proc_info.m_n_total_size);
-    m_doc->m_n_source_kind = 1;
+    OpenProcess(process);
     Select(0xFFD, 0xFFD);
     const InspectorBytes at = ReadInspectorBytes(m_doc.get());
     EXPECT_EQ(at.m_n_available, 3);

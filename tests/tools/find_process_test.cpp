@@ -20,13 +20,7 @@ class FindProcess : public ToolsFixture {
   protected:
     void SetUp() override {
         ToolsFixture::SetUp();
-        m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops, m_process);
-        g_p_current_document = m_doc.get();
-        ASSERT_EQ(m_doc->m_proc_info.ListProcesses(), 1);
-        m_doc->m_p_data_plane = new CDataPlane();
-        ASSERT_EQ(m_doc->m_proc_info.OpenProcessAt(0, m_doc->m_p_data_plane), 1);
-        m_doc->m_n_data_size = static_cast<int64_t>(m_doc->m_proc_info.m_n_total_size);
-        m_doc->m_n_source_kind = 1;
+        OpenProcess(m_process);
         ASSERT_EQ(m_doc->m_n_data_size, 0x3000);
     }
 

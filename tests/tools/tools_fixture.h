@@ -52,6 +52,20 @@ class ToolsFixture : public ::testing::Test {
         return m_doc.get();
     }
 
+    // Opens a document over the memory of the fake process.
+    CallBackInfo* OpenProcess(ProcessOps& process) {
+        g_p_current_document = nullptr;
+        m_doc.reset();
+        m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops, process);
+        g_p_current_document = m_doc.get();
+        EXPECT_EQ(m_doc->m_proc_info.ListProcesses(), 1);
+        m_doc->m_p_data_plane = new CDataPlane();
+        EXPECT_EQ(m_doc->m_proc_info.OpenProcessAt(0, m_doc->m_p_data_plane), 1);
+        m_doc->m_n_data_size = static_cast<int64_t>(m_doc->m_proc_info.m_n_total_size);
+        m_doc->m_n_source_kind = 1;
+        return m_doc.get();
+    }
+
     void Select(int64_t first, int64_t last) {
         m_doc->m_n_sel_anchor = first;
         m_doc->m_n_sel_active = last;
