@@ -61,6 +61,26 @@ std::wstring NewSibling(SaveFileOps& ops, const std::wstring& path) {
     return std::wstring();
 }
 
+// A replacement that failed half way can leave the file gone and the new
+// bytes under the sibling's name: they then take the file's name as they are.
+// 1 when that was the case and the move succeeded.
+int MoveIntoLostPlace(SaveFileOps& save, const std::wstring& path, const std::wstring& sibling) {
+    FileIdentity id = {};
+    return !save.IdentifyPath(path.c_str(), &id) &&
+           save.ReplaceTarget(sibling.c_str(), path.c_str());
+}
+
+// The workspace's edits are in the file now; its records would point wrong.
+// One that cannot be deleted is rewritten to hold no change.
+void DropWorkspace(SaveFileOps& save, const std::wstring& path, const CDataPlane& unchanged,
+                   int64_t size) {
+    const std::wstring workspace = WorkspaceName(path.c_str());
+    FileIdentity id = {};
+    if (!save.DeletePath(workspace.c_str()) && save.IdentifyPath(workspace.c_str(), &id))
+        WriteWorkspace(workspace.c_str(), &unchanged, size);
+    save.DeletePath((workspace + L"~").c_str());
+}
+
 class PlatformApply : public ApplyFileOps {
   public:
     SaveFileOps& SaveOps() override { return PlatformSaveFileOps(); }
@@ -145,8 +165,12 @@ ApplyResult FinishApply(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
         ShowMessage(kReleaseFailed, path.c_str());
         return ApplyResult::kFailed;
     }
-    if (!ops.ReplaceKeeping(path.c_str(), copy->m_sz_sibling.c_str())) {
-        save.DeletePath(copy->m_sz_sibling.c_str());
+    if (!ops.ReplaceKeeping(path.c_str(), copy->m_sz_sibling.c_str()) &&
+        !MoveIntoLostPlace(save, path, copy->m_sz_sibling)) {
+        // Where the file is gone, the new bytes stay beside it: the only copy left.
+        FileIdentity id = {};
+        if (save.IdentifyPath(path.c_str(), &id))
+            save.DeletePath(copy->m_sz_sibling.c_str());
         copy->m_sz_sibling.clear();
         if (!ops.Reopen(doc, path.c_str())) {
             // The document goes; its edits must not go with it.
@@ -159,6 +183,7 @@ ApplyResult FinishApply(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
         return ApplyResult::kFailed;
     }
     copy->m_sz_sibling.clear(); // it is the file now
+    DropWorkspace(save, path, *copy->m_p_fresh, doc->m_n_data_size);
     if (!ops.Reopen(doc, path.c_str())) {
         ShowMessage(kReopenFailed, path.c_str());
         return ApplyResult::kReopenFailed;
@@ -166,10 +191,6 @@ ApplyResult FinishApply(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
     delete doc->m_p_data_plane;
     doc->m_p_data_plane = copy->m_p_fresh.release();
     doc->m_n_data_size = doc->m_file_mapping.m_n_file_size;
-    // The workspace's edits are in the file now; its records would point wrong.
-    const std::wstring workspace = WorkspaceName(path.c_str());
-    save.DeletePath(workspace.c_str());
-    save.DeletePath((workspace + L"~").c_str());
     doc->m_history.Clear();
     return ApplyResult::kApplied;
 }

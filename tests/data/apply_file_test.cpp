@@ -20,7 +20,16 @@
 
 namespace {
 
-enum class Step { kNone, kWrite, kFlush, kRelease, kReplace, kReopen, kReplaceAndReopen };
+enum class Step {
+    kNone,
+    kWrite,
+    kFlush,
+    kRelease,
+    kReplace,
+    kReopen,
+    kReplaceAndReopen,
+    kReplaceLosesFile, // the replacement fails after the file was taken away
+};
 
 // The platform's file operations with one step of an apply made to fail.
 class FailingSaveOps : public ForwardingSaveOps {
@@ -49,6 +58,10 @@ class FailingApplyOps : public ApplyFileOps {
     int ReplaceKeeping(const wchar_t* target, const wchar_t* replacement) override {
         if (m_fail == Step::kReplace || m_fail == Step::kReplaceAndReopen)
             return 0;
+        if (m_fail == Step::kReplaceLosesFile) {
+            std::filesystem::remove(std::filesystem::path(target));
+            return 0;
+        }
         return PlatformApplyFileOps().ReplaceKeeping(target, replacement);
     }
     int Reopen(CallBackInfo* doc, const wchar_t* path) override {
@@ -83,7 +96,7 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
     const EditMark mark = {0, 0, 0};
     const uint8_t added[] = {'a', 'b', 'c'};
     for (Step fail : {Step::kWrite, Step::kFlush, Step::kRelease, Step::kReplace, Step::kReopen,
-                      Step::kReplaceAndReopen, Step::kNone}) {
+                      Step::kReplaceAndReopen, Step::kReplaceLosesFile, Step::kNone}) {
         SCOPED_TRACE(static_cast<int>(fail));
         TempDir dir;
         const std::wstring path = dir.WriteFile("a.bin", old_bytes);
@@ -105,7 +118,8 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
         FailingApplyOps ops(fail);
         const ApplyResult result = ApplyDocumentToFile(&doc, ops);
         const std::vector<uint8_t> on_disk = ReadFileBytes(dir.File("a.bin"));
-        if (fail == Step::kNone) {
+        if (fail == Step::kNone || fail == Step::kReplaceLosesFile) {
+            // A replacement that lost the file puts the new one in its place.
             ASSERT_EQ(ApplyResult::kApplied, result);
             EXPECT_EQ(shown, on_disk);
             EXPECT_EQ(shown, Shown(doc));
@@ -129,6 +143,8 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
         } else if (fail == Step::kReopen) {
             EXPECT_EQ(ApplyResult::kReopenFailed, result);
             EXPECT_EQ(shown, on_disk) << "replaced before the reopen failed";
+            EXPECT_EQ(std::vector<std::string>{"a.bin"}, FolderNames(dir.Path()))
+                << "the workspace of the old bytes goes with them";
             ASSERT_EQ(1u, messages.Messages().size());
         } else {
             EXPECT_EQ(ApplyResult::kFailed, result);
