@@ -3,6 +3,7 @@
 
 #include "data/document.h"
 #include "settings/settings_file.h"
+#include "tools/tool_commands.h"
 #include "view/selection.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
@@ -32,6 +33,10 @@ int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstr
     CallBackInfo* doc = g_p_current_document;
     if (doc == nullptr || g_p_view_state == nullptr || !g_p_view_state->m_b_edit_mode) {
         *reason = L"Edit mode is off";
+        return 0;
+    }
+    if (SearchRunning()) { // the search reads the overlay on its own thread
+        *reason = L"A search is running";
         return 0;
     }
     const InspectorBytes at = ReadInspectorBytes(doc);
