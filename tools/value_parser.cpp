@@ -270,8 +270,10 @@ int ParseTime(const std::wstring& text, int64_t* seconds, uint32_t* ticks, bool*
     const size_t y = s.find(L'-');
     const int fields = std::swscanf(s.c_str(), L"%5u-%2u-%2u%lc%2u:%2u:%2u%n", &year, &month, &day,
                                     &separator, &hour, &minute, &second, &consumed);
-    if (fields != 7 || (separator != L' ' && separator != L'T') || (y != 4 && y != 5) ||
-        s.size() < y + 15 || s[y + 3] != L'-' || s[y + 9] != L':' || s[y + 12] != L':') {
+    // swscanf would take a sign before the year.
+    if (fields != 7 || s[0] < L'0' || s[0] > L'9' || (separator != L' ' && separator != L'T') ||
+        (y != 4 && y != 5) || s.size() < y + 15 || s[y + 3] != L'-' || s[y + 9] != L':' ||
+        s[y + 12] != L':') {
         return Refuse(reason, L"Not a date and time (YYYY-MM-DD hh:mm:ss)");
     }
     *ticks = 0;
@@ -328,6 +330,10 @@ int EncodeTime(int type, const std::wstring& text, int big_endian, uint8_t* out,
         if (seconds < -kFileTimeEpochSeconds) {
             return Refuse(reason, L"Before 1601-01-01");
         }
+        // The largest count the row shows as a date: 30828-09-14 02:48:05.4775807.
+        if (seconds > (INT64_MAX - ticks) / 10000000 - kFileTimeEpochSeconds) {
+            return Refuse(reason, L"After 30828-09-14");
+        }
         WriteUnsigned(static_cast<uint64_t>(seconds + kFileTimeEpochSeconds) * 10000000 + ticks, 8,
                       big_endian, out);
         return 1;
@@ -338,6 +344,9 @@ int EncodeTime(int type, const std::wstring& text, int big_endian, uint8_t* out,
         WriteUnsigned(static_cast<uint64_t>(seconds), 4, big_endian, out);
         return 1;
     default:
+        if (seconds > 253402300799) { // 9999-12-31 23:59:59, the last the row shows
+            return Refuse(reason, L"After 9999-12-31");
+        }
         WriteUnsigned(static_cast<uint64_t>(seconds), 8, big_endian, out);
         return 1;
     }

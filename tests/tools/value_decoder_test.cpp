@@ -169,6 +169,11 @@ TEST(ValueDecoder, ParsingKeepsToTheLimits) {
     EXPECT_EQ((std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}),
               Bytes(kTypeFileTime, L"1601-01-01 00:00:00.0000001 UTC"));
     EXPECT_EQ(L"No such date or time", Reason(kTypeUnixTime64, L"2023-02-29 00:00:00"));
+    // Only what the row can show again: no year past the type's reach, no sign.
+    EXPECT_FALSE(Reason(kTypeFileTime, L"30829-01-01 00:00:00").empty());
+    EXPECT_FALSE(Reason(kTypeFileTime, L"80000-06-01 12:00:00").empty());
+    EXPECT_FALSE(Reason(kTypeUnixTime64, L"10000-01-01 00:00:00").empty());
+    EXPECT_FALSE(Reason(kTypeUnixTime64, L"+2024-01-01 00:00:00").empty());
     EXPECT_FALSE(Reason(kTypeUnixTime32, L"2038-01-19 03:14:08").empty());
     EXPECT_EQ(L"Seconds must be even", Reason(kTypeDosDateTime, L"2024-02-29 13:45:31"));
     EXPECT_EQ(L"Not in the ANSI code page", Reason(kTypeAnsiChar, L"\u0100"));
