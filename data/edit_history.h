@@ -63,6 +63,9 @@ class CEditHistory {
     // undo and redo have come back to it.
     void MarkClean() { m_n_clean = m_n_done; }
     int IsClean() const { return m_n_clean == m_n_done; }
+    // The current state was never kept (edits restored from elsewhere), and
+    // no undo or redo leads to a kept one.
+    void MarkUnclean() { m_n_clean = -1; }
     // Forgets every step (the overlay's sources changed under them).
     void Clear();
 

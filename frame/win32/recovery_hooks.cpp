@@ -57,6 +57,7 @@ int RestoreFromCopy(CallBackInfo* doc, const RecoveryIdentity& copy) {
     delete doc->m_p_data_plane;
     doc->m_p_data_plane = plane;
     doc->m_n_data_size = size;
+    doc->m_history.MarkUnclean(); // the restored edits stay pending whatever is undone
     return 1;
 }
 

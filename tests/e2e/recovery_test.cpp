@@ -139,7 +139,11 @@ TEST(RecoveryE2E, AKilledProgramOffersItsEditsAndYesRestoresThem) {
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(e2e::StatusPane(app, e2e::StatusBar(main), 0), L"Total: 0x101");
     e2e::Screenshot(main, L"recovery_restored");
-    // Closing keeps the restored edits in the workspace, and the copy goes.
+    // A byte typed and undone leaves the restored edits pending; closing
+    // keeps them in the workspace, and the copy goes.
+    ASSERT_TRUE(e2e::EditFirstByte(main));
+    e2e::PostCommand(main, 40101); // "&Undo"
+    e2e::Sync(main);
     EXPECT_EQ(app.Close(), 0);
     EXPECT_EQ(Effective(path + L".interm", bytes), expected);
     EXPECT_TRUE(folder.Names().empty());
