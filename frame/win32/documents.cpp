@@ -233,11 +233,8 @@ int LoadDocument(const wchar_t* path) {
     const std::wstring title = FormatText(L"%s - %s", state->m_sz_title, full.c_str());
     SetWindowTextW(frame.m_h_main_window, title.c_str());
 
-    SetScrollRange(ScrollLines());
-    const std::wstring total = TotalText(doc->m_n_data_size);
-    SetStatusText(0, total.c_str());
-
     state->m_b_document_open = 1;
+    DocumentSizeChanged(); // the scroll range and the total
     state->m_b_modified = restored;
     RepaintView(FALSE);
     return 1;
