@@ -45,8 +45,6 @@ class RecoveryKeeper {
     // Waits for a write in progress; 1 when the last write succeeded (a
     // failed one is tried again from a later Tick).
     int Wait();
-    int Tracking() const { return m_b_tracking; }
-    const RecoveryIdentity& Identity() const { return m_identity; }
 
   private:
     int StartWrite(const CDataPlane* plane, int64_t file_size, int wait);
@@ -63,8 +61,7 @@ class RecoveryKeeper {
     std::thread m_worker;
     std::atomic<int> m_b_last_ok{1};
     std::atomic<int> m_b_done{1}; // the worker has finished its write
-    int m_b_retry = 0;
-    int64_t m_n_write_ms = 0; // when the last write from Tick began            // a write failed:
-                              // the schedule is told at the next tick
+    int m_b_retry = 0;            // a write failed: the schedule is told at the next tick
+    int64_t m_n_write_ms = 0;     // when the last write from Tick began
     std::vector<uint8_t> m_image; // the bytes being written; the worker's while it runs
 };

@@ -19,7 +19,6 @@ class RecoverySchedule {
     void Written(int64_t now_ms, int ok);
     // Nothing waits any more (edits kept, dropped or the document gone).
     void Clear();
-    int Pending() const { return m_n_first_edit >= 0 ? 1 : 0; }
 
   private:
     int64_t m_n_first_edit = -1; // first edit not yet in the copy, -1 none

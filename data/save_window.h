@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Unbuffered and direct writes need their buffer, offset and length aligned
-// to the volume's sector size; this is a multiple of every usual one.
+// Direct writes (POSIX) need their buffer, offset and length aligned to the
+// volume's sector size; this is a multiple of every usual one.
 constexpr size_t kSaveSector = 4096;
 
 // The platform's write of one block: length bytes of data at offset of file,

@@ -2,7 +2,6 @@
 #include "tools/undo_commands.h"
 
 #include "data/document.h"
-#include "frame/format_text.h"
 #include "tools/tool_commands.h"
 #include "view/geometry.h"
 #include "view/selection.h"

@@ -160,13 +160,6 @@ int PrepareWindowClose() {
     return ConfirmWindowClose(HasPendingFileEdits(), path.c_str(), host);
 }
 
-void KeepPendingEditsAtSessionEnd() {
-    // Nobody is there to answer a question: a file document's changes go to
-    // its workspace as at close; when that fails, or for process memory, the
-    // recovery copy keeps them past the end of the process.
-    KeepEditsAtSessionEnd();
-}
-
 int ModalWindowOpen() {
     HWND main = Frame().m_h_main_window;
     return main && !IsWindowEnabled(main);

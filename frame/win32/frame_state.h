@@ -59,8 +59,6 @@ void OnEditModeChanged(int on);
 int DocumentShownByTitle();
 // The close sequence; 1 when the window may be destroyed.
 int PrepareWindowClose();
-// The session ends: pending changes are kept as at close, without a question.
-void KeepPendingEditsAtSessionEnd();
 // A modal window of the main window (a dialog, possibly with a worker
 // behind it, or a question) is open: requests that would close or replace
 // the document are refused until it has gone.

@@ -111,7 +111,7 @@ int OnClose() {
 // The session ends (logoff, shutdown): edits are kept as at close, and with
 // no modal window open the program ends as when it is closed.
 void OnEndSession(HWND window) {
-    KeepPendingEditsAtSessionEnd();
+    KeepEditsAtSessionEnd();
     if (!ModalWindowOpen()) {
         ReleaseFrame();
         DestroyWindow(window);
