@@ -22,6 +22,16 @@ uint8_t Cp1252Byte(char16_t unit) {
     return '?';
 }
 
+} // namespace
+
+char16_t Cp1252Char(uint8_t byte) {
+    if (byte >= 0x80 && byte < 0xA0 && kCp1252High[byte - 0x80] != 0)
+        return kCp1252High[byte - 0x80];
+    return byte;
+}
+
+namespace {
+
 // Code points of UTF-16 units; a lone surrogate becomes U+FFFD.
 std::vector<uint32_t> CodePoints(const char16_t* units, int64_t count) {
     std::vector<uint32_t> points;

@@ -32,16 +32,6 @@ namespace {
 std::atomic<int> g_stop_request{0};
 std::atomic<int> g_search_running{0};
 
-int HexValue(wchar_t ch) {
-    if (ch >= L'0' && ch <= L'9')
-        return ch - L'0';
-    if (ch >= L'a' && ch <= L'f')
-        return ch - L'a' + 10;
-    if (ch >= L'A' && ch <= L'F')
-        return ch - L'A' + 10;
-    return -1;
-}
-
 // Bytes of the source in spans: a pointer to at least one byte at a source
 // offset and how many follow it there (at most max_length), or null. A
 // request within one aligned block of Alignment() bytes is met in full.
@@ -344,6 +334,16 @@ int64_t StreamBackward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t
 }
 
 } // namespace
+
+int HexValue(wchar_t ch) {
+    if (ch >= L'0' && ch <= L'9')
+        return ch - L'0';
+    if (ch >= L'a' && ch <= L'f')
+        return ch - L'a' + 10;
+    if (ch >= L'A' && ch <= L'F')
+        return ch - L'A' + 10;
+    return -1;
+}
 
 int IsHexDigit(wchar_t ch) {
     return HexValue(ch) >= 0 ? 1 : 0;

@@ -1,6 +1,7 @@
 // The data inspector's value texts (see value_decoder.h).
 #include "tools/value_decoder.h"
 
+#include "tools/code_page.h"
 #include "tools/value_bytes.h"
 
 #include <charconv>
@@ -221,13 +222,7 @@ std::wstring LebText(const uint8_t* b, int available, bool is_signed) {
 
 class Windows1252 : public AnsiCharSet {
   public:
-    int32_t Decode(uint8_t byte) override {
-        if (byte >= 0x80 && byte < 0xA0) {
-            const uint16_t cp = kHigh[byte - 0x80];
-            return cp ? cp : byte;
-        }
-        return byte;
-    }
+    int32_t Decode(uint8_t byte) override { return Cp1252Char(byte); }
     int Encode(uint32_t code_point, uint8_t* byte) override {
         for (int b = 0; b < 256; ++b) {
             if (static_cast<uint32_t>(Decode(static_cast<uint8_t>(b))) == code_point) {
@@ -237,13 +232,6 @@ class Windows1252 : public AnsiCharSet {
         }
         return 0;
     }
-
-  private:
-    // 0x80-0x9F; 0 where the page leaves the byte as its own control code.
-    static constexpr uint16_t kHigh[32] = {
-        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 };
 
 } // namespace

@@ -2,6 +2,8 @@
 // of their types (see value_decoder.h).
 #include "tools/value_decoder.h"
 
+#include "frame/utf8.h"
+#include "tools/find.h"
 #include "tools/value_bytes.h"
 
 #include <charconv>
@@ -35,19 +37,6 @@ int Narrow(const std::wstring& text, std::string* out) {
     return 1;
 }
 
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9') {
-        return c - L'0';
-    }
-    if (c >= L'a' && c <= L'f') {
-        return c - L'a' + 10;
-    }
-    if (c >= L'A' && c <= L'F') {
-        return c - L'A' + 10;
-    }
-    return -1;
-}
-
 // A whole text as an optional sign and a decimal or "0x" hex magnitude.
 enum ParsedInteger { kIntOk, kIntNotNumber, kIntTooBig };
 ParsedInteger ParseInteger(const std::wstring& text, bool* negative, uint64_t* magnitude) {
@@ -68,7 +57,7 @@ ParsedInteger ParseInteger(const std::wstring& text, bool* negative, uint64_t* m
     uint64_t value = 0;
     bool too_big = false;
     for (; i < text.size(); ++i) {
-        const int digit = HexDigit(text[i]);
+        const int digit = HexValue(text[i]);
         if (digit < 0 || digit >= base) {
             return kIntNotNumber;
         }
@@ -168,7 +157,7 @@ int ParseCodePoint(const std::wstring& text, uint32_t* cp) {
     if (text.size() > 2 && (text[0] == L'U' || text[0] == L'u') && text[1] == L'+') {
         uint32_t value = 0;
         for (size_t i = 2; i < text.size(); ++i) {
-            const int digit = HexDigit(text[i]);
+            const int digit = HexValue(text[i]);
             if (digit < 0 || i > 7) {
                 return 0;
             }
@@ -194,29 +183,6 @@ int ParseCodePoint(const std::wstring& text, uint32_t* cp) {
         *cp = value;
     }
     return *cp <= 0x10FFFF && !(*cp >= 0xD800 && *cp <= 0xDFFF);
-}
-
-int EncodeUtf8(uint32_t cp, uint8_t* out) {
-    if (cp < 0x80) {
-        out[0] = static_cast<uint8_t>(cp);
-        return 1;
-    }
-    if (cp < 0x800) {
-        out[0] = static_cast<uint8_t>(0xC0 | (cp >> 6));
-        out[1] = static_cast<uint8_t>(0x80 | (cp & 0x3F));
-        return 2;
-    }
-    if (cp < 0x10000) {
-        out[0] = static_cast<uint8_t>(0xE0 | (cp >> 12));
-        out[1] = static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F));
-        out[2] = static_cast<uint8_t>(0x80 | (cp & 0x3F));
-        return 3;
-    }
-    out[0] = static_cast<uint8_t>(0xF0 | (cp >> 18));
-    out[1] = static_cast<uint8_t>(0x80 | ((cp >> 12) & 0x3F));
-    out[2] = static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F));
-    out[3] = static_cast<uint8_t>(0x80 | (cp & 0x3F));
-    return 4;
 }
 
 int EncodeLeb(const std::wstring& text, bool is_signed, uint8_t* out, int* length,
@@ -369,7 +335,7 @@ int EncodeGuid(const std::wstring& text, int big_endian, uint8_t* out, std::wstr
             ++at;
         }
         for (int i = 0; i < kGroups[g]; ++i, ++at) {
-            const int digit = at < s.size() ? HexDigit(s[at]) : -1;
+            const int digit = at < s.size() ? HexValue(s[at]) : -1;
             if (digit < 0) {
                 return Refuse(reason, L"Not a GUID");
             }
@@ -463,7 +429,7 @@ int EncodeValue(int type, const wchar_t* text, int big_endian, uint8_t* out, int
             return 1;
         }
         if (type == kTypeUtf8) {
-            *length = EncodeUtf8(cp, out);
+            *length = EncodeUtf8(cp, reinterpret_cast<char*>(out));
             return 1;
         }
         if (cp >= 0x10000) {
