@@ -68,14 +68,16 @@ int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstr
     return 1;
 }
 
+// Both read and write the file once, and write all keys in one replacement.
 InspectorSettings LoadInspectorSettings() {
+    const CSettingsBatch file;
     InspectorSettings s;
-    s.m_b_open = ReadProfileInt(kSection, L"open", 0) ? 1 : 0;
-    s.m_b_big_endian = ReadProfileInt(kSection, L"big_endian", 0) ? 1 : 0;
-    s.m_n_left = static_cast<int32_t>(ReadProfileInt(kSection, L"left", 0));
-    s.m_n_top = static_cast<int32_t>(ReadProfileInt(kSection, L"top", 0));
-    s.m_n_width = static_cast<int32_t>(ReadProfileInt(kSection, L"width", 0));
-    s.m_n_height = static_cast<int32_t>(ReadProfileInt(kSection, L"height", 0));
+    s.m_b_open = file.ReadInt(kSection, L"open", 0) ? 1 : 0;
+    s.m_b_big_endian = file.ReadInt(kSection, L"big_endian", 0) ? 1 : 0;
+    s.m_n_left = static_cast<int32_t>(file.ReadInt(kSection, L"left", 0));
+    s.m_n_top = static_cast<int32_t>(file.ReadInt(kSection, L"top", 0));
+    s.m_n_width = static_cast<int32_t>(file.ReadInt(kSection, L"width", 0));
+    s.m_n_height = static_cast<int32_t>(file.ReadInt(kSection, L"height", 0));
     if (s.m_n_width <= 0 || s.m_n_height <= 0) {
         s.m_n_width = 0;
         s.m_n_height = 0;
@@ -84,10 +86,12 @@ InspectorSettings LoadInspectorSettings() {
 }
 
 int SaveInspectorSettings(const InspectorSettings& s) {
-    return WriteProfileInt(kSection, L"open", s.m_b_open) &&
-           WriteProfileInt(kSection, L"big_endian", s.m_b_big_endian) &&
-           WriteProfileInt(kSection, L"left", s.m_n_left) &&
-           WriteProfileInt(kSection, L"top", s.m_n_top) &&
-           WriteProfileInt(kSection, L"width", s.m_n_width) &&
-           WriteProfileInt(kSection, L"height", s.m_n_height);
+    CSettingsBatch file;
+    file.SetInt(kSection, L"open", s.m_b_open);
+    file.SetInt(kSection, L"big_endian", s.m_b_big_endian);
+    file.SetInt(kSection, L"left", s.m_n_left);
+    file.SetInt(kSection, L"top", s.m_n_top);
+    file.SetInt(kSection, L"width", s.m_n_width);
+    file.SetInt(kSection, L"height", s.m_n_height);
+    return file.Commit();
 }
