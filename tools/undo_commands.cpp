@@ -23,10 +23,7 @@ CallBackInfo* SteppableDocument() {
 void Select(int64_t anchor, int64_t active) {
     CallBackInfo* doc = g_p_current_document;
     if (anchor < 0 || active < 0 || doc->m_n_data_size <= 0) {
-        doc->m_n_sel_anchor = -1;
-        doc->m_n_sel_active = -1;
-        doc->m_n_edit_pos = -1;
-        doc->m_b_low_nibble = 0;
+        ClearSelection();
         return;
     }
     GoToOffset(anchor);
