@@ -19,40 +19,6 @@ const wchar_t kCopyExtension[] = L".interm";
 const wchar_t kCompanionExtension[] = L".doc";
 const wchar_t kNewSuffix[] = L".new";
 
-// Decodes UTF-8 into wide text (surrogate pairs where wchar_t has 16 bits);
-// 0 for a malformed sequence.
-int Utf8ToWide(const std::string& text, std::wstring* out) {
-    out->clear();
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int extra = lead < 0x80         ? 0
-                    : (lead >> 5) == 6  ? 1
-                    : (lead >> 4) == 14 ? 2
-                    : (lead >> 3) == 30 ? 3
-                                        : -1;
-        if (extra < 0 || text.size() - i <= static_cast<size_t>(extra))
-            return 0; // not a lead byte, or the sequence is cut off
-        uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-            if ((c >> 6) != 2)
-                return 0;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        i += static_cast<size_t>(extra) + 1;
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return 0;
-        if (sizeof(wchar_t) == 2 && cp > 0xFFFF) {
-            cp -= 0x10000;
-            out->push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-            out->push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out->push_back(static_cast<wchar_t>(cp));
-        }
-    }
-    return 1;
-}
-
 // Windows compares paths without regard to the case of ASCII letters.
 uint32_t FoldCase(wchar_t c) {
     auto u = static_cast<uint32_t>(c);

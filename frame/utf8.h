@@ -1,4 +1,4 @@
-// UTF-8 encoding shared by the settings file, the code pages and the POSIX
+// UTF-8 encoding and decoding shared by the settings file, the code pages and the POSIX
 // halves that hand wide paths to the file system.
 #pragma once
 
@@ -17,3 +17,8 @@ void AppendUtf8(uint32_t code_point, std::string* out);
 // null text, a lone surrogate or a value above 0x10FFFF, with out then
 // holding what came before it.
 int WideToUtf8(const wchar_t* text, std::string* out);
+
+// Decodes UTF-8 into wide text (surrogate pairs where wchar_t has 16 bits).
+// 0 for a malformed, overlong or cut-off sequence, a surrogate or a value
+// above 0x10FFFF.
+int Utf8ToWide(const std::string& text, std::wstring* out);

@@ -26,16 +26,11 @@ std::string Narrow(const wchar_t* path) {
     return WideToUtf8(path, &out) ? out : std::string();
 }
 
+// Names from the environment and the folder, as UTF-8; one that is not
+// (empty result) is not used.
 std::wstring Widen(const std::string& text) {
-    // Names from the environment and the folder: ASCII only, since they
-    // are not decoded; a name with other bytes (empty result) is not used.
     std::wstring out;
-    for (unsigned char c : text) {
-        if (c >= 0x80)
-            return std::wstring();
-        out += static_cast<wchar_t>(c);
-    }
-    return out;
+    return Utf8ToWide(text, &out) ? out : std::wstring();
 }
 
 bool MakeFolders(const std::string& path) {

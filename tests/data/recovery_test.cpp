@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -272,3 +273,20 @@ TEST(Recovery, StartUpDeletesCopiesOfGoneProcessesAndOldFileCopies) {
     EXPECT_FALSE(std::filesystem::exists(store.CopyPath(file)));
     EXPECT_TRUE(std::filesystem::exists(store.CopyPath(running)));
 }
+
+#ifndef _WIN32
+// The folder comes from the environment as UTF-8: a name beyond ASCII is used.
+TEST(Recovery, FolderUnderANonAsciiHomeIsUsed) {
+    TempDir dir;
+    const std::string base = dir.Path().string() + "/\xC3\xA9t\xC3\xA9";
+    const char* previous = std::getenv("XDG_STATE_HOME");
+    const std::string kept = previous != nullptr ? previous : "";
+    setenv("XDG_STATE_HOME", base.c_str(), 1);
+    const std::wstring folder = PlatformRecovery().Folder();
+    if (previous != nullptr)
+        setenv("XDG_STATE_HOME", kept.c_str(), 1);
+    else
+        unsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(folder, dir.Path().wstring() + L"/\u00E9t\u00E9/pelmora/recovery/");
+}
+#endif
