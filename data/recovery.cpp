@@ -263,6 +263,13 @@ int RecoveryStore::MoveBeside(const RecoveryIdentity& id, std::wstring* moved_to
     return 1;
 }
 
+// A file a running instance may still be writing is younger than a day,
+// which gives any write all the time it needs.
+int RecoveryStore::OlderThanADay(const std::wstring& path, int64_t now) {
+    int64_t size = 0, time = 0;
+    return m_platform.Stamp(path.c_str(), &size, &time) && now - time > kTicksPerDay;
+}
+
 int RecoveryStore::Sweep() {
     std::vector<std::wstring> names;
     if (m_sz_folder.empty() || !m_platform.List(m_sz_folder.c_str(), &names))
@@ -272,10 +279,8 @@ int RecoveryStore::Sweep() {
     for (const std::wstring& name : names) {
         const std::wstring path = m_sz_folder + name;
         if (EndsWith(name, kNewSuffix)) {
-            // Left by a write that never finished (a day gives a running
-            // instance's write all the time it needs).
-            int64_t size = 0, time = 0;
-            if (m_platform.Stamp(path.c_str(), &size, &time) && now - time > kTicksPerDay)
+            // Left by a write that never finished.
+            if (OlderThanADay(path, now))
                 m_ops.Delete(path.c_str());
             continue;
         }
@@ -288,6 +293,8 @@ int RecoveryStore::Sweep() {
         int64_t size = 0, time = 0;
         const bool parsed = ReadSmallFile(m_ops, path, &text) && ParseCompanion(text, &id);
         const bool has_copy = m_platform.Stamp(copy.c_str(), &size, &time) != 0;
+        if ((!parsed || !has_copy) && !OlderThanADay(path, now))
+            continue; // perhaps a running instance's write under way
         bool drop = !parsed || !has_copy;
         if (!drop && id.m_n_kind == RECOVERY_PROCESS)
             drop = !m_platform.ProcessRuns(id.m_n_process_id, id.m_sz_path.c_str());
@@ -306,7 +313,7 @@ int RecoveryStore::Sweep() {
         const std::wstring stem =
             m_sz_folder + name.substr(0, name.size() - wcslen(kCopyExtension));
         if (!m_ops.Exists((stem + kCompanionExtension).c_str()) &&
-            m_ops.Delete((m_sz_folder + name).c_str()))
+            OlderThanADay(m_sz_folder + name, now) && m_ops.Delete((m_sz_folder + name).c_str()))
             ++deleted;
     }
     return deleted;

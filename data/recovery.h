@@ -90,11 +90,13 @@ class RecoveryStore {
     // older one) and deletes the companion; 1 or 0.
     int MoveBeside(const RecoveryIdentity& id, std::wstring* moved_to);
     // Start-up cleaning: copies of processes that no longer run, copies older
-    // than the keeping time and halves without their other half are deleted.
+    // than the keeping time and halves without their other half (once older
+    // than a day, as another instance may be writing them) are deleted.
     // Returns the number of copies deleted.
     int Sweep();
 
   private:
+    int OlderThanADay(const std::wstring& path, int64_t now);
     int WriteReplacing(const std::wstring& path, const void* data, size_t count);
     std::wstring m_sz_folder;
     WorkspaceFileOps& m_ops;

@@ -274,6 +274,25 @@ TEST(Recovery, StartUpDeletesCopiesOfGoneProcessesAndOldFileCopies) {
     EXPECT_TRUE(std::filesystem::exists(store.CopyPath(running)));
 }
 
+// Half a pair may be another instance's write under way (the companion is
+// written first): kept for a day.
+TEST(Recovery, StartUpKeepsAFreshHalfPairForADay) {
+    TempDir dir;
+    FakeRecoveryPlatform platform(dir);
+    RecoveryStore store(platform.Folder(), PlatformWorkspaceFileOps(), platform);
+    const RecoveryIdentity file = FileIdentityOf(L"/data/c.bin", 10, 1);
+    ASSERT_EQ(1, store.Write(file, Image(CDataPlane(10), 10), 1));
+    std::filesystem::remove(store.CopyPath(file));
+    std::ofstream(dir.File("f0009.interm")) << "no companion yet";
+    EXPECT_EQ(store.Sweep(), 0);
+    EXPECT_TRUE(std::filesystem::exists(store.CompanionPath(file)));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("f0009.interm")));
+    platform.m_n_days_later = 2;
+    EXPECT_EQ(store.Sweep(), 1);
+    EXPECT_FALSE(std::filesystem::exists(store.CompanionPath(file)));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("f0009.interm")));
+}
+
 #ifndef _WIN32
 // The folder comes from the environment as UTF-8: a name beyond ASCII is used.
 TEST(Recovery, FolderUnderANonAsciiHomeIsUsed) {
