@@ -71,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (p->m_n_src_begin < 0 || p->m_n_src_end >= file_size ||
              (p->m_n_length > 0 && p->m_n_src_end - p->m_n_src_begin + 1 != p->m_n_length)))
             std::abort();
-        if (p->m_n_kind == PIECE_OVERWRITTEN && p->m_n_length != 1)
+        if (p->m_n_kind == PIECE_OVERWRITTEN &&
+            (p->m_n_length != 1 || p->m_n_src_begin != p->m_n_src_end || p->m_n_src_begin < 0 ||
+             p->m_n_src_begin >= file_size))
             std::abort();
         if (p->m_n_kind != PIECE_SOURCE && p->m_n_length > 0)
             (void)p->m_p_bytes[p->m_n_length - 1]; // owned bytes are all there

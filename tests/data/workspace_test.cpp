@@ -159,6 +159,10 @@ TEST(Workspace, DamageStopsReadingAndKeepsTheRecordsBefore) {
          replace_record(first, "03" + std::string(14, '0') + "10" + std::string(14, '0') + "10" +
                                    std::string(15, '0') + "2AB"),
          1},
+        {"overwritten byte past the file",
+         replace_record(first, "03" + std::string(13, '0') + "100" + std::string(13, '0') + "100" +
+                                   std::string(15, '0') + "1AB"),
+         1},
         {"negative length", replace_record(first, "02" + std::string(32, '0') + "FFFFFFFFFFFFFFFF"),
          1},
         {"huge inserted length",
