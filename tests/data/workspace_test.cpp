@@ -136,7 +136,8 @@ TEST(Workspace, DamageStopsReadingAndKeepsTheRecordsBefore) {
     };
     auto replace_record = [&](size_t at, const std::string& text) {
         std::vector<uint8_t> b(golden.begin(), golden.begin() + static_cast<long>(at));
-        b.insert(b.end(), text.begin(), text.end());
+        for (const char c : text)
+            b.push_back(static_cast<uint8_t>(c));
         return b;
     };
     const std::vector<Case> cases = {

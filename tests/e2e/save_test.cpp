@@ -44,24 +44,24 @@ struct FindOther {
     HWND found;
 };
 
+BOOL CALLBACK FindOtherDialog(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<FindOther*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == s->process_id && window != s->except && IsWindowVisible(window) &&
+        e2e::ClassName(window) == L"#32770") {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A visible dialog of the process other than the given one (the overwrite
 // question of the save dialog).
 HWND OtherDialog(DWORD process_id, HWND except, int timeout_ms) {
     for (int waited = 0; waited < timeout_ms; waited += 50) {
         FindOther search = {process_id, except, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<FindOther*>(data);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == s->process_id && window != s->except && IsWindowVisible(window) &&
-                    e2e::ClassName(window) == L"#32770") {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        EnumWindows(FindOtherDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found != nullptr)
             return search.found;
         Sleep(50);
