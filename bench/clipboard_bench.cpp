@@ -59,7 +59,7 @@ void Run(const Scene& scene, int runs, const std::filesystem::path& path) {
     }
     // Typed bytes evenly over the edit range: two pieces each.
     const int64_t step = (scene.edit_last - scene.edit_first) / (kPieces / 2);
-    for (int64_t at = scene.edit_first; CountPieces(doc->m_p_data_plane) < kPieces; at += step)
+    for (int64_t at = scene.edit_first, n = 1; n < kPieces; at += step, n += 2)
         doc->m_p_data_plane->SetNibble(at, 0xC, 1, &doc->m_file_mapping);
     const int64_t pieces = CountPieces(doc->m_p_data_plane);
     doc->m_n_sel_anchor = scene.sel_start;

@@ -35,7 +35,8 @@ void BM_InspectorUpdate(benchmark::State& state) {
         state.SkipWithError("cannot open the bench file");
         return;
     }
-    for (int64_t offset = 40; doc->m_p_data_plane->PieceCount() < 100000; offset += 80) {
+    // Each byte typed inside a source piece adds two pieces.
+    for (int64_t offset = 40, pieces = 1; pieces < 100000; offset += 80, pieces += 2) {
         doc->m_p_data_plane->SetNibble(offset, 0xA, 1, &doc->m_file_mapping);
     }
     const int big_endian = static_cast<int>(state.range(0));
