@@ -57,7 +57,7 @@ OverlayEditor* g_p_overlay_editor = &g_direct_editor;
 CallBackInfo* EditableDocument(int64_t* start, int64_t* end) {
     CallBackInfo* doc = g_p_current_document;
     if (doc == nullptr || g_p_view_state == nullptr || !g_p_view_state->m_b_edit_mode ||
-        doc->m_p_data_plane == nullptr)
+        doc->m_p_data_plane == nullptr || RefusedWhileRead(doc))
         return nullptr;
     *start = SelectionStart();
     *end = SelectionEnd();

@@ -3,7 +3,6 @@
 
 #include "data/document.h"
 #include "settings/settings_file.h"
-#include "tools/tool_commands.h"
 #include "view/selection.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
@@ -35,8 +34,8 @@ int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstr
         *reason = L"Edit mode is off";
         return 0;
     }
-    if (SearchRunning()) { // the search reads the overlay on its own thread
-        *reason = L"A search is running";
+    if (DocumentBeingRead(doc)) { // a worker reads the overlay on its own thread
+        *reason = kDocumentBusyText;
         return 0;
     }
     const InspectorBytes at = ReadInspectorBytes(doc);

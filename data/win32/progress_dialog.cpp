@@ -10,6 +10,9 @@ namespace {
 struct ProgressJob {
     void (*m_work)(void*);
     void* m_p_context;
+    // Holds the document against edits (the data inspector stays usable)
+    // from before the worker starts until its work is done.
+    PlaneReadGuard m_reading;
     HWND m_h_dialog = nullptr;
     volatile LONG m_b_started = 0; // 1 once the worker runs
     volatile LONG m_b_done = 0;    // 1 once the worker has finished
@@ -18,6 +21,7 @@ struct ProgressJob {
 DWORD WINAPI ProgressWorker(void* argument) {
     auto* job = static_cast<ProgressJob*>(argument);
     job->m_work(job->m_p_context);
+    job->m_reading.Release();
     const HWND dialog = job->m_h_dialog;
     InterlockedExchange(&job->m_b_done, 1);
     // The dialog ends while it handles this; the job is not touched after.
@@ -74,6 +78,7 @@ int RunUnderProgress(HWND owner, void (*work)(void*), void* context) {
     ProgressJob job;
     job.m_work = work;
     job.m_p_context = context;
+    job.m_reading = HoldForReading(g_p_current_document);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SAVE_PROGRESS), owner,
                     ProgressDlgProc, reinterpret_cast<LPARAM>(&job));
     return job.m_b_started == 1 ? 1 : 0;

@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -19,6 +20,8 @@ constexpr WORD kCmdByteRight = 41022;
 constexpr WORD kCmdUndo = 40101;
 constexpr WORD kCmdSaveFile = 40071;
 constexpr int kBigEndianBox = 1001;
+constexpr int kFindNext = 1012;
+constexpr int kFindStop = 1019; // enabled while a search runs
 constexpr WORD kCopyValue = 1004;
 enum Row { kRowUInt8 = 2, kRowUInt16 = 4, kRowInt32 = 5, kRowUInt32 = 6, kRowInt8 = 1 };
 
@@ -203,6 +206,47 @@ TEST(Inspector, FollowsTheCaretAndWritesATypedValueAsOneUndoStep) {
     EXPECT_EQ(ClipboardUnicode(), L"3735928559");
     app.Command(kCmdUndo);
     EXPECT_EQ(Cell(app, list, kRowUInt32, 1), L"185207048"); // 08 09 0A 0B
+    EXPECT_EQ(app.Close(), 0);
+}
+
+// A search reads the document on its own thread: a value typed meanwhile is
+// refused with the reason, and accepted once the search has ended by itself
+// while the Find dialog is still open.
+TEST(Inspector, RefusesValuesOnlyWhileASearchReadsTheDocument) {
+    Sandbox box(L"inspector_busy");
+    const std::wstring path = WriteSparse(box, L"busy.bin", 1ll << 30, -1, Bytes());
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    app.Command(kCmdInspector);
+    HWND inspector = WaitInspector(app);
+    ASSERT_NE(inspector, nullptr);
+    HWND list = e2e::FindChild(inspector, WC_LISTVIEWW);
+    ASSERT_EQ(SelectRange(&app, 0, 0), 1);
+    app.Command(kCmdEditMode);
+    app.CloseGoto();
+
+    FindDialog find(&app);
+    ASSERT_NE(find.Window(), nullptr);
+    find.SetPattern(L"DEADBEEF"); // absent: the search reads to the end
+    const ULONGLONG started = GetTickCount64();
+    find.Click(kFindNext);
+    TypeValue(app, list, kRowUInt8, L"65");
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 2), L"A save or search is running");
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"0");
+    ASSERT_TRUE(find.Enabled(kFindStop)) << "the search ended before the value was typed";
+    ASSERT_TRUE(find.WaitIdle(60000));
+    std::printf("search took %llu ms\n", GetTickCount64() - started);
+
+    // The typed text stays in the editor; Enter now writes it.
+    HWND edit = e2e::FindChild(list, L"Edit");
+    ASSERT_NE(edit, nullptr);
+    e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(edit); }));
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"65");
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 2), L"");
+    EXPECT_TRUE(find.Close());
+    app.Command(kCmdUndo);
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"0");
     EXPECT_EQ(app.Close(), 0);
 }
 

@@ -4,7 +4,6 @@
 #include "tests/fakes/region_process.h"
 #include "tests/tools/tools_fixture.h"
 #include "tools/data_inspector.h"
-#include "tools/find.h"
 #include "tools/undo_commands.h"
 
 TEST_F(ToolsFixture, InspectorReadsUpToTheEndOfTheData) {
@@ -39,11 +38,16 @@ TEST_F(ToolsFixture, RefusedValuesChangeNothing) {
     EXPECT_EQ(reason, L"Needs more bytes than the data has from here");
     EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"128", 0, &reason), 0);
     EXPECT_EQ(reason, L"Out of range (-128 to 127)");
-    // A running search reads the overlay on its own thread.
-    SetSearchRunning(1);
-    EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"1", 0, &reason), 0);
-    SetSearchRunning(0);
-    EXPECT_EQ(reason, L"A search is running");
+    // A worker (save, Apply, search) reads the overlay on its own thread;
+    // undo is refused as well, and both work again once it lets go.
+    ASSERT_EQ(WriteInspectorValue(kTypeInt8, L"1", 0, &reason), 1) << reason;
+    {
+        PlaneReadGuard reading = HoldForReading(m_doc.get());
+        EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"2", 0, &reason), 0);
+        EXPECT_EQ(reason, L"A save or search is running");
+        EXPECT_EQ(UndoLastStep(), 0);
+    }
+    ASSERT_EQ(UndoLastStep(), 1);
     m_state->m_b_edit_mode = 0;
     EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"1", 0, &reason), 0);
     EXPECT_EQ(Effective(), Counting(8));
