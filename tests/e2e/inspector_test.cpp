@@ -250,6 +250,51 @@ TEST(Inspector, RefusesValuesOnlyWhileASearchReadsTheDocument) {
     EXPECT_EQ(app.Close(), 0);
 }
 
+// Keys bound to the main window's commands reach the inspector's editor and
+// list as they would without the bindings.
+TEST(Inspector, KeysTypedThereAreNotTakenByTheMainWindowsShortcuts) {
+    Sandbox box(L"inspector_keys");
+    // Delete removes, Left moves the caret, Ctrl+C copies displayed hex.
+    box.Settings("[hotkey]\r\nRemove=46\r\n002E=Remove\r\nByte left=37\r\n0025=Byte left\r\n"
+                 "Copy displayed hex=579\r\n0243=Copy displayed hex\r\n");
+    const std::wstring path = box.File(L"keys.bin", Counting(64));
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    app.Command(kCmdInspector);
+    HWND inspector = WaitInspector(app);
+    ASSERT_NE(inspector, nullptr);
+    HWND list = e2e::FindChild(inspector, WC_LISTVIEWW);
+    ASSERT_EQ(SelectRange(&app, 8, 8), 1);
+    app.Command(kCmdEditMode);
+    app.CloseGoto();
+    SetForegroundWindow(inspector);
+    e2e::Sync(inspector);
+
+    SelectRow(app, list, kRowUInt8);
+    e2e::Post(list, WM_KEYDOWN, VK_RETURN, 0);
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (edit = e2e::FindChild(list, L"Edit")) != nullptr; }));
+    const std::wstring typed = L"123";
+    e2e::Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+    e2e::Send(edit, EM_SETSEL, 3, 3);
+    e2e::SendKeyChord(inspector, VK_LEFT);
+    e2e::SendKeyChord(inspector, VK_DELETE);
+    e2e::Sync(inspector);
+    ASSERT_TRUE(IsWindow(edit)) << "a key closed the editor";
+    EXPECT_EQ(e2e::WindowText(edit), L"12") << "Left and Delete edit the typed text";
+    EXPECT_EQ(app.Status(0), L"Total: 0x3F") << "no byte was removed";
+    EXPECT_EQ(app.Status(1), L"Begin: 0x8") << "the caret did not move";
+    e2e::Post(edit, WM_KEYDOWN, VK_ESCAPE, 0); // the list has the focus again
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(edit); }));
+
+    SelectRow(app, list, kRowUInt16);
+    ClearClipboard();
+    e2e::SendKeyChord(inspector, 'C', {VK_CONTROL});
+    e2e::Sync(inspector);
+    EXPECT_TRUE(WaitFor([] { return ClipboardUnicode() == L"2312"; })) << ClipboardUnicode();
+    EXPECT_EQ(app.Close(), 0);
+}
+
 TEST(Inspector, ComesBackWhereItWasWithItsByteOrder) {
     Sandbox box(L"inspector_place");
     const std::wstring path = box.File(L"place.bin", Counting(32));
