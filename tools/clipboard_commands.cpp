@@ -6,6 +6,7 @@
 #include "data/document.h"
 #include "frame/messages.h"
 #include "tools/clipboard_text.h"
+#include "tools/code_page.h"
 #include "tools/operation.h"
 #include "view/selection.h"
 #include "view/size_change.h"
@@ -224,6 +225,15 @@ int CopyDisplayedHex(int formatted) {
 
 int CopyRawData() {
     return ReportCopy(PutRawData(), L"copied");
+}
+
+int CopyTextToClipboard(void* owner, const std::wstring& text) {
+    std::vector<char16_t> units = ToUtf16(text.c_str());
+    units.push_back(0);
+    COperation operation(owner);
+    const auto size = static_cast<int32_t>(units.size() * sizeof(char16_t));
+    const int copied = operation.CopyDataToClipboard(size, units.data(), kClipboardUnicodeText);
+    return ReportCopy(copied ? kCopyDone : TransferFailure(operation), L"copied");
 }
 
 int CutSelection() {

@@ -46,7 +46,7 @@ int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstr
     uint8_t bytes[kInspectorSpan] = {};
     int length = 0;
     if (!EncodeValue(type, text, big_endian, bytes, &length, reason) ||
-        !FitToCurrent(type, at.m_bytes, at.m_n_available, bytes, &length, reason)) {
+        !FitToCurrent(type, at.m_bytes, at.m_n_available, big_endian, bytes, &length, reason)) {
         return 0;
     }
     if (at.m_n_offset + length > doc->m_n_data_size) {

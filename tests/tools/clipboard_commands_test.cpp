@@ -437,3 +437,17 @@ TEST_F(ClipboardCommands, ScrollRangeFollowsEverySizeChange) {
     EXPECT_EQ(0, m_doc->m_n_top_line);
     EXPECT_EQ(0, m_host.m_scroll.m_n_pos);
 }
+
+TEST_F(ClipboardCommands, TextCopyWaitsForABusyClipboardAndSaysWhenItGaveUp) {
+    m_clipboard.m_n_refuse_opens = 3;
+    ASSERT_EQ(1, CopyTextToClipboard(nullptr, L"-2 \u00E9"));
+    EXPECT_EQ((std::vector<uint8_t>{'-', 0, '2', 0, ' ', 0, 0xE9, 0, 0, 0}),
+              m_clipboard.Get(kClipboardUnicodeText));
+    m_clipboard.m_b_refuse_open = 1;
+    EXPECT_EQ(0, CopyTextToClipboard(nullptr, L"1"));
+    EXPECT_EQ(0, m_clipboard.m_b_open);
+    EXPECT_EQ(
+        std::vector<std::wstring>{
+            L"The clipboard is in use by another program. Nothing was copied."},
+        m_messages.Messages());
+}

@@ -67,3 +67,26 @@ TEST_F(ToolsFixture, InspectorStopsAtAnUnreadablePage) {
     g_p_current_document = nullptr;
     m_doc.reset();
 }
+
+TEST_F(ToolsFixture, TypedCharacterMustTakeAsManyBytesAsTheOneThere) {
+    Open({0x41, 0x42, 0xC3, 0xA9, 0x3D, 0xD8, 0x00, 0xDE, 0xFF});
+    std::wstring reason;
+    Select(0, 0);
+    EXPECT_EQ(WriteInspectorValue(kTypeUtf8, L"\u00E9", 0, &reason), 0);
+    EXPECT_EQ(reason, L"Needs 2 bytes; the character there has 1");
+    EXPECT_EQ(WriteInspectorValue(kTypeUtf16, L"\U0001F600", 0, &reason), 0);
+    EXPECT_EQ(reason, L"Needs 4 bytes; the character there has 2");
+    ASSERT_EQ(WriteInspectorValue(kTypeUtf8, L"z", 0, &reason), 1) << reason;
+    Select(2, 2); // "é" in UTF-8, and as UTF-16 one unit of two bytes
+    EXPECT_EQ(WriteInspectorValue(kTypeUtf8, L"x", 0, &reason), 0);
+    EXPECT_EQ(reason, L"Needs 1 bytes; the character there has 2");
+    ASSERT_EQ(WriteInspectorValue(kTypeUtf8, L"\u00FC", 0, &reason), 1) << reason;
+    ASSERT_EQ(WriteInspectorValue(kTypeUtf16, L"\u00E9", 0, &reason), 1) << reason;
+    Select(4, 4); // a surrogate pair
+    EXPECT_EQ(WriteInspectorValue(kTypeUtf16, L"A", 0, &reason), 0);
+    ASSERT_EQ(WriteInspectorValue(kTypeUtf16, L"\U0001F601", 0, &reason), 1) << reason;
+    Select(8, 8); // no character: one byte may be typed over it
+    ASSERT_EQ(WriteInspectorValue(kTypeUtf8, L"!", 0, &reason), 1) << reason;
+    EXPECT_EQ(Effective(),
+              (std::vector<uint8_t>{0x7A, 0x42, 0xE9, 0x00, 0x3D, 0xD8, 0x01, 0xDE, 0x21}));
+}
