@@ -407,6 +407,14 @@ TEST_F(ClipboardCommands, RemovingEveryByteLeavesNoSelection) {
     EXPECT_EQ(0, RemoveSelection());
     EXPECT_TRUE(m_messages.Messages().empty());
     EXPECT_EQ(0, m_clipboard.m_n_alloc_calls);
+    // Without a selection, a paste into the empty document goes to offset 0.
+    m_clipboard.Put(kClipboardText, Ansi("AB"));
+    EXPECT_EQ(0, OverwriteFromClipboard());
+    ASSERT_EQ(1, InsertFromClipboard());
+    EXPECT_EQ((std::vector<uint8_t>{'A', 'B'}), Effective());
+    EXPECT_EQ(2, m_doc->m_n_data_size);
+    EXPECT_EQ(0, SelectionStart());
+    EXPECT_EQ(0, SelectionEnd());
 }
 
 TEST_F(ClipboardCommands, RemovingTheTailUnderTheTopRowKeepsTheLastRowsInView) {
