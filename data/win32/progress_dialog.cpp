@@ -75,11 +75,20 @@ INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 } // namespace
 
 int RunUnderProgress(HWND owner, void (*work)(void*), void* context) {
+    if (work == nullptr)
+        return 0;
     ProgressJob job;
     job.m_work = work;
     job.m_p_context = context;
     job.m_reading = HoldForReading(g_p_current_document);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SAVE_PROGRESS), owner,
                     ProgressDlgProc, reinterpret_cast<LPARAM>(&job));
-    return job.m_b_started == 1 ? 1 : 0;
+    if (job.m_b_started == 1)
+        return 1;
+    // No dialog or no thread to spare: the work is still done, here, under
+    // the wait cursor, rather than dropped without a word.
+    const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    work(context);
+    SetCursor(previous);
+    return 1;
 }
