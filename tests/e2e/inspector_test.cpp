@@ -250,6 +250,68 @@ TEST(Inspector, RefusesValuesOnlyWhileASearchReadsTheDocument) {
     EXPECT_EQ(app.Close(), 0);
 }
 
+// The same during "Save file ...": the value waits in the editor, Enter is
+// pressed as soon as the progress dialog shows, and the saved file holds the
+// bytes of before.
+TEST(Inspector, RefusesValuesWhileASaveReadsTheDocument) {
+    Sandbox box(L"inspector_save");
+    const std::wstring path = WriteSparse(box, L"big.bin", 1ll << 30, 0, Bytes{0x11});
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    app.Command(kCmdInspector);
+    HWND inspector = WaitInspector(app);
+    ASSERT_NE(inspector, nullptr);
+    HWND list = e2e::FindChild(inspector, WC_LISTVIEWW);
+    ASSERT_EQ(SelectRange(&app, 0, 0), 1);
+    app.Command(kCmdEditMode);
+    app.CloseGoto();
+    SelectRow(app, list, kRowUInt8);
+    e2e::Post(list, WM_KEYDOWN, VK_RETURN, 0);
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (edit = e2e::FindChild(list, L"Edit")) != nullptr; }));
+    e2e::Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"65"));
+
+    const std::wstring saved = box.Folder() + L"saved.bin";
+    e2e::PostCommand(app.m_h_main, kCmdSaveFile);
+    HWND dialog = app.m_process.WaitForWindow(L"#32770", nullptr, 10000);
+    ASSERT_NE(dialog, nullptr) << "no save dialog";
+    HWND name = GetDlgItem(dialog, 0x480);
+    if (name == nullptr)
+        name = e2e::FindChild(dialog, L"Edit");
+    ASSERT_NE(name, nullptr);
+    e2e::Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    HWND progress = app.m_process.WaitForWindow(L"#32770", L"Pelmora -- Saving", 10000);
+    ASSERT_NE(progress, nullptr) << "no progress dialog";
+    e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return !Cell(app, list, kRowUInt8, 2).empty(); }));
+    EXPECT_TRUE(IsWindow(progress) && IsWindowVisible(progress))
+        << "the save ended before the value was typed";
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 2), L"A save or search is running");
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"17");
+    ASSERT_TRUE(e2e::WaitGone(progress, 60000));
+
+    Bytes head(4);
+    HANDLE file = CreateFileW(saved.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD read = 0;
+    ReadFile(file, head.data(), 4, &read, nullptr);
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    CloseHandle(file);
+    EXPECT_EQ(Hex(head), "11000000");
+    EXPECT_EQ(size.QuadPart, 1ll << 30);
+    DeleteFileW(saved.c_str());
+
+    e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0); // the save is done: now it is written
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(edit); }));
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"65");
+    app.Command(kCmdUndo);
+    EXPECT_EQ(app.Close(), 0);
+}
+
 // Keys bound to the main window's commands reach the inspector's editor and
 // list as they would without the bindings.
 TEST(Inspector, KeysTypedThereAreNotTakenByTheMainWindowsShortcuts) {
