@@ -46,6 +46,7 @@ TEST_F(ToolsFixture, RefusedValuesChangeNothing) {
         EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"2", 0, &reason), 0);
         EXPECT_EQ(reason, L"A save or search is running");
         EXPECT_EQ(UndoLastStep(), 0);
+        EXPECT_EQ(m_host.m_status[3], L"A save or search is running");
     }
     ASSERT_EQ(UndoLastStep(), 1);
     m_state->m_b_edit_mode = 0;
