@@ -98,6 +98,21 @@ void TypeValue(const App& app, HWND list, int row, const std::wstring& text) {
     WaitFor([&] { return !IsWindow(edit) || !Cell(app, list, row, 2).empty(); });
 }
 
+// Opens the file with the inspector shown, one byte selected and edit mode
+// on; the inspector's window, or null.
+HWND OpenForTyping(App* app, const Sandbox& box, const std::wstring& path, int64_t at, HWND* list) {
+    if (app->Open(box, path) != 1)
+        return nullptr;
+    app->Command(kCmdInspector);
+    HWND inspector = WaitInspector(*app);
+    if (inspector == nullptr || SelectRange(app, at, at) != 1)
+        return nullptr;
+    *list = e2e::FindChild(inspector, WC_LISTVIEWW);
+    app->Command(kCmdEditMode);
+    app->CloseGoto();
+    return inspector;
+}
+
 void SaveAs(App& app, const std::wstring& target) {
     e2e::PostCommand(app.m_h_main, kCmdSaveFile);
     HWND dialog = app.m_process.WaitForWindow(L"#32770", nullptr, 10000);
@@ -216,14 +231,9 @@ TEST(Inspector, RefusesValuesOnlyWhileASearchReadsTheDocument) {
     Sandbox box(L"inspector_busy");
     const std::wstring path = WriteSparse(box, L"busy.bin", 1ll << 30, -1, Bytes());
     App app;
-    ASSERT_EQ(app.Open(box, path), 1);
-    app.Command(kCmdInspector);
-    HWND inspector = WaitInspector(app);
+    HWND list = nullptr;
+    HWND inspector = OpenForTyping(&app, box, path, 0, &list);
     ASSERT_NE(inspector, nullptr);
-    HWND list = e2e::FindChild(inspector, WC_LISTVIEWW);
-    ASSERT_EQ(SelectRange(&app, 0, 0), 1);
-    app.Command(kCmdEditMode);
-    app.CloseGoto();
 
     FindDialog find(&app);
     ASSERT_NE(find.Window(), nullptr);
@@ -257,14 +267,9 @@ TEST(Inspector, RefusesValuesWhileASaveReadsTheDocument) {
     Sandbox box(L"inspector_save");
     const std::wstring path = WriteSparse(box, L"big.bin", 1ll << 30, 0, Bytes{0x11});
     App app;
-    ASSERT_EQ(app.Open(box, path), 1);
-    app.Command(kCmdInspector);
-    HWND inspector = WaitInspector(app);
+    HWND list = nullptr;
+    HWND inspector = OpenForTyping(&app, box, path, 0, &list);
     ASSERT_NE(inspector, nullptr);
-    HWND list = e2e::FindChild(inspector, WC_LISTVIEWW);
-    ASSERT_EQ(SelectRange(&app, 0, 0), 1);
-    app.Command(kCmdEditMode);
-    app.CloseGoto();
     SelectRow(app, list, kRowUInt8);
     e2e::Post(list, WM_KEYDOWN, VK_RETURN, 0);
     HWND edit = nullptr;
@@ -321,14 +326,9 @@ TEST(Inspector, KeysTypedThereAreNotTakenByTheMainWindowsShortcuts) {
                  "Copy displayed hex=579\r\n0243=Copy displayed hex\r\n");
     const std::wstring path = box.File(L"keys.bin", Counting(64));
     App app;
-    ASSERT_EQ(app.Open(box, path), 1);
-    app.Command(kCmdInspector);
-    HWND inspector = WaitInspector(app);
+    HWND list = nullptr;
+    HWND inspector = OpenForTyping(&app, box, path, 8, &list);
     ASSERT_NE(inspector, nullptr);
-    HWND list = e2e::FindChild(inspector, WC_LISTVIEWW);
-    ASSERT_EQ(SelectRange(&app, 8, 8), 1);
-    app.Command(kCmdEditMode);
-    app.CloseGoto();
     SetForegroundWindow(inspector);
     e2e::Sync(inspector);
 
