@@ -107,6 +107,8 @@ PlanePiece* CDataPlane::Find(int64_t offset, int64_t* start) const {
 }
 
 int CDataPlane::LinkAfter(PlanePiece* piece, PlanePiece* anchor) {
+    if (IsBeingRead())
+        return 0;
     if (piece == nullptr)
         return 0;
     if (anchor != nullptr) {
@@ -127,6 +129,8 @@ int CDataPlane::LinkAfter(PlanePiece* piece, PlanePiece* anchor) {
 }
 
 void CDataPlane::DeletePiece(PlanePiece* piece) {
+    if (IsBeingRead())
+        return;
     if (piece == nullptr)
         return;
     if (piece->m_p_prev != nullptr)
@@ -142,6 +146,8 @@ void CDataPlane::DeletePiece(PlanePiece* piece) {
 
 PlanePiece* CDataPlane::AppendPiece(uint32_t kind, int64_t src_begin, int64_t src_end,
                                     int64_t length, uint8_t* bytes) {
+    if (IsBeingRead())
+        return nullptr;
     PlanePiece* p = NewPiece();
     if (p == nullptr)
         return nullptr;
@@ -160,6 +166,8 @@ PlanePiece* CDataPlane::AppendPiece(uint32_t kind, int64_t src_begin, int64_t sr
 }
 
 int CDataPlane::SplitPiece(PlanePiece* piece, int64_t relative) {
+    if (IsBeingRead())
+        return 0;
     if (piece == nullptr || relative >= piece->m_n_length || relative < 0)
         return 0;
     if (relative == 0)
@@ -199,6 +207,8 @@ int CDataPlane::SplitPiece(PlanePiece* piece, int64_t relative) {
 }
 
 int CDataPlane::InsertPiece(PlanePiece* piece, PlanePiece* added, int64_t relative) {
+    if (IsBeingRead())
+        return 0;
     if (piece == nullptr || added == nullptr)
         return 0;
     if (relative != 0) {
@@ -210,6 +220,8 @@ int CDataPlane::InsertPiece(PlanePiece* piece, PlanePiece* added, int64_t relati
 }
 
 int CDataPlane::RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last) {
+    if (IsBeingRead())
+        return 0;
     if (piece == nullptr || last >= piece->m_n_length || first < 0 || first > last)
         return 0;
     if (first == 0 && last == piece->m_n_length - 1) {
@@ -381,6 +393,8 @@ PlanePiece* CDataPlane::MakePiece(const PieceRecord& record, int64_t from, int64
 
 int CDataPlane::Replace(int64_t first, int64_t count, const PieceRecord* records,
                         size_t record_count) {
+    if (IsBeingRead())
+        return 0;
     if (first < 0 || count < 0 || (record_count > 0 && records == nullptr))
         return 0;
     // The run of pieces that goes (left..right), the parts of its edge pieces
@@ -515,6 +529,8 @@ int CDataPlane::Insert(int64_t offset, const uint8_t* bytes, int64_t count) {
 }
 
 int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source) {
+    if (IsBeingRead())
+        return 0;
     int64_t s = 0;
     PlanePiece* p = Find(offset, &s);
     if (p == nullptr)

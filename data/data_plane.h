@@ -2,6 +2,7 @@
 // concatenation is the document's effective data. The source is never written.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -72,6 +73,14 @@ class CDataPlane {
     // Number of pieces in the list (zero-length pieces included).
     int64_t PieceCount() const;
 
+    // A worker reading the list on another thread holds it against change:
+    // while any reader does, every mutator above refuses (0 or null) and the
+    // list stays as it is. Readers begin on the interface thread, which is
+    // the one that edits, so a check there cannot race with a new reader.
+    void BeginRead() { m_n_readers.fetch_add(1); }
+    void EndRead() { m_n_readers.fetch_sub(1); }
+    int IsBeingRead() const { return m_n_readers.load() > 0 ? 1 : 0; }
+
     PlanePiece* m_p_head = nullptr;
     // Consulted before each allocation when set (tests only).
     PlaneAllocGate* m_p_alloc_gate = nullptr;
@@ -80,6 +89,7 @@ class CDataPlane {
     uint64_t m_n_generation = 0;
 
   private:
+    std::atomic<int> m_n_readers{0};
     PlanePiece* NewPiece();
     uint8_t* AllocBytes(int64_t count);
     void* ShrinkBytes(uint8_t* bytes, int64_t count);
@@ -115,4 +125,37 @@ class CDataPlane {
     // that building a list by appending costs no walk.
     PlanePiece* m_p_append_tail = nullptr;
     uint64_t m_n_append_generation = ~0ull;
+};
+
+// One reader's hold on a plane (see CDataPlane::BeginRead), let go when the
+// guard dies or is released; movable, so the worker that reads can own it.
+class PlaneReadGuard {
+  public:
+    PlaneReadGuard() = default;
+    explicit PlaneReadGuard(CDataPlane* plane) : m_p_plane(plane) {
+        if (m_p_plane != nullptr)
+            m_p_plane->BeginRead();
+    }
+    ~PlaneReadGuard() { Release(); }
+    PlaneReadGuard(PlaneReadGuard&& other) noexcept : m_p_plane(other.m_p_plane) {
+        other.m_p_plane = nullptr;
+    }
+    PlaneReadGuard& operator=(PlaneReadGuard&& other) noexcept {
+        if (this != &other) {
+            Release();
+            m_p_plane = other.m_p_plane;
+            other.m_p_plane = nullptr;
+        }
+        return *this;
+    }
+    PlaneReadGuard(const PlaneReadGuard&) = delete;
+    PlaneReadGuard& operator=(const PlaneReadGuard&) = delete;
+    void Release() {
+        if (m_p_plane != nullptr)
+            m_p_plane->EndRead();
+        m_p_plane = nullptr;
+    }
+
+  private:
+    CDataPlane* m_p_plane = nullptr;
 };

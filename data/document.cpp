@@ -8,6 +8,8 @@
 
 CallBackInfo* g_p_current_document = nullptr;
 
+const wchar_t kDocumentBusyText[] = L"A save or search is running";
+
 CallBackInfo::CallBackInfo(void* view_window, FileMapOps& file_ops, ProcessOps& process_ops)
     : m_h_view_window(view_window), m_file_mapping(file_ops), m_proc_info(process_ops) {}
 

@@ -86,6 +86,19 @@ inline EditMark EditMarkOf(const CallBackInfo& doc) {
     return {doc.m_n_sel_anchor, doc.m_n_sel_active, doc.m_n_top_line};
 }
 
+// A hold on the document's overlay for a worker that reads it (a save, an
+// Apply, a search): taken on the interface thread before the worker starts,
+// let go when it ends. Edits are refused while any hold lasts.
+inline PlaneReadGuard HoldForReading(CallBackInfo* doc) {
+    return PlaneReadGuard(doc != nullptr ? doc->m_p_data_plane : nullptr);
+}
+// 1 while a worker reads the document, so nothing may change it.
+inline int DocumentBeingRead(const CallBackInfo* doc) {
+    return doc != nullptr && doc->m_p_data_plane != nullptr && doc->m_p_data_plane->IsBeingRead();
+}
+// Why an edit was refused while a worker reads the document.
+extern const wchar_t kDocumentBusyText[];
+
 // The current document, owned by the frame; null when nothing is open.
 extern CallBackInfo* g_p_current_document;
 

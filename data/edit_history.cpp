@@ -126,7 +126,7 @@ void CEditHistory::Trim() {
 
 int CEditHistory::Replace(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
                           int64_t length, const EditMark& before) {
-    if (plane == nullptr || first < 0 || count < 0 || length < 0 ||
+    if (plane == nullptr || plane->IsBeingRead() || first < 0 || count < 0 || length < 0 ||
         (length > 0 && bytes == nullptr))
         return 0;
     Step step;
@@ -163,7 +163,7 @@ int CEditHistory::Overwrite(CDataPlane* plane, int64_t offset, const uint8_t* by
 
 int CEditHistory::TypeNibble(CDataPlane* plane, int64_t offset, uint8_t value, int high,
                              CSrclibrary* source, const EditMark& before) {
-    if (plane == nullptr || offset < 0)
+    if (plane == nullptr || plane->IsBeingRead() || offset < 0)
         return 0;
     const bool join = m_b_typing && m_n_done == static_cast<int64_t>(m_steps.size()) &&
                       m_n_done > 0 &&
@@ -234,7 +234,7 @@ int CEditHistory::TakeStep(CDataPlane* plane, Step* step, HistoryResult* result)
 }
 
 int CEditHistory::Undo(CDataPlane* plane, HistoryResult* result) {
-    if (plane == nullptr || !CanUndo() ||
+    if (plane == nullptr || plane->IsBeingRead() || !CanUndo() ||
         !TakeStep(plane, &m_steps[static_cast<size_t>(m_n_done - 1)], result))
         return 0;
     --m_n_done;
@@ -243,7 +243,7 @@ int CEditHistory::Undo(CDataPlane* plane, HistoryResult* result) {
 }
 
 int CEditHistory::Redo(CDataPlane* plane, HistoryResult* result) {
-    if (plane == nullptr || !CanRedo() ||
+    if (plane == nullptr || plane->IsBeingRead() || !CanRedo() ||
         !TakeStep(plane, &m_steps[static_cast<size_t>(m_n_done)], result))
         return 0;
     ++m_n_done;

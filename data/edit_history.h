@@ -37,6 +37,8 @@ class CEditHistory {
     CEditHistory(const CEditHistory&) = delete;
     CEditHistory& operator=(const CEditHistory&) = delete;
 
+    // Every change below is refused (0, nothing changed) while a worker reads
+    // the plane (CDataPlane::IsBeingRead).
     // One step each, all or nothing: count bytes at first are replaced by
     // length new bytes (an insertion has count 0, a removal length 0).
     int Replace(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,

@@ -14,6 +14,7 @@ constexpr uint32_t T = kCondTitle;
 constexpr uint32_t U = kCondCanUndo;
 constexpr uint32_t R = kCondCanRedo;
 constexpr uint32_t A = kCondApplicable;
+constexpr uint32_t I = kCondInsertPoint;
 
 const CommandRule kRules[] = {
     {40045, kCondNone},     // New frame
@@ -30,7 +31,7 @@ const CommandRule kRules[] = {
     {40041, D | S},         // Displayed hex
     {40039, D | S},         // Displayed hex (format)
     {40038, D | S},         // Raw data
-    {40092, D | E | S | C}, // Insert from clipboard
+    {40092, D | E | I | C}, // Insert from clipboard
     {40096, D | E | S | C}, // Overwrite from clipboard
     {40063, D | E | F | S}, // Remove
     {40018, O},             // Goto
@@ -98,7 +99,10 @@ uint32_t EvaluateConditions(const ConditionFacts& facts) {
         const int64_t start = facts.m_n_sel_anchor < facts.m_n_sel_active ? facts.m_n_sel_anchor
                                                                           : facts.m_n_sel_active;
         if (facts.m_n_sel_anchor != -1 && facts.m_n_sel_active != -1 && start >= 0) {
-            satisfied |= S;
+            satisfied |= S | I;
+        }
+        if (facts.m_b_empty) {
+            satisfied |= I;
         }
     }
     if (facts.m_b_document_open) {
@@ -142,6 +146,8 @@ MenuDecisions DecideMenus(uint32_t satisfied) {
         decisions.m_n_paste = kPasteGreySubmenu;
     } else if (ConditionsHold(D | F | S | C, satisfied)) {
         decisions.m_n_paste = kPasteEnableAll;
+    } else if (ConditionsHold(D | F | I | C, satisfied)) {
+        decisions.m_n_paste = kPasteInsertOnly;
     } else {
         decisions.m_n_paste = kPasteGreyAll;
     }

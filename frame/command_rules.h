@@ -19,6 +19,9 @@ enum CommandCondition : uint32_t {
     kCondCanUndo = 0x100,    // the document's history has a step to undo
     kCondCanRedo = 0x200,    // the document's history has a step to redo
     kCondApplicable = 0x400, // a file document whose bytes differ from its file
+    // A selection, or a document with no bytes left: an insertion goes to the
+    // selection start, or to offset 0.
+    kCondInsertPoint = 0x800,
 };
 
 struct CommandRule {
@@ -48,6 +51,7 @@ struct ConditionFacts {
     int m_b_can_undo;
     int m_b_can_redo;
     int m_b_can_apply;
+    int m_b_empty; // the document has no bytes (every one was removed)
 };
 uint32_t EvaluateConditions(const ConditionFacts& facts);
 
@@ -65,6 +69,7 @@ enum PasteDecision : int {
     kPasteGreySubmenu = 0, // edit mode off: grey the submenu, leave its items
     kPasteEnableAll = 1,   // submenu and both items enabled
     kPasteGreyAll = 2,     // submenu and both items greyed
+    kPasteInsertOnly = 3,  // a document with no bytes: only "Insert from clipboard"
 };
 
 struct MenuDecisions {

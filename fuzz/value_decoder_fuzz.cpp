@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::wstring reason;
     if (shown != kNoValue && shown != L"invalid" && shown != L"out of range" && shown != L"NaN") {
         if (!EncodeValue(type, shown.c_str(), big_endian, out, &length, &reason, ansi) ||
-            !FitToCurrent(type, data, available, out, &length, &reason))
+            !FitToCurrent(type, data, available, big_endian, out, &length, &reason))
             std::abort();
         if (length < 1 || length > available || std::memcmp(out, data, length) != 0)
             std::abort();

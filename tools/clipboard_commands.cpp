@@ -6,6 +6,7 @@
 #include "data/document.h"
 #include "frame/messages.h"
 #include "tools/clipboard_text.h"
+#include "tools/code_page.h"
 #include "tools/operation.h"
 #include "view/selection.h"
 #include "view/size_change.h"
@@ -53,12 +54,15 @@ namespace {
 OverlayEditor g_direct_editor;
 OverlayEditor* g_p_overlay_editor = &g_direct_editor;
 
-// Document, edit mode and both selection ends, as every editing command needs.
+// Document, edit mode and both selection ends, as every editing command needs
+// (with null ends, an insertion into a document with no bytes, which has none).
 CallBackInfo* EditableDocument(int64_t* start, int64_t* end) {
     CallBackInfo* doc = g_p_current_document;
     if (doc == nullptr || g_p_view_state == nullptr || !g_p_view_state->m_b_edit_mode ||
-        doc->m_p_data_plane == nullptr)
+        doc->m_p_data_plane == nullptr || RefusedWhileRead(doc))
         return nullptr;
+    if (start == nullptr || end == nullptr)
+        return doc;
     *start = SelectionStart();
     *end = SelectionEnd();
     if (*start < 0 || *end < 0)
@@ -226,6 +230,15 @@ int CopyRawData() {
     return ReportCopy(PutRawData(), L"copied");
 }
 
+int CopyTextToClipboard(void* owner, const std::wstring& text) {
+    std::vector<char16_t> units = ToUtf16(text.c_str());
+    units.push_back(0);
+    COperation operation(owner);
+    const auto size = static_cast<int32_t>(units.size() * sizeof(char16_t));
+    const int copied = operation.CopyDataToClipboard(size, units.data(), kClipboardUnicodeText);
+    return ReportCopy(copied ? kCopyDone : TransferFailure(operation), L"copied");
+}
+
 int CutSelection() {
     int64_t start = 0;
     int64_t end = 0;
@@ -260,9 +273,12 @@ int RemoveSelection() {
 }
 
 int InsertFromClipboard() {
+    // At the selection start, or at offset 0 once every byte was removed.
+    CallBackInfo* doc = g_p_current_document;
+    const bool empty = doc != nullptr && doc->m_n_data_size == 0;
     int64_t start = 0;
     int64_t end = 0;
-    CallBackInfo* doc = EditableDocument(&start, &end);
+    doc = empty ? EditableDocument(nullptr, nullptr) : EditableDocument(&start, &end);
     if (doc == nullptr)
         return 0;
     ClipboardOps* clipboard = CurrentClipboard();
@@ -281,6 +297,8 @@ int InsertFromClipboard() {
     g_p_view_state->m_b_modified = 1;
     doc->m_n_data_size += length;
     DocumentSizeChanged();
+    if (empty)
+        GoToOffset(0);
     ExtendToOffset(SelectionStart());
     return 1;
 }

@@ -5,6 +5,7 @@
 #include "tools/clipboard.h"
 
 #include <cstdint>
+#include <string>
 
 class CDataPlane;
 
@@ -23,6 +24,9 @@ int ClipboardOffersText();
 // busy (after a short wait) or refuses the data leaves the user a message.
 int CopyDisplayedHex(int formatted);
 int CopyRawData();
+// A text as Unicode text (a tool window's copy of a value), with the same
+// patience and messages as the copies above; 1 when the clipboard took it.
+int CopyTextToClipboard(void* owner, const std::wstring& text);
 // The raw copy, then the removal only when the clipboard took the bytes.
 int CutSelection();
 int RemoveSelection();

@@ -3,7 +3,6 @@
 
 #include "data/document.h"
 #include "settings/settings_file.h"
-#include "tools/tool_commands.h"
 #include "view/selection.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
@@ -35,8 +34,8 @@ int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstr
         *reason = L"Edit mode is off";
         return 0;
     }
-    if (SearchRunning()) { // the search reads the overlay on its own thread
-        *reason = L"A search is running";
+    if (DocumentBeingRead(doc)) { // a worker reads the overlay on its own thread
+        *reason = kDocumentBusyText;
         return 0;
     }
     const InspectorBytes at = ReadInspectorBytes(doc);
@@ -47,7 +46,7 @@ int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstr
     uint8_t bytes[kInspectorSpan] = {};
     int length = 0;
     if (!EncodeValue(type, text, big_endian, bytes, &length, reason) ||
-        !FitToCurrent(type, at.m_bytes, at.m_n_available, bytes, &length, reason)) {
+        !FitToCurrent(type, at.m_bytes, at.m_n_available, big_endian, bytes, &length, reason)) {
         return 0;
     }
     if (at.m_n_offset + length > doc->m_n_data_size) {

@@ -30,7 +30,6 @@ RememberedFind& FindMemory() {
 namespace {
 
 std::atomic<int> g_stop_request{0};
-std::atomic<int> g_search_running{0};
 
 // Bytes of the source in spans: a pointer to at least one byte at a source
 // offset and how many follow it there (at most max_length), or null. A
@@ -413,13 +412,6 @@ std::vector<uint8_t> BuildFindPattern(int mode, const wchar_t* text, int32_t cod
     }
     pattern.resize(static_cast<size_t>(size - 1)); // the terminator is not searched for
     return pattern;
-}
-
-void SetSearchRunning(int on) {
-    g_search_running.store(on ? 1 : 0);
-}
-int SearchRunning() {
-    return g_search_running.load();
 }
 
 void RequestSearchStop() {

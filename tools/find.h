@@ -64,6 +64,3 @@ int FindPrevious(const wchar_t* text, int mode, int32_t code_page);
 // "Stop" pressed before the worker started still counts.
 void RequestSearchStop();
 void ClearSearchStop();
-
-// The search-running flag (0 at start-up); the Find command opens its dialog only while it is 0.
-void SetSearchRunning(int on);

@@ -12,8 +12,5 @@ void OnOverwriteFromClipboardCommand(); // 40096
 void OnRemoveCommand();                 // 40063
 // 40018 / 41013: the modal Goto dialog over the main window (tools/win32).
 void OnGotoCommand();
-// 40019 / 41014: the modal Find dialog, only while no search is marked running (tools/win32).
+// 40019 / 41014: the modal Find dialog, only while no worker reads the document (tools/win32).
 void OnFindCommand();
-
-// The search-running flag: set by a search, cleared when the Find dialog stops its search.
-int SearchRunning();

@@ -2,7 +2,6 @@
 #include "tools/undo_commands.h"
 
 #include "data/document.h"
-#include "tools/tool_commands.h"
 #include "view/geometry.h"
 #include "view/selection.h"
 #include "view/size_change.h"
@@ -13,9 +12,8 @@ namespace {
 
 CallBackInfo* SteppableDocument() {
     CallBackInfo* doc = g_p_current_document;
-    // A running search reads the overlay on its own thread.
     if (doc == nullptr || doc->m_p_data_plane == nullptr || g_p_view_state == nullptr ||
-        SearchRunning())
+        RefusedWhileRead(doc))
         return nullptr;
     return doc;
 }

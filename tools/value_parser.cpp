@@ -359,8 +359,37 @@ int EncodeGuid(const std::wstring& text, int big_endian, uint8_t* out, std::wstr
 
 } // namespace
 
-int FitToCurrent(int type, const uint8_t* current, int available, uint8_t* out, int* length,
-                 std::wstring* reason) {
+namespace {
+
+// The bytes of the character at the start: a whole sequence (UTF-8) or pair
+// (UTF-16) when the bytes hold a valid one, else one unit, which a typed
+// character may replace like any other.
+int CurrentCharLength(int type, const uint8_t* current, int available, int big_endian) {
+    const std::wstring shown = DecodeValue(type, current, available, big_endian);
+    const bool whole = shown != kNoValue && shown != L"invalid";
+    if (type == kTypeUtf8) {
+        if (!whole || current[0] < 0x80)
+            return 1;
+        return current[0] >= 0xF0 ? 4 : current[0] >= 0xE0 ? 3 : 2;
+    }
+    const uint64_t first = ReadUnsigned(current, 2, big_endian);
+    return whole && first >= 0xD800 && first <= 0xDBFF ? 4 : 2;
+}
+
+} // namespace
+
+int FitToCurrent(int type, const uint8_t* current, int available, int big_endian, uint8_t* out,
+                 int* length, std::wstring* reason) {
+    if (type == kTypeUtf8 || type == kTypeUtf16) {
+        // A character of another length would shift or cut the bytes after it.
+        const int width =
+            available > 0 ? CurrentCharLength(type, current, available, big_endian) : *length;
+        if (width != *length) {
+            return Refuse(reason,
+                          Printf("Needs %d bytes; the character there has %d", *length, width));
+        }
+        return 1;
+    }
     if (type != kTypeUleb128 && type != kTypeSleb128) {
         return 1;
     }

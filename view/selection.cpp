@@ -318,9 +318,17 @@ int SetEndPosition() {
     return result;
 }
 
+int RefusedWhileRead(const CallBackInfo* doc) {
+    if (!DocumentBeingRead(doc)) {
+        return 0;
+    }
+    SetStatusText(3, kDocumentBusyText);
+    return 1;
+}
+
 int TypeDigit(unsigned ch) {
     CallBackInfo* doc = g_p_current_document;
-    if (!doc) {
+    if (!doc || RefusedWhileRead(doc)) {
         return 0;
     }
     if (doc->m_n_sel_anchor < 0 || doc->m_n_sel_active < 0) {

@@ -21,6 +21,9 @@ int64_t SelectionStart(); // -1 without a selection
 int64_t SelectionEnd();
 int SetBeginPosition();
 int SetEndPosition();
+// 1 while a worker reads the document, after telling why on the status bar
+// (the last pane): every edit made from the main window asks this first.
+int RefusedWhileRead(const CallBackInfo* doc);
 // One typed character in edit mode; 1 when it changed a nibble.
 int TypeDigit(unsigned ch);
 // Switches edit mode; returns the new state.

@@ -10,6 +10,9 @@ namespace {
 struct ProgressJob {
     void (*m_work)(void*);
     void* m_p_context;
+    // Holds the document against edits (the data inspector stays usable)
+    // from before the worker starts until its work is done.
+    PlaneReadGuard m_reading;
     HWND m_h_dialog = nullptr;
     volatile LONG m_b_started = 0; // 1 once the worker runs
     volatile LONG m_b_done = 0;    // 1 once the worker has finished
@@ -18,6 +21,7 @@ struct ProgressJob {
 DWORD WINAPI ProgressWorker(void* argument) {
     auto* job = static_cast<ProgressJob*>(argument);
     job->m_work(job->m_p_context);
+    job->m_reading.Release();
     const HWND dialog = job->m_h_dialog;
     InterlockedExchange(&job->m_b_done, 1);
     // The dialog ends while it handles this; the job is not touched after.
@@ -71,10 +75,20 @@ INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 } // namespace
 
 int RunUnderProgress(HWND owner, void (*work)(void*), void* context) {
+    if (work == nullptr)
+        return 0;
     ProgressJob job;
     job.m_work = work;
     job.m_p_context = context;
+    job.m_reading = HoldForReading(g_p_current_document);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SAVE_PROGRESS), owner,
                     ProgressDlgProc, reinterpret_cast<LPARAM>(&job));
-    return job.m_b_started == 1 ? 1 : 0;
+    if (job.m_b_started == 1)
+        return 1;
+    // No dialog or no thread to spare: the work is still done, here, under
+    // the wait cursor, rather than dropped without a word.
+    const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    work(context);
+    SetCursor(previous);
+    return 1;
 }

@@ -6,6 +6,8 @@
 
 // Runs work(context) on a worker thread while the dialog shows the current
 // document's progress counters; the dialog closes itself when the work is
-// done and cannot be closed before. 1 once the work has run; 0 when the
-// dialog or the thread could not be made, and the work did not run.
+// done and cannot be closed before. When the dialog or the thread cannot be
+// made, the work runs on the calling thread instead. 1 once the work has run
+// (0 only without work). The current document is held against edits until
+// the work is done.
 int RunUnderProgress(HWND owner, void (*work)(void*), void* context);

@@ -357,10 +357,10 @@ void UpdateMenuPopup(HMENU popup) {
         if (menus.m_n_paste == kPasteGreySubmenu) {
             Enable(popup, at.m_n_paste, MF_BYPOSITION, 0);
         } else {
-            const int on = menus.m_n_paste == kPasteEnableAll;
+            const int on = menus.m_n_paste != kPasteGreyAll;
             Enable(popup, at.m_n_paste, MF_BYPOSITION, on);
             Enable(popup, ID_PASTE_INSERT, MF_BYCOMMAND, on);
-            Enable(popup, ID_PASTE_OVERWRITE, MF_BYCOMMAND, on);
+            Enable(popup, ID_PASTE_OVERWRITE, MF_BYCOMMAND, menus.m_n_paste == kPasteEnableAll);
         }
     }
 }

@@ -42,6 +42,12 @@ std::wstring StartPath() {
     return resolved.empty() ? path : resolved;
 }
 
+// The main window's shortcut keys belong to it and its children; a tool
+// window (the data inspector) gets the keys typed into it as they are.
+bool IsMainWindowMessage(HWND main, const MSG& message) {
+    return message.hwnd != nullptr && (message.hwnd == main || IsChild(main, message.hwnd));
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
@@ -75,12 +81,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     }
     MSG msg = {};
     while (window && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // Read afresh for every message: the preferences dialog replaces it.
-        HACCEL accelerators = frame.m_h_accelerators;
-        if (accelerators && TranslateAcceleratorW(frame.m_h_main_window, accelerators, &msg)) {
+        if (frame.m_p_inspector && frame.m_p_inspector->PreTranslate(&msg)) {
             continue;
         }
-        if (frame.m_p_inspector && frame.m_p_inspector->PreTranslate(&msg)) {
+        // Read afresh for every message: the preferences dialog replaces it.
+        HACCEL accelerators = frame.m_h_accelerators;
+        if (accelerators && IsMainWindowMessage(frame.m_h_main_window, msg) &&
+            TranslateAcceleratorW(frame.m_h_main_window, accelerators, &msg)) {
             continue;
         }
         TranslateMessage(&msg);

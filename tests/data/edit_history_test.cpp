@@ -200,3 +200,34 @@ TEST(EditHistory, AFailedEditOrUndoChangesNeitherPlaneNorHistory) {
     ASSERT_EQ(1, history.Undo(&plane, nullptr));
     EXPECT_EQ(Effective(plane, source), source.m_bytes);
 }
+
+TEST(EditHistory, NothingChangesWhileAWorkerReadsThePlane) {
+    MemorySource source(MemorySource::Pattern(16));
+    CDataPlane plane(16);
+    CEditHistory history;
+    const uint8_t x[] = {7, 7};
+    ASSERT_EQ(1, history.Remove(&plane, 4, 5, kMark));
+    ASSERT_EQ(1, history.Undo(&plane, nullptr));
+    const std::vector<uint8_t> before = Effective(plane, source);
+    PlaneReadGuard reading(&plane);
+    PlaneReadGuard moved = std::move(reading); // as handed to the worker
+    reading.Release();                         // a moved-from guard holds nothing
+    // The history's edits, undo and redo, and the plane's own mutators.
+    EXPECT_EQ(0, history.Insert(&plane, 1, x, 2, kMark));
+    EXPECT_EQ(0, history.Overwrite(&plane, 1, x, 2, kMark));
+    EXPECT_EQ(0, history.TypeNibble(&plane, 1, 3, 1, &source, kMark));
+    EXPECT_EQ(0, history.Redo(&plane, nullptr));
+    EXPECT_EQ(0, plane.Insert(0, x, 2));
+    EXPECT_EQ(0, plane.Remove(0, 3));
+    EXPECT_EQ(0, plane.SetNibble(2, 1, 1, &source));
+    EXPECT_EQ(0, plane.SplitPiece(plane.m_p_head, 3));
+    EXPECT_EQ(nullptr, plane.AppendPiece(PIECE_SOURCE, 16, 16, 1, nullptr));
+    plane.DeletePiece(plane.m_p_head);
+    EXPECT_EQ(Effective(plane, source), before);
+    EXPECT_EQ(0, history.UndoCount());
+    EXPECT_EQ(1, history.RedoCount());
+    moved.Release();
+    EXPECT_EQ(1, history.TypeNibble(&plane, 1, 3, 1, &source, kMark));
+    EXPECT_EQ(1, history.Undo(&plane, nullptr));
+    EXPECT_EQ(Effective(plane, source), before);
+}

@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -19,6 +20,8 @@ constexpr WORD kCmdByteRight = 41022;
 constexpr WORD kCmdUndo = 40101;
 constexpr WORD kCmdSaveFile = 40071;
 constexpr int kBigEndianBox = 1001;
+constexpr int kFindNext = 1012;
+constexpr int kFindStop = 1019; // enabled while a search runs
 constexpr WORD kCopyValue = 1004;
 enum Row { kRowUInt8 = 2, kRowUInt16 = 4, kRowInt32 = 5, kRowUInt32 = 6, kRowInt8 = 1 };
 
@@ -93,6 +96,21 @@ void TypeValue(const App& app, HWND list, int row, const std::wstring& text) {
     e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0);
     // Done when the editor has gone (written) or a note shows (refused).
     WaitFor([&] { return !IsWindow(edit) || !Cell(app, list, row, 2).empty(); });
+}
+
+// Opens the file with the inspector shown, one byte selected and edit mode
+// on; the inspector's window, or null.
+HWND OpenForTyping(App* app, const Sandbox& box, const std::wstring& path, int64_t at, HWND* list) {
+    if (app->Open(box, path) != 1)
+        return nullptr;
+    app->Command(kCmdInspector);
+    HWND inspector = WaitInspector(*app);
+    if (inspector == nullptr || SelectRange(app, at, at) != 1)
+        return nullptr;
+    *list = e2e::FindChild(inspector, WC_LISTVIEWW);
+    app->Command(kCmdEditMode);
+    app->CloseGoto();
+    return inspector;
 }
 
 void SaveAs(App& app, const std::wstring& target) {
@@ -203,6 +221,139 @@ TEST(Inspector, FollowsTheCaretAndWritesATypedValueAsOneUndoStep) {
     EXPECT_EQ(ClipboardUnicode(), L"3735928559");
     app.Command(kCmdUndo);
     EXPECT_EQ(Cell(app, list, kRowUInt32, 1), L"185207048"); // 08 09 0A 0B
+    EXPECT_EQ(app.Close(), 0);
+}
+
+// A search reads the document on its own thread: a value typed meanwhile is
+// refused with the reason, and accepted once the search has ended by itself
+// while the Find dialog is still open.
+TEST(Inspector, RefusesValuesOnlyWhileASearchReadsTheDocument) {
+    Sandbox box(L"inspector_busy");
+    const std::wstring path = WriteSparse(box, L"busy.bin", 1ll << 30, -1, Bytes());
+    App app;
+    HWND list = nullptr;
+    HWND inspector = OpenForTyping(&app, box, path, 0, &list);
+    ASSERT_NE(inspector, nullptr);
+
+    FindDialog find(&app);
+    ASSERT_NE(find.Window(), nullptr);
+    find.SetPattern(L"DEADBEEF"); // absent: the search reads to the end
+    const ULONGLONG started = GetTickCount64();
+    find.Click(kFindNext);
+    TypeValue(app, list, kRowUInt8, L"65");
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 2), L"A save or search is running");
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"0");
+    ASSERT_TRUE(find.Enabled(kFindStop)) << "the search ended before the value was typed";
+    ASSERT_TRUE(find.WaitIdle(60000));
+    std::printf("search took %llu ms\n", GetTickCount64() - started);
+
+    // The typed text stays in the editor; Enter now writes it.
+    HWND edit = e2e::FindChild(list, L"Edit");
+    ASSERT_NE(edit, nullptr);
+    e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(edit); }));
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"65");
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 2), L"");
+    EXPECT_TRUE(find.Close());
+    app.Command(kCmdUndo);
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"0");
+    EXPECT_EQ(app.Close(), 0);
+}
+
+// The same during "Save file ...": the value waits in the editor, Enter is
+// pressed as soon as the progress dialog shows, and the saved file holds the
+// bytes of before.
+TEST(Inspector, RefusesValuesWhileASaveReadsTheDocument) {
+    Sandbox box(L"inspector_save");
+    const std::wstring path = WriteSparse(box, L"big.bin", 1ll << 30, 0, Bytes{0x11});
+    App app;
+    HWND list = nullptr;
+    HWND inspector = OpenForTyping(&app, box, path, 0, &list);
+    ASSERT_NE(inspector, nullptr);
+    SelectRow(app, list, kRowUInt8);
+    e2e::Post(list, WM_KEYDOWN, VK_RETURN, 0);
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (edit = e2e::FindChild(list, L"Edit")) != nullptr; }));
+    e2e::Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"65"));
+
+    const std::wstring saved = box.Folder() + L"saved.bin";
+    e2e::PostCommand(app.m_h_main, kCmdSaveFile);
+    HWND dialog = app.m_process.WaitForWindow(L"#32770", nullptr, 10000);
+    ASSERT_NE(dialog, nullptr) << "no save dialog";
+    HWND name = GetDlgItem(dialog, 0x480);
+    if (name == nullptr)
+        name = e2e::FindChild(dialog, L"Edit");
+    ASSERT_NE(name, nullptr);
+    e2e::Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    HWND progress = app.m_process.WaitForWindow(L"#32770", L"Pelmora -- Saving", 10000);
+    ASSERT_NE(progress, nullptr) << "no progress dialog";
+    e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return !Cell(app, list, kRowUInt8, 2).empty(); }));
+    EXPECT_TRUE(IsWindow(progress) && IsWindowVisible(progress))
+        << "the save ended before the value was typed";
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 2), L"A save or search is running");
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"17");
+    ASSERT_TRUE(e2e::WaitGone(progress, 60000));
+
+    Bytes head(4);
+    HANDLE file = CreateFileW(saved.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD read = 0;
+    ReadFile(file, head.data(), 4, &read, nullptr);
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    CloseHandle(file);
+    EXPECT_EQ(Hex(head), "11000000");
+    EXPECT_EQ(size.QuadPart, 1ll << 30);
+    DeleteFileW(saved.c_str());
+
+    e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0); // the save is done: now it is written
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(edit); }));
+    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"65");
+    app.Command(kCmdUndo);
+    EXPECT_EQ(app.Close(), 0);
+}
+
+// Keys bound to the main window's commands reach the inspector's editor and
+// list as they would without the bindings.
+TEST(Inspector, KeysTypedThereAreNotTakenByTheMainWindowsShortcuts) {
+    Sandbox box(L"inspector_keys");
+    // Delete removes, Left moves the caret, Ctrl+C copies displayed hex.
+    box.Settings("[hotkey]\r\nRemove=46\r\n002E=Remove\r\nByte left=37\r\n0025=Byte left\r\n"
+                 "Copy displayed hex=579\r\n0243=Copy displayed hex\r\n");
+    const std::wstring path = box.File(L"keys.bin", Counting(64));
+    App app;
+    HWND list = nullptr;
+    HWND inspector = OpenForTyping(&app, box, path, 8, &list);
+    ASSERT_NE(inspector, nullptr);
+    SetForegroundWindow(inspector);
+    e2e::Sync(inspector);
+
+    SelectRow(app, list, kRowUInt8);
+    e2e::Post(list, WM_KEYDOWN, VK_RETURN, 0);
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (edit = e2e::FindChild(list, L"Edit")) != nullptr; }));
+    const std::wstring typed = L"123";
+    e2e::Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+    e2e::Send(edit, EM_SETSEL, 3, 3);
+    e2e::SendKeyChord(inspector, VK_LEFT);
+    e2e::SendKeyChord(inspector, VK_DELETE);
+    e2e::Sync(inspector);
+    ASSERT_TRUE(IsWindow(edit)) << "a key closed the editor";
+    EXPECT_EQ(e2e::WindowText(edit), L"12") << "Left and Delete edit the typed text";
+    EXPECT_EQ(app.Status(0), L"Total: 0x3F") << "no byte was removed";
+    EXPECT_EQ(app.Status(1), L"Begin: 0x8") << "the caret did not move";
+    e2e::Post(edit, WM_KEYDOWN, VK_ESCAPE, 0); // the list has the focus again
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(edit); }));
+
+    SelectRow(app, list, kRowUInt16);
+    ClearClipboard();
+    e2e::SendKeyChord(inspector, 'C', {VK_CONTROL});
+    e2e::Sync(inspector);
+    EXPECT_TRUE(WaitFor([] { return ClipboardUnicode() == L"2312"; })) << ClipboardUnicode();
     EXPECT_EQ(app.Close(), 0);
 }
 

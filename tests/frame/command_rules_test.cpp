@@ -161,6 +161,15 @@ TEST(MenuDecisions, PasteSubmenu) {
     const MenuDecisions process = DecideMenus(EvaluateConditions(facts));
     EXPECT_EQ(process.m_n_paste, kPasteGreyAll);
     EXPECT_FALSE(process.m_b_cut_remove_enabled);
+    // Every byte removed: no selection, yet an insertion at offset 0.
+    facts.m_n_source_kind = 0;
+    facts.m_n_sel_anchor = facts.m_n_sel_active = -1;
+    facts.m_b_empty = 1;
+    EXPECT_EQ(DecideMenus(EvaluateConditions(facts)).m_n_paste, kPasteInsertOnly);
+    EXPECT_TRUE(Runs(40092, facts));
+    EXPECT_FALSE(Runs(40096, facts));
+    facts.m_b_empty = 0;
+    EXPECT_FALSE(Runs(40092, facts));
 }
 
 TEST(MenuDecisions, TitleModifiedAndEditModeMarks) {

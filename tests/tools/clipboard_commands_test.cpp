@@ -407,6 +407,14 @@ TEST_F(ClipboardCommands, RemovingEveryByteLeavesNoSelection) {
     EXPECT_EQ(0, RemoveSelection());
     EXPECT_TRUE(m_messages.Messages().empty());
     EXPECT_EQ(0, m_clipboard.m_n_alloc_calls);
+    // Without a selection, a paste into the empty document goes to offset 0.
+    m_clipboard.Put(kClipboardText, Ansi("AB"));
+    EXPECT_EQ(0, OverwriteFromClipboard());
+    ASSERT_EQ(1, InsertFromClipboard());
+    EXPECT_EQ((std::vector<uint8_t>{'A', 'B'}), Effective());
+    EXPECT_EQ(2, m_doc->m_n_data_size);
+    EXPECT_EQ(0, SelectionStart());
+    EXPECT_EQ(0, SelectionEnd());
 }
 
 TEST_F(ClipboardCommands, RemovingTheTailUnderTheTopRowKeepsTheLastRowsInView) {
@@ -436,4 +444,18 @@ TEST_F(ClipboardCommands, ScrollRangeFollowsEverySizeChange) {
     EXPECT_EQ(1, m_host.m_scroll.m_n_max);
     EXPECT_EQ(0, m_doc->m_n_top_line);
     EXPECT_EQ(0, m_host.m_scroll.m_n_pos);
+}
+
+TEST_F(ClipboardCommands, TextCopyWaitsForABusyClipboardAndSaysWhenItGaveUp) {
+    m_clipboard.m_n_refuse_opens = 3;
+    ASSERT_EQ(1, CopyTextToClipboard(nullptr, L"-2 \u00E9"));
+    EXPECT_EQ((std::vector<uint8_t>{'-', 0, '2', 0, ' ', 0, 0xE9, 0, 0, 0}),
+              m_clipboard.Get(kClipboardUnicodeText));
+    m_clipboard.m_b_refuse_open = 1;
+    EXPECT_EQ(0, CopyTextToClipboard(nullptr, L"1"));
+    EXPECT_EQ(0, m_clipboard.m_b_open);
+    EXPECT_EQ(
+        std::vector<std::wstring>{
+            L"The clipboard is in use by another program. Nothing was copied."},
+        m_messages.Messages());
 }

@@ -4,7 +4,6 @@
 #include "tests/fakes/region_process.h"
 #include "tests/tools/tools_fixture.h"
 #include "tools/data_inspector.h"
-#include "tools/find.h"
 #include "tools/undo_commands.h"
 
 TEST_F(ToolsFixture, InspectorReadsUpToTheEndOfTheData) {
@@ -39,11 +38,17 @@ TEST_F(ToolsFixture, RefusedValuesChangeNothing) {
     EXPECT_EQ(reason, L"Needs more bytes than the data has from here");
     EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"128", 0, &reason), 0);
     EXPECT_EQ(reason, L"Out of range (-128 to 127)");
-    // A running search reads the overlay on its own thread.
-    SetSearchRunning(1);
-    EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"1", 0, &reason), 0);
-    SetSearchRunning(0);
-    EXPECT_EQ(reason, L"A search is running");
+    // A worker (save, Apply, search) reads the overlay on its own thread;
+    // undo is refused as well, and both work again once it lets go.
+    ASSERT_EQ(WriteInspectorValue(kTypeInt8, L"1", 0, &reason), 1) << reason;
+    {
+        PlaneReadGuard reading = HoldForReading(m_doc.get());
+        EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"2", 0, &reason), 0);
+        EXPECT_EQ(reason, L"A save or search is running");
+        EXPECT_EQ(UndoLastStep(), 0);
+        EXPECT_EQ(m_host.m_status[3], L"A save or search is running");
+    }
+    ASSERT_EQ(UndoLastStep(), 1);
     m_state->m_b_edit_mode = 0;
     EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"1", 0, &reason), 0);
     EXPECT_EQ(Effective(), Counting(8));
@@ -62,4 +67,27 @@ TEST_F(ToolsFixture, InspectorStopsAtAnUnreadablePage) {
     EXPECT_EQ(reason, L"A byte there cannot be read");
     g_p_current_document = nullptr;
     m_doc.reset();
+}
+
+TEST_F(ToolsFixture, TypedCharacterMustTakeAsManyBytesAsTheOneThere) {
+    Open({0x41, 0x42, 0xC3, 0xA9, 0x3D, 0xD8, 0x00, 0xDE, 0xFF});
+    std::wstring reason;
+    Select(0, 0);
+    EXPECT_EQ(WriteInspectorValue(kTypeUtf8, L"\u00E9", 0, &reason), 0);
+    EXPECT_EQ(reason, L"Needs 2 bytes; the character there has 1");
+    EXPECT_EQ(WriteInspectorValue(kTypeUtf16, L"\U0001F600", 0, &reason), 0);
+    EXPECT_EQ(reason, L"Needs 4 bytes; the character there has 2");
+    ASSERT_EQ(WriteInspectorValue(kTypeUtf8, L"z", 0, &reason), 1) << reason;
+    Select(2, 2); // "é" in UTF-8, and as UTF-16 one unit of two bytes
+    EXPECT_EQ(WriteInspectorValue(kTypeUtf8, L"x", 0, &reason), 0);
+    EXPECT_EQ(reason, L"Needs 1 bytes; the character there has 2");
+    ASSERT_EQ(WriteInspectorValue(kTypeUtf8, L"\u00FC", 0, &reason), 1) << reason;
+    ASSERT_EQ(WriteInspectorValue(kTypeUtf16, L"\u00E9", 0, &reason), 1) << reason;
+    Select(4, 4); // a surrogate pair
+    EXPECT_EQ(WriteInspectorValue(kTypeUtf16, L"A", 0, &reason), 0);
+    ASSERT_EQ(WriteInspectorValue(kTypeUtf16, L"\U0001F601", 0, &reason), 1) << reason;
+    Select(8, 8); // no character: one byte may be typed over it
+    ASSERT_EQ(WriteInspectorValue(kTypeUtf8, L"!", 0, &reason), 1) << reason;
+    EXPECT_EQ(Effective(),
+              (std::vector<uint8_t>{0x7A, 0x42, 0xE9, 0x00, 0x3D, 0xD8, 0x01, 0xDE, 0x21}));
 }

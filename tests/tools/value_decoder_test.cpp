@@ -211,14 +211,14 @@ TEST(ValueDecoder, Leb128KeepsTheWidthThere) {
     int length = 0;
     std::wstring reason;
     ASSERT_EQ(1, EncodeValue(kTypeUleb128, L"1909", 0, out, &length, &reason));
-    ASSERT_EQ(1, FitToCurrent(kTypeUleb128, padded, 4, out, &length, &reason));
+    ASSERT_EQ(1, FitToCurrent(kTypeUleb128, padded, 4, 0, out, &length, &reason));
     EXPECT_EQ((std::vector<uint8_t>{0xF5, 0x8E, 0x00}), std::vector<uint8_t>(out, out + length));
     ASSERT_EQ(1, EncodeValue(kTypeSleb128, L"-2", 0, out, &length, &reason));
-    ASSERT_EQ(1, FitToCurrent(kTypeSleb128, padded, 4, out, &length, &reason));
+    ASSERT_EQ(1, FitToCurrent(kTypeSleb128, padded, 4, 0, out, &length, &reason));
     EXPECT_EQ((std::vector<uint8_t>{0xFE, 0xFF, 0x7F}), std::vector<uint8_t>(out, out + length));
     EXPECT_EQ(L"-2", Text(kTypeSleb128, {0xFE, 0xFF, 0x7F}));
     ASSERT_EQ(1, EncodeValue(kTypeUleb128, L"300000", 0, out, &length, &reason));
-    EXPECT_EQ(0, FitToCurrent(kTypeUleb128, padded + 2, 2, out, &length, &reason));
+    EXPECT_EQ(0, FitToCurrent(kTypeUleb128, padded + 2, 2, 0, out, &length, &reason));
     EXPECT_EQ(L"Needs 3 bytes; the value there has 1", reason);
     // A space shows by number, and parses back.
     EXPECT_EQ(L"U+0020", Text(kTypeAnsiChar, {0x20}));

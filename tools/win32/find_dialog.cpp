@@ -5,6 +5,7 @@
 // slice, so "&Stop" and closing the dialog return promptly.
 #include "data/document.h"
 #include "frame/frame_window.h"
+#include "frame/messages.h"
 #include "resources/tools_ids.h"
 #include "tools/find.h"
 #include "tools/tool_commands.h"
@@ -17,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -76,7 +78,6 @@ void PostProgressToBar(HWND dialog) {
 
 // RunSearch's search half: the pattern from the request, the document searched.
 int64_t RunSearch(const SearchRequest& request, int64_t* end) {
-    SetSearchRunning(1);
     *end = -1;
     if (request.m_sz_text.empty() || g_p_current_document == nullptr)
         return -1;
@@ -84,12 +85,16 @@ int64_t RunSearch(const SearchRequest& request, int64_t* end) {
                        request.m_n_code_page);
 }
 
-void SearchWorker(SearchRequest request, std::shared_ptr<std::atomic<int>> done) {
+// reading holds the document against edits from before the thread started
+// until the search has read its last byte.
+void SearchWorker(SearchRequest request, std::shared_ptr<std::atomic<int>> done,
+                  PlaneReadGuard reading) {
     SearchControl& control = Control();
     std::lock_guard<std::mutex> lock(control.m_search_lock);
     PostMessageW(request.m_h_dialog, kSearchStarted, 0, 0);
     int64_t end = -1;
     const int64_t found = RunSearch(request, &end);
+    reading.Release();
     {
         std::lock_guard<std::mutex> result(control.m_result_lock);
         control.m_n_found = found;
@@ -136,7 +141,15 @@ void StartSearch(HWND dialog, int direction) {
         }
     }
     auto done = std::make_shared<std::atomic<int>>(0);
-    control.m_workers.push_back(SearchThread{std::thread(SearchWorker, request, done), done});
+    std::thread worker;
+    try {
+        worker = std::thread(SearchWorker, request, done, HoldForReading(g_p_current_document));
+    } catch (const std::system_error&) {
+        // No thread to spare: the hold went with the failed start.
+        ShowMessage(L"The search could not be started.");
+        return;
+    }
+    control.m_workers.push_back(SearchThread{std::move(worker), done});
     // The buttons turn grey as soon as the search is asked for, so a second
     // click cannot slip in before the worker has announced itself.
     SetButtons(dialog, 1);
@@ -144,7 +157,6 @@ void StartSearch(HWND dialog, int direction) {
 }
 
 void StopSearch() {
-    SetSearchRunning(0);
     if (g_p_current_document != nullptr && g_p_current_document->m_b_stop_search == 0)
         g_p_current_document->m_b_stop_search = 1;
     RequestSearchStop();
@@ -154,8 +166,6 @@ void StopSearch() {
             worker.m_thread.join();
     control.m_workers.clear();
     ClearSearchStop();
-    // A worker that started after the first step may have set the flag again.
-    SetSearchRunning(0);
 }
 
 void OnSearchFinished(HWND dialog) {
@@ -289,7 +299,7 @@ INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
 } // namespace
 
 void OnFindCommand() {
-    if (SearchRunning() || g_p_current_document == nullptr)
+    if (g_p_current_document == nullptr || DocumentBeingRead(g_p_current_document))
         return;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);

@@ -3,13 +3,13 @@
 
 #include "data/document.h"
 #include "resources/tools_ids.h"
+#include "tools/clipboard_commands.h"
 #include "tools/data_inspector.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -28,23 +28,6 @@ struct MenuDeleter {
     void operator()(HMENU menu) const { DestroyMenu(menu); }
 };
 using MenuHandle = std::unique_ptr<std::remove_pointer<HMENU>::type, MenuDeleter>;
-
-// The clipboard, open for as long as the object lives.
-class ClipboardLock {
-  public:
-    explicit ClipboardLock(HWND owner) : m_b_open(OpenClipboard(owner) != 0) {}
-    ~ClipboardLock() {
-        if (m_b_open) {
-            CloseClipboard();
-        }
-    }
-    ClipboardLock(const ClipboardLock&) = delete;
-    ClipboardLock& operator=(const ClipboardLock&) = delete;
-    bool IsOpen() const { return m_b_open; }
-
-  private:
-    bool m_b_open;
-};
 
 int EditModeOn() {
     return g_p_view_state && g_p_view_state->m_b_edit_mode;
@@ -480,24 +463,7 @@ void CInspectorWindow::CopyRow(int row) {
     if (row < 0 || row >= kInspectorTypeCount || m_sz_values[row].empty()) {
         return;
     }
-    const std::wstring& text = m_sz_values[row];
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    ClipboardLock clipboard(m_h_window);
-    if (!clipboard.IsOpen() || !EmptyClipboard()) {
-        return;
-    }
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (!block) {
-        return;
-    }
-    if (void* target = GlobalLock(block)) {
-        std::memcpy(target, text.c_str(), bytes);
-        GlobalUnlock(block);
-        if (SetClipboardData(CF_UNICODETEXT, block)) {
-            return; // the clipboard owns the block now
-        }
-    }
-    GlobalFree(block);
+    CopyTextToClipboard(m_h_window, m_sz_values[row]);
 }
 
 void CInspectorWindow::ShowRowMenu() {
