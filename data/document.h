@@ -28,6 +28,9 @@ class CallBackInfo {
     CallBackInfo(const CallBackInfo&) = delete;
     CallBackInfo& operator=(const CallBackInfo&) = delete;
 
+    // Opens a disk file with the pending changes its workspace keeps: 1, 0
+    // when it cannot be opened, or kWorkspaceReadInPart when the workspace
+    // could be read only in part (the records before the damage are restored).
     int OpenFile(const wchar_t* path);
     // Posts the progress counters to a progress bar window; 0 for a null window.
     int PostProgress(void* progress_bar) const;

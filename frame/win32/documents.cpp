@@ -25,6 +25,13 @@
 namespace {
 
 const wchar_t kQuestionCaption[] = L"Message";
+const wchar_t kDamagedWorkspaceKeptText[] =
+    L"Only part of the workspace %s could be read (it is damaged or did not fit in memory). "
+    L"The changes read are shown; the whole file is kept as %s.";
+const wchar_t kDamagedWorkspaceLostText[] =
+    L"Only part of the workspace %s could be read (it is damaged or did not fit in memory). "
+    L"The changes read are shown; the file could not be set aside, so keeping the changes "
+    L"will replace it.";
 
 // The workspace file of the current file document, or empty.
 std::wstring CurrentWorkspacePath() {
@@ -119,14 +126,31 @@ std::wstring FullPath(const wchar_t* path) {
 }
 
 // A new document showing the file, not yet current; null when the file
-// cannot be opened.
-CallBackInfo* OpenFileDocument(const std::wstring& path) {
+// cannot be opened. *opened gets OpenFile's result.
+CallBackInfo* OpenFileDocument(const std::wstring& path, int* opened) {
     CallBackInfo* doc = new (std::nothrow) CallBackInfo(Frame().m_h_view_control);
-    if (doc && !doc->OpenFile(path.c_str())) {
+    *opened = doc ? doc->OpenFile(path.c_str()) : 0;
+    if (doc && !*opened) {
         delete doc;
         doc = nullptr;
     }
     return doc;
+}
+
+// The workspace of the file now current could be read only in part: it is
+// set aside where no later write replaces it, and the user is told. Its
+// edits then live only in the document, so they count as pending. 1 when
+// the workspace was set aside.
+int SetDamagedWorkspaceAside(CallBackInfo* doc, const std::wstring& path) {
+    const std::wstring workspace = WorkspaceName(path.c_str());
+    const std::wstring kept = KeepDamagedWorkspace(workspace.c_str(), path.c_str(), 1);
+    ShowMessage(kept.empty() ? kDamagedWorkspaceLostText : kDamagedWorkspaceKeptText,
+                workspace.c_str(), kept.c_str());
+    if (kept.empty()) {
+        return 0;
+    }
+    doc->m_history.MarkUnclean();
+    return 1;
 }
 
 // The current document is a file document showing this path.
@@ -191,7 +215,8 @@ int LoadDocument(const wchar_t* path) {
     // The new file is opened first: when it cannot be, the shown document
     // stays exactly as it was, pending changes included.
     const std::wstring full = FullPath(path);
-    CallBackInfo* doc = OpenFileDocument(full);
+    int opened = 0;
+    CallBackInfo* doc = OpenFileDocument(full, &opened);
     if (!doc) {
         ShowMessage(L"Failed to open file %s\n", path);
         RepaintView(FALSE);
@@ -207,7 +232,7 @@ int LoadDocument(const wchar_t* path) {
         // The same file again: open it afresh, so that it shows the workspace
         // the question may just have written.
         delete doc;
-        doc = OpenFileDocument(full);
+        doc = OpenFileDocument(full, &opened);
         if (!doc) {
             ShowMessage(L"Failed to open file %s\n", path);
             RepaintView(FALSE);
@@ -217,6 +242,7 @@ int LoadDocument(const wchar_t* path) {
     DestroyCurrentDocument();
     g_p_current_document = doc;
     ComputeMetrics();
+    const int set_aside = opened == kWorkspaceReadInPart ? SetDamagedWorkspaceAside(doc, full) : 0;
     const int restored = OfferRecovery(doc, full.c_str());
 
     tkstr folder_text(full.c_str());
@@ -228,7 +254,7 @@ int LoadDocument(const wchar_t* path) {
 
     state->m_b_document_open = 1;
     DocumentSizeChanged(); // the scroll range and the total
-    state->m_b_modified = restored;
+    state->m_b_modified = restored || set_aside;
     RepaintView(FALSE);
     return 1;
 }
