@@ -29,9 +29,10 @@ CSrclibrary* CallBackInfo::Source() {
     return nullptr;
 }
 
-int CallBackInfo::OpenFile(const wchar_t* path) {
-    if (!m_file_mapping.Open(path))
+int CallBackInfo::OpenFile(const wchar_t* path, int read_only) {
+    if (!m_file_mapping.Open(path, read_only))
         return 0;
+    m_b_read_only = read_only ? 1 : 0;
     m_n_data_size = m_file_mapping.m_n_file_size;
     const std::wstring workspace = WorkspaceName(path);
     CDataPlane* restored = new (std::nothrow) CDataPlane();

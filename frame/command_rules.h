@@ -10,7 +10,7 @@ enum CommandCondition : uint32_t {
     kCondNone = 0,
     kCondDocument = 0x01,    // a document is current
     kCondOpen = 0x02,        // the document-open flag is set
-    kCondEditMode = 0x04,    // edit mode is on
+    kCondEditMode = 0x04,    // edit mode is on (never for a read-only document)
     kCondFile = 0x08,        // the document's source is a disk file
     kCondSelection = 0x10,   // both selection ends are set
     kCondModified = 0x20,    // the document has pending changes
@@ -19,6 +19,7 @@ enum CommandCondition : uint32_t {
     kCondCanUndo = 0x100,    // the document's history has a step to undo
     kCondCanRedo = 0x200,    // the document's history has a step to redo
     kCondApplicable = 0x400, // a file document whose bytes differ from its file
+    kCondWritable = 0x800,   // no document, or one that was not opened read-only
 };
 
 struct CommandRule {
@@ -48,6 +49,7 @@ struct ConditionFacts {
     int m_b_can_undo;
     int m_b_can_redo;
     int m_b_can_apply;
+    int m_b_read_only; // the document was opened read-only
 };
 uint32_t EvaluateConditions(const ConditionFacts& facts);
 
@@ -72,6 +74,7 @@ struct MenuDecisions {
     int m_b_duplicate_enabled;      // "&Duplicate"
     int m_b_save_workspace_enabled; // "Save &workspace"
     int m_b_edit_mode_checked;      // "&Edit mode" check mark
+    int m_b_edit_mode_enabled;      // "&Edit mode" itself
     int m_b_cut_remove_enabled;     // "C&ut" and "&Remove"
     PasteDecision m_n_paste;
     int m_b_undo_enabled;  // "&Undo"

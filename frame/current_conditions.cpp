@@ -16,6 +16,7 @@ uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
         facts.m_b_can_undo = doc->m_history.CanUndo();
         facts.m_b_can_redo = doc->m_history.CanRedo();
         facts.m_b_can_apply = CanApply(doc);
+        facts.m_b_read_only = doc->m_b_read_only;
     }
     if (const ViewState* state = g_p_view_state) {
         facts.m_b_edit_mode = state->m_b_edit_mode;

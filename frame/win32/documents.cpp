@@ -11,6 +11,7 @@
 #include "frame/messages.h"
 #include "frame/tkstr.h"
 #include "view/geometry.h"
+#include "view/selection.h"
 #include "view/size_change.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
@@ -32,6 +33,10 @@ const wchar_t kDamagedWorkspaceLostText[] =
     L"Only part of the workspace %s could be read (it is damaged or did not fit in memory). "
     L"The changes read are shown; the file could not be set aside, so keeping the changes "
     L"will replace it.";
+const wchar_t kDamagedWorkspaceLeftText[] =
+    L"Only part of the workspace %s could be read (it is damaged or did not fit in memory). "
+    L"The changes read are shown; the file is opened read-only, so the workspace is left as "
+    L"it is.";
 
 // The workspace file of the current file document, or empty.
 std::wstring CurrentWorkspacePath() {
@@ -125,11 +130,12 @@ std::wstring FullPath(const wchar_t* path) {
     return longer;
 }
 
-// A new document showing the file, not yet current; null when the file
-// cannot be opened. *opened gets OpenFile's result.
-CallBackInfo* OpenFileDocument(const std::wstring& path, int* opened) {
+// A new document showing the file (for reading only with read_only 1), not
+// yet current; null when the file cannot be opened. *opened gets OpenFile's
+// result.
+CallBackInfo* OpenFileDocument(const std::wstring& path, int read_only, int* opened) {
     CallBackInfo* doc = new (std::nothrow) CallBackInfo(Frame().m_h_view_control);
-    *opened = doc ? doc->OpenFile(path.c_str()) : 0;
+    *opened = doc ? doc->OpenFile(path.c_str(), read_only) : 0;
     if (doc && !*opened) {
         delete doc;
         doc = nullptr;
@@ -196,6 +202,7 @@ int LoadDocument(const wchar_t* path) {
         return 0;
     }
     wchar_t chosen[MAX_PATH] = {};
+    int read_only = 0;
     if (!path) {
         wchar_t folder[MAX_PATH] = {};
         GetCurrentDirectoryW(MAX_PATH, folder);
@@ -205,18 +212,20 @@ int LoadDocument(const wchar_t* path) {
         dialog.lpstrFile = chosen;
         dialog.nMaxFile = MAX_PATH;
         dialog.lpstrInitialDir = folder;
+        // The dialog shows its "Open as read-only" check box.
         dialog.Flags = OFN_NODEREFERENCELINKS;
         if (!GetOpenFileNameW(&dialog)) {
             RepaintView(FALSE);
             return state->m_b_document_open;
         }
         path = chosen;
+        read_only = (dialog.Flags & OFN_READONLY) != 0;
     }
     // The new file is opened first: when it cannot be, the shown document
     // stays exactly as it was, pending changes included.
     const std::wstring full = FullPath(path);
     int opened = 0;
-    CallBackInfo* doc = OpenFileDocument(full, &opened);
+    CallBackInfo* doc = OpenFileDocument(full, read_only, &opened);
     if (!doc) {
         ShowMessage(L"Failed to open file %s\n", path);
         RepaintView(FALSE);
@@ -232,7 +241,7 @@ int LoadDocument(const wchar_t* path) {
         // The same file again: open it afresh, so that it shows the workspace
         // the question may just have written.
         delete doc;
-        doc = OpenFileDocument(full, &opened);
+        doc = OpenFileDocument(full, read_only, &opened);
         if (!doc) {
             ShowMessage(L"Failed to open file %s\n", path);
             RepaintView(FALSE);
@@ -242,14 +251,28 @@ int LoadDocument(const wchar_t* path) {
     DestroyCurrentDocument();
     g_p_current_document = doc;
     ComputeMetrics();
-    const int set_aside = opened == kWorkspaceReadInPart ? SetDamagedWorkspaceAside(doc, full) : 0;
-    const int restored = OfferRecovery(doc, full.c_str());
+    int set_aside = 0;
+    int restored = 0;
+    if (read_only) {
+        // Nothing is written beside a file opened read-only: a damaged
+        // workspace stays where it is, and a recovery copy waits for the
+        // file to be opened for editing.
+        if (opened == kWorkspaceReadInPart) {
+            ShowMessage(kDamagedWorkspaceLeftText, WorkspaceName(full.c_str()).c_str());
+        }
+        SetEditMode(0);
+        OnEditModeChanged(0);
+    } else {
+        set_aside = opened == kWorkspaceReadInPart ? SetDamagedWorkspaceAside(doc, full) : 0;
+        restored = OfferRecovery(doc, full.c_str());
+    }
 
     tkstr folder_text(full.c_str());
     if (const wchar_t* folder = folder_text.GetFolder()) {
         SetCurrentDirectoryW(folder);
     }
-    const std::wstring title = FormatText(L"%s - %s", state->m_sz_title, full.c_str());
+    const std::wstring title = FormatText(read_only ? L"%s - %s [read-only]" : L"%s - %s",
+                                          state->m_sz_title, full.c_str());
     SetWindowTextW(frame.m_h_main_window, title.c_str());
 
     state->m_b_document_open = 1;
