@@ -10,41 +10,21 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
-
-namespace {
-
-// A workspace for a file of 256 bytes: "XY" inserted, then a source record
-// cut off in its middle.
-std::vector<unsigned char> DamagedWorkspace() {
-    std::vector<unsigned char> bytes;
-    for (const char c : std::string("PELMORA.INTERM")) {
-        bytes.push_back(static_cast<unsigned char>(c));
-        bytes.push_back(0);
-    }
-    bytes.push_back(1);
-    bytes.push_back(0);
-    const std::string text = "0000000000000100"
-                             "02"
-                             "0000000000000000"
-                             "0000000000000000"
-                             "0000000000000002"
-                             "XY"
-                             "00"
-                             "0000000000000000"
-                             "00000000";
-    bytes.insert(bytes.end(), text.begin(), text.end());
-    return bytes;
-}
-
-} // namespace
 
 TEST(LifecycleWorkspace, ADamagedWorkspaceIsReportedAndSetAside) {
     e2e::Sandbox box(L"damaged_workspace");
     const std::wstring path = box.File(L"d.bin", e2e::Counting(256));
-    const std::vector<unsigned char> damaged = DamagedWorkspace();
-    const std::wstring workspace = box.File(L"d.bin.interm", damaged);
+    // "XY" inserted in front, then the workspace cut inside its last record.
+    const std::wstring workspace = path + L".interm";
+    CDataPlane edited(256);
+    ASSERT_EQ(edited.Insert(0, reinterpret_cast<const uint8_t*>("XY"), 2), 1);
+    ASSERT_EQ(WriteWorkspace(workspace.c_str(), &edited, 256), 1);
+    std::vector<unsigned char> damaged = e2e::ReadAll(workspace);
+    damaged.resize(damaged.size() - 20);
+    box.File(L"d.bin.interm", damaged);
     const std::wstring aside = workspace + L".damaged";
 
     e2e::PelmoraProcess app;
