@@ -48,3 +48,15 @@ const uint8_t* BlockReader::Span(int64_t offset, int64_t max_length, int64_t* go
     *got = left < max_length ? left : max_length;
     return m_p_buffer.get() + (offset - m_n_start);
 }
+
+const uint8_t* BlockReader::SpanBefore(int64_t last, int64_t max_length, int64_t* got) {
+    if (last < 0 || last >= m_n_file_size || max_length <= 0)
+        return nullptr;
+    if (last < m_n_start || last >= m_n_start + m_n_count) {
+        if (!Fill(last & ~(kBlockSize - 1)) || last >= m_n_start + m_n_count)
+            return nullptr;
+    }
+    const int64_t have = last - m_n_start + 1;
+    *got = have < max_length ? have : max_length;
+    return m_p_buffer.get() + (last - m_n_start + 1 - *got);
+}

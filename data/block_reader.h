@@ -40,6 +40,11 @@ class BlockReader {
     // read. A span never crosses a multiple of kBlockSize, so a request that
     // lies within one aligned block is met in full. Valid until the next call.
     const uint8_t* Span(int64_t offset, int64_t max_length, int64_t* got);
+    // The same walking backwards: pointer to the first of *got bytes (at
+    // least 1, at most max_length) that end at the byte at last; null when
+    // that byte cannot be read. Such a span never crosses a multiple of
+    // kBlockSize either.
+    const uint8_t* SpanBefore(int64_t last, int64_t max_length, int64_t* got);
 
   private:
     int Fill(int64_t block_start);

@@ -31,15 +31,16 @@ CSrclibrary* CallBackInfo::Source() {
     return nullptr;
 }
 
-int CallBackInfo::OpenFile(const wchar_t* path) {
-    if (!m_file_mapping.Open(path))
+int CallBackInfo::OpenFile(const wchar_t* path, int read_only) {
+    if (!m_file_mapping.Open(path, read_only))
         return 0;
+    m_b_read_only = read_only ? 1 : 0;
     m_n_data_size = m_file_mapping.m_n_file_size;
     const std::wstring workspace = WorkspaceName(path);
     CDataPlane* restored = new (std::nothrow) CDataPlane();
     int64_t size = m_file_mapping.m_n_file_size;
-    if (restored != nullptr && ReadWorkspace(restored, workspace.c_str(), &size) &&
-        restored->m_p_head != nullptr) {
+    const int read = restored != nullptr ? ReadWorkspace(restored, workspace.c_str(), &size) : 0;
+    if (read && restored->m_p_head != nullptr) {
         m_p_data_plane = restored;
         m_n_data_size = size;
     } else {
@@ -53,7 +54,7 @@ int CallBackInfo::OpenFile(const wchar_t* path) {
     if (m_p_data_plane == nullptr)
         return 0;
     m_n_source_kind = 0;
-    return 1;
+    return read == kWorkspaceReadInPart ? kWorkspaceReadInPart : 1;
 }
 
 const uint8_t* FetchEffectiveByte(CallBackInfo* doc, int64_t offset, CSrclibrary* source) {

@@ -28,7 +28,12 @@ class CallBackInfo {
     CallBackInfo(const CallBackInfo&) = delete;
     CallBackInfo& operator=(const CallBackInfo&) = delete;
 
-    int OpenFile(const wchar_t* path);
+    // Opens a disk file with the pending changes its workspace keeps: 1, 0
+    // when it cannot be opened, or kWorkspaceReadInPart when the workspace
+    // could be read only in part (the records before the damage are restored).
+    // With read_only 1 the file is opened for reading only and the document
+    // is marked so.
+    int OpenFile(const wchar_t* path, int read_only = 0);
     // Posts the progress counters to a progress bar window; 0 for a null window.
     int PostProgress(void* progress_bar) const;
     // The source of unedited bytes for the current source kind.
@@ -77,6 +82,8 @@ class CallBackInfo {
     int32_t m_b_cur_modified = 0;
     CProcInfo m_proc_info;
     int32_t m_n_source_kind = 0; // 0 disk file, 1 process memory
+    // Opened read-only at the user's request: never edited, never applied.
+    int32_t m_b_read_only = 0;
     // The undo and redo steps over m_p_data_plane; they live as long as the document.
     CEditHistory m_history;
 };

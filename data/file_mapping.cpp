@@ -18,7 +18,7 @@ CFileMapping::~CFileMapping() {
     Close();
 }
 
-int CFileMapping::Open(const wchar_t* path) {
+int CFileMapping::Open(const wchar_t* path, int read_only) {
     // A used object is emptied first so no handle of an earlier file leaks.
     Close();
     m_b_shared = 0;
@@ -27,7 +27,7 @@ int CFileMapping::Open(const wchar_t* path) {
     m_n_view_index = -1;
 
     m_p_name = new (std::nothrow) tkstr(path);
-    m_h_file = m_p_ops->OpenExisting(path, 1);
+    m_h_file = read_only ? nullptr : m_p_ops->OpenExisting(path, 1);
     if (m_h_file == nullptr) {
         m_b_writable = 0;
         m_h_file = m_p_ops->OpenExisting(path, 0);

@@ -40,8 +40,9 @@ class CFileMapping : public CSrclibrary {
     CFileMapping& operator=(const CFileMapping&) = delete;
     ~CFileMapping() override;
 
-    // Opens the file read-write, or read-only when that is refused; 1 or 0.
-    int Open(const wchar_t* path);
+    // Opens the file read-write, or read-only when that is refused or asked
+    // for (read_only 1); 1 or 0.
+    int Open(const wchar_t* path, int read_only = 0);
     // Inline so readers that hold a CFileMapping itself pay two compares for a
     // byte of the current view; anything else goes to Remap.
     const uint8_t* GetData(int64_t offset) override {

@@ -251,7 +251,10 @@ int RecoveryStore::FindFileCopy(const wchar_t* path, RecoveryIdentity* id, int64
 
 int RecoveryStore::Read(const RecoveryIdentity& id, CDataPlane* plane, int64_t* size) {
     const std::wstring copy = CopyPath(id);
-    return ReadWorkspace(plane, copy.c_str(), size, m_ops) && plane->m_p_head != nullptr ? 1 : 0;
+    const int read = ReadWorkspace(plane, copy.c_str(), size, m_ops);
+    if (read == kWorkspaceReadInPart)
+        return read;
+    return read && plane->m_p_head != nullptr ? 1 : 0;
 }
 
 int RecoveryStore::MoveBeside(const RecoveryIdentity& id, std::wstring* moved_to) {

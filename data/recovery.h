@@ -84,7 +84,9 @@ class RecoveryStore {
     // The copy of the file at path: its identity and last-write time; 0 when none.
     int FindFileCopy(const wchar_t* path, RecoveryIdentity* id, int64_t* copy_time);
     // Fills an empty plane from the copy; *size in: the file size, out: the
-    // effective size. 0 when the copy cannot be read or has no piece.
+    // effective size. 0 when the copy cannot be read or has no piece;
+    // kWorkspaceReadInPart when it is damaged (the plane then holds the
+    // pieces before the damage, perhaps none).
     int Read(const RecoveryIdentity& id, CDataPlane* plane, int64_t* size);
     // Puts the copy beside its file as "<file>.interm.recovered" (replacing an
     // older one) and deletes the companion; 1 or 0.

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -219,7 +220,12 @@ int ReadWorkspace(CDataPlane* plane, const wchar_t* path, int64_t* size, Workspa
     }
     const int64_t file_size = *size;
     int64_t running = 0;
-    while (!scan.AtEnd()) {
+    bool whole = false;
+    for (;;) {
+        if (scan.AtEnd()) {
+            whole = true;
+            break;
+        }
         uint64_t kind = 0, begin = 0, end = 0, length = 0;
         if (!scan.Hex(2, &kind) || !scan.Hex(16, &begin) || !scan.Hex(16, &end) ||
             !scan.Hex(16, &length))
@@ -258,7 +264,61 @@ int ReadWorkspace(CDataPlane* plane, const wchar_t* path, int64_t* size, Workspa
     }
     *size = running;
     ops.Close(file);
-    return 1;
+    return whole ? kWorkspaceRead : kWorkspaceReadInPart;
+}
+
+namespace {
+
+// Copies a file's bytes to a new file, flushed to disk; a partial target is removed.
+int CopyWholeFile(const wchar_t* from, const wchar_t* to, WorkspaceFileOps& ops) {
+    void* in = ops.OpenRead(from);
+    if (in == nullptr)
+        return 0;
+    void* out = ops.OpenWrite(to);
+    if (out == nullptr) {
+        ops.Close(in);
+        return 0;
+    }
+    bool ok = true;
+    int64_t copied = 0;
+    std::vector<uint8_t> block(1 << 16);
+    for (;;) {
+        const size_t got = ops.Read(in, block.data(), block.size());
+        if (got == 0)
+            break;
+        if (!WriteAll(ops, out, block.data(), got)) {
+            ok = false;
+            break;
+        }
+        copied += static_cast<int64_t>(got);
+    }
+    // A failed read looks like the end: the whole file must have come.
+    ok = ok && copied == ops.Size(in);
+    ops.Close(in);
+    ok = ok && ops.FlushToDisk(out) != 0;
+    ok = ops.Close(out) != 0 && ok;
+    if (!ok)
+        ops.Delete(to);
+    return ok ? 1 : 0;
+}
+
+} // namespace
+
+std::wstring KeepDamagedWorkspace(const wchar_t* damaged, const wchar_t* file_path, int move,
+                                  WorkspaceFileOps& ops) {
+    if (damaged == nullptr || file_path == nullptr || file_path[0] == 0)
+        return std::wstring();
+    // A free name: an earlier damaged workspace is never replaced.
+    const std::wstring stem = WorkspaceName(file_path) + L".damaged";
+    std::wstring target = stem;
+    for (int n = 2; ops.Exists(target.c_str()); ++n) {
+        if (n > 99)
+            return std::wstring();
+        target = FormatText(L"%s-%d", stem.c_str(), n);
+    }
+    if (move && ops.MoveReplace(damaged, target.c_str()))
+        return target;
+    return CopyWholeFile(damaged, target.c_str(), ops) ? target : std::wstring();
 }
 
 int SaveWorkspace() {

@@ -38,11 +38,24 @@ std::wstring WorkspaceName(const wchar_t* path);
 int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_size,
                    WorkspaceFileOps& ops = PlatformWorkspaceFileOps());
 
+// What ReadWorkspace read: nothing (0: missing, not a workspace, or written
+// for another file size), every record, or only the records before one that
+// is damaged, truncated or too large for memory.
+enum : int { kWorkspaceRead = 1, kWorkspaceReadInPart = 2 };
+
 // Fills an empty plane from a workspace written for a file of *size bytes;
-// on success *size becomes the effective size of the pieces read. Reading
-// stops at the first damaged or truncated record and keeps those before it.
+// *size becomes the effective size of the pieces read. Reading stops at the
+// first record it cannot take and keeps those before it.
 int ReadWorkspace(CDataPlane* plane, const wchar_t* path, int64_t* size,
                   WorkspaceFileOps& ops = PlatformWorkspaceFileOps());
+
+// Keeps a workspace (or recovery copy) that could be read only in part where
+// no later write replaces it: beside the edited file at file_path, as
+// "<file>.interm.damaged" ("<file>.interm.damaged-2" and so on when taken),
+// moved there when move is 1 and the move succeeds, else copied and flushed.
+// The name it is kept under, or empty when it could not be kept.
+std::wstring KeepDamagedWorkspace(const wchar_t* damaged, const wchar_t* file_path, int move,
+                                  WorkspaceFileOps& ops = PlatformWorkspaceFileOps());
 
 // Writes the current file document's pending changes to its workspace file;
 // 0 when no file document is current or the write fails.

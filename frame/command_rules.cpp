@@ -15,6 +15,7 @@ constexpr uint32_t U = kCondCanUndo;
 constexpr uint32_t R = kCondCanRedo;
 constexpr uint32_t A = kCondApplicable;
 constexpr uint32_t I = kCondInsertPoint;
+constexpr uint32_t W = kCondWritable;
 
 const CommandRule kRules[] = {
     {40045, kCondNone},     // New frame
@@ -26,7 +27,7 @@ const CommandRule kRules[] = {
     {40071, O},             // Save file
     {40008, kCondNone},     // Exit
     {40010, kCondNone},     // Open virtual memory
-    {40020, O},             // Edit mode
+    {40020, O | W},         // Edit mode
     {40066, D | E | F | S}, // Cut
     {40041, D | S},         // Displayed hex
     {40039, D | S},         // Displayed hex (format)
@@ -108,7 +109,13 @@ uint32_t EvaluateConditions(const ConditionFacts& facts) {
     if (facts.m_b_document_open) {
         satisfied |= O;
     }
-    if (facts.m_b_edit_mode) {
+    // A document opened read-only is never edited, undone or applied,
+    // whatever state the edit mode was left in.
+    const bool read_only = facts.m_b_has_document && facts.m_b_read_only;
+    if (!read_only) {
+        satisfied |= W;
+    }
+    if (facts.m_b_edit_mode && !read_only) {
         satisfied |= E;
     }
     if (facts.m_b_modified) {
@@ -120,13 +127,13 @@ uint32_t EvaluateConditions(const ConditionFacts& facts) {
     if (facts.m_b_title_shows_document) {
         satisfied |= T;
     }
-    if (facts.m_b_has_document && facts.m_b_can_undo) {
+    if (facts.m_b_has_document && facts.m_b_can_undo && !read_only) {
         satisfied |= U;
     }
-    if (facts.m_b_has_document && facts.m_b_can_redo) {
+    if (facts.m_b_has_document && facts.m_b_can_redo && !read_only) {
         satisfied |= R;
     }
-    if (facts.m_b_has_document && facts.m_n_source_kind == 0 && facts.m_b_can_apply) {
+    if (facts.m_b_has_document && facts.m_n_source_kind == 0 && facts.m_b_can_apply && !read_only) {
         satisfied |= A;
     }
     return satisfied;
@@ -138,6 +145,7 @@ MenuDecisions DecideMenus(uint32_t satisfied) {
     decisions.m_b_duplicate_enabled = ConditionsHold(T, satisfied);
     decisions.m_b_save_workspace_enabled = ConditionsHold(M, satisfied);
     decisions.m_b_edit_mode_checked = ConditionsHold(E, satisfied);
+    decisions.m_b_edit_mode_enabled = ConditionsHold(O | W, satisfied);
     decisions.m_b_cut_remove_enabled = ConditionsHold(D | E | F | S, satisfied);
     decisions.m_b_undo_enabled = ConditionsHold(D | U, satisfied);
     decisions.m_b_redo_enabled = ConditionsHold(D | R, satisfied);

@@ -10,7 +10,7 @@ enum CommandCondition : uint32_t {
     kCondNone = 0,
     kCondDocument = 0x01,    // a document is current
     kCondOpen = 0x02,        // the document-open flag is set
-    kCondEditMode = 0x04,    // edit mode is on
+    kCondEditMode = 0x04,    // edit mode is on (never for a read-only document)
     kCondFile = 0x08,        // the document's source is a disk file
     kCondSelection = 0x10,   // both selection ends are set
     kCondModified = 0x20,    // the document has pending changes
@@ -22,6 +22,7 @@ enum CommandCondition : uint32_t {
     // A selection, or a document with no bytes left: an insertion goes to the
     // selection start, or to offset 0.
     kCondInsertPoint = 0x800,
+    kCondWritable = 0x1000, // no document, or one that was not opened read-only
 };
 
 struct CommandRule {
@@ -51,7 +52,8 @@ struct ConditionFacts {
     int m_b_can_undo;
     int m_b_can_redo;
     int m_b_can_apply;
-    int m_b_empty; // the document has no bytes (every one was removed)
+    int m_b_empty;     // the document has no bytes (every one was removed)
+    int m_b_read_only; // the document was opened read-only
 };
 uint32_t EvaluateConditions(const ConditionFacts& facts);
 
@@ -77,6 +79,7 @@ struct MenuDecisions {
     int m_b_duplicate_enabled;      // "&Duplicate"
     int m_b_save_workspace_enabled; // "Save &workspace"
     int m_b_edit_mode_checked;      // "&Edit mode" check mark
+    int m_b_edit_mode_enabled;      // "&Edit mode" itself
     int m_b_cut_remove_enabled;     // "C&ut" and "&Remove"
     PasteDecision m_n_paste;
     int m_b_undo_enabled;  // "&Undo"

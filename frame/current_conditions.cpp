@@ -17,6 +17,7 @@ uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
         facts.m_b_can_redo = doc->m_history.CanRedo();
         facts.m_b_can_apply = CanApply(doc);
         facts.m_b_empty = doc->m_n_data_size == 0 && doc->m_p_data_plane != nullptr;
+        facts.m_b_read_only = doc->m_b_read_only;
     }
     if (const ViewState* state = g_p_view_state) {
         facts.m_b_edit_mode = state->m_b_edit_mode;

@@ -31,37 +31,54 @@ namespace {
 
 std::atomic<int> g_stop_request{0};
 
-// Bytes of the source in spans: a pointer to at least one byte at a source
-// offset and how many follow it there (at most max_length), or null. A
-// request within one aligned block of Alignment() bytes is met in full.
+// Bytes of the source in spans, whatever the pieces over them: forwards, a
+// pointer to at least one byte at a source offset and how many follow it there
+// (at most max_length); backwards, to the first of the bytes that end at one.
+// Null where the byte cannot be read; the Skip calls then tell how many
+// unreadable bytes the search passes over together (0: it ends there).
 class SpanReader {
   public:
     virtual ~SpanReader() = default;
     virtual const uint8_t* Span(int64_t src_offset, int64_t max_length, int64_t* got) = 0;
-    virtual int64_t Alignment() const = 0;
+    virtual const uint8_t* SpanBefore(int64_t src_last, int64_t max_length, int64_t* got) = 0;
+    virtual int64_t SkipAfter(int64_t /*src_offset*/, int64_t /*max_length*/) { return 0; }
+    virtual int64_t SkipBefore(int64_t /*src_last*/, int64_t /*max_length*/) { return 0; }
 };
 
-// A disk file, read in large blocks through the search's own buffer.
+// A disk file, read in large blocks through the search's own buffer. A byte
+// that cannot be read ends the search.
 class FileSpans : public SpanReader {
   public:
     explicit FileSpans(const CFileMapping& file) : m_reader(file.m_h_file, file.m_n_file_size) {}
     const uint8_t* Span(int64_t src_offset, int64_t max_length, int64_t* got) override {
         return m_reader.Span(src_offset, max_length, got);
     }
-    int64_t Alignment() const override { return BlockReader::kBlockSize; }
+    const uint8_t* SpanBefore(int64_t src_last, int64_t max_length, int64_t* got) override {
+        return m_reader.SpanBefore(src_last, max_length, got);
+    }
 
   private:
     BlockReader m_reader;
 };
 
-// Another process's memory, through the search's own block.
+// Another process's memory, through the search's own block. Committed pages
+// that cannot be read (guard and no-access pages) are common: a search goes
+// past them, and no match spans them.
 class ProcessSpans : public SpanReader {
   public:
     ProcessSpans(ProcessOps* ops, void* process) : m_reader(ops, process) {}
     const uint8_t* Span(int64_t src_offset, int64_t max_length, int64_t* got) override {
         return m_reader.Span(src_offset, max_length, got);
     }
-    int64_t Alignment() const override { return ProcessReader::kBlock; }
+    const uint8_t* SpanBefore(int64_t src_last, int64_t max_length, int64_t* got) override {
+        return m_reader.SpanBefore(src_last, max_length, got);
+    }
+    int64_t SkipAfter(int64_t src_offset, int64_t max_length) override {
+        return m_reader.UnreadableLength(src_offset, max_length);
+    }
+    int64_t SkipBefore(int64_t src_last, int64_t max_length) override {
+        return m_reader.UnreadableLengthBefore(src_last, max_length);
+    }
 
   private:
     ProcessReader m_reader;
@@ -72,18 +89,22 @@ class ByteSpans : public SpanReader {
   public:
     explicit ByteSpans(CSrclibrary* source) : m_p_source(source) {}
     const uint8_t* Span(int64_t src_offset, int64_t /*max_length*/, int64_t* got) override {
-        if (m_p_source == nullptr)
-            return nullptr;
-        const uint8_t* p = m_p_source->GetData(src_offset);
+        return Byte(src_offset, got);
+    }
+    const uint8_t* SpanBefore(int64_t src_last, int64_t /*max_length*/, int64_t* got) override {
+        return Byte(src_last, got);
+    }
+
+  private:
+    const uint8_t* Byte(int64_t src_offset, int64_t* got) {
+        const uint8_t* p = m_p_source != nullptr ? m_p_source->GetData(src_offset) : nullptr;
         if (p == nullptr)
             return nullptr;
         m_byte = *p;
         *got = 1;
         return &m_byte;
     }
-    int64_t Alignment() const override { return 1; }
 
-  private:
     CSrclibrary* m_p_source;
     uint8_t m_byte = 0;
 };
@@ -141,10 +162,18 @@ class ForwardRuns {
         m_n_pos += run->length;
         return kRunOk;
     }
-    // Goes past the rest of the current piece (an unreadable one).
-    void SkipPiece() {
-        if (m_p_piece != nullptr)
-            m_n_pos = m_n_piece_start + m_p_piece->m_n_length;
+    // Goes past the unreadable bytes at the position, as many as the reader
+    // passes over together within the piece; 0 when the search ends there.
+    int Skip() {
+        if (m_p_piece == nullptr || m_p_piece->m_n_kind != PIECE_SOURCE)
+            return 0;
+        const int64_t rel = m_n_pos - m_n_piece_start;
+        const int64_t n =
+            m_p_reader->SkipAfter(m_p_piece->m_n_src_begin + rel, m_p_piece->m_n_length - rel);
+        if (n <= 0)
+            return 0;
+        m_n_pos += n;
+        return 1;
     }
 
   private:
@@ -181,27 +210,29 @@ class BackwardRuns {
             run->length = rel_last + 1;
             run->offset = m_n_piece_start;
         } else {
-            // Back to the start of the reader's block that holds the last
-            // byte, or to the piece's start when that comes first.
-            const int64_t src_last = m_p_piece->m_n_src_begin + rel_last;
-            int64_t src_first = src_last - src_last % m_p_reader->Alignment();
-            if (src_first < m_p_piece->m_n_src_begin)
-                src_first = m_p_piece->m_n_src_begin;
-            const int64_t want = src_last - src_first + 1;
             int64_t got = 0;
-            run->data = m_p_reader->Span(src_first, want, &got);
-            if (run->data == nullptr || got != want)
+            run->data =
+                m_p_reader->SpanBefore(m_p_piece->m_n_src_begin + rel_last, rel_last + 1, &got);
+            if (run->data == nullptr || got <= 0 || got > rel_last + 1)
                 return kRunUnreadable;
-            run->length = want;
-            run->offset = m_n_piece_start + (src_first - m_p_piece->m_n_src_begin);
+            run->length = got;
+            run->offset = m_n_last - got + 1;
         }
         m_n_last = run->offset - 1;
         return kRunOk;
     }
-    // Goes before the start of the current piece (an unreadable one).
-    void SkipPiece() {
-        if (m_p_piece != nullptr)
-            m_n_last = m_n_piece_start - 1;
+    // Goes before the unreadable bytes that end at the position, as many as
+    // the reader passes over together within the piece; 0 when the search
+    // ends there.
+    int Skip() {
+        if (m_p_piece == nullptr || m_p_piece->m_n_kind != PIECE_SOURCE || m_n_last < 0)
+            return 0;
+        const int64_t rel_last = m_n_last - m_n_piece_start;
+        const int64_t n = m_p_reader->SkipBefore(m_p_piece->m_n_src_begin + rel_last, rel_last + 1);
+        if (n <= 0)
+            return 0;
+        m_n_last -= n;
+        return 1;
     }
 
   private:
@@ -210,13 +241,6 @@ class BackwardRuns {
     int64_t m_n_piece_start = 0;
     int64_t m_n_last;
 };
-
-// In another process's memory, committed pages that cannot be read (guard
-// and no-access pages) are common; a search goes past them, and no match
-// spans them. In a file an unreadable view ends the search.
-bool SkipsUnreadable(const CallBackInfo* doc, RunResult got) {
-    return got == kRunUnreadable && doc->m_n_source_kind == 1;
-}
 
 bool StopRequested(const CallBackInfo* doc) {
     return doc->m_b_stop_search != 0 || g_stop_request.load(std::memory_order_relaxed) != 0;
@@ -238,8 +262,7 @@ int64_t StreamForward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t 
     Run run = {};
     for (;;) {
         RunResult got = runs.Next(&run);
-        if (SkipsUnreadable(doc, got)) {
-            runs.SkipPiece();
+        if (got == kRunUnreadable && runs.Skip()) {
             tail.clear();
             if (StopRequested(doc))
                 return -1;
@@ -291,8 +314,7 @@ int64_t StreamBackward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t
     Run run = {};
     for (;;) {
         RunResult got = runs.Next(&run);
-        if (SkipsUnreadable(doc, got)) {
-            runs.SkipPiece();
+        if (got == kRunUnreadable && runs.Skip()) {
             head.clear();
             if (StopRequested(doc))
                 return -1;

@@ -399,6 +399,10 @@ int SetEditMode(int on) {
     if (!g_p_view_state) {
         return 0;
     }
+    // A document opened read-only is never edited.
+    if (g_p_current_document && g_p_current_document->m_b_read_only) {
+        on = 0;
+    }
     g_p_view_state->m_b_edit_mode = on ? 1 : 0;
     if (on && g_p_current_document) {
         CreateViewCaret();

@@ -26,7 +26,8 @@ int SetEndPosition();
 int RefusedWhileRead(const CallBackInfo* doc);
 // One typed character in edit mode; 1 when it changed a nibble.
 int TypeDigit(unsigned ch);
-// Switches edit mode; returns the new state.
+// Switches edit mode (never on for a document opened read-only); returns
+// the new state.
 int SetEditMode(int on);
 int CreateViewCaret();
 void DestroyViewCaret();

@@ -6,11 +6,13 @@
 #include "frame/frame_window.h"
 #include "frame/win32/frame_state.h"
 
+#include "data/document.h"
 #include "data/process_dialog.h"
 #include "data/save_file.h"
 #include "data/workspace.h"
 #include "frame/command_rules.h"
 #include "frame/format_text.h"
+#include "frame/tkstr.h"
 #include "frame/win32/lib_luna.h"
 #include "frame/win32/recovery_hooks.h"
 #include "resources/resource.h"
@@ -62,6 +64,13 @@ void OnNewFrame() {
 }
 
 void OnDuplicate() {
+    // A file document is named by its path: the title may carry a mark after it.
+    const CallBackInfo* doc = g_p_current_document;
+    if (doc && doc->m_n_source_kind == 0 && doc->m_file_mapping.m_p_name &&
+        doc->m_file_mapping.m_p_name->c_str()) {
+        StartInstance(doc->m_file_mapping.m_p_name->c_str());
+        return;
+    }
     CLibLuna luna;
     const wchar_t* text = luna.GetWindowTextCopy(Frame().m_h_main_window);
     if (!text || !g_p_view_state) {
@@ -348,6 +357,7 @@ void UpdateMenuPopup(HMENU popup) {
     Enable(popup, ID_FILE_SAVE_WORKSPACE, MF_BYCOMMAND, menus.m_b_save_workspace_enabled);
     CheckMenuItem(popup, ID_EDIT_MODE,
                   MF_BYCOMMAND | (menus.m_b_edit_mode_checked ? MF_CHECKED : MF_UNCHECKED));
+    Enable(popup, ID_EDIT_MODE, MF_BYCOMMAND, menus.m_b_edit_mode_enabled);
     const CInspectorWindow* inspector = Frame().m_p_inspector.get();
     CheckMenuItem(popup, ID_VIEW_DATA_INSPECTOR,
                   MF_BYCOMMAND | (inspector && inspector->IsOpen() ? MF_CHECKED : MF_UNCHECKED));

@@ -11,6 +11,7 @@
 #include "frame/messages.h"
 #include "frame/tkstr.h"
 #include "view/geometry.h"
+#include "view/selection.h"
 #include "view/size_change.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
@@ -25,6 +26,17 @@
 namespace {
 
 const wchar_t kQuestionCaption[] = L"Message";
+const wchar_t kDamagedWorkspaceKeptText[] =
+    L"Only part of the workspace %s could be read (it is damaged or did not fit in memory). "
+    L"The changes read are shown; the whole file is kept as %s.";
+const wchar_t kDamagedWorkspaceLostText[] =
+    L"Only part of the workspace %s could be read (it is damaged or did not fit in memory). "
+    L"The changes read are shown; the file could not be set aside, so keeping the changes "
+    L"will replace it.";
+const wchar_t kDamagedWorkspaceLeftText[] =
+    L"Only part of the workspace %s could be read (it is damaged or did not fit in memory). "
+    L"The changes read are shown; the file is opened read-only, so the workspace is left as "
+    L"it is.";
 
 // The workspace file of the current file document, or empty.
 std::wstring CurrentWorkspacePath() {
@@ -118,15 +130,33 @@ std::wstring FullPath(const wchar_t* path) {
     return longer;
 }
 
-// A new document showing the file, not yet current; null when the file
-// cannot be opened.
-CallBackInfo* OpenFileDocument(const std::wstring& path) {
+// A new document showing the file (for reading only with read_only 1), not
+// yet current; null when the file cannot be opened. *opened gets OpenFile's
+// result.
+CallBackInfo* OpenFileDocument(const std::wstring& path, int read_only, int* opened) {
     CallBackInfo* doc = new (std::nothrow) CallBackInfo(Frame().m_h_view_control);
-    if (doc && !doc->OpenFile(path.c_str())) {
+    *opened = doc ? doc->OpenFile(path.c_str(), read_only) : 0;
+    if (doc && !*opened) {
         delete doc;
         doc = nullptr;
     }
     return doc;
+}
+
+// The workspace of the file now current could be read only in part: it is
+// set aside where no later write replaces it, and the user is told. Its
+// edits then live only in the document, so they count as pending. 1 when
+// the workspace was set aside.
+int SetDamagedWorkspaceAside(CallBackInfo* doc, const std::wstring& path) {
+    const std::wstring workspace = WorkspaceName(path.c_str());
+    const std::wstring kept = KeepDamagedWorkspace(workspace.c_str(), path.c_str(), 1);
+    ShowMessage(kept.empty() ? kDamagedWorkspaceLostText : kDamagedWorkspaceKeptText,
+                workspace.c_str(), kept.c_str());
+    if (kept.empty()) {
+        return 0;
+    }
+    doc->m_history.MarkUnclean();
+    return 1;
 }
 
 // The current document is a file document showing this path.
@@ -172,6 +202,7 @@ int LoadDocument(const wchar_t* path) {
         return 0;
     }
     wchar_t chosen[MAX_PATH] = {};
+    int read_only = 0;
     if (!path) {
         wchar_t folder[MAX_PATH] = {};
         GetCurrentDirectoryW(MAX_PATH, folder);
@@ -181,17 +212,20 @@ int LoadDocument(const wchar_t* path) {
         dialog.lpstrFile = chosen;
         dialog.nMaxFile = MAX_PATH;
         dialog.lpstrInitialDir = folder;
+        // The dialog shows its "Open as read-only" check box.
         dialog.Flags = OFN_NODEREFERENCELINKS;
         if (!GetOpenFileNameW(&dialog)) {
             RepaintView(FALSE);
             return state->m_b_document_open;
         }
         path = chosen;
+        read_only = (dialog.Flags & OFN_READONLY) != 0;
     }
     // The new file is opened first: when it cannot be, the shown document
     // stays exactly as it was, pending changes included.
     const std::wstring full = FullPath(path);
-    CallBackInfo* doc = OpenFileDocument(full);
+    int opened = 0;
+    CallBackInfo* doc = OpenFileDocument(full, read_only, &opened);
     if (!doc) {
         ShowMessage(L"Failed to open file %s\n", path);
         RepaintView(FALSE);
@@ -207,7 +241,7 @@ int LoadDocument(const wchar_t* path) {
         // The same file again: open it afresh, so that it shows the workspace
         // the question may just have written.
         delete doc;
-        doc = OpenFileDocument(full);
+        doc = OpenFileDocument(full, read_only, &opened);
         if (!doc) {
             ShowMessage(L"Failed to open file %s\n", path);
             RepaintView(FALSE);
@@ -217,18 +251,33 @@ int LoadDocument(const wchar_t* path) {
     DestroyCurrentDocument();
     g_p_current_document = doc;
     ComputeMetrics();
-    const int restored = OfferRecovery(doc, full.c_str());
+    int set_aside = 0;
+    int restored = 0;
+    if (read_only) {
+        // Nothing is written beside a file opened read-only: a damaged
+        // workspace stays where it is, and a recovery copy waits for the
+        // file to be opened for editing.
+        if (opened == kWorkspaceReadInPart) {
+            ShowMessage(kDamagedWorkspaceLeftText, WorkspaceName(full.c_str()).c_str());
+        }
+        SetEditMode(0);
+        OnEditModeChanged(0);
+    } else {
+        set_aside = opened == kWorkspaceReadInPart ? SetDamagedWorkspaceAside(doc, full) : 0;
+        restored = OfferRecovery(doc, full.c_str());
+    }
 
     tkstr folder_text(full.c_str());
     if (const wchar_t* folder = folder_text.GetFolder()) {
         SetCurrentDirectoryW(folder);
     }
-    const std::wstring title = FormatText(L"%s - %s", state->m_sz_title, full.c_str());
+    const std::wstring title = FormatText(read_only ? L"%s - %s [read-only]" : L"%s - %s",
+                                          state->m_sz_title, full.c_str());
     SetWindowTextW(frame.m_h_main_window, title.c_str());
 
     state->m_b_document_open = 1;
     DocumentSizeChanged(); // the scroll range and the total
-    state->m_b_modified = restored;
+    state->m_b_modified = restored || set_aside;
     RepaintView(FALSE);
     return 1;
 }

@@ -24,6 +24,14 @@ const wchar_t kRecoveredDeletedText[] =
     L"Pelmora was closed before the pending changes of %s were kept, but the file has changed "
     L"since, so they were not applied. They could not be kept beside the file and were deleted.";
 
+const wchar_t kDamagedCopyKeptText[] =
+    L"Only part of the recovery copy of %s could be read (it is damaged or did not fit in "
+    L"memory). The changes read were restored; the whole copy is kept as %s.";
+const wchar_t kDamagedCopyLostText[] =
+    L"Only part of the recovery copy of %s could be read (it is damaged or did not fit in "
+    L"memory). The changes read were restored; the whole copy could not be kept beside the "
+    L"file.";
+
 namespace {
 
 RecoveryIdentity ProcessIdentity(const CallBackInfo* doc) {
@@ -46,11 +54,20 @@ int64_t SourceSize(const CallBackInfo* doc) {
                                      : static_cast<int64_t>(doc->m_proc_info.m_n_total_size);
 }
 
-// Replaces the document's pieces with those of the copy; 1 on success.
+// Replaces the document's pieces with those of the copy; 1 on success. A
+// damaged copy gives what can be read, and the whole of it is kept beside the
+// file, where no later copy replaces it.
 int RestoreFromCopy(CallBackInfo* doc, const RecoveryIdentity& copy) {
     CDataPlane* plane = new (std::nothrow) CDataPlane();
     int64_t size = doc->m_file_mapping.m_n_file_size;
-    if (plane == nullptr || !Frame().m_recovery.Store().Read(copy, plane, &size)) {
+    RecoveryStore& store = Frame().m_recovery.Store();
+    const int read = plane != nullptr ? store.Read(copy, plane, &size) : 0;
+    if (read == kWorkspaceReadInPart && doc->m_file_mapping.m_p_name != nullptr) {
+        const wchar_t* path = doc->m_file_mapping.m_p_name->c_str();
+        const std::wstring kept = KeepDamagedWorkspace(store.CopyPath(copy).c_str(), path, 0);
+        ShowMessage(kept.empty() ? kDamagedCopyLostText : kDamagedCopyKeptText, path, kept.c_str());
+    }
+    if (!read || plane->m_p_head == nullptr) {
         delete plane;
         return 0;
     }

@@ -181,6 +181,12 @@ TEST_F(FileMappingTest, ReadOnlyFallbackMapsReadOnlyViews) {
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(*p, m_bytes[999]);
     EXPECT_EQ(m_ops.m_n_last_map_writable, 0);
+    // Asked for: no read-write open is tried.
+    CountingFileMapOps asked;
+    CFileMapping chosen(asked);
+    ASSERT_EQ(chosen.Open(path.c_str(), 1), 1);
+    EXPECT_EQ(asked.m_n_open_calls, 1);
+    EXPECT_EQ(chosen.m_b_writable, 0);
 }
 
 TEST_F(FileMappingTest, FailedMappingKeepsFileUntilClose) {

@@ -174,10 +174,36 @@ TEST(Workspace, DamageStopsReadingAndKeepsTheRecordsBefore) {
         const std::wstring path = dir.WriteFile("d.interm", c.bytes);
         CDataPlane plane;
         int64_t size = 0x100;
-        ASSERT_EQ(1, ReadWorkspace(&plane, path.c_str(), &size)) << c.what;
+        ASSERT_EQ(kWorkspaceReadInPart, ReadWorkspace(&plane, path.c_str(), &size)) << c.what;
         EXPECT_EQ(static_cast<size_t>(plane.PieceCount()), c.kept) << c.what;
         EXPECT_EQ(size, 0x10) << c.what;
     }
+}
+
+TEST(Workspace, ADamagedWorkspaceIsReportedAndSetAsideUnderAFreeName) {
+    TempDir dir;
+    const std::wstring file = dir.WriteFile("a.bin", std::vector<uint8_t>(0x100, 0x4F));
+    const std::vector<uint8_t> golden = Golden("workspace_overwrite_0x10.interm");
+    const std::vector<uint8_t> damaged(golden.begin(), golden.begin() + 120);
+    const std::wstring workspace = dir.WriteFile("a.bin.interm", damaged);
+    {
+        CallBackInfo doc(nullptr);
+        ASSERT_EQ(kWorkspaceReadInPart, doc.OpenFile(file.c_str()));
+        EXPECT_EQ(doc.m_n_data_size, 0x10);
+    }
+    // Moved: the next write of the workspace cannot replace it.
+    EXPECT_EQ(KeepDamagedWorkspace(workspace.c_str(), file.c_str(), 1),
+              dir.WidePath("a.bin.interm.damaged"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("a.bin.interm")));
+    EXPECT_EQ(ReadFileBytes(dir.File("a.bin.interm.damaged")), damaged);
+    // Copied (a recovery copy elsewhere), beside the one kept before.
+    const std::wstring copy = dir.WriteFile("copy.interm", damaged);
+    EXPECT_EQ(KeepDamagedWorkspace(copy.c_str(), file.c_str(), 0),
+              dir.WidePath("a.bin.interm.damaged-2"));
+    EXPECT_EQ(ReadFileBytes(dir.File("copy.interm")), damaged);
+    EXPECT_EQ(ReadFileBytes(dir.File("a.bin.interm.damaged-2")), damaged);
+    EXPECT_EQ(ReadFileBytes(dir.File("a.bin.interm.damaged")), damaged);
+    EXPECT_EQ(KeepDamagedWorkspace(dir.WidePath("missing.interm").c_str(), file.c_str(), 0), L"");
 }
 
 // Reports the workspace file as 5 GiB long, as a sparse file would be, so the
@@ -222,7 +248,7 @@ TEST(Workspace, RecordsOfFourGiBAndMoreAreRefusedNotTruncated) {
         CDataPlane plane;
         int64_t size = 0x100;
         HugeWorkspaceOps ops;
-        ASSERT_EQ(1, ReadWorkspace(&plane, path.c_str(), &size, ops)) << length;
+        ASSERT_EQ(kWorkspaceReadInPart, ReadWorkspace(&plane, path.c_str(), &size, ops)) << length;
         EXPECT_EQ(plane.PieceCount(), 2) << length;
         EXPECT_EQ(size, 0x11) << length;
     }

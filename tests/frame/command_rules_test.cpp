@@ -186,3 +186,26 @@ TEST(MenuDecisions, TitleModifiedAndEditModeMarks) {
     EXPECT_TRUE(d.m_b_save_workspace_enabled);
     EXPECT_TRUE(d.m_b_edit_mode_checked);
 }
+
+TEST(CommandRules, AReadOnlyDocumentIsNeitherEditedNorApplied) {
+    ConditionFacts facts = FileWithSelection();
+    facts.m_b_edit_mode = 1; // left on from the document before
+    facts.m_b_clipboard_has_text = 1;
+    facts.m_b_can_apply = 1;
+    facts.m_b_can_undo = 1;
+    facts.m_b_read_only = 1;
+    for (uint16_t id : {40020, 40066, 40063, 40092, 40096, 40009, 41029, 40101}) {
+        EXPECT_FALSE(Runs(id, facts)) << id;
+    }
+    for (uint16_t id : {40038, 40071, 40018, 40019, 40029}) {
+        EXPECT_TRUE(Runs(id, facts)) << id;
+    }
+    const MenuDecisions d = DecideMenus(EvaluateConditions(facts));
+    EXPECT_FALSE(d.m_b_edit_mode_enabled);
+    EXPECT_FALSE(d.m_b_edit_mode_checked);
+    EXPECT_FALSE(d.m_b_apply_enabled);
+    EXPECT_FALSE(d.m_b_cut_remove_enabled);
+    EXPECT_EQ(d.m_n_paste, kPasteGreySubmenu);
+    facts.m_b_read_only = 0;
+    EXPECT_TRUE(DecideMenus(EvaluateConditions(facts)).m_b_edit_mode_enabled);
+}

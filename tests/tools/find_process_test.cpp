@@ -18,6 +18,10 @@ std::vector<RegionProcess::Region> ThreeRegions() {
 
 class FindProcess : public ToolsFixture {
   protected:
+    FindProcess() : FindProcess(ThreeRegions()) {}
+    explicit FindProcess(std::vector<RegionProcess::Region> regions)
+        : m_process(std::move(regions)) {}
+
     void SetUp() override {
         ToolsFixture::SetUp();
         OpenProcess(m_process);
@@ -40,7 +44,7 @@ class FindProcess : public ToolsFixture {
         return FindPattern(kFindModeHex, text.c_str(), direction, &end, 0);
     }
 
-    RegionProcess m_process{ThreeRegions()};
+    RegionProcess m_process;
 };
 
 TEST_F(FindProcess, SearchesGoPastAnUnreadableRegion) {
@@ -63,5 +67,44 @@ TEST_F(FindProcess, NoMatchSpansTheUnreadableRegion) {
     Select(-1, -1);
     EXPECT_EQ(Search(HexAt({0x30000, 0x30001, 0x30002}), 1), 0x2000);
 }
+
+// Regions end to end in the target, which an edit and its undo leave under
+// one source piece, as the overlay joins source pieces whose addresses
+// continue each other: 0x10000 readable, 0x11000 a guard page (readable in
+// the second layout), 0x12000 readable.
+class FindJoinedRegions : public FindProcess, public ::testing::WithParamInterface<int> {
+  protected:
+    FindJoinedRegions()
+        : FindProcess({{0x10000, 0x1000, 1}, {0x11000, 0x1000, GetParam()}, {0x12000, 0x1000, 1}}) {
+    }
+
+    void SetUp() override {
+        FindProcess::SetUp();
+        const uint8_t typed = 0x5A;
+        CDataPlane* plane = m_doc->m_p_data_plane;
+        ASSERT_EQ(m_doc->m_history.Overwrite(plane, 0x1800, &typed, 1, EditMark{}), 1);
+        HistoryResult undone = {};
+        ASSERT_EQ(m_doc->m_history.Undo(plane, &undone), 1);
+        ASSERT_EQ(plane->PieceCount(), 1);
+    }
+
+    // The match's offset in each direction, from either end.
+    void ExpectBothWays(const std::wstring& pattern, int64_t offset) {
+        Select(-1, -1);
+        EXPECT_EQ(Search(pattern, 1), offset);
+        Select(0x2FFF, 0x2FFF);
+        EXPECT_EQ(Search(pattern, 0), offset);
+    }
+};
+
+TEST_P(FindJoinedRegions, EveryReadableByteIsSearchedInBothDirections) {
+    ExpectBothWays(HexAt({0x10200, 0x10201, 0x10202}), 0x200);
+    ExpectBothWays(HexAt({0x12100, 0x12101, 0x12102}), 0x2100);
+    const bool guard = GetParam() == 0;
+    ExpectBothWays(HexAt({0x10FFE, 0x10FFF, 0x11000, 0x11001}), guard ? -1 : 0xFFE);
+    ExpectBothWays(HexAt({0x10FFE, 0x10FFF, 0x12000, 0x12001}), -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(GuardOrReadable, FindJoinedRegions, ::testing::Values(0, 1));
 
 } // namespace

@@ -192,4 +192,9 @@ TEST_F(ControlLogicTest, DoubleClickTogglesEditModeAndTellsTheFrame) {
     EXPECT_EQ(0, OnDoubleClick());
     EXPECT_EQ(0, g_hook_state);
     EXPECT_EQ(0, m_host.m_b_caret);
+    // A document opened read-only never enters edit mode.
+    g_p_current_document->m_b_read_only = 1;
+    EXPECT_EQ(0, OnDoubleClick());
+    EXPECT_EQ(0, g_hook_state);
+    EXPECT_EQ(0, m_host.m_b_caret);
 }
