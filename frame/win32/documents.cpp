@@ -65,7 +65,12 @@ class WindowPendingEditsHost : public PendingEditsHost {
     void ReportWorkspaceFailure(const wchar_t* workspace_path) override {
         ShowMessage(kWorkspaceFailedText, workspace_path);
     }
-    int WriteWorkspace() override { return SaveWorkspace(); }
+    int WriteWorkspace() override { return WriteCurrentWorkspace(); }
+    int WorkspaceReplacedElsewhere() override { return ::WorkspaceReplacedElsewhere(); }
+    PendingAnswer AskReplaceWorkspace(const wchar_t* workspace_path) override {
+        return ::AskReplaceWorkspace(m_h_owner, workspace_path);
+    }
+    int KeepInRecoveryCopy() override { return KeepEditsInRecoveryCopy(); }
 
   private:
     HWND m_h_owner;
@@ -119,8 +124,9 @@ std::wstring FullPath(const wchar_t* path) {
 }
 
 // A new document showing the file, not yet current; null when the file
-// cannot be opened.
+// cannot be opened. The workspace it reads is remembered as read.
 CallBackInfo* OpenFileDocument(const std::wstring& path) {
+    RememberWorkspace(path.c_str());
     CallBackInfo* doc = new (std::nothrow) CallBackInfo(Frame().m_h_view_control);
     if (doc && !doc->OpenFile(path.c_str())) {
         delete doc;
@@ -149,6 +155,12 @@ int ConfirmReleaseOfCurrentDocument(void* owner_window) {
     }
     const std::wstring path = CurrentWorkspacePath();
     return ConfirmDocumentRelease(HasPendingFileEdits(), path.c_str(), host);
+}
+
+int SaveCurrentWorkspace(void* owner_window) {
+    WindowPendingEditsHost host(static_cast<HWND>(owner_window));
+    const std::wstring path = CurrentWorkspacePath();
+    return !path.empty() && WriteOwnWorkspace(path.c_str(), host) == WorkspaceWrite::kWritten;
 }
 
 int PrepareWindowClose() {
