@@ -357,7 +357,10 @@ int RestoreFromCopy(CallBackInfo* doc, RecoveryStore& store, const RecoveryIdent
     delete doc->m_p_data_plane;
     doc->m_p_data_plane = plane;
     doc->m_n_data_size = size;
-    doc->m_history.MarkUnclean(); // the restored edits stay pending whatever is undone
+    // The steps were made over the pieces just replaced; none leads back to
+    // a kept state, so the restored edits stay pending whatever is undone.
+    doc->m_history.Clear();
+    doc->m_history.MarkUnclean();
     return 1;
 }
 

@@ -144,7 +144,7 @@ class RecoveryStore {
     RecoveryPlatform& m_platform;
 };
 
-// Replaces the document's pieces with those of the copy; the restored edits
-// count as pending. 0, with the document as it was, when the copy cannot be
-// read.
+// Replaces the document's pieces with those of the copy and forgets its undo
+// steps; the restored edits count as pending. 0, with the document as it
+// was, when the copy cannot be read.
 int RestoreFromCopy(CallBackInfo* doc, RecoveryStore& store, const RecoveryIdentity& copy);

@@ -89,9 +89,14 @@ void RecoveryKeeper::Settled(const CDataPlane* plane) {
     m_n_generation = plane != nullptr ? plane->m_n_generation : 0;
 }
 
-int RecoveryKeeper::Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size) {
+int RecoveryKeeper::Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size, int pending) {
     if (!m_b_tracking || plane == nullptr)
         return 0;
+    if (!pending) {
+        if (plane != m_p_plane || plane->m_n_generation != m_n_generation)
+            Settled(plane); // undone back to the kept state
+        return 0;
+    }
     if (m_worker.joinable() && m_b_done)
         Wait();
     if (m_b_retry) {

@@ -45,7 +45,9 @@ class RecoveryKeeper {
     // the file: the copy is deleted and only later edits make a new one.
     void Settled(const CDataPlane* plane);
     // Notices edits and writes the copy when it is due; 1 when a write began.
-    int Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size);
+    // pending 0: the edits were undone back to the kept state, so there is
+    // nothing to keep and the copy goes instead.
+    int Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size, int pending = 1);
     // Writes the copy now and waits for it; the copy then outlives the
     // document (session end without a workspace). 1 or 0.
     int WriteNow(const CDataPlane* plane, int64_t file_size);

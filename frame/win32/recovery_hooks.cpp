@@ -24,6 +24,9 @@ const wchar_t kRecoveredAsideText[] =
 const wchar_t kRecoveredDeletedText[] =
     L"Pelmora was closed before the pending changes of %s were kept, but the file has changed "
     L"since, so they were not applied. They could not be kept beside the file and were deleted.";
+const wchar_t kCopyUnreadableText[] =
+    L"The pending changes of %s could not be read from %s. They were not restored; the copy is "
+    L"kept.";
 const wchar_t kOpenElsewhereText[] = L"Also open in another Pelmora window";
 
 namespace {
@@ -74,8 +77,9 @@ void OnRecoveryTimer() {
         frame.m_recovery.Track(doc->m_p_data_plane, ProcessIdentity(doc), nullptr);
         frame.m_p_recovery_document = doc;
     }
+    const int pending = g_p_view_state != nullptr && g_p_view_state->m_b_modified;
     frame.m_recovery.Tick(static_cast<int64_t>(GetTickCount64()), doc->m_p_data_plane,
-                          SourceSize(doc));
+                          SourceSize(doc), pending);
 }
 
 int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
@@ -104,13 +108,12 @@ int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
             const std::wstring text = FormatText(kRestoreQuestionText, path);
             const int yes = MessageBoxW(frame.m_h_main_window, text.c_str(), L"Message",
                                         MB_YESNO | MB_ICONQUESTION | MB_TOPMOST) == IDYES;
-            if (yes && RestoreFromCopy(doc, store, copy)) {
-                restored = 1;
-            } else {
-                if (yes)
-                    DebugTrace(L"Recovery: copy of %s could not be read\n", path);
+            if (!yes)
                 store.Delete(copy);
-            }
+            else if (RestoreFromCopy(doc, store, copy))
+                restored = 1;
+            else
+                ShowMessage(kCopyUnreadableText, path, store.CopyPath(copy).c_str());
             break;
         }
         case RecoveryMatch::kStale:

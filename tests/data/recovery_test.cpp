@@ -2,6 +2,7 @@
 // replacement with a file seam failing at each step, the keeper's deletions
 // and the start-up cleaning.
 #include "data/data_plane.h"
+#include "data/document.h"
 #include "data/recovery.h"
 #include "data/recovery_keeper.h"
 #include "data/recovery_schedule.h"
@@ -378,8 +379,9 @@ TEST(Recovery, ACopyBelongsToTheInstanceThatWroteIt) {
     EXPECT_EQ(RecoveryKey(old), RecoveryKey(FileIdentityOf(file, 40, 9)));
 }
 
-// A copy is found under another spelling of the file's path.
-TEST(Recovery, CopiesFollowTheFile) {
+// A copy is found under another spelling of the file's path; an edit undone
+// back to the kept state leaves no copy to offer.
+TEST(Recovery, CopiesFollowTheFileAndOnlyRealChanges) {
     TempDir dir;
     FakeRecoveryPlatform platform(dir);
     const std::wstring file = dir.WriteFile("k.bin", MemorySource::Pattern(30));
@@ -400,4 +402,26 @@ TEST(Recovery, CopiesFollowTheFile) {
     EXPECT_EQ(1, keeper.Store().FindFileCopy(other_spelling.c_str(), &found, &time));
 
     keeper.Release();
+}
+
+// Restoring replaces the pieces the undo steps were made over: the steps go,
+// and the restored edits stay pending.
+TEST(Recovery, RestoringForgetsTheUndoSteps) {
+    TempDir dir;
+    FakeRecoveryPlatform platform(dir);
+    RecoveryStore store(platform.Folder(), PlatformWorkspaceFileOps(), platform);
+    const RecoveryIdentity id = FileIdentityOf(L"/data/u.bin", 20, 1);
+    CDataPlane saved(20);
+    ASSERT_EQ(1, saved.Remove(0, 4));
+    ASSERT_EQ(1, store.Write(id, Image(saved, 20), 1));
+
+    CallBackInfo doc(nullptr);
+    doc.m_file_mapping.m_n_file_size = 20;
+    doc.m_p_data_plane = new CDataPlane(20);
+    const uint8_t typed[] = {9, 9};
+    ASSERT_EQ(1, doc.m_history.Insert(doc.m_p_data_plane, 0, typed, 2, EditMarkOf(doc)));
+    ASSERT_EQ(1, RestoreFromCopy(&doc, store, id));
+    EXPECT_EQ(doc.m_n_data_size, 15);
+    EXPECT_EQ(doc.m_history.CanUndo(), 0);
+    EXPECT_EQ(doc.m_history.IsClean(), 0);
 }

@@ -325,3 +325,52 @@ TEST(RecoveryE2E, TheSecondWindowToKeepAWorkspaceAsksBeforeReplacingIt) {
     EXPECT_EQ(Effective(copy, bytes), seconds);
     DeleteFileW(workspace.c_str());
 }
+
+// A copy is found under the file's short name; one that cannot be read is
+// said so on Yes and kept. An edit undone before its copy was written leaves
+// nothing to offer.
+TEST(RecoveryE2E, AnUnreadableCopyIsKeptAndUndoneEditsAreNotOffered) {
+    Sandbox box(L"recovery_unread");
+    RecoveryFolder folder(box);
+    const std::vector<unsigned char> bytes = e2e::Counting(100);
+    const std::wstring path = box.File(L"unreadable copy.bin", bytes);
+    const std::wstring copy = EditAndKill(box, folder, path);
+    wchar_t short_name[MAX_PATH];
+    ASSERT_GT(GetShortPathNameW(path.c_str(), short_name, MAX_PATH), 0u);
+    const std::wstring short_path = short_name;
+    ASSERT_NE(short_path, path);
+    ASSERT_FALSE(copy.empty());
+    const std::vector<unsigned char> damaged = {'n', 'o', 't', ' ', 'a', ' ', 'c', 'o', 'p', 'y'};
+    box.File(copy.substr(box.Folder().size()), damaged);
+    {
+        e2e::PelmoraProcess app;
+        std::wstring text;
+        // Opened under its short name: the copy is found all the same.
+        HWND question = StartAndAwaitQuestion(app, box, short_path, &text);
+        ASSERT_NE(question, nullptr);
+        e2e::Answer(question, IDYES);
+        const std::wstring message = e2e::TakeMessage(app, 10000);
+        EXPECT_NE(message.find(copy), std::wstring::npos) << "nothing said about the copy";
+        ASSERT_NE(app.WaitForMainWindow(20000, (L"Pelmora - " + short_path).c_str()), nullptr);
+        EXPECT_EQ(app.Close(), 0);
+        EXPECT_EQ(e2e::ReadAll(copy), damaged);
+        DeleteFileW(copy.c_str());
+        for (const std::wstring& name : folder.Names())
+            DeleteFileW((folder.Folder() + name).c_str());
+    }
+
+    e2e::PelmoraProcess app;
+    HWND main = e2e::StartSizedOn(app, box, path, 900, 500);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(e2e::EditFirstByte(main, '4', '1'));
+    e2e::PostCommand(main, 40101); // "&Undo"
+    e2e::Sync(main);
+    Sleep(7000); // longer than a copy ever waits
+    app.Kill();
+    e2e::PelmoraProcess again;
+    HWND again_main = e2e::StartSizedOn(again, box, path, 900, 500);
+    ASSERT_NE(again_main, nullptr);
+    EXPECT_EQ(again.WaitForWindow(L"#32770", L"Message", 2000), nullptr)
+        << "asked about changes that were undone";
+    EXPECT_EQ(again.Close(), 0);
+}
