@@ -338,12 +338,44 @@ int RecoveryStore::Read(const RecoveryIdentity& id, CDataPlane* plane, int64_t* 
     return ReadWorkspace(plane, copy.c_str(), size, m_ops) && plane->m_p_head != nullptr ? 1 : 0;
 }
 
-int RecoveryStore::MoveBeside(const RecoveryIdentity& id, std::wstring* moved_to) {
-    const std::wstring target = WorkspaceName(id.m_sz_path.c_str()) + L".recovered";
-    if (!m_ops.MoveReplace(CopyPath(id).c_str(), target.c_str()))
+int RecoveryStore::CopyAcross(const std::wstring& from, const std::wstring& to) {
+    void* in = m_ops.OpenRead(from.c_str());
+    if (in == nullptr)
         return 0;
-    m_ops.Delete(CompanionPath(id).c_str());
-    *moved_to = target;
+    void* out = m_ops.OpenWrite(to.c_str());
+    if (out == nullptr) {
+        m_ops.Close(in);
+        return 0;
+    }
+    std::vector<uint8_t> buffer(64 * 1024);
+    const int64_t total = m_ops.Size(in);
+    int64_t copied = 0;
+    bool ok = total >= 0;
+    while (ok && copied < total) {
+        const size_t n = m_ops.Read(in, buffer.data(), buffer.size());
+        ok = n > 0 && m_ops.Write(out, buffer.data(), n) == n;
+        copied += static_cast<int64_t>(n);
+    }
+    ok = ok && copied == total && m_ops.FlushToDisk(out) != 0;
+    m_ops.Close(in);
+    return m_ops.Close(out) != 0 && ok ? 1 : 0;
+}
+
+int RecoveryStore::MoveBeside(const RecoveryIdentity& id, std::wstring* place) {
+    // The recovery folder and the file are often on different volumes, where
+    // no move is possible: the copy is copied, and goes here only once the
+    // new file is complete and on disk.
+    const std::wstring copy = CopyPath(id);
+    const std::wstring target = WorkspaceName(id.m_sz_path.c_str()) + L".recovered";
+    const std::wstring temp = target + kNewSuffix;
+    if (!CopyAcross(copy, temp) || !m_ops.MoveReplace(temp.c_str(), target.c_str())) {
+        m_ops.Delete(temp.c_str());
+        *place = copy;
+        return 0;
+    }
+    if (!Delete(id))
+        DebugTrace(L"Recovery: copy kept beside the file was not deleted: %s\n", copy.c_str());
+    *place = target;
     return 1;
 }
 

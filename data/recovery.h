@@ -128,8 +128,10 @@ class RecoveryStore {
     // effective size. 0 when the copy cannot be read or has no piece.
     int Read(const RecoveryIdentity& id, CDataPlane* plane, int64_t* size);
     // Puts the copy beside its file as "<file>.interm.recovered" (replacing an
-    // older one) and deletes the companion; 1 or 0.
-    int MoveBeside(const RecoveryIdentity& id, std::wstring* moved_to);
+    // older one): copied there and flushed, and only then deleted here with
+    // its companion. 1, with *place the new path; 0 with the copy left where
+    // it was and *place naming it.
+    int MoveBeside(const RecoveryIdentity& id, std::wstring* place);
     // Start-up cleaning: copies of processes that no longer run, copies older
     // than the keeping time and halves without their other half (once older
     // than a day, as another instance may be writing them) are deleted; a
@@ -137,6 +139,7 @@ class RecoveryStore {
     int Sweep();
 
   private:
+    int CopyAcross(const std::wstring& from, const std::wstring& to);
     int OlderThanADay(const std::wstring& path, int64_t now);
     int WriteReplacing(const std::wstring& path, const void* data, size_t count);
     std::wstring m_sz_folder;

@@ -21,9 +21,9 @@ const wchar_t kRestoreQuestionText[] =
 const wchar_t kRecoveredAsideText[] =
     L"Pelmora was closed before the pending changes of %s were kept, but the file has changed "
     L"since, so they were not applied. They are kept in %s.";
-const wchar_t kRecoveredDeletedText[] =
+const wchar_t kRecoveredNotMovedText[] =
     L"Pelmora was closed before the pending changes of %s were kept, but the file has changed "
-    L"since, so they were not applied. They could not be kept beside the file and were deleted.";
+    L"since, so they were not applied. They could not be kept beside the file and stay in %s.";
 const wchar_t kCopyUnreadableText[] =
     L"The pending changes of %s could not be read from %s. They were not restored; the copy is "
     L"kept.";
@@ -121,13 +121,11 @@ int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
             store.Delete(copy);
             break;
         case RecoveryMatch::kChanged: {
-            std::wstring aside;
-            if (store.MoveBeside(copy, &aside)) {
-                ShowMessage(kRecoveredAsideText, path, aside.c_str());
-            } else {
-                store.Delete(copy);
-                ShowMessage(kRecoveredDeletedText, path);
-            }
+            std::wstring place;
+            if (store.MoveBeside(copy, &place))
+                ShowMessage(kRecoveredAsideText, path, place.c_str());
+            else
+                ShowMessage(kRecoveredNotMovedText, path, place.c_str());
             break;
         }
         }

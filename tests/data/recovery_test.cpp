@@ -60,6 +60,31 @@ RecoveryIdentity FileIdentityOf(const std::wstring& path, int64_t size, int64_t 
     return id;
 }
 
+// The recovery folder on another volume than the file: a move between the
+// two folders fails, as it does across volumes; any other step fails when
+// the wrapped calls make it.
+class OtherVolumeOps final : public WorkspaceFileOps {
+  public:
+    explicit OtherVolumeOps(WorkspaceFileOps& inner) : m_inner(inner) {}
+    void* OpenWrite(const wchar_t* p) override { return m_inner.OpenWrite(p); }
+    void* OpenRead(const wchar_t* p) override { return m_inner.OpenRead(p); }
+    size_t Write(void* f, const void* d, size_t n) override { return m_inner.Write(f, d, n); }
+    size_t Read(void* f, void* d, size_t n) override { return m_inner.Read(f, d, n); }
+    int64_t Size(void* f) override { return m_inner.Size(f); }
+    int FlushToDisk(void* f) override { return m_inner.FlushToDisk(f); }
+    int Close(void* f) override { return m_inner.Close(f); }
+    int Exists(const wchar_t* p) override { return m_inner.Exists(p); }
+    int MoveReplace(const wchar_t* from, const wchar_t* to) override {
+        if (std::filesystem::path(from).parent_path() != std::filesystem::path(to).parent_path())
+            return 0;
+        return m_inner.MoveReplace(from, to);
+    }
+    int Delete(const wchar_t* p) override { return m_inner.Delete(p); }
+
+  private:
+    WorkspaceFileOps& m_inner;
+};
+
 std::vector<uint8_t> Image(const CDataPlane& plane, int64_t size) {
     std::vector<uint8_t> out;
     EXPECT_EQ(1, SerializeWorkspace(&plane, size, &out));
@@ -424,4 +449,45 @@ TEST(Recovery, RestoringForgetsTheUndoSteps) {
     EXPECT_EQ(doc.m_n_data_size, 15);
     EXPECT_EQ(doc.m_history.CanUndo(), 0);
     EXPECT_EQ(doc.m_history.IsClean(), 0);
+}
+
+// Kept beside a changed file across volumes: copied, and the copy here goes
+// only once that is done; on any failure the copy stays and is named.
+TEST(Recovery, ACopyMovedBesideItsFileIsNeverLost) {
+    TempDir folder, files;
+    FakeRecoveryPlatform platform(folder);
+    const std::wstring file = files.WriteFile("m.bin", MemorySource::Pattern(20));
+    const std::wstring beside = file + L".interm.recovered";
+    const RecoveryIdentity id = FileIdentityOf(file, 20, 1);
+    CDataPlane plane(20);
+    ASSERT_EQ(1, plane.Remove(2, 5));
+    const std::vector<uint8_t> image = Image(plane, 20);
+    bool clean_run = false;
+    for (int fail_at = 1; fail_at < 40 && !clean_run; ++fail_at) {
+        RecoveryStore good(platform.Folder(), PlatformWorkspaceFileOps(), platform);
+        ASSERT_EQ(1, good.Write(id, image, 1));
+        FailingWorkspaceOps failing(fail_at);
+        OtherVolumeOps ops(failing);
+        RecoveryStore store(platform.Folder(), ops, platform);
+        std::wstring place;
+        const int moved = store.MoveBeside(id, &place);
+        clean_run = failing.m_n_calls < fail_at;
+        if (moved) {
+            // Only the deletion here may have failed: then both places hold it.
+            EXPECT_EQ(place, beside);
+            EXPECT_EQ(ReadFileBytes(beside), image);
+            if (clean_run) {
+                EXPECT_FALSE(std::filesystem::exists(store.CopyPath(id)));
+            }
+        } else {
+            EXPECT_EQ(place, store.CopyPath(id)) << "fail at " << fail_at;
+            EXPECT_EQ(ReadFileBytes(store.CopyPath(id)), image) << "fail at " << fail_at;
+            EXPECT_TRUE(std::filesystem::exists(store.CompanionPath(id)));
+            EXPECT_FALSE(std::filesystem::exists(beside)) << "fail at " << fail_at;
+        }
+        EXPECT_FALSE(std::filesystem::exists(beside + L".new")) << "fail at " << fail_at;
+        std::filesystem::remove(beside);
+        good.Delete(id);
+    }
+    EXPECT_TRUE(clean_run);
 }
