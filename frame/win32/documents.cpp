@@ -124,9 +124,9 @@ std::wstring FullPath(const wchar_t* path) {
 }
 
 // A new document showing the file, not yet current; null when the file
-// cannot be opened. The workspace it reads is remembered as read.
-CallBackInfo* OpenFileDocument(const std::wstring& path) {
-    RememberWorkspace(path.c_str());
+// cannot be opened. *read: the workspace as it was before the document read it.
+CallBackInfo* OpenFileDocument(const std::wstring& path, WorkspaceStamp* read) {
+    *read = WorkspaceStampOf(path.c_str());
     CallBackInfo* doc = new (std::nothrow) CallBackInfo(Frame().m_h_view_control);
     if (doc && !doc->OpenFile(path.c_str())) {
         delete doc;
@@ -203,7 +203,8 @@ int LoadDocument(const wchar_t* path) {
     // The new file is opened first: when it cannot be, the shown document
     // stays exactly as it was, pending changes included.
     const std::wstring full = FullPath(path);
-    CallBackInfo* doc = OpenFileDocument(full);
+    WorkspaceStamp read;
+    CallBackInfo* doc = OpenFileDocument(full, &read);
     if (!doc) {
         ShowMessage(L"Failed to open file %s\n", path);
         RepaintView(FALSE);
@@ -219,7 +220,7 @@ int LoadDocument(const wchar_t* path) {
         // The same file again: open it afresh, so that it shows the workspace
         // the question may just have written.
         delete doc;
-        doc = OpenFileDocument(full);
+        doc = OpenFileDocument(full, &read);
         if (!doc) {
             ShowMessage(L"Failed to open file %s\n", path);
             RepaintView(FALSE);
@@ -228,6 +229,7 @@ int LoadDocument(const wchar_t* path) {
     }
     DestroyCurrentDocument();
     g_p_current_document = doc;
+    frame.m_workspace_stamp = read;
     ComputeMetrics();
     const int restored = OfferRecovery(doc, full.c_str());
 

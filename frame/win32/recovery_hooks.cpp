@@ -137,9 +137,8 @@ int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
     return restored;
 }
 
-void RememberWorkspace(const wchar_t* file_path) {
-    Frame().m_workspace_stamp =
-        TakeWorkspaceStamp(PlatformRecovery(), WorkspaceName(file_path).c_str());
+WorkspaceStamp WorkspaceStampOf(const wchar_t* file_path) {
+    return TakeWorkspaceStamp(PlatformRecovery(), WorkspaceName(file_path).c_str());
 }
 
 int WorkspaceReplacedElsewhere() {
@@ -195,7 +194,7 @@ void RecoveryFileRewritten() {
     RecoveryDocumentGone();
     if (doc != nullptr && doc->m_n_source_kind == 0 && doc->m_file_mapping.m_p_name != nullptr) {
         // No copy is left to offer: this only follows the file anew.
-        RememberWorkspace(doc->m_file_mapping.m_p_name->c_str());
+        Frame().m_workspace_stamp = WorkspaceStampOf(doc->m_file_mapping.m_p_name->c_str());
         OfferRecovery(doc, doc->m_file_mapping.m_p_name->c_str());
     }
 }

@@ -4,6 +4,7 @@
 // workspace as this window last read or wrote it.
 #pragma once
 
+#include "data/recovery.h"
 #include "frame/pending_edits.h"
 
 #include <windows.h>
@@ -21,9 +22,10 @@ void OnRecoveryTimer();
 // another running instance has the file open, the status bar says so. 1
 // when the document now shows restored pending edits.
 int OfferRecovery(CallBackInfo* doc, const wchar_t* path);
-// The file's workspace is about to be read: its state is remembered, so that
-// a later write notices another window's write in between.
-void RememberWorkspace(const wchar_t* file_path);
+// The state of a file's workspace, taken before a document reads it and
+// remembered while the document is current, so that a later write notices
+// another window's write in between.
+WorkspaceStamp WorkspaceStampOf(const wchar_t* file_path);
 // Another window wrote the current document's workspace since then.
 int WorkspaceReplacedElsewhere();
 // Writes the current document's workspace and remembers it; 1 or 0.
