@@ -347,13 +347,13 @@ int RecoveryStore::CopyAcross(const std::wstring& from, const std::wstring& to) 
         m_ops.Close(in);
         return 0;
     }
-    std::vector<uint8_t> buffer(64 * 1024);
+    uint8_t buffer[16384];
     const int64_t total = m_ops.Size(in);
     int64_t copied = 0;
     bool ok = total >= 0;
     while (ok && copied < total) {
-        const size_t n = m_ops.Read(in, buffer.data(), buffer.size());
-        ok = n > 0 && m_ops.Write(out, buffer.data(), n) == n;
+        const size_t n = m_ops.Read(in, buffer, sizeof buffer);
+        ok = n > 0 && m_ops.Write(out, buffer, n) == n;
         copied += static_cast<int64_t>(n);
     }
     ok = ok && copied == total && m_ops.FlushToDisk(out) != 0;
