@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -344,6 +348,20 @@ TEST(Recovery, FolderUnderANonAsciiHomeIsUsed) {
     else
         unsetenv("XDG_STATE_HOME");
     EXPECT_EQ(folder, dir.Path().wstring() + L"/\u00E9t\u00E9/pelmora/recovery/");
+}
+
+// This process runs with its own start time; its ID with another start time
+// is another, ended instance.
+TEST(Recovery, AnInstanceIsItsIdAndStartTime) {
+    RecoveryPlatform& platform = PlatformRecovery();
+    uint32_t id = 0;
+    int64_t start = 0;
+    platform.Self(&id, &start);
+    EXPECT_EQ(id, static_cast<uint32_t>(getpid()));
+    EXPECT_EQ(platform.InstanceRuns(id, start), 1);
+    if (start == 0)
+        GTEST_SKIP() << "no process start times here (an emulator's /proc)";
+    EXPECT_EQ(platform.InstanceRuns(id, start + 1), 0);
 }
 #endif
 
