@@ -52,6 +52,11 @@ class BenchPlatform final : public RecoveryPlatform {
     }
     int64_t Now() override { return PlatformRecovery().Now(); }
     int ProcessRuns(uint32_t, const wchar_t*) override { return 1; }
+    void Self(uint32_t* id, int64_t* start) override { PlatformRecovery().Self(id, start); }
+    int InstanceRuns(uint32_t, int64_t) override { return 1; }
+    int FileKey(const wchar_t* p, std::wstring* key) override {
+        return PlatformRecovery().FileKey(p, key);
+    }
 
   private:
     std::wstring m_sz_folder;

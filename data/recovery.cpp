@@ -3,6 +3,7 @@
 #include "data/recovery.h"
 
 #include "data/data_plane.h"
+#include "data/document.h"
 #include "data/workspace.h"
 #include "frame/messages.h"
 #include "frame/utf8.h"
@@ -90,10 +91,16 @@ class MemoryWorkspaceOps final : public WorkspaceFileOps {
 std::string CompanionText(const RecoveryIdentity& id) {
     std::string path;
     WideToUtf8(id.m_sz_path.c_str(), &path);
+    std::string file_key;
+    WideToUtf8(id.m_sz_file_key.c_str(), &file_key);
     std::ostringstream out;
     out << kCompanionMagic << "\nkind " << (id.m_n_kind == RECOVERY_PROCESS ? "process" : "file")
         << "\npath " << path << "\nsize " << id.m_n_size << "\ntime " << id.m_n_time << "\npid "
         << id.m_n_process_id << "\n";
+    // Later fields: versions that do not know them pass over them.
+    if (!file_key.empty())
+        out << "fileid " << file_key << "\n";
+    out << "owner " << id.m_n_owner_id << "\nstarted " << id.m_n_owner_start << "\n";
     return out.str();
 }
 
@@ -118,6 +125,19 @@ int ParseCompanion(const std::string& text, RecoveryIdentity* id) {
             // A path never holds a zero character; one would cut it short.
             if (value.find('\0') != std::string::npos || !Utf8ToWide(value, &read.m_sz_path))
                 return 0;
+        } else if (key == "fileid") {
+            if (value.find('\0') != std::string::npos || !Utf8ToWide(value, &read.m_sz_file_key))
+                return 0;
+            continue;
+        } else if (key == "owner" || key == "started") {
+            const long long n = std::strtoll(value.c_str(), &end, 10);
+            if (value.empty() || *end != 0)
+                return 0;
+            if (key == "owner")
+                read.m_n_owner_id = static_cast<uint32_t>(n);
+            else
+                read.m_n_owner_start = n;
+            continue;
         } else if (key == "size" || key == "time" || key == "pid") {
             const long long n = std::strtoll(value.c_str(), &end, 10);
             if (value.empty() || *end != 0)
@@ -140,13 +160,25 @@ int ParseCompanion(const std::string& text, RecoveryIdentity* id) {
 }
 
 std::wstring RecoveryKey(const RecoveryIdentity& id) {
-    wchar_t text[32];
+    wchar_t text[80];
     if (id.m_n_kind == RECOVERY_PROCESS)
-        std::swprintf(text, 32, L"p%08X", id.m_n_process_id);
+        std::swprintf(text, 80, L"p%08X", id.m_n_process_id);
     else
-        std::swprintf(text, 32, L"f%016llX",
+        std::swprintf(text, 80, L"f%016llX",
                       static_cast<unsigned long long>(PathHash(id.m_sz_path)));
-    return text;
+    std::wstring key = text;
+    if (id.m_n_owner_id != 0) {
+        std::swprintf(text, 80, L"-%08X-%016llX", id.m_n_owner_id,
+                      static_cast<unsigned long long>(id.m_n_owner_start));
+        key += text;
+    }
+    return key;
+}
+
+int SameFile(const RecoveryIdentity& copy, const RecoveryIdentity& opened) {
+    if (SamePath(copy.m_sz_path, opened.m_sz_path))
+        return 1;
+    return !copy.m_sz_file_key.empty() && copy.m_sz_file_key == opened.m_sz_file_key ? 1 : 0;
 }
 
 int SerializeWorkspace(const CDataPlane* plane, int64_t file_size, std::vector<uint8_t>* out) {
@@ -161,6 +193,20 @@ RecoveryMatch MatchRecovery(const RecoveryIdentity& copy, const RecoveryIdentity
     if (workspace_time >= 0 && workspace_time > copy_time)
         return RecoveryMatch::kStale;
     return RecoveryMatch::kOffer;
+}
+
+WorkspaceStamp TakeWorkspaceStamp(RecoveryPlatform& platform, const wchar_t* workspace_path) {
+    WorkspaceStamp stamp;
+    stamp.m_b_exists = platform.Stamp(workspace_path, &stamp.m_n_size, &stamp.m_n_time);
+    return stamp;
+}
+
+int WorkspaceReplacedSince(const WorkspaceStamp& before, const WorkspaceStamp& now) {
+    if (!now.m_b_exists)
+        return 0;
+    return !before.m_b_exists || before.m_n_size != now.m_n_size || before.m_n_time != now.m_n_time
+               ? 1
+               : 0;
 }
 
 RecoveryStore::RecoveryStore(std::wstring folder, WorkspaceFileOps& ops, RecoveryPlatform& platform)
@@ -207,6 +253,13 @@ int RecoveryStore::Write(const RecoveryIdentity& id, const std::vector<uint8_t>&
     return 1;
 }
 
+int RecoveryStore::WriteCompanion(const RecoveryIdentity& id) {
+    if (m_sz_folder.empty())
+        return 0;
+    const std::string text = CompanionText(id);
+    return WriteReplacing(CompanionPath(id), text.data(), text.size());
+}
+
 int RecoveryStore::Delete(const RecoveryIdentity& id) {
     if (m_sz_folder.empty())
         return 0;
@@ -233,20 +286,51 @@ int ReadSmallFile(WorkspaceFileOps& ops, const std::wstring& path, std::string* 
 
 } // namespace
 
+int RecoveryStore::FindFileCopy(const RecoveryIdentity& opened, RecoveryIdentity* id,
+                                int64_t* copy_time, int* open_elsewhere) {
+    std::vector<std::wstring> names;
+    if (m_sz_folder.empty() || !m_platform.List(m_sz_folder.c_str(), &names))
+        return 0;
+    uint32_t self_id = 0;
+    int64_t self_start = 0;
+    m_platform.Self(&self_id, &self_start);
+    int found_any = 0;
+    for (const std::wstring& name : names) {
+        if (!EndsWith(name, kCompanionExtension))
+            continue;
+        std::string text;
+        RecoveryIdentity found;
+        if (!ReadSmallFile(m_ops, m_sz_folder + name, &text) || !ParseCompanion(text, &found) ||
+            found.m_n_kind != RECOVERY_FILE || !SameFile(found, opened))
+            continue;
+        const bool own = found.m_n_owner_id == self_id && found.m_n_owner_start == self_start;
+        if (found.m_n_owner_id != 0 && !own &&
+            m_platform.InstanceRuns(found.m_n_owner_id, found.m_n_owner_start)) {
+            // Another window's: neither offered nor touched while it runs.
+            if (open_elsewhere != nullptr)
+                *open_elsewhere = 1;
+            continue;
+        }
+        int64_t size = 0, time = 0;
+        if (m_sz_folder + name != CompanionPath(found) ||
+            !m_platform.Stamp(CopyPath(found).c_str(), &size, &time))
+            continue; // a companion alone, or one under another name
+        if (!found_any || time > *copy_time) {
+            *id = found;
+            *copy_time = time;
+            found_any = 1;
+        }
+    }
+    return found_any;
+}
+
 int RecoveryStore::FindFileCopy(const wchar_t* path, RecoveryIdentity* id, int64_t* copy_time) {
-    if (m_sz_folder.empty() || path == nullptr)
+    if (path == nullptr)
         return 0;
-    RecoveryIdentity probe;
-    probe.m_sz_path = path;
-    std::string text;
-    RecoveryIdentity found;
-    int64_t size = 0;
-    if (!ReadSmallFile(m_ops, CompanionPath(probe), &text) || !ParseCompanion(text, &found) ||
-        found.m_n_kind != RECOVERY_FILE || !SamePath(found.m_sz_path, probe.m_sz_path) ||
-        !m_platform.Stamp(CopyPath(probe).c_str(), &size, copy_time))
-        return 0;
-    *id = found;
-    return 1;
+    RecoveryIdentity opened;
+    opened.m_sz_path = path;
+    m_platform.FileKey(path, &opened.m_sz_file_key);
+    return FindFileCopy(opened, id, copy_time);
 }
 
 int RecoveryStore::Read(const RecoveryIdentity& id, CDataPlane* plane, int64_t* size) {
@@ -257,13 +341,63 @@ int RecoveryStore::Read(const RecoveryIdentity& id, CDataPlane* plane, int64_t* 
     return read && plane->m_p_head != nullptr ? 1 : 0;
 }
 
-int RecoveryStore::MoveBeside(const RecoveryIdentity& id, std::wstring* moved_to) {
-    const std::wstring target = WorkspaceName(id.m_sz_path.c_str()) + L".recovered";
-    if (!m_ops.MoveReplace(CopyPath(id).c_str(), target.c_str()))
+int RecoveryStore::CopyAcross(const std::wstring& from, const std::wstring& to) {
+    void* in = m_ops.OpenRead(from.c_str());
+    if (in == nullptr)
         return 0;
-    m_ops.Delete(CompanionPath(id).c_str());
-    *moved_to = target;
+    void* out = m_ops.OpenWrite(to.c_str());
+    if (out == nullptr) {
+        m_ops.Close(in);
+        return 0;
+    }
+    uint8_t buffer[16384];
+    const int64_t total = m_ops.Size(in);
+    int64_t copied = 0;
+    bool ok = total >= 0;
+    while (ok && copied < total) {
+        const size_t n = m_ops.Read(in, buffer, sizeof buffer);
+        ok = n > 0 && m_ops.Write(out, buffer, n) == n;
+        copied += static_cast<int64_t>(n);
+    }
+    ok = ok && copied == total && m_ops.FlushToDisk(out) != 0;
+    m_ops.Close(in);
+    return m_ops.Close(out) != 0 && ok ? 1 : 0;
+}
+
+int RecoveryStore::MoveBeside(const RecoveryIdentity& id, std::wstring* place) {
+    // The recovery folder and the file are often on different volumes, where
+    // no move is possible: the copy is copied, and goes here only once the
+    // new file is complete and on disk.
+    const std::wstring copy = CopyPath(id);
+    const std::wstring target = WorkspaceName(id.m_sz_path.c_str()) + L".recovered";
+    const std::wstring temp = target + kNewSuffix;
+    if (!CopyAcross(copy, temp) || !m_ops.MoveReplace(temp.c_str(), target.c_str())) {
+        m_ops.Delete(temp.c_str());
+        *place = copy;
+        return 0;
+    }
+    if (!Delete(id))
+        DebugTrace(L"Recovery: copy kept beside the file was not deleted: %s\n", copy.c_str());
+    *place = target;
     return 1;
+}
+
+int RestoreFromCopy(CallBackInfo* doc, RecoveryStore& store, const RecoveryIdentity& copy) {
+    CDataPlane* plane = new (std::nothrow) CDataPlane();
+    int64_t size = doc->m_file_mapping.m_n_file_size;
+    const int read = plane != nullptr ? store.Read(copy, plane, &size) : 0;
+    if (!read || plane->m_p_head == nullptr) {
+        delete plane;
+        return 0;
+    }
+    delete doc->m_p_data_plane;
+    doc->m_p_data_plane = plane;
+    doc->m_n_data_size = size;
+    // The steps were made over the pieces just replaced; none leads back to
+    // a kept state, so the restored edits stay pending whatever is undone.
+    doc->m_history.Clear();
+    doc->m_history.MarkUnclean();
+    return read;
 }
 
 // A file a running instance may still be writing is younger than a day,
@@ -295,6 +429,9 @@ int RecoveryStore::Sweep() {
         RecoveryIdentity id;
         int64_t size = 0, time = 0;
         const bool parsed = ReadSmallFile(m_ops, path, &text) && ParseCompanion(text, &id);
+        if (parsed && id.m_n_owner_id != 0 &&
+            m_platform.InstanceRuns(id.m_n_owner_id, id.m_n_owner_start))
+            continue; // its owner still runs and may still need it
         const bool has_copy = m_platform.Stamp(copy.c_str(), &size, &time) != 0;
         if ((!parsed || !has_copy) && !OlderThanADay(path, now))
             continue; // perhaps a running instance's write under way

@@ -28,27 +28,47 @@ int RecoveryKeeper::Wait() {
         if (!m_b_last_ok) {
             m_b_companion_ok = 0; // the write may have left only part of the pair
             m_b_retry = 1;
+        } else {
+            DropRestoredCopy(); // this instance's copy holds the restored edits now
         }
     }
     return m_b_last_ok.load();
 }
 
-void RecoveryKeeper::Track(const CDataPlane* plane, const RecoveryIdentity& id, int has_copy) {
+void RecoveryKeeper::Track(const CDataPlane* plane, const RecoveryIdentity& id,
+                           const RecoveryIdentity* restored) {
     Release();
     m_identity = id;
+    m_platform.Self(&m_identity.m_n_owner_id, &m_identity.m_n_owner_start);
     m_b_tracking = 1;
-    m_b_companion_ok = has_copy;
+    m_b_companion_ok = Store().WriteCompanion(m_identity);
     m_p_plane = plane;
     m_n_generation = plane != nullptr ? plane->m_n_generation : 0;
+    m_b_has_restored = restored != nullptr ? 1 : 0;
+    if (restored == nullptr)
+        return;
+    m_restored = *restored;
+    if (RecoveryKey(m_restored) == RecoveryKey(m_identity))
+        m_b_has_restored = 0; // this instance's own copy: it simply goes on
+    else if (plane != nullptr && StartWrite(plane, id.m_n_size, 1))
+        DropRestoredCopy();
+}
+
+void RecoveryKeeper::DropRestoredCopy() {
+    if (m_b_has_restored && Store().Delete(m_restored))
+        m_b_has_restored = 0;
 }
 
 void RecoveryKeeper::Release() {
     Wait();
-    if (m_b_tracking && !m_b_retain)
+    if (m_b_tracking && !m_b_retain) {
         Store().Delete(m_identity);
+        DropRestoredCopy();
+    }
     m_b_tracking = 0;
     m_b_retain = 0;
     m_b_companion_ok = 0;
+    m_b_has_restored = 0;
     m_p_plane = nullptr;
     m_b_retry = 0;
     m_schedule.Clear();
@@ -58,17 +78,25 @@ void RecoveryKeeper::Settled(const CDataPlane* plane) {
     if (!m_b_tracking)
         return;
     Wait();
-    if (Store().Delete(m_identity))
-        m_b_companion_ok = 0;
+    // The companion stays: the document is still open here.
+    const std::wstring copy = Store().CopyPath(m_identity);
+    if (m_ops.Exists(copy.c_str()))
+        m_ops.Delete(copy.c_str());
+    DropRestoredCopy();
     m_b_retry = 0;
     m_schedule.Clear();
     m_p_plane = plane;
     m_n_generation = plane != nullptr ? plane->m_n_generation : 0;
 }
 
-int RecoveryKeeper::Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size) {
+int RecoveryKeeper::Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size, int pending) {
     if (!m_b_tracking || plane == nullptr)
         return 0;
+    if (!pending) {
+        if (plane != m_p_plane || plane->m_n_generation != m_n_generation)
+            Settled(plane); // undone back to the kept state
+        return 0;
+    }
     if (m_worker.joinable() && m_b_done)
         Wait();
     if (m_b_retry) {
@@ -98,6 +126,7 @@ int RecoveryKeeper::WriteNow(const CDataPlane* plane, int64_t file_size) {
         return 0;
     const int ok = StartWrite(plane, file_size, 1);
     if (ok) {
+        DropRestoredCopy();
         m_b_retain = 1;
         m_schedule.Clear();
     }

@@ -28,17 +28,26 @@ class RecoveryKeeper {
     RecoveryStore& Store();
 
     // A document became current; the copy of the one before is deleted (it
-    // went cleanly) unless it was kept for a session end. has_copy: the new
-    // document's edits were restored from its copy, which stays until they
-    // are kept or dropped.
-    void Track(const CDataPlane* plane, const RecoveryIdentity& id, int has_copy);
-    // The document went cleanly (closed, replaced): its copy is deleted.
+    // went cleanly) unless it was kept for a session end. The new document's
+    // companion is written at once, under this instance's name, so that
+    // other instances see the document open here. restored: the copy (of an
+    // ended instance) the document's edits were restored from; this
+    // instance's own copy takes them over, and it goes once that is written
+    // or the edits are kept or dropped.
+    void Track(const CDataPlane* plane, const RecoveryIdentity& id,
+               const RecoveryIdentity* restored);
+    // The identity the copies are written under (the owner filled in).
+    const RecoveryIdentity& Identity() const { return m_identity; }
+    // The document went cleanly (closed, replaced): its copy and companion
+    // are deleted.
     void Release();
     // The pending edits were kept in the workspace, dropped or written into
     // the file: the copy is deleted and only later edits make a new one.
     void Settled(const CDataPlane* plane);
     // Notices edits and writes the copy when it is due; 1 when a write began.
-    int Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size);
+    // pending 0: the edits were undone back to the kept state, so there is
+    // nothing to keep and the copy goes instead.
+    int Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size, int pending = 1);
     // Writes the copy now and waits for it; the copy then outlives the
     // document (session end without a workspace). 1 or 0.
     int WriteNow(const CDataPlane* plane, int64_t file_size);
@@ -48,11 +57,14 @@ class RecoveryKeeper {
 
   private:
     int StartWrite(const CDataPlane* plane, int64_t file_size, int wait);
+    void DropRestoredCopy();
     RecoveryPlatform& m_platform;
     WorkspaceFileOps& m_ops;
     std::unique_ptr<RecoveryStore> m_p_store;
     RecoverySchedule m_schedule;
     RecoveryIdentity m_identity;
+    RecoveryIdentity m_restored; // the copy the edits came from
+    int m_b_has_restored = 0;
     int m_b_tracking = 0;
     int m_b_retain = 0;       // the copy outlives the document
     int m_b_companion_ok = 0; // the companion on disk names m_identity

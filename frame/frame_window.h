@@ -22,6 +22,9 @@ void CloseDocument();
 // changes with the given window (an HWND) as the owner of the questions;
 // 1 when the document may go.
 int ConfirmReleaseOfCurrentDocument(void* owner_window);
+// Writes the current file document's workspace, asking first (owned by the
+// given window) when another window wrote it since; 1 when written.
+int SaveCurrentWorkspace(void* owner_window);
 
 // Runs one command ID with its condition; always 0.
 int DispatchCommand(unsigned command_id);

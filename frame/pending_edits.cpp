@@ -11,6 +11,25 @@ const wchar_t kWorkspaceFailedText[] = L"Failed to write the workspace file %s\n
 const wchar_t kCloseAnywayText[] =
     L"Failed to write the workspace file %s\nClose anyway and drop the pending changes?";
 
+const wchar_t kReplaceWorkspaceText[] =
+    L"%s was changed by another Pelmora window since this one read it.\n"
+    L"Replace it with this window's pending changes?\n\n"
+    L"Yes replaces it, No keeps it and this window's changes stay pending, Cancel goes back.";
+
+WorkspaceWrite WriteOwnWorkspace(const wchar_t* workspace_path, PendingEditsHost& host) {
+    if (host.WorkspaceReplacedElsewhere()) {
+        switch (host.AskReplaceWorkspace(workspace_path)) {
+        case PendingAnswer::kNo:
+            return WorkspaceWrite::kDeclined;
+        case PendingAnswer::kCancel:
+            return WorkspaceWrite::kCancelled;
+        case PendingAnswer::kYes:
+            break;
+        }
+    }
+    return host.WriteWorkspace() ? WorkspaceWrite::kWritten : WorkspaceWrite::kFailed;
+}
+
 int ConfirmDocumentRelease(int modified, const wchar_t* workspace_path, PendingEditsHost& host) {
     if (!modified) {
         return 1;
@@ -23,16 +42,40 @@ int ConfirmDocumentRelease(int modified, const wchar_t* workspace_path, PendingE
     case PendingAnswer::kYes:
         break;
     }
-    if (host.WriteWorkspace()) {
+    switch (WriteOwnWorkspace(workspace_path, host)) {
+    case WorkspaceWrite::kWritten:
         return 1;
+    case WorkspaceWrite::kCancelled:
+        return 0;
+    case WorkspaceWrite::kDeclined:
+        // The changes stay pending in a recovery copy, as the document goes.
+        if (host.KeepInRecoveryCopy()) {
+            return 1;
+        }
+        break;
+    case WorkspaceWrite::kFailed:
+        break;
     }
     host.ReportWorkspaceFailure(workspace_path);
     return 0;
 }
 
 int ConfirmWindowClose(int modified, const wchar_t* workspace_path, PendingEditsHost& host) {
-    if (!modified || host.WriteWorkspace()) {
+    if (!modified) {
         return 1;
+    }
+    switch (WriteOwnWorkspace(workspace_path, host)) {
+    case WorkspaceWrite::kWritten:
+        return 1;
+    case WorkspaceWrite::kCancelled:
+        return 0;
+    case WorkspaceWrite::kDeclined:
+        if (host.KeepInRecoveryCopy()) {
+            return 1;
+        }
+        break;
+    case WorkspaceWrite::kFailed:
+        break;
     }
     return host.AskCloseAnyway(workspace_path) ? 1 : 0;
 }

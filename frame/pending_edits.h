@@ -1,8 +1,10 @@
 // What happens to a document's pending changes when the document is about to
 // go away: on "&Close" or when another document replaces it the user is asked
 // first; when the window closes they are kept in the workspace file, and a
-// failed write is not passed over silently. A process document's changes
-// have no workspace: the user either drops them or keeps working.
+// failed write is not passed over silently. A workspace that another window
+// wrote since this one read or wrote it is replaced only when the user says
+// so. A process document's changes have no workspace: the user either drops
+// them or keeps working.
 #pragma once
 
 enum class PendingAnswer { kYes, kNo, kCancel };
@@ -21,7 +23,25 @@ class PendingEditsHost {
     virtual void ReportWorkspaceFailure(const wchar_t* workspace_path) = 0;
     // Writes the pending changes into the workspace file; 1 or 0.
     virtual int WriteWorkspace() = 0;
+    // Another window wrote the workspace since this one read or wrote it.
+    virtual int WorkspaceReplacedElsewhere() = 0;
+    // Replace that workspace with this window's changes? Yes / No / Cancel.
+    virtual PendingAnswer AskReplaceWorkspace(const wchar_t* workspace_path) = 0;
+    // Keeps the pending changes in a recovery copy that outlives the
+    // document, offered when the file is next opened; 1 or 0.
+    virtual int KeepInRecoveryCopy() = 0;
 };
+
+enum class WorkspaceWrite {
+    kWritten,   // the workspace holds this window's changes
+    kDeclined,  // the user kept another window's workspace
+    kCancelled, // the user went back
+    kFailed,    // the write failed
+};
+
+// Writes the workspace, first asking when another window wrote it since
+// this one read or wrote it.
+WorkspaceWrite WriteOwnWorkspace(const wchar_t* workspace_path, PendingEditsHost& host);
 
 // Before "&Close" or a replacing open: 1 when the document may go (changes
 // kept or dropped as the user chose), 0 when everything must stay as it was.
@@ -42,3 +62,4 @@ extern const wchar_t kKeepPendingEditsText[];
 extern const wchar_t kDropProcessEditsText[];
 extern const wchar_t kWorkspaceFailedText[];
 extern const wchar_t kCloseAnywayText[];
+extern const wchar_t kReplaceWorkspaceText[];

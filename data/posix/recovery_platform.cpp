@@ -1,16 +1,21 @@
 // The recovery folder and its calls on POSIX: $XDG_STATE_HOME/pelmora/recovery
-// (or ~/.local/state/pelmora/recovery), stat times, kill(pid, 0).
+// (or ~/.local/state/pelmora/recovery), stat times and device and inode,
+// kill(pid, 0) and process start times from /proc.
 #include "data/recovery.h"
 
 #include "frame/utf8.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
+#include <fstream>
 #include <signal.h>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +47,24 @@ bool MakeFolders(const std::string& path) {
         }
     }
     return true;
+}
+
+// The start time of a process in clock ticks since boot (field 22 of
+// /proc/<pid>/stat, after the parenthesised name); 0 when not readable.
+int64_t StartTime(const std::string& stat_path) {
+    std::ifstream in(stat_path);
+    std::string text;
+    if (!std::getline(in, text))
+        return 0;
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(close + 1));
+    std::string field;
+    for (int n = 3; n <= 22 && fields >> field; ++n)
+        if (n == 22)
+            return std::strtoll(field.c_str(), nullptr, 10);
+    return 0;
 }
 
 class PosixRecoveryPlatform final : public RecoveryPlatform {
@@ -89,6 +112,27 @@ class PosixRecoveryPlatform final : public RecoveryPlatform {
         if (process_id == 0)
             return 0;
         return kill(static_cast<pid_t>(process_id), 0) == 0 || errno == EPERM ? 1 : 0;
+    }
+    void Self(uint32_t* process_id, int64_t* start) override {
+        *process_id = static_cast<uint32_t>(getpid());
+        *start = StartTime("/proc/self/stat");
+    }
+    int InstanceRuns(uint32_t process_id, int64_t start) override {
+        if (!ProcessRuns(process_id, nullptr))
+            return 0;
+        // Without /proc the ID alone has to do.
+        const int64_t now = StartTime("/proc/" + std::to_string(process_id) + "/stat");
+        return now == 0 || start == 0 || now == start ? 1 : 0;
+    }
+    int FileKey(const wchar_t* path, std::wstring* key) override {
+        struct stat st;
+        if (stat(Narrow(path).c_str(), &st) != 0)
+            return 0;
+        wchar_t text[48];
+        std::swprintf(text, 48, L"%llX-%llX", static_cast<unsigned long long>(st.st_dev),
+                      static_cast<unsigned long long>(st.st_ino));
+        *key = text;
+        return 1;
     }
 };
 

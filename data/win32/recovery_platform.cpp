@@ -1,14 +1,41 @@
 // The recovery folder and its calls on Windows: %LOCALAPPDATA%\Pelmora\Recovery,
-// file times from GetFileAttributesExW, and whether a process still runs.
+// file times from GetFileAttributesExW, a file's volume serial and index, and
+// whether a process (or this program's instance) still runs.
 #include "data/recovery.h"
 
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include <cwchar>
 #include <string>
 
 namespace {
+
+// Closes a handle when it goes; null and INVALID_HANDLE_VALUE are both "none".
+class ScopedHandle {
+  public:
+    explicit ScopedHandle(HANDLE h) : m_h_handle(h) {}
+    ~ScopedHandle() {
+        if (Valid())
+            CloseHandle(m_h_handle);
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    bool Valid() const { return m_h_handle != nullptr && m_h_handle != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_h_handle; }
+
+  private:
+    HANDLE m_h_handle;
+};
+
+int64_t CreationTime(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return static_cast<int64_t>((static_cast<uint64_t>(created.dwHighDateTime) << 32) |
+                                created.dwLowDateTime);
+}
 
 int64_t Ticks(const FILETIME& t) {
     return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
@@ -86,6 +113,35 @@ class Win32RecoveryPlatform final : public RecoveryPlatform {
             runs = 0;
         CloseHandle(process);
         return runs;
+    }
+    void Self(uint32_t* process_id, int64_t* start) override {
+        *process_id = GetCurrentProcessId();
+        *start = CreationTime(GetCurrentProcess());
+    }
+    int InstanceRuns(uint32_t process_id, int64_t start) override {
+        ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id));
+        if (!process.Valid()) {
+            // A process that cannot be looked at may be running: its copies stay.
+            return GetLastError() == ERROR_ACCESS_DENIED ? 1 : 0;
+        }
+        DWORD code = 0;
+        if (!GetExitCodeProcess(process.Get(), &code) || code != STILL_ACTIVE)
+            return 0;
+        const int64_t created = CreationTime(process.Get());
+        return created == 0 || created == start ? 1 : 0;
+    }
+    int FileKey(const wchar_t* path, std::wstring* key) override {
+        ScopedHandle file(CreateFileW(path, FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info))
+            return 0;
+        wchar_t text[32];
+        std::swprintf(text, 32, L"%08lX-%08lX%08lX", info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                      info.nFileIndexLow);
+        *key = text;
+        return 1;
     }
 };
 

@@ -124,7 +124,7 @@ void OnApply() {
 
 // The kept workspace is the state the pending flag and Undo measure against.
 void OnSaveWorkspace() {
-    if (SaveWorkspace()) {
+    if (SaveCurrentWorkspace(Frame().m_h_main_window)) {
         MarkDocumentKept();
         RecoveryEditsKept();
     }

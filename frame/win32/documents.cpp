@@ -77,7 +77,12 @@ class WindowPendingEditsHost : public PendingEditsHost {
     void ReportWorkspaceFailure(const wchar_t* workspace_path) override {
         ShowMessage(kWorkspaceFailedText, workspace_path);
     }
-    int WriteWorkspace() override { return SaveWorkspace(); }
+    int WriteWorkspace() override { return WriteCurrentWorkspace(); }
+    int WorkspaceReplacedElsewhere() override { return ::WorkspaceReplacedElsewhere(); }
+    PendingAnswer AskReplaceWorkspace(const wchar_t* workspace_path) override {
+        return ::AskReplaceWorkspace(m_h_owner, workspace_path);
+    }
+    int KeepInRecoveryCopy() override { return KeepEditsInRecoveryCopy(); }
 
   private:
     HWND m_h_owner;
@@ -132,8 +137,10 @@ std::wstring FullPath(const wchar_t* path) {
 
 // A new document showing the file (for reading only with read_only 1), not
 // yet current; null when the file cannot be opened. *opened gets OpenFile's
-// result.
-CallBackInfo* OpenFileDocument(const std::wstring& path, int read_only, int* opened) {
+// result; *read the workspace as it was before the document read it.
+CallBackInfo* OpenFileDocument(const std::wstring& path, int read_only, int* opened,
+                               WorkspaceStamp* read) {
+    *read = WorkspaceStampOf(path.c_str());
     CallBackInfo* doc = new (std::nothrow) CallBackInfo(Frame().m_h_view_control);
     *opened = doc ? doc->OpenFile(path.c_str(), read_only) : 0;
     if (doc && !*opened) {
@@ -181,6 +188,12 @@ int ConfirmReleaseOfCurrentDocument(void* owner_window) {
     return ConfirmDocumentRelease(HasPendingFileEdits(), path.c_str(), host);
 }
 
+int SaveCurrentWorkspace(void* owner_window) {
+    WindowPendingEditsHost host(static_cast<HWND>(owner_window));
+    const std::wstring path = CurrentWorkspacePath();
+    return !path.empty() && WriteOwnWorkspace(path.c_str(), host) == WorkspaceWrite::kWritten;
+}
+
 int PrepareWindowClose() {
     WindowPendingEditsHost host(Frame().m_h_main_window);
     if (HasPendingProcessEdits()) {
@@ -225,7 +238,8 @@ int LoadDocument(const wchar_t* path) {
     // stays exactly as it was, pending changes included.
     const std::wstring full = FullPath(path);
     int opened = 0;
-    CallBackInfo* doc = OpenFileDocument(full, read_only, &opened);
+    WorkspaceStamp read;
+    CallBackInfo* doc = OpenFileDocument(full, read_only, &opened, &read);
     if (!doc) {
         ShowMessage(L"Failed to open file %s\n", path);
         RepaintView(FALSE);
@@ -241,7 +255,7 @@ int LoadDocument(const wchar_t* path) {
         // The same file again: open it afresh, so that it shows the workspace
         // the question may just have written.
         delete doc;
-        doc = OpenFileDocument(full, read_only, &opened);
+        doc = OpenFileDocument(full, read_only, &opened, &read);
         if (!doc) {
             ShowMessage(L"Failed to open file %s\n", path);
             RepaintView(FALSE);
@@ -250,6 +264,7 @@ int LoadDocument(const wchar_t* path) {
     }
     DestroyCurrentDocument();
     g_p_current_document = doc;
+    frame.m_workspace_stamp = read;
     ComputeMetrics();
     int set_aside = 0;
     int restored = 0;

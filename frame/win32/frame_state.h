@@ -25,6 +25,7 @@ struct FrameState {
     std::wstring m_sz_start_path;
     RecoveryKeeper m_recovery;                   // the current document's recovery copy
     const void* m_p_recovery_document = nullptr; // the document m_recovery follows
+    WorkspaceStamp m_workspace_stamp; // the current file's workspace as last read or written
     // The data inspector, made with the main window and gone before it.
     std::unique_ptr<CInspectorWindow> m_p_inspector;
 };

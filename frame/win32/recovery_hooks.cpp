@@ -10,6 +10,7 @@
 #include "frame/format_text.h"
 #include "frame/tkstr.h"
 #include "frame/messages.h"
+#include "view/view_host.h"
 #include "view/view_state.h"
 
 #include <new>
@@ -20,9 +21,13 @@ const wchar_t kRestoreQuestionText[] =
 const wchar_t kRecoveredAsideText[] =
     L"Pelmora was closed before the pending changes of %s were kept, but the file has changed "
     L"since, so they were not applied. They are kept in %s.";
-const wchar_t kRecoveredDeletedText[] =
+const wchar_t kRecoveredNotMovedText[] =
     L"Pelmora was closed before the pending changes of %s were kept, but the file has changed "
-    L"since, so they were not applied. They could not be kept beside the file and were deleted.";
+    L"since, so they were not applied. They could not be kept beside the file and stay in %s.";
+const wchar_t kCopyUnreadableText[] =
+    L"The pending changes of %s could not be read from %s. They were not restored; the copy is "
+    L"kept.";
+const wchar_t kOpenElsewhereText[] = L"Also open in another Pelmora window";
 
 const wchar_t kDamagedCopyKeptText[] =
     L"Only part of the recovery copy of %s could be read (it is damaged or did not fit in "
@@ -54,28 +59,19 @@ int64_t SourceSize(const CallBackInfo* doc) {
                                      : static_cast<int64_t>(doc->m_proc_info.m_n_total_size);
 }
 
-// Replaces the document's pieces with those of the copy; 1 on success. A
-// damaged copy gives what can be read, and the whole of it is kept beside the
-// file, where no later copy replaces it.
-int RestoreFromCopy(CallBackInfo* doc, const RecoveryIdentity& copy) {
-    CDataPlane* plane = new (std::nothrow) CDataPlane();
-    int64_t size = doc->m_file_mapping.m_n_file_size;
-    RecoveryStore& store = Frame().m_recovery.Store();
-    const int read = plane != nullptr ? store.Read(copy, plane, &size) : 0;
-    if (read == kWorkspaceReadInPart && doc->m_file_mapping.m_p_name != nullptr) {
-        const wchar_t* path = doc->m_file_mapping.m_p_name->c_str();
-        const std::wstring kept = KeepDamagedWorkspace(store.CopyPath(copy).c_str(), path, 0);
-        ShowMessage(kept.empty() ? kDamagedCopyLostText : kDamagedCopyKeptText, path, kept.c_str());
-    }
-    if (!read || plane->m_p_head == nullptr) {
-        delete plane;
-        return 0;
-    }
-    delete doc->m_p_data_plane;
-    doc->m_p_data_plane = plane;
-    doc->m_n_data_size = size;
-    doc->m_history.MarkUnclean(); // the restored edits stay pending whatever is undone
-    return 1;
+// A damaged copy gave what could be read: the whole of it is kept beside the
+// file, where no later copy replaces it, and the user is told where.
+void KeepDamagedCopy(RecoveryStore& store, const RecoveryIdentity& copy, const wchar_t* path) {
+    const std::wstring kept = KeepDamagedWorkspace(store.CopyPath(copy).c_str(), path, 0);
+    ShowMessage(kept.empty() ? kDamagedCopyLostText : kDamagedCopyKeptText, path, kept.c_str());
+}
+
+std::wstring CurrentWorkspaceName() {
+    const CallBackInfo* doc = g_p_current_document;
+    if (doc == nullptr || doc->m_n_source_kind != 0 || doc->m_file_mapping.m_p_name == nullptr ||
+        doc->m_file_mapping.m_p_name->c_str() == nullptr)
+        return std::wstring();
+    return WorkspaceName(doc->m_file_mapping.m_p_name->c_str());
 }
 
 } // namespace
@@ -93,11 +89,12 @@ void OnRecoveryTimer() {
         // process document is taken on here.
         if (doc->m_n_source_kind != 1)
             return;
-        frame.m_recovery.Track(doc->m_p_data_plane, ProcessIdentity(doc), 0);
+        frame.m_recovery.Track(doc->m_p_data_plane, ProcessIdentity(doc), nullptr);
         frame.m_p_recovery_document = doc;
     }
+    const int pending = g_p_view_state != nullptr && g_p_view_state->m_b_modified;
     frame.m_recovery.Tick(static_cast<int64_t>(GetTickCount64()), doc->m_p_data_plane,
-                          SourceSize(doc));
+                          SourceSize(doc), pending);
 }
 
 int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
@@ -110,13 +107,14 @@ int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
     opened.m_sz_path = path;
     int64_t size = 0;
     platform.Stamp(path, &size, &opened.m_n_time);
+    platform.FileKey(path, &opened.m_sz_file_key);
     opened.m_n_size = doc->m_file_mapping.m_n_file_size;
 
-    int restored = 0;
+    int restored = 0, open_elsewhere = 0;
     RecoveryIdentity copy;
     int64_t copy_time = 0;
     RecoveryStore& store = keeper.Store();
-    if (store.FindFileCopy(path, &copy, &copy_time)) {
+    if (store.FindFileCopy(opened, &copy, &copy_time, &open_elsewhere)) {
         int64_t workspace_size = 0, workspace_time = -1;
         if (!platform.Stamp(WorkspaceName(path).c_str(), &workspace_size, &workspace_time))
             workspace_time = -1;
@@ -125,13 +123,14 @@ int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
             const std::wstring text = FormatText(kRestoreQuestionText, path);
             const int yes = MessageBoxW(frame.m_h_main_window, text.c_str(), L"Message",
                                         MB_YESNO | MB_ICONQUESTION | MB_TOPMOST) == IDYES;
-            if (yes && RestoreFromCopy(doc, copy)) {
-                restored = 1;
-            } else {
-                if (yes)
-                    DebugTrace(L"Recovery: copy of %s could not be read\n", path);
+            if (!yes)
                 store.Delete(copy);
-            }
+            else if (const int read = RestoreFromCopy(doc, store, copy)) {
+                restored = 1;
+                if (read == kWorkspaceReadInPart)
+                    KeepDamagedCopy(store, copy, path);
+            } else
+                ShowMessage(kCopyUnreadableText, path, store.CopyPath(copy).c_str());
             break;
         }
         case RecoveryMatch::kStale:
@@ -139,20 +138,61 @@ int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
             store.Delete(copy);
             break;
         case RecoveryMatch::kChanged: {
-            std::wstring aside;
-            if (store.MoveBeside(copy, &aside)) {
-                ShowMessage(kRecoveredAsideText, path, aside.c_str());
-            } else {
-                store.Delete(copy);
-                ShowMessage(kRecoveredDeletedText, path);
-            }
+            std::wstring place;
+            if (store.MoveBeside(copy, &place))
+                ShowMessage(kRecoveredAsideText, path, place.c_str());
+            else
+                ShowMessage(kRecoveredNotMovedText, path, place.c_str());
             break;
         }
         }
     }
-    keeper.Track(doc->m_p_data_plane, opened, restored);
+    keeper.Track(doc->m_p_data_plane, opened, restored ? &copy : nullptr);
     frame.m_p_recovery_document = doc;
+    if (open_elsewhere)
+        SetStatusText(3, kOpenElsewhereText);
     return restored;
+}
+
+WorkspaceStamp WorkspaceStampOf(const wchar_t* file_path) {
+    return TakeWorkspaceStamp(PlatformRecovery(), WorkspaceName(file_path).c_str());
+}
+
+int WorkspaceReplacedElsewhere() {
+    const std::wstring name = CurrentWorkspaceName();
+    return !name.empty() &&
+           WorkspaceReplacedSince(Frame().m_workspace_stamp,
+                                  TakeWorkspaceStamp(PlatformRecovery(), name.c_str()));
+}
+
+int WriteCurrentWorkspace() {
+    if (!SaveWorkspace())
+        return 0;
+    const std::wstring name = CurrentWorkspaceName();
+    Frame().m_workspace_stamp = TakeWorkspaceStamp(PlatformRecovery(), name.c_str());
+    return 1;
+}
+
+PendingAnswer AskReplaceWorkspace(HWND owner, const wchar_t* workspace_path) {
+    const std::wstring text = FormatText(kReplaceWorkspaceText, workspace_path);
+    switch (MessageBoxW(owner, text.c_str(), L"Message",
+                        MB_YESNOCANCEL | MB_ICONWARNING | MB_TOPMOST)) {
+    case IDYES:
+        return PendingAnswer::kYes;
+    case IDNO:
+        return PendingAnswer::kNo;
+    default:
+        return PendingAnswer::kCancel;
+    }
+}
+
+int KeepEditsInRecoveryCopy() {
+    CallBackInfo* doc = g_p_current_document;
+    FrameState& frame = Frame();
+    return doc != nullptr && doc == frame.m_p_recovery_document &&
+                   frame.m_recovery.WriteNow(doc->m_p_data_plane, SourceSize(doc))
+               ? 1
+               : 0;
 }
 
 void RecoveryDocumentGone() {
@@ -171,6 +211,7 @@ void RecoveryFileRewritten() {
     RecoveryDocumentGone();
     if (doc != nullptr && doc->m_n_source_kind == 0 && doc->m_file_mapping.m_p_name != nullptr) {
         // No copy is left to offer: this only follows the file anew.
+        Frame().m_workspace_stamp = WorkspaceStampOf(doc->m_file_mapping.m_p_name->c_str());
         OfferRecovery(doc, doc->m_file_mapping.m_p_name->c_str());
     }
 }
@@ -179,14 +220,14 @@ void KeepEditsAtSessionEnd() {
     CallBackInfo* doc = g_p_current_document;
     if (doc == nullptr || g_p_view_state == nullptr || !g_p_view_state->m_b_modified)
         return;
-    if (doc->m_n_source_kind == 0 && SaveWorkspace()) {
+    // No question can be asked now: another window's workspace is not
+    // replaced, and these edits go into the copy instead.
+    if (doc->m_n_source_kind == 0 && !WorkspaceReplacedElsewhere() && WriteCurrentWorkspace()) {
         g_p_view_state->m_b_modified = 0;
         RecoveryEditsKept();
         return;
     }
-    FrameState& frame = Frame();
-    if (doc != frame.m_p_recovery_document ||
-        !frame.m_recovery.WriteNow(doc->m_p_data_plane, SourceSize(doc)))
+    if (!KeepEditsInRecoveryCopy())
         DebugTrace(L"Recovery: pending changes not kept at session end\n");
 }
 

@@ -2,6 +2,7 @@
 // replacement with a file seam failing at each step, the keeper's deletions
 // and the start-up cleaning.
 #include "data/data_plane.h"
+#include "data/document.h"
 #include "data/recovery.h"
 #include "data/recovery_keeper.h"
 #include "data/recovery_schedule.h"
@@ -13,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,8 +27,9 @@
 
 namespace {
 
-// The real folder calls on a test folder, with a clock that can be moved on
-// and a chosen set of running processes.
+// The real folder calls on a test folder, with a clock that can be moved on,
+// a chosen set of running processes and a chosen identity of this process
+// (so that two platforms on one folder act as two instances).
 class FakeRecoveryPlatform final : public RecoveryPlatform {
   public:
     explicit FakeRecoveryPlatform(const TempDir& dir) : m_sz_folder(dir.Path().wstring() + L"/") {}
@@ -32,8 +38,18 @@ class FakeRecoveryPlatform final : public RecoveryPlatform {
     int Stamp(const wchar_t* p, int64_t* s, int64_t* t) override { return real().Stamp(p, s, t); }
     int64_t Now() override { return real().Now() + m_n_days_later * kTicksPerDay; }
     int ProcessRuns(uint32_t id, const wchar_t*) override { return m_running.count(id) ? 1 : 0; }
+    void Self(uint32_t* id, int64_t* start) override {
+        *id = m_n_self;
+        *start = 1000 + m_n_self;
+    }
+    // A running instance has the start time Self gives it; a reused ID does not.
+    int InstanceRuns(uint32_t id, int64_t start) override {
+        return m_running.count(id) && start == 1000 + id ? 1 : 0;
+    }
+    int FileKey(const wchar_t* p, std::wstring* key) override { return real().FileKey(p, key); }
     int64_t m_n_days_later = 0;
     std::set<uint32_t> m_running;
+    uint32_t m_n_self = 4242;
 
   private:
     static RecoveryPlatform& real() { return PlatformRecovery(); }
@@ -47,6 +63,31 @@ RecoveryIdentity FileIdentityOf(const std::wstring& path, int64_t size, int64_t 
     id.m_n_time = time;
     return id;
 }
+
+// The recovery folder on another volume than the file: a move between the
+// two folders fails, as it does across volumes; any other step fails when
+// the wrapped calls make it.
+class OtherVolumeOps final : public WorkspaceFileOps {
+  public:
+    explicit OtherVolumeOps(WorkspaceFileOps& inner) : m_inner(inner) {}
+    void* OpenWrite(const wchar_t* p) override { return m_inner.OpenWrite(p); }
+    void* OpenRead(const wchar_t* p) override { return m_inner.OpenRead(p); }
+    size_t Write(void* f, const void* d, size_t n) override { return m_inner.Write(f, d, n); }
+    size_t Read(void* f, void* d, size_t n) override { return m_inner.Read(f, d, n); }
+    int64_t Size(void* f) override { return m_inner.Size(f); }
+    int FlushToDisk(void* f) override { return m_inner.FlushToDisk(f); }
+    int Close(void* f) override { return m_inner.Close(f); }
+    int Exists(const wchar_t* p) override { return m_inner.Exists(p); }
+    int MoveReplace(const wchar_t* from, const wchar_t* to) override {
+        if (std::filesystem::path(from).parent_path() != std::filesystem::path(to).parent_path())
+            return 0;
+        return m_inner.MoveReplace(from, to);
+    }
+    int Delete(const wchar_t* p) override { return m_inner.Delete(p); }
+
+  private:
+    WorkspaceFileOps& m_inner;
+};
 
 std::vector<uint8_t> Image(const CDataPlane& plane, int64_t size) {
     std::vector<uint8_t> out;
@@ -173,8 +214,8 @@ TEST(Recovery, KeeperWritesWhenDueAndDeletesWhenEditsGo) {
     CDataPlane plane(100);
     RecoveryKeeper keeper(platform, PlatformWorkspaceFileOps());
     const RecoveryIdentity id = FileIdentityOf(file, 100, 7);
-    keeper.Track(&plane, id, 0);
-    const std::wstring copy = keeper.Store().CopyPath(id);
+    keeper.Track(&plane, id, nullptr);
+    const std::wstring copy = keeper.Store().CopyPath(keeper.Identity());
 
     EXPECT_EQ(keeper.Tick(0, &plane, 100), 0); // no edit yet
     ASSERT_EQ(1, plane.SetNibble(4, 0xA, 1, &source));
@@ -207,11 +248,11 @@ TEST(Recovery, KeeperWritesWhenDueAndDeletesWhenEditsGo) {
     EXPECT_FALSE(std::filesystem::exists(copy));
 
     // Session end: the copy written at once outlives the document.
-    keeper.Track(&plane, id, 0);
+    keeper.Track(&plane, id, nullptr);
     EXPECT_EQ(keeper.WriteNow(&plane, 100), 1);
     keeper.Release();
     EXPECT_TRUE(std::filesystem::exists(copy));
-    EXPECT_EQ(1, keeper.Store().Delete(id));
+    EXPECT_EQ(1, keeper.Store().Delete(keeper.Identity()));
 }
 
 TEST(Recovery, AFailedWriteIsTriedAgainAndNeverTouchesTheDocument) {
@@ -219,11 +260,11 @@ TEST(Recovery, AFailedWriteIsTriedAgainAndNeverTouchesTheDocument) {
     FakeRecoveryPlatform platform(dir);
     MemorySource source(MemorySource::Pattern(50));
     CDataPlane plane(50);
-    FailingWorkspaceOps ops(
-        1, FailingWorkspaceOps::ReadOpens::kNeverFail); // the first write's opening fails
+    // The companion is written at Track in five steps; the copy's opening fails.
+    FailingWorkspaceOps ops(6, FailingWorkspaceOps::ReadOpens::kNeverFail);
     RecoveryKeeper keeper(platform, ops);
-    const RecoveryIdentity id = FileIdentityOf(L"/data/c.bin", 50, 3);
-    keeper.Track(&plane, id, 0);
+    keeper.Track(&plane, FileIdentityOf(L"/data/c.bin", 50, 3), nullptr);
+    const RecoveryIdentity& id = keeper.Identity();
     ASSERT_EQ(1, plane.SetNibble(7, 0xC, 0, &source));
     std::vector<uint8_t> before;
     ASSERT_EQ(1, SerializeWorkspace(&plane, 50, &before));
@@ -310,4 +351,163 @@ TEST(Recovery, FolderUnderANonAsciiHomeIsUsed) {
         unsetenv("XDG_STATE_HOME");
     EXPECT_EQ(folder, dir.Path().wstring() + L"/\u00E9t\u00E9/pelmora/recovery/");
 }
+
+// This process runs with its own start time; its ID with another start time
+// is another, ended instance.
+TEST(Recovery, AnInstanceIsItsIdAndStartTime) {
+    RecoveryPlatform& platform = PlatformRecovery();
+    uint32_t id = 0;
+    int64_t start = 0;
+    platform.Self(&id, &start);
+    EXPECT_EQ(id, static_cast<uint32_t>(getpid()));
+    EXPECT_EQ(platform.InstanceRuns(id, start), 1);
+    if (start == 0)
+        GTEST_SKIP() << "no process start times here (an emulator's /proc)";
+    EXPECT_EQ(platform.InstanceRuns(id, start + 1), 0);
+}
 #endif
+
+// Two instances on one file, one folder: each has its own pair; neither
+// offers, deletes nor overwrites the other's while that one runs.
+TEST(Recovery, ACopyBelongsToTheInstanceThatWroteIt) {
+    TempDir dir;
+    const std::wstring file = dir.WriteFile("two.bin", MemorySource::Pattern(40));
+    MemorySource source(MemorySource::Pattern(40));
+    FakeRecoveryPlatform first_platform(dir), second_platform(dir);
+    second_platform.m_n_self = 5151;
+    for (FakeRecoveryPlatform* p : {&first_platform, &second_platform})
+        p->m_running = {4242, 5151};
+    const RecoveryIdentity id = FileIdentityOf(file, 40, 9);
+    CDataPlane first_plane(40), second_plane(40);
+    RecoveryKeeper first(first_platform, PlatformWorkspaceFileOps());
+    first.Track(&first_plane, id, nullptr);
+    ASSERT_EQ(1, first_plane.SetNibble(3, 0xE, 1, &source));
+    ASSERT_EQ(1, first.WriteNow(&first_plane, 40));
+    const std::wstring first_copy = first.Store().CopyPath(first.Identity());
+    const std::wstring first_companion = first.Store().CompanionPath(first.Identity());
+
+    // The second instance opens the file: nothing to offer, but it is open elsewhere.
+    RecoveryStore second_store(second_platform.Folder(), PlatformWorkspaceFileOps(),
+                               second_platform);
+    RecoveryIdentity found;
+    int64_t time = 0;
+    int elsewhere = 0;
+    EXPECT_EQ(0, second_store.FindFileCopy(id, &found, &time, &elsewhere));
+    EXPECT_EQ(elsewhere, 1);
+    {
+        RecoveryKeeper second(second_platform, PlatformWorkspaceFileOps());
+        second.Track(&second_plane, id, nullptr);
+        EXPECT_NE(second.Store().CopyPath(second.Identity()), first_copy);
+        ASSERT_EQ(1, second_plane.SetNibble(5, 0x1, 1, &source));
+        ASSERT_EQ(1, second.WriteNow(&second_plane, 40));
+        second.Settled(&second_plane);
+        second.Release();
+    }
+    second_platform.m_n_days_later = kRecoveryKeepDays + 1;
+    second_store.Sweep();
+    EXPECT_TRUE(std::filesystem::exists(first_copy));
+    EXPECT_TRUE(std::filesystem::exists(first_companion));
+
+    // Once the first has ended (or its ID runs another program), its copy is offered.
+    second_platform.m_n_days_later = 0;
+    second_platform.m_running = {5151, 4242 + 1};
+    elsewhere = 0;
+    ASSERT_EQ(1, second_store.FindFileCopy(id, &found, &time, &elsewhere));
+    EXPECT_EQ(elsewhere, 0);
+    EXPECT_EQ(second_store.CopyPath(found), first_copy);
+    // A companion of an older version has no owner: it counts as ended.
+    std::string text = CompanionText(found);
+    text = text.substr(0, text.find("owner "));
+    RecoveryIdentity old;
+    ASSERT_EQ(1, ParseCompanion(text, &old));
+    EXPECT_EQ(old.m_n_owner_id, 0u);
+    EXPECT_EQ(RecoveryKey(old), RecoveryKey(FileIdentityOf(file, 40, 9)));
+}
+
+// A copy is found under another spelling of the file's path; an edit undone
+// back to the kept state leaves no copy to offer.
+TEST(Recovery, CopiesFollowTheFileAndOnlyRealChanges) {
+    TempDir dir;
+    FakeRecoveryPlatform platform(dir);
+    const std::wstring file = dir.WriteFile("k.bin", MemorySource::Pattern(30));
+    const std::wstring other_spelling = dir.Path().wstring() + L"/./k.bin";
+    MemorySource source(MemorySource::Pattern(30));
+    CDataPlane plane(30);
+    RecoveryKeeper keeper(platform, PlatformWorkspaceFileOps());
+    RecoveryIdentity id = FileIdentityOf(file, 30, 5);
+    ASSERT_EQ(1, platform.FileKey(file.c_str(), &id.m_sz_file_key));
+    keeper.Track(&plane, id, nullptr);
+    ASSERT_EQ(1, plane.SetNibble(2, 0x7, 1, &source));
+    EXPECT_EQ(keeper.Tick(0, &plane, 30), 0);
+    EXPECT_EQ(keeper.Tick(3000, &plane, 30), 1);
+    ASSERT_EQ(keeper.Wait(), 1);
+    const std::wstring copy = keeper.Store().CopyPath(keeper.Identity());
+    RecoveryIdentity found;
+    int64_t time = 0;
+    EXPECT_EQ(1, keeper.Store().FindFileCopy(other_spelling.c_str(), &found, &time));
+
+    keeper.Release();
+}
+
+// Restoring replaces the pieces the undo steps were made over: the steps go,
+// and the restored edits stay pending.
+TEST(Recovery, RestoringForgetsTheUndoSteps) {
+    TempDir dir;
+    FakeRecoveryPlatform platform(dir);
+    RecoveryStore store(platform.Folder(), PlatformWorkspaceFileOps(), platform);
+    const RecoveryIdentity id = FileIdentityOf(L"/data/u.bin", 20, 1);
+    CDataPlane saved(20);
+    ASSERT_EQ(1, saved.Remove(0, 4));
+    ASSERT_EQ(1, store.Write(id, Image(saved, 20), 1));
+
+    CallBackInfo doc(nullptr);
+    doc.m_file_mapping.m_n_file_size = 20;
+    doc.m_p_data_plane = new CDataPlane(20);
+    const uint8_t typed[] = {9, 9};
+    ASSERT_EQ(1, doc.m_history.Insert(doc.m_p_data_plane, 0, typed, 2, EditMarkOf(doc)));
+    ASSERT_EQ(1, RestoreFromCopy(&doc, store, id));
+    EXPECT_EQ(doc.m_n_data_size, 15);
+    EXPECT_EQ(doc.m_history.CanUndo(), 0);
+    EXPECT_EQ(doc.m_history.IsClean(), 0);
+}
+
+// Kept beside a changed file across volumes: copied, and the copy here goes
+// only once that is done; on any failure the copy stays and is named.
+TEST(Recovery, ACopyMovedBesideItsFileIsNeverLost) {
+    TempDir folder, files;
+    FakeRecoveryPlatform platform(folder);
+    const std::wstring file = files.WriteFile("m.bin", MemorySource::Pattern(20));
+    const std::wstring beside = file + L".interm.recovered";
+    const RecoveryIdentity id = FileIdentityOf(file, 20, 1);
+    CDataPlane plane(20);
+    ASSERT_EQ(1, plane.Remove(2, 5));
+    const std::vector<uint8_t> image = Image(plane, 20);
+    bool clean_run = false;
+    for (int fail_at = 1; fail_at < 40 && !clean_run; ++fail_at) {
+        RecoveryStore good(platform.Folder(), PlatformWorkspaceFileOps(), platform);
+        ASSERT_EQ(1, good.Write(id, image, 1));
+        FailingWorkspaceOps failing(fail_at);
+        OtherVolumeOps ops(failing);
+        RecoveryStore store(platform.Folder(), ops, platform);
+        std::wstring place;
+        const int moved = store.MoveBeside(id, &place);
+        clean_run = failing.m_n_calls < fail_at;
+        if (moved) {
+            // Only the deletion here may have failed: then both places hold it.
+            EXPECT_EQ(place, beside);
+            EXPECT_EQ(ReadFileBytes(beside), image);
+            if (clean_run) {
+                EXPECT_FALSE(std::filesystem::exists(store.CopyPath(id)));
+            }
+        } else {
+            EXPECT_EQ(place, store.CopyPath(id)) << "fail at " << fail_at;
+            EXPECT_EQ(ReadFileBytes(store.CopyPath(id)), image) << "fail at " << fail_at;
+            EXPECT_TRUE(std::filesystem::exists(store.CompanionPath(id)));
+            EXPECT_FALSE(std::filesystem::exists(beside)) << "fail at " << fail_at;
+        }
+        EXPECT_FALSE(std::filesystem::exists(beside + L".new")) << "fail at " << fail_at;
+        std::filesystem::remove(beside);
+        good.Delete(id);
+    }
+    EXPECT_TRUE(clean_run);
+}

@@ -300,3 +300,33 @@ TEST(LifecycleProcess, OpeningAProcessAsksInItsDialogAndProcessEditsAreAsked) {
 }
 
 } // namespace
+
+// Pending edits kept while another file opens: only that question is asked,
+// as the workspace there is the one this window read.
+TEST(LifecycleOpen, KeepingEditsOfAFileWithAWorkspaceAsksNothingElse) {
+    Sandbox box(L"open_other");
+    const std::wstring first = box.File(L"a.bin", Counting(64));
+    const std::wstring second = box.File(L"b.bin", Counting(32));
+    {
+        e2e::PelmoraProcess earlier;
+        HWND main = e2e::StartSizedOn(earlier, box, first, 900, 500);
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(e2e::EditFirstByte(main, '4', '1'));
+        EXPECT_EQ(earlier.Close(), 0);
+    }
+    const std::vector<unsigned char> kept = e2e::ReadAll(first + L".interm");
+    ASSERT_FALSE(kept.empty());
+    e2e::PelmoraProcess app;
+    HWND main = e2e::StartSizedOn(app, box, first, 900, 500);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(e2e::EditFirstByte(main, '4', '2'));
+    ASSERT_TRUE(ChoosePath(app, kCmdOpen, second));
+    const std::vector<std::wstring> texts = AnswerMessages(app, IDYES, 10000);
+    EXPECT_EQ(texts.size(), 1u);
+    EXPECT_FALSE(AnyContains(texts, L"another Pelmora window"));
+    EXPECT_EQ(app.WaitForWindow(L"#32770", L"Message", 2000), nullptr) << "asked a second time";
+    ASSERT_NE(app.WaitForMainWindow(10000, (L"Pelmora - " + second).c_str()), nullptr);
+    EXPECT_NE(e2e::ReadAll(first + L".interm"), kept);
+    EXPECT_EQ(app.Close(), 0);
+    DeleteFileW((first + L".interm").c_str());
+}

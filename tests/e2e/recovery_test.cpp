@@ -165,8 +165,8 @@ TEST(RecoveryE2E, NoDeletesTheCopyAndAChangedFileIsNeverPatched) {
         HWND main = app.WaitForMainWindow(20000, (L"Pelmora - " + path).c_str());
         ASSERT_NE(main, nullptr);
         EXPECT_EQ(e2e::StatusPane(app, e2e::StatusBar(main), 0), L"Total: 0xFF");
-        EXPECT_TRUE(folder.Names().empty());
         EXPECT_EQ(app.Close(), 0);
+        EXPECT_TRUE(folder.Names().empty());
     }
 
     ASSERT_FALSE(EditAndKill(box, folder, path).empty());
@@ -229,4 +229,148 @@ TEST(RecoveryE2E, SessionEndKeepsTheCopyWhenTheWorkspaceCannotBeWritten) {
     ASSERT_NE(again.WaitForMainWindow(20000, (L"Pelmora - " + path).c_str()), nullptr);
     EXPECT_EQ(again.Close(), 0);
     EXPECT_TRUE(folder.Names().empty());
+}
+
+// A second window on a file the first is editing: it is told that the file
+// is open elsewhere, is asked nothing, and closing it leaves the first
+// window's copy, which is offered once the first has crashed.
+TEST(RecoveryE2E, ASecondWindowNeitherAsksAboutNorDeletesTheFirstsCopy) {
+    Sandbox box(L"recovery_two");
+    RecoveryFolder folder(box);
+    const std::vector<unsigned char> bytes = e2e::Counting(128);
+    const std::wstring path = box.File(L"t.bin", bytes);
+    e2e::PelmoraProcess first;
+    HWND first_main = e2e::StartSizedOn(first, box, path, 900, 500);
+    ASSERT_NE(first_main, nullptr);
+    ASSERT_TRUE(e2e::EditFirstByte(first_main, '4', '1'));
+    const size_t copy_size = 46 + 50 + 1 + 50;
+    const std::wstring copy = folder.WaitForCopy(copy_size, 15000);
+    ASSERT_FALSE(copy.empty());
+    {
+        e2e::PelmoraProcess second;
+        HWND second_main = e2e::StartSizedOn(second, box, path, 900, 500);
+        ASSERT_NE(second_main, nullptr);
+        HWND question = second.WaitForWindow(L"#32770", L"Message", 3000);
+        if (question != nullptr) {
+            ADD_FAILURE() << "the second window asked about the first's copy";
+            e2e::Answer(question, IDNO);
+        }
+        EXPECT_EQ(e2e::StatusPane(second, e2e::StatusBar(second_main), 3),
+                  L"Also open in another Pelmora window");
+        e2e::Screenshot(second_main, L"recovery_open_elsewhere");
+        EXPECT_EQ(second.Close(), 0);
+    }
+    EXPECT_TRUE(e2e::Exists(copy));
+    first.Kill();
+
+    e2e::PelmoraProcess again;
+    std::wstring text;
+    HWND question = StartAndAwaitQuestion(again, box, path, &text);
+    ASSERT_NE(question, nullptr);
+    EXPECT_NE(text.find(L"Restore them?"), std::wstring::npos);
+    e2e::Answer(question, IDYES);
+    ASSERT_NE(again.WaitForMainWindow(20000, (L"Pelmora - " + path).c_str()), nullptr);
+    EXPECT_EQ(again.Close(), 0);
+    std::vector<unsigned char> expected = bytes;
+    expected[0] = 0x41;
+    EXPECT_EQ(Effective(path + L".interm", bytes), expected);
+    EXPECT_TRUE(folder.Names().empty());
+    DeleteFileW((path + L".interm").c_str());
+}
+
+// Two windows keep edits of one file: the one closing last is asked before
+// it replaces the other's workspace. Cancel keeps it open; No keeps the
+// other's workspace and this window's edits in its copy.
+TEST(RecoveryE2E, TheSecondWindowToKeepAWorkspaceAsksBeforeReplacingIt) {
+    Sandbox box(L"recovery_both");
+    RecoveryFolder folder(box);
+    const std::vector<unsigned char> bytes = e2e::Counting(64);
+    const std::wstring path = box.File(L"w.bin", bytes);
+    const std::wstring workspace = path + L".interm";
+    e2e::PelmoraProcess first, second;
+    HWND first_main = e2e::StartSizedOn(first, box, path, 900, 500);
+    HWND second_main = e2e::StartSizedOn(second, box, path, 900, 500);
+    ASSERT_NE(first_main, nullptr);
+    ASSERT_NE(second_main, nullptr);
+    ASSERT_TRUE(e2e::EditFirstByte(first_main, '4', '1'));
+    ASSERT_TRUE(e2e::EditFirstByte(second_main, '4', '2'));
+    EXPECT_EQ(first.Close(), 0);
+    std::vector<unsigned char> firsts = bytes, seconds = bytes;
+    firsts[0] = 0x41;
+    seconds[0] = 0x42;
+    ASSERT_EQ(Effective(workspace, bytes), firsts);
+
+    e2e::Post(second_main, WM_CLOSE);
+    HWND question = second.WaitForWindow(L"#32770", L"Message", 10000);
+    ASSERT_NE(question, nullptr) << "replaced the other window's workspace without asking";
+    EXPECT_EQ(e2e::MessageBoxText(question),
+              workspace + L" was changed by another Pelmora window since this one read it.\n"
+                          L"Replace it with this window's pending changes?\n\nYes replaces it, "
+                          L"No keeps it and this window's changes stay pending, Cancel goes back.");
+    e2e::Screenshot(question, L"recovery_replace_question");
+    e2e::Answer(question, IDCANCEL);
+    EXPECT_TRUE(second.Running());
+    e2e::Post(second_main, WM_CLOSE);
+    question = second.WaitForWindow(L"#32770", L"Message", 10000);
+    ASSERT_NE(question, nullptr);
+    e2e::Answer(question, IDNO);
+    EXPECT_EQ(second.WaitForExit(10000), 0);
+    EXPECT_EQ(Effective(workspace, bytes), firsts);
+    const std::vector<std::wstring> left = folder.Names();
+    std::wstring copy;
+    for (const std::wstring& name : left)
+        if (e2e::EndsWithNoCase(name, L".interm"))
+            copy = folder.Folder() + name;
+    ASSERT_FALSE(copy.empty()) << "the second window's edits were not kept";
+    EXPECT_EQ(Effective(copy, bytes), seconds);
+    DeleteFileW(workspace.c_str());
+}
+
+// A copy is found under the file's short name; one that cannot be read is
+// said so on Yes and kept. An edit undone before its copy was written leaves
+// nothing to offer.
+TEST(RecoveryE2E, AnUnreadableCopyIsKeptAndUndoneEditsAreNotOffered) {
+    Sandbox box(L"recovery_unread");
+    RecoveryFolder folder(box);
+    const std::vector<unsigned char> bytes = e2e::Counting(100);
+    const std::wstring path = box.File(L"unreadable copy.bin", bytes);
+    const std::wstring copy = EditAndKill(box, folder, path);
+    wchar_t short_name[MAX_PATH];
+    ASSERT_GT(GetShortPathNameW(path.c_str(), short_name, MAX_PATH), 0u);
+    const std::wstring short_path = short_name;
+    ASSERT_NE(short_path, path);
+    ASSERT_FALSE(copy.empty());
+    const std::vector<unsigned char> damaged = {'n', 'o', 't', ' ', 'a', ' ', 'c', 'o', 'p', 'y'};
+    box.File(copy.substr(box.Folder().size()), damaged);
+    {
+        e2e::PelmoraProcess app;
+        std::wstring text;
+        // Opened under its short name: the copy is found all the same.
+        HWND question = StartAndAwaitQuestion(app, box, short_path, &text);
+        ASSERT_NE(question, nullptr);
+        e2e::Answer(question, IDYES);
+        const std::wstring message = e2e::TakeMessage(app, 10000);
+        EXPECT_NE(message.find(copy), std::wstring::npos) << "nothing said about the copy";
+        ASSERT_NE(app.WaitForMainWindow(20000, (L"Pelmora - " + short_path).c_str()), nullptr);
+        EXPECT_EQ(app.Close(), 0);
+        EXPECT_EQ(e2e::ReadAll(copy), damaged);
+        DeleteFileW(copy.c_str());
+        for (const std::wstring& name : folder.Names())
+            DeleteFileW((folder.Folder() + name).c_str());
+    }
+
+    e2e::PelmoraProcess app;
+    HWND main = e2e::StartSizedOn(app, box, path, 900, 500);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(e2e::EditFirstByte(main, '4', '1'));
+    e2e::PostCommand(main, 40101); // "&Undo"
+    e2e::Sync(main);
+    Sleep(7000); // longer than a copy ever waits
+    app.Kill();
+    e2e::PelmoraProcess again;
+    HWND again_main = e2e::StartSizedOn(again, box, path, 900, 500);
+    ASSERT_NE(again_main, nullptr);
+    EXPECT_EQ(again.WaitForWindow(L"#32770", L"Message", 2000), nullptr)
+        << "asked about changes that were undone";
+    EXPECT_EQ(again.Close(), 0);
 }

@@ -37,6 +37,21 @@ class FakeHost : public PendingEditsHost {
         ++writes;
         return write_result;
     }
+    // Another window's workspace: the answer to the question about it.
+    int replaced_elsewhere = 0;
+    PendingAnswer replace_answer = PendingAnswer::kYes;
+    int asked_replace = 0;
+    int copy_result = 1;
+    int copies = 0;
+    int WorkspaceReplacedElsewhere() override { return replaced_elsewhere; }
+    PendingAnswer AskReplaceWorkspace(const wchar_t*) override {
+        ++asked_replace;
+        return replace_answer;
+    }
+    int KeepInRecoveryCopy() override {
+        ++copies;
+        return copy_result;
+    }
 };
 
 const wchar_t kPath[] = L"C:\\data\\a.bin.interm";
@@ -106,4 +121,46 @@ TEST(PendingEdits, ProcessEditsGoOnlyWhenTheUserDropsThem) {
     EXPECT_EQ(ConfirmProcessEditsRelease(1, drop), 1);
     // Never kept under a file's name or written anywhere.
     EXPECT_EQ(keep.writes + drop.writes + keep.asked_keep + drop.asked_keep, 0);
+}
+
+// Another window wrote the workspace: Yes replaces it, No keeps it and the
+// edits go into a copy, Cancel keeps the document; a save only asks.
+TEST(PendingEdits, AnotherWindowsWorkspaceIsReplacedOnlyOnYes) {
+    for (int closing = 0; closing < 2; ++closing) {
+        auto run = [&](FakeHost& host) {
+            host.replaced_elsewhere = 1;
+            return closing ? ConfirmWindowClose(1, kPath, host)
+                           : ConfirmDocumentRelease(1, kPath, host);
+        };
+        FakeHost yes;
+        EXPECT_EQ(run(yes), 1);
+        EXPECT_EQ(yes.asked_replace, 1);
+        EXPECT_EQ(yes.writes, 1);
+        EXPECT_EQ(yes.copies, 0);
+
+        FakeHost no;
+        no.replace_answer = PendingAnswer::kNo;
+        EXPECT_EQ(run(no), 1);
+        EXPECT_EQ(no.writes, 0);
+        EXPECT_EQ(no.copies, 1);
+
+        FakeHost no_copy;
+        no_copy.replace_answer = PendingAnswer::kNo;
+        no_copy.copy_result = 0;
+        EXPECT_EQ(run(no_copy), 0) << "nothing keeps the edits: the document stays";
+        EXPECT_EQ(no_copy.writes, 0);
+
+        FakeHost cancel;
+        cancel.replace_answer = PendingAnswer::kCancel;
+        EXPECT_EQ(run(cancel), 0);
+        EXPECT_EQ(cancel.writes + cancel.copies + cancel.asked_close, 0);
+    }
+    FakeHost unchanged;
+    EXPECT_EQ(WriteOwnWorkspace(kPath, unchanged), WorkspaceWrite::kWritten);
+    EXPECT_EQ(unchanged.asked_replace, 0);
+    FakeHost declined;
+    declined.replaced_elsewhere = 1;
+    declined.replace_answer = PendingAnswer::kNo;
+    EXPECT_EQ(WriteOwnWorkspace(kPath, declined), WorkspaceWrite::kDeclined);
+    EXPECT_EQ(declined.writes + declined.copies, 0);
 }
