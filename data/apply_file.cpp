@@ -19,6 +19,10 @@ const wchar_t kReadOnly[] = L"Could not apply the changes to %s\nThe file is rea
 const wchar_t kWriteFailed[] =
     L"Could not apply the changes to %s\nThe new file could not be written in its folder: the "
     L"folder cannot be written or the disk is full.\nThe file is unchanged.\n";
+const wchar_t kFileShorter[] =
+    L"Could not apply the changes to %s\nThe file is shorter now than when it was opened: "
+    L"another program changed it, and the bytes it no longer has cannot be read.\nThe file is "
+    L"unchanged.\n";
 const wchar_t kReleaseFailed[] =
     L"Could not apply the changes to %s\nThe file could not be released.\nThe file is "
     L"unchanged.\n";
@@ -143,7 +147,11 @@ int WriteApplyCopy(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
         written = SaveDocumentToFile(doc, sibling.c_str(), save);
     }
     if (!written) {
-        ShowMessage(kWriteFailed, path.c_str());
+        // A file that lost bytes under the document fails the read, not the write.
+        FileStamp now;
+        const int shorter =
+            doc->m_file_mapping.ReadStamp(&now) && now.m_n_size < doc->m_file_mapping.m_n_file_size;
+        ShowMessage(shorter ? kFileShorter : kWriteFailed, path.c_str());
         return 0;
     }
     copy->m_p_ops = &ops;

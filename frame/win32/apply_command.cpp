@@ -1,14 +1,13 @@
 // "&Apply" (40009, shortcut 41029): asks, writes the pending changes into the
 // document's file (the long write under the progress dialog), and shows the
 // file as it now is with the view kept where it was (clamped to the new size).
+// A file that another program changed is asked about before anything is written.
 #include "data/apply_file.h"
 #include "data/document.h"
 #include "data/win32/progress_dialog.h"
 #include "frame/format_text.h"
+#include "frame/win32/file_change_check.h"
 #include "frame/tkstr.h"
-#include "view/geometry.h"
-#include "view/selection.h"
-#include "view/size_change.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 
@@ -17,28 +16,6 @@
 #include <string>
 
 namespace {
-
-int64_t Clamp(int64_t value, int64_t last) {
-    return value > last ? last : value;
-}
-
-// The document after an apply: same selection and top row where they still
-// fit, nothing pending, the new size on the status bar and the scroll bar.
-void ShowAppliedDocument(CallBackInfo* doc) {
-    const int64_t last = doc->m_n_data_size - 1;
-    const int64_t anchor = doc->m_n_sel_anchor;
-    const int64_t active = doc->m_n_sel_active;
-    const int64_t top = doc->m_n_top_line;
-    doc->m_n_top_line = top;
-    doc->m_n_top_offset = top * 16;
-    DocumentSizeChanged(); // clamps the top row, sets the scroll range and the total
-    if (anchor >= 0 && active >= 0 && last >= 0) {
-        GoToOffset(Clamp(anchor, last));
-        ExtendToOffset(Clamp(active, last));
-    }
-    g_p_view_state->m_b_modified = 0;
-    CurrentViewHost()->Invalidate();
-}
 
 // The new file is written on the progress dialog's worker, which only reads
 // the document; replacing the file and reopening it follow on this thread.
@@ -61,6 +38,11 @@ void WriteCopyWork(void* context) {
 int ApplyCurrentDocument(HWND owner) {
     CallBackInfo* doc = g_p_current_document;
     if (!CanApply(doc) || g_p_view_state == nullptr || doc->m_file_mapping.m_p_name == nullptr) {
+        return 0;
+    }
+    // A file changed by another program is asked about first; after a
+    // reload nothing is left to apply.
+    if (!CheckFileBeforeWrite(owner) || !CanApply(doc)) {
         return 0;
     }
     const wchar_t* path = doc->m_file_mapping.m_p_name->c_str();
@@ -91,6 +73,6 @@ int ApplyCurrentDocument(HWND owner) {
         CurrentViewHost()->Invalidate();
         return 0;
     }
-    ShowAppliedDocument(doc);
+    ShowReopenedDocument(doc);
     return 1;
 }

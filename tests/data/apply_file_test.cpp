@@ -177,3 +177,21 @@ TEST(Apply, AReadOnlyFileIsRefusedBeforeAnythingIsWritten) {
     }
     std::filesystem::permissions(dir.File("r.bin"), std::filesystem::perms::owner_all);
 }
+
+// Another program cut the file under the document: the apply cannot read the
+// bytes that are gone and says so, rather than blame the folder or the disk.
+TEST(Apply, AFileCutByAnotherProgramIsReportedAsShorter) {
+    TempDir dir;
+    const std::wstring path = dir.WriteFile("c.bin", Counting(5000));
+    CallBackInfo doc(nullptr);
+    ASSERT_EQ(1, doc.OpenFile(path.c_str()));
+    ASSERT_EQ(1, doc.m_history.Remove(doc.m_p_data_plane, 0, 9, {0, 0, 0}));
+    doc.m_n_data_size -= 10;
+    std::filesystem::resize_file(dir.File("c.bin"), 1000);
+    RecordingMessageSink messages;
+    EXPECT_EQ(ApplyResult::kFailed, ApplyDocumentToFile(&doc, PlatformApplyFileOps()));
+    ASSERT_EQ(1u, messages.Messages().size());
+    EXPECT_NE(std::wstring::npos, messages.Messages()[0].find(L"shorter now"));
+    EXPECT_EQ(1000u, ReadFileBytes(dir.File("c.bin")).size());
+    EXPECT_EQ(std::vector<std::string>{"c.bin"}, FolderNames(dir.Path()));
+}
