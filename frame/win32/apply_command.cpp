@@ -6,7 +6,9 @@
 #include "data/document.h"
 #include "data/win32/progress_dialog.h"
 #include "frame/format_text.h"
+#include "frame/messages.h"
 #include "frame/win32/file_change_check.h"
+#include "frame/win32/frame_state.h"
 #include "frame/tkstr.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
@@ -33,8 +35,8 @@ void WriteCopyWork(void* context) {
 } // namespace
 
 // 1 when applied; 0 when not asked, answered No or failed (the document is as
-// it was); -1 when the file holds the changes but could not be opened again,
-// so the caller shows no document.
+// it was); -1 when the file could not be opened again (a message said where
+// the changes are), so the caller shows no document.
 int ApplyCurrentDocument(HWND owner) {
     CallBackInfo* doc = g_p_current_document;
     if (!CanApply(doc) || g_p_view_state == nullptr || doc->m_file_mapping.m_p_name == nullptr) {
@@ -45,8 +47,9 @@ int ApplyCurrentDocument(HWND owner) {
     if (!CheckFileBeforeWrite(owner) || !CanApply(doc)) {
         return 0;
     }
-    const wchar_t* path = doc->m_file_mapping.m_p_name->c_str();
-    const std::wstring question = FormatText(kApplyQuestionText, path ? path : L"");
+    const wchar_t* name = doc->m_file_mapping.m_p_name->c_str();
+    const std::wstring path = name ? name : L""; // the name goes with the file's handles
+    const std::wstring question = FormatText(kApplyQuestionText, path.c_str());
     if (MessageBoxW(owner, question.c_str(), L"Message", MB_YESNO | MB_ICONQUESTION | MB_TOPMOST) !=
         IDYES) {
         return 0;
@@ -64,8 +67,19 @@ int ApplyCurrentDocument(HWND owner) {
         return 0;
     }
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    const int64_t file_size = doc->m_file_mapping.m_n_file_size;
     const ApplyResult result = FinishApply(doc, PlatformApplyFileOps(), &copy);
     SetCursor(previous);
+    if (result == ApplyResult::kKeptBeside) {
+        // The edits are in no workspace: their recovery copy outlives the
+        // document, so that the next opening of the file offers them.
+        FrameState& frame = Frame();
+        if (frame.m_p_recovery_document != doc ||
+            !frame.m_recovery.WriteNow(doc->m_p_data_plane, file_size)) {
+            DebugTrace(L"Apply: no recovery copy kept for %s\n", path.c_str());
+        }
+        return -1;
+    }
     if (result == ApplyResult::kReopenFailed) {
         return -1;
     }
