@@ -1,7 +1,8 @@
-// A file that another program writes or grows while pelmora.exe shows it:
-// this test process is that other program. The change is noticed
-// when the window is activated again and before an Apply; Yes reloads (pending
-// changes kept aside first), No keeps working.
+// A file that another program writes, grows or cuts while pelmora.exe shows
+// it (this test process, or a Unix program it starts, is that program). The
+// change is noticed when the window is activated again and before an Apply or
+// a workspace write; Yes reloads (pending changes kept aside first), No keeps
+// working.
 #include "tests/e2e/tool_driver.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +44,35 @@ void WriteOutside(const std::wstring& path, int64_t offset, const Bytes& bytes, 
     now.dwHighDateTime = later.HighPart;
     EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &now));
     CloseHandle(file);
+}
+
+// Cuts the file to size as a program outside Wine would: a Windows program
+// cannot, while the file has a mapping. Wine starts a Unix program given by
+// its path; false when that did not work.
+bool CutOutside(const std::wstring& path, int64_t size) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unix_name != nullptr ? unix_name(path.c_str()) : nullptr;
+    if (name == nullptr)
+        return false;
+    std::wstring command = L"truncate -s " + std::to_wstring(size) + L" \"";
+    for (const char* c = name; *c != 0; ++c)
+        command += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    command += L"\"";
+    HeapFree(GetProcessHeap(), 0, name);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(L"Z:\\usr\\bin\\truncate", &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 100 && ReadFileBytes(path).size() != static_cast<size_t>(size); ++i)
+        Sleep(20);
+    return ReadFileBytes(path).size() == static_cast<size_t>(size);
 }
 
 // The program becomes the active application again, as when the user returns
@@ -132,6 +162,45 @@ TEST(ExternalChange, ApplyAsksFirstAndYesKeepsThePendingChangesAside) {
     EXPECT_EQ(DocumentHex(&app, 4112).substr(0, 4), L"0001");
     EXPECT_TRUE(ApplyGreyed(app.m_h_main)) << "nothing pending";
     EXPECT_EQ(app.Close(), 0);
+    EXPECT_FALSE(e2e::Exists(path + L".interm"));
+}
+
+// A file cut outside shows no invented bytes past its end once noticed, and
+// an Apply over it says why it cannot be done.
+TEST(ExternalChange, AFileCutOutsideIsShownToItsEndAndAnApplySaysWhy) {
+    Sandbox box(L"extcut");
+    const Bytes data = Counting(4096);
+    const std::wstring path = box.File(L"cut.bin", data);
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    ASSERT_TRUE(e2e::EditFirstByte(app.m_h_main));
+    ASSERT_TRUE(CutOutside(path, 100));
+
+    Reactivate(app.m_h_main);
+    const std::wstring question = Answered(&app, IDNO);
+    EXPECT_EQ(question.rfind(path + L" was changed by another program. ", 0), 0u);
+    // The bytes up to the new end are there; those past it are not made up.
+    EXPECT_EQ(DocumentHex(&app, 100).substr(0, 6), L"410102");
+    EXPECT_EQ(DocumentHex(&app, 101), L"<none>");
+    EXPECT_EQ(Answered(&app, IDOK), L"The byte at 0x64 cannot be read; nothing was copied!");
+    app.CloseGoto();
+
+    e2e::PostCommand(app.m_h_main, kCmdApply);
+    EXPECT_EQ(Answered(&app, IDNO), question) << "asked again before the apply";
+    EXPECT_EQ(Answered(&app, IDYES), L"Write the pending changes into " + path + L"?");
+    const std::wstring message = Answered(&app, IDOK, 20000);
+    EXPECT_NE(message.find(L"shorter now"), std::wstring::npos)
+        << std::string(message.begin(), message.end());
+    EXPECT_EQ(ReadFileBytes(path), Bytes(data.begin(), data.begin() + 100));
+    EXPECT_EQ(box.Files().size(), 2u) << "no new file left behind";
+
+    // Closing asks before the workspace is written; Yes keeps the changes aside.
+    for (int i = 0; i < 250 && !(IsWindowEnabled(app.m_h_main) && e2e::Sync(app.m_h_main)); ++i)
+        Sleep(20); // the apply's progress dialog is gone
+    e2e::Post(app.m_h_main, WM_CLOSE);
+    EXPECT_EQ(Answered(&app, IDYES), question);
+    EXPECT_EQ(app.m_process.WaitForExit(10000), 0);
+    EXPECT_TRUE(e2e::Exists(path + L".interm.recovered"));
     EXPECT_FALSE(e2e::Exists(path + L".interm"));
 }
 
