@@ -19,6 +19,10 @@ const wchar_t kReadOnly[] = L"Could not apply the changes to %s\nThe file is rea
 const wchar_t kWriteFailed[] =
     L"Could not apply the changes to %s\nThe new file could not be written in its folder: the "
     L"folder cannot be written or the disk is full.\nThe file is unchanged.\n";
+const wchar_t kFileShorter[] =
+    L"Could not apply the changes to %s\nThe file is shorter now than when it was opened: "
+    L"another program changed it, and the bytes it no longer has cannot be read.\nThe file is "
+    L"unchanged.\n";
 const wchar_t kReleaseFailed[] =
     L"Could not apply the changes to %s\nThe file could not be released.\nThe file is "
     L"unchanged.\n";
@@ -29,7 +33,14 @@ const wchar_t kReopenFailed[] =
     L"The changes were written into %s, but the file could not be opened again.\n";
 const wchar_t kLostFile[] =
     L"Could not apply the changes to %s\nThe file could not be replaced, nor opened again; the "
-    L"pending changes were kept in its workspace file.\n";
+    L"pending changes were kept in its workspace file %s.\n";
+const wchar_t kLostFileKeptBeside[] =
+    L"Could not apply the changes to %s\nThe file could not be replaced, nor opened again, and "
+    L"the pending changes could not be kept in its workspace file. The file as it would have "
+    L"become is %s.\n";
+const wchar_t kFileGoneKeptBeside[] =
+    L"Could not apply the changes to %s\nThe file could not be replaced and is gone. The file "
+    L"as it would have become is %s.\n";
 const wchar_t kNoMemory[] = L"Could not apply the changes to %s\nNot enough memory.\n";
 
 // Keeps the save's own messages (they name the new file, which the user never
@@ -72,18 +83,20 @@ int MoveIntoLostPlace(SaveFileOps& save, const std::wstring& path, const std::ws
 
 // The workspace's edits are in the file now; its records would point wrong.
 // One that cannot be deleted is rewritten to hold no change.
-void DropWorkspace(SaveFileOps& save, const std::wstring& path, const CDataPlane& unchanged,
+void DropWorkspace(ApplyFileOps& ops, const std::wstring& path, const CDataPlane& unchanged,
                    int64_t size) {
+    SaveFileOps& save = ops.SaveOps();
     const std::wstring workspace = WorkspaceName(path.c_str());
     FileIdentity id = {};
     if (!save.DeletePath(workspace.c_str()) && save.IdentifyPath(workspace.c_str(), &id))
-        WriteWorkspace(workspace.c_str(), &unchanged, size);
+        WriteWorkspace(workspace.c_str(), &unchanged, size, ops.WorkspaceOps());
     save.DeletePath((workspace + L"~").c_str());
 }
 
 class PlatformApply : public ApplyFileOps {
   public:
     SaveFileOps& SaveOps() override { return PlatformSaveFileOps(); }
+    WorkspaceFileOps& WorkspaceOps() override { return PlatformWorkspaceFileOps(); }
     int IsReadOnly(const wchar_t* path) override { return PlatformIsReadOnly(path); }
     int Release(CallBackInfo* doc) override {
         doc->m_file_mapping.Close();
@@ -143,7 +156,11 @@ int WriteApplyCopy(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
         written = SaveDocumentToFile(doc, sibling.c_str(), save);
     }
     if (!written) {
-        ShowMessage(kWriteFailed, path.c_str());
+        // A file that lost bytes under the document fails the read, not the write.
+        FileStamp now;
+        const int shorter =
+            doc->m_file_mapping.ReadStamp(&now) && now.m_n_size < doc->m_file_mapping.m_n_file_size;
+        ShowMessage(shorter ? kFileShorter : kWriteFailed, path.c_str());
         return 0;
     }
     copy->m_p_ops = &ops;
@@ -167,23 +184,30 @@ ApplyResult FinishApply(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
     }
     if (!ops.ReplaceKeeping(path.c_str(), copy->m_sz_sibling.c_str()) &&
         !MoveIntoLostPlace(save, path, copy->m_sz_sibling)) {
-        // Where the file is gone, the new bytes stay beside it: the only copy left.
-        FileIdentity id = {};
-        if (save.IdentifyPath(path.c_str(), &id))
-            save.DeletePath(copy->m_sz_sibling.c_str());
+        // The new file is deleted only once the edits are somewhere else too.
+        const std::wstring sibling = copy->m_sz_sibling;
         copy->m_sz_sibling.clear();
-        if (!ops.Reopen(doc, path.c_str())) {
-            // The document goes; its edits must not go with it.
-            const std::wstring workspace = WorkspaceName(path.c_str());
-            WriteWorkspace(workspace.c_str(), doc->m_p_data_plane, file_size);
-            ShowMessage(kLostFile, path.c_str());
+        FileIdentity id = {};
+        const int file_there = save.IdentifyPath(path.c_str(), &id);
+        if (ops.Reopen(doc, path.c_str())) {
+            save.DeletePath(sibling.c_str());
+            ShowMessage(kReplaceFailed, path.c_str());
+            return ApplyResult::kFailed;
+        }
+        // The document goes; its edits must not go with it.
+        const std::wstring workspace = WorkspaceName(path.c_str());
+        if (file_there &&
+            WriteWorkspace(workspace.c_str(), doc->m_p_data_plane, file_size, ops.WorkspaceOps())) {
+            save.DeletePath(sibling.c_str());
+            ShowMessage(kLostFile, path.c_str(), workspace.c_str());
             return ApplyResult::kReopenFailed;
         }
-        ShowMessage(kReplaceFailed, path.c_str());
-        return ApplyResult::kFailed;
+        ShowMessage(file_there ? kLostFileKeptBeside : kFileGoneKeptBeside, path.c_str(),
+                    sibling.c_str());
+        return ApplyResult::kKeptBeside;
     }
     copy->m_sz_sibling.clear(); // it is the file now
-    DropWorkspace(save, path, *copy->m_p_fresh, doc->m_n_data_size);
+    DropWorkspace(ops, path, *copy->m_p_fresh, doc->m_n_data_size);
     if (!ops.Reopen(doc, path.c_str())) {
         ShowMessage(kReopenFailed, path.c_str());
         return ApplyResult::kReopenFailed;

@@ -11,6 +11,7 @@
 
 class CallBackInfo;
 class SaveFileOps;
+class WorkspaceFileOps;
 
 // Every step of an apply that touches the system, behind one seam so tests
 // can fail each in turn.
@@ -19,6 +20,8 @@ class ApplyFileOps {
     virtual ~ApplyFileOps() = default;
     // The save's file operations: they write and flush the new file.
     virtual SaveFileOps& SaveOps() = 0;
+    // The workspace's: they keep the edits when nothing else can.
+    virtual WorkspaceFileOps& WorkspaceOps() = 0;
     // 1 when the file at path may not be written (the read-only attribute or
     // no write permission).
     virtual int IsReadOnly(const wchar_t* path) = 0;
@@ -44,12 +47,17 @@ int CanApply(const CallBackInfo* doc);
 enum class ApplyResult {
     kApplied,      // the file holds the bytes; the document shows it as one source piece
     kFailed,       // file and document as they were; a message said what failed
-    kReopenFailed, // the file holds the bytes but could not be opened again
+    kReopenFailed, // the file could not be opened again; it holds the bytes, or it could not
+                   // be replaced and the edits are in its workspace file
+    kKeptBeside,   // neither replaced nor opened again, and the workspace could not be
+                   // written: only the new file beside it (named in the message) holds the
+                   // bytes, so the caller keeps every other copy of the edits
 };
 
 // The apply itself. On kApplied the workspace file is gone and the history
 // ended; the caller keeps the view and clears the pending flag. On
-// kReopenFailed the caller closes the document (a message was shown).
+// kReopenFailed and kKeptBeside the caller closes the document (a message
+// said where the bytes are).
 ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops);
 
 // The same in two steps, so the long one can run on a worker while the

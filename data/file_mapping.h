@@ -10,6 +10,17 @@ class tkstr;
 
 constexpr int64_t kViewSize = 0x10000; // size and alignment of every mapped view
 
+// What tells that another program changed a file: its size and last-write
+// time (in the platform's ticks; only compared). A size of -1 is unknown.
+struct FileStamp {
+    int64_t m_n_size = -1;
+    int64_t m_n_time = 0;
+};
+
+inline bool SameStamp(const FileStamp& a, const FileStamp& b) {
+    return a.m_n_size == b.m_n_size && a.m_n_time == b.m_n_time;
+}
+
 // The platform's file and mapping calls, behind one seam so tests can count
 // mappings and inject failures. Handles are opaque (HANDLE on Windows, a file
 // descriptor wrapper elsewhere); null means failure or none.
@@ -20,6 +31,9 @@ class FileMapOps {
     // is 1, else read-only with read sharing.
     virtual void* OpenExisting(const wchar_t* path, int writable) = 0;
     virtual int GetSize(void* file, int64_t* size) = 0;
+    // Size and last-write time of an open file as they are now, whoever
+    // wrote it; 1 or 0.
+    virtual int GetStamp(void* file, FileStamp* stamp) = 0;
     // A mapping object over the file; max_size 0 means the file's size, a larger
     // size extends the file. Null on failure (also when it already existed).
     virtual void* CreateMapping(void* file, int writable, int64_t max_size) = 0;
@@ -46,7 +60,7 @@ class CFileMapping : public CSrclibrary {
     // Inline so readers that hold a CFileMapping itself pay two compares for a
     // byte of the current view; anything else goes to Remap.
     const uint8_t* GetData(int64_t offset) override {
-        if (offset < 0 || offset >= m_n_file_size)
+        if (offset < 0 || offset >= m_n_readable_size)
             return nullptr;
         const int64_t index = offset >> 16;
         const size_t position = static_cast<size_t>(offset & (kViewSize - 1));
@@ -59,11 +73,25 @@ class CFileMapping : public CSrclibrary {
     const uint8_t* ViewData(int64_t offset, size_t* available);
     // Unmaps the view and, for the owner, releases name, mapping and file.
     void Close();
+    // The file's stamp as it is now (another program may have written it).
+    // A file now shorter than the bytes read from it is read no further
+    // than its new end from here on, so no byte past it is ever shown. 1 or 0.
+    int CheckStamp(FileStamp* now);
+    // The same stamp without touching the views (safe from a worker). 1 or 0.
+    int ReadStamp(FileStamp* now) const;
+    // Exchanges everything with another owner (a file opened afresh takes
+    // this one's place; the other then holds and closes the old file).
+    void Swap(CFileMapping& other);
 
     tkstr* m_p_name = nullptr;
     void* m_h_file = nullptr;
     void* m_h_mapping = nullptr;
-    int64_t m_n_file_size = 0;
+    int64_t m_n_file_size = 0; // at opening: the size the document's pieces refer to
+    // The bytes that can be read: the size at opening, or less once the file
+    // was found shorter.
+    int64_t m_n_readable_size = 0;
+    FileStamp m_stamp_opened; // size and last-write time at opening
+    FileStamp m_stamp_asked;  // the last changed stamp the user was asked about
     int64_t m_n_view_index = -1;
     uint8_t* m_p_view = nullptr;
     int32_t m_b_shared = 0;

@@ -57,6 +57,16 @@ class PosixFileMapOps final : public FileMapOps {
         return 1;
     }
 
+    int GetStamp(void* file, FileStamp* stamp) override {
+        struct stat st;
+        if (file == nullptr || ::fstat(ToFd(file), &st) != 0)
+            return 0;
+        stamp->m_n_size = static_cast<int64_t>(st.st_size);
+        stamp->m_n_time = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                          static_cast<int64_t>(st.st_mtim.tv_nsec);
+        return 1;
+    }
+
     void* CreateMapping(void* file, int writable, int64_t max_size) override {
         if (file == nullptr || max_size < 0)
             return nullptr;

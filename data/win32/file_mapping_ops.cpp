@@ -1,5 +1,5 @@
 // File and mapping calls of CFileMapping on Windows: CreateFileW,
-// GetFileSizeEx, CreateFileMappingW, MapViewOfFileEx, UnmapViewOfFile.
+// GetFileSizeEx, GetFileInformationByHandle, CreateFileMappingW, MapViewOfFileEx, UnmapViewOfFile.
 #include "data/file_mapping.h"
 
 #include <windows.h>
@@ -23,6 +23,18 @@ class Win32FileMapOps final : public FileMapOps {
         if (!GetFileSizeEx(static_cast<HANDLE>(file), &value))
             return 0;
         *size = value.QuadPart;
+        return 1;
+    }
+
+    int GetStamp(void* file, FileStamp* stamp) override {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!GetFileInformationByHandle(static_cast<HANDLE>(file), &info))
+            return 0;
+        stamp->m_n_size = static_cast<int64_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) |
+                                               info.nFileSizeLow);
+        stamp->m_n_time = static_cast<int64_t>(
+            (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+            info.ftLastWriteTime.dwLowDateTime);
         return 1;
     }
 

@@ -1,14 +1,15 @@
 // "&Apply" (40009, shortcut 41029): asks, writes the pending changes into the
 // document's file (the long write under the progress dialog), and shows the
 // file as it now is with the view kept where it was (clamped to the new size).
+// A file that another program changed is asked about before anything is written.
 #include "data/apply_file.h"
 #include "data/document.h"
 #include "data/win32/progress_dialog.h"
 #include "frame/format_text.h"
+#include "frame/messages.h"
+#include "frame/win32/file_change_check.h"
+#include "frame/win32/frame_state.h"
 #include "frame/tkstr.h"
-#include "view/geometry.h"
-#include "view/selection.h"
-#include "view/size_change.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 
@@ -17,28 +18,6 @@
 #include <string>
 
 namespace {
-
-int64_t Clamp(int64_t value, int64_t last) {
-    return value > last ? last : value;
-}
-
-// The document after an apply: same selection and top row where they still
-// fit, nothing pending, the new size on the status bar and the scroll bar.
-void ShowAppliedDocument(CallBackInfo* doc) {
-    const int64_t last = doc->m_n_data_size - 1;
-    const int64_t anchor = doc->m_n_sel_anchor;
-    const int64_t active = doc->m_n_sel_active;
-    const int64_t top = doc->m_n_top_line;
-    doc->m_n_top_line = top;
-    doc->m_n_top_offset = top * 16;
-    DocumentSizeChanged(); // clamps the top row, sets the scroll range and the total
-    if (anchor >= 0 && active >= 0 && last >= 0) {
-        GoToOffset(Clamp(anchor, last));
-        ExtendToOffset(Clamp(active, last));
-    }
-    g_p_view_state->m_b_modified = 0;
-    CurrentViewHost()->Invalidate();
-}
 
 // The new file is written on the progress dialog's worker, which only reads
 // the document; replacing the file and reopening it follow on this thread.
@@ -56,15 +35,21 @@ void WriteCopyWork(void* context) {
 } // namespace
 
 // 1 when applied; 0 when not asked, answered No or failed (the document is as
-// it was); -1 when the file holds the changes but could not be opened again,
-// so the caller shows no document.
+// it was); -1 when the file could not be opened again (a message said where
+// the changes are), so the caller shows no document.
 int ApplyCurrentDocument(HWND owner) {
     CallBackInfo* doc = g_p_current_document;
     if (!CanApply(doc) || g_p_view_state == nullptr || doc->m_file_mapping.m_p_name == nullptr) {
         return 0;
     }
-    const wchar_t* path = doc->m_file_mapping.m_p_name->c_str();
-    const std::wstring question = FormatText(kApplyQuestionText, path ? path : L"");
+    // A file changed by another program is asked about first; after a
+    // reload nothing is left to apply.
+    if (!CheckFileBeforeWrite(owner) || !CanApply(doc)) {
+        return 0;
+    }
+    const wchar_t* name = doc->m_file_mapping.m_p_name->c_str();
+    const std::wstring path = name ? name : L""; // the name goes with the file's handles
+    const std::wstring question = FormatText(kApplyQuestionText, path.c_str());
     if (MessageBoxW(owner, question.c_str(), L"Message", MB_YESNO | MB_ICONQUESTION | MB_TOPMOST) !=
         IDYES) {
         return 0;
@@ -82,8 +67,19 @@ int ApplyCurrentDocument(HWND owner) {
         return 0;
     }
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    const int64_t file_size = doc->m_file_mapping.m_n_file_size;
     const ApplyResult result = FinishApply(doc, PlatformApplyFileOps(), &copy);
     SetCursor(previous);
+    if (result == ApplyResult::kKeptBeside) {
+        // The edits are in no workspace: their recovery copy outlives the
+        // document, so that the next opening of the file offers them.
+        FrameState& frame = Frame();
+        if (frame.m_p_recovery_document != doc ||
+            !frame.m_recovery.WriteNow(doc->m_p_data_plane, file_size)) {
+            DebugTrace(L"Apply: no recovery copy kept for %s\n", path.c_str());
+        }
+        return -1;
+    }
     if (result == ApplyResult::kReopenFailed) {
         return -1;
     }
@@ -91,6 +87,6 @@ int ApplyCurrentDocument(HWND owner) {
         CurrentViewHost()->Invalidate();
         return 0;
     }
-    ShowAppliedDocument(doc);
+    ShowReopenedDocument(doc);
     return 1;
 }

@@ -13,6 +13,7 @@
 #include "frame/command_rules.h"
 #include "frame/format_text.h"
 #include "frame/tkstr.h"
+#include "frame/win32/file_change_check.h"
 #include "frame/win32/lib_luna.h"
 #include "frame/win32/recovery_hooks.h"
 #include "resources/resource.h"
@@ -124,6 +125,7 @@ void OnApply() {
 
 // The kept workspace is the state the pending flag and Undo measure against.
 void OnSaveWorkspace() {
+    // The workspace write asks first about a file another program changed.
     if (SaveCurrentWorkspace(Frame().m_h_main_window)) {
         MarkDocumentKept();
         RecoveryEditsKept();
@@ -201,7 +203,12 @@ const CommandHandler kHandlers[] = {
     {ID_FILE_CLOSE, OnClose},
     {ID_FILE_APPLY, OnApply},
     {ID_FILE_SAVE_WORKSPACE, OnSaveWorkspace},
-    {ID_FILE_SAVE_FILE, [] { SaveFileAs(Frame().m_h_main_window); }},
+    {ID_FILE_SAVE_FILE,
+     [] {
+         if (CheckFileBeforeWrite(Frame().m_h_main_window)) {
+             SaveFileAs(Frame().m_h_main_window);
+         }
+     }},
     {ID_FILE_EXIT, OnExit},
     {ID_FILE_OPEN_PROCESS, [] { OpenProcessDocument(Frame().m_h_main_window); }},
     {ID_EDIT_MODE, OnEditMode},

@@ -2,6 +2,7 @@
 // pending changes before a document is closed or replaced.
 #include "frame/frame_window.h"
 #include "frame/pending_edits.h"
+#include "frame/win32/file_change_check.h"
 #include "frame/win32/frame_state.h"
 #include "frame/win32/recovery_hooks.h"
 
@@ -77,7 +78,11 @@ class WindowPendingEditsHost : public PendingEditsHost {
     void ReportWorkspaceFailure(const wchar_t* workspace_path) override {
         ShowMessage(kWorkspaceFailedText, workspace_path);
     }
-    int WriteWorkspace() override { return WriteCurrentWorkspace(); }
+    // A file that another program changed is asked about first; a reload
+    // keeps the changes beside the file, so nothing is left to write.
+    int WriteWorkspace() override {
+        return CheckFileBeforeWrite(m_h_owner) ? WriteCurrentWorkspace() : 1;
+    }
     int WorkspaceReplacedElsewhere() override { return ::WorkspaceReplacedElsewhere(); }
     PendingAnswer AskReplaceWorkspace(const wchar_t* workspace_path) override {
         return ::AskReplaceWorkspace(m_h_owner, workspace_path);

@@ -3,6 +3,7 @@
 #include "settings/item_attributes.h"
 
 #include "frame/frame_window.h"
+#include "frame/win32/file_change_check.h"
 #include "frame/win32/frame_state.h"
 #include "frame/win32/recovery_hooks.h"
 
@@ -160,6 +161,20 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             SendMessageW(Frame().m_h_view_control, WM_DISPLAYCHANGE, wparam, lparam);
         }
         break;
+    case WM_ACTIVATE:
+        // Back from another program, which may have written the file.
+        if (LOWORD(wparam) != WA_INACTIVE) {
+            PostMessageW(window, kCheckFileChangeMessage, 0, 0);
+        }
+        break;
+    case WM_ACTIVATEAPP:
+        if (wparam) {
+            PostMessageW(window, kCheckFileChangeMessage, 0, 0);
+        }
+        break;
+    case kCheckFileChangeMessage:
+        CheckFileAtActivation(window);
+        return 0;
     case WM_SETFOCUS:
         if (Frame().m_h_view_control) {
             SetFocus(Frame().m_h_view_control);

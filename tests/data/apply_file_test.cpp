@@ -7,6 +7,7 @@
 #include "data/document.h"
 #include "data/save_file.h"
 #include "data/workspace.h"
+#include "tests/fakes/failing_workspace_ops.h"
 #include "tests/fakes/file_contents.h"
 #include "tests/fakes/forwarding_save_ops.h"
 #include "tests/fakes/recording_message_sink.h"
@@ -32,6 +33,7 @@ enum class Step {
     kReopen,
     kReplaceAndReopen,
     kReplaceLosesFile, // the replacement fails after the file was taken away
+    kReplaceReopenAndWorkspace,
 };
 
 // The platform's file operations with one step of an apply made to fail.
@@ -52,14 +54,17 @@ class FailingSaveOps : public ForwardingSaveOps {
 class FailingApplyOps : public ApplyFileOps {
   public:
     explicit FailingApplyOps(Step fail)
-        : m_fail(fail), m_save(PlatformApplyFileOps().SaveOps(), m_fail) {}
+        : m_fail(fail), m_save(PlatformApplyFileOps().SaveOps(), m_fail),
+          m_workspace(fail == Step::kReplaceReopenAndWorkspace ? 1 : 0) {}
     SaveFileOps& SaveOps() override { return m_save; }
+    WorkspaceFileOps& WorkspaceOps() override { return m_workspace; }
     int IsReadOnly(const wchar_t* path) override { return PlatformApplyFileOps().IsReadOnly(path); }
     int Release(CallBackInfo* doc) override {
         return m_fail == Step::kRelease ? 0 : PlatformApplyFileOps().Release(doc);
     }
     int ReplaceKeeping(const wchar_t* target, const wchar_t* replacement) override {
-        if (m_fail == Step::kReplace || m_fail == Step::kReplaceAndReopen)
+        if (m_fail == Step::kReplace || m_fail == Step::kReplaceAndReopen ||
+            m_fail == Step::kReplaceReopenAndWorkspace)
             return 0;
         if (m_fail == Step::kReplaceLosesFile) {
             std::filesystem::remove(std::filesystem::path(target));
@@ -68,7 +73,8 @@ class FailingApplyOps : public ApplyFileOps {
         return PlatformApplyFileOps().ReplaceKeeping(target, replacement);
     }
     int Reopen(CallBackInfo* doc, const wchar_t* path) override {
-        if (m_fail == Step::kReopen || m_fail == Step::kReplaceAndReopen)
+        if (m_fail == Step::kReopen || m_fail == Step::kReplaceAndReopen ||
+            m_fail == Step::kReplaceReopenAndWorkspace)
             return 0;
         return PlatformApplyFileOps().Reopen(doc, path);
     }
@@ -76,6 +82,7 @@ class FailingApplyOps : public ApplyFileOps {
   private:
     Step m_fail;
     FailingSaveOps m_save;
+    FailingWorkspaceOps m_workspace;
 };
 
 std::vector<uint8_t> Counting(size_t n) {
@@ -99,7 +106,8 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
     const EditMark mark = {0, 0, 0};
     const uint8_t added[] = {'a', 'b', 'c'};
     for (Step fail : {Step::kWrite, Step::kFlush, Step::kRelease, Step::kReplace, Step::kReopen,
-                      Step::kReplaceAndReopen, Step::kReplaceLosesFile, Step::kNone}) {
+                      Step::kReplaceAndReopen, Step::kReplaceReopenAndWorkspace,
+                      Step::kReplaceLosesFile, Step::kNone}) {
         SCOPED_TRACE(static_cast<int>(fail));
         TempDir dir;
         const std::wstring path = dir.WriteFile("a.bin", old_bytes);
@@ -143,6 +151,16 @@ TEST(Apply, EachFailingStepLeavesTheFileWholeAndTheDocumentAsItWas) {
             ASSERT_EQ(1, ReadWorkspace(&kept, workspace.c_str(), &size));
             EXPECT_EQ(200003, size);
             ASSERT_EQ(1u, messages.Messages().size());
+            EXPECT_NE(std::wstring::npos, messages.Messages()[0].find(workspace));
+        } else if (fail == Step::kReplaceReopenAndWorkspace) {
+            // Nowhere to keep the edits but the new file: it stays and is named.
+            EXPECT_EQ(ApplyResult::kKeptBeside, result);
+            EXPECT_EQ(old_bytes, on_disk);
+            EXPECT_EQ(kept_before, ReadFileBytes(dir.File("a.bin.interm")));
+            EXPECT_EQ(shown, ReadFileBytes(dir.File("a.bin.apply~")));
+            ASSERT_EQ(1u, messages.Messages().size());
+            EXPECT_NE(std::wstring::npos, messages.Messages()[0].find(path + L".apply~"));
+            EXPECT_EQ(std::wstring::npos, messages.Messages()[0].find(L"were kept"));
         } else if (fail == Step::kReopen) {
             EXPECT_EQ(ApplyResult::kReopenFailed, result);
             EXPECT_EQ(shown, on_disk) << "replaced before the reopen failed";
@@ -197,4 +215,22 @@ TEST(Apply, PlatformSeesAFileWithoutWritePermissionAsReadOnly) {
         GTEST_SKIP() << "root may write any file";
 #endif
     EXPECT_EQ(1, seen);
+}
+
+// Another program cut the file under the document: the apply cannot read the
+// bytes that are gone and says so, rather than blame the folder or the disk.
+TEST(Apply, AFileCutByAnotherProgramIsReportedAsShorter) {
+    TempDir dir;
+    const std::wstring path = dir.WriteFile("c.bin", Counting(5000));
+    CallBackInfo doc(nullptr);
+    ASSERT_EQ(1, doc.OpenFile(path.c_str()));
+    ASSERT_EQ(1, doc.m_history.Remove(doc.m_p_data_plane, 0, 9, {0, 0, 0}));
+    doc.m_n_data_size -= 10;
+    std::filesystem::resize_file(dir.File("c.bin"), 1000);
+    RecordingMessageSink messages;
+    EXPECT_EQ(ApplyResult::kFailed, ApplyDocumentToFile(&doc, PlatformApplyFileOps()));
+    ASSERT_EQ(1u, messages.Messages().size());
+    EXPECT_NE(std::wstring::npos, messages.Messages()[0].find(L"shorter now"));
+    EXPECT_EQ(1000u, ReadFileBytes(dir.File("c.bin")).size());
+    EXPECT_EQ(std::vector<std::string>{"c.bin"}, FolderNames(dir.Path()));
 }

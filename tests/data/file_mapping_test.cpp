@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -250,6 +251,32 @@ TEST_F(FileMappingTest, ReopeningReleasesTheEarlierFile) {
     EXPECT_EQ(m_ops.m_n_views_mapped, 0);
     EXPECT_EQ(fm.m_n_file_size, 20);
     EXPECT_EQ(*fm.GetData(3), 0xAB);
+}
+
+// Another program cuts the file: no byte past its new end is read (natively
+// such a read would fault), and growing it again brings back none of the cut.
+TEST_F(FileMappingTest, AFileFoundShorterIsReadNoFurtherThanItsEnd) {
+    const std::wstring path = PatternFile("cut.bin", 3 * 65536);
+    CFileMapping fm(m_ops);
+    ASSERT_EQ(fm.Open(path.c_str()), 1);
+    EXPECT_EQ(fm.m_stamp_opened.m_n_size, 3 * 65536);
+    ASSERT_NE(fm.GetData(2 * 65536 + 10), nullptr);
+
+    std::filesystem::resize_file(m_dir.File("cut.bin"), 65536 + 100);
+    FileStamp now;
+    ASSERT_EQ(fm.CheckStamp(&now), 1);
+    EXPECT_EQ(now.m_n_size, 65536 + 100);
+    EXPECT_EQ(fm.GetData(2 * 65536 + 10), nullptr) << "the view in hand reached past the end";
+    EXPECT_EQ(fm.GetData(65536 + 100), nullptr);
+    const uint8_t* last = fm.GetData(65536 + 99);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(*last, m_bytes[65536 + 99]);
+
+    std::filesystem::resize_file(m_dir.File("cut.bin"), 4 * 65536);
+    ASSERT_EQ(fm.CheckStamp(&now), 1);
+    EXPECT_EQ(now.m_n_size, 4 * 65536);
+    EXPECT_EQ(fm.GetData(65536 + 100), nullptr);
+    EXPECT_EQ(fm.m_n_file_size, 3 * 65536) << "the document still refers to the size at opening";
 }
 
 TEST_F(FileMappingTest, SparseFileAboveFourGiB) {

@@ -12,6 +12,10 @@ int CountingFileMapOps::GetSize(void* file, int64_t* size) {
     return m_inner.GetSize(file, size);
 }
 
+int CountingFileMapOps::GetStamp(void* file, FileStamp* stamp) {
+    return m_inner.GetStamp(file, stamp);
+}
+
 void* CountingFileMapOps::CreateMapping(void* file, int writable, int64_t max_size) {
     if (m_b_fail_mapping)
         return nullptr;

@@ -13,6 +13,7 @@ class CountingFileMapOps : public FileMapOps {
 
     void* OpenExisting(const wchar_t* path, int writable) override;
     int GetSize(void* file, int64_t* size) override;
+    int GetStamp(void* file, FileStamp* stamp) override;
     void* CreateMapping(void* file, int writable, int64_t max_size) override;
     void* MapView(void* mapping, int writable, int64_t offset, size_t length) override;
     int UnmapView(void* view, size_t length) override;
