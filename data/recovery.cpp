@@ -2,10 +2,10 @@
 // in-memory workspace image, the matching rule and the store in the folder.
 #include "data/recovery.h"
 
+#include "base/messages.h"
+#include "base/utf8.h"
 #include "data/data_plane.h"
 #include "data/workspace.h"
-#include "frame/messages.h"
-#include "frame/utf8.h"
 
 #include <cstdio>
 #include <cstdlib>

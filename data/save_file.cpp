@@ -4,12 +4,12 @@
 // only puts the new file in the target's place once all of it is on the disk.
 #include "data/save_file.h"
 
+#include "base/messages.h"
+#include "base/tkstr.h"
 #include "data/block_reader.h"
 #include "data/document.h"
 #include "data/process_reader.h"
 #include "data/workspace.h"
-#include "frame/messages.h"
-#include "frame/tkstr.h"
 
 #include <cstring>
 #include <cwctype>

@@ -3,10 +3,10 @@
 // digits, then one 50-character record per piece followed by its owned bytes.
 #include "data/workspace.h"
 
+#include "base/format_text.h"
+#include "base/tkstr.h"
 #include "data/data_plane.h"
 #include "data/document.h"
-#include "frame/format_text.h"
-#include "frame/tkstr.h"
 
 #include <cstdlib>
 #include <cstring>

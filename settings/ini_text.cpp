@@ -1,7 +1,7 @@
 // Initialisation file text: decoding, lookups, edits and encoding.
 #include "settings/ini_text.h"
 
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 namespace {
 

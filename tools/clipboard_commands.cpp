@@ -3,8 +3,8 @@
 // so a failed one leaves the document as it was.
 #include "tools/clipboard_commands.h"
 
+#include "base/messages.h"
 #include "data/document.h"
-#include "frame/messages.h"
 #include "tools/clipboard_text.h"
 #include "tools/code_page.h"
 #include "tools/operation.h"

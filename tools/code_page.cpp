@@ -1,7 +1,7 @@
 // Portable code page conversion: single-byte pages, UTF-8 and UTF-7.
 #include "tools/code_page.h"
 
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // of their types (see value_decoder.h).
 #include "tools/value_decoder.h"
 
-#include "frame/utf8.h"
+#include "base/utf8.h"
 #include "tools/find.h"
 #include "tools/value_bytes.h"
 

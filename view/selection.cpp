@@ -2,8 +2,8 @@
 // active end and the caret, hex digit entry, the markers and the status texts.
 #include "view/selection.h"
 
+#include "base/format_text.h"
 #include "data/data_plane.h"
-#include "frame/format_text.h"
 #include "view/geometry.h"
 #include "view/view_host.h"
 

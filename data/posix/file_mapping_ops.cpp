@@ -3,7 +3,7 @@
 // so it lives on independently of the file handle, as a mapping object does.
 #include "data/file_mapping.h"
 
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // (or ~/.local/state/pelmora/recovery), stat times, kill(pid, 0).
 #include "data/recovery.h"
 
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 #include "data/save_file.h"
 #include "data/save_window.h"
 
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 #include <atomic>
 #include <cerrno>

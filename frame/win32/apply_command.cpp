@@ -1,11 +1,11 @@
 // "&Apply" (40009, shortcut 41029): asks, writes the pending changes into the
 // document's file (the long write under the progress dialog), and shows the
 // file as it now is with the view kept where it was (clamped to the new size).
+#include "base/format_text.h"
+#include "base/tkstr.h"
 #include "data/apply_file.h"
 #include "data/document.h"
 #include "data/win32/progress_dialog.h"
-#include "frame/format_text.h"
-#include "frame/tkstr.h"
 #include "view/geometry.h"
 #include "view/selection.h"
 #include "view/size_change.h"

@@ -3,9 +3,9 @@
 // which changes the buttons and selects the match itself. Stopping sets the
 // stop requests and joins the worker, which sees them within one 64 KiB
 // slice, so "&Stop" and closing the dialog return promptly.
+#include "base/messages.h"
 #include "data/document.h"
 #include "frame/frame_window.h"
-#include "frame/messages.h"
 #include "resources/tools_ids.h"
 #include "tools/find.h"
 #include "tools/tool_commands.h"

@@ -1,5 +1,5 @@
 // Portable wide-text formatter (see format_text.h).
-#include "frame/format_text.h"
+#include "base/format_text.h"
 
 #include <cstdint>
 #include <cwchar>

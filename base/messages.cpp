@@ -1,7 +1,7 @@
 // Formats messages and traces and routes them to a sink or to the platform.
-#include "frame/messages.h"
+#include "base/messages.h"
 
-#include "frame/format_text.h"
+#include "base/format_text.h"
 
 #include <atomic>
 #include <cstdarg>

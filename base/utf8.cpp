@@ -1,4 +1,4 @@
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 int EncodeUtf8(uint32_t cp, char out[4]) {
     if (cp < 0x80) {

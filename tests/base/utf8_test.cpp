@@ -1,5 +1,5 @@
 // UTF-8 from code points and from wide text, as paths and settings use it.
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 #include <gtest/gtest.h>
 
