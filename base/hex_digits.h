@@ -9,6 +9,11 @@ inline char HexDigit(unsigned value, int lower = 0) {
     return (lower ? "0123456789abcdef" : "0123456789ABCDEF")[value & 0xF];
 }
 
+// The same as a wide character.
+inline wchar_t WideHexDigit(unsigned value) {
+    return static_cast<wchar_t>(HexDigit(value));
+}
+
 // The value of a hex digit of either case, or -1 for any other character.
 inline int HexValue(uint32_t ch) {
     if (ch >= '0' && ch <= '9')

@@ -6,6 +6,7 @@
 // start (forward) or the last one before it (backward).
 #include "tools/find.h"
 
+#include "base/hex_digits.h"
 #include "data/block_reader.h"
 #include "data/document.h"
 #include "data/process_reader.h"
@@ -355,16 +356,6 @@ int64_t StreamBackward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t
 }
 
 } // namespace
-
-int HexValue(wchar_t ch) {
-    if (ch >= L'0' && ch <= L'9')
-        return ch - L'0';
-    if (ch >= L'a' && ch <= L'f')
-        return ch - L'a' + 10;
-    if (ch >= L'A' && ch <= L'F')
-        return ch - L'A' + 10;
-    return -1;
-}
 
 int IsHexDigit(wchar_t ch) {
     return HexValue(ch) >= 0 ? 1 : 0;

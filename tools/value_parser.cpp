@@ -2,9 +2,9 @@
 // of their types (see value_decoder.h).
 #include "tools/value_decoder.h"
 
+#include "base/hex_digits.h"
 #include "base/utf16.h"
 #include "base/utf8.h"
-#include "tools/find.h"
 #include "tools/value_bytes.h"
 
 #include <charconv>

@@ -3,6 +3,7 @@
 #include "view/selection.h"
 
 #include "base/format_text.h"
+#include "base/hex_digits.h"
 #include "data/data_plane.h"
 #include "view/geometry.h"
 #include "view/view_host.h"
@@ -35,19 +36,6 @@ CSrclibrary* SourceOf(CallBackInfo* doc) {
         return &doc->m_proc_info;
     }
     return nullptr;
-}
-
-int HexValue(unsigned ch) {
-    if (ch >= '0' && ch <= '9') {
-        return static_cast<int>(ch - '0');
-    }
-    if (ch >= 'a' && ch <= 'f') {
-        return static_cast<int>(ch - 'a' + 10);
-    }
-    if (ch >= 'A' && ch <= 'F') {
-        return static_cast<int>(ch - 'A' + 10);
-    }
-    return -1;
 }
 
 // Rows of the control window (header row and the status bar's part included).
