@@ -5,6 +5,7 @@
 #include "data/save_file.h"
 #include "data/save_window.h"
 
+#include "base/posix/descriptor.h"
 #include "base/utf8.h"
 
 #include <atomic>
@@ -15,19 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Offsets past 2 GiB must survive the casts to off_t, in 32-bit builds too.
-static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
-
 namespace {
-
-// Descriptors travel as fd + 1, as the file mapping's handles do, so the
-// document's m_h_file can be asked for its identity here.
-void* ToHandle(int fd) {
-    return reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
-}
-int ToFd(void* handle) {
-    return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1);
-}
 
 // The wide path as the UTF-8 the file system takes; false for no path.
 bool ToUtf8(const wchar_t* path, std::string* out) {
