@@ -59,8 +59,10 @@ int WriteBlock(void* file, int64_t file_size, int64_t offset, uint8_t* data, siz
     return 1;
 }
 
-class PosixSaveFileOps final : public SaveFileOps {
+class PosixSaveFileOps final : public SaveWindowOps {
   public:
+    PosixSaveFileOps() : SaveWindowOps(WriteBlock) {}
+
     int IdentifyPath(const wchar_t* path, FileIdentity* id) override {
         std::string name;
         struct stat st;
@@ -118,26 +120,7 @@ class PosixSaveFileOps final : public SaveFileOps {
         return nullptr;
     }
 
-    void* CreateMapping(void* file, int64_t size) override {
-        return NewSaveWindow(file, size, WriteBlock);
-    }
-
-    uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
-        return TakeSaveView(static_cast<SaveWindow*>(mapping), offset, length);
-    }
-
-    int FlushView(uint8_t* view, size_t length) override { return QueueSaveView(view, length); }
-
-    int UnmapView(uint8_t* view, size_t) override {
-        ReleaseSaveView(view);
-        return 1;
-    }
-
     int FlushFile(void* file) override { return file != nullptr && ::fsync(ToFd(file)) == 0; }
-
-    void CloseMapping(void* mapping) override {
-        DeleteSaveWindow(static_cast<SaveWindow*>(mapping));
-    }
 
     int CloseFile(void* file) override { return file != nullptr && ::close(ToFd(file)) == 0; }
 
