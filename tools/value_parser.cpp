@@ -1,6 +1,6 @@
 // Parsing of the values typed into the data inspector's rows into the bytes
-// of their types (see value_decoder.h).
-#include "tools/value_decoder.h"
+// of their types.
+#include "tools/value_parser.h"
 
 #include "base/hex_digits.h"
 #include "base/utf16.h"
