@@ -1,11 +1,11 @@
 // The apply sequence (see apply_file.h).
 #include "data/apply_file.h"
 
+#include "base/messages.h"
+#include "base/tkstr.h"
 #include "data/document.h"
 #include "data/save_file.h"
 #include "data/workspace.h"
-#include "frame/messages.h"
-#include "frame/tkstr.h"
 
 #include <memory>
 #include <new>

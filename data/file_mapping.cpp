@@ -2,8 +2,8 @@
 // platform calls go through the FileMapOps seam.
 #include "data/file_mapping.h"
 
-#include "frame/messages.h"
-#include "frame/tkstr.h"
+#include "base/messages.h"
+#include "base/tkstr.h"
 
 #include <new>
 #include <utility>

@@ -2,8 +2,8 @@
 // the overlay, and the 1024-byte read block behind GetData.
 #include "data/proc_info.h"
 
+#include "base/messages.h"
 #include "data/data_plane.h"
-#include "frame/messages.h"
 
 #include <cstdint>
 #include <cstdlib>

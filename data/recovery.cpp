@@ -2,11 +2,12 @@
 // in-memory workspace image, the matching rule and the store in the folder.
 #include "data/recovery.h"
 
+#include "base/messages.h"
+#include "base/same_path.h"
+#include "base/utf8.h"
 #include "data/data_plane.h"
 #include "data/document.h"
 #include "data/workspace.h"
-#include "frame/messages.h"
-#include "frame/utf8.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,32 +21,17 @@ const wchar_t kCopyExtension[] = L".interm";
 const wchar_t kCompanionExtension[] = L".doc";
 const wchar_t kNewSuffix[] = L".new";
 
-// Windows compares paths without regard to the case of ASCII letters.
-uint32_t FoldCase(wchar_t c) {
-    auto u = static_cast<uint32_t>(c);
-    return u >= 'a' && u <= 'z' ? u - ('a' - 'A') : u;
-}
-
 // FNV-1a over the path's case-folded code units.
 uint64_t PathHash(const std::wstring& path) {
     uint64_t h = 1469598103934665603ull;
     for (wchar_t c : path) {
-        const uint32_t u = FoldCase(c);
+        const uint32_t u = FoldPathChar(c);
         for (int k = 0; k < 4; ++k) {
             h ^= (u >> (8 * k)) & 0xFF;
             h *= 1099511628211ull;
         }
     }
     return h;
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i]))
-            return false;
-    return true;
 }
 
 bool EndsWith(const std::wstring& name, const wchar_t* suffix) {

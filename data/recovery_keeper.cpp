@@ -1,9 +1,9 @@
 // Keeping the current document's recovery copy (see recovery_keeper.h).
 #include "data/recovery_keeper.h"
 
+#include "base/messages.h"
 #include "data/data_plane.h"
 #include "data/workspace.h"
-#include "frame/messages.h"
 
 #include <new>
 

@@ -4,15 +4,15 @@
 // only puts the new file in the target's place once all of it is on the disk.
 #include "data/save_file.h"
 
+#include "base/messages.h"
+#include "base/same_path.h"
+#include "base/tkstr.h"
 #include "data/block_reader.h"
 #include "data/document.h"
 #include "data/process_reader.h"
 #include "data/workspace.h"
-#include "frame/messages.h"
-#include "frame/tkstr.h"
 
 #include <cstring>
-#include <cwctype>
 #include <string>
 
 namespace {
@@ -47,20 +47,6 @@ void SplitPath(const std::wstring& path, std::wstring* folder, std::wstring* nam
     *name = path.substr(cut + 1);
 }
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-#ifdef _WIN32
-    // Windows file names do not differ by case.
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
-            return false;
-    return true;
-#else
-    return a == b;
-#endif
-}
-
 // Whether target names the file at other: the same file when both exist, or
 // the same name in the same folder when other does not exist yet (a workspace
 // written later would then replace the saved file).
@@ -72,7 +58,7 @@ bool NamesFile(SaveFileOps& ops, const wchar_t* target, const FileIdentity* targ
     std::wstring target_folder, target_name, other_folder, other_name;
     SplitPath(target, &target_folder, &target_name);
     SplitPath(other, &other_folder, &other_name);
-    if (!SameName(target_name, other_name))
+    if (!SamePath(target_name, other_name))
         return false;
     FileIdentity a = {}, b = {};
     return ops.IdentifyPath(target_folder.c_str(), &a) &&

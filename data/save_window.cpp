@@ -176,3 +176,24 @@ size_t PadToSectors(uint8_t* view, size_t length) {
     std::memset(view + length, 0, padded - length);
     return padded;
 }
+
+void* SaveWindowOps::CreateMapping(void* file, int64_t size) {
+    return NewSaveWindow(file, size, m_p_write);
+}
+
+uint8_t* SaveWindowOps::MapView(void* mapping, int64_t offset, size_t length) {
+    return TakeSaveView(static_cast<SaveWindow*>(mapping), offset, length);
+}
+
+int SaveWindowOps::FlushView(uint8_t* view, size_t length) {
+    return QueueSaveView(view, length);
+}
+
+int SaveWindowOps::UnmapView(uint8_t* view, size_t) {
+    ReleaseSaveView(view);
+    return 1;
+}
+
+void SaveWindowOps::CloseMapping(void* mapping) {
+    DeleteSaveWindow(static_cast<SaveWindow*>(mapping));
+}

@@ -41,3 +41,18 @@ void ReleaseSaveView(uint8_t* view);
 // view may end off a sector; the padded length to write (the file is then
 // cut back to its size).
 size_t PadToSectors(uint8_t* view, size_t length);
+
+// The output half of the platforms' SaveFileOps: a save window over the file,
+// whose blocks the given write hands to the disk.
+class SaveWindowOps : public SaveFileOps {
+  public:
+    explicit SaveWindowOps(SaveBlockWrite write) : m_p_write(write) {}
+    void* CreateMapping(void* file, int64_t size) override;
+    uint8_t* MapView(void* mapping, int64_t offset, size_t length) override;
+    int FlushView(uint8_t* view, size_t length) override;
+    int UnmapView(uint8_t* view, size_t length) override;
+    void CloseMapping(void* mapping) override;
+
+  private:
+    SaveBlockWrite m_p_write;
+};

@@ -3,10 +3,11 @@
 // digits, then one 50-character record per piece followed by its owned bytes.
 #include "data/workspace.h"
 
+#include "base/format_text.h"
+#include "base/hex_digits.h"
+#include "base/tkstr.h"
 #include "data/data_plane.h"
 #include "data/document.h"
-#include "frame/format_text.h"
-#include "frame/tkstr.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -29,9 +30,8 @@ void MagicBytes(uint8_t* out) {
 
 // Fixed-width uppercase hex, as "%0*I64X" writes it.
 void PutHex(std::string& out, uint64_t value, int digits) {
-    static const char set[] = "0123456789ABCDEF";
     for (int i = digits - 1; i >= 0; --i)
-        out += set[(value >> (4 * i)) & 0xF];
+        out += HexDigit(static_cast<unsigned>(value >> (4 * i)));
 }
 
 bool WriteAll(WorkspaceFileOps& ops, void* file, const void* data, size_t count) {

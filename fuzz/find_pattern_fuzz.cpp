@@ -3,7 +3,7 @@
 // and each of the four text encodings gives the bytes of its own definition:
 // UTF-16LE units, one Windows-1252 byte per unit, UTF-8 of the code points,
 // and UTF-7 that decodes back to the units.
-#include "frame/utf8.h"
+#include "base/utf8.h"
 #include "tools/find.h"
 
 #include "fuzz/fuzz_text.h"

@@ -1,6 +1,6 @@
 // Fuzzes the path string: any text, with or without separators, gives a folder
 // that is a strict prefix of the text ending just before its last separator.
-#include "frame/tkstr.h"
+#include "base/tkstr.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,6 +2,7 @@
 // order, a shown value parses back to exactly the bytes it came from, and any
 // typed text either is refused with a reason or gives bytes the type can hold.
 #include "tools/value_decoder.h"
+#include "tools/value_parser.h"
 
 #include <cstddef>
 #include <cstdint>

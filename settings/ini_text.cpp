@@ -1,7 +1,9 @@
 // Initialisation file text: decoding, lookups, edits and encoding.
 #include "settings/ini_text.h"
 
-#include "frame/utf8.h"
+#include "base/utf16.h"
+#include "base/utf8.h"
+#include "base/windows_1252.h"
 
 namespace {
 
@@ -15,65 +17,21 @@ bool IsRawByte(char32_t c) {
     return c >= kRawByte && c < kRawByte + 0x100;
 }
 
-// Windows-1252 characters 0x80..0x9F; unassigned ones map to themselves.
-const char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-// The length of the valid UTF-8 sequence at bytes[i] and its code point, or 0.
-size_t Utf8Sequence(const std::string& bytes, size_t i, char32_t* code_point) {
-    const unsigned char c = static_cast<unsigned char>(bytes[i]);
-    uint32_t cp = 0;
-    size_t extra = 0;
-    if (c < 0x80) {
-        *code_point = c;
-        return 1;
-    }
-    if (c >= 0xC2 && c < 0xE0) {
-        cp = c & 0x1F;
-        extra = 1;
-    } else if (c >= 0xE0 && c < 0xF0) {
-        cp = c & 0x0F;
-        extra = 2;
-    } else if (c >= 0xF0 && c < 0xF5) {
-        cp = c & 0x07;
-        extra = 3;
-    } else {
-        return 0;
-    }
-    for (size_t k = 1; k <= extra; ++k) {
-        if (i + k >= bytes.size()) {
-            return 0;
-        }
-        const unsigned char t = static_cast<unsigned char>(bytes[i + k]);
-        if ((t & 0xC0) != 0x80) {
-            return 0;
-        }
-        cp = (cp << 6) | (t & 0x3F);
-    }
-    if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp < 0xE000)) {
-        return 0;
-    }
-    *code_point = cp;
-    return extra + 1;
-}
-
 // Decodes UTF-8 from start. With keep_raw, bytes outside valid sequences are
 // kept as raw-byte values; without it the first one fails the decoding (0).
 int DecodeUtf8(const std::string& bytes, size_t start, int keep_raw, std::u32string* out) {
     for (size_t i = start; i < bytes.size();) {
-        char32_t cp = 0;
-        const size_t length = Utf8Sequence(bytes, i, &cp);
-        if (length == 0) {
+        uint32_t cp = 0;
+        const int length = DecodeUtf8Sequence(reinterpret_cast<const uint8_t*>(bytes.data()) + i,
+                                              bytes.size() - i, &cp);
+        if (length <= 0) {
             if (!keep_raw) {
                 return 0;
             }
             cp = kRawByte + static_cast<unsigned char>(bytes[i]);
         }
         out->push_back(cp);
-        i += length == 0 ? 1 : length;
+        i += length <= 0 ? 1 : static_cast<size_t>(length);
     }
     return 1;
 }
@@ -83,12 +41,12 @@ std::u32string DecodeUtf16(const std::string& bytes, size_t start) {
     for (size_t i = start; i + 1 < bytes.size(); i += 2) {
         uint32_t unit = static_cast<unsigned char>(bytes[i]) |
                         (static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8);
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
+        if (IsHighSurrogate(unit) && i + 3 < bytes.size()) {
             const uint32_t low =
                 static_cast<unsigned char>(bytes[i + 2]) |
                 (static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 3])) << 8);
-            if (low >= 0xDC00 && low < 0xE000) {
-                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+            if (IsLowSurrogate(low)) {
+                unit = CombineSurrogates(unit, low);
                 i += 2;
             }
         }
@@ -106,9 +64,10 @@ void AppendUtf16(char32_t cp, std::string* out) {
         cp = kReplacement;
     }
     if (cp >= 0x10000) {
-        cp -= 0x10000;
-        unit(0xD800 + (cp >> 10));
-        unit(0xDC00 + (cp & 0x3FF));
+        uint32_t high = 0, low = 0;
+        SplitSurrogates(cp, &high, &low);
+        unit(high);
+        unit(low);
     } else {
         unit(cp);
     }
@@ -121,8 +80,9 @@ std::u32string FromWide(const wchar_t* text) {
     }
     for (const wchar_t* p = text; *p; ++p) {
         uint32_t c = static_cast<uint32_t>(*p);
-        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c < 0xDC00 && p[1] >= 0xDC00 && p[1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(p[1]) - 0xDC00);
+        if (sizeof(wchar_t) == 2 && IsHighSurrogate(c) &&
+            IsLowSurrogate(static_cast<uint32_t>(p[1]))) {
+            c = CombineSurrogates(c, static_cast<uint32_t>(p[1]));
             ++p;
         }
         out.push_back(c > 0x10FFFF ? kReplacement : c);
@@ -137,8 +97,10 @@ std::wstring ToWide(const std::u32string& text) {
             c = kReplacement;
         }
         if (sizeof(wchar_t) == 2 && c >= 0x10000) {
-            out.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+            uint32_t high = 0, low = 0;
+            SplitSurrogates(c, &high, &low);
+            out.push_back(static_cast<wchar_t>(high));
+            out.push_back(static_cast<wchar_t>(low));
         } else {
             out.push_back(static_cast<wchar_t>(c));
         }
@@ -243,7 +205,7 @@ CIniText::CIniText(const std::string& bytes) {
             text.clear();
             for (size_t i = 0; i < bytes.size(); ++i) {
                 const unsigned char b = byte(i);
-                text.push_back(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
+                text.push_back(Windows1252Char(b));
             }
         }
     }

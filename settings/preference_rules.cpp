@@ -1,7 +1,7 @@
 // Colour items and swatches, size reading, and OK's save and apply.
 #include "settings/preference_rules.h"
 
-#include "frame/messages.h"
+#include "base/messages.h"
 #include "settings/settings_file.h"
 
 const wchar_t* const kColorItemNames[kColorItemCount] = {

@@ -1,13 +1,13 @@
 // The Fonts and Colors page's sample: font, metrics, caret and painting.
 #include "settings/sample_preview.h"
 
+#include "base/hex_digits.h"
 #include "view/geometry.h"
 
 #include <cwchar>
 
 namespace {
 
-const wchar_t kHexDigits[] = L"0123456789ABCDEF";
 const char kSampleText[] = "pelmora sample data.";
 constexpr int kSampleRows = kSampleByteCount / kSampleBytesPerRow;
 
@@ -103,7 +103,7 @@ void SampleModel::PaintByte(Canvas* canvas, int i) const {
     const Pair beside =
         i == 1 ? Pair{m_colors.color_hex_text_fg, m_colors.color_hex_text_bk} : cell;
 
-    const wchar_t digits[2] = {kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
+    const wchar_t digits[2] = {WideHexDigit(byte >> 4), WideHexDigit(byte & 0xF)};
     canvas->OpaqueTextW(x, y, {x, y, x + m, y + h}, digits, 2, cell.m_cr_fg, cell.m_cr_bk);
     if (column < kSampleBytesPerRow - 1) {
         canvas->OpaqueTextW(x + m, y, {x + m, y, x + m + s, y + h}, L" ", 1, beside.m_cr_fg,
@@ -123,7 +123,7 @@ void SampleModel::Paint(Canvas* canvas, int32_t width, int32_t height) const {
     canvas->FillRect({0, 0, width, height}, c.color_background_fg);
     const int32_t step = m_n_cell_width + m_n_space_width;
     for (int k = 0; k < kSampleBytesPerRow; ++k) {
-        const wchar_t label[1] = {kHexDigits[k]};
+        const wchar_t label[1] = {WideHexDigit(k)};
         canvas->TextOutW(m_n_address_width + k * step, 0, label, 1, c.color_header_fg,
                          c.color_header_bk);
     }
@@ -131,9 +131,9 @@ void SampleModel::Paint(Canvas* canvas, int32_t width, int32_t height) const {
                      c.color_header_fg, c.color_header_bk);
     for (int r = 0; r < kSampleRows; ++r) {
         const int offset = kSampleBytesPerRow * r;
-        const wchar_t address[4] = {kHexDigits[(offset >> 12) & 0xF],
-                                    kHexDigits[(offset >> 8) & 0xF],
-                                    kHexDigits[(offset >> 4) & 0xF], kHexDigits[offset & 0xF]};
+        const wchar_t address[4] = {WideHexDigit((offset >> 12) & 0xF),
+                                    WideHexDigit((offset >> 8) & 0xF),
+                                    WideHexDigit((offset >> 4) & 0xF), WideHexDigit(offset & 0xF)};
         canvas->TextOutW(0, m_n_line_height * (r + 1), address, 4, c.color_line_number_fg,
                          c.color_line_number_bk);
     }

@@ -1,7 +1,7 @@
 // Settings file reader and writer (see settings_file.h for the rules).
 #include "settings/settings_file.h"
 
-#include "frame/format_text.h"
+#include "base/format_text.h"
 #include "settings/settings_io.h"
 
 #include <cstring>

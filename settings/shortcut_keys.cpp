@@ -2,7 +2,7 @@
 // "hotkey" section and the hot-key text form.
 #include "settings/shortcut_keys.h"
 
-#include "frame/format_text.h"
+#include "base/format_text.h"
 #include "settings/item_attributes.h"
 #include "settings/settings_file.h"
 

@@ -3,8 +3,8 @@
 // so a failed one leaves the document as it was.
 #include "tools/clipboard_commands.h"
 
+#include "base/messages.h"
 #include "data/document.h"
-#include "frame/messages.h"
 #include "tools/clipboard_text.h"
 #include "tools/code_page.h"
 #include "tools/operation.h"
@@ -144,6 +144,18 @@ const uint8_t* FirstClipboardText(ClipboardOps* clipboard, int64_t* length, void
     return nullptr;
 }
 
+// Opens the clipboard for the document's window: the clipboard, which the
+// caller unlocks and closes, with the first accepted text in data (null when
+// none gives data); null when the clipboard could not be opened.
+ClipboardOps* OpenClipboardText(const CallBackInfo* doc, const uint8_t** data, int64_t* length,
+                                void** block) {
+    ClipboardOps* clipboard = CurrentClipboard();
+    if (!OpenClipboardPatiently(clipboard, doc->m_h_view_window))
+        return nullptr;
+    *data = FirstClipboardText(clipboard, length, block);
+    return clipboard;
+}
+
 CopyOutcome PutDisplayedHex(int formatted) {
     int64_t start = 0;
     int64_t count = 0;
@@ -281,12 +293,12 @@ int InsertFromClipboard() {
     doc = empty ? EditableDocument(nullptr, nullptr) : EditableDocument(&start, &end);
     if (doc == nullptr)
         return 0;
-    ClipboardOps* clipboard = CurrentClipboard();
-    if (!OpenClipboardPatiently(clipboard, doc->m_h_view_window))
-        return 0;
     int64_t length = 0;
     void* block = nullptr;
-    const uint8_t* data = FirstClipboardText(clipboard, &length, &block);
+    const uint8_t* data = nullptr;
+    ClipboardOps* clipboard = OpenClipboardText(doc, &data, &length, &block);
+    if (clipboard == nullptr)
+        return 0;
     int inserted = 0;
     if (data != nullptr && length > 0)
         inserted = g_p_overlay_editor->Insert(doc->m_p_data_plane, start, data, length);
@@ -310,12 +322,12 @@ int OverwriteFromClipboard() {
     if (doc == nullptr)
         return 0;
     const int64_t sel_len = end - start + 1;
-    ClipboardOps* clipboard = CurrentClipboard();
-    if (!OpenClipboardPatiently(clipboard, doc->m_h_view_window))
-        return 0;
     int64_t length = 0;
     void* block = nullptr;
-    const uint8_t* data = FirstClipboardText(clipboard, &length, &block);
+    const uint8_t* data = nullptr;
+    ClipboardOps* clipboard = OpenClipboardText(doc, &data, &length, &block);
+    if (clipboard == nullptr)
+        return 0;
     if (data == nullptr || length <= 0) {
         clipboard->Unlock(block);
         clipboard->Close();

@@ -2,6 +2,8 @@
 // separators follow the view's row layout.
 #include "tools/clipboard_text.h"
 
+#include "base/hex_digits.h"
+
 #include <cassert>
 #include <cstring>
 
@@ -11,11 +13,10 @@ namespace {
 struct HexPairs {
     uint8_t units[256][4];
     HexPairs() {
-        const char* digits = "0123456789ABCDEF";
-        for (int v = 0; v < 256; ++v) {
-            units[v][0] = static_cast<uint8_t>(digits[v >> 4]);
+        for (unsigned v = 0; v < 256; ++v) {
+            units[v][0] = static_cast<uint8_t>(HexDigit(v >> 4));
             units[v][1] = 0;
-            units[v][2] = static_cast<uint8_t>(digits[v & 15]);
+            units[v][2] = static_cast<uint8_t>(HexDigit(v));
             units[v][3] = 0;
         }
     }

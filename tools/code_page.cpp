@@ -1,47 +1,36 @@
 // Portable code page conversion: single-byte pages, UTF-8 and UTF-7.
 #include "tools/code_page.h"
 
-#include "frame/utf8.h"
+#include "base/utf16.h"
+#include "base/utf8.h"
+#include "base/windows_1252.h"
 
 #include <cstring>
 
 namespace {
 
-// Windows-1252's characters in 0x80..0x9F (0 where the page has none).
-const char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
+// The byte of a character; '?' for one the page lacks (its five unassigned
+// bytes included, which hold no character).
 uint8_t Cp1252Byte(char16_t unit) {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
         return static_cast<uint8_t>(unit);
-    for (int i = 0; i < 32; ++i)
-        if (kCp1252High[i] != 0 && kCp1252High[i] == unit)
-            return static_cast<uint8_t>(0x80 + i);
+    for (unsigned b = 0x80; b < 0xA0; ++b) {
+        const char16_t c = Windows1252Char(static_cast<uint8_t>(b));
+        if (c != b && c == unit)
+            return static_cast<uint8_t>(b);
+    }
     return '?';
 }
-
-} // namespace
-
-char16_t Cp1252Char(uint8_t byte) {
-    if (byte >= 0x80 && byte < 0xA0 && kCp1252High[byte - 0x80] != 0)
-        return kCp1252High[byte - 0x80];
-    return byte;
-}
-
-namespace {
 
 // Code points of UTF-16 units; a lone surrogate becomes U+FFFD.
 std::vector<uint32_t> CodePoints(const char16_t* units, int64_t count) {
     std::vector<uint32_t> points;
     for (int64_t i = 0; i < count; ++i) {
         uint32_t u = units[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            points.push_back(0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+        if (IsHighSurrogate(u) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
+            points.push_back(CombineSurrogates(u, units[i + 1]));
             ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
+        } else if (IsSurrogate(u)) {
             points.push_back(0xFFFD);
         } else {
             points.push_back(u);
@@ -152,9 +141,10 @@ std::vector<char16_t> ToUtf16(const wchar_t* text) {
     for (const wchar_t* p = text; *p != 0; ++p) {
         auto c = static_cast<uint32_t>(*p);
         if (sizeof(wchar_t) > 2 && c >= 0x10000 && c <= 0x10FFFF) {
-            c -= 0x10000;
-            units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            units.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+            uint32_t high = 0, low = 0;
+            SplitSurrogates(c, &high, &low);
+            units.push_back(static_cast<char16_t>(high));
+            units.push_back(static_cast<char16_t>(low));
         } else {
             units.push_back(static_cast<char16_t>(c));
         }

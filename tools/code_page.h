@@ -23,9 +23,5 @@ CodePageConverter& PlatformCodePages();
 // default character does.
 CodePageConverter& PortableCodePages();
 
-// The Windows-1252 character of a byte (bytes 0x80..0x9F the page leaves
-// unassigned stand for themselves).
-char16_t Cp1252Char(uint8_t byte);
-
 // A wide text as UTF-16 code units (wchar_t is 32-bit on some platforms).
 std::vector<char16_t> ToUtf16(const wchar_t* text);

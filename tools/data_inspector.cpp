@@ -3,6 +3,7 @@
 
 #include "data/document.h"
 #include "settings/settings_file.h"
+#include "tools/value_parser.h"
 #include "view/selection.h"
 #include "view/view_host.h"
 #include "view/view_state.h"

@@ -6,6 +6,7 @@
 // start (forward) or the last one before it (backward).
 #include "tools/find.h"
 
+#include "base/hex_digits.h"
 #include "data/block_reader.h"
 #include "data/document.h"
 #include "data/process_reader.h"
@@ -250,6 +251,24 @@ bool StopRequested(const CallBackInfo* doc) {
 // seen often even where a run is long (owned bytes of a large paste).
 constexpr int64_t kSlice = 0x10000;
 
+// The next run to search: 1 with it in run; 0 when the search ends there (at
+// the end, at an unreadable run that cannot be skipped, or on a stop request).
+// A skipped unreadable run empties the bytes carried over from the last run,
+// which no longer join the next.
+template <class Runs>
+int NextRun(CallBackInfo* doc, Runs& runs, Run* run, std::vector<uint8_t>* carried) {
+    for (;;) {
+        const RunResult got = runs.Next(run);
+        if (got == kRunUnreadable && runs.Skip()) {
+            carried->clear();
+            if (StopRequested(doc))
+                return 0;
+            continue;
+        }
+        return got == kRunOk ? 1 : 0;
+    }
+}
+
 int64_t StreamForward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t from) {
     const size_t n = matcher.Size();
     std::unique_ptr<SpanReader> reader = MakeReader(doc);
@@ -260,16 +279,7 @@ int64_t StreamForward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t 
     std::vector<uint8_t> joint(2 * n);
     int64_t tail_offset = from;
     Run run = {};
-    for (;;) {
-        RunResult got = runs.Next(&run);
-        if (got == kRunUnreadable && runs.Skip()) {
-            tail.clear();
-            if (StopRequested(doc))
-                return -1;
-            continue;
-        }
-        if (got != kRunOk)
-            return -1;
+    while (NextRun(doc, runs, &run, &tail)) {
         while (run.length > 0) {
             if (StopRequested(doc))
                 return -1;
@@ -302,6 +312,7 @@ int64_t StreamForward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t 
             run.length -= slice;
         }
     }
+    return -1;
 }
 
 int64_t StreamBackward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t last) {
@@ -312,16 +323,7 @@ int64_t StreamBackward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t
     std::vector<uint8_t> head;
     std::vector<uint8_t> joint(2 * n);
     Run run = {};
-    for (;;) {
-        RunResult got = runs.Next(&run);
-        if (got == kRunUnreadable && runs.Skip()) {
-            head.clear();
-            if (StopRequested(doc))
-                return -1;
-            continue;
-        }
-        if (got != kRunOk)
-            return -1;
+    while (NextRun(doc, runs, &run, &head)) {
         while (run.length > 0) {
             if (StopRequested(doc))
                 return -1;
@@ -352,19 +354,10 @@ int64_t StreamBackward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t
             run.length -= slice;
         }
     }
+    return -1;
 }
 
 } // namespace
-
-int HexValue(wchar_t ch) {
-    if (ch >= L'0' && ch <= L'9')
-        return ch - L'0';
-    if (ch >= L'a' && ch <= L'f')
-        return ch - L'a' + 10;
-    if (ch >= L'A' && ch <= L'F')
-        return ch - L'A' + 10;
-    return -1;
-}
 
 int IsHexDigit(wchar_t ch) {
     return HexValue(ch) >= 0 ? 1 : 0;

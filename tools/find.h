@@ -27,8 +27,7 @@ struct RememberedFind {
 };
 RememberedFind& FindMemory();
 
-// The value of a hex digit (either case), or -1.
-int HexValue(wchar_t ch);
+// 1 for a hex digit of either case.
 int IsHexDigit(wchar_t ch);
 // Fills count bytes from the digits, pairing them from the right end; a lone
 // leading digit becomes a byte of its own when count asks for it. 0 (and the

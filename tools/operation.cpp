@@ -1,7 +1,7 @@
 // COperation: the clipboard transfer of the copy commands.
 #include "tools/operation.h"
 
-#include "frame/messages.h"
+#include "base/messages.h"
 
 #include <cstring>
 

@@ -10,7 +10,8 @@ void OnCopyRawDataCommand();            // 40038
 void OnInsertFromClipboardCommand();    // 40092
 void OnOverwriteFromClipboardCommand(); // 40096
 void OnRemoveCommand();                 // 40063
-// 40018 / 41013: the modal Goto dialog over the main window (tools/win32).
-void OnGotoCommand();
-// 40019 / 41014: the modal Find dialog, only while no worker reads the document (tools/win32).
-void OnFindCommand();
+// 40018 / 41013: the modal Goto dialog over the owner window (an HWND; tools/win32).
+void OnGotoCommand(void* owner_window);
+// 40019 / 41014: the modal Find dialog over the owner window (an HWND), only while no
+// worker reads the document (tools/win32).
+void OnFindCommand(void* owner_window);

@@ -1,7 +1,9 @@
 // The data inspector's value texts (see value_decoder.h).
 #include "tools/value_decoder.h"
 
-#include "tools/code_page.h"
+#include "base/utf16.h"
+#include "base/utf8.h"
+#include "base/windows_1252.h"
 #include "tools/value_bytes.h"
 
 #include <charconv>
@@ -40,9 +42,10 @@ const wchar_t* const kTypeNames[kInspectorTypeCount] = {
 
 void AppendCodePoint(uint32_t cp, std::wstring* out) {
     if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
-        cp -= 0x10000;
-        *out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-        *out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+        uint32_t high = 0, low = 0;
+        SplitSurrogates(cp, &high, &low);
+        *out += static_cast<wchar_t>(high);
+        *out += static_cast<wchar_t>(low);
     } else {
         *out += static_cast<wchar_t>(cp);
     }
@@ -139,55 +142,30 @@ std::wstring GuidText(const uint8_t* b, int big_endian) {
 
 // A UTF-8 sequence: its code point, kNoValue when cut short by the end, or "invalid".
 std::wstring Utf8Text(const uint8_t* b, int available) {
-    const uint8_t lead = b[0];
-    int length = 0;
     uint32_t cp = 0;
-    if (lead < 0x80) {
-        return CharText(lead);
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        cp = lead & 0x07;
-    } else {
-        return L"invalid";
+    const int length = DecodeUtf8Sequence(b, static_cast<size_t>(available), &cp);
+    if (length < 0) {
+        return kNoValue;
     }
-    for (int i = 1; i < length; ++i) {
-        if (i >= available) {
-            return kNoValue;
-        }
-        if ((b[i] & 0xC0) != 0x80) {
-            return L"invalid";
-        }
-        cp = (cp << 6) | (b[i] & 0x3F);
-    }
-    static const uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return L"invalid";
-    }
-    return CharText(cp);
+    return length == 0 ? L"invalid" : CharText(cp);
 }
 
 std::wstring Utf16Text(const uint8_t* b, int available, int big_endian) {
     const uint32_t first = static_cast<uint32_t>(ReadUnsigned(b, 2, big_endian));
-    if (first >= 0xDC00 && first <= 0xDFFF) {
+    if (IsLowSurrogate(first)) {
         return L"invalid";
     }
-    if (first < 0xD800 || first > 0xDBFF) {
+    if (!IsHighSurrogate(first)) {
         return CharText(first);
     }
     if (available < 4) {
         return kNoValue;
     }
     const uint32_t second = static_cast<uint32_t>(ReadUnsigned(b + 2, 2, big_endian));
-    if (second < 0xDC00 || second > 0xDFFF) {
+    if (!IsLowSurrogate(second)) {
         return L"invalid";
     }
-    return CharText(0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00));
+    return CharText(CombineSurrogates(first, second));
 }
 
 // LEB128 of at most ten bytes (64 bits); kNoValue when the end comes first.
@@ -222,7 +200,7 @@ std::wstring LebText(const uint8_t* b, int available, bool is_signed) {
 
 class Windows1252 : public AnsiCharSet {
   public:
-    int32_t Decode(uint8_t byte) override { return Cp1252Char(byte); }
+    int32_t Decode(uint8_t byte) override { return Windows1252Char(byte); }
     int Encode(uint32_t code_point, uint8_t* byte) override {
         for (int b = 0; b < 256; ++b) {
             if (static_cast<uint32_t>(Decode(static_cast<uint8_t>(b))) == code_point) {

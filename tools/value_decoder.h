@@ -1,6 +1,6 @@
-// The data inspector's types: the texts of the values that start at an offset
-// (numbers, characters, times, GUID) and the bytes of a typed value, both in
-// either byte order, free of any window.
+// The data inspector's types: their names and the texts of the values that
+// start at an offset (numbers, characters, times, GUID), in either byte order,
+// free of any window. value_parser.h turns typed texts back into bytes.
 #pragma once
 
 #include <cstdint>
@@ -57,16 +57,3 @@ AnsiCharSet& Windows1252CharSet();
 // start at the offset: kNoValue when the type needs more of them.
 std::wstring DecodeValue(int type, const uint8_t* bytes, int available, int big_endian,
                          AnsiCharSet& ansi = PlatformAnsiCharSet());
-
-// Variable-length values keep the width of the one they replace (padded
-// encodings, as some formats reserve room, stay as wide): fits the bytes of a
-// typed LEB128 value to the encoding at the offset, 1 with out padded when
-// needed; a typed UTF-8 or UTF-16 character must take as many bytes as the
-// one there. 0 with the reason otherwise. Other types are left as they are.
-int FitToCurrent(int type, const uint8_t* current, int available, int big_endian, uint8_t* out,
-                 int* length, std::wstring* reason);
-
-// The bytes of a typed value: 1 with *length bytes in out (at most
-// kInspectorSpan), or 0 with the reason the text was refused.
-int EncodeValue(int type, const wchar_t* text, int big_endian, uint8_t* out, int* length,
-                std::wstring* reason, AnsiCharSet& ansi = PlatformAnsiCharSet());

@@ -1,9 +1,10 @@
 // Parsing of the values typed into the data inspector's rows into the bytes
-// of their types (see value_decoder.h).
-#include "tools/value_decoder.h"
+// of their types.
+#include "tools/value_parser.h"
 
-#include "frame/utf8.h"
-#include "tools/find.h"
+#include "base/hex_digits.h"
+#include "base/utf16.h"
+#include "base/utf8.h"
 #include "tools/value_bytes.h"
 
 #include <charconv>
@@ -170,10 +171,10 @@ int ParseCodePoint(const std::wstring& text, uint32_t* cp) {
         }
         uint32_t value = static_cast<uint32_t>(text[0]);
         size_t used = 1;
-        if (sizeof(wchar_t) == 2 && value >= 0xD800 && value <= 0xDBFF && text.size() > 1) {
+        if (sizeof(wchar_t) == 2 && IsHighSurrogate(value) && text.size() > 1) {
             const uint32_t low = static_cast<uint32_t>(text[1]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                value = 0x10000 + ((value - 0xD800) << 10) + (low - 0xDC00);
+            if (IsLowSurrogate(low)) {
+                value = CombineSurrogates(value, low);
                 used = 2;
             }
         }
@@ -182,7 +183,7 @@ int ParseCodePoint(const std::wstring& text, uint32_t* cp) {
         }
         *cp = value;
     }
-    return *cp <= 0x10FFFF && !(*cp >= 0xD800 && *cp <= 0xDFFF);
+    return *cp <= 0x10FFFF && !IsSurrogate(*cp);
 }
 
 int EncodeLeb(const std::wstring& text, bool is_signed, uint8_t* out, int* length,
@@ -373,7 +374,7 @@ int CurrentCharLength(int type, const uint8_t* current, int available, int big_e
         return current[0] >= 0xF0 ? 4 : current[0] >= 0xE0 ? 3 : 2;
     }
     const uint64_t first = ReadUnsigned(current, 2, big_endian);
-    return whole && first >= 0xD800 && first <= 0xDBFF ? 4 : 2;
+    return whole && IsHighSurrogate(static_cast<uint32_t>(first)) ? 4 : 2;
 }
 
 } // namespace
@@ -462,9 +463,10 @@ int EncodeValue(int type, const wchar_t* text, int big_endian, uint8_t* out, int
             return 1;
         }
         if (cp >= 0x10000) {
-            cp -= 0x10000;
-            WriteUnsigned(0xD800 + (cp >> 10), 2, big_endian, out);
-            WriteUnsigned(0xDC00 + (cp & 0x3FF), 2, big_endian, out + 2);
+            uint32_t high = 0, low = 0;
+            SplitSurrogates(cp, &high, &low);
+            WriteUnsigned(high, 2, big_endian, out);
+            WriteUnsigned(low, 2, big_endian, out + 2);
             *length = 4;
         } else {
             WriteUnsigned(cp, 2, big_endian, out);

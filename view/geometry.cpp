@@ -2,6 +2,7 @@
 // scroll bar mapping, font creation.
 #include "view/geometry.h"
 
+#include "base/hex_digits.h"
 #include "view/view_host.h"
 
 #include <cstring>
@@ -87,11 +88,10 @@ int32_t MainWindowWidth(int32_t cell_width, int32_t space_width) {
 }
 
 int32_t HexPairWidth(Canvas* canvas) {
-    static const wchar_t kDigits[] = L"0123456789ABCDEF";
     int32_t cell = 0;
     for (int i = 0; i < 16; ++i) {
         for (int j = 0; j < 16; ++j) {
-            const wchar_t pair[3] = {kDigits[i], kDigits[j], 0};
+            const wchar_t pair[3] = {WideHexDigit(i), WideHexDigit(j), 0};
             const int32_t width = TextWidth(canvas, pair);
             if (width > cell) {
                 cell = width;

@@ -2,13 +2,12 @@
 // characters, each cell in the colours of its selection, change and marker state.
 #include "view/paint.h"
 
+#include "base/hex_digits.h"
 #include "data/data_plane.h"
 #include "view/geometry.h"
 #include "view/view_state.h"
 
 namespace {
-
-const wchar_t kHexDigits[] = L"0123456789ABCDEF";
 
 // Reads up to count effective bytes from offset with their pending-change flags,
 // locating the first piece once and walking on from there. Stops at the first
@@ -50,7 +49,7 @@ int64_t FetchSpan(const CallBackInfo* doc, int64_t offset, int64_t count, CSrcli
 // formatting through strings here).
 void FormatAddress(uint64_t value, wchar_t* out) {
     for (int i = 15; i >= 0; --i) {
-        out[i] = kHexDigits[value & 0xF];
+        out[i] = WideHexDigit(value & 0xF);
         value >>= 4;
     }
     out[16] = 0;
@@ -92,7 +91,7 @@ int PaintDocument(Canvas* canvas, int32_t client_height) {
     const int32_t xc = CharColumnLeft(doc);
 
     for (int c = 0; c < 16; ++c) {
-        const wchar_t label[2] = {kHexDigits[c], 0};
+        const wchar_t label[2] = {WideHexDigit(c), 0};
         canvas->TextOutW(HexCellLeft(doc, c), 0, label, 1, doc->m_cr_header_fg,
                          doc->m_cr_header_bk);
         canvas->TextOutW(xc + c * (s + 2), 0, label, 1, doc->m_cr_header_fg, doc->m_cr_header_bk);
@@ -154,8 +153,8 @@ int PaintDocument(Canvas* canvas, int32_t client_height) {
             const int is_selected = has_selection && sel_lo <= o && o <= sel_hi;
             CellColors colors = PickCellColors(doc, is_selected, is_marker, modified[index]);
 
-            digits[0] = kHexDigits[byte >> 4];
-            digits[1] = kHexDigits[byte & 0xF];
+            digits[0] = WideHexDigit(byte >> 4);
+            digits[1] = WideHexDigit(byte & 0xF);
             canvas->OpaqueTextW(x, y, {x, y, x + m, y + h}, digits, 2, colors.m_cr_fg,
                                 colors.m_cr_bk);
             character[0] = (byte >= 0x20 && byte <= 0x7E) ? static_cast<char>(byte) : '.';

@@ -2,8 +2,9 @@
 // active end and the caret, hex digit entry, the markers and the status texts.
 #include "view/selection.h"
 
+#include "base/format_text.h"
+#include "base/hex_digits.h"
 #include "data/data_plane.h"
-#include "frame/format_text.h"
 #include "view/geometry.h"
 #include "view/view_host.h"
 
@@ -35,19 +36,6 @@ CSrclibrary* SourceOf(CallBackInfo* doc) {
         return &doc->m_proc_info;
     }
     return nullptr;
-}
-
-int HexValue(unsigned ch) {
-    if (ch >= '0' && ch <= '9') {
-        return static_cast<int>(ch - '0');
-    }
-    if (ch >= 'a' && ch <= 'f') {
-        return static_cast<int>(ch - 'a' + 10);
-    }
-    if (ch >= 'A' && ch <= 'F') {
-        return static_cast<int>(ch - 'A' + 10);
-    }
-    return -1;
 }
 
 // Rows of the control window (header row and the status bar's part included).
@@ -106,18 +94,27 @@ void PlaceCaret() {
     host->Invalidate();
 }
 
-int GoToOffset(int64_t offset) {
+namespace {
+
+// The current document, with the offset clamped to its last byte; null when
+// there is no document or no byte to go to (an empty one is repainted).
+CallBackInfo* DocumentAt(int64_t* offset) {
     CallBackInfo* doc = g_p_current_document;
     if (!doc) {
-        return 0;
+        return nullptr;
     }
-    if (offset > doc->m_n_data_size - 1) {
-        offset = doc->m_n_data_size - 1;
+    if (*offset > doc->m_n_data_size - 1) {
+        *offset = doc->m_n_data_size - 1;
     }
-    if (offset < 0) {
+    if (*offset < 0) {
         CurrentViewHost()->Invalidate();
-        return 0;
+        return nullptr;
     }
+    return doc;
+}
+
+// Selects the one byte at offset, the caret on its high digit; always 1.
+int SelectOne(CallBackInfo* doc, int64_t offset) {
     doc->m_n_sel_anchor = offset;
     doc->m_n_sel_active = offset;
     doc->m_b_low_nibble = 0;
@@ -128,16 +125,30 @@ int GoToOffset(int64_t offset) {
     return 1;
 }
 
-int ExtendToOffset(int64_t offset) {
-    CallBackInfo* doc = g_p_current_document;
+// Moves the selection's active end to offset and the caret to the selection's
+// start; the status shows the count (slash_form as WriteSelectionStatus takes
+// it). Always 1.
+int MoveActiveEnd(CallBackInfo* doc, int64_t offset, int slash_form) {
+    doc->m_n_sel_active = offset;
+    doc->m_n_caret_offset = Lower(doc);
+    PlaceCaret();
+    WriteSelectionStatus(1, slash_form);
+    return 1;
+}
+
+} // namespace
+
+int GoToOffset(int64_t offset) {
+    CallBackInfo* doc = DocumentAt(&offset);
     if (!doc) {
         return 0;
     }
-    if (offset > doc->m_n_data_size - 1) {
-        offset = doc->m_n_data_size - 1;
-    }
-    if (offset < 0) {
-        CurrentViewHost()->Invalidate();
+    return SelectOne(doc, offset);
+}
+
+int ExtendToOffset(int64_t offset) {
+    CallBackInfo* doc = DocumentAt(&offset);
+    if (!doc) {
         return 0;
     }
     // Extending with nothing selected starts the selection at the target, so
@@ -145,11 +156,7 @@ int ExtendToOffset(int64_t offset) {
     if (doc->m_n_sel_anchor < 0) {
         doc->m_n_sel_anchor = offset;
     }
-    doc->m_n_sel_active = offset;
-    doc->m_n_caret_offset = Lower(doc);
-    PlaceCaret();
-    WriteSelectionStatus(1, 0);
-    return 1;
+    return MoveActiveEnd(doc, offset, 0);
 }
 
 int ClickAtPoint(int x, int y) {
@@ -163,14 +170,7 @@ int ClickAtPoint(int x, int y) {
     if (!HitTest(x, y, &offset)) {
         return 0;
     }
-    doc->m_n_sel_anchor = offset;
-    doc->m_n_sel_active = offset;
-    doc->m_b_low_nibble = 0;
-    doc->m_n_edit_pos = -1;
-    doc->m_n_caret_offset = offset;
-    PlaceCaret();
-    WriteSelectionStatus(0, 0);
-    return 1;
+    return SelectOne(doc, offset);
 }
 
 int ExtendToPoint(int x, int y) {
@@ -206,11 +206,7 @@ int ExtendToPoint(int x, int y) {
     if (active < 0) {
         return 0;
     }
-    doc->m_n_sel_active = active;
-    doc->m_n_caret_offset = Lower(doc);
-    PlaceCaret();
-    WriteSelectionStatus(1, 1);
-    return 1;
+    return MoveActiveEnd(doc, active, 1);
 }
 
 int MoveCaret(int mode, int64_t delta) {

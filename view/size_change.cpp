@@ -1,7 +1,7 @@
 // The view's follow-up of a change of the document's size.
 #include "view/size_change.h"
 
-#include "frame/format_text.h"
+#include "base/format_text.h"
 #include "view/geometry.h"
 #include "view/selection.h"
 #include "view/view_host.h"

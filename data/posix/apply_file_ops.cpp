@@ -2,7 +2,7 @@
 // and is renamed over it, then the folder is synced.
 #include "data/apply_file.h"
 
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 #include <fcntl.h>
 #include <string>

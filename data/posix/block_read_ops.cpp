@@ -2,16 +2,13 @@
 // file, so the reads neither move nor depend on anyone's file position.
 #include "data/block_reader.h"
 
+#include "base/posix/descriptor.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-
-// Descriptors travel as fd + 1, as the file mapping's handles do.
-int ToFd(void* handle) {
-    return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1);
-}
 
 class PosixBlockReadOps final : public BlockReadOps {
   public:
@@ -23,7 +20,7 @@ class PosixBlockReadOps final : public BlockReadOps {
         if (fd < 0)
             return nullptr;
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        return reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
+        return ToHandle(fd);
     }
 
     int64_t Read(void* reader, int64_t offset, uint8_t* buffer, size_t count) override {

@@ -3,7 +3,8 @@
 // so it lives on independently of the file handle, as a mapping object does.
 #include "data/file_mapping.h"
 
-#include "frame/utf8.h"
+#include "base/posix/descriptor.h"
+#include "base/utf8.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -13,18 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Offsets past 2 GiB must survive the casts to off_t, in 32-bit builds too.
-static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
-
 namespace {
-
-// Descriptors travel through the seam as fd + 1, so descriptor 0 is not null.
-void* ToHandle(int fd) {
-    return reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
-}
-int ToFd(void* handle) {
-    return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1);
-}
 
 class PosixFileMapOps final : public FileMapOps {
   public:

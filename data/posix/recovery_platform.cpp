@@ -3,7 +3,7 @@
 // kill(pid, 0) and process start times from /proc.
 #include "data/recovery.h"
 
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -5,7 +5,8 @@
 #include "data/save_file.h"
 #include "data/save_window.h"
 
-#include "frame/utf8.h"
+#include "base/posix/descriptor.h"
+#include "base/utf8.h"
 
 #include <atomic>
 #include <cerrno>
@@ -15,19 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Offsets past 2 GiB must survive the casts to off_t, in 32-bit builds too.
-static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
-
 namespace {
-
-// Descriptors travel as fd + 1, as the file mapping's handles do, so the
-// document's m_h_file can be asked for its identity here.
-void* ToHandle(int fd) {
-    return reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
-}
-int ToFd(void* handle) {
-    return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1);
-}
 
 // The wide path as the UTF-8 the file system takes; false for no path.
 bool ToUtf8(const wchar_t* path, std::string* out) {
@@ -70,8 +59,10 @@ int WriteBlock(void* file, int64_t file_size, int64_t offset, uint8_t* data, siz
     return 1;
 }
 
-class PosixSaveFileOps final : public SaveFileOps {
+class PosixSaveFileOps final : public SaveWindowOps {
   public:
+    PosixSaveFileOps() : SaveWindowOps(WriteBlock) {}
+
     int IdentifyPath(const wchar_t* path, FileIdentity* id) override {
         std::string name;
         struct stat st;
@@ -129,26 +120,7 @@ class PosixSaveFileOps final : public SaveFileOps {
         return nullptr;
     }
 
-    void* CreateMapping(void* file, int64_t size) override {
-        return NewSaveWindow(file, size, WriteBlock);
-    }
-
-    uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
-        return TakeSaveView(static_cast<SaveWindow*>(mapping), offset, length);
-    }
-
-    int FlushView(uint8_t* view, size_t length) override { return QueueSaveView(view, length); }
-
-    int UnmapView(uint8_t* view, size_t) override {
-        ReleaseSaveView(view);
-        return 1;
-    }
-
     int FlushFile(void* file) override { return file != nullptr && ::fsync(ToFd(file)) == 0; }
-
-    void CloseMapping(void* mapping) override {
-        DeleteSaveWindow(static_cast<SaveWindow*>(mapping));
-    }
 
     int CloseFile(void* file) override { return file != nullptr && ::close(ToFd(file)) == 0; }
 

@@ -1,7 +1,7 @@
 // Workspace file operations on POSIX: stdio with UTF-8 paths, fsync, rename.
 #include "data/workspace.h"
 
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 #include <cstdio>
 #include <string>

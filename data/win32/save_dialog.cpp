@@ -3,8 +3,8 @@
 // done and cannot be closed by the user before.
 #include "data/save_file.h"
 
+#include "base/tkstr.h"
 #include "data/document.h"
-#include "frame/tkstr.h"
 #include "data/win32/progress_dialog.h"
 
 #include <windows.h>

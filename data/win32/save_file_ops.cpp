@@ -46,8 +46,10 @@ int WriteBlock(void* file, int64_t, int64_t offset, uint8_t* data, size_t length
     return 1;
 }
 
-class Win32SaveFileOps final : public SaveFileOps {
+class Win32SaveFileOps final : public SaveWindowOps {
   public:
+    Win32SaveFileOps() : SaveWindowOps(WriteBlock) {}
+
     int IdentifyPath(const wchar_t* path, FileIdentity* id) override {
         if (path == nullptr || path[0] == 0)
             return 0;
@@ -95,27 +97,8 @@ class Win32SaveFileOps final : public SaveFileOps {
         return nullptr;
     }
 
-    void* CreateMapping(void* file, int64_t size) override {
-        return NewSaveWindow(file, size, WriteBlock);
-    }
-
-    uint8_t* MapView(void* mapping, int64_t offset, size_t length) override {
-        return TakeSaveView(static_cast<SaveWindow*>(mapping), offset, length);
-    }
-
-    int FlushView(uint8_t* view, size_t length) override { return QueueSaveView(view, length); }
-
-    int UnmapView(uint8_t* view, size_t) override {
-        ReleaseSaveView(view);
-        return 1;
-    }
-
     int FlushFile(void* file) override {
         return FlushFileBuffers(static_cast<HANDLE>(file)) ? 1 : 0;
-    }
-
-    void CloseMapping(void* mapping) override {
-        DeleteSaveWindow(static_cast<SaveWindow*>(mapping));
     }
 
     int CloseFile(void* file) override { return CloseHandle(static_cast<HANDLE>(file)) ? 1 : 0; }

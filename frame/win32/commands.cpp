@@ -6,15 +6,17 @@
 #include "frame/frame_window.h"
 #include "frame/win32/frame_state.h"
 
+#include "base/format_text.h"
+#include "base/tkstr.h"
 #include "data/document.h"
-#include "data/process_dialog.h"
 #include "data/save_file.h"
 #include "data/workspace.h"
 #include "frame/command_rules.h"
-#include "frame/format_text.h"
-#include "frame/tkstr.h"
+#include "base/format_text.h"
+#include "base/tkstr.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/lib_luna.h"
+#include "frame/win32/process_dialog.h"
 #include "frame/win32/recovery_hooks.h"
 #include "resources/resource.h"
 #include "settings/win32/about_dialog.h"
@@ -219,8 +221,8 @@ const CommandHandler kHandlers[] = {
     {ID_PASTE_INSERT, OnInsertFromClipboardCommand},
     {ID_PASTE_OVERWRITE, OnOverwriteFromClipboardCommand},
     {ID_EDIT_REMOVE, OnRemoveCommand},
-    {ID_EDIT_GOTO, OnGotoCommand},
-    {ID_EDIT_FIND, OnFindCommand},
+    {ID_EDIT_GOTO, [] { OnGotoCommand(Frame().m_h_main_window); }},
+    {ID_EDIT_FIND, [] { OnFindCommand(Frame().m_h_main_window); }},
     {ID_OPTIONS_PREFERENCE, OnPreferences},
     {ID_HELP_ABOUT, [] { ShowAboutDialog(Frame().m_h_instance, Frame().m_h_main_window); }},
     {ID_SET_BEGIN_POS, OnSetBeginPos},

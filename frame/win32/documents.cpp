@@ -6,11 +6,12 @@
 #include "frame/win32/frame_state.h"
 #include "frame/win32/recovery_hooks.h"
 
+#include "base/format_text.h"
+#include "base/messages.h"
+#include "base/same_path.h"
+#include "base/tkstr.h"
 #include "data/document.h"
 #include "data/workspace.h"
-#include "frame/format_text.h"
-#include "frame/messages.h"
-#include "frame/tkstr.h"
 #include "view/geometry.h"
 #include "view/selection.h"
 #include "view/size_change.h"
@@ -176,7 +177,7 @@ int ShowsFile(const std::wstring& path) {
     const CallBackInfo* doc = g_p_current_document;
     return doc && doc->m_n_source_kind == 0 && doc->m_file_mapping.m_p_name &&
            doc->m_file_mapping.m_p_name->c_str() &&
-           _wcsicmp(doc->m_file_mapping.m_p_name->c_str(), path.c_str()) == 0;
+           SamePath(doc->m_file_mapping.m_p_name->c_str(), path);
 }
 
 } // namespace

@@ -3,13 +3,16 @@
 
 #include "frame/win32/frame_state.h"
 
+#include "base/format_text.h"
+#include "base/messages.h"
+#include "base/tkstr.h"
 #include "data/document.h"
 #include "data/recovery.h"
 #include "data/recovery_keeper.h"
 #include "data/workspace.h"
-#include "frame/format_text.h"
-#include "frame/tkstr.h"
-#include "frame/messages.h"
+#include "base/format_text.h"
+#include "base/tkstr.h"
+#include "base/messages.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 

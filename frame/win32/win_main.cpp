@@ -9,7 +9,7 @@
 #include "frame/win32/frame_state.h"
 #include "frame/win32/module_folder.h"
 
-#include "frame/messages.h"
+#include "base/messages.h"
 #include "view/view_state.h"
 
 #include <windows.h>

@@ -2,7 +2,7 @@
 // flushed temporary file renamed over the target.
 #include "settings/settings_io.h"
 
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The About box (see about_dialog.h).
 #include "settings/win32/about_dialog.h"
 
-#include "frame/format_text.h"
+#include "base/format_text.h"
 #include "resources/about_ids.h"
 #include "resources/version.h"
 

@@ -1,6 +1,6 @@
 // The Keyboard page: the bindable commands, their keys, and capturing,
 // assigning and removing a key combination.
-#include "frame/messages.h"
+#include "base/messages.h"
 #include "resources/settings_ids.h"
 #include "settings/settings_file.h"
 #include "settings/shortcut_keys.h"

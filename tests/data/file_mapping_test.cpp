@@ -1,7 +1,7 @@
 // CFileMapping over real files: views, bounds, remapping, shared copies,
 // read-only fallback and the messages of failed view calls.
+#include "base/tkstr.h"
 #include "data/file_mapping.h"
-#include "frame/tkstr.h"
 #include "tests/fakes/counting_file_map_ops.h"
 #include "tests/fakes/large_offset_probe.h"
 #include "tests/fakes/memory_source.h"

@@ -2,7 +2,7 @@
 // is recorded here instead of reaching the screen or the debugger.
 #pragma once
 
-#include "frame/messages.h"
+#include "base/messages.h"
 
 #include <mutex>
 #include <string>

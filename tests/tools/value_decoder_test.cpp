@@ -1,6 +1,7 @@
 // The inspector's value texts in both byte orders, at the end of the data, and
 // the parsing of typed values with their limits.
 #include "tools/value_decoder.h"
+#include "tools/value_parser.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,8 @@
 // which changes the buttons and selects the match itself. Stopping sets the
 // stop requests and joins the worker, which sees them within one 64 KiB
 // slice, so "&Stop" and closing the dialog return promptly.
+#include "base/messages.h"
 #include "data/document.h"
-#include "frame/frame_window.h"
-#include "frame/messages.h"
 #include "resources/tools_ids.h"
 #include "tools/find.h"
 #include "tools/tool_commands.h"
@@ -298,11 +297,11 @@ INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
 
 } // namespace
 
-void OnFindCommand() {
+void OnFindCommand(void* owner_window) {
     if (g_p_current_document == nullptr || DocumentBeingRead(g_p_current_document))
         return;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIND),
-                    static_cast<HWND>(FrameMainWindow()), FindDlgProc, 0);
+                    static_cast<HWND>(owner_window), FindDlgProc, 0);
 }

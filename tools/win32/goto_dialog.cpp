@@ -1,7 +1,6 @@
 // The Goto dialog (template 103): the offset field with its filter, the
 // origin choice and the jump buttons; the dialog stays open after each jump.
 #include "data/document.h"
-#include "frame/frame_window.h"
 #include "resources/tools_ids.h"
 #include "tools/goto_parse.h"
 #include "tools/tool_commands.h"
@@ -96,9 +95,9 @@ INT_PTR CALLBACK GotoDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
 
 } // namespace
 
-void OnGotoCommand() {
+void OnGotoCommand(void* owner_window) {
     if (g_p_current_document == nullptr)
         return;
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_GOTO),
-                    static_cast<HWND>(FrameMainWindow()), GotoDlgProc, 0);
+                    static_cast<HWND>(owner_window), GotoDlgProc, 0);
 }

@@ -1,5 +1,5 @@
 // Message output without a window system: messages and traces go to stderr.
-#include "frame/messages.h"
+#include "base/messages.h"
 
 #include <cstdio>
 

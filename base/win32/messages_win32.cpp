@@ -1,6 +1,6 @@
 // Message output on Windows: an owner-less top-most "Message" box and
 // OutputDebugStringW.
-#include "frame/messages.h"
+#include "base/messages.h"
 
 #include <windows.h>
 

@@ -1,5 +1,7 @@
 // Portable wide-text formatter (see format_text.h).
-#include "frame/format_text.h"
+#include "base/format_text.h"
+
+#include "base/hex_digits.h"
 
 #include <cstdint>
 #include <cwchar>
@@ -36,11 +38,10 @@ void Pad(std::wstring& out, const std::wstring& body, const Conversion& field, b
 }
 
 std::wstring Digits(uint64_t v, unsigned base, bool upper) {
-    const wchar_t* set = upper ? L"0123456789ABCDEF" : L"0123456789abcdef";
     wchar_t buf[32];
     int n = 0;
     do {
-        buf[n++] = set[v % base];
+        buf[n++] = static_cast<wchar_t>(HexDigit(static_cast<unsigned>(v % base), !upper));
         v /= base;
     } while (v != 0);
     std::wstring s;

@@ -1,7 +1,7 @@
 // Formats messages and traces and routes them to a sink or to the platform.
-#include "frame/messages.h"
+#include "base/messages.h"
 
-#include "frame/format_text.h"
+#include "base/format_text.h"
 
 #include <atomic>
 #include <cstdarg>
@@ -27,32 +27,31 @@ bool Format(std::wstring* text, const wchar_t* format, va_list args) {
     }
 }
 
+// Formats the text and hands it to the installed sink's method or, without a
+// sink, to the platform's output.
+void Route(const wchar_t* format, va_list args, void (MessageSink::*to_sink)(const std::wstring&),
+           void (*to_platform)(const std::wstring&)) {
+    std::wstring text;
+    if (!Format(&text, format, args))
+        return;
+    if (MessageSink* sink = g_sink.load())
+        (sink->*to_sink)(text);
+    else
+        to_platform(text);
+}
+
 } // namespace
 
 void ShowMessage(const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);
-    std::wstring text;
-    const bool ok = Format(&text, format, args);
+    Route(format, args, &MessageSink::OnMessage, PlatformShowMessage);
     va_end(args);
-    if (!ok)
-        return;
-    if (MessageSink* sink = g_sink.load())
-        sink->OnMessage(text);
-    else
-        PlatformShowMessage(text);
 }
 
 void DebugTrace(const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);
-    std::wstring text;
-    const bool ok = Format(&text, format, args);
+    Route(format, args, &MessageSink::OnTrace, PlatformDebugTrace);
     va_end(args);
-    if (!ok)
-        return;
-    if (MessageSink* sink = g_sink.load())
-        sink->OnTrace(text);
-    else
-        PlatformDebugTrace(text);
 }

@@ -3,12 +3,12 @@
 // committed memory as the document. The processes are listed into a document
 // of the dialog's own, so the shown document stays as it was until a process
 // has really been opened, and stays untouched on Cancel.
-#include "data/process_dialog.h"
+#include "frame/win32/process_dialog.h"
 
+#include "base/format_text.h"
+#include "base/tkstr.h"
 #include "data/document.h"
-#include "frame/format_text.h"
 #include "frame/frame_window.h"
-#include "frame/tkstr.h"
 #include "frame/win32/frame_state.h"
 #include "resources/data_ids.h"
 #include "view/geometry.h"

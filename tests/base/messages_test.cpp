@@ -1,5 +1,5 @@
 // ShowMessage and DebugTrace: exact texts, never cut, routed to the installed sink.
-#include "frame/messages.h"
+#include "base/messages.h"
 #include "tests/fakes/recording_message_sink.h"
 
 #include <gtest/gtest.h>

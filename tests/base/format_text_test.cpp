@@ -1,6 +1,6 @@
 // The formatter must produce the same texts on every platform.
-#include "frame/format_text.h"
-#include "frame/tkstr.h"
+#include "base/format_text.h"
+#include "base/tkstr.h"
 
 #include <gtest/gtest.h>
 

@@ -21,6 +21,6 @@ void ShowMessage(const wchar_t* format, ...);
 // Formats with FormatText and sends the text to the debugger output.
 void DebugTrace(const wchar_t* format, ...);
 
-// Platform halves (frame/win32, frame/posix).
+// Platform halves (base/win32, base/posix).
 void PlatformShowMessage(const std::wstring& text);
 void PlatformDebugTrace(const std::wstring& text);

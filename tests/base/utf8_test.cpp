@@ -1,5 +1,5 @@
 // UTF-8 from code points and from wide text, as paths and settings use it.
-#include "frame/utf8.h"
+#include "base/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +22,28 @@ TEST(Utf8, EachLengthAtItsBoundaries) {
     EXPECT_EQ(std::string("\xF0\x90\x80\x80"), Utf8Of(0x10000));
     EXPECT_EQ(std::string("\xF4\x8F\xBF\xBF"), Utf8Of(0x10FFFF));
     EXPECT_EQ(std::string(1, '\0'), Utf8Of(0));
+}
+
+// One sequence: its length, 0 for a malformed one, -1 for one the end cuts short.
+int Sequence(const std::string& bytes, uint32_t* cp) {
+    return DecodeUtf8Sequence(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), cp);
+}
+
+TEST(Utf8, SequenceIsDecodedRefusedOrCutShort) {
+    uint32_t cp = 0;
+    EXPECT_EQ(1, Sequence("A\x80", &cp));
+    EXPECT_EQ(0x41u, cp);
+    EXPECT_EQ(3, Sequence("\xE2\x82\xAC!", &cp));
+    EXPECT_EQ(0x20ACu, cp);
+    EXPECT_EQ(4, Sequence("\xF4\x8F\xBF\xBF", &cp));
+    EXPECT_EQ(0x10FFFFu, cp);
+    for (const char* bad : {"\x80", "\xC0\x80", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xED\xA0\x80",
+                            "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xE2\x41"}) {
+        EXPECT_EQ(0, Sequence(bad, &cp)) << bad;
+    }
+    // Cut short only while the bytes there continue the sequence.
+    EXPECT_EQ(-1, Sequence("\xE2\x82", &cp));
+    EXPECT_EQ(-1, Sequence("\xF0", &cp));
 }
 
 TEST(Utf8, WideTextConvertsAndBadTextIsRefused) {

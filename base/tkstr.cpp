@@ -1,5 +1,5 @@
 // Owned wide path string (see tkstr.h).
-#include "frame/tkstr.h"
+#include "base/tkstr.h"
 
 #include <cwchar>
 #include <new>
