@@ -226,7 +226,11 @@ TEST(Apply, AFileCutByAnotherProgramIsReportedAsShorter) {
     ASSERT_EQ(1, doc.OpenFile(path.c_str()));
     ASSERT_EQ(1, doc.m_history.Remove(doc.m_p_data_plane, 0, 9, {0, 0, 0}));
     doc.m_n_data_size -= 10;
-    std::filesystem::resize_file(dir.File("c.bin"), 1000);
+    std::error_code cut;
+    std::filesystem::resize_file(dir.File("c.bin"), 1000, cut);
+    if (cut)
+        GTEST_SKIP() << "this platform cuts no file while it is mapped (the end-to-end test cuts "
+                        "it from outside)";
     RecordingMessageSink messages;
     EXPECT_EQ(ApplyResult::kFailed, ApplyDocumentToFile(&doc, PlatformApplyFileOps()));
     ASSERT_EQ(1u, messages.Messages().size());

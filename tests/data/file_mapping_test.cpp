@@ -262,7 +262,11 @@ TEST_F(FileMappingTest, AFileFoundShorterIsReadNoFurtherThanItsEnd) {
     EXPECT_EQ(fm.m_stamp_opened.m_n_size, 3 * 65536);
     ASSERT_NE(fm.GetData(2 * 65536 + 10), nullptr);
 
-    std::filesystem::resize_file(m_dir.File("cut.bin"), 65536 + 100);
+    std::error_code cut;
+    std::filesystem::resize_file(m_dir.File("cut.bin"), 65536 + 100, cut);
+    if (cut)
+        GTEST_SKIP() << "this platform cuts no file while it is mapped (the end-to-end test cuts "
+                        "it from outside)";
     FileStamp now;
     ASSERT_EQ(fm.CheckStamp(&now), 1);
     EXPECT_EQ(now.m_n_size, 65536 + 100);
