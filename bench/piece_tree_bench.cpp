@@ -126,6 +126,37 @@ void BM_PaintedScreen(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintedScreen)->Arg(1)->Arg(1000000);
 
+// The mean depth of a piece in the lookup tree.
+double MeanDepth(const CDataPlane& plane) {
+    std::vector<std::pair<const PlanePiece*, int>> todo;
+    if (plane.TreeRoot() != nullptr)
+        todo.push_back({plane.TreeRoot(), 1});
+    double sum = 0;
+    while (!todo.empty()) {
+        const auto [n, depth] = todo.back();
+        todo.pop_back();
+        sum += depth;
+        for (const PlanePiece* c : {n->m_p_left, n->m_p_right})
+            if (c != nullptr)
+                todo.push_back({c, depth + 1});
+    }
+    return plane.PieceCount() > 0 ? sum / static_cast<double>(plane.PieceCount()) : 0;
+}
+
+// An overlay of about `pieces` pieces made by typing alone, as a session does.
+CDataPlane& EditedPlane(int64_t pieces) {
+    static std::unique_ptr<CDataPlane> plane;
+    static PatternSource source;
+    if (!plane) {
+        plane = std::make_unique<CDataPlane>(pieces * 8);
+        std::mt19937_64 rng(5);
+        while (plane->PieceCount() < pieces)
+            plane->SetNibble(static_cast<int64_t>(rng() % static_cast<uint64_t>(pieces * 8)), 1, 1,
+                             &source);
+    }
+    return *plane;
+}
+
 // Heap bytes per piece of a million-piece overlay (the typed byte each second
 // piece owns included), beside the size of a piece record.
 void BM_MemoryPerPiece(benchmark::State& state) {
@@ -143,7 +174,21 @@ void BM_MemoryPerPiece(benchmark::State& state) {
         benchmark::DoNotOptimize(plane.get());
     }
     state.counters["sizeof_piece"] = static_cast<double>(sizeof(PlanePiece));
+    state.counters["depth_appended"] = MeanDepth(PlaneFor(pieces));
+    state.counters["depth_edited"] = MeanDepth(EditedPlane(pieces));
 }
+// The same lookups in a tree grown by typing alone (random priorities only).
+void BM_RandomLookupTyped(benchmark::State& state) {
+    CDataPlane& plane = EditedPlane(state.range(0));
+    const uint64_t size = static_cast<uint64_t>(SizeOf(plane));
+    std::mt19937_64 rng(2);
+    for (auto _ : state) {
+        int64_t start = 0;
+        benchmark::DoNotOptimize(plane.Find(static_cast<int64_t>(rng() % size), &start));
+    }
+}
+BENCHMARK(BM_RandomLookupTyped)->Arg(1000000);
+
 BENCHMARK(BM_MemoryPerPiece)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 std::vector<uint8_t> Bytes(const CDataPlane& plane, PatternSource& source) {

@@ -14,13 +14,10 @@ bool OwnsBytes(const PlanePiece* p) {
     return p->m_n_kind != PIECE_SOURCE;
 }
 
-int64_t SubtreeLength(const PlanePiece* p) {
-    return p != nullptr ? p->m_n_subtree_length : 0;
-}
-
-void Pull(PlanePiece* p) {
-    p->m_n_subtree_length =
-        SubtreeLength(p->m_p_left) + SubtreeLength(p->m_p_right) + p->m_n_length;
+// The priority of a piece at the level of the lowest set bit of ranked, a
+// random tie-break below it.
+uint32_t Priority(uint32_t ranked, uint32_t random) {
+    return (static_cast<uint32_t>(__builtin_ctz(ranked)) << 27) | (random >> 5);
 }
 
 } // namespace
@@ -33,7 +30,10 @@ PlanePiece* CDataPlane::NewPiece() {
         m_n_seed ^= m_n_seed << 13;
         m_n_seed ^= m_n_seed >> 7;
         m_n_seed ^= m_n_seed << 17;
-        p->m_n_priority = static_cast<uint32_t>(m_n_seed >> 32);
+        // A level drawn as a skip list draws it (k with odd 1 / 2^(k+1)) above
+        // random low bits: the order of priorities stays uniformly random.
+        p->m_n_priority = Priority(static_cast<uint32_t>(m_n_seed) | 0x80000000u,
+                                   static_cast<uint32_t>(m_n_seed >> 32));
     }
     return p;
 }
@@ -83,12 +83,11 @@ PlanePiece* CDataPlane::Find(int64_t offset, int64_t* start) const {
     PlanePiece* p = m_p_root;
     int64_t base = 0;
     while (p != nullptr) {
-        const int64_t left = SubtreeLength(p->m_p_left);
-        if (offset < base + left) {
+        if (offset < base + p->m_n_left_length) {
             p = p->m_p_left;
             continue;
         }
-        base += left;
+        base += p->m_n_left_length;
         if (offset < base + p->m_n_length) {
             if (start != nullptr)
                 *start = base;
@@ -101,20 +100,26 @@ PlanePiece* CDataPlane::Find(int64_t offset, int64_t* start) const {
 }
 
 void CDataPlane::AddAbove(PlanePiece* p, int64_t delta) {
-    for (; p != nullptr; p = p->m_p_parent)
-        p->m_n_subtree_length += delta;
+    m_n_size += delta;
+    for (PlanePiece* parent = p->m_p_parent; parent != nullptr; p = parent, parent = p->m_p_parent)
+        if (parent->m_p_left == p)
+            parent->m_n_left_length += delta;
 }
 
-// Lifts x above its parent, keeping the in-order sequence and both lengths.
+// Lifts x above its parent, keeping the in-order sequence and the left lengths.
 void CDataPlane::RotateUp(PlanePiece* x) {
     PlanePiece* p = x->m_p_parent;
     PlanePiece* g = p->m_p_parent;
     if (p->m_p_left == x) {
+        // p keeps as its left subtree what was x's right one.
+        p->m_n_left_length -= x->m_n_left_length + x->m_n_length;
         p->m_p_left = x->m_p_right;
         if (x->m_p_right != nullptr)
             x->m_p_right->m_p_parent = p;
         x->m_p_right = p;
     } else {
+        // x's left subtree becomes p, its left subtree and x's old left one.
+        x->m_n_left_length += p->m_n_left_length + p->m_n_length;
         p->m_p_right = x->m_p_left;
         if (x->m_p_left != nullptr)
             x->m_p_left->m_p_parent = p;
@@ -128,8 +133,6 @@ void CDataPlane::RotateUp(PlanePiece* x) {
         g->m_p_left = x;
     else
         g->m_p_right = x;
-    Pull(p);
-    Pull(x);
 }
 
 void CDataPlane::Link(PlanePiece* piece, PlanePiece* anchor) {
@@ -138,7 +141,7 @@ void CDataPlane::Link(PlanePiece* piece, PlanePiece* anchor) {
     // which then is the leftmost piece of the anchor's right subtree.
     PlanePiece* next = anchor != nullptr ? anchor->m_p_next : m_p_head;
     piece->m_p_left = piece->m_p_right = nullptr;
-    piece->m_n_subtree_length = piece->m_n_length;
+    piece->m_n_left_length = 0;
     if (anchor != nullptr && anchor->m_p_right == nullptr) {
         anchor->m_p_right = piece;
         piece->m_p_parent = anchor;
@@ -149,7 +152,7 @@ void CDataPlane::Link(PlanePiece* piece, PlanePiece* anchor) {
         piece->m_p_parent = nullptr;
         m_p_root = piece;
     }
-    AddAbove(piece->m_p_parent, piece->m_n_length);
+    AddAbove(piece, piece->m_n_length);
     while (piece->m_p_parent != nullptr && piece->m_p_parent->m_n_priority < piece->m_n_priority)
         RotateUp(piece);
 
@@ -169,6 +172,7 @@ void CDataPlane::Unlink(PlanePiece* piece) {
     while (piece->m_p_left != nullptr && piece->m_p_right != nullptr)
         RotateUp(piece->m_p_left->m_n_priority > piece->m_p_right->m_n_priority ? piece->m_p_left
                                                                                 : piece->m_p_right);
+    AddAbove(piece, -piece->m_n_length);
     PlanePiece* child = piece->m_p_left != nullptr ? piece->m_p_left : piece->m_p_right;
     PlanePiece* parent = piece->m_p_parent;
     if (child != nullptr)
@@ -179,7 +183,6 @@ void CDataPlane::Unlink(PlanePiece* piece) {
         parent->m_p_left = child;
     else
         parent->m_p_right = child;
-    AddAbove(parent, -piece->m_n_length);
     piece->m_p_parent = piece->m_p_left = piece->m_p_right = nullptr;
 
     if (piece->m_p_prev != nullptr)
@@ -230,6 +233,10 @@ PlanePiece* CDataPlane::AppendPiece(uint32_t kind, int64_t src_begin, int64_t sr
     p->m_n_src_end = src_end;
     p->m_n_length = length;
     p->m_p_bytes = bytes;
+    // A list built by appending gets a perfectly balanced tree: the i-th piece
+    // ranks at the level of i's lowest set bit, as in a ruler.
+    p->m_n_priority =
+        Priority(static_cast<uint32_t>(m_n_pieces + 1) | 0x80000000u, p->m_n_priority);
     // The last piece is the tree's rightmost.
     PlanePiece* last = m_p_root;
     while (last != nullptr && last->m_p_right != nullptr)
@@ -449,7 +456,7 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceRecord* records
     PlanePiece* before = nullptr;
     if (left == nullptr) {
         // Only an insertion at the very end finds no piece.
-        if (count != 0 || first != SubtreeLength(m_p_root))
+        if (count != 0 || first != m_n_size)
             return 0;
         before = m_p_root;
         while (before != nullptr && before->m_p_right != nullptr)

@@ -26,18 +26,19 @@ enum : uint32_t {
 struct PlanePiece {
     uint32_t m_n_kind;
     uint32_t m_n_priority; // the tree's heap key, random (fills the padding after the kind)
-    int64_t m_n_src_begin;
-    int64_t m_n_src_end; // source: begin + length - 1; overwritten: begin; inserted: 0
-    uint8_t* m_p_bytes;  // exactly m_n_length owned bytes; null for source pieces
     int64_t m_n_length;
-    PlanePiece* m_p_prev;
-    PlanePiece* m_p_next;
-    // The lookup tree (a treap in list order), kept by CDataPlane alone: its
-    // links and the total length of the subtree below and including this piece.
-    PlanePiece* m_p_parent;
+    // The lookup tree (a treap in list order), kept by CDataPlane alone. A node
+    // knows the length of its left subtree, so a descent reads only the nodes
+    // on its path; the fields a descent and a walk read come first.
+    int64_t m_n_left_length;
     PlanePiece* m_p_left;
     PlanePiece* m_p_right;
-    int64_t m_n_subtree_length;
+    PlanePiece* m_p_next;
+    uint8_t* m_p_bytes; // exactly m_n_length owned bytes; null for source pieces
+    int64_t m_n_src_begin;
+    int64_t m_n_src_end; // source: begin + length - 1; overwritten: begin; inserted: 0
+    PlanePiece* m_p_prev;
+    PlanePiece* m_p_parent;
 };
 
 // One piece to place by Replace: the bytes of an owned kind are copied.
@@ -116,10 +117,12 @@ class CDataPlane {
     void SetLength(PlanePiece* piece, int64_t length);
     // Tree steps.
     void RotateUp(PlanePiece* x);
-    void AddAbove(PlanePiece* p, int64_t delta); // to p's subtree length and its ancestors'
+    // Adds delta to the left length of every ancestor that has p on its left.
+    void AddAbove(PlanePiece* p, int64_t delta);
 
     PlanePiece* m_p_root = nullptr;
     int64_t m_n_pieces = 0;
+    int64_t m_n_size = 0;                      // sum of all lengths
     uint64_t m_n_seed = 0x9E3779B97F4A7C15ull; // priorities (xorshift)
 };
 

@@ -49,9 +49,33 @@ void ExpectInvariants(const CDataPlane& plane) {
     ExpectTreeMatchesTheList(plane);
 }
 
+namespace {
+
+int64_t TotalLength(const PlanePiece* n) {
+    return n == nullptr ? 0 : TotalLength(n->m_p_left) + n->m_n_length + TotalLength(n->m_p_right);
+}
+
+// Parents, left lengths and heap order below n; returns the subtree's depth.
+int CheckSubtree(const PlanePiece* n, int depth) {
+    if (n == nullptr)
+        return depth - 1;
+    EXPECT_EQ(n->m_n_left_length, TotalLength(n->m_p_left));
+    int deepest = depth;
+    for (const PlanePiece* c : {n->m_p_left, n->m_p_right}) {
+        if (c != nullptr) {
+            EXPECT_EQ(c->m_p_parent, n);
+            EXPECT_LE(c->m_n_priority, n->m_n_priority);
+            deepest = std::max(deepest, CheckSubtree(c, depth + 1));
+        }
+    }
+    return deepest;
+}
+
+} // namespace
+
 void ExpectTreeMatchesTheList(const CDataPlane& plane) {
     // An in-order walk of the tree meets the pieces in list order; every node
-    // knows its parent, sums its subtree and outranks its children.
+    // knows its parent and its left subtree's length, and outranks its children.
     const PlanePiece* root = plane.TreeRoot();
     if (root != nullptr) {
         ASSERT_EQ(root->m_p_parent, nullptr);
@@ -59,25 +83,7 @@ void ExpectTreeMatchesTheList(const CDataPlane& plane) {
     std::vector<const PlanePiece*> stack;
     const PlanePiece* listed = plane.m_p_head;
     int64_t count = 0;
-    int depth_max = 0;
-    std::vector<std::pair<const PlanePiece*, int>> todo;
-    if (root != nullptr)
-        todo.push_back({root, 1});
-    while (!todo.empty()) {
-        const auto [n, depth] = todo.back();
-        todo.pop_back();
-        depth_max = std::max(depth_max, depth);
-        const int64_t left = n->m_p_left != nullptr ? n->m_p_left->m_n_subtree_length : 0;
-        const int64_t right = n->m_p_right != nullptr ? n->m_p_right->m_n_subtree_length : 0;
-        ASSERT_EQ(n->m_n_subtree_length, left + right + n->m_n_length);
-        for (const PlanePiece* c : {n->m_p_left, n->m_p_right}) {
-            if (c != nullptr) {
-                ASSERT_EQ(c->m_p_parent, n);
-                ASSERT_LE(c->m_n_priority, n->m_n_priority);
-                todo.push_back({c, depth + 1});
-            }
-        }
-    }
+    const int depth_max = CheckSubtree(root, 1);
     for (const PlanePiece* n = root; n != nullptr || !stack.empty();) {
         while (n != nullptr) {
             stack.push_back(n);
