@@ -25,7 +25,7 @@ enum : uint32_t {
 
 struct PlanePiece {
     uint32_t m_n_kind;
-    uint32_t m_n_priority; // the tree's heap key, random (fills the padding after the kind)
+    uint32_t m_n_priority; // the tree's heap key (fills the padding after the kind)
     int64_t m_n_length;
     // The lookup tree (a treap in list order), kept by CDataPlane alone. A node
     // knows the length of its left subtree, so a descent reads only the nodes
