@@ -1,4 +1,5 @@
-// The edit overlay: a piece list over the unchanged source (see data_plane.h).
+// The edit overlay: a piece list over the unchanged source, and a treap over
+// the same pieces whose nodes know the length below them (see data_plane.h).
 #include "data/data_plane.h"
 
 #include "data/source.h"
@@ -13,12 +14,28 @@ bool OwnsBytes(const PlanePiece* p) {
     return p->m_n_kind != PIECE_SOURCE;
 }
 
+// The priority of a piece at the level of the lowest set bit of ranked, a
+// random tie-break below it.
+uint32_t Priority(uint32_t ranked, uint32_t random) {
+    return (static_cast<uint32_t>(__builtin_ctz(ranked)) << 27) | (random >> 5);
+}
+
 } // namespace
 
 PlanePiece* CDataPlane::NewPiece() {
     if (m_p_alloc_gate != nullptr && !m_p_alloc_gate->Allow())
         return nullptr;
-    return static_cast<PlanePiece*>(std::calloc(1, sizeof(PlanePiece)));
+    auto* p = static_cast<PlanePiece*>(std::calloc(1, sizeof(PlanePiece)));
+    if (p != nullptr) {
+        m_n_seed ^= m_n_seed << 13;
+        m_n_seed ^= m_n_seed >> 7;
+        m_n_seed ^= m_n_seed << 17;
+        // A level drawn as a skip list draws it (k with odd 1 / 2^(k+1)) above
+        // random low bits: the order of priorities stays uniformly random.
+        p->m_n_priority = Priority(static_cast<uint32_t>(m_n_seed) | 0x80000000u,
+                                   static_cast<uint32_t>(m_n_seed >> 32));
+    }
+    return p;
 }
 
 // Owned buffers are plain heap blocks; a zero-byte buffer still gets a block so
@@ -45,7 +62,7 @@ CDataPlane::CDataPlane(int64_t src_size) {
     p->m_n_src_begin = 0;
     p->m_n_src_end = src_size - 1;
     p->m_n_length = src_size;
-    m_p_head = p;
+    Link(p, nullptr);
     Changed();
 }
 
@@ -60,50 +77,127 @@ CDataPlane::~CDataPlane() {
     m_p_head = nullptr;
 }
 
-int64_t CDataPlane::PieceCount() const {
-    int64_t n = 0;
-    for (const PlanePiece* p = m_p_head; p != nullptr; p = p->m_p_next)
-        ++n;
-    return n;
-}
-
 PlanePiece* CDataPlane::Find(int64_t offset, int64_t* start) const {
     if (offset < 0)
         return nullptr;
-    std::lock_guard<std::mutex> lock(m_index_lock);
-    if (m_n_index_generation != m_n_generation) {
-        m_index.clear();
-        int64_t s = 0;
-        for (PlanePiece* p = m_p_head; p != nullptr; p = p->m_p_next) {
-            if (p->m_n_length > 0)
-                m_index.push_back({s, p});
-            s += p->m_n_length;
+    PlanePiece* p = m_p_root;
+    int64_t base = 0;
+    while (p != nullptr) {
+        if (offset < base + p->m_n_left_length) {
+            p = p->m_p_left;
+            continue;
         }
-        m_n_index_generation = m_n_generation;
-        m_n_last_entry = 0;
-    }
-    const size_t count = m_index.size();
-    // Sequential readers ask for the piece they just read or the next one.
-    for (size_t i = m_n_last_entry; i < count && i < m_n_last_entry + 2; ++i) {
-        const IndexEntry& e = m_index[i];
-        if (offset >= e.start && offset < e.start + e.piece->m_n_length) {
-            m_n_last_entry = i;
+        base += p->m_n_left_length;
+        if (offset < base + p->m_n_length) {
             if (start != nullptr)
-                *start = e.start;
-            return e.piece;
+                *start = base;
+            return p;
         }
+        base += p->m_n_length;
+        p = p->m_p_right;
     }
-    auto it = std::upper_bound(m_index.begin(), m_index.end(), offset,
-                               [](int64_t o, const IndexEntry& e) { return o < e.start; });
-    if (it == m_index.begin())
-        return nullptr;
-    --it;
-    if (offset >= it->start + it->piece->m_n_length)
-        return nullptr;
-    m_n_last_entry = static_cast<size_t>(it - m_index.begin());
-    if (start != nullptr)
-        *start = it->start;
-    return it->piece;
+    return nullptr;
+}
+
+void CDataPlane::AddAbove(PlanePiece* p, int64_t delta) {
+    m_n_size += delta;
+    for (PlanePiece* parent = p->m_p_parent; parent != nullptr; p = parent, parent = p->m_p_parent)
+        if (parent->m_p_left == p)
+            parent->m_n_left_length += delta;
+}
+
+// Lifts x above its parent, keeping the in-order sequence and the left lengths.
+void CDataPlane::RotateUp(PlanePiece* x) {
+    PlanePiece* p = x->m_p_parent;
+    PlanePiece* g = p->m_p_parent;
+    if (p->m_p_left == x) {
+        // p keeps as its left subtree what was x's right one.
+        p->m_n_left_length -= x->m_n_left_length + x->m_n_length;
+        p->m_p_left = x->m_p_right;
+        if (x->m_p_right != nullptr)
+            x->m_p_right->m_p_parent = p;
+        x->m_p_right = p;
+    } else {
+        // x's left subtree becomes p, its left subtree and x's old left one.
+        x->m_n_left_length += p->m_n_left_length + p->m_n_length;
+        p->m_p_right = x->m_p_left;
+        if (x->m_p_left != nullptr)
+            x->m_p_left->m_p_parent = p;
+        x->m_p_left = p;
+    }
+    p->m_p_parent = x;
+    x->m_p_parent = g;
+    if (g == nullptr)
+        m_p_root = x;
+    else if (g->m_p_left == p)
+        g->m_p_left = x;
+    else
+        g->m_p_right = x;
+}
+
+void CDataPlane::Link(PlanePiece* piece, PlanePiece* anchor) {
+    // In the tree the piece goes where its list neighbours say: the anchor's
+    // right child when it has none, else the left child of its successor,
+    // which then is the leftmost piece of the anchor's right subtree.
+    PlanePiece* next = anchor != nullptr ? anchor->m_p_next : m_p_head;
+    piece->m_p_left = piece->m_p_right = nullptr;
+    piece->m_n_left_length = 0;
+    if (anchor != nullptr && anchor->m_p_right == nullptr) {
+        anchor->m_p_right = piece;
+        piece->m_p_parent = anchor;
+    } else if (next != nullptr) {
+        next->m_p_left = piece;
+        piece->m_p_parent = next;
+    } else {
+        piece->m_p_parent = nullptr;
+        m_p_root = piece;
+    }
+    AddAbove(piece, piece->m_n_length);
+    while (piece->m_p_parent != nullptr && piece->m_p_parent->m_n_priority < piece->m_n_priority)
+        RotateUp(piece);
+
+    piece->m_p_prev = anchor;
+    piece->m_p_next = next;
+    if (next != nullptr)
+        next->m_p_prev = piece;
+    if (anchor != nullptr)
+        anchor->m_p_next = piece;
+    else
+        m_p_head = piece;
+    ++m_n_pieces;
+}
+
+void CDataPlane::Unlink(PlanePiece* piece) {
+    // Down to where it has one child at most, then out with that child taking its place.
+    while (piece->m_p_left != nullptr && piece->m_p_right != nullptr)
+        RotateUp(piece->m_p_left->m_n_priority > piece->m_p_right->m_n_priority ? piece->m_p_left
+                                                                                : piece->m_p_right);
+    AddAbove(piece, -piece->m_n_length);
+    PlanePiece* child = piece->m_p_left != nullptr ? piece->m_p_left : piece->m_p_right;
+    PlanePiece* parent = piece->m_p_parent;
+    if (child != nullptr)
+        child->m_p_parent = parent;
+    if (parent == nullptr)
+        m_p_root = child;
+    else if (parent->m_p_left == piece)
+        parent->m_p_left = child;
+    else
+        parent->m_p_right = child;
+    piece->m_p_parent = piece->m_p_left = piece->m_p_right = nullptr;
+
+    if (piece->m_p_prev != nullptr)
+        piece->m_p_prev->m_p_next = piece->m_p_next;
+    else
+        m_p_head = piece->m_p_next;
+    if (piece->m_p_next != nullptr)
+        piece->m_p_next->m_p_prev = piece->m_p_prev;
+    piece->m_p_prev = piece->m_p_next = nullptr;
+    --m_n_pieces;
+}
+
+void CDataPlane::SetLength(PlanePiece* piece, int64_t length) {
+    AddAbove(piece, length - piece->m_n_length);
+    piece->m_n_length = length;
 }
 
 int CDataPlane::LinkAfter(PlanePiece* piece, PlanePiece* anchor) {
@@ -111,19 +205,7 @@ int CDataPlane::LinkAfter(PlanePiece* piece, PlanePiece* anchor) {
         return 0;
     if (piece == nullptr)
         return 0;
-    if (anchor != nullptr) {
-        piece->m_p_prev = anchor;
-        piece->m_p_next = anchor->m_p_next;
-        if (anchor->m_p_next != nullptr)
-            anchor->m_p_next->m_p_prev = piece;
-        anchor->m_p_next = piece;
-    } else {
-        piece->m_p_prev = nullptr;
-        piece->m_p_next = m_p_head;
-        if (m_p_head != nullptr)
-            m_p_head->m_p_prev = piece;
-        m_p_head = piece;
-    }
+    Link(piece, anchor);
     Changed();
     return 1;
 }
@@ -133,12 +215,7 @@ void CDataPlane::DeletePiece(PlanePiece* piece) {
         return;
     if (piece == nullptr)
         return;
-    if (piece->m_p_prev != nullptr)
-        piece->m_p_prev->m_p_next = piece->m_p_next;
-    else
-        m_p_head = piece->m_p_next;
-    if (piece->m_p_next != nullptr)
-        piece->m_p_next->m_p_prev = piece->m_p_prev;
+    Unlink(piece);
     std::free(piece->m_p_bytes);
     std::free(piece);
     Changed();
@@ -156,12 +233,15 @@ PlanePiece* CDataPlane::AppendPiece(uint32_t kind, int64_t src_begin, int64_t sr
     p->m_n_src_end = src_end;
     p->m_n_length = length;
     p->m_p_bytes = bytes;
-    PlanePiece* last = m_n_append_generation == m_n_generation ? m_p_append_tail : m_p_head;
-    while (last != nullptr && last->m_p_next != nullptr)
-        last = last->m_p_next;
+    // A list built by appending gets a perfectly balanced tree: the i-th piece
+    // ranks at the level of i's lowest set bit, as in a ruler.
+    p->m_n_priority =
+        Priority(static_cast<uint32_t>(m_n_pieces + 1) | 0x80000000u, p->m_n_priority);
+    // The last piece is the tree's rightmost.
+    PlanePiece* last = m_p_root;
+    while (last != nullptr && last->m_p_right != nullptr)
+        last = last->m_p_right;
     LinkAfter(p, last);
-    m_p_append_tail = p;
-    m_n_append_generation = m_n_generation;
     return p;
 }
 
@@ -198,8 +278,8 @@ int CDataPlane::SplitPiece(PlanePiece* piece, int64_t relative) {
         }
         piece->m_p_bytes = static_cast<uint8_t*>(shrunk);
     }
-    LinkAfter(n, piece);
-    piece->m_n_length = relative;
+    Link(n, piece);
+    SetLength(piece, relative);
     if (!OwnsBytes(piece))
         piece->m_n_src_end = piece->m_n_src_begin + relative - 1;
     Changed();
@@ -241,7 +321,7 @@ int CDataPlane::RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last) {
             std::free(piece->m_p_bytes);
             piece->m_p_bytes = bytes;
         }
-        piece->m_n_length = new_length;
+        SetLength(piece, new_length);
         Changed();
         return 1;
     }
@@ -254,7 +334,7 @@ int CDataPlane::RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last) {
                 return 0;
             piece->m_p_bytes = static_cast<uint8_t*>(shrunk);
         }
-        piece->m_n_length = new_length;
+        SetLength(piece, new_length);
         Changed();
         return 1;
     }
@@ -285,8 +365,8 @@ int CDataPlane::RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last) {
         }
         piece->m_p_bytes = static_cast<uint8_t*>(shrunk);
     }
-    LinkAfter(tail, piece);
-    piece->m_n_length = first;
+    Link(tail, piece);
+    SetLength(piece, first);
     if (!OwnsBytes(piece))
         piece->m_n_src_end = piece->m_n_src_begin + first - 1;
     Changed();
@@ -338,36 +418,6 @@ struct Chain {
 
 } // namespace
 
-void CDataPlane::PatchIndex(uint64_t generation_before, size_t lo, size_t hi,
-                            const PlanePiece* first, const PlanePiece* last, int64_t start,
-                            int64_t shift) {
-    std::lock_guard<std::mutex> lock(m_index_lock);
-    if (m_n_index_generation != generation_before || lo > hi || hi > m_index.size())
-        return;
-    try {
-        std::vector<IndexEntry> added;
-        for (const PlanePiece* p = first; p != nullptr; p = p->m_p_next) {
-            if (p->m_n_length > 0) {
-                added.push_back({start, const_cast<PlanePiece*>(p)});
-                start += p->m_n_length;
-            }
-            if (p == last)
-                break;
-        }
-        m_index.erase(m_index.begin() + static_cast<std::ptrdiff_t>(lo),
-                      m_index.begin() + static_cast<std::ptrdiff_t>(hi));
-        m_index.insert(m_index.begin() + static_cast<std::ptrdiff_t>(lo), added.begin(),
-                       added.end());
-        if (shift != 0)
-            for (size_t i = lo + added.size(); i < m_index.size(); ++i)
-                m_index[i].start += shift;
-    } catch (const std::bad_alloc&) {
-        return; // rebuilt at the next Find
-    }
-    m_n_index_generation = m_n_generation;
-    m_n_last_entry = lo < m_index.size() ? lo : 0;
-}
-
 PlanePiece* CDataPlane::MakePiece(const PieceRecord& record, int64_t from, int64_t length) {
     PlanePiece* p = NewPiece();
     if (p == nullptr)
@@ -404,28 +454,17 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceRecord* records
     PlanePiece* right = left;
     int64_t right_start = left_start;
     PlanePiece* before = nullptr;
-    // The index entries the change replaces, [entry_lo, entry_hi).
-    const uint64_t generation = m_n_generation;
-    size_t entry_lo = left != nullptr ? LastEntry() : 0;
-    size_t entry_hi = entry_lo;
     if (left == nullptr) {
         // Only an insertion at the very end finds no piece.
-        int64_t size = 0;
-        for (PlanePiece* q = m_p_head; q != nullptr; q = q->m_p_next) {
-            size += q->m_n_length;
-            before = q;
-        }
-        if (count != 0 || first != size)
+        if (count != 0 || first != m_n_size)
             return 0;
-        std::lock_guard<std::mutex> lock(m_index_lock);
-        entry_lo = entry_hi = m_index.size();
+        before = m_p_root;
+        while (before != nullptr && before->m_p_right != nullptr)
+            before = before->m_p_right;
     } else if (count > 0) {
         right = Find(first + count - 1, &right_start);
         if (right == nullptr)
             return 0;
-        entry_hi = LastEntry() + 1;
-    } else {
-        entry_hi = entry_lo + 1;
     }
     const int64_t head_length = left != nullptr ? first - left_start : 0;
     const int64_t tail_from = left == nullptr ? 0
@@ -435,13 +474,7 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceRecord* records
         // A pure insertion in front of a piece keeps that piece whole.
         before = left->m_p_prev;
         left = nullptr;
-        entry_hi = entry_lo;
     }
-    // Where the new pieces begin: the head part of left is one of them.
-    int64_t new_start = left != nullptr ? left_start : first;
-    int64_t new_length = 0;
-    for (size_t i = 0; i < record_count; ++i)
-        new_length += records[i].m_n_length;
 
     Chain chain;
     bool ok = true;
@@ -468,16 +501,20 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceRecord* records
     if (left != nullptr) {
         before = left->m_p_prev;
         after = right->m_p_next;
-        right->m_p_next = nullptr;
-        FreeChain(left);
+        for (PlanePiece* p = left; p != after;) {
+            PlanePiece* next = p->m_p_next;
+            Unlink(p);
+            std::free(p->m_p_bytes);
+            std::free(p);
+            p = next;
+        }
     } else {
         after = before != nullptr ? before->m_p_next : m_p_head;
     }
     if (chain.head != nullptr && Continues(before, chain.head)) {
         PlanePiece* joined = chain.head;
         before->m_n_src_end = joined->m_n_src_end;
-        before->m_n_length += joined->m_n_length;
-        new_start += joined->m_n_length;
+        SetLength(before, before->m_n_length + joined->m_n_length);
         chain.head = joined->m_p_next;
         if (chain.tail == joined)
             chain.tail = nullptr;
@@ -486,32 +523,21 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceRecord* records
     PlanePiece* last = chain.tail != nullptr ? chain.tail : before;
     if (Continues(last, after)) {
         last->m_n_src_end = after->m_n_src_end;
-        last->m_n_length += after->m_n_length;
-        PlanePiece* gone = after;
-        after = after->m_p_next;
-        std::free(gone);
-        ++entry_hi; // the joined piece's entry goes
+        if (last == before)
+            SetLength(last, last->m_n_length + after->m_n_length);
+        else
+            last->m_n_length += after->m_n_length; // not linked yet
+        Unlink(after);
+        std::free(after);
     }
-    if (chain.head != nullptr) {
-        chain.head->m_p_prev = before;
-        chain.tail->m_p_next = after;
-        if (before != nullptr)
-            before->m_p_next = chain.head;
-        else
-            m_p_head = chain.head;
-        if (after != nullptr)
-            after->m_p_prev = chain.tail;
-    } else {
-        if (before != nullptr)
-            before->m_p_next = after;
-        else
-            m_p_head = after;
-        if (after != nullptr)
-            after->m_p_prev = before;
+    PlanePiece* anchor = before;
+    for (PlanePiece* p = chain.head; p != nullptr;) {
+        PlanePiece* next = p == chain.tail ? nullptr : p->m_p_next;
+        Link(p, anchor);
+        anchor = p;
+        p = next;
     }
     Changed();
-    PatchIndex(generation, entry_lo, entry_hi, chain.head, chain.tail, new_start,
-               new_length - count);
     return 1;
 }
 
@@ -535,8 +561,6 @@ int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* 
     PlanePiece* p = Find(offset, &s);
     if (p == nullptr)
         return 0;
-    const uint64_t generation = m_n_generation;
-    const size_t entry = LastEntry();
     const int64_t r = offset - s;
     value &= 0x0F;
     if (OwnsBytes(p)) {
@@ -544,7 +568,6 @@ int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* 
         b = high ? static_cast<uint8_t>((value << 4) | (b & 0x0F))
                  : static_cast<uint8_t>((b & 0xF0) | value);
         Changed();
-        PatchIndex(generation, 0, 0, nullptr, nullptr, 0, 0); // no extent moved
         return 1;
     }
     // The other half comes from the source; without it the edit is refused
@@ -570,20 +593,17 @@ int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* 
         return 0;
     }
     PlanePiece* target = r != 0 ? p->m_p_next : p;
-    LinkAfter(m, r != 0 ? p : p->m_p_prev);
     m->m_p_bytes[0] = merged;
     m->m_n_kind = PIECE_OVERWRITTEN;
     m->m_n_src_begin = m->m_n_src_end = target->m_n_src_begin;
     m->m_n_length = 1;
+    Link(m, r != 0 ? p : p->m_p_prev);
     target->m_n_src_begin += 1;
-    target->m_n_length -= 1;
-    // The piece's one entry becomes those of its parts: before, typed, after.
-    PlanePiece* last = target;
+    SetLength(target, target->m_n_length - 1);
     if (target->m_n_length == 0) {
-        last = m;
-        DeletePiece(target);
+        Unlink(target);
+        std::free(target);
     }
     Changed();
-    PatchIndex(generation, entry, entry + 1, r != 0 ? p : m, last, s, 0);
     return 1;
 }

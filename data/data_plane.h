@@ -1,11 +1,11 @@
 // CDataPlane: the edit overlay, an ordered doubly linked list of pieces whose
-// concatenation is the document's effective data. The source is never written.
+// concatenation is the document's effective data, with a balanced tree over the
+// same pieces for lookups by offset. The source is never written.
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
-#include <mutex>
-#include <vector>
 
 class CSrclibrary;
 
@@ -25,12 +25,20 @@ enum : uint32_t {
 
 struct PlanePiece {
     uint32_t m_n_kind;
+    uint32_t m_n_priority; // the tree's heap key (fills the padding after the kind)
+    int64_t m_n_length;
+    // The lookup tree (a treap in list order), kept by CDataPlane alone. A node
+    // knows the length of its left subtree, so a descent reads only the nodes
+    // on its path; the fields a descent and a walk read come first.
+    int64_t m_n_left_length;
+    PlanePiece* m_p_left;
+    PlanePiece* m_p_right;
+    PlanePiece* m_p_next;
+    uint8_t* m_p_bytes; // exactly m_n_length owned bytes; null for source pieces
     int64_t m_n_src_begin;
     int64_t m_n_src_end; // source: begin + length - 1; overwritten: begin; inserted: 0
-    uint8_t* m_p_bytes;  // exactly m_n_length owned bytes; null for source pieces
-    int64_t m_n_length;
     PlanePiece* m_p_prev;
-    PlanePiece* m_p_next;
+    PlanePiece* m_p_parent;
 };
 
 // One piece to place by Replace: the bytes of an owned kind are copied.
@@ -50,6 +58,9 @@ class CDataPlane {
     CDataPlane(const CDataPlane&) = delete;
     CDataPlane& operator=(const CDataPlane&) = delete;
 
+    // The piece of non-zero length holding offset and its start, by a descent
+    // of the tree in O(log n); null past the end. Writes nothing, so readers on
+    // several threads may call it at once (nothing edits while a worker reads).
     PlanePiece* Find(int64_t offset, int64_t* start) const;
     // Replaces the count effective bytes at first with the given pieces, all
     // or nothing: every allocation is made before the list changes. Source
@@ -71,7 +82,9 @@ class CDataPlane {
     int RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last);
 
     // Number of pieces in the list (zero-length pieces included).
-    int64_t PieceCount() const;
+    int64_t PieceCount() const { return m_n_pieces; }
+    // The lookup tree's root, for checks of its shape.
+    const PlanePiece* TreeRoot() const { return m_p_root; }
 
     // A worker reading the list on another thread holds it against change:
     // while any reader does, every mutator above refuses (0 or null) and the
@@ -96,35 +109,21 @@ class CDataPlane {
     // A new piece for the part [from, from + length) of a record; null when an
     // allocation fails.
     PlanePiece* MakePiece(const PieceRecord& record, int64_t from, int64_t length);
-
-    // Lookup index over the list, rebuilt lazily after a change: the start
-    // offset of every piece of non-zero length, in list order. The list stays
-    // the truth; the index only speeds up Find.
-    struct IndexEntry {
-        int64_t start;
-        PlanePiece* piece;
-    };
     void Changed() { ++m_n_generation; }
-    // Keeps the index valid across a change that replaced its entries [lo, hi)
-    // by the pieces first..last (list order, either null for none) starting at
-    // start, and moved every later piece by shift; without this the next Find
-    // rebuilds it from the list. Does nothing when the index was already stale
-    // at generation_before.
-    void PatchIndex(uint64_t generation_before, size_t lo, size_t hi, const PlanePiece* first,
-                    const PlanePiece* last, int64_t start, int64_t shift);
-    // The index entry of the piece the last Find returned.
-    size_t LastEntry() const {
-        std::lock_guard<std::mutex> lock(m_index_lock);
-        return m_n_last_entry;
-    }
-    mutable std::mutex m_index_lock;
-    mutable std::vector<IndexEntry> m_index;
-    mutable uint64_t m_n_index_generation = ~0ull;
-    mutable size_t m_n_last_entry = 0; // where the last Find ended: sequential reads start there
-    // The last piece appended, valid while nothing else changed the list, so
-    // that building a list by appending costs no walk.
-    PlanePiece* m_p_append_tail = nullptr;
-    uint64_t m_n_append_generation = ~0ull;
+
+    // List and tree together; none of these allocates or fails.
+    void Link(PlanePiece* piece, PlanePiece* anchor); // after anchor, at the head when null
+    void Unlink(PlanePiece* piece);                   // out of both; the caller frees it
+    void SetLength(PlanePiece* piece, int64_t length);
+    // Tree steps.
+    void RotateUp(PlanePiece* x);
+    // Adds delta to the left length of every ancestor that has p on its left.
+    void AddAbove(PlanePiece* p, int64_t delta);
+
+    PlanePiece* m_p_root = nullptr;
+    int64_t m_n_pieces = 0;
+    int64_t m_n_size = 0;                      // sum of all lengths
+    uint64_t m_n_seed = 0x9E3779B97F4A7C15ull; // priorities (xorshift)
 };
 
 // One reader's hold on a plane (see CDataPlane::BeginRead), let go when the

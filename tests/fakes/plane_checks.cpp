@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 std::vector<uint8_t> Effective(const CDataPlane& plane, CSrclibrary& source) {
     std::vector<uint8_t> out;
     for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
@@ -42,6 +46,60 @@ void ExpectInvariants(const CDataPlane& plane) {
             ASSERT_NE(p->m_p_bytes, nullptr);
         }
     }
+    ExpectTreeMatchesTheList(plane);
+}
+
+namespace {
+
+int64_t TotalLength(const PlanePiece* n) {
+    return n == nullptr ? 0 : TotalLength(n->m_p_left) + n->m_n_length + TotalLength(n->m_p_right);
+}
+
+// Parents, left lengths and heap order below n; returns the subtree's depth.
+int CheckSubtree(const PlanePiece* n, int depth) {
+    if (n == nullptr)
+        return depth - 1;
+    EXPECT_EQ(n->m_n_left_length, TotalLength(n->m_p_left));
+    int deepest = depth;
+    for (const PlanePiece* c : {n->m_p_left, n->m_p_right}) {
+        if (c != nullptr) {
+            EXPECT_EQ(c->m_p_parent, n);
+            EXPECT_LE(c->m_n_priority, n->m_n_priority);
+            deepest = std::max(deepest, CheckSubtree(c, depth + 1));
+        }
+    }
+    return deepest;
+}
+
+} // namespace
+
+void ExpectTreeMatchesTheList(const CDataPlane& plane) {
+    // An in-order walk of the tree meets the pieces in list order; every node
+    // knows its parent and its left subtree's length, and outranks its children.
+    const PlanePiece* root = plane.TreeRoot();
+    if (root != nullptr) {
+        ASSERT_EQ(root->m_p_parent, nullptr);
+    }
+    std::vector<const PlanePiece*> stack;
+    const PlanePiece* listed = plane.m_p_head;
+    int64_t count = 0;
+    const int depth_max = CheckSubtree(root, 1);
+    for (const PlanePiece* n = root; n != nullptr || !stack.empty();) {
+        while (n != nullptr) {
+            stack.push_back(n);
+            n = n->m_p_left;
+        }
+        n = stack.back();
+        stack.pop_back();
+        ASSERT_EQ(n, listed);
+        listed = listed->m_p_next;
+        ++count;
+        n = n->m_p_right;
+    }
+    ASSERT_EQ(listed, nullptr);
+    ASSERT_EQ(count, plane.PieceCount());
+    // Random priorities keep the depth near 2 ln n; ten times log2 n is out of reach.
+    ASSERT_LE(depth_max, 10.0 * std::log2(static_cast<double>(count) + 2.0) + 10.0);
 }
 
 int64_t SumOfLengths(const CDataPlane& plane) {

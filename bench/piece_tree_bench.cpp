@@ -1,0 +1,274 @@
+// The overlay at 10,000 and 1,000,000 pieces (source runs of 15 bytes between
+// typed bytes): a typed byte (two nibbles, a step of its own) plus the lookup
+// the paint makes, a random lookup, one painted screen (2,400 bytes found and
+// walked as the painter does) against a single piece, the heap per piece, and
+// random edits, undone and redone, checked against a byte vector.
+// Goals: typed byte at 1e6 <= 20 us and <= 2x its cost at 1e4; lookup <= 1 us;
+// the screen at 1e6 within 4x of one piece; <= 64 bytes per piece.
+#include "data/data_plane.h"
+#include "data/edit_history.h"
+#include "data/source.h"
+#include "bench/alternating_pieces.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <random>
+#include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace {
+
+// Source byte at offset o is o * 7 + 3 (mod 256).
+class PatternSource final : public CSrclibrary {
+  public:
+    const uint8_t* GetData(int64_t offset) override {
+        if (offset < 0)
+            return nullptr;
+        m_byte = static_cast<uint8_t>(offset * 7 + 3);
+        return &m_byte;
+    }
+    uint8_t m_byte = 0;
+};
+
+std::unique_ptr<CDataPlane> ManyPieces(int64_t pieces) {
+    auto plane = std::make_unique<CDataPlane>();
+    if (pieces == 1)
+        plane->AppendPiece(PIECE_SOURCE, 0, (1ll << 30) - 1, 1ll << 30, nullptr);
+    else
+        AppendAlternatingPieces(plane.get(), pieces);
+    return plane;
+}
+
+int64_t SizeOf(const CDataPlane& plane) {
+    int64_t start = 0;
+    const PlanePiece* last = plane.m_p_head;
+    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+        start += p->m_n_length;
+        last = p;
+    }
+    return last != nullptr ? start : 0;
+}
+
+CDataPlane& PlaneFor(int64_t pieces) {
+    static std::map<int64_t, std::unique_ptr<CDataPlane>> cache;
+    auto& plane = cache[pieces];
+    if (!plane)
+        plane = ManyPieces(pieces);
+    return *plane;
+}
+
+const EditMark kMark = {0, 0, 0};
+
+void BM_TypedByteAndLookup(benchmark::State& state) {
+    auto plane = ManyPieces(state.range(0));
+    PatternSource source;
+    CEditHistory history;
+    std::mt19937_64 rng(1);
+    const uint64_t runs = static_cast<uint64_t>(state.range(0) / 2);
+    for (auto _ : state) {
+        // Inside a source run, so the byte splits a piece.
+        const int64_t at =
+            static_cast<int64_t>(rng() % runs) * 16 + 3 + static_cast<int64_t>(rng() % 10);
+        history.EndTyping();
+        history.TypeNibble(plane.get(), at, 0xC, 1, &source, kMark);
+        history.TypeNibble(plane.get(), at, 0x3, 0, &source, kMark);
+        int64_t start = 0;
+        benchmark::DoNotOptimize(plane->Find(at, &start));
+        state.PauseTiming();
+        history.Undo(plane.get(), nullptr);
+        state.ResumeTiming();
+    }
+    state.counters["pieces"] = static_cast<double>(plane->PieceCount());
+}
+BENCHMARK(BM_TypedByteAndLookup)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+void BM_RandomLookup(benchmark::State& state) {
+    CDataPlane& plane = PlaneFor(state.range(0));
+    const uint64_t size = static_cast<uint64_t>(SizeOf(plane));
+    std::mt19937_64 rng(2);
+    for (auto _ : state) {
+        int64_t start = 0;
+        benchmark::DoNotOptimize(plane.Find(static_cast<int64_t>(rng() % size), &start));
+    }
+}
+BENCHMARK(BM_RandomLookup)->Arg(10000)->Arg(1000000);
+
+// One screen of 2,400 bytes: the first piece found, the rest walked in order.
+void BM_PaintedScreen(benchmark::State& state) {
+    CDataPlane& plane = PlaneFor(state.range(0));
+    const uint64_t size = static_cast<uint64_t>(SizeOf(plane));
+    PatternSource source;
+    std::mt19937_64 rng(3);
+    uint8_t screen[2400];
+    for (auto _ : state) {
+        const int64_t first = static_cast<int64_t>(rng() % (size - 2400));
+        int64_t start = 0;
+        const PlanePiece* p = plane.Find(first, &start);
+        for (int64_t n = 0; p != nullptr && n < 2400;) {
+            const int64_t rel = first + n - start;
+            if (rel >= p->m_n_length) {
+                start += p->m_n_length;
+                p = p->m_p_next;
+                continue;
+            }
+            screen[n++] = p->m_n_kind != PIECE_SOURCE ? p->m_p_bytes[rel]
+                                                      : *source.GetData(p->m_n_src_begin + rel);
+        }
+        benchmark::DoNotOptimize(screen);
+    }
+}
+BENCHMARK(BM_PaintedScreen)->Arg(1)->Arg(1000000);
+
+// The mean depth of a piece in the lookup tree.
+double MeanDepth(const CDataPlane& plane) {
+    std::vector<std::pair<const PlanePiece*, int>> todo;
+    if (plane.TreeRoot() != nullptr)
+        todo.push_back({plane.TreeRoot(), 1});
+    double sum = 0;
+    while (!todo.empty()) {
+        const auto [n, depth] = todo.back();
+        todo.pop_back();
+        sum += depth;
+        for (const PlanePiece* c : {n->m_p_left, n->m_p_right})
+            if (c != nullptr)
+                todo.push_back({c, depth + 1});
+    }
+    return plane.PieceCount() > 0 ? sum / static_cast<double>(plane.PieceCount()) : 0;
+}
+
+// An overlay of about `pieces` pieces made by typing alone, as a session does.
+CDataPlane& EditedPlane(int64_t pieces) {
+    static std::unique_ptr<CDataPlane> plane;
+    static PatternSource source;
+    if (!plane) {
+        plane = std::make_unique<CDataPlane>(pieces * 8);
+        std::mt19937_64 rng(5);
+        while (plane->PieceCount() < pieces)
+            plane->SetNibble(static_cast<int64_t>(rng() % static_cast<uint64_t>(pieces * 8)), 1, 1,
+                             &source);
+    }
+    return *plane;
+}
+
+// Heap bytes per piece of a million-piece overlay (the typed byte each second
+// piece owns included), beside the size of a piece record.
+void BM_MemoryPerPiece(benchmark::State& state) {
+    const int64_t pieces = 1000000;
+    for (auto _ : state) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 33)
+        const size_t before = mallinfo2().uordblks;
+        auto plane = ManyPieces(pieces);
+        const size_t after = mallinfo2().uordblks;
+        state.counters["heap_per_piece"] = static_cast<double>(after - before) / pieces;
+        state.counters["owned_per_piece"] = 0.5; // one byte each second piece
+#else
+        auto plane = ManyPieces(pieces);
+#endif
+        benchmark::DoNotOptimize(plane.get());
+    }
+    state.counters["sizeof_piece"] = static_cast<double>(sizeof(PlanePiece));
+    state.counters["depth_appended"] = MeanDepth(PlaneFor(pieces));
+    state.counters["depth_edited"] = MeanDepth(EditedPlane(pieces));
+}
+// The same lookups in a tree grown by typing alone (random priorities only).
+void BM_RandomLookupTyped(benchmark::State& state) {
+    CDataPlane& plane = EditedPlane(state.range(0));
+    const uint64_t size = static_cast<uint64_t>(SizeOf(plane));
+    std::mt19937_64 rng(2);
+    for (auto _ : state) {
+        int64_t start = 0;
+        benchmark::DoNotOptimize(plane.Find(static_cast<int64_t>(rng() % size), &start));
+    }
+}
+BENCHMARK(BM_RandomLookupTyped)->Arg(1000000);
+
+BENCHMARK(BM_MemoryPerPiece)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+std::vector<uint8_t> Bytes(const CDataPlane& plane, PatternSource& source) {
+    std::vector<uint8_t> out;
+    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next)
+        for (int64_t i = 0; i < p->m_n_length; ++i)
+            out.push_back(p->m_n_kind != PIECE_SOURCE ? p->m_p_bytes[i]
+                                                      : *source.GetData(p->m_n_src_begin + i));
+    return out;
+}
+
+// Random typed bytes, insertions and removals on a million pieces, then all
+// undone and all redone; the bytes match the vector model after each phase.
+// Prints the mean time of an edit, an undo and a redo (the model not counted).
+void BM_ModelMillionPieces(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    const int edits = 3000;
+    for (auto _ : state) {
+        auto plane = ManyPieces(1000000);
+        PatternSource source;
+        CEditHistory history;
+        const std::vector<uint8_t> original = Bytes(*plane, source);
+        std::vector<uint8_t> model = original;
+        std::mt19937_64 rng(4);
+        Clock::duration edit_time{}, undo_time{}, redo_time{};
+        int ok = 1;
+        int done = 0;
+        for (int i = 0; i < edits && ok; ++i) {
+            const int64_t size = static_cast<int64_t>(model.size());
+            const int64_t at = static_cast<int64_t>(rng() % static_cast<uint64_t>(size - 64));
+            const int op = static_cast<int>(rng() % 3);
+            const int64_t removed = 1 + static_cast<int64_t>(rng() % 40);
+            history.EndTyping();
+            const auto t0 = Clock::now();
+            if (op == 0) {
+                ok = history.TypeNibble(plane.get(), at, 0xE, 1, &source, kMark);
+            } else if (op == 1) {
+                const uint8_t add[5] = {1, 2, 3, 4, static_cast<uint8_t>(i)};
+                ok = history.Insert(plane.get(), at, add, 1 + i % 5, kMark);
+            } else {
+                ok = history.Remove(plane.get(), at, at + removed - 1, kMark);
+            }
+            edit_time += Clock::now() - t0;
+            ++done;
+            if (op == 0) {
+                uint8_t& b = model[static_cast<size_t>(at)];
+                b = static_cast<uint8_t>(0xE0 | (b & 0x0F));
+            } else if (op == 1) {
+                const uint8_t add[5] = {1, 2, 3, 4, static_cast<uint8_t>(i)};
+                model.insert(model.begin() + at, add, add + 1 + i % 5);
+            } else {
+                model.erase(model.begin() + at, model.begin() + at + removed);
+            }
+        }
+        const std::vector<uint8_t> edited = Bytes(*plane, source);
+        const int edited_ok = ok && edited == model;
+        auto t0 = Clock::now();
+        for (int i = 0; i < done && ok; ++i)
+            ok = history.Undo(plane.get(), nullptr);
+        undo_time = Clock::now() - t0;
+        const int undone_ok = ok && Bytes(*plane, source) == original;
+        t0 = Clock::now();
+        for (int i = 0; i < done && ok; ++i)
+            ok = history.Redo(plane.get(), nullptr);
+        redo_time = Clock::now() - t0;
+        const int redone_ok = ok && Bytes(*plane, source) == edited;
+        auto us = [&](Clock::duration d) {
+            return std::chrono::duration<double, std::micro>(d).count() / done;
+        };
+        state.counters["edit_us"] = us(edit_time);
+        state.counters["undo_us"] = us(undo_time);
+        state.counters["redo_us"] = us(redo_time);
+        state.counters["edit_matches"] = edited_ok;
+        state.counters["undo_matches"] = undone_ok;
+        state.counters["redo_matches"] = redone_ok;
+        state.counters["pieces"] = static_cast<double>(plane->PieceCount());
+    }
+}
+BENCHMARK(BM_ModelMillionPieces)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
