@@ -275,7 +275,7 @@ TEST(ToolsClipboard, BusyClipboardFailsTheCopyAndCutRemovesNothing) {
                   L"The clipboard is in use by another program. Nothing was cut.");
         e2e::Screenshot(nullptr, L"clipboard_busy_cut");
         EXPECT_TRUE(Dismiss(box_window, IDOK));
-        e2e::Sync(app.m_h_main);
+        ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
         EXPECT_EQ(app.Status(0), L"Total: 0x1F") << "a failed cut removes nothing";
 
         e2e::PostCommand(app.m_h_main, kCmdCopyRaw);
@@ -334,7 +334,7 @@ TEST(ToolsClipboard, EditingCommandsNeedEditModeAndTooLargeCopiesAreRefused) {
     ASSERT_NE(box_window, nullptr) << "no message for a selection too large to copy";
     EXPECT_EQ(MessageText(box_window), L"The selected range is too large to copy!");
     EXPECT_TRUE(Dismiss(box_window, IDOK));
-    e2e::Sync(app.m_h_main);
+    ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
     EXPECT_EQ(app.Status(0), L"Total: 0x20000F") << "a failed cut removes nothing";
     EXPECT_FALSE(ReadClipboard(CF_OEMTEXT, &block)) << "nothing reached the clipboard";
 

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <utility>
 
 namespace e2e {
 
@@ -243,7 +244,8 @@ int Sync(HWND window, UINT timeout_ms) {
 int SendKeyChord(HWND window, WORD vk, const std::vector<WORD>& modifiers) {
     if (window != nullptr) {
         SetForegroundWindow(window);
-        Sync(window);
+        if (!Sync(window))
+            return 0;
     }
     std::vector<INPUT> inputs;
     auto key = [&inputs](WORD code, bool up) {
@@ -310,6 +312,42 @@ int CaptureWindow(HWND window, Picture* picture) {
     for (uint32_t& p : picture->m_pixels)
         p &= 0x00FFFFFFu;
     return 1;
+}
+
+bool WaitPaintSettled(HWND window, int timeout_ms) {
+    Picture last;
+    int same = 0;
+    return WaitUntil(
+        [&] {
+            Picture now;
+            if (!CaptureWindow(window, &now))
+                return false;
+            same = now.m_n_width == last.m_n_width && now.m_pixels == last.m_pixels ? same + 1 : 0;
+            last = std::move(now);
+            Sleep(20); // with the poll's own pause, 40 ms between captures
+            return same >= 2;
+        },
+        timeout_ms);
+}
+
+uint32_t PixelOf(COLORREF colour) {
+    return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
+}
+
+int CountColour(const Picture& picture, const RECT& area, uint32_t pixel) {
+    int count = 0;
+    for (int y = area.top < 0 ? 0 : area.top; y < area.bottom && y < picture.m_n_height; ++y)
+        for (int x = area.left < 0 ? 0 : area.left; x < area.right && x < picture.m_n_width; ++x)
+            count += picture.At(x, y) == pixel ? 1 : 0;
+    return count;
+}
+
+RECT AreaOf(HWND outer, HWND inner) {
+    RECT out = {};
+    RECT in = {};
+    if (!GetWindowRect(outer, &out) || !GetWindowRect(inner, &in))
+        return RECT{0, 0, 0, 0};
+    return RECT{in.left - out.left, in.top - out.top, in.right - out.left, in.bottom - out.top};
 }
 
 POINT ClientOrigin(HWND window) {

@@ -30,7 +30,7 @@ bool Greyed(HWND main, UINT command) {
 void TypeChars(const App& app, const char* text) {
     for (const char* c = text; *c != '\0'; ++c)
         e2e::Send(app.m_h_view, WM_CHAR, static_cast<WPARAM>(*c));
-    e2e::Sync(app.m_h_main);
+    ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
 }
 
 std::wstring MenuText(HMENU menu, int position) {
