@@ -150,7 +150,8 @@ TEST(Apply, AFileHeldOpenWithoutDeleteSharingStaysAsItWas) {
     EXPECT_EQ(ReadFileBytes(locked), data);
     second.CloseGoto();
     e2e::Post(second.m_h_main, WM_CLOSE);
-    second.m_process.WaitForExit(10000);
+    EXPECT_EQ(second.m_process.WaitForExit(10000), 0)
+        << "closing keeps the edits without a question";
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
