@@ -357,6 +357,8 @@ TEST(ToolsClipboard, EditingCommandsNeedEditModeAndTooLargeCopiesAreRefused) {
     app.Command(kCmdCopyHex);
     EXPECT_EQ(ClipboardUnicode(), L"AB");
     app.CloseGoto();
+    ASSERT_TRUE(e2e::WaitUntil([&] { return IsWindowEnabled(app.m_h_main) != FALSE; }))
+        << "a dialog still holds the main window";
     e2e::Post(app.m_h_main, WM_CLOSE);
     EXPECT_EQ(app.m_process.WaitForExit(10000), 0) << "nothing changed, so no question at close";
 }

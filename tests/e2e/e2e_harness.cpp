@@ -167,8 +167,13 @@ int PelmoraProcess::Close(DWORD timeout_ms) {
     HWND window = m_h_main_window != nullptr
                       ? m_h_main_window
                       : FindProcessWindow(m_n_process_id, L"Pelmora", nullptr);
-    if (window != nullptr)
+    // A dialog that has just gone may still hold the main window disabled
+    // for a moment under Wine, and a disabled main window refuses to close.
+    if (window != nullptr) {
+        WaitUntil([&] { return IsWindowEnabled(window) != FALSE; },
+                  static_cast<int>(timeout_ms / 2));
         PostMessageW(window, WM_CLOSE, 0, 0);
+    }
     int code = WaitForExit(timeout_ms);
     if (code == -1 && Running()) {
         Kill();

@@ -29,8 +29,9 @@ class PelmoraProcess {
     // Any visible top-level window of the process with the class and/or title
     // (null matches anything), e.g. "#32770" for a dialog or message box.
     HWND WaitForWindow(const wchar_t* class_name, const wchar_t* title, DWORD timeout_ms = 10000);
-    // Posts WM_CLOSE to the main window and waits for the exit; kills the
-    // process when it does not end in time. The exit code, or -1 when killed.
+    // Posts WM_CLOSE to the main window (once it is enabled, i.e. no modal
+    // window holds it) and waits for the exit; kills the process when it does
+    // not end in time. The exit code, or -1 when killed.
     int Close(DWORD timeout_ms = 10000);
     // Waits for the process to end by itself; the exit code, or -1 on timeout.
     int WaitForExit(DWORD timeout_ms);

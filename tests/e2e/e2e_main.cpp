@@ -49,7 +49,8 @@ std::wstring StatusPanes(DWORD process_id, HWND status) {
     void* remote = VirtualAllocEx(process, nullptr, chars * sizeof(wchar_t),
                                   MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     std::wstring panes;
-    for (int part = 0; remote != nullptr && part < 8; ++part) {
+    const int parts = static_cast<int>(e2e::Send(status, SB_GETPARTS, 0, 0, 1000));
+    for (int part = 0; remote != nullptr && part < parts; ++part) {
         if (LOWORD(e2e::Send(status, SB_GETTEXTLENGTHW, part, 0, 1000)) >= chars)
             continue;
         e2e::Send(status, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(remote), 1000);

@@ -99,6 +99,8 @@ TEST(Undo, TypingCutAndInsertAreUndoneAndRedoneStepByStep) {
     EXPECT_EQ(app.Status(0), L"Total: 0x3F");
     EXPECT_EQ(DocumentHex(&app, 64), Widen(Hex(data)));
     app.CloseGoto();
+    ASSERT_TRUE(e2e::WaitUntil([&] { return IsWindowEnabled(app.m_h_main) != FALSE; }))
+        << "a dialog still holds the main window";
     e2e::Post(app.m_h_main, WM_CLOSE);
     EXPECT_EQ(app.m_process.WaitForExit(10000), 0);
     EXPECT_FALSE(e2e::Exists(path + L".interm"));
