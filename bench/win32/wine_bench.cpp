@@ -108,7 +108,8 @@ HWND Start(e2e::PelmoraProcess& app, const std::wstring& path, HWND* status) {
     HWND main = app.WaitForMainWindow(120000, title.c_str());
     if (main == nullptr)
         return nullptr;
-    e2e::Sync(main, 120000);
+    if (!e2e::Sync(main, 120000))
+        return nullptr;
     HWND view = e2e::FindChild(main, L"PELMORA_CTRL");
     *status = view != nullptr ? e2e::FindChild(view, L"msctls_statusbar32") : nullptr;
     return main;
@@ -151,7 +152,10 @@ int Find(const std::wstring& path, const std::wstring& pattern) {
             Sleep(2);
         }
         const double seconds = Now() - start;
-        e2e::Sync(main);
+        if (!e2e::Sync(main)) {
+            ok = 0;
+            return;
+        }
         const std::wstring begin = e2e::StatusPane(app, status, 1);
         const std::wstring end = e2e::StatusPane(app, status, 2);
         std::printf("%s_seconds=%.3f\n%s_selection=%ls %ls\n", name, seconds, name, begin.c_str(),

@@ -50,11 +50,18 @@ TEST(About, ShowsVersionAndLinksAndIsModal) {
         EXPECT_TRUE(IsWindow(dialog));
     }
 
-    Sleep(200);
-    EXPECT_FALSE(e2e::Screenshot(dialog, L"about").empty());
+    // Each text is drawn inside its own control.
+    e2e::Picture shown;
+    ASSERT_TRUE(e2e::WaitPaintSettled(dialog));
+    ASSERT_FALSE(e2e::Screenshot(dialog, L"about", &shown).empty());
+    const uint32_t ink = e2e::PixelOf(GetSysColor(COLOR_WINDOWTEXT));
+    for (int text : {65002, 65000}) {
+        EXPECT_GT(e2e::CountColour(shown, e2e::AreaOf(dialog, GetDlgItem(dialog, text)), ink), 20)
+            << "control " << text << " shows no text";
+    }
     e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_TRUE(e2e::WaitGone(dialog, 5000)) << "OK closes the About box";
-    e2e::Sync(main);
+    ASSERT_EQ(e2e::Sync(main), 1);
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_EQ(app.Close(), 0);
 }
@@ -69,7 +76,7 @@ TEST(About, CloseBoxEndsItAndItOpensAgain) {
         ASSERT_NE(dialog, nullptr) << "round " << round;
         e2e::Post(dialog, WM_CLOSE);
         EXPECT_TRUE(e2e::WaitGone(dialog, 5000)) << "the close box ends the About box";
-        e2e::Sync(main);
+        ASSERT_EQ(e2e::Sync(main), 1);
         EXPECT_TRUE(IsWindowEnabled(main));
     }
     EXPECT_EQ(app.Close(), 0);

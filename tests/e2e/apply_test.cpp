@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -30,7 +31,7 @@ Bytes Edit(App* app, const Bytes& data) {
     EXPECT_EQ(SelectRange(app, 2, 3), 1);
     for (char c : std::string("1234"))
         e2e::Send(app->m_h_view, WM_CHAR, static_cast<WPARAM>(c));
-    e2e::Sync(app->m_h_main);
+    EXPECT_EQ(e2e::Sync(app->m_h_main), 1);
     EXPECT_EQ(SelectRange(app, 10, 10), 1);
     EXPECT_TRUE(PutClipboard(CF_TEXT, Bytes{'X', 'Y', 0}));
     app->Command(kCmdPasteInsert);
@@ -69,7 +70,7 @@ std::wstring ApplyAnswering(App* app, const std::wstring& path, WORD answer) {
     if (message == nullptr)
         message = app->WaitForMessage(300);
     if (message == nullptr) {
-        e2e::Sync(app->m_h_main);
+        EXPECT_EQ(e2e::Sync(app->m_h_main), 1);
         return L"";
     }
     const std::wstring text = MessageText(message);
@@ -149,8 +150,14 @@ TEST(Apply, AFileHeldOpenWithoutDeleteSharingStaysAsItWas) {
     EXPECT_NE(refused.find(L"The file is read-only."), std::wstring::npos);
     EXPECT_EQ(ReadFileBytes(locked), data);
     second.CloseGoto();
+    // The Goto dialog, gone, may hold the main window disabled a moment longer.
+    EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowEnabled(second.m_h_main) != FALSE; }));
     e2e::Post(second.m_h_main, WM_CLOSE);
-    second.m_process.WaitForExit(10000);
+    // Closing with edits over a read-only file does not end the program
+    // today (it is killed after the wait); the log says which way it went.
+    const int code = second.m_process.WaitForExit(10000);
+    std::printf("closing with edits over a read-only file: %s\n",
+                code == 0 ? "the program ended" : "the program did not end");
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -188,7 +195,7 @@ TEST(Apply, ALongApplyWritesUnderTheProgressDialog) {
     ASSERT_NE(progress, nullptr) << "no progress dialog";
     e2e::Post(app.m_h_main, WM_CLOSE);
     EXPECT_TRUE(WaitGone(progress, 120000));
-    e2e::Sync(app.m_h_main);
+    ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
     EXPECT_EQ(app.m_process.WaitForWindow(L"#32770", L"Message", 300), nullptr);
     EXPECT_TRUE(app.m_process.Running()) << "the close waits for the apply";
     EXPECT_EQ(ReadAt(path, 0, 2), (Bytes{0x41, 0x00}));

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <utility>
 
 namespace e2e {
 
@@ -166,8 +167,13 @@ int PelmoraProcess::Close(DWORD timeout_ms) {
     HWND window = m_h_main_window != nullptr
                       ? m_h_main_window
                       : FindProcessWindow(m_n_process_id, L"Pelmora", nullptr);
-    if (window != nullptr)
+    // A dialog that has just gone may still hold the main window disabled
+    // for a moment under Wine, and a disabled main window refuses to close.
+    if (window != nullptr) {
+        WaitUntil([&] { return IsWindowEnabled(window) != FALSE; },
+                  static_cast<int>(timeout_ms / 2));
         PostMessageW(window, WM_CLOSE, 0, 0);
+    }
     int code = WaitForExit(timeout_ms);
     if (code == -1 && Running()) {
         Kill();
@@ -243,7 +249,8 @@ int Sync(HWND window, UINT timeout_ms) {
 int SendKeyChord(HWND window, WORD vk, const std::vector<WORD>& modifiers) {
     if (window != nullptr) {
         SetForegroundWindow(window);
-        Sync(window);
+        if (!Sync(window))
+            return 0;
     }
     std::vector<INPUT> inputs;
     auto key = [&inputs](WORD code, bool up) {
@@ -310,6 +317,42 @@ int CaptureWindow(HWND window, Picture* picture) {
     for (uint32_t& p : picture->m_pixels)
         p &= 0x00FFFFFFu;
     return 1;
+}
+
+bool WaitPaintSettled(HWND window, int timeout_ms) {
+    Picture last;
+    int same = 0;
+    return WaitUntil(
+        [&] {
+            Picture now;
+            if (!CaptureWindow(window, &now))
+                return false;
+            same = now.m_n_width == last.m_n_width && now.m_pixels == last.m_pixels ? same + 1 : 0;
+            last = std::move(now);
+            Sleep(20); // with the poll's own pause, 40 ms between captures
+            return same >= 2;
+        },
+        timeout_ms);
+}
+
+uint32_t PixelOf(COLORREF colour) {
+    return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
+}
+
+int CountColour(const Picture& picture, const RECT& area, uint32_t pixel) {
+    int count = 0;
+    for (int y = area.top < 0 ? 0 : area.top; y < area.bottom && y < picture.m_n_height; ++y)
+        for (int x = area.left < 0 ? 0 : area.left; x < area.right && x < picture.m_n_width; ++x)
+            count += picture.At(x, y) == pixel ? 1 : 0;
+    return count;
+}
+
+RECT AreaOf(HWND outer, HWND inner) {
+    RECT out = {};
+    RECT in = {};
+    if (!GetWindowRect(outer, &out) || !GetWindowRect(inner, &in))
+        return RECT{0, 0, 0, 0};
+    return RECT{in.left - out.left, in.top - out.top, in.right - out.left, in.bottom - out.top};
 }
 
 POINT ClientOrigin(HWND window) {

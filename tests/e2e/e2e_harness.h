@@ -29,8 +29,9 @@ class PelmoraProcess {
     // Any visible top-level window of the process with the class and/or title
     // (null matches anything), e.g. "#32770" for a dialog or message box.
     HWND WaitForWindow(const wchar_t* class_name, const wchar_t* title, DWORD timeout_ms = 10000);
-    // Posts WM_CLOSE to the main window and waits for the exit; kills the
-    // process when it does not end in time. The exit code, or -1 when killed.
+    // Posts WM_CLOSE to the main window (once it is enabled, i.e. no modal
+    // window holds it) and waits for the exit; kills the process when it does
+    // not end in time. The exit code, or -1 when killed.
     int Close(DWORD timeout_ms = 10000);
     // Waits for the process to end by itself; the exit code, or -1 on timeout.
     int WaitForExit(DWORD timeout_ms);
@@ -63,7 +64,21 @@ int Post(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
 // A menu, toolbar or accelerator command as the main window receives it.
 int PostCommand(HWND window, WORD command_id);
 // Waits until the window's thread has processed everything posted before.
-int Sync(HWND window, UINT timeout_ms = 5000);
+// 1, or 0 when the window did not answer in time (a hung or ended program).
+[[nodiscard]] int Sync(HWND window, UINT timeout_ms = 5000);
+
+// Polls the condition every 20 ms until it holds; false when it still does
+// not after the timeout. Posted messages and real input are handled after
+// the messages sent to the program, so their effects are awaited this way.
+template <class Condition> bool WaitUntil(Condition done, int timeout_ms = 5000) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
+    while (!done()) {
+        if (GetTickCount64() >= end)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
 
 // Real keyboard input (SendInput) to the foreground window after bringing the
 // window forward; modifiers are VK_CONTROL, VK_SHIFT, VK_MENU.
@@ -82,6 +97,17 @@ struct Picture {
 // What the screen shows inside the window's rectangle (null window: the whole
 // screen); 1 or 0.
 int CaptureWindow(HWND window, Picture* picture);
+// Waits until the window's picture on the screen is the same in three
+// captures 40 ms apart, i.e. what the program painted has reached the
+// screen; false when it kept changing (or could not be captured) until the timeout.
+bool WaitPaintSettled(HWND window, int timeout_ms = 3000);
+// A COLORREF (0x00BBGGRR, as settings and GetSysColor give it) as a pixel
+// of a Picture (0x00RRGGBB).
+uint32_t PixelOf(COLORREF colour);
+// Pixels of exactly the colour inside the area of the picture (clipped to it).
+int CountColour(const Picture& picture, const RECT& area, uint32_t pixel);
+// Where the inner window lies inside a CaptureWindow picture of the outer one.
+RECT AreaOf(HWND outer, HWND inner);
 // Where the window's client area starts inside its CaptureWindow picture.
 POINT ClientOrigin(HWND window);
 // build/artifacts/ (created on demand) as a Windows path with a trailing '\'.

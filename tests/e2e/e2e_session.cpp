@@ -1,9 +1,12 @@
 // Shared pieces of the end-to-end tests (see e2e_session.h).
 #include "tests/e2e/e2e_session.h"
 
+#include "settings/item_attributes.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cwchar>
 
@@ -50,26 +53,29 @@ std::wstring Sandbox::File(const std::wstring& name,
                            const std::vector<unsigned char>& bytes) const {
     const std::wstring path = m_sz_folder + name;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        for (size_t done = 0; done < bytes.size();) {
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
-            DWORD written = 0;
-            if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-                break;
-            }
-            done += written;
-        }
-        CloseHandle(file);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::wstring();
     }
-    return path;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+            break;
+        }
+        done += written;
+    }
+    CloseHandle(file);
+    return done == bytes.size() ? path : std::wstring();
 }
 
-void Sandbox::Settings(const std::string& text) const {
+bool Sandbox::Settings(const std::string& text) const {
     std::FILE* f = _wfopen((m_sz_folder + L"settings.ini").c_str(), L"wb");
-    if (f) {
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
+    if (!f) {
+        return false;
     }
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && written;
 }
 
 std::vector<std::wstring> Sandbox::Files() const {
@@ -130,22 +136,21 @@ HWND StartOn(PelmoraProcess& app, const std::wstring& exe, const std::wstring& a
         return nullptr;
     }
     HWND main = app.WaitForMainWindow(20000, title);
-    if (main) {
-        Sync(main);
-    }
-    return main;
+    return main != nullptr && Sync(main) ? main : nullptr;
 }
 
 HWND StartSizedOn(PelmoraProcess& app, const Sandbox& box, const std::wstring& path, int width,
                   int height) {
     const std::wstring title = L"Pelmora - " + path;
     HWND main = StartOn(app, box.Exe(), L"\"" + path + L"\"", title.c_str());
-    if (main) {
-        SetWindowPos(main, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-        Sync(main);
-        Sleep(400);
+    if (!main) {
+        return nullptr;
     }
-    return main;
+    SetWindowPos(main, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT rect = {};
+    const bool sized = GetWindowRect(main, &rect) && rect.right - rect.left == width &&
+                       rect.bottom - rect.top == height;
+    return sized && Sync(main) && WaitPaintSettled(main) ? main : nullptr;
 }
 
 HWND ViewControl(HWND main) {
@@ -236,12 +241,16 @@ HWND ChooseProcess(PelmoraProcess& app, HWND main, const std::wstring& name) {
     HTREEITEM item = FindTreeItem(app, tree, name);
     if (item == nullptr)
         return nullptr;
-    Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    if (!Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item))) {
+        return nullptr;
+    }
     return dialog;
 }
 
-void Command(HWND main, WORD id) {
-    Send(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+bool Command(HWND main, WORD id) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_ABORTIFHUNG, 5000,
+                               &result) != 0;
 }
 
 std::wstring MessageBoxText(HWND box) {
@@ -278,9 +287,8 @@ bool WaitDestroyed(HWND window, int timeout_ms) {
     return true;
 }
 
-void Answer(HWND box, WORD button) {
-    Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    WaitGone(box, 5000);
+bool Answer(HWND box, WORD button) {
+    return Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) && WaitGone(box, 5000);
 }
 
 std::wstring TakeMessage(PelmoraProcess& app, int timeout_ms) {
@@ -289,8 +297,7 @@ std::wstring TakeMessage(PelmoraProcess& app, int timeout_ms) {
         return std::wstring();
     }
     const std::wstring text = MessageBoxText(box);
-    Answer(box, IDOK);
-    return text;
+    return Answer(box, IDOK) ? text : L"<not closed by OK> " + text;
 }
 
 bool FirstCellPoint(HWND control, POINT* point) {
@@ -333,20 +340,91 @@ bool FirstCellPoint(HWND control, POINT* point) {
     return false;
 }
 
-bool EditFirstByte(HWND main, char high, char low) {
-    HWND control = ViewControl(main);
+ViewPixels DefaultViewPixels() {
+    ResetItemColors();
+    const ItemColors& c = g_item_colors;
+    return ViewPixels{PixelOf(c.color_hex_text_fg),
+                      PixelOf(c.color_selected_text_fg),
+                      PixelOf(c.color_modified_text_fg),
+                      PixelOf(c.color_modified_text_fg ^ c.color_selected_text_fg),
+                      PixelOf(c.color_header_fg),
+                      PixelOf(c.color_line_number_fg)};
+}
+
+int FirstCellColour(HWND control, uint32_t pixel) {
     POINT cell = {};
-    if (!control || !FirstCellPoint(control, &cell)) {
+    Picture picture;
+    if (!FirstCellPoint(control, &cell) || !CaptureWindow(control, &picture)) {
+        return -1;
+    }
+    // The point lies on the first digit's upper part; the area holds both
+    // digits of the cell and nothing of the next one.
+    const POINT origin = ClientOrigin(control);
+    const int x = origin.x + cell.x;
+    const int y = origin.y + cell.y;
+    return CountColour(picture, RECT{x - 6, y - 6, x + 14, y + 12}, pixel);
+}
+
+// CF_UNICODETEXT of the clipboard as this process sees it; "" when there is none.
+static std::wstring ClipboardText() {
+    std::wstring text;
+    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i) {
+        Sleep(20);
+    }
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text.assign(chars, wcsnlen(chars, GlobalSize(data) / sizeof(wchar_t)));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+static void ClearClipboardText() {
+    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i) {
+        Sleep(20);
+    }
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+// The selected bytes as the program copies them with "&Displayed hex" ("" when
+// nothing is selected). Sent, so the copy runs before this returns.
+static std::wstring SelectedHex(HWND main) {
+    const WORD copy_hex = 40041;
+    ClearClipboardText();
+    Command(main, copy_hex);
+    return ClipboardText();
+}
+
+bool PostedMessagesHandled(HWND status) {
+    if (Send(status, SB_ISSIMPLE) || !Post(status, SB_SIMPLE, TRUE, 0)) {
         return false;
     }
+    const bool handled = WaitUntil([&] { return Send(status, SB_ISSIMPLE) != 0; });
+    Send(status, SB_SIMPLE, FALSE, 0);
+    return handled;
+}
+
+bool EditFirstByte(HWND main, char high, char low) {
+    HWND control = ViewControl(main);
+    HWND status = StatusBar(main);
+    POINT cell = {};
+    if (!control || !status || !FirstCellPoint(control, &cell)) {
+        return false;
+    }
+    // Posted as one run: no command may come between the two digits, since
+    // any command starts a new undo step.
     PostClick(control, cell.x, cell.y, true);
-    Sleep(300); // posted clicks run after a synchronising sent message
-    Sync(main);
-    SendKeyChord(main, static_cast<WORD>(high));
-    SendKeyChord(main, static_cast<WORD>(low));
-    Sync(main);
-    Sleep(200);
-    return true;
+    Post(control, WM_CHAR, static_cast<WPARAM>(high), 0);
+    Post(control, WM_CHAR, static_cast<WPARAM>(low), 0);
+    if (!PostedMessagesHandled(status)) {
+        return false;
+    }
+    const wchar_t typed[] = {static_cast<wchar_t>(toupper(high)),
+                             static_cast<wchar_t>(toupper(low)), 0};
+    return SelectedHex(main) == typed;
 }
 
 } // namespace e2e

@@ -28,10 +28,11 @@ class Sandbox {
     Sandbox(const Sandbox&) = delete;
     Sandbox& operator=(const Sandbox&) = delete;
 
-    // Writes a file of the given bytes into the folder; its full path.
+    // Writes a file of the given bytes into the folder; its full path, or ""
+    // when it could not be written whole.
     std::wstring File(const std::wstring& name, const std::vector<unsigned char>& bytes) const;
-    // Writes settings.ini beside the exe.
-    void Settings(const std::string& text) const;
+    // Writes settings.ini beside the exe; false when it could not.
+    bool Settings(const std::string& text) const;
     // The names of the plain files in the folder (the exe included).
     std::vector<std::wstring> Files() const;
     const std::wstring& Exe() const { return m_sz_exe; }
@@ -52,7 +53,8 @@ std::vector<unsigned char> Counting(size_t size);
 HWND StartOn(PelmoraProcess& app, const std::wstring& exe, const std::wstring& arguments,
              const wchar_t* title = nullptr);
 // Starts the sandbox's exe on a file, waits for the window titled with the
-// file's path, sizes it and lets it settle; null when it did not appear.
+// file's path, sizes it and waits for its paint to settle; null when it did
+// not appear, take the size or settle.
 HWND StartSizedOn(PelmoraProcess& app, const Sandbox& box, const std::wstring& path, int width,
                   int height);
 HWND ViewControl(HWND main);
@@ -76,8 +78,9 @@ HWND ProcessTree(HWND dialog);
 HWND ChooseProcess(PelmoraProcess& app, HWND main, const std::wstring& name);
 
 // Runs a command that opens no modal window and returns once it has run (a
-// posted command would still be queued behind a synchronising sent message).
-void Command(HWND main, WORD id);
+// posted command would still be queued behind a synchronising sent message);
+// false when the program did not answer in time.
+bool Command(HWND main, WORD id);
 
 // The longest static text of a dialog or message box.
 std::wstring MessageBoxText(HWND box);
@@ -86,15 +89,36 @@ std::wstring MessageBoxText(HWND box);
 bool WaitGone(HWND window, int timeout_ms);
 // Waits until the window is destroyed, not only hidden; false on timeout.
 bool WaitDestroyed(HWND window, int timeout_ms);
-// Presses a dialog button by its command ID and waits for the dialog to go.
-void Answer(HWND box, WORD button);
+// Presses a dialog button by its command ID and waits for the dialog to go;
+// false when it did not go.
+bool Answer(HWND box, WORD button);
 // Waits for the "Message" box and returns its text after closing it.
 std::wstring TakeMessage(PelmoraProcess& app, int timeout_ms = 20000);
+
+// The view's colours where the settings file sets none, as picture pixels.
+struct ViewPixels {
+    uint32_t m_n_hex;
+    uint32_t m_n_selected;
+    uint32_t m_n_modified;
+    uint32_t m_n_modified_selected; // a modified byte inside the selection
+    uint32_t m_n_header;
+    uint32_t m_n_line_number;
+};
+ViewPixels DefaultViewPixels();
+// Pixels of the colour over the first hex cell of the first row as the
+// screen shows it; -1 when the cell cannot be found.
+int FirstCellColour(HWND control, uint32_t pixel);
 
 // Client point of the first hex cell of the first row, found on the screen:
 // the first header label marks the column and the first address text the row.
 bool FirstCellPoint(HWND control, POINT* point);
-// Double click on the first byte (select, edit mode on) and two typed digits.
+// Waits until the status bar's thread (the main window's) has handled every
+// message posted to it before: a simple mode posted after them has been
+// taken (it is undone at once). False on timeout.
+bool PostedMessagesHandled(HWND status);
+// Double click on the first byte (select, edit mode on) and two digits typed
+// into the view; true when the byte then reads as typed, copied through
+// "&Displayed hex" (which replaces the clipboard).
 bool EditFirstByte(HWND main, char high = '4', char low = '1');
 
 } // namespace e2e

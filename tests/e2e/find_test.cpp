@@ -55,6 +55,21 @@ void ScreenshotOf(HWND a, HWND b, const std::wstring& name) {
     EXPECT_FALSE(e2e::SaveBmp(part, name).empty());
 }
 
+// Waits until the dialog's thread has handled every message posted to it
+// before: a selection posted to the pattern box after them has been made.
+bool PostedMessagesHandled(const FindDialog& find) {
+    HWND pattern = find.Item(1010);
+    static WPARAM marker = 0;
+    marker = marker == 1 ? 2 : 1;
+    e2e::Send(pattern, EM_SETSEL, 0, 0);
+    if (!e2e::Post(pattern, EM_SETSEL, marker, marker + 1))
+        return false;
+    return e2e::WaitUntil([&] {
+        const LRESULT selection = e2e::Send(pattern, EM_GETSEL);
+        return LOWORD(selection) == marker && HIWORD(selection) == marker + 1;
+    });
+}
+
 TEST(ToolsFind, HexAndTextPatternsSelectTheirMatchesInBothDirections) {
     Sandbox box(L"find");
     // Digits and punctuation around the planted matches, which they never form.
@@ -101,7 +116,14 @@ TEST(ToolsFind, HexAndTextPatternsSelectTheirMatchesInBothDirections) {
         EXPECT_EQ(find.Pattern(), L"") << "changing the mode empties the pattern";
         ASSERT_TRUE(find.Search(L"Pel", kPrevious));
         EXPECT_EQ(Sel(app), Range(0x300, 0x302)) << "ANSI";
-        e2e::Sync(app.m_h_main);
+        // The match shows in the selection colour before the picture is kept.
+        const uint32_t selected = e2e::DefaultViewPixels().m_n_selected;
+        EXPECT_TRUE(e2e::WaitUntil([&] {
+            e2e::Picture view;
+            return e2e::CaptureWindow(app.m_h_view, &view) &&
+                   e2e::CountColour(view, RECT{0, 0, view.m_n_width, view.m_n_height}, selected) >
+                       20;
+        })) << "the match is not shown selected";
         ScreenshotOf(app.m_h_main, find.Window(), L"guide-find");
         find.UseText(0);
         ASSERT_TRUE(find.Search(L"Pel", kNext));
@@ -206,7 +228,13 @@ TEST(ToolsFind, LongSearchShowsProgressStopsAndClosesPromptly) {
                 GetTickCount64() - started);
     EXPECT_GT(first, 0) << "the bar did not move";
     EXPECT_GT(last, first) << "the bar did not move on";
-    EXPECT_FALSE(e2e::Screenshot(find.Window(), L"find-dialog").empty());
+    // The picture shows the pattern typed and the bar's moving part.
+    e2e::Picture shown;
+    EXPECT_FALSE(e2e::Screenshot(find.Window(), L"find-dialog", &shown).empty());
+    EXPECT_GT(e2e::CountColour(shown, e2e::AreaOf(find.Window(), find.Item(1010)),
+                               e2e::PixelOf(GetSysColor(COLOR_WINDOWTEXT))),
+              20)
+        << "the pattern box shows no text";
     ULONGLONG asked = GetTickCount64();
     find.Click(kStop);
     EXPECT_TRUE(find.WaitIdle(1000)) << "\"&Stop\" did not end the search at once";
@@ -217,14 +245,13 @@ TEST(ToolsFind, LongSearchShowsProgressStopsAndClosesPromptly) {
     // Two Enter presses queue two searches; "&Stop" ends both at once.
     e2e::Post(find.Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     e2e::Post(find.Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    e2e::Sync(find.Window());
-    Sleep(100);
+    ASSERT_TRUE(PostedMessagesHandled(find));
     EXPECT_FALSE(find.Enabled(kNext));
     asked = GetTickCount64();
     find.Click(kStop);
     EXPECT_TRUE(find.WaitIdle(1000)) << "the queued search was not stopped";
     std::printf("stop of two searches took %llu ms\n", GetTickCount64() - asked);
-    Sleep(100);
+    ASSERT_TRUE(PostedMessagesHandled(find)); // the queued search would have started by now
     EXPECT_TRUE(find.Enabled(kNext));
     EXPECT_FALSE(find.Enabled(kStop));
 

@@ -95,7 +95,7 @@ TEST(FrameOpen, CommandLineFileShowsTitleTotalAndDocumentCommands) {
     // No selection, edit mode off: Cut and Remove greyed.
     EXPECT_TRUE(Greyed(main, 40066, 1));
     EXPECT_TRUE(Greyed(main, 40063, 1));
-    Sleep(300);
+    EXPECT_TRUE(e2e::WaitPaintSettled(main));
     e2e::Screenshot(main, L"frame_document");
     EXPECT_EQ(app.Close(), 0);
     EXPECT_FALSE(Exists(path + L".interm")) << "no edits, no workspace file";
@@ -234,29 +234,29 @@ TEST(FrameWorkspace, TypedEditIsKeptAtCloseAndRestored) {
         EXPECT_EQ(app.Close(), 0);
     }
     ASSERT_TRUE(Exists(path + L".interm")) << "closing with an edit writes the workspace";
-    // The next opening shows the edit: the first cell differs from the file's "00".
-    e2e::Picture restored;
+    // The next opening shows the edit: the first cell in the modified colour,
+    // and without the workspace in the plain one.
+    const e2e::ViewPixels colours = e2e::DefaultViewPixels();
     {
         e2e::PelmoraProcess app;
         HWND main = StartOn(app, box.Exe(), path, title.c_str());
         ASSERT_NE(main, nullptr);
-        Sleep(300);
-        ASSERT_EQ(e2e::CaptureWindow(ViewControl(main), &restored), 1);
+        EXPECT_TRUE(e2e::WaitUntil([&] {
+            return e2e::FirstCellColour(ViewControl(main), colours.m_n_modified) > 3;
+        })) << "the restored edit is not shown";
+        EXPECT_EQ(e2e::FirstCellColour(ViewControl(main), colours.m_n_hex), 0);
         EXPECT_EQ(app.Close(), 0);
     }
     DeleteFileW((path + L".interm").c_str());
-    e2e::Picture plain;
     {
         e2e::PelmoraProcess app;
         HWND main = StartOn(app, box.Exe(), path, title.c_str());
         ASSERT_NE(main, nullptr);
-        Sleep(300);
-        ASSERT_EQ(e2e::CaptureWindow(ViewControl(main), &plain), 1);
+        EXPECT_TRUE(e2e::WaitUntil(
+            [&] { return e2e::FirstCellColour(ViewControl(main), colours.m_n_hex) > 3; }));
+        EXPECT_EQ(e2e::FirstCellColour(ViewControl(main), colours.m_n_modified), 0);
         EXPECT_EQ(app.Close(), 0);
     }
-    ASSERT_EQ(restored.m_n_width, plain.m_n_width);
-    ASSERT_EQ(restored.m_n_height, plain.m_n_height);
-    EXPECT_NE(restored.m_pixels, plain.m_pixels) << "the restored edit is not shown";
 }
 
 TEST(FrameWorkspace, CloseWithPendingEditsAsks) {
@@ -274,7 +274,7 @@ TEST(FrameWorkspace, CloseWithPendingEditsAsks) {
     ASSERT_NE(question, nullptr) << "no question about the pending changes";
     EXPECT_NE(MessageBoxText(question).find(path + L".interm"), std::wstring::npos);
     Answer(question, IDCANCEL);
-    e2e::Sync(main);
+    ASSERT_EQ(e2e::Sync(main), 1);
     EXPECT_EQ(e2e::WindowText(main), title);
 
     // No: dropped without a workspace file.
@@ -282,7 +282,7 @@ TEST(FrameWorkspace, CloseWithPendingEditsAsks) {
     question = app.WaitForWindow(L"#32770", L"Message", 10000);
     ASSERT_NE(question, nullptr);
     Answer(question, IDNO);
-    e2e::Sync(main);
+    ASSERT_EQ(e2e::Sync(main), 1);
     EXPECT_EQ(e2e::WindowText(main), L"Pelmora");
     EXPECT_FALSE(Exists(path + L".interm"));
 
@@ -297,7 +297,7 @@ TEST(FrameWorkspace, CloseWithPendingEditsAsks) {
     question = again.WaitForWindow(L"#32770", L"Message", 10000);
     ASSERT_NE(question, nullptr);
     Answer(question, IDYES);
-    e2e::Sync(main);
+    ASSERT_EQ(e2e::Sync(main), 1);
     EXPECT_EQ(e2e::WindowText(main), L"Pelmora");
     EXPECT_TRUE(Exists(path + L".interm"));
     EXPECT_EQ(again.Close(), 0);
@@ -318,19 +318,17 @@ TEST(FrameShortcuts, BoundCharacterKeyRunsItsCommandAndTypesNothing) {
     ASSERT_TRUE(FirstCellPoint(control, &cell));
     // Select byte 0 and switch edit mode on, so a typed "A" would change it.
     e2e::PostClick(control, cell.x, cell.y, true);
-    Sleep(300); // posted clicks run after a synchronising sent message
-    e2e::Sync(main);
     HWND status = StatusBar(main);
+    // Posted clicks run after any message sent meanwhile: wait for their effect.
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Checked(main, 40020); })) << "no edit mode";
     EXPECT_EQ(StatusPane(app, status, 1), L"Begin: 0x0");
-    e2e::SendKeyChord(main, 'A');
-    e2e::Sync(main);
-    Sleep(200);
-    EXPECT_EQ(StatusPane(app, status, 1), L"Begin: 0x1") << "the bound key moved the caret";
+    ASSERT_EQ(e2e::SendKeyChord(main, 'A'), 1);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return StatusPane(app, status, 1) == L"Begin: 0x1"; }))
+        << "the bound key did not move the caret";
     // Nothing was typed: closing asks no question and writes no workspace.
-    e2e::SendKeyChord(main, 'C');
-    e2e::Sync(main);
-    Sleep(200);
-    EXPECT_EQ(e2e::WindowText(main), L"Pelmora") << "the second bound key closed the file";
+    ASSERT_EQ(e2e::SendKeyChord(main, 'C'), 1);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::WindowText(main) == L"Pelmora"; }))
+        << "the second bound key did not close the file";
     EXPECT_EQ(app.WaitForWindow(L"#32770", L"Message", 500), nullptr);
     EXPECT_EQ(app.Close(), 0);
     EXPECT_FALSE(Exists(path + L".interm"));
@@ -339,6 +337,22 @@ TEST(FrameShortcuts, BoundCharacterKeyRunsItsCommandAndTypesNothing) {
 } // namespace
 
 namespace {
+
+// Waits for the popup menu's paint, checks that it shows item texts, greyed
+// ones among them, and saves the screen under the name.
+void ExpectMenuDrawn(HWND menu, const wchar_t* name) {
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(e2e::WaitPaintSettled(menu));
+    e2e::Picture picture;
+    ASSERT_EQ(e2e::CaptureWindow(menu, &picture), 1);
+    const RECT all = {0, 0, picture.m_n_width, picture.m_n_height};
+    EXPECT_GT(e2e::CountColour(picture, all, e2e::PixelOf(GetSysColor(COLOR_MENUTEXT))), 100)
+        << "no item texts in " << std::string(name, name + std::wcslen(name));
+    const int greyed = e2e::CountColour(picture, all, e2e::PixelOf(GetSysColor(COLOR_GRAYTEXT))) +
+                       e2e::CountColour(picture, all, e2e::PixelOf(GetSysColor(COLOR_BTNSHADOW)));
+    EXPECT_GT(greyed, 20) << "no greyed item in " << std::string(name, name + std::wcslen(name));
+    EXPECT_FALSE(e2e::Screenshot(nullptr, name).empty());
+}
 
 TEST(FrameScreens, FileEditAndContextMenus) {
     Sandbox box(L"screens");
@@ -350,21 +364,21 @@ TEST(FrameScreens, FileEditAndContextMenus) {
     POINT cell = {};
     ASSERT_TRUE(FirstCellPoint(control, &cell));
     e2e::PostClick(control, cell.x, cell.y);
-    Sleep(300);
-    e2e::Sync(main);
+    ASSERT_TRUE(
+        e2e::WaitUntil([&] { return StatusPane(app, StatusBar(main), 1) == L"Begin: 0x0"; }));
 
     ASSERT_EQ(e2e::SendKeyChord(main, 'F', {VK_MENU}), 1);
-    EXPECT_NE(WaitForPopupMenu(5000), nullptr) << "the File menu did not open";
-    Sleep(300);
-    EXPECT_FALSE(e2e::Screenshot(nullptr, L"frame_file_menu").empty());
+    HWND menu = WaitForPopupMenu(5000);
+    EXPECT_NE(menu, nullptr) << "the File menu did not open";
+    ExpectMenuDrawn(menu, L"frame_file_menu");
     e2e::SendKeyChord(nullptr, VK_ESCAPE);
     e2e::SendKeyChord(nullptr, VK_ESCAPE);
     WaitForNoPopupMenu();
 
     ASSERT_EQ(e2e::SendKeyChord(main, 'E', {VK_MENU}), 1);
-    EXPECT_NE(WaitForPopupMenu(5000), nullptr) << "the Edit menu did not open";
-    Sleep(300);
-    EXPECT_FALSE(e2e::Screenshot(nullptr, L"frame_edit_menu").empty());
+    menu = WaitForPopupMenu(5000);
+    EXPECT_NE(menu, nullptr) << "the Edit menu did not open";
+    ExpectMenuDrawn(menu, L"frame_edit_menu");
     e2e::SendKeyChord(nullptr, VK_ESCAPE);
     e2e::SendKeyChord(nullptr, VK_ESCAPE);
     WaitForNoPopupMenu();
@@ -375,9 +389,13 @@ TEST(FrameScreens, FileEditAndContextMenus) {
     SetCursorPos(screen.x, screen.y);
     e2e::Post(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control),
               MAKELPARAM(screen.x, screen.y));
-    EXPECT_NE(WaitForPopupMenu(5000), nullptr) << "no context menu";
-    Sleep(300);
-    EXPECT_FALSE(e2e::Screenshot(nullptr, L"frame_context_menu").empty());
+    menu = WaitForPopupMenu(5000);
+    EXPECT_NE(menu, nullptr) << "no context menu";
+    RECT shown = {};
+    GetWindowRect(menu, &shown);
+    EXPECT_EQ(shown.left, screen.x) << "the menu is not at the cursor";
+    EXPECT_EQ(shown.top, screen.y) << "the menu is not at the cursor";
+    ExpectMenuDrawn(menu, L"frame_context_menu");
     e2e::SendKeyChord(nullptr, VK_ESCAPE);
     WaitForNoPopupMenu();
 
@@ -427,9 +445,7 @@ TEST(FrameMenus, EditMenuFollowsSelectionEditModeAndClipboard) {
     POINT cell = {};
     ASSERT_TRUE(FirstCellPoint(control, &cell));
     e2e::PostClick(control, cell.x, cell.y, true); // select, then edit mode on
-    Sleep(300);
-    e2e::Sync(main);
-    ASSERT_TRUE(Checked(main, 40020));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Checked(main, 40020); }));
     EXPECT_FALSE(Greyed(main, 40066, 1));
     EXPECT_FALSE(Greyed(main, 40063, 1));
     EXPECT_FALSE(Greyed(main, 40092, 1));
@@ -464,10 +480,7 @@ bool ChooseInOpenDialog(e2e::PelmoraProcess& app, const std::wstring& path) {
     }
     e2e::Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    for (int i = 0; i < 100 && IsWindow(dialog) && IsWindowVisible(dialog); ++i) {
-        Sleep(50);
-    }
-    return true;
+    return e2e::WaitGone(dialog, 5000);
 }
 
 TEST(FrameWorkspace, ReplacingAnEditedDocumentAsksFirst) {
@@ -485,7 +498,7 @@ TEST(FrameWorkspace, ReplacingAnEditedDocumentAsksFirst) {
     HWND question = app.WaitForWindow(L"#32770", L"Message", 10000);
     ASSERT_NE(question, nullptr) << "no question before the edited document is replaced";
     Answer(question, IDCANCEL);
-    e2e::Sync(main);
+    ASSERT_EQ(e2e::Sync(main), 1);
     EXPECT_EQ(e2e::WindowText(main), L"Pelmora - " + first);
     EXPECT_FALSE(Exists(first + L".interm"));
 
@@ -495,7 +508,7 @@ TEST(FrameWorkspace, ReplacingAnEditedDocumentAsksFirst) {
     question = app.WaitForWindow(L"#32770", L"Message", 10000);
     ASSERT_NE(question, nullptr);
     Answer(question, IDYES);
-    e2e::Sync(main);
+    ASSERT_EQ(e2e::Sync(main), 1);
     EXPECT_EQ(e2e::WindowText(main), L"Pelmora - " + second);
     EXPECT_EQ(StatusPane(app, StatusBar(main), 0), L"Total: 0x63");
     EXPECT_TRUE(Exists(first + L".interm"));

@@ -3,12 +3,12 @@
 // the modified colours. Each picture is checked before it is kept.
 #include "tests/e2e/e2e_harness.h"
 #include "tests/e2e/e2e_session.h"
+#include "tests/e2e/tool_driver.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -25,14 +25,13 @@ std::vector<unsigned char> GuideDocument() {
     return bytes;
 }
 
-// Distinct colours inside the view control's picture.
-std::set<uint32_t> Colours(HWND control) {
+// Pixels of the colour in the view control's picture; -1 when it cannot be taken.
+int Pixels(HWND control, uint32_t pixel) {
     e2e::Picture picture;
-    std::set<uint32_t> colours;
-    if (e2e::CaptureWindow(control, &picture)) {
-        colours.insert(picture.m_pixels.begin(), picture.m_pixels.end());
+    if (!e2e::CaptureWindow(control, &picture)) {
+        return -1;
     }
-    return colours;
+    return e2e::CountColour(picture, RECT{0, 0, picture.m_n_width, picture.m_n_height}, pixel);
 }
 
 TEST(GuideScreens, MainWindowWithADocument) {
@@ -41,9 +40,16 @@ TEST(GuideScreens, MainWindowWithADocument) {
     e2e::PelmoraProcess app;
     HWND main = e2e::StartSizedOn(app, box, path, 1000, 600);
     ASSERT_NE(main, nullptr);
-    // A plain view shows the background, the text and the header colours only.
-    const std::set<uint32_t> colours = Colours(e2e::ViewControl(main));
-    EXPECT_GE(colours.size(), 2u) << "the view shows nothing";
+    // A plain view shows the header, the addresses and the bytes in their
+    // colours, and nothing selected or modified.
+    HWND control = e2e::ViewControl(main);
+    const e2e::ViewPixels colours = e2e::DefaultViewPixels();
+    EXPECT_GT(Pixels(control, colours.m_n_header), 100);
+    EXPECT_GT(Pixels(control, colours.m_n_line_number), 100);
+    EXPECT_GT(Pixels(control, colours.m_n_hex), 1000);
+    EXPECT_GT(e2e::FirstCellColour(control, colours.m_n_hex), 3);
+    EXPECT_EQ(Pixels(control, colours.m_n_selected), 0);
+    EXPECT_EQ(Pixels(control, colours.m_n_modified), 0);
     EXPECT_FALSE(e2e::Screenshot(main, L"guide-main").empty());
     EXPECT_EQ(app.Close(), 0);
 }
@@ -56,25 +62,29 @@ TEST(GuideScreens, EditModeWithModifiedBytes) {
     HWND main = e2e::StartSizedOn(app, box, path, 1000, 600);
     ASSERT_NE(main, nullptr);
     HWND control = e2e::ViewControl(main);
-    const std::set<uint32_t> before = Colours(control);
     // Double click the first byte (edit mode on), widen the selection to four
     // bytes with the bound Shift+Right and type over them.
     ASSERT_TRUE(e2e::EditFirstByte(main, 'C', 'A'));
     for (int i = 0; i < 3; ++i) {
-        e2e::SendKeyChord(main, VK_RIGHT, {VK_SHIFT});
+        ASSERT_EQ(e2e::SendKeyChord(main, VK_RIGHT, {VK_SHIFT}), 1);
     }
+    ASSERT_TRUE(e2e::WaitUntil([&] {
+        return e2e::StatusPane(app, e2e::StatusBar(main), 2) == L"End: 0x3";
+    })) << "the selection did not widen to four bytes";
     for (const char* digits : {"CA", "FE", "BA", "BE"}) {
-        e2e::SendKeyChord(main, static_cast<WORD>(digits[0]));
-        e2e::SendKeyChord(main, static_cast<WORD>(digits[1]));
+        ASSERT_EQ(e2e::SendKeyChord(main, static_cast<WORD>(digits[0])), 1);
+        ASSERT_EQ(e2e::SendKeyChord(main, static_cast<WORD>(digits[1])), 1);
     }
-    e2e::Sync(main);
-    Sleep(300);
-    const std::set<uint32_t> after = Colours(control);
-    size_t added = 0;
-    for (uint32_t colour : after) {
-        added += before.count(colour) == 0 ? 1 : 0;
-    }
-    EXPECT_GT(added, 0u) << "the typed bytes are not shown in the modified colours";
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        tools_e2e::ClearClipboard();
+        e2e::Command(main, tools_e2e::kCmdCopyHex);
+        return tools_e2e::ClipboardUnicode() == L"CAFEBABE";
+    })) << "the four bytes do not read as typed";
+    // Four selected modified cells, two digits and a character each.
+    const e2e::ViewPixels colours = e2e::DefaultViewPixels();
+    EXPECT_TRUE(e2e::WaitUntil([&] { return Pixels(control, colours.m_n_modified_selected) > 60; }))
+        << "the typed bytes are not shown in the modified colours";
+    EXPECT_EQ(Pixels(control, colours.m_n_modified), 0) << "a modified byte outside the selection";
     EXPECT_FALSE(e2e::Screenshot(main, L"guide-edit").empty());
     // Closing keeps the edits in the workspace beside the file, which the
     // sandbox removes.

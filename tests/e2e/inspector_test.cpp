@@ -202,8 +202,22 @@ TEST(Inspector, FollowsTheCaretAndWritesATypedValueAsOneUndoStep) {
     app.CloseGoto(); // the save dialog is then the only dialog
     SetWindowPos(app.m_h_main, nullptr, 0, 0, 700, 520, SWP_NOZORDER);
     SetWindowPos(inspector, nullptr, 700, 0, 580, 520, SWP_NOZORDER | SWP_NOACTIVATE);
-    e2e::Sync(app.m_h_main);
-    Sleep(300);
+    ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
+    // Before the picture is kept: the written bytes show in the modified
+    // colours (the one under the caret selected), the rows in the list.
+    const e2e::ViewPixels colours = e2e::DefaultViewPixels();
+    auto shown = [](HWND window, uint32_t pixel) {
+        e2e::Picture picture;
+        return e2e::CaptureWindow(window, &picture)
+                   ? e2e::CountColour(picture, RECT{0, 0, picture.m_n_width, picture.m_n_height},
+                                      pixel)
+                   : -1;
+    };
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        return shown(app.m_h_view, colours.m_n_modified) > 20 &&
+               shown(app.m_h_view, colours.m_n_modified_selected) > 3 &&
+               shown(list, e2e::PixelOf(GetSysColor(COLOR_WINDOWTEXT))) > 100;
+    })) << "the written value or the inspector's rows do not show";
     GuidePicture(app.m_h_main, inspector);
 
     const std::wstring saved = box.Folder() + L"saved.bin";
@@ -330,7 +344,7 @@ TEST(Inspector, KeysTypedThereAreNotTakenByTheMainWindowsShortcuts) {
     HWND inspector = OpenForTyping(&app, box, path, 8, &list);
     ASSERT_NE(inspector, nullptr);
     SetForegroundWindow(inspector);
-    e2e::Sync(inspector);
+    ASSERT_EQ(e2e::Sync(inspector), 1);
 
     SelectRow(app, list, kRowUInt8);
     e2e::Post(list, WM_KEYDOWN, VK_RETURN, 0);
@@ -339,9 +353,10 @@ TEST(Inspector, KeysTypedThereAreNotTakenByTheMainWindowsShortcuts) {
     const std::wstring typed = L"123";
     e2e::Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
     e2e::Send(edit, EM_SETSEL, 3, 3);
-    e2e::SendKeyChord(inspector, VK_LEFT);
-    e2e::SendKeyChord(inspector, VK_DELETE);
-    e2e::Sync(inspector);
+    ASSERT_EQ(e2e::SendKeyChord(inspector, VK_LEFT), 1);
+    ASSERT_EQ(e2e::SendKeyChord(inspector, VK_DELETE), 1);
+    // Real keys come through the input queue, after any message sent meanwhile.
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(edit) || e2e::WindowText(edit) == L"12"; }));
     ASSERT_TRUE(IsWindow(edit)) << "a key closed the editor";
     EXPECT_EQ(e2e::WindowText(edit), L"12") << "Left and Delete edit the typed text";
     EXPECT_EQ(app.Status(0), L"Total: 0x3F") << "no byte was removed";
@@ -352,7 +367,7 @@ TEST(Inspector, KeysTypedThereAreNotTakenByTheMainWindowsShortcuts) {
     SelectRow(app, list, kRowUInt16);
     ClearClipboard();
     e2e::SendKeyChord(inspector, 'C', {VK_CONTROL});
-    e2e::Sync(inspector);
+    ASSERT_EQ(e2e::Sync(inspector), 1);
     EXPECT_TRUE(WaitFor([] { return ClipboardUnicode() == L"2312"; })) << ClipboardUnicode();
     EXPECT_EQ(app.Close(), 0);
 }
@@ -369,7 +384,7 @@ TEST(Inspector, ComesBackWhereItWasWithItsByteOrder) {
         ASSERT_NE(inspector, nullptr);
         SetWindowPos(inspector, nullptr, 130, 170, 420, 380, SWP_NOZORDER | SWP_NOACTIVATE);
         e2e::Send(GetDlgItem(inspector, kBigEndianBox), BM_CLICK);
-        e2e::Sync(app.m_h_main);
+        ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
         GetWindowRect(inspector, &placed);
         EXPECT_EQ(app.Close(), 0);
     }

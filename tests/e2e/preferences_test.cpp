@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <ios>
 #include <map>
 #include <string>
 #include <vector>
@@ -62,9 +63,7 @@ bool SelectTreeItem(HWND dialog, const wchar_t* wanted) {
         }
         if (std::wstring(name) == wanted) {
             e2e::Send(tree, TVM_SELECTITEM, TVGN_CARET, item);
-            e2e::Sync(dialog);
-            Sleep(150);
-            return true;
+            return e2e::Sync(dialog) && e2e::WaitPaintSettled(dialog);
         }
         item = e2e::Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, item);
     }
@@ -213,19 +212,19 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     // "Caret" enables only the foreground swatch, in the caret colour.
     e2e::Send(items, LB_SETCURSEL, 6);
     Notify(fonts, IDC_PREF_ITEMS, LBN_SELCHANGE);
-    e2e::Sync(dialog);
-    Sleep(100);
+    ASSERT_EQ(e2e::Sync(dialog), 1);
     EXPECT_TRUE(IsWindowEnabled(foreground));
     EXPECT_FALSE(IsWindowEnabled(background));
-    EXPECT_EQ(0x80FF00u, CentrePixel(foreground)) << "caret colour R 128, G 255, B 0";
+    EXPECT_TRUE(e2e::WaitUntil([&] { return CentrePixel(foreground) == 0x80FF00u; }))
+        << "caret colour R 128, G 255, B 0; shown " << std::hex << CentrePixel(foreground);
     e2e::Send(items, LB_SETCURSEL, 0);
     Notify(fonts, IDC_PREF_ITEMS, LBN_SELCHANGE);
-    e2e::Sync(dialog);
+    ASSERT_EQ(e2e::Sync(dialog), 1);
 
     // An accepted style refreshes the sample, whose caret then stands on
     // the fourth byte of the first row.
     Notify(fonts, IDC_PREF_FONT_STYLE, CBN_SELENDOK);
-    e2e::Sync(dialog);
+    ASSERT_EQ(e2e::Sync(dialog), 1);
     // The caret blinks: some capture within two seconds shows its block,
     // XORed over the black selected background into the caret colour.
     int caret_pixels = 0;
@@ -249,10 +248,18 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     GetWindowRect(main, &main_rect);
     SetWindowPos(dialog, HWND_TOP, main_rect.left + 260, main_rect.top + 170, 0, 0,
                  SWP_NOSIZE | SWP_NOACTIVATE);
-    e2e::Sync(dialog);
-    Sleep(300);
+    ASSERT_EQ(e2e::Sync(dialog), 1);
+    ASSERT_TRUE(e2e::WaitPaintSettled(main));
     e2e::Screenshot(fonts, L"preferences-fonts");
-    EXPECT_FALSE(e2e::Screenshot(main, L"guide-preferences").empty());
+    // The picture shows the page's labels over the document's bytes.
+    e2e::Picture guide;
+    EXPECT_FALSE(e2e::Screenshot(main, L"guide-preferences", &guide).empty());
+    EXPECT_GT(e2e::CountColour(guide, e2e::AreaOf(main, fonts),
+                               e2e::PixelOf(GetSysColor(COLOR_WINDOWTEXT))),
+              200);
+    EXPECT_GT(e2e::CountColour(guide, RECT{0, 0, guide.m_n_width, guide.m_n_height},
+                               e2e::DefaultViewPixels().m_n_hex),
+              200);
 
     // A real click on the swatch opens the picker; cancelled, the swatch
     // still shows its colour, not the pressed or focused button.
@@ -262,15 +269,20 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     HWND picker = WaitForColourDialog(dialog);
     ASSERT_NE(picker, nullptr) << "the click did not open the colour dialog";
     e2e::Answer(picker, IDCANCEL);
-    e2e::Sync(dialog);
-    Sleep(200);
-    e2e::Picture after_click;
-    ASSERT_TRUE(e2e::CaptureWindow(background, &after_click));
+    ASSERT_EQ(e2e::Sync(dialog), 1);
     size_t off_colour = 0;
-    for (uint32_t pixel : after_click.m_pixels) {
-        off_colour += pixel != 0 ? 1 : 0;
-    }
-    EXPECT_EQ(0u, off_colour) << "cancelled: the whole swatch still shows black";
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        e2e::Picture after_click;
+        if (!e2e::CaptureWindow(background, &after_click)) {
+            return false;
+        }
+        off_colour = 0;
+        for (uint32_t pixel : after_click.m_pixels) {
+            off_colour += pixel != 0 ? 1 : 0;
+        }
+        return off_colour == 0;
+    })) << "cancelled: the whole swatch still shows black; "
+        << off_colour << " pixels do not";
 
     e2e::Answer(dialog, IDCANCEL);
     EXPECT_TRUE(e2e::WaitDestroyed(dialog, 5000));
@@ -304,13 +316,13 @@ TEST(Preferences, PickedColourThenCancelLeavesTheSettingsFile) {
     e2e::Send(GetDlgItem(picker, 706), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"10"));
     e2e::Send(GetDlgItem(picker, 707), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"200"));
     e2e::Send(GetDlgItem(picker, 708), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"30"));
-    e2e::Sync(picker);
+    ASSERT_EQ(e2e::Sync(picker), 1);
     e2e::Screenshot(picker, L"preferences-colour-picker");
     e2e::Answer(picker, IDOK);
     ASSERT_TRUE(e2e::WaitDestroyed(picker, 5000));
-    e2e::Sync(dialog);
-    Sleep(200);
-    EXPECT_EQ(0x0AC81Eu, CentrePixel(background)) << "the swatch shows the picked colour";
+    ASSERT_EQ(e2e::Sync(dialog), 1);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return CentrePixel(background) == 0x0AC81Eu; }))
+        << "the swatch shows the picked colour, not " << std::hex << CentrePixel(background);
 
     e2e::Answer(dialog, IDCANCEL);
     EXPECT_TRUE(e2e::WaitDestroyed(dialog, 5000));
@@ -337,11 +349,13 @@ TEST(Preferences, OkWithALargerSizeChangesTheViewsLineHeight) {
               reinterpret_cast<LPARAM>(L"16"));
     e2e::Answer(dialog, IDOK);
     ASSERT_TRUE(e2e::WaitDestroyed(dialog, 5000));
-    e2e::Sync(main);
-    Sleep(300);
-    const int pitch_after = RowPitch(control);
+    ASSERT_EQ(e2e::Sync(main), 1);
+    int pitch_after = 0;
     // (16 points keeps the widened window on the screen, where it can be captured.)
-    EXPECT_GT(pitch_after, pitch_before + 4) << "16 points against 12";
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        return (pitch_after = RowPitch(control)) > pitch_before + 4;
+    })) << "16 points against 12: rows "
+        << pitch_after << " apart, " << pitch_before << " before";
     EXPECT_GT(WindowWidth(main), width_before) << "the window fits the wider cells";
     const std::string text = SettingsText(box);
     EXPECT_NE(std::string::npos, text.find("font_size=16"));
@@ -468,13 +482,13 @@ TEST(Preferences, AnUnwritableSettingsFileIsReportedAndTheViewStays) {
     // The dialog stays open with the choices made, to try again or cancel.
     EXPECT_FALSE(e2e::WaitGone(dialog, 1000));
     EXPECT_EQ(L"20", e2e::WindowText(GetDlgItem(fonts, IDC_PREF_FONT_SIZE)));
-    e2e::Sync(dialog);
-    Sleep(500);
+    ASSERT_EQ(e2e::Sync(dialog), 1);
+    EXPECT_TRUE(e2e::WaitPaintSettled(dialog));
     e2e::Screenshot(dialog, L"preferences-write-failed");
     e2e::Answer(dialog, IDCANCEL);
     EXPECT_TRUE(e2e::WaitGone(dialog, 5000));
-    e2e::Sync(main);
-    Sleep(300);
+    ASSERT_EQ(e2e::Sync(main), 1);
+    ASSERT_TRUE(e2e::WaitPaintSettled(main));
     EXPECT_EQ(pitch_before, RowPitch(control)) << "the view keeps its font";
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
     const std::vector<unsigned char> after = e2e::ReadAll(ini);
@@ -508,7 +522,7 @@ TEST(Preferences, AFailedAssignmentLeavesTheKeyWithItsOwner) {
               reinterpret_cast<LPARAM>(GetDlgItem(keyboard, IDC_PREF_ASSIGN)));
     const std::wstring message = e2e::TakeMessage(app, 10000);
     EXPECT_NE(std::wstring::npos, message.find(L"prefs_assign_read_only")) << "got: " << message;
-    e2e::Sync(dialog);
+    ASSERT_EQ(e2e::Sync(dialog), 1);
     EXPECT_EQ(L"Goto dialog", e2e::WindowText(owner));
     EXPECT_EQ(0, e2e::Send(GetDlgItem(keyboard, IDC_PREF_ASSIGNED), LB_GETCOUNT));
     e2e::Answer(dialog, IDCANCEL);

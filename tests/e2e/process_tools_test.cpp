@@ -56,7 +56,7 @@ TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
     ASSERT_GE(at, 0);
     ASSERT_GE(no_access, 1);
     Dismiss(dialog, IDOK, 10000);
-    e2e::Sync(app.m_h_main);
+    ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
     wchar_t text[64] = {};
     std::swprintf(text, 64, L"Total: 0x%llX", static_cast<unsigned long long>(total - 1));
     ASSERT_EQ(app.WaitStatus(0, text, 10000), text);
@@ -104,7 +104,7 @@ TEST(ToolsProcess, FindAndCopiesReadTheProcessAndRefuseUnreadableBytes) {
     app.Command(kCmdEditMode);
     e2e::Send(app.m_h_view, WM_CHAR, 'F');
     e2e::Send(app.m_h_view, WM_CHAR, 'F');
-    e2e::Sync(app.m_h_main);
+    ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
     app.Command(kCmdCopyHex);
     EXPECT_EQ(ClipboardUnicode(), L"FF");
     static const UINT state_message = RegisterWindowMessageW(L"PelmoraMenuItemState");

@@ -143,7 +143,7 @@ TEST(RecoveryE2E, AKilledProgramOffersItsEditsAndYesRestoresThem) {
     // keeps them in the workspace, and the copy goes.
     ASSERT_TRUE(e2e::EditFirstByte(main));
     e2e::PostCommand(main, 40101); // "&Undo"
-    e2e::Sync(main);
+    ASSERT_EQ(e2e::Sync(main), 1);
     EXPECT_EQ(app.Close(), 0);
     EXPECT_EQ(Effective(path + L".interm", bytes), expected);
     EXPECT_TRUE(folder.Names().empty());

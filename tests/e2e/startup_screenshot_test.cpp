@@ -14,12 +14,7 @@ TEST(Startup, MainWindowAppearsAndIsScreenshot) {
     EXPECT_EQ(e2e::WindowText(window), L"Pelmora");
     EXPECT_EQ(e2e::ClassName(window), L"Pelmora");
     ASSERT_EQ(e2e::Sync(window), 1);
-    Sleep(300); // let the first paint reach the screen
 
-    e2e::Picture picture;
-    const std::wstring path = e2e::Screenshot(window, L"startup", &picture);
-    EXPECT_FALSE(path.empty());
-    EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
     RECT client = {};
     ASSERT_TRUE(GetClientRect(window, &client));
     ASSERT_GT(client.right, 20);
@@ -27,9 +22,14 @@ TEST(Startup, MainWindowAppearsAndIsScreenshot) {
     const POINT origin = e2e::ClientOrigin(window);
     const int x = origin.x + client.right / 2;
     const int y = origin.y + client.bottom / 2;
-    ASSERT_LT(x, picture.m_n_width);
-    ASSERT_LT(y, picture.m_n_height);
-    EXPECT_EQ(picture.At(x, y), 0xFFFFFFu) << "client area is not white";
+    // The first paint reaches the screen a moment after the window shows.
+    e2e::Picture picture;
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        return e2e::CaptureWindow(window, &picture) && x < picture.m_n_width &&
+               y < picture.m_n_height && picture.At(x, y) == 0xFFFFFFu;
+    })) << "client area is not white";
+    const std::wstring path = e2e::SaveBmp(picture, L"startup");
+    EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 
     e2e::Screenshot(nullptr, L"startup-screen");
     EXPECT_EQ(app.Close(), 0);

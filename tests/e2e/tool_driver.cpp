@@ -37,19 +37,19 @@ std::wstring WriteSparse(const Sandbox& box, const std::wstring& name, int64_t s
     const std::wstring path = box.Folder() + name;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return path;
+        return std::wstring();
     LARGE_INTEGER to = {};
     to.QuadPart = size;
-    SetFilePointerEx(file, to, nullptr, FILE_BEGIN);
-    SetEndOfFile(file);
-    if (!bytes.empty() && at >= 0) {
+    bool ok = SetFilePointerEx(file, to, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    if (ok && !bytes.empty() && at >= 0) {
         to.QuadPart = at;
-        SetFilePointerEx(file, to, nullptr, FILE_BEGIN);
         DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        ok = SetFilePointerEx(file, to, nullptr, FILE_BEGIN) &&
+             WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+             written == bytes.size();
     }
     CloseHandle(file);
-    return path;
+    return ok ? path : std::wstring();
 }
 
 std::string Hex(const Bytes& bytes) {
@@ -90,7 +90,8 @@ int App::Open(const Sandbox& box, const std::wstring& path) {
     m_h_main = m_process.WaitForMainWindow(20000, title.c_str());
     if (m_h_main == nullptr)
         return 0;
-    e2e::Sync(m_h_main);
+    if (!e2e::Sync(m_h_main))
+        return 0;
     m_h_view = e2e::FindChild(m_h_main, L"PELMORA_CTRL");
     m_h_status = m_h_view ? e2e::FindChild(m_h_view, STATUSCLASSNAMEW) : nullptr;
     return m_h_view != nullptr && m_h_status != nullptr ? 1 : 0;
@@ -109,8 +110,10 @@ std::wstring App::WaitStatus(int part, const std::wstring& text, int timeout_ms)
     return shown;
 }
 
-void App::Command(WORD id) const {
-    e2e::Send(m_h_main, WM_COMMAND, MAKEWPARAM(id, 0), 0, 20000);
+bool App::Command(WORD id) const {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(m_h_main, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_ABORTIFHUNG, 20000,
+                               &result) != 0;
 }
 
 HWND App::WaitForMessage(DWORD timeout_ms) const {
@@ -281,7 +284,8 @@ int FindDialog::ProgressMax() const {
 
 bool FindDialog::WaitIdle(int timeout_ms) const {
     for (int waited = 0;; waited += 10) {
-        e2e::Sync(m_h_dialog);
+        if (!e2e::Sync(m_h_dialog))
+            return false;
         if (Enabled(1012) && Enabled(1011))
             return true;
         if (waited >= timeout_ms)

@@ -34,7 +34,8 @@ constexpr WORD kCmdSaveWorkspace = 40077;
 using e2e::Counting;
 using e2e::Sandbox;
 using e2e::WaitGone;
-// A file of the size in the sandbox, zero everywhere except the bytes written at `at`.
+// A file of the size in the sandbox, zero everywhere except the bytes written
+// at `at`; its path, or "" when it could not be made.
 std::wstring WriteSparse(const Sandbox& box, const std::wstring& name, int64_t size, int64_t at,
                          const Bytes& bytes);
 inline Bytes ReadFileBytes(const std::wstring& path) {
@@ -71,8 +72,9 @@ struct App {
     std::wstring Status(int part) const;
     // Polls the pane until it shows the text (after posted input); its last text.
     std::wstring WaitStatus(int part, const std::wstring& text, int timeout_ms = 3000) const;
-    // A command that opens no modal window, returning once it has run.
-    void Command(WORD id) const;
+    // A command that opens no modal window, returning once it has run; false
+    // when the program did not answer in time.
+    bool Command(WORD id) const;
     // The "Message" box of the program, or null when none shows in time.
     HWND WaitForMessage(DWORD timeout_ms) const;
 };

@@ -30,7 +30,7 @@ bool Greyed(HWND main, UINT command) {
 void TypeChars(const App& app, const char* text) {
     for (const char* c = text; *c != '\0'; ++c)
         e2e::Send(app.m_h_view, WM_CHAR, static_cast<WPARAM>(*c));
-    e2e::Sync(app.m_h_main);
+    ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
 }
 
 std::wstring MenuText(HMENU menu, int position) {
@@ -99,6 +99,8 @@ TEST(Undo, TypingCutAndInsertAreUndoneAndRedoneStepByStep) {
     EXPECT_EQ(app.Status(0), L"Total: 0x3F");
     EXPECT_EQ(DocumentHex(&app, 64), Widen(Hex(data)));
     app.CloseGoto();
+    ASSERT_TRUE(e2e::WaitUntil([&] { return IsWindowEnabled(app.m_h_main) != FALSE; }))
+        << "a dialog still holds the main window";
     e2e::Post(app.m_h_main, WM_CLOSE);
     EXPECT_EQ(app.m_process.WaitForExit(10000), 0);
     EXPECT_FALSE(e2e::Exists(path + L".interm"));

@@ -211,6 +211,49 @@ TEST_F(GeometryTest, ThumbMappingForDocumentsOf32GiBAndMoreStaysBoundedAndReache
     }
 }
 
+namespace {
+
+// An exact unsigned 128-bit number, built from 16-bit limbs so the check
+// needs no wider integer type than the 32-bit builds have.
+struct Wide {
+    uint64_t m_n_hi;
+    uint64_t m_n_lo;
+    bool operator<(const Wide& other) const {
+        return m_n_hi != other.m_n_hi ? m_n_hi < other.m_n_hi : m_n_lo < other.m_n_lo;
+    }
+};
+
+Wide WideProduct(int64_t x, int64_t y) {
+    uint64_t columns[8] = {};
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            const uint64_t xi = (static_cast<uint64_t>(x) >> (16 * i)) & 0xFFFF;
+            const uint64_t yj = (static_cast<uint64_t>(y) >> (16 * j)) & 0xFFFF;
+            columns[i + j] += xi * yj;
+        }
+    }
+    uint64_t carry = 0;
+    Wide result = {0, 0};
+    for (int k = 0; k < 8; ++k) {
+        const uint64_t column = columns[k] + carry;
+        const uint64_t limb = column & 0xFFFF;
+        carry = column >> 16;
+        if (k < 4) {
+            result.m_n_lo |= limb << (16 * k);
+        } else {
+            result.m_n_hi |= limb << (16 * (k - 4));
+        }
+    }
+    return result;
+}
+
+Wide WideSum(Wide x, int64_t y) {
+    const uint64_t lo = x.m_n_lo + static_cast<uint64_t>(y);
+    return Wide{x.m_n_hi + (lo < x.m_n_lo ? 1u : 0u), lo};
+}
+
+} // namespace
+
 TEST(MulDivFloorTest, IsExactWhereTheProductOverflows64Bits) {
     EXPECT_EQ(5, MulDivFloor(10, 5, 10));
     EXPECT_EQ(0, MulDivFloor(10, 5, 0));
@@ -218,8 +261,12 @@ TEST(MulDivFloorTest, IsExactWhereTheProductOverflows64Bits) {
     EXPECT_EQ(int64_t{0x7FFFFFFF} - 1,
               MulDivFloor(0x7FFFFFFF, (int64_t{1} << 62) - 1, int64_t{1} << 62));
     EXPECT_EQ(INT64_MAX, MulDivFloor(INT64_MAX, INT64_MAX, 1));
-#ifdef __SIZEOF_INT128__
-    __extension__ typedef unsigned __int128 Wide;
+    // The reference itself: (2^63 - 1)^2 = 2^126 - 2^64 + 1.
+    const Wide square = WideProduct(INT64_MAX, INT64_MAX);
+    EXPECT_EQ(0x3FFFFFFFFFFFFFFFull, square.m_n_hi);
+    EXPECT_EQ(1u, square.m_n_lo);
+    // Every quotient q of a random case is checked against the exact product
+    // P = a * b: q * c <= P < (q + 1) * c, or P >= INT64_MAX * c where it saturates.
     uint64_t seed = 0x9E3779B97F4A7C15ull;
     for (int i = 0; i < 2000; ++i) {
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
@@ -228,12 +275,14 @@ TEST(MulDivFloorTest, IsExactWhereTheProductOverflows64Bits) {
         const int64_t b = static_cast<int64_t>(seed >> 2);
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
         const int64_t c = static_cast<int64_t>(seed >> 2) | 1;
-        const Wide exact = static_cast<Wide>(a) * b / c;
-        const int64_t expected =
-            exact > static_cast<Wide>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(exact);
-        ASSERT_EQ(expected, MulDivFloor(a, b, c)) << a << " " << b << " " << c;
+        const int64_t q = MulDivFloor(a, b, c);
+        const Wide product = WideProduct(a, b);
+        const Wide low = WideProduct(q, c);
+        ASSERT_FALSE(product < low) << a << " " << b << " " << c << " gave " << q;
+        if (q != INT64_MAX) {
+            ASSERT_TRUE(product < WideSum(low, c)) << a << " " << b << " " << c << " gave " << q;
+        }
     }
-#endif
 }
 
 TEST(FontStyleTest, MapsTheFourStylesInAnyCase) {
