@@ -81,7 +81,7 @@ bool CutOutside(const std::wstring& path, int64_t size) {
 // is posted here.
 void Reactivate(HWND main) {
     e2e::Post(main, WM_ACTIVATEAPP, TRUE, 0);
-    e2e::Sync(main);
+    EXPECT_TRUE(e2e::Sync(main));
 }
 
 // The question that shows, its text, answered; "<none>" when none shows.
@@ -91,7 +91,7 @@ std::wstring Answered(App* app, WORD answer, DWORD timeout_ms = 5000) {
         return L"<none>";
     const std::wstring text = MessageText(box);
     EXPECT_TRUE(Dismiss(box, answer));
-    e2e::Sync(app->m_h_main);
+    EXPECT_TRUE(e2e::Sync(app->m_h_main));
     return text;
 }
 

@@ -364,7 +364,7 @@ TEST(RecoveryE2E, AnUnreadableCopyIsKeptAndUndoneEditsAreNotOffered) {
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(e2e::EditFirstByte(main, '4', '1'));
     e2e::PostCommand(main, 40101); // "&Undo"
-    e2e::Sync(main);
+    EXPECT_TRUE(e2e::Sync(main));
     Sleep(7000); // longer than a copy ever waits
     app.Kill();
     e2e::PelmoraProcess again;
