@@ -9,6 +9,7 @@
 
 class BlockReadOps;
 class CallBackInfo;
+class MessageSink;
 
 // Size of the output blocks (the views of SaveFileOps) a save writes.
 constexpr int64_t kSaveBlockSize = int64_t{4} << 20;
@@ -87,11 +88,14 @@ int WriteDocumentBytes(CallBackInfo* doc, SaveOutput& output, int64_t size, Bloc
 
 // Writes the document's effective bytes into the file at path; 1 or 0. On
 // failure an existing file at path is left as it was, no temporary file stays
-// behind, and a message naming the path has been shown. Refuses (before
-// writing anything) a target that is the document's source file or its
-// workspace file. Fills the document's progress counters in 64 KiB blocks.
-// Process bytes that cannot be read are saved as zeros, and one message then
-// tells how many bytes in how many ranges, and where the first range starts.
+// behind, and a message naming the path has gone to messages (shown when it
+// is null). Refuses (before writing anything) a target that is the
+// document's source file or its workspace file. Fills the document's
+// progress counters in 64 KiB blocks. Process bytes that cannot be read are
+// saved as zeros, and one message then tells how many bytes in how many
+// ranges, and where the first range starts.
+int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
+                       BlockReadOps& reads, MessageSink* messages);
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
                        BlockReadOps& reads);
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops);
