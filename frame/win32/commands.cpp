@@ -16,7 +16,6 @@
 #include "base/tkstr.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/lib_luna.h"
-#include "frame/win32/process_dialog.h"
 #include "frame/win32/recovery_hooks.h"
 #include "resources/resource.h"
 #include "settings/win32/about_dialog.h"
