@@ -333,10 +333,6 @@ int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
     return SaveDocumentToFile(doc, path, ops, reads, nullptr);
 }
 
-int SaveDataToFile(const wchar_t* path) {
-    return SaveDocumentToFile(g_p_current_document, path, PlatformSaveFileOps());
-}
-
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops) {
     return SaveDocumentToFile(doc, path, ops, PlatformBlockReadOps());
 }

@@ -100,10 +100,8 @@ int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
                        BlockReadOps& reads);
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops);
 
-// The same for the current document through the platform's file operations.
-int SaveDataToFile(const wchar_t* path);
-
-// Command "&Save file ..." (40071, shortcut 41005): the save dialog, then the
-// write-out under the progress dialog. 1 when a save was started, else 0.
-// Declared here for the command table; defined in data/win32/save_dialog.cpp.
-int SaveFileAs(void* owner_window);
+// Command "&Save file ..." (40071, shortcut 41005) for the document: the save
+// dialog, then the write-out under the progress dialog. 1 when a save was
+// started, else 0. Declared here for the command table; defined in
+// data/win32/save_dialog.cpp.
+int SaveFileAs(void* owner_window, CallBackInfo* doc);

@@ -61,7 +61,7 @@ int ApplyCurrentDocument(HWND owner) {
     }
     ApplyCopy copy;
     ApplyWork work = {doc, &copy, 0};
-    if (!RunUnderProgress(owner, WriteCopyWork, &work)) {
+    if (!RunUnderProgress(owner, doc, WriteCopyWork, &work)) {
         // No dialog or thread to spare: the write runs here.
         HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         WriteCopyWork(&work);

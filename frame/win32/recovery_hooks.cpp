@@ -166,7 +166,7 @@ int WorkspaceReplacedElsewhere() {
 }
 
 int WriteCurrentWorkspace() {
-    if (!SaveWorkspace())
+    if (!SaveWorkspace(g_p_current_document))
         return 0;
     const std::wstring name = CurrentWorkspaceName();
     Frame().m_workspace_stamp = TakeWorkspaceStamp(PlatformRecovery(), name.c_str());

@@ -73,9 +73,14 @@ void SetButtons(HWND dialog, int searching) {
     EnableWindow(GetDlgItem(dialog, IDC_FIND_STOP), searching);
 }
 
+// The document the dialog searches, given when it was made.
+CallBackInfo* DocumentOf(HWND dialog) {
+    return reinterpret_cast<CallBackInfo*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
 void PostProgressToBar(HWND dialog) {
-    if (g_p_current_document != nullptr)
-        g_p_current_document->PostProgress(GetDlgItem(dialog, IDC_FIND_PROGRESS));
+    if (CallBackInfo* doc = DocumentOf(dialog))
+        doc->PostProgress(GetDlgItem(dialog, IDC_FIND_PROGRESS));
 }
 
 // The worker's search half: the pattern from the order, the request's document searched.
@@ -131,7 +136,7 @@ void StartSearch(HWND dialog, int direction) {
     SearchOrder order;
     if (!ReadOrder(dialog, direction, &order))
         order.m_sz_text.clear();
-    CallBackInfo* doc = g_p_current_document;
+    CallBackInfo* doc = DocumentOf(dialog);
     auto request =
         std::make_shared<SearchRequest>(doc, doc != nullptr ? SearchStart(doc, direction) : 0);
     // Threads of earlier searches that have finished are released here.
@@ -187,7 +192,8 @@ void OnSearchFinished(HWND dialog) {
     SelectFoundMatch(direction, found, end);
 }
 
-void OnInitDialog(HWND dialog) {
+void OnInitDialog(HWND dialog, CallBackInfo* doc) {
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(doc));
     RememberedFind& memory = FindMemory();
     const int mode = memory.m_n_mode == IDC_FIND_TEXT ? IDC_FIND_TEXT : IDC_FIND_HEX;
     CheckRadioButton(dialog, IDC_FIND_HEX, IDC_FIND_TEXT, mode);
@@ -198,7 +204,6 @@ void OnInitDialog(HWND dialog) {
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(page.m_sz_name));
     SendMessageW(list, CB_SETCURSEL, 0, 0);
     EnableWindow(list, mode == IDC_FIND_TEXT);
-    CallBackInfo* doc = g_p_current_document;
     if (doc != nullptr) {
         const int64_t lo =
             doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_anchor : doc->m_n_sel_active;
@@ -235,10 +240,10 @@ void OnModeClicked(HWND dialog, int id) {
     SetFocus(GetDlgItem(dialog, IDC_FIND_PATTERN));
 }
 
-INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*lparam*/) {
+INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        OnInitDialog(dialog);
+        OnInitDialog(dialog, reinterpret_cast<CallBackInfo*>(lparam));
         return TRUE;
     case kSearchStarted:
         SetButtons(dialog, 1);
@@ -300,11 +305,11 @@ INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
 
 } // namespace
 
-void OnFindCommand(void* owner_window) {
-    if (g_p_current_document == nullptr || DocumentBeingRead(g_p_current_document))
+void OnFindCommand(void* owner_window, CallBackInfo* doc) {
+    if (doc == nullptr || DocumentBeingRead(doc))
         return;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIND),
-                    static_cast<HWND>(owner_window), FindDlgProc, 0);
+                    static_cast<HWND>(owner_window), FindDlgProc, reinterpret_cast<LPARAM>(doc));
 }
