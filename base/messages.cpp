@@ -49,6 +49,19 @@ void ShowMessage(const wchar_t* format, ...) {
     va_end(args);
 }
 
+void ShowMessageTo(MessageSink* sink, const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    if (sink == nullptr) {
+        Route(format, args, &MessageSink::OnMessage, PlatformShowMessage);
+    } else {
+        std::wstring text;
+        if (Format(&text, format, args))
+            sink->OnMessage(text);
+    }
+    va_end(args);
+}
+
 void DebugTrace(const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);

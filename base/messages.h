@@ -18,6 +18,9 @@ MessageSink* SetMessageSink(MessageSink* sink);
 
 // Formats with FormatText and shows the text in a top-most box titled "Message".
 void ShowMessage(const wchar_t* format, ...);
+// Formats with FormatText and hands the text to sink, or with a null sink
+// shows it as ShowMessage does: for units that report to their caller.
+void ShowMessageTo(MessageSink* sink, const wchar_t* format, ...);
 // Formats with FormatText and sends the text to the debugger output.
 void DebugTrace(const wchar_t* format, ...);
 

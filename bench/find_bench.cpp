@@ -156,13 +156,13 @@ int64_t GrepCount(const std::string& path) {
 }
 
 int64_t Forward(CallBackInfo* doc) {
-    doc->m_n_search_from = -1;
-    return SearchForward(reinterpret_cast<const uint8_t*>(kPattern), kPatternLength);
+    SearchRequest request(doc, -1);
+    return SearchForward(&request, reinterpret_cast<const uint8_t*>(kPattern), kPatternLength);
 }
 
 int64_t Backward(CallBackInfo* doc) {
-    doc->m_n_search_from = doc->m_n_data_size - 1;
-    return SearchBackward(reinterpret_cast<const uint8_t*>(kPattern), kPatternLength);
+    SearchRequest request(doc, doc->m_n_data_size - 1);
+    return SearchBackward(&request, reinterpret_cast<const uint8_t*>(kPattern), kPatternLength);
 }
 
 int64_t CountPieces(const CDataPlane* plane) {

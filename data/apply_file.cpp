@@ -3,6 +3,7 @@
 
 #include "base/messages.h"
 #include "base/tkstr.h"
+#include "data/block_reader.h"
 #include "data/document.h"
 #include "data/save_file.h"
 #include "data/workspace.h"
@@ -43,22 +44,12 @@ const wchar_t kFileGoneKeptBeside[] =
     L"as it would have become is %s.\n";
 const wchar_t kNoMemory[] = L"Could not apply the changes to %s\nNot enough memory.\n";
 
-// Keeps the save's own messages (they name the new file, which the user never
-// chose) from showing while it runs; traces pass through.
-class QuietMessages : public MessageSink {
+// Takes the save's own messages: they name the new file, which the user never
+// chose, so the apply says in its own words what failed instead.
+class SaveMessagesDropped : public MessageSink {
   public:
-    QuietMessages() : m_p_previous(SetMessageSink(this)) {}
-    ~QuietMessages() override { SetMessageSink(m_p_previous); }
-    QuietMessages(const QuietMessages&) = delete;
-    QuietMessages& operator=(const QuietMessages&) = delete;
     void OnMessage(const std::wstring&) override {}
-    void OnTrace(const std::wstring& text) override {
-        if (m_p_previous != nullptr)
-            m_p_previous->OnTrace(text);
-    }
-
-  private:
-    MessageSink* m_p_previous;
+    void OnTrace(const std::wstring& text) override { DebugTrace(L"%s", text.c_str()); }
 };
 
 // A name beside the file that names nothing yet.
@@ -150,12 +141,8 @@ int WriteApplyCopy(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
         ShowMessage(sibling.empty() ? kWriteFailed : kNoMemory, path.c_str());
         return 0;
     }
-    int written = 0;
-    {
-        QuietMessages quiet;
-        written = SaveDocumentToFile(doc, sibling.c_str(), save);
-    }
-    if (!written) {
+    SaveMessagesDropped save_messages;
+    if (!SaveDocumentToFile(doc, sibling.c_str(), save, PlatformBlockReadOps(), &save_messages)) {
         // A file that lost bytes under the document fails the read, not the write.
         FileStamp now;
         const int shorter =

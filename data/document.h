@@ -73,9 +73,6 @@ class CallBackInfo {
     int64_t m_n_caret_offset = -1;
     CaretPoint m_pt_caret = {-100, -100};
     int32_t m_b_has_focus = 1;
-    int64_t m_n_search_from = 0;
-
-    volatile int32_t m_b_stop_search = 0;
     CFileMapping m_file_mapping;
     int64_t m_n_marker_offset = -1;
     CDataPlane* m_p_data_plane = nullptr;

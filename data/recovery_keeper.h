@@ -36,6 +36,8 @@ class RecoveryKeeper {
     // or the edits are kept or dropped.
     void Track(const CDataPlane* plane, const RecoveryIdentity& id,
                const RecoveryIdentity* restored);
+    // 1 from Track until Release: the keeper follows a document.
+    int Tracking() const { return m_b_tracking; }
     // The identity the copies are written under (the owner filled in).
     const RecoveryIdentity& Identity() const { return m_identity; }
     // The document went cleanly (closed, replaced): its copy and companion

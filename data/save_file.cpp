@@ -67,7 +67,7 @@ bool NamesFile(SaveFileOps& ops, const wchar_t* target, const FileIdentity* targ
 
 // Refuses a target that is the document's source file, its workspace file or
 // the workspace's backup; 1 when the target may be written.
-int CheckTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops) {
+int CheckTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops, MessageSink* messages) {
     FileIdentity target_id = {};
     const bool exists = ops.IdentifyPath(target, &target_id) != 0;
     if (doc->m_n_source_kind != 0)
@@ -79,7 +79,7 @@ int CheckTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops) {
                            (source.m_p_name != nullptr && source.m_p_name->c_str() != nullptr &&
                             ops.IdentifyPath(source.m_p_name->c_str(), &source_id) != 0);
         if (known && SameFile(source_id, target_id)) {
-            ShowMessage(kTargetIsSource, target);
+            ShowMessageTo(messages, kTargetIsSource, target);
             return 0;
         }
     }
@@ -88,7 +88,7 @@ int CheckTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops) {
     const std::wstring workspace = WorkspaceName(source.m_p_name->c_str());
     if (NamesFile(ops, target, exists ? &target_id : nullptr, workspace) ||
         NamesFile(ops, target, exists ? &target_id : nullptr, workspace + L"~")) {
-        ShowMessage(kTargetIsWorkspace, target);
+        ShowMessageTo(messages, kTargetIsWorkspace, target);
         return 0;
     }
     return 1;
@@ -98,7 +98,7 @@ int CheckTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops) {
 // view. Unless Commit succeeds, everything is released and the file removed.
 class OutputFile final : public SaveOutput {
   public:
-    explicit OutputFile(SaveFileOps& ops) : m_ops(ops) {}
+    OutputFile(SaveFileOps& ops, MessageSink* messages) : m_ops(ops), m_p_messages(messages) {}
     ~OutputFile() { Abandon(); }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -128,7 +128,7 @@ class OutputFile final : public SaveOutput {
             const size_t length = static_cast<size_t>(rest < kBlock ? rest : kBlock);
             m_p_view = m_ops.MapView(m_h_mapping, begin, length);
             if (m_p_view == nullptr) {
-                ShowMessage(L"MapViewOfFileEx Failed!");
+                ShowMessageTo(m_p_messages, L"MapViewOfFileEx Failed!");
                 return nullptr;
             }
             m_n_view_length = length;
@@ -186,6 +186,7 @@ class OutputFile final : public SaveOutput {
     }
 
     SaveFileOps& m_ops;
+    MessageSink* m_p_messages;
     void* m_h_file = nullptr;
     void* m_h_mapping = nullptr;
     std::wstring m_sz_temp; // the temporary file's path while it exists
@@ -298,14 +299,14 @@ int WriteDocumentBytes(CallBackInfo* doc, SaveOutput& output, int64_t size, Bloc
 }
 
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
-                       BlockReadOps& reads) {
+                       BlockReadOps& reads, MessageSink* messages) {
     if (path == nullptr || path[0] == 0)
         return 0;
     if (doc == nullptr) {
-        ShowMessage(kSaveFailed, path);
+        ShowMessageTo(messages, kSaveFailed, path);
         return 0;
     }
-    if (!CheckTarget(doc, path, ops))
+    if (!CheckTarget(doc, path, ops, messages))
         return 0;
     const int64_t size = doc->m_n_data_size;
     doc->m_n_progress_total = size / kProgressStep + 1;
@@ -313,22 +314,23 @@ int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
     SaveReport report;
     int ok;
     {
-        OutputFile output(ops);
+        OutputFile output(ops, messages);
         ok = size >= 0 && output.Create(path, size) &&
              WriteDocumentBytes(doc, output, size, reads, &report) && output.Commit(path);
     } // a failed output is removed before the message is shown
     if (!ok) {
-        ShowMessage(kSaveFailed, path);
+        ShowMessageTo(messages, kSaveFailed, path);
         return 0;
     }
     if (report.m_n_unreadable_ranges > 0)
-        ShowMessage(kUnreadableSaved, path, report.m_n_unreadable_bytes,
-                    report.m_n_unreadable_ranges, report.m_n_first_unreadable);
+        ShowMessageTo(messages, kUnreadableSaved, path, report.m_n_unreadable_bytes,
+                      report.m_n_unreadable_ranges, report.m_n_first_unreadable);
     return 1;
 }
 
-int SaveDataToFile(const wchar_t* path) {
-    return SaveDocumentToFile(g_p_current_document, path, PlatformSaveFileOps());
+int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
+                       BlockReadOps& reads) {
+    return SaveDocumentToFile(doc, path, ops, reads, nullptr);
 }
 
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops) {

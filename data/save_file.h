@@ -9,6 +9,7 @@
 
 class BlockReadOps;
 class CallBackInfo;
+class MessageSink;
 
 // Size of the output blocks (the views of SaveFileOps) a save writes.
 constexpr int64_t kSaveBlockSize = int64_t{4} << 20;
@@ -87,19 +88,20 @@ int WriteDocumentBytes(CallBackInfo* doc, SaveOutput& output, int64_t size, Bloc
 
 // Writes the document's effective bytes into the file at path; 1 or 0. On
 // failure an existing file at path is left as it was, no temporary file stays
-// behind, and a message naming the path has been shown. Refuses (before
-// writing anything) a target that is the document's source file or its
-// workspace file. Fills the document's progress counters in 64 KiB blocks.
-// Process bytes that cannot be read are saved as zeros, and one message then
-// tells how many bytes in how many ranges, and where the first range starts.
+// behind, and a message naming the path has gone to messages (shown when it
+// is null). Refuses (before writing anything) a target that is the
+// document's source file or its workspace file. Fills the document's
+// progress counters in 64 KiB blocks. Process bytes that cannot be read are
+// saved as zeros, and one message then tells how many bytes in how many
+// ranges, and where the first range starts.
+int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
+                       BlockReadOps& reads, MessageSink* messages);
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
                        BlockReadOps& reads);
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops);
 
-// The same for the current document through the platform's file operations.
-int SaveDataToFile(const wchar_t* path);
-
-// Command "&Save file ..." (40071, shortcut 41005): the save dialog, then the
-// write-out under the progress dialog. 1 when a save was started, else 0.
-// Declared here for the command table; defined in data/win32/save_dialog.cpp.
-int SaveFileAs(void* owner_window);
+// Command "&Save file ..." (40071, shortcut 41005) for the document: the save
+// dialog, then the write-out under the progress dialog. 1 when a save was
+// started, else 0. Declared here for the command table; defined in
+// data/win32/save_dialog.cpp.
+int SaveFileAs(void* owner_window, CallBackInfo* doc);

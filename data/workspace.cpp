@@ -321,8 +321,7 @@ std::wstring KeepDamagedWorkspace(const wchar_t* damaged, const wchar_t* file_pa
     return CopyWholeFile(damaged, target.c_str(), ops) ? target : std::wstring();
 }
 
-int SaveWorkspace() {
-    CallBackInfo* doc = g_p_current_document;
+int SaveWorkspace(CallBackInfo* doc) {
     if (doc == nullptr || doc->m_p_data_plane == nullptr || doc->m_n_source_kind != 0 ||
         doc->m_file_mapping.m_p_name == nullptr || doc->m_file_mapping.m_p_name->c_str() == nullptr)
         return 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+class CallBackInfo;
 class CDataPlane;
 
 // The file calls of the workspace writer and reader, behind one seam so tests
@@ -57,6 +58,6 @@ int ReadWorkspace(CDataPlane* plane, const wchar_t* path, int64_t* size,
 std::wstring KeepDamagedWorkspace(const wchar_t* damaged, const wchar_t* file_path, int move,
                                   WorkspaceFileOps& ops = PlatformWorkspaceFileOps());
 
-// Writes the current file document's pending changes to its workspace file;
-// 0 when no file document is current or the write fails.
-int SaveWorkspace();
+// Writes a file document's pending changes to its workspace file; 0 for no
+// document or one that is not a file, or when the write fails.
+int SaveWorkspace(CallBackInfo* doc);

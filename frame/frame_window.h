@@ -16,6 +16,11 @@ int DocumentCommandsOn();
 // the result; 1 when a document is shown afterwards.
 int OpenDocument(const wchar_t* path);
 int LoadDocument(const wchar_t* path);
+// The Open virtual memory dialog; on OK the chosen process's memory replaces
+// the current document. The document commands follow: on when a process was
+// opened or a document is still shown, else greyed. 1 when a process was
+// opened.
+int OpenProcessDocument(void* main_window);
 // Releases the current document and restores the bare title.
 void CloseDocument();
 // Before the current document is closed or replaced: asks about pending

@@ -30,8 +30,6 @@ RememberedFind& FindMemory() {
 
 namespace {
 
-std::atomic<int> g_stop_request{0};
-
 // Bytes of the source in spans, whatever the pieces over them: forwards, a
 // pointer to at least one byte at a source offset and how many follow it there
 // (at most max_length); backwards, to the first of the bytes that end at one.
@@ -243,8 +241,8 @@ class BackwardRuns {
     int64_t m_n_last;
 };
 
-bool StopRequested(const CallBackInfo* doc) {
-    return doc->m_b_stop_search != 0 || g_stop_request.load(std::memory_order_relaxed) != 0;
+bool StopRequested(const SearchRequest* request) {
+    return request->m_b_stop.load(std::memory_order_relaxed) != 0;
 }
 
 // Runs are cut into slices of this size so progress and stop requests are
@@ -256,12 +254,12 @@ constexpr int64_t kSlice = 0x10000;
 // A skipped unreadable run empties the bytes carried over from the last run,
 // which no longer join the next.
 template <class Runs>
-int NextRun(CallBackInfo* doc, Runs& runs, Run* run, std::vector<uint8_t>* carried) {
+int NextRun(const SearchRequest* request, Runs& runs, Run* run, std::vector<uint8_t>* carried) {
     for (;;) {
         const RunResult got = runs.Next(run);
         if (got == kRunUnreadable && runs.Skip()) {
             carried->clear();
-            if (StopRequested(doc))
+            if (StopRequested(request))
                 return 0;
             continue;
         }
@@ -269,7 +267,8 @@ int NextRun(CallBackInfo* doc, Runs& runs, Run* run, std::vector<uint8_t>* carri
     }
 }
 
-int64_t StreamForward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t from) {
+int64_t StreamForward(const SearchRequest* request, const PatternMatcher& matcher, int64_t from) {
+    CallBackInfo* doc = request->m_p_document;
     const size_t n = matcher.Size();
     std::unique_ptr<SpanReader> reader = MakeReader(doc);
     ForwardRuns runs(doc, reader.get(), from);
@@ -279,9 +278,9 @@ int64_t StreamForward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t 
     std::vector<uint8_t> joint(2 * n);
     int64_t tail_offset = from;
     Run run = {};
-    while (NextRun(doc, runs, &run, &tail)) {
+    while (NextRun(request, runs, &run, &tail)) {
         while (run.length > 0) {
-            if (StopRequested(doc))
+            if (StopRequested(request))
                 return -1;
             doc->m_n_progress_pos = run.offset >> 16;
             const int64_t slice = run.length < kSlice ? run.length : kSlice;
@@ -315,7 +314,8 @@ int64_t StreamForward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t 
     return -1;
 }
 
-int64_t StreamBackward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t last) {
+int64_t StreamBackward(const SearchRequest* request, const PatternMatcher& matcher, int64_t last) {
+    CallBackInfo* doc = request->m_p_document;
     const size_t n = matcher.Size();
     std::unique_ptr<SpanReader> reader = MakeReader(doc);
     BackwardRuns runs(doc, reader.get(), last);
@@ -323,9 +323,9 @@ int64_t StreamBackward(CallBackInfo* doc, const PatternMatcher& matcher, int64_t
     std::vector<uint8_t> head;
     std::vector<uint8_t> joint(2 * n);
     Run run = {};
-    while (NextRun(doc, runs, &run, &head)) {
+    while (NextRun(request, runs, &run, &head)) {
         while (run.length > 0) {
-            if (StopRequested(doc))
+            if (StopRequested(request))
                 return -1;
             const int64_t slice = run.length < kSlice ? run.length : kSlice;
             const auto len = static_cast<size_t>(slice);
@@ -429,84 +429,70 @@ std::vector<uint8_t> BuildFindPattern(int mode, const wchar_t* text, int32_t cod
     return pattern;
 }
 
-void RequestSearchStop() {
-    g_stop_request.store(1);
-}
-void ClearSearchStop() {
-    g_stop_request.store(0);
+int64_t SearchStart(const CallBackInfo* doc, int direction) {
+    const int64_t lo =
+        doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_anchor : doc->m_n_sel_active;
+    const int64_t hi =
+        doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_active : doc->m_n_sel_anchor;
+    return direction ? lo : hi - 1;
 }
 
-int64_t SearchForward(const uint8_t* pattern, int64_t n) {
-    CallBackInfo* doc = g_p_current_document;
+int64_t SearchForward(SearchRequest* request, const uint8_t* pattern, int64_t n) {
+    CallBackInfo* doc = request->m_p_document;
     if (doc == nullptr)
         return -1;
     const int64_t size = doc->m_n_data_size;
-    int64_t pos = doc->m_n_search_from + 1;
+    int64_t pos = request->m_n_from + 1;
     if (pos <= 0)
         pos = 0;
     doc->m_n_progress_total = size / 65536;
     doc->m_n_progress_pos = pos / 65536;
-    doc->m_b_stop_search = 0;
     int64_t found = -1;
     if (n > 0 && pattern != nullptr && size - pos >= n) {
         PatternMatcher matcher(pattern, static_cast<size_t>(n));
-        found = StreamForward(doc, matcher, pos);
+        found = StreamForward(request, matcher, pos);
         // A match must lie wholly inside the data.
         if (found >= 0 && found + n > size)
             found = -1;
     }
     if (found >= 0)
-        doc->m_n_search_from = found;
-    doc->m_b_stop_search = 1;
+        request->m_n_from = found;
     return found;
 }
 
-int64_t SearchBackward(const uint8_t* pattern, int64_t n) {
-    CallBackInfo* doc = g_p_current_document;
+int64_t SearchBackward(SearchRequest* request, const uint8_t* pattern, int64_t n) {
+    CallBackInfo* doc = request->m_p_document;
     if (doc == nullptr)
         return -1;
     const int64_t size = doc->m_n_data_size;
-    int64_t e = doc->m_n_search_from;
+    int64_t e = request->m_n_from;
     if (e > size - 1)
         e = size - 1;
     doc->m_n_progress_total = size / 65536;
     doc->m_n_progress_pos = e / 65536;
-    doc->m_b_stop_search = 0;
     int64_t found = -1;
     if (n > 0 && pattern != nullptr && e >= n - 1) {
         PatternMatcher matcher(pattern, static_cast<size_t>(n));
-        found = StreamBackward(doc, matcher, e);
+        found = StreamBackward(request, matcher, e);
     }
     if (found >= 0)
-        doc->m_n_search_from = found + n - 1;
-    doc->m_b_stop_search = 1;
+        request->m_n_from = found + n - 1;
     return found;
 }
 
-int64_t FindPattern(int mode, const wchar_t* text, int direction, int64_t* end, int32_t code_page) {
-    CallBackInfo* doc = g_p_current_document;
+int64_t FindPattern(SearchRequest* request, int mode, const wchar_t* text, int direction,
+                    int64_t* end, int32_t code_page) {
     if (end != nullptr)
         *end = -1;
-    if (doc == nullptr)
+    if (request->m_p_document == nullptr)
         return -1;
-    const int64_t lo =
-        doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_anchor : doc->m_n_sel_active;
-    const int64_t hi =
-        doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_active : doc->m_n_sel_anchor;
-    doc->m_n_search_from = direction ? lo : hi;
+    // Backwards from before the first byte there is nothing to search.
+    if (!direction && request->m_n_from < 0)
+        return -1;
     const std::vector<uint8_t> pattern = BuildFindPattern(mode, text, code_page);
     const auto n = static_cast<int64_t>(pattern.size());
-    int64_t p = -1;
-    if (direction) {
-        p = SearchForward(pattern.data(), n);
-    } else {
-        doc->m_n_search_from -= 1;
-        if (doc->m_n_search_from < 0) {
-            doc->m_b_stop_search = 1;
-            return -1;
-        }
-        p = SearchBackward(pattern.data(), n);
-    }
+    const int64_t p = direction ? SearchForward(request, pattern.data(), n)
+                                : SearchBackward(request, pattern.data(), n);
     if (p >= 0 && end != nullptr)
         *end = p + n - 1;
     return p;
@@ -539,14 +525,25 @@ int SelectFoundMatch(int direction, int64_t p, int64_t end) {
     return 1;
 }
 
-int FindNext(const wchar_t* text, int mode, int32_t code_page) {
+namespace {
+
+int FindAndSelect(const wchar_t* text, int mode, int32_t code_page, int direction) {
+    CallBackInfo* doc = g_p_current_document;
     int64_t end = -1;
-    const int64_t p = FindPattern(mode, text, 1, &end, code_page);
-    return SelectFoundMatch(1, p, end);
+    int64_t p = -1;
+    if (doc != nullptr) {
+        SearchRequest request(doc, SearchStart(doc, direction));
+        p = FindPattern(&request, mode, text, direction, &end, code_page);
+    }
+    return SelectFoundMatch(direction, p, end);
+}
+
+} // namespace
+
+int FindNext(const wchar_t* text, int mode, int32_t code_page) {
+    return FindAndSelect(text, mode, code_page, 1);
 }
 
 int FindPrevious(const wchar_t* text, int mode, int32_t code_page) {
-    int64_t end = -1;
-    const int64_t p = FindPattern(mode, text, 0, &end, code_page);
-    return SelectFoundMatch(0, p, end);
+    return FindAndSelect(text, mode, code_page, 0);
 }

@@ -5,6 +5,7 @@
 
 #include "tools/pattern_matcher.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,24 +43,36 @@ size_t HexFilterCut(const wchar_t* text);
 // An empty result finds nothing.
 std::vector<uint8_t> BuildFindPattern(int mode, const wchar_t* text, int32_t code_page);
 
-// Searches of the current document from m_n_search_from (forward: windows
-// beginning after it; backward: windows ending at it or before). They return
-// the match's first offset or -1 and keep the progress counters; a stop
-// request (m_b_stop_search or RequestSearchStop) ends them early.
-int64_t SearchForward(const uint8_t* pattern, int64_t n);
-int64_t SearchBackward(const uint8_t* pattern, int64_t n);
+// One search over a document: where it starts and a stop flag that the
+// interface thread may set while a worker runs it. Only the thread that runs
+// the search writes m_n_from once the search has begun (a match moves it
+// there, so a repeated search goes on past it).
+struct SearchRequest {
+    SearchRequest(CallBackInfo* doc, int64_t from) : m_p_document(doc), m_n_from(from) {}
+    CallBackInfo* const m_p_document;
+    int64_t m_n_from;
+    std::atomic<int> m_b_stop{0};
+};
 
-// Converts the text, sets m_n_search_from from the selection and searches in
-// the direction (1 forward, 0 backward); *end gets the match's last offset.
-int64_t FindPattern(int mode, const wchar_t* text, int direction, int64_t* end, int32_t code_page);
+// Where a search in the direction (1 forward, 0 backward) starts from the
+// document's selection: forward its first byte, after which the search
+// begins; backward the byte before its last (-1: nothing lies before).
+int64_t SearchStart(const CallBackInfo* doc, int direction);
+
+// Searches of the request's document from m_n_from (forward: windows
+// beginning after it; backward: windows ending at it or before). They return
+// the match's first offset or -1 and keep the progress counters; the
+// request's stop flag ends them early.
+int64_t SearchForward(SearchRequest* request, const uint8_t* pattern, int64_t n);
+int64_t SearchBackward(SearchRequest* request, const uint8_t* pattern, int64_t n);
+
+// Converts the text and searches from the request's start in the direction
+// (1 forward, 0 backward); *end gets the match's last offset.
+int64_t FindPattern(SearchRequest* request, int mode, const wchar_t* text, int direction,
+                    int64_t* end, int32_t code_page);
 // Selects a match of the given direction (scrolling it into view as the
 // buttons do); with p = -1 it only repaints. 1 when a match was selected.
 int SelectFoundMatch(int direction, int64_t p, int64_t end);
-// FindPattern followed by SelectFoundMatch.
+// A search from the current document's selection followed by SelectFoundMatch.
 int FindNext(const wchar_t* text, int mode, int32_t code_page);
 int FindPrevious(const wchar_t* text, int mode, int32_t code_page);
-
-// A stop request that outlives the search's own reset of m_b_stop_search, so
-// "Stop" pressed before the worker started still counts.
-void RequestSearchStop();
-void ClearSearchStop();

@@ -1,4 +1,4 @@
-// Undo and redo of the current document (see undo_commands.h).
+// Undo and redo of the shown document (see undo_commands.h).
 #include "tools/undo_commands.h"
 
 #include "data/document.h"
@@ -10,16 +10,12 @@
 
 namespace {
 
-CallBackInfo* SteppableDocument() {
-    CallBackInfo* doc = g_p_current_document;
-    if (doc == nullptr || doc->m_p_data_plane == nullptr || g_p_view_state == nullptr ||
-        RefusedWhileRead(doc))
-        return nullptr;
-    return doc;
+bool Steppable(CallBackInfo* doc, const ViewState* view) {
+    return doc != nullptr && doc->m_p_data_plane != nullptr && view != nullptr &&
+           !RefusedWhileRead(doc);
 }
 
-void Select(int64_t anchor, int64_t active) {
-    CallBackInfo* doc = g_p_current_document;
+void Select(const CallBackInfo* doc, int64_t anchor, int64_t active) {
     if (anchor < 0 || active < 0 || doc->m_n_data_size <= 0) {
         ClearSelection();
         return;
@@ -29,57 +25,47 @@ void Select(int64_t anchor, int64_t active) {
 }
 
 // The size and the pending flag after a step; the view follows the size.
-void ShowStep(CallBackInfo* doc, const HistoryResult& result) {
+void ShowStep(CallBackInfo* doc, ViewState* view, const HistoryResult& result) {
     doc->m_n_data_size += result.m_n_size_delta;
-    g_p_view_state->m_b_modified = doc->m_history.IsClean() ? 0 : 1;
+    view->m_b_modified = doc->m_history.IsClean() ? 0 : 1;
     DocumentSizeChanged();
 }
 
 } // namespace
 
-int UndoLastStep() {
-    CallBackInfo* doc = SteppableDocument();
+int UndoLastStep(CallBackInfo* doc, ViewState* view) {
     HistoryResult result = {};
-    if (doc == nullptr || !doc->m_history.Undo(doc->m_p_data_plane, &result))
+    if (!Steppable(doc, view) || !doc->m_history.Undo(doc->m_p_data_plane, &result))
         return 0;
-    ShowStep(doc, result);
+    ShowStep(doc, view, result);
     ScrollToLine(result.m_mark.m_n_top_line);
     SyncThumb(doc->m_n_top_line);
-    Select(result.m_mark.m_n_sel_anchor, result.m_mark.m_n_sel_active);
+    Select(doc, result.m_mark.m_n_sel_anchor, result.m_mark.m_n_sel_active);
     CurrentViewHost()->Invalidate();
     return 1;
 }
 
-int RedoNextStep() {
-    CallBackInfo* doc = SteppableDocument();
+int RedoNextStep(CallBackInfo* doc, ViewState* view) {
     HistoryResult result = {};
-    if (doc == nullptr || !doc->m_history.Redo(doc->m_p_data_plane, &result))
+    if (!Steppable(doc, view) || !doc->m_history.Redo(doc->m_p_data_plane, &result))
         return 0;
-    ShowStep(doc, result);
+    ShowStep(doc, view, result);
     // A removal leaves nothing to select: the byte that took its place is.
     const int64_t last =
         result.m_n_length > 0 ? result.m_n_first + result.m_n_length - 1 : result.m_n_first;
     const int64_t first =
         result.m_n_first < doc->m_n_data_size ? result.m_n_first : doc->m_n_data_size - 1;
-    Select(first, last < doc->m_n_data_size ? last : doc->m_n_data_size - 1);
+    Select(doc, first, last < doc->m_n_data_size ? last : doc->m_n_data_size - 1);
     ScrollIntoView(first);
     SyncThumb(doc->m_n_top_line);
     CurrentViewHost()->Invalidate();
     return 1;
 }
 
-void MarkDocumentKept() {
-    if (CallBackInfo* doc = g_p_current_document) {
+void MarkDocumentKept(CallBackInfo* doc, ViewState* view) {
+    if (doc != nullptr) {
         doc->m_history.MarkClean();
-        if (g_p_view_state != nullptr)
-            g_p_view_state->m_b_modified = 0;
+        if (view != nullptr)
+            view->m_b_modified = 0;
     }
-}
-
-void OnUndoCommand() {
-    UndoLastStep();
-}
-
-void OnRedoCommand() {
-    RedoNextStep();
 }

@@ -13,12 +13,6 @@ namespace {
 DragState g_drag_state = {0, 0};
 void (*g_p_edit_mode_hook)(int) = nullptr;
 
-void RecordSearchStart() {
-    if (g_p_current_document) {
-        g_p_current_document->m_n_search_from = SelectionStart();
-    }
-}
-
 void SyncAndInvalidate() {
     SyncThumb(g_p_current_document->m_n_top_line);
     CurrentViewHost()->Invalidate();
@@ -46,11 +40,7 @@ int OnLeftButtonDown(int32_t x, int32_t y, int shift) {
     }
     ViewHost* host = CurrentViewHost();
     if (shift) {
-        const int extended = ExtendToPoint(x, y);
-        if (extended) {
-            RecordSearchStart();
-        }
-        return extended;
+        return ExtendToPoint(x, y);
     }
     g_drag_state.m_b_dragging = 1;
     if (!ClickAtPoint(x, y)) {
@@ -61,7 +51,6 @@ int OnLeftButtonDown(int32_t x, int32_t y, int shift) {
         return 0;
     }
     host->CaptureMouse();
-    RecordSearchStart();
     return 1;
 }
 
@@ -106,9 +95,7 @@ void OnLeftButtonUp(int32_t x, int32_t y) {
         return;
     }
     g_drag_state.m_b_dragging = 0;
-    if (ExtendToPoint(x, y)) {
-        RecordSearchStart();
-    }
+    ExtendToPoint(x, y);
     ViewHost* host = CurrentViewHost();
     host->ReleaseMouse();
     host->TrackHover(0);

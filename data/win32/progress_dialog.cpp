@@ -8,6 +8,7 @@ namespace {
 
 // One run, on the stack of RunUnderProgress for as long as the dialog shows.
 struct ProgressJob {
+    CallBackInfo* m_p_document; // whose progress the dialog shows
     void (*m_work)(void*);
     void* m_p_context;
     // Holds the document against edits (the data inspector stays usable)
@@ -29,9 +30,9 @@ DWORD WINAPI ProgressWorker(void* argument) {
     return 0;
 }
 
-void PostDocumentProgress(HWND dialog) {
-    if (g_p_current_document != nullptr)
-        g_p_current_document->PostProgress(GetDlgItem(dialog, IDC_SAVE_PROGRESS));
+void PostDocumentProgress(HWND dialog, const ProgressJob* job) {
+    if (job != nullptr && job->m_p_document != nullptr)
+        job->m_p_document->PostProgress(GetDlgItem(dialog, IDC_SAVE_PROGRESS));
 }
 
 INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -43,7 +44,7 @@ INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARA
         job->m_h_dialog = dialog;
         // The timer belongs to the dialog's own thread, which alone may own it.
         SetTimer(dialog, ID_PROGRESS_TIMER, 100, nullptr);
-        PostDocumentProgress(dialog);
+        PostDocumentProgress(dialog, job);
         HANDLE thread = CreateThread(nullptr, 0, ProgressWorker, job, 0, nullptr);
         if (thread != nullptr) {
             job->m_b_started = 1;
@@ -56,12 +57,12 @@ INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARA
     }
     case WM_TIMER:
         if (wparam == ID_PROGRESS_TIMER)
-            PostDocumentProgress(dialog);
+            PostDocumentProgress(dialog, job);
         return TRUE;
     case WM_CLOSE:
         if (job != nullptr && job->m_b_done == 1) {
             KillTimer(dialog, ID_PROGRESS_TIMER);
-            PostDocumentProgress(dialog);
+            PostDocumentProgress(dialog, job);
             SetWindowLongPtrW(dialog, GWLP_USERDATA, 0);
             EndDialog(dialog, 0);
             return TRUE;
@@ -74,13 +75,14 @@ INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 
 } // namespace
 
-int RunUnderProgress(HWND owner, void (*work)(void*), void* context) {
+int RunUnderProgress(HWND owner, CallBackInfo* doc, void (*work)(void*), void* context) {
     if (work == nullptr)
         return 0;
     ProgressJob job;
+    job.m_p_document = doc;
     job.m_work = work;
     job.m_p_context = context;
-    job.m_reading = HoldForReading(g_p_current_document);
+    job.m_reading = HoldForReading(doc);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SAVE_PROGRESS), owner,
                     ProgressDlgProc, reinterpret_cast<LPARAM>(&job));
     if (job.m_b_started == 1)

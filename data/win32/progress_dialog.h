@@ -4,10 +4,11 @@
 
 #include <windows.h>
 
-// Runs work(context) on a worker thread while the dialog shows the current
-// document's progress counters; the dialog closes itself when the work is
-// done and cannot be closed before. When the dialog or the thread cannot be
-// made, the work runs on the calling thread instead. 1 once the work has run
-// (0 only without work). The current document is held against edits until
-// the work is done.
-int RunUnderProgress(HWND owner, void (*work)(void*), void* context);
+class CallBackInfo;
+
+// Runs work(context) on a worker thread while the dialog shows the document's
+// progress counters; the dialog closes itself when the work is done and
+// cannot be closed before. When the dialog or the thread cannot be made, the
+// work runs on the calling thread instead. 1 once the work has run (0 only
+// without work). The document is held against edits until the work is done.
+int RunUnderProgress(HWND owner, CallBackInfo* doc, void (*work)(void*), void* context);

@@ -12,13 +12,18 @@
 
 namespace {
 
+// What the worker saves, and where.
+struct SaveJob {
+    CallBackInfo* m_p_document;
+    const wchar_t* m_sz_path;
+};
+
 // The write-out on the progress dialog's worker; then the target's folder
 // becomes the current one, where the next dialog opens.
 void SaveWork(void* context) {
-    const auto* path = static_cast<const wchar_t*>(context);
-    if (g_p_current_document == nullptr)
-        return;
-    SaveDataToFile(path);
+    const auto* job = static_cast<const SaveJob*>(context);
+    const wchar_t* path = job->m_sz_path;
+    SaveDocumentToFile(job->m_p_document, path, PlatformSaveFileOps());
     tkstr folder_of(path);
     if (const wchar_t* folder = folder_of.GetFolder())
         SetCurrentDirectoryW(folder);
@@ -26,8 +31,8 @@ void SaveWork(void* context) {
 
 } // namespace
 
-int SaveFileAs(void* owner_window) {
-    if (g_p_current_document == nullptr)
+int SaveFileAs(void* owner_window, CallBackInfo* doc) {
+    if (doc == nullptr)
         return 0;
     const HWND owner = static_cast<HWND>(owner_window);
     wchar_t path[MAX_PATH] = {};
@@ -43,5 +48,6 @@ int SaveFileAs(void* owner_window) {
     if (!GetSaveFileNameW(&dialog) || path[0] == 0)
         return 0;
 
-    return RunUnderProgress(owner, SaveWork, path);
+    SaveJob job = {doc, path};
+    return RunUnderProgress(owner, doc, SaveWork, &job);
 }

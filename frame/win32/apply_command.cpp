@@ -61,7 +61,7 @@ int ApplyCurrentDocument(HWND owner) {
     }
     ApplyCopy copy;
     ApplyWork work = {doc, &copy, 0};
-    if (!RunUnderProgress(owner, WriteCopyWork, &work)) {
+    if (!RunUnderProgress(owner, doc, WriteCopyWork, &work)) {
         // No dialog or thread to spare: the write runs here.
         HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         WriteCopyWork(&work);
@@ -79,7 +79,7 @@ int ApplyCurrentDocument(HWND owner) {
         // The edits are in no workspace: their recovery copy outlives the
         // document, so that the next opening of the file offers them.
         FrameState& frame = Frame();
-        if (frame.m_p_recovery_document != doc ||
+        if (!frame.m_recovery.Tracking() ||
             !frame.m_recovery.WriteNow(doc->m_p_data_plane, file_size)) {
             DebugTrace(L"Apply: no recovery copy kept for %s\n", path.c_str());
         }

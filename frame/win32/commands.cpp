@@ -16,7 +16,6 @@
 #include "base/tkstr.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/lib_luna.h"
-#include "frame/win32/process_dialog.h"
 #include "frame/win32/recovery_hooks.h"
 #include "resources/resource.h"
 #include "settings/win32/about_dialog.h"
@@ -129,7 +128,7 @@ void OnApply() {
 void OnSaveWorkspace() {
     // The workspace write asks first about a file another program changed.
     if (SaveCurrentWorkspace(Frame().m_h_main_window)) {
-        MarkDocumentKept();
+        MarkDocumentKept(g_p_current_document, g_p_view_state);
         RecoveryEditsKept();
     }
 }
@@ -208,7 +207,7 @@ const CommandHandler kHandlers[] = {
     {ID_FILE_SAVE_FILE,
      [] {
          if (CheckFileBeforeWrite(Frame().m_h_main_window)) {
-             SaveFileAs(Frame().m_h_main_window);
+             SaveFileAs(Frame().m_h_main_window, g_p_current_document);
          }
      }},
     {ID_FILE_EXIT, OnExit},
@@ -222,7 +221,7 @@ const CommandHandler kHandlers[] = {
     {ID_PASTE_OVERWRITE, OnOverwriteFromClipboardCommand},
     {ID_EDIT_REMOVE, OnRemoveCommand},
     {ID_EDIT_GOTO, [] { OnGotoCommand(Frame().m_h_main_window); }},
-    {ID_EDIT_FIND, [] { OnFindCommand(Frame().m_h_main_window); }},
+    {ID_EDIT_FIND, [] { OnFindCommand(Frame().m_h_main_window, g_p_current_document); }},
     {ID_OPTIONS_PREFERENCE, OnPreferences},
     {ID_HELP_ABOUT, [] { ShowAboutDialog(Frame().m_h_instance, Frame().m_h_main_window); }},
     {ID_SET_BEGIN_POS, OnSetBeginPos},
@@ -235,8 +234,8 @@ const CommandHandler kHandlers[] = {
     {ID_KEY_EXTEND_LINE_DOWN, OnExtendLineDown},
     {ID_KEY_EXTEND_BYTE_LEFT, OnExtendByteLeft},
     {ID_KEY_EXTEND_BYTE_RIGHT, OnExtendByteRight},
-    {ID_EDIT_UNDO, OnUndoCommand},
-    {ID_EDIT_REDO, OnRedoCommand},
+    {ID_EDIT_UNDO, [] { UndoLastStep(g_p_current_document, g_p_view_state); }},
+    {ID_EDIT_REDO, [] { RedoNextStep(g_p_current_document, g_p_view_state); }},
     {ID_VIEW_DATA_INSPECTOR, OnDataInspector},
 };
 

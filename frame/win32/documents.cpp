@@ -1,9 +1,11 @@
-// Opening a disk file into the frame, closing it, and the question about
-// pending changes before a document is closed or replaced.
+// Opening a disk file or a process into the frame, closing it, the one place
+// where the current document changes, and the question about pending
+// changes before a document is closed or replaced.
 #include "frame/frame_window.h"
 #include "frame/pending_edits.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/frame_state.h"
+#include "frame/win32/process_dialog.h"
 #include "frame/win32/recovery_hooks.h"
 
 #include "base/format_text.h"
@@ -22,6 +24,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <memory>
 #include <new>
 #include <string>
 
@@ -114,11 +117,46 @@ void RepaintView(BOOL erase) {
     NotifyViewChanged();
 }
 
-void DestroyCurrentDocument() {
-    CallBackInfo* doc = g_p_current_document;
+// The one place where the current document changes: the shown one goes with
+// its recovery copy, and doc (or none) becomes current. A process document's
+// copy follows it at once; a file document's once OfferRecovery has looked
+// for a copy an ended instance left (not at all when it is read-only). The
+// caller repaints, which tells the view's watchers.
+void ReplaceCurrentDocument(CallBackInfo* doc) {
+    CallBackInfo* old = g_p_current_document;
     g_p_current_document = nullptr;
     RecoveryDocumentGone();
-    delete doc;
+    delete old;
+    g_p_current_document = doc;
+    if (doc != nullptr && doc->m_n_source_kind == 1) {
+        RecoveryFollowProcess(doc);
+    }
+}
+
+// Makes an opened process's document current and shows it: size, title,
+// scroll range and status.
+void ShowProcessDocument(CallBackInfo* doc) {
+    ReplaceCurrentDocument(doc);
+    ComputeMetrics();
+    const wchar_t* path =
+        doc->m_proc_info.m_sz_process_path != nullptr ? doc->m_proc_info.m_sz_process_path : L"";
+    tkstr path_text(path);
+    if (const wchar_t* folder = path_text.GetFolder()) {
+        SetCurrentDirectoryW(folder);
+    }
+    ViewState* view = g_p_view_state;
+    if (view != nullptr) {
+        const std::wstring title = FormatText(L"%s - %s [process]", view->m_sz_title, path);
+        SetWindowTextW(Frame().m_h_main_window, title.c_str());
+    }
+    SetScrollRange(ScrollLines());
+    const std::wstring total = TotalText(doc->m_n_data_size);
+    SetStatusText(0, total.c_str());
+    if (view != nullptr) {
+        view->m_b_document_open = 1;
+        view->m_b_modified = 0;
+    }
+    RepaintView(FALSE);
 }
 
 // The absolute form of a path, so that no later change of the current folder
@@ -268,8 +306,7 @@ int LoadDocument(const wchar_t* path) {
             return 0;
         }
     }
-    DestroyCurrentDocument();
-    g_p_current_document = doc;
+    ReplaceCurrentDocument(doc);
     frame.m_workspace_stamp = read;
     ComputeMetrics();
     int set_aside = 0;
@@ -310,8 +347,20 @@ int OpenDocument(const wchar_t* path) {
     return result;
 }
 
+int OpenProcessDocument(void* main_window) {
+    std::unique_ptr<CallBackInfo> doc = ChooseProcessDocument(main_window);
+    const int opened = doc != nullptr;
+    if (opened) {
+        ShowProcessDocument(doc.release());
+    }
+    // Greyed only when no document is shown afterwards.
+    const int shown = g_p_view_state != nullptr && g_p_view_state->m_b_document_open;
+    SetDocumentCommands(opened || shown);
+    return opened;
+}
+
 void CloseDocument() {
-    DestroyCurrentDocument();
+    ReplaceCurrentDocument(nullptr);
     if (ViewState* state = g_p_view_state) {
         state->m_b_document_open = 0;
         state->m_b_modified = 0;

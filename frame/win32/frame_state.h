@@ -23,8 +23,9 @@ struct FrameState {
     // The command line's file, made absolute against the folder the program
     // was started in before start-up changed it; empty when none is named.
     std::wstring m_sz_start_path;
-    RecoveryKeeper m_recovery;                   // the current document's recovery copy
-    const void* m_p_recovery_document = nullptr; // the document m_recovery follows
+    // The current document's recovery copy; it follows no other document,
+    // since every change of the current document tells it.
+    RecoveryKeeper m_recovery;
     WorkspaceStamp m_workspace_stamp; // the current file's workspace as last read or written
     // The data inspector, made with the main window and gone before it.
     std::unique_ptr<CInspectorWindow> m_p_inspector;

@@ -1,44 +1,34 @@
 // The Open virtual memory dialog: a flat tree of the readable processes with
 // their icons and module paths; OK (or a double click) opens the chosen one's
-// committed memory as the document. The processes are listed into a document
-// of the dialog's own, so the shown document stays as it was until a process
-// has really been opened, and stays untouched on Cancel.
+// committed memory as a document. The processes are listed into a document
+// of the dialog's own, which the caller receives once a process has really
+// been opened; the shown document is never touched here.
 #include "frame/win32/process_dialog.h"
 
-#include "base/format_text.h"
-#include "base/tkstr.h"
 #include "data/document.h"
 #include "frame/frame_window.h"
 #include "frame/win32/frame_state.h"
 #include "resources/data_ids.h"
-#include "view/geometry.h"
-#include "view/size_change.h"
-#include "view/view_host.h"
-#include "view/view_state.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <new>
-#include <string>
 
 namespace {
 
 // Alive while the dialog is shown.
 struct ProcessDialogState {
     HIMAGELIST m_h_images = nullptr;
-    CallBackInfo* m_p_listing = nullptr; // the listed processes; becomes the document on OK
+    // The listed processes; on OK the opened process's document.
+    std::unique_ptr<CallBackInfo> m_p_listing;
     INT_PTR m_n_result = 0;
     int m_b_opening = 0; // an OK is being handled; a second one must not re-enter
 };
 
 ProcessDialogState* StateOf(HWND dialog) {
     return reinterpret_cast<ProcessDialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
-
-void RepaintView() {
-    if (HWND control = Frame().m_h_view_control)
-        InvalidateRect(control, nullptr, FALSE);
 }
 
 void FillTree(HWND dialog, ProcessDialogState* state) {
@@ -76,37 +66,6 @@ void EndProcessDialog(HWND dialog, ProcessDialogState* state, INT_PTR result) {
     EndDialog(dialog, result);
 }
 
-// Makes the listing document, now holding the opened process, the current
-// document and shows it: size, title, scroll range and status.
-void ShowProcessDocument(CallBackInfo* doc) {
-    FrameState& frame = Frame();
-    ViewState* view = g_p_view_state;
-    CallBackInfo* old = g_p_current_document;
-    g_p_current_document = doc;
-    delete old;
-
-    doc->m_n_data_size = static_cast<int64_t>(doc->m_proc_info.m_n_total_size);
-    doc->m_n_source_kind = 1;
-    ComputeMetrics();
-    const wchar_t* path =
-        doc->m_proc_info.m_sz_process_path != nullptr ? doc->m_proc_info.m_sz_process_path : L"";
-    tkstr path_text(path);
-    if (const wchar_t* folder = path_text.GetFolder())
-        SetCurrentDirectoryW(folder);
-    if (view != nullptr) {
-        const std::wstring title = FormatText(L"%s - %s [process]", view->m_sz_title, path);
-        SetWindowTextW(frame.m_h_main_window, title.c_str());
-    }
-    SetScrollRange(ScrollLines());
-    const std::wstring total = TotalText(doc->m_n_data_size);
-    SetStatusText(0, total.c_str());
-    if (view != nullptr) {
-        view->m_b_document_open = 1;
-        view->m_b_modified = 0;
-    }
-    RepaintView();
-}
-
 // OK or a double click: opens the selected process (the first one when none
 // is selected) and ends the dialog with 1, or with 0 when nothing was opened.
 void OpenSelectedOnce(HWND dialog, ProcessDialogState* state) {
@@ -119,7 +78,7 @@ void OpenSelectedOnce(HWND dialog, ProcessDialogState* state) {
         if (SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data)))
             index = static_cast<int64_t>(data.lParam);
     }
-    CallBackInfo* doc = state->m_p_listing;
+    CallBackInfo* doc = state->m_p_listing.get();
     if (doc == nullptr || doc->m_proc_info.m_n_process_count == 0) {
         EndProcessDialog(dialog, state, 0);
         return;
@@ -139,8 +98,8 @@ void OpenSelectedOnce(HWND dialog, ProcessDialogState* state) {
         EndProcessDialog(dialog, state, 0);
         return;
     }
-    state->m_p_listing = nullptr;
-    ShowProcessDocument(doc);
+    doc->m_n_data_size = static_cast<int64_t>(doc->m_proc_info.m_n_total_size);
+    doc->m_n_source_kind = 1;
     EndProcessDialog(dialog, state, 1);
 }
 
@@ -160,7 +119,7 @@ INT_PTR CALLBACK ProcessDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
     case WM_INITDIALOG: {
         auto* state = reinterpret_cast<ProcessDialogState*>(lparam);
         SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
-        state->m_p_listing = new (std::nothrow) CallBackInfo(Frame().m_h_view_control);
+        state->m_p_listing.reset(new (std::nothrow) CallBackInfo(Frame().m_h_view_control));
         if (state->m_p_listing != nullptr)
             FillTree(dialog, state);
         return TRUE; // no focus is set and no item selected; Enter means OK
@@ -194,15 +153,13 @@ INT_PTR CALLBACK ProcessDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
 
 } // namespace
 
-int OpenProcessDocument(void* main_window) {
+std::unique_ptr<CallBackInfo> ChooseProcessDocument(void* main_window) {
     ProcessDialogState state;
     const INT_PTR result = DialogBoxParamW(
         GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_OPEN_PROCESS),
         static_cast<HWND>(main_window), ProcessDlgProc, reinterpret_cast<LPARAM>(&state));
     // A listing that did not become the document releases its process handles.
-    delete state.m_p_listing;
-    const int opened = result == 1;
-    const int shown = g_p_view_state != nullptr && g_p_view_state->m_b_document_open;
-    SetDocumentCommands(opened || shown);
-    return opened;
+    if (result != 1)
+        state.m_p_listing.reset();
+    return std::move(state.m_p_listing);
 }

@@ -1,8 +1,13 @@
-// The Open virtual memory dialog (template 135): command 40010.
+// The Open virtual memory dialog (template 135).
 #pragma once
 
-// Shows the dialog modally over the main window; on OK the chosen process's
-// memory replaces the current document. The document commands follow: on
-// when a process was opened or a document is still shown, else greyed.
-// Returns the dialog's result, 1 when a process was opened.
-int OpenProcessDocument(void* main_window);
+#include <memory>
+
+class CallBackInfo;
+
+// Shows the dialog modally over the main window. On OK the chosen process's
+// memory is opened into a document of its own and the pending changes of the
+// shown one are asked about; that document is returned for the caller to
+// make current. Null on Cancel, or when nothing was opened or the shown
+// document may not go.
+std::unique_ptr<CallBackInfo> ChooseProcessDocument(void* main_window);

@@ -83,18 +83,13 @@ void OnRecoveryTimer() {
     FrameState& frame = Frame();
     CallBackInfo* doc = g_p_current_document;
     if (doc == nullptr) {
-        if (frame.m_p_recovery_document != nullptr)
+        if (frame.m_recovery.Tracking())
             RecoveryDocumentGone();
         return;
     }
-    if (doc != frame.m_p_recovery_document) {
-        // File documents are taken on by OfferRecovery when they open; a
-        // process document is taken on here.
-        if (doc->m_n_source_kind != 1)
-            return;
-        frame.m_recovery.Track(doc->m_p_data_plane, ProcessIdentity(doc), nullptr);
-        frame.m_p_recovery_document = doc;
-    }
+    // A document opened read-only has no copy.
+    if (!frame.m_recovery.Tracking())
+        return;
     const int pending = g_p_view_state != nullptr && g_p_view_state->m_b_modified;
     frame.m_recovery.Tick(static_cast<int64_t>(GetTickCount64()), doc->m_p_data_plane,
                           SourceSize(doc), pending);
@@ -104,7 +99,6 @@ int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
     FrameState& frame = Frame();
     RecoveryKeeper& keeper = frame.m_recovery;
     keeper.Release();
-    frame.m_p_recovery_document = nullptr;
     RecoveryPlatform& platform = PlatformRecovery();
     RecoveryIdentity opened;
     opened.m_sz_path = path;
@@ -151,10 +145,13 @@ int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
         }
     }
     keeper.Track(doc->m_p_data_plane, opened, restored ? &copy : nullptr);
-    frame.m_p_recovery_document = doc;
     if (open_elsewhere)
         SetStatusText(3, kOpenElsewhereText);
     return restored;
+}
+
+void RecoveryFollowProcess(CallBackInfo* doc) {
+    Frame().m_recovery.Track(doc->m_p_data_plane, ProcessIdentity(doc), nullptr);
 }
 
 WorkspaceStamp WorkspaceStampOf(const wchar_t* file_path) {
@@ -169,7 +166,7 @@ int WorkspaceReplacedElsewhere() {
 }
 
 int WriteCurrentWorkspace() {
-    if (!SaveWorkspace())
+    if (!SaveWorkspace(g_p_current_document))
         return 0;
     const std::wstring name = CurrentWorkspaceName();
     Frame().m_workspace_stamp = TakeWorkspaceStamp(PlatformRecovery(), name.c_str());
@@ -192,7 +189,7 @@ PendingAnswer AskReplaceWorkspace(HWND owner, const wchar_t* workspace_path) {
 int KeepEditsInRecoveryCopy() {
     CallBackInfo* doc = g_p_current_document;
     FrameState& frame = Frame();
-    return doc != nullptr && doc == frame.m_p_recovery_document &&
+    return doc != nullptr && frame.m_recovery.Tracking() &&
                    frame.m_recovery.WriteNow(doc->m_p_data_plane, SourceSize(doc))
                ? 1
                : 0;
@@ -201,7 +198,6 @@ int KeepEditsInRecoveryCopy() {
 void RecoveryDocumentGone() {
     FrameState& frame = Frame();
     frame.m_recovery.Release();
-    frame.m_p_recovery_document = nullptr;
 }
 
 void RecoveryEditsKept() {

@@ -22,6 +22,8 @@ void OnRecoveryTimer();
 // another running instance has the file open, the status bar says so. 1
 // when the document now shows restored pending edits.
 int OfferRecovery(CallBackInfo* doc, const wchar_t* path);
+// A process document became current: its copy follows it from now on.
+void RecoveryFollowProcess(CallBackInfo* doc);
 // The state of a file's workspace, taken before a document reads it and
 // remembered while the document is current, so that a later write notices
 // another window's write in between.

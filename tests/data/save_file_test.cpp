@@ -321,6 +321,33 @@ TEST_F(SaveFileTest, FailureAtAnyStepLeavesTheTargetIntactAndNoTemporaryFile) {
     EXPECT_EQ(FolderNames(m_dir.Path()), names_before);
 }
 
+// A caller's own sink, not installed: what the save tells its caller.
+class CallerSink : public MessageSink {
+  public:
+    void OnMessage(const std::wstring& text) override { m_messages.push_back(text); }
+    void OnTrace(const std::wstring&) override {}
+    std::vector<std::wstring> m_messages;
+};
+
+TEST_F(SaveFileTest, EveryFailureGoesToTheCallersSinkAlone) {
+    OpenDocument(MemorySource::Pattern(2 * 65536));
+    const std::wstring target = m_dir.WriteFile("target.bin", {1});
+    for (int64_t step = 1; step < 100; ++step) {
+        m_ops.m_n_fail_at = step;
+        m_ops.m_n_calls = 0;
+        CallerSink caller;
+        const int result = SaveDocumentToFile(m_doc.get(), target.c_str(), m_ops, m_reads, &caller);
+        if (m_ops.m_n_calls < step)
+            break;
+        EXPECT_EQ(result, 0) << "step " << step;
+        EXPECT_FALSE(caller.m_messages.empty()) << "step " << step;
+    }
+    CallerSink refused;
+    EXPECT_EQ(SaveDocumentToFile(m_doc.get(), m_source_path.c_str(), m_ops, m_reads, &refused), 0);
+    EXPECT_EQ(refused.m_messages.size(), 1u);
+    EXPECT_TRUE(m_sink.Messages().empty());
+}
+
 TEST_F(SaveFileTest, UnreadableSourceByteFailsWithoutTouchingTheTarget) {
     OpenDocument(MemorySource::Pattern(3 * 65536));
     const std::wstring target = m_dir.WriteFile("target.bin", {9, 9});

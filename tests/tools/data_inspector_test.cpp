@@ -26,7 +26,7 @@ TEST_F(ToolsFixture, TypedValueOverwritesItsBytesAsOneUndoStep) {
     EXPECT_EQ(Effective(), (std::vector<uint8_t>{0, 1, 0x12, 0x34, 0x56, 0x78, 6, 7}));
     EXPECT_EQ(m_doc->m_n_data_size, 8);
     EXPECT_EQ(m_state->m_b_modified, 1);
-    ASSERT_EQ(UndoLastStep(), 1);
+    ASSERT_EQ(UndoLastStep(m_doc.get(), m_state.get()), 1);
     EXPECT_EQ(Effective(), Counting(8));
 }
 
@@ -45,10 +45,10 @@ TEST_F(ToolsFixture, RefusedValuesChangeNothing) {
         PlaneReadGuard reading = HoldForReading(m_doc.get());
         EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"2", 0, &reason), 0);
         EXPECT_EQ(reason, L"A save or search is running");
-        EXPECT_EQ(UndoLastStep(), 0);
+        EXPECT_EQ(UndoLastStep(m_doc.get(), m_state.get()), 0);
         EXPECT_EQ(m_host.m_status[3], L"A save or search is running");
     }
-    ASSERT_EQ(UndoLastStep(), 1);
+    ASSERT_EQ(UndoLastStep(m_doc.get(), m_state.get()), 1);
     m_state->m_b_edit_mode = 0;
     EXPECT_EQ(WriteInspectorValue(kTypeInt8, L"1", 0, &reason), 0);
     EXPECT_EQ(Effective(), Counting(8));

@@ -40,8 +40,9 @@ class FindProcess : public ToolsFixture {
     }
 
     int64_t Search(const std::wstring& text, int direction) {
+        SearchRequest request(m_doc.get(), SearchStart(m_doc.get(), direction));
         int64_t end = -1;
-        return FindPattern(kFindModeHex, text.c_str(), direction, &end, 0);
+        return FindPattern(&request, kFindModeHex, text.c_str(), direction, &end, 0);
     }
 
     RegionProcess m_process;

@@ -19,16 +19,18 @@ class Find : public ToolsFixture {
     // Forward search as "Next" runs it; the match's range or (-1, -1).
     std::pair<int64_t, int64_t> Next(const wchar_t* text, int mode = kFindModeHex,
                                      int32_t code_page = 0) {
-        int64_t end = -1;
-        int64_t p = FindPattern(mode, text, 1, &end, code_page);
-        SelectFoundMatch(1, p, end);
-        return {p, end};
+        return Search(1, text, mode, code_page);
     }
     std::pair<int64_t, int64_t> Previous(const wchar_t* text, int mode = kFindModeHex,
                                          int32_t code_page = 0) {
+        return Search(0, text, mode, code_page);
+    }
+    std::pair<int64_t, int64_t> Search(int direction, const wchar_t* text, int mode,
+                                       int32_t code_page) {
+        SearchRequest request(m_doc.get(), SearchStart(m_doc.get(), direction));
         int64_t end = -1;
-        int64_t p = FindPattern(mode, text, 0, &end, code_page);
-        SelectFoundMatch(0, p, end);
+        const int64_t p = FindPattern(&request, mode, text, direction, &end, code_page);
+        SelectFoundMatch(direction, p, end);
         return {p, end};
     }
 };
@@ -129,7 +131,6 @@ TEST_F(Find, NextFromTheCaretSelectsTheMatch) {
     EXPECT_EQ(2, SelectionStart());
     EXPECT_EQ(3, SelectionEnd());
     EXPECT_EQ(2, m_doc->m_n_caret_offset);
-    EXPECT_EQ(1, m_doc->m_b_stop_search);
 }
 
 TEST_F(Find, OverlappingMatchesOneByteApart) {
@@ -233,12 +234,13 @@ TEST_F(Find, MatchesAndProgressAboveFourGiB) {
     EXPECT_GE(m_doc->m_n_progress_pos, int64_t{1} << 16);
 }
 
-TEST_F(Find, StopRequestEndsTheSearch) {
+TEST_F(Find, StopRequestedBeforeTheStartEndsTheSearch) {
     Open({1, 2, 3});
-    RequestSearchStop();
-    EXPECT_EQ(-1, Next(L"02").first);
-    ClearSearchStop();
-    Select(-1, -1);
+    SearchRequest stopped(m_doc.get(), -1);
+    stopped.m_b_stop = 1;
+    int64_t end = -1;
+    EXPECT_EQ(-1, FindPattern(&stopped, kFindModeHex, L"02", 1, &end, 0));
+    // The flag belongs to that request alone.
     EXPECT_EQ(1, Next(L"02").first);
 }
 
@@ -252,14 +254,15 @@ TEST_F(Find, StopMidSearchReturnsPromptly) {
     g_p_current_document = m_doc.get();
     ASSERT_EQ(1, m_doc->OpenFile(path.c_str()));
     std::atomic<int64_t> result{-2};
+    SearchRequest request(m_doc.get(), -1);
     std::thread worker([&] {
         int64_t end = -1;
-        result = FindPattern(kFindModeHex, L"01020304", 1, &end, 0);
+        result = FindPattern(&request, kFindModeHex, L"01020304", 1, &end, 0);
     });
     while (m_doc->m_n_progress_pos < 2 && result == -2)
         std::this_thread::yield();
     const auto asked = std::chrono::steady_clock::now();
-    m_doc->m_b_stop_search = 1;
+    request.m_b_stop = 1;
     worker.join();
     const auto waited = std::chrono::steady_clock::now() - asked;
     EXPECT_EQ(-1, result.load());
@@ -305,6 +308,7 @@ TEST_F(Find, RandomEditedDocumentsMatchAPlainSearch) {
         const auto total = static_cast<int64_t>(data.size());
         if (total == 0)
             continue;
+        SearchRequest search(m_doc.get(), 0);
         for (int q = 0; q < 25; ++q) {
             std::vector<uint8_t> pat;
             // Now and then a pattern longer than the 16- and 64-byte scan blocks.
@@ -318,17 +322,19 @@ TEST_F(Find, RandomEditedDocumentsMatchAPlainSearch) {
                     pat.push_back(static_cast<uint8_t>('a' + rng() % 3));
             }
             const int64_t from = static_cast<int64_t>(rng() % static_cast<uint32_t>(total + 1)) - 1;
-            m_doc->m_n_search_from = from;
-            const int64_t forward = SearchForward(pat.data(), static_cast<int64_t>(pat.size()));
+            search.m_n_from = from;
+            const int64_t forward =
+                SearchForward(&search, pat.data(), static_cast<int64_t>(pat.size()));
             ASSERT_EQ(ReferenceFirst(data, pat, from + 1), forward)
                 << "round " << round << " query " << q << " from " << from;
             const int64_t last = static_cast<int64_t>(rng() % static_cast<uint32_t>(total));
-            m_doc->m_n_search_from = last;
-            const int64_t backward = SearchBackward(pat.data(), static_cast<int64_t>(pat.size()));
+            search.m_n_from = last;
+            const int64_t backward =
+                SearchBackward(&search, pat.data(), static_cast<int64_t>(pat.size()));
             ASSERT_EQ(ReferenceLast(data, pat, last), backward)
                 << "round " << round << " query " << q << " last " << last;
             if (backward >= 0) {
-                EXPECT_EQ(backward + static_cast<int64_t>(pat.size()) - 1, m_doc->m_n_search_from);
+                EXPECT_EQ(backward + static_cast<int64_t>(pat.size()) - 1, search.m_n_from);
             }
         }
     }
@@ -350,18 +356,20 @@ TEST_F(Find, MatchesCrossViewBoundariesAtEveryOffset) {
             planted.push_back(at);
         }
         Open(bytes);
+        SearchRequest search(m_doc.get(), 0);
         for (int64_t at : planted) {
-            m_doc->m_n_search_from = at - 1;
-            ASSERT_EQ(at, SearchForward(pat.data(), static_cast<int64_t>(n))) << "n " << n;
+            search.m_n_from = at - 1;
+            ASSERT_EQ(at, SearchForward(&search, pat.data(), static_cast<int64_t>(n))) << "n " << n;
         }
-        m_doc->m_n_search_from = planted.back();
-        EXPECT_EQ(-1, SearchForward(pat.data(), static_cast<int64_t>(n)));
+        search.m_n_from = planted.back();
+        EXPECT_EQ(-1, SearchForward(&search, pat.data(), static_cast<int64_t>(n)));
         for (int64_t at : planted) {
-            m_doc->m_n_search_from = at + static_cast<int64_t>(n) - 1;
-            ASSERT_EQ(at, SearchBackward(pat.data(), static_cast<int64_t>(n))) << "n " << n;
+            search.m_n_from = at + static_cast<int64_t>(n) - 1;
+            ASSERT_EQ(at, SearchBackward(&search, pat.data(), static_cast<int64_t>(n)))
+                << "n " << n;
             // One byte short of the window: the copy is out of reach.
-            m_doc->m_n_search_from = at + static_cast<int64_t>(n) - 2;
-            const int64_t before = SearchBackward(pat.data(), static_cast<int64_t>(n));
+            search.m_n_from = at + static_cast<int64_t>(n) - 2;
+            const int64_t before = SearchBackward(&search, pat.data(), static_cast<int64_t>(n));
             ASSERT_LT(before, at);
         }
     }
@@ -385,13 +393,13 @@ TEST_F(Find, MatchesCrossPieceBoundariesAtEveryOffset) {
         ASSERT_EQ(1, m_doc->m_p_data_plane->Insert(3000, pat.data() + cut, n - cut));
         ASSERT_EQ(1, m_doc->m_p_data_plane->Insert(3000, pat.data(), cut));
         m_doc->m_n_data_size += n;
-        m_doc->m_n_search_from = -1;
-        ASSERT_EQ(1500, SearchForward(pat.data(), n)) << "cut " << cut;
-        ASSERT_EQ(3000, SearchForward(pat.data(), n)) << "cut " << cut;
-        m_doc->m_n_search_from = m_doc->m_n_data_size - 1;
-        ASSERT_EQ(3000, SearchBackward(pat.data(), n)) << "cut " << cut;
-        m_doc->m_n_search_from = 3000 + n - 2;
-        ASSERT_EQ(1500, SearchBackward(pat.data(), n)) << "cut " << cut;
+        SearchRequest search(m_doc.get(), -1);
+        ASSERT_EQ(1500, SearchForward(&search, pat.data(), n)) << "cut " << cut;
+        ASSERT_EQ(3000, SearchForward(&search, pat.data(), n)) << "cut " << cut;
+        search.m_n_from = m_doc->m_n_data_size - 1;
+        ASSERT_EQ(3000, SearchBackward(&search, pat.data(), n)) << "cut " << cut;
+        search.m_n_from = 3000 + n - 2;
+        ASSERT_EQ(1500, SearchBackward(&search, pat.data(), n)) << "cut " << cut;
     }
 }
 
@@ -406,12 +414,12 @@ TEST_F(Find, PatternsLongerThanASpan) {
     }
     const std::vector<uint8_t> typed(bytes.begin() + 998, bytes.begin() + 1042);
     // Counting bytes repeat every 256, so start just before the typed run.
-    m_doc->m_n_search_from = 997;
-    EXPECT_EQ(998, SearchForward(typed.data(), static_cast<int64_t>(typed.size())));
-    m_doc->m_n_search_from = m_doc->m_n_data_size - 1;
+    SearchRequest search(m_doc.get(), 997);
+    EXPECT_EQ(998, SearchForward(&search, typed.data(), static_cast<int64_t>(typed.size())));
+    search.m_n_from = m_doc->m_n_data_size - 1;
     // The last copy lies furthest on.
     EXPECT_EQ(998 + 256 * ((3 * kViewSize - 1042) / 256),
-              SearchBackward(typed.data(), static_cast<int64_t>(typed.size())));
+              SearchBackward(&search, typed.data(), static_cast<int64_t>(typed.size())));
 
     std::vector<uint8_t> noise(3 * kViewSize);
     std::mt19937 rng(99);
@@ -421,11 +429,11 @@ TEST_F(Find, PatternsLongerThanASpan) {
     const int64_t at = 0x8123;
     const std::vector<uint8_t> wide(noise.begin() + at, noise.begin() + at + kViewSize + 700);
     const auto n = static_cast<int64_t>(wide.size());
-    m_doc->m_n_search_from = -1;
-    EXPECT_EQ(at, SearchForward(wide.data(), n));
-    EXPECT_EQ(-1, SearchForward(wide.data(), n));
-    m_doc->m_n_search_from = m_doc->m_n_data_size - 1;
-    EXPECT_EQ(at, SearchBackward(wide.data(), n));
-    m_doc->m_n_search_from = at + n - 2;
-    EXPECT_EQ(-1, SearchBackward(wide.data(), n));
+    SearchRequest across(m_doc.get(), -1);
+    EXPECT_EQ(at, SearchForward(&across, wide.data(), n));
+    EXPECT_EQ(-1, SearchForward(&across, wide.data(), n));
+    across.m_n_from = m_doc->m_n_data_size - 1;
+    EXPECT_EQ(at, SearchBackward(&across, wide.data(), n));
+    across.m_n_from = at + n - 2;
+    EXPECT_EQ(-1, SearchBackward(&across, wide.data(), n));
 }

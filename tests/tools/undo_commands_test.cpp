@@ -29,50 +29,50 @@ TEST_F(UndoCommands, TypingRemoveAndInsertGoBackToTheOpenedStateAndForwardAgain)
     ASSERT_EQ(1, InsertFromClipboard());
     EXPECT_EQ(51, m_doc->m_n_data_size);
 
-    ASSERT_EQ(1, UndoLastStep());
+    ASSERT_EQ(1, UndoLastStep(m_doc.get(), m_state.get()));
     EXPECT_EQ(removed, Effective());
     EXPECT_EQ(48, m_doc->m_n_data_size);
     EXPECT_EQ(L"Total: 0x2F", m_host.m_status[0]);
     EXPECT_EQ(4, SelectionStart());
-    ASSERT_EQ(1, UndoLastStep());
+    ASSERT_EQ(1, UndoLastStep(m_doc.get(), m_state.get()));
     EXPECT_EQ(typed, Effective());
     EXPECT_EQ(0x20, SelectionStart());
     EXPECT_EQ(0x2F, SelectionEnd());
     EXPECT_EQ(1, m_state->m_b_modified);
-    ASSERT_EQ(1, UndoLastStep()); // the four digits were one step
+    ASSERT_EQ(1, UndoLastStep(m_doc.get(), m_state.get())); // the four digits were one step
     EXPECT_EQ(Counting(64), Effective());
     EXPECT_EQ(0x12, SelectionStart());
     EXPECT_EQ(0x13, SelectionEnd());
     EXPECT_EQ(1, m_doc->m_n_top_line);
     EXPECT_EQ(0, m_state->m_b_modified) << "back where the file was opened";
     EXPECT_EQ(1, m_doc->m_p_data_plane->PieceCount());
-    EXPECT_EQ(0, UndoLastStep());
+    EXPECT_EQ(0, UndoLastStep(m_doc.get(), m_state.get()));
 
-    ASSERT_EQ(1, RedoNextStep());
+    ASSERT_EQ(1, RedoNextStep(m_doc.get(), m_state.get()));
     EXPECT_EQ(typed, Effective());
     EXPECT_EQ(1, m_state->m_b_modified);
     EXPECT_EQ(0x12, SelectionStart());
     EXPECT_EQ(0x13, SelectionEnd());
-    ASSERT_EQ(1, RedoNextStep());
+    ASSERT_EQ(1, RedoNextStep(m_doc.get(), m_state.get()));
     EXPECT_EQ(removed, Effective());
     EXPECT_EQ(0x20, SelectionStart()) << "the byte that took the removed ones' place";
     // A new edit drops what could be redone.
     Select(0, 0);
     ASSERT_EQ(1, RemoveSelection());
     EXPECT_EQ(0, m_doc->m_history.CanRedo());
-    EXPECT_EQ(0, RedoNextStep());
+    EXPECT_EQ(0, RedoNextStep(m_doc.get(), m_state.get()));
 }
 
 TEST_F(UndoCommands, KeptStateIsTheCleanOneAndUndoWorksWithoutEditMode) {
     Open(Counting(16));
     Select(2, 3);
     ASSERT_EQ(1, RemoveSelection());
-    MarkDocumentKept(); // as after "Save workspace"
+    MarkDocumentKept(m_doc.get(), m_state.get()); // as after "Save workspace"
     EXPECT_EQ(0, m_state->m_b_modified);
     m_state->m_b_edit_mode = 0;
-    ASSERT_EQ(1, UndoLastStep());
+    ASSERT_EQ(1, UndoLastStep(m_doc.get(), m_state.get()));
     EXPECT_EQ(1, m_state->m_b_modified);
     EXPECT_EQ(Counting(16), Effective());
-    ASSERT_EQ(1, RedoNextStep());
+    ASSERT_EQ(1, RedoNextStep(m_doc.get(), m_state.get()));
     EXPECT_EQ(0, m_state->m_b_modified);
 }

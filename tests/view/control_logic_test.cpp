@@ -110,7 +110,7 @@ TEST_F(ControlLogicTest, DragPastTheBottomKeepsScrollingOnHover) {
     SetScrollRange(ScrollLines());
     ASSERT_EQ(1, OnLeftButtonDown(CellX(0), RowY(3), 0)); // byte 0x30
     EXPECT_EQ(1, m_host.m_b_captured);
-    EXPECT_EQ(0x30, doc->m_n_search_from);
+    EXPECT_EQ(0x30, SelectionStart());
     EXPECT_EQ(1, ControlDragState().m_b_dragging);
 
     const int32_t bottom_y = 10 * kH - 5; // within 30 pixels of the bottom
@@ -171,7 +171,7 @@ TEST_F(ControlLogicTest, PressOutsideSelectsNothingAndShiftPressExtends) {
     OnLeftButtonUp(CellX(5), RowY(0));
     ASSERT_EQ(1, OnLeftButtonDown(CellX(2), RowY(0), 1));
     EXPECT_EQ(0, ControlDragState().m_b_dragging);
-    EXPECT_EQ(2, doc->m_n_search_from);
+    EXPECT_EQ(2, SelectionStart());
     EXPECT_EQ(L"Selected: 0x4 / 4", m_host.m_status[3]);
 }
 

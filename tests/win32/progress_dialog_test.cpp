@@ -14,10 +14,15 @@ struct Seen {
     int m_b_held = 0;
 };
 
+struct Job {
+    CallBackInfo* m_p_document;
+    Seen m_seen;
+};
+
 void Work(void* context) {
-    auto* seen = static_cast<Seen*>(context);
-    seen->m_b_ran = 1;
-    seen->m_b_held = DocumentBeingRead(g_p_current_document);
+    auto* job = static_cast<Job*>(context);
+    job->m_seen.m_b_ran = 1;
+    job->m_seen.m_b_held = DocumentBeingRead(job->m_p_document);
 }
 
 } // namespace
@@ -25,10 +30,9 @@ void Work(void* context) {
 TEST(ProgressDialog, WorkWithoutADialogRunsHereAndLetsTheDocumentGo) {
     CallBackInfo doc(nullptr);
     doc.m_p_data_plane = new CDataPlane(16);
-    g_p_current_document = &doc;
-    Seen seen;
-    EXPECT_EQ(1, RunUnderProgress(nullptr, Work, &seen));
-    g_p_current_document = nullptr;
+    Job job = {&doc, {}};
+    EXPECT_EQ(1, RunUnderProgress(nullptr, &doc, Work, &job));
+    const Seen& seen = job.m_seen;
     EXPECT_EQ(1, seen.m_b_ran) << "a save whose worker cannot start is still done";
     EXPECT_EQ(1, seen.m_b_held);
     EXPECT_EQ(0, DocumentBeingRead(&doc));

@@ -1,7 +1,8 @@
 // The Find dialog (template 106). Searches run on a worker thread that never
 // calls into this thread: it posts its start and its result to the dialog,
-// which changes the buttons and selects the match itself. Stopping sets the
-// stop requests and joins the worker, which sees them within one 64 KiB
+// which changes the buttons and selects the match itself. Each search has a
+// request of its own (document, start, stop flag); stopping sets the flags
+// and joins the workers, which sees them within one 64 KiB
 // slice, so "&Stop" and closing the dialog return promptly.
 #include "base/messages.h"
 #include "data/document.h"
@@ -26,8 +27,8 @@ namespace {
 constexpr UINT kSearchStarted = WM_APP + 10;
 constexpr UINT kSearchFinished = WM_APP + 11;
 
-// What a search is asked to do, read from the controls on this thread.
-struct SearchRequest {
+// What a search is asked to look for, read from the controls on this thread.
+struct SearchOrder {
     HWND m_h_dialog;
     int m_n_direction; // 1 forward, 0 backward
     std::wstring m_sz_text;
@@ -35,9 +36,11 @@ struct SearchRequest {
     int32_t m_n_code_page;
 };
 
-// A search thread and whether it has done its work (it then only returns).
+// A search thread, the request it runs (whose stop flag this thread sets) and
+// whether it has done its work (it then only returns).
 struct SearchThread {
     std::thread m_thread;
+    std::shared_ptr<SearchRequest> m_p_request;
     std::shared_ptr<std::atomic<int>> m_p_done;
 };
 
@@ -70,48 +73,53 @@ void SetButtons(HWND dialog, int searching) {
     EnableWindow(GetDlgItem(dialog, IDC_FIND_STOP), searching);
 }
 
-void PostProgressToBar(HWND dialog) {
-    if (g_p_current_document != nullptr)
-        g_p_current_document->PostProgress(GetDlgItem(dialog, IDC_FIND_PROGRESS));
+// The document the dialog searches, given when it was made.
+CallBackInfo* DocumentOf(HWND dialog) {
+    return reinterpret_cast<CallBackInfo*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
-// RunSearch's search half: the pattern from the request, the document searched.
-int64_t RunSearch(const SearchRequest& request, int64_t* end) {
+void PostProgressToBar(HWND dialog) {
+    if (CallBackInfo* doc = DocumentOf(dialog))
+        doc->PostProgress(GetDlgItem(dialog, IDC_FIND_PROGRESS));
+}
+
+// The worker's search half: the pattern from the order, the request's document searched.
+int64_t RunSearch(const SearchOrder& order, SearchRequest* request, int64_t* end) {
     *end = -1;
-    if (request.m_sz_text.empty() || g_p_current_document == nullptr)
+    if (order.m_sz_text.empty() || request->m_p_document == nullptr)
         return -1;
-    return FindPattern(request.m_n_mode, request.m_sz_text.c_str(), request.m_n_direction, end,
-                       request.m_n_code_page);
+    return FindPattern(request, order.m_n_mode, order.m_sz_text.c_str(), order.m_n_direction, end,
+                       order.m_n_code_page);
 }
 
 // reading holds the document against edits from before the thread started
 // until the search has read its last byte.
-void SearchWorker(SearchRequest request, std::shared_ptr<std::atomic<int>> done,
-                  PlaneReadGuard reading) {
+void SearchWorker(SearchOrder order, std::shared_ptr<SearchRequest> request,
+                  std::shared_ptr<std::atomic<int>> done, PlaneReadGuard reading) {
     SearchControl& control = Control();
     std::lock_guard<std::mutex> lock(control.m_search_lock);
-    PostMessageW(request.m_h_dialog, kSearchStarted, 0, 0);
+    PostMessageW(order.m_h_dialog, kSearchStarted, 0, 0);
     int64_t end = -1;
-    const int64_t found = RunSearch(request, &end);
+    const int64_t found = RunSearch(order, request.get(), &end);
     reading.Release();
     {
         std::lock_guard<std::mutex> result(control.m_result_lock);
         control.m_n_found = found;
         control.m_n_found_end = end;
-        control.m_n_found_direction = request.m_n_direction;
+        control.m_n_found_direction = order.m_n_direction;
     }
-    PostMessageW(request.m_h_dialog, kSearchFinished, 0, 0);
+    PostMessageW(order.m_h_dialog, kSearchFinished, 0, 0);
     done->store(1);
 }
 
 // Snapshot of the controls; false when nothing is to be searched.
-bool ReadRequest(HWND dialog, int direction, SearchRequest* request) {
-    request->m_h_dialog = dialog;
-    request->m_n_direction = direction;
-    request->m_sz_text = WindowText(GetDlgItem(dialog, IDC_FIND_PATTERN));
-    request->m_n_code_page = 0;
+bool ReadOrder(HWND dialog, int direction, SearchOrder* order) {
+    order->m_h_dialog = dialog;
+    order->m_n_direction = direction;
+    order->m_sz_text = WindowText(GetDlgItem(dialog, IDC_FIND_PATTERN));
+    order->m_n_code_page = 0;
     if (IsDlgButtonChecked(dialog, IDC_FIND_HEX) == BST_CHECKED) {
-        request->m_n_mode = kFindModeHex;
+        order->m_n_mode = kFindModeHex;
         return true;
     }
     if (IsDlgButtonChecked(dialog, IDC_FIND_TEXT) != BST_CHECKED)
@@ -119,16 +127,18 @@ bool ReadRequest(HWND dialog, int direction, SearchRequest* request) {
     const LRESULT index = SendDlgItemMessageW(dialog, IDC_FIND_CODE_PAGE, CB_GETCURSEL, 0, 0);
     if (index < 0 || index >= 4)
         return false;
-    request->m_n_mode = kFindModeText;
-    request->m_n_code_page = FindCodePages[index].m_n_code_page;
+    order->m_n_mode = kFindModeText;
+    order->m_n_code_page = FindCodePages[index].m_n_code_page;
     return true;
 }
 
 void StartSearch(HWND dialog, int direction) {
-    SearchRequest request;
-    if (!ReadRequest(dialog, direction, &request))
-        request.m_sz_text.clear();
-    ClearSearchStop();
+    SearchOrder order;
+    if (!ReadOrder(dialog, direction, &order))
+        order.m_sz_text.clear();
+    CallBackInfo* doc = DocumentOf(dialog);
+    auto request =
+        std::make_shared<SearchRequest>(doc, doc != nullptr ? SearchStart(doc, direction) : 0);
     // Threads of earlier searches that have finished are released here.
     SearchControl& control = Control();
     for (auto it = control.m_workers.begin(); it != control.m_workers.end();) {
@@ -142,13 +152,13 @@ void StartSearch(HWND dialog, int direction) {
     auto done = std::make_shared<std::atomic<int>>(0);
     std::thread worker;
     try {
-        worker = std::thread(SearchWorker, request, done, HoldForReading(g_p_current_document));
+        worker = std::thread(SearchWorker, order, request, done, HoldForReading(doc));
     } catch (const std::system_error&) {
         // No thread to spare: the hold went with the failed start.
         ShowMessage(L"The search could not be started.");
         return;
     }
-    control.m_workers.push_back(SearchThread{std::move(worker), done});
+    control.m_workers.push_back(SearchThread{std::move(worker), request, done});
     // The buttons turn grey as soon as the search is asked for, so a second
     // click cannot slip in before the worker has announced itself.
     SetButtons(dialog, 1);
@@ -156,15 +166,13 @@ void StartSearch(HWND dialog, int direction) {
 }
 
 void StopSearch() {
-    if (g_p_current_document != nullptr && g_p_current_document->m_b_stop_search == 0)
-        g_p_current_document->m_b_stop_search = 1;
-    RequestSearchStop();
     SearchControl& control = Control();
+    for (SearchThread& worker : control.m_workers)
+        worker.m_p_request->m_b_stop.store(1);
     for (SearchThread& worker : control.m_workers)
         if (worker.m_thread.joinable())
             worker.m_thread.join();
     control.m_workers.clear();
-    ClearSearchStop();
 }
 
 void OnSearchFinished(HWND dialog) {
@@ -184,7 +192,8 @@ void OnSearchFinished(HWND dialog) {
     SelectFoundMatch(direction, found, end);
 }
 
-void OnInitDialog(HWND dialog) {
+void OnInitDialog(HWND dialog, CallBackInfo* doc) {
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(doc));
     RememberedFind& memory = FindMemory();
     const int mode = memory.m_n_mode == IDC_FIND_TEXT ? IDC_FIND_TEXT : IDC_FIND_HEX;
     CheckRadioButton(dialog, IDC_FIND_HEX, IDC_FIND_TEXT, mode);
@@ -195,7 +204,6 @@ void OnInitDialog(HWND dialog) {
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(page.m_sz_name));
     SendMessageW(list, CB_SETCURSEL, 0, 0);
     EnableWindow(list, mode == IDC_FIND_TEXT);
-    CallBackInfo* doc = g_p_current_document;
     if (doc != nullptr) {
         const int64_t lo =
             doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_anchor : doc->m_n_sel_active;
@@ -232,10 +240,10 @@ void OnModeClicked(HWND dialog, int id) {
     SetFocus(GetDlgItem(dialog, IDC_FIND_PATTERN));
 }
 
-INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*lparam*/) {
+INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        OnInitDialog(dialog);
+        OnInitDialog(dialog, reinterpret_cast<CallBackInfo*>(lparam));
         return TRUE;
     case kSearchStarted:
         SetButtons(dialog, 1);
@@ -297,11 +305,11 @@ INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
 
 } // namespace
 
-void OnFindCommand(void* owner_window) {
-    if (g_p_current_document == nullptr || DocumentBeingRead(g_p_current_document))
+void OnFindCommand(void* owner_window, CallBackInfo* doc) {
+    if (doc == nullptr || DocumentBeingRead(doc))
         return;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIND),
-                    static_cast<HWND>(owner_window), FindDlgProc, 0);
+                    static_cast<HWND>(owner_window), FindDlgProc, reinterpret_cast<LPARAM>(doc));
 }
