@@ -30,6 +30,29 @@ WorkspaceWrite WriteOwnWorkspace(const wchar_t* workspace_path, PendingEditsHost
     return host.WriteWorkspace() ? WorkspaceWrite::kWritten : WorkspaceWrite::kFailed;
 }
 
+namespace {
+
+// Keeps the pending changes before the document goes: 1 when they are kept
+// (in the workspace, or in a recovery copy when the user declined to replace
+// another window's workspace), 0 when the user cancelled, -1 when they could
+// not be kept.
+int KeepBeforeGoing(const wchar_t* workspace_path, PendingEditsHost& host) {
+    switch (WriteOwnWorkspace(workspace_path, host)) {
+    case WorkspaceWrite::kWritten:
+        return 1;
+    case WorkspaceWrite::kCancelled:
+        return 0;
+    case WorkspaceWrite::kDeclined:
+        // The changes stay pending in a recovery copy, as the document goes.
+        return host.KeepInRecoveryCopy() ? 1 : -1;
+    case WorkspaceWrite::kFailed:
+        break;
+    }
+    return -1;
+}
+
+} // namespace
+
 int ConfirmDocumentRelease(int modified, const wchar_t* workspace_path, PendingEditsHost& host) {
     if (!modified) {
         return 1;
@@ -42,19 +65,9 @@ int ConfirmDocumentRelease(int modified, const wchar_t* workspace_path, PendingE
     case PendingAnswer::kYes:
         break;
     }
-    switch (WriteOwnWorkspace(workspace_path, host)) {
-    case WorkspaceWrite::kWritten:
-        return 1;
-    case WorkspaceWrite::kCancelled:
-        return 0;
-    case WorkspaceWrite::kDeclined:
-        // The changes stay pending in a recovery copy, as the document goes.
-        if (host.KeepInRecoveryCopy()) {
-            return 1;
-        }
-        break;
-    case WorkspaceWrite::kFailed:
-        break;
+    const int kept = KeepBeforeGoing(workspace_path, host);
+    if (kept >= 0) {
+        return kept;
     }
     host.ReportWorkspaceFailure(workspace_path);
     return 0;
@@ -64,18 +77,9 @@ int ConfirmWindowClose(int modified, const wchar_t* workspace_path, PendingEdits
     if (!modified) {
         return 1;
     }
-    switch (WriteOwnWorkspace(workspace_path, host)) {
-    case WorkspaceWrite::kWritten:
-        return 1;
-    case WorkspaceWrite::kCancelled:
-        return 0;
-    case WorkspaceWrite::kDeclined:
-        if (host.KeepInRecoveryCopy()) {
-            return 1;
-        }
-        break;
-    case WorkspaceWrite::kFailed:
-        break;
+    const int kept = KeepBeforeGoing(workspace_path, host);
+    if (kept >= 0) {
+        return kept;
     }
     return host.AskCloseAnyway(workspace_path) ? 1 : 0;
 }
