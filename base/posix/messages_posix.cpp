@@ -3,6 +3,10 @@
 
 #include <cstdio>
 
-void PlatformShowMessage(const std::wstring& text) { std::fprintf(stderr, "Message: %ls\n", text.c_str()); }
+void PlatformShowMessage(const std::wstring& text) {
+    std::fprintf(stderr, "Message: %ls\n", text.c_str());
+}
 
-void PlatformDebugTrace(const std::wstring& text) { std::fprintf(stderr, "trace: %ls", text.c_str()); }
+void PlatformDebugTrace(const std::wstring& text) {
+    std::fprintf(stderr, "trace: %ls", text.c_str());
+}

@@ -8,4 +8,6 @@ void PlatformShowMessage(const std::wstring& text) {
     MessageBoxW(nullptr, text.c_str(), L"Message", MB_TOPMOST);
 }
 
-void PlatformDebugTrace(const std::wstring& text) { OutputDebugStringW(text.c_str()); }
+void PlatformDebugTrace(const std::wstring& text) {
+    OutputDebugStringW(text.c_str());
+}
