@@ -10,8 +10,6 @@
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/frame_state.h"
 #include "base/tkstr.h"
-#include "base/format_text.h"
-#include "base/tkstr.h"
 #include "view/geometry.h"
 #include "view/selection.h"
 #include "view/size_change.h"
@@ -61,12 +59,8 @@ int ApplyCurrentDocument(HWND owner) {
     }
     ApplyCopy copy;
     ApplyWork work = {doc, &copy, 0};
-    if (!RunUnderProgress(owner, doc, WriteCopyWork, &work)) {
-        // No dialog or thread to spare: the write runs here.
-        HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        WriteCopyWork(&work);
-        SetCursor(previous);
-    }
+    // Runs the write here when no dialog or thread can be made.
+    RunUnderProgress(owner, doc, WriteCopyWork, &work);
     if (!work.m_b_written) {
         CurrentViewHost()->Invalidate();
         return 0;

@@ -12,8 +12,6 @@
 #include "data/save_file.h"
 #include "data/workspace.h"
 #include "frame/command_rules.h"
-#include "base/format_text.h"
-#include "base/tkstr.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/lib_luna.h"
 #include "frame/win32/recovery_hooks.h"

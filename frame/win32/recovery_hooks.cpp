@@ -10,9 +10,6 @@
 #include "data/recovery.h"
 #include "data/recovery_keeper.h"
 #include "data/workspace.h"
-#include "base/format_text.h"
-#include "base/tkstr.h"
-#include "base/messages.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 
