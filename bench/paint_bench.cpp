@@ -73,6 +73,7 @@ class BenchHost : public ViewHost {
     void CaptureMouse() override {}
     void ReleaseMouse() override {}
     void TrackHover(int) override {}
+    void RequestFont(int) override {}
 
     CountingCanvas m_canvas;
 };

@@ -174,6 +174,10 @@ int ZoomFont(int larger) {
     return RecreateFont(larger ? 1 : -1);
 }
 
+int ApplyFontStep(int step) {
+    return RecreateFont(step > 0 ? 1 : step < 0 ? -1 : 0);
+}
+
 int RefreshFont() {
     return RecreateFont(0);
 }

@@ -52,6 +52,9 @@ int ZoomFont(int larger);
 // inch changed (the window moved to a monitor of another scale); nothing is
 // written. 1 when the font was created.
 int RefreshFont();
+// A font step the view asked for: one size larger (step > 0), one smaller
+// (step < 0), or the same size made anew (0); the result of the call made.
+int ApplyFontStep(int step);
 // WriteProfileInt (signed decimal text) is declared in settings_file.h.
 
 // Reads the three font keys with their defaults (face capacity 32).

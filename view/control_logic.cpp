@@ -6,8 +6,6 @@
 #include "view/selection.h"
 #include "view/view_host.h"
 
-#include "settings/item_attributes.h"
-
 namespace {
 
 DragState g_drag_state = {0, 0};
@@ -104,7 +102,7 @@ void OnLeftButtonUp(int32_t x, int32_t y) {
 int OnMouseWheel(int32_t delta, int ctrl) {
     if (ctrl) {
         // One size step per message, whatever the delta, also without a document.
-        ZoomFont(delta > 0 ? 1 : 0);
+        CurrentViewHost()->RequestFont(delta > 0 ? 1 : -1);
         return 1;
     }
     if (!g_p_current_document) {

@@ -52,6 +52,11 @@ class ViewHost {
     virtual void CaptureMouse() = 0;
     virtual void ReleaseMouse() = 0;
     virtual void TrackHover(int arm) = 0;
+
+    // The font comes from the settings, which lie above the view: asks the
+    // window that owns the view for it one size larger (step 1), one size
+    // smaller (-1) or made anew at the same size (0).
+    virtual void RequestFont(int step) = 0;
 };
 
 // The installed host, or the platform's own (a host that does nothing where

@@ -175,6 +175,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case kCheckFileChangeMessage:
         CheckFileAtActivation(window);
         return 0;
+    case kViewFontMessage:
+        ApplyFontStep(static_cast<int>(wparam) - 1);
+        return 0;
     case WM_SETFOCUS:
         if (Frame().m_h_view_control) {
             SetFocus(Frame().m_h_view_control);

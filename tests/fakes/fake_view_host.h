@@ -7,6 +7,7 @@
 #include "view/view_host.h"
 
 #include <string>
+#include <vector>
 
 class FakeViewHost : public ViewHost {
   public:
@@ -32,8 +33,10 @@ class FakeViewHost : public ViewHost {
     void CaptureMouse() override { m_b_captured = 1; }
     void ReleaseMouse() override { m_b_captured = 0; }
     void TrackHover(int arm) override;
+    void RequestFont(int step) override { m_font_requests.push_back(step); }
 
     RecordingCanvas m_canvas;
+    std::vector<int> m_font_requests;
     int m_b_has_canvas = 1;
     int m_n_invalidations = 0;
     int m_b_caret = 0;

@@ -32,6 +32,12 @@ TEST_F(ControlLogicTest, WheelScrollsOneRowPerFullNotch) {
     EXPECT_EQ(1, OnMouseWheel(240, 0));
     EXPECT_EQ(3, doc->m_n_top_line);
     EXPECT_EQ(3, m_host.m_scroll.m_n_pos);
+    // With Ctrl each message asks the owner for one font size step, whatever
+    // its delta, and scrolls nothing.
+    EXPECT_EQ(1, OnMouseWheel(-360, 1));
+    EXPECT_EQ(1, OnMouseWheel(60, 1));
+    EXPECT_EQ(m_host.m_font_requests, (std::vector<int>{-1, 1}));
+    EXPECT_EQ(3, doc->m_n_top_line);
     g_p_current_document = nullptr;
     EXPECT_EQ(0, OnMouseWheel(-120, 0));
 }

@@ -142,6 +142,16 @@ void EditModeHook(int on) {
     g_b_hook_state = on;
 }
 
+// The control's owner, standing in for the main window: it answers the
+// view's font requests as the main window does.
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == kViewFontMessage) {
+        ApplyFontStep(static_cast<int>(wparam) - 1);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
 class ViewControlTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -150,7 +160,7 @@ class ViewControlTest : public ::testing::Test {
         ASSERT_NE(nullptr, m_state->m_h_memory_dc);
         WNDCLASSEXW wc = {};
         wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcW;
+        wc.lpfnWndProc = OwnerProc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
         wc.lpszClassName = L"PelmoraViewTestMain";

@@ -22,6 +22,7 @@ class NullViewHost : public ViewHost {
     void CaptureMouse() override {}
     void ReleaseMouse() override {}
     void TrackHover(int) override {}
+    void RequestFont(int) override {}
 };
 
 } // namespace

@@ -3,7 +3,6 @@
 // typed hex digits and the vertical scroll bar.
 #include "view/win32/hex_view_control.h"
 
-#include "settings/item_attributes.h"
 #include "view/control_logic.h"
 #include "view/geometry.h"
 #include "view/paint.h"
@@ -93,7 +92,7 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         // The main window has moved to a monitor of another scale and taken
         // its new size: the font follows at the same point size.
         if (g_p_view_state && g_p_view_state->m_h_memory_dc) {
-            RefreshFont();
+            CurrentViewHost()->RequestFont(0);
         }
         return 0;
     case WM_KILLFOCUS:

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+// Sent by the view to its top-level window for a new font: wparam is the
+// step (1 larger, -1 smaller, 0 the same size made anew) plus one.
+constexpr UINT kViewFontMessage = WM_APP + 27;
+
 // Registers the class and creates the control over the main window's client
 // area; stores it in ViewState. Null when the class cannot be registered.
 HWND CreateHexViewControl(HWND main_window);

@@ -160,6 +160,12 @@ class Win32ViewHost : public ViewHost {
         track.dwHoverTime = 50;
         TrackMouseEvent(&track);
     }
+    void RequestFont(int step) override {
+        if (HWND view = ViewWindow()) {
+            SendMessageW(GetAncestor(view, GA_ROOT), kViewFontMessage,
+                         static_cast<WPARAM>(step + 1), 0);
+        }
+    }
 
   private:
     static bool HasFocus(HWND view) { return view && GetFocus() == view; }
