@@ -530,6 +530,27 @@ TEST_F(ViewControlTest, OnlyAsciiHexDigitsTypeInEditMode) {
     EXPECT_EQ(0xA7, *FetchEffectiveByte(doc, 0x10, &doc->m_file_mapping));
 }
 
+TEST_F(ViewControlTest, KeysAndPaintingReachOnlyTheDocumentTheControlWasHanded) {
+    CallBackInfo* doc = Open(Counting(64));
+    SetForegroundWindow(m_main);
+    SetFocus(m_control);
+    SetEditMode(doc, m_state.get(), 1);
+    ASSERT_EQ(1, GoToOffset(doc, 0x10)); // byte 0x40
+    HDC screen = GetDC(m_control);
+    SetHexViewDocument(m_control, nullptr);
+    SendMessageW(m_control, WM_CHAR, L'a', 0);
+    SendMessageW(m_control, WM_CHAR, L'7', 0);
+    EXPECT_EQ(0x40, *FetchEffectiveByte(doc, 0x10, &doc->m_file_mapping));
+    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, PaintHexView(m_control, screen));
+    SetHexViewDocument(m_control, doc);
+    SendMessageW(m_control, WM_CHAR, L'a', 0);
+    SendMessageW(m_control, WM_CHAR, L'7', 0);
+    EXPECT_EQ(0xA7, *FetchEffectiveByte(doc, 0x10, &doc->m_file_mapping));
+    EXPECT_EQ(1, PaintHexView(m_control, screen));
+    ReleaseDC(m_control, screen);
+}
+
 TEST_F(ViewControlTest, ViewTallerThanTheScreenIsPaintedToItsBottom) {
     CallBackInfo* doc = Open(Counting(16 * 400));
     const int32_t screen_height = GetSystemMetrics(SM_CYSCREEN);
