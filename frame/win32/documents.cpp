@@ -146,7 +146,7 @@ void ReplaceCurrentDocument(CallBackInfo* doc) {
 // scroll range and status.
 void ShowProcessDocument(CallBackInfo* doc) {
     ReplaceCurrentDocument(doc);
-    ComputeMetrics(g_p_current_document);
+    ComputeMetrics(doc);
     const wchar_t* path =
         doc->m_proc_info.m_sz_process_path != nullptr ? doc->m_proc_info.m_sz_process_path : L"";
     tkstr path_text(path);
@@ -158,7 +158,7 @@ void ShowProcessDocument(CallBackInfo* doc) {
         const std::wstring title = FormatText(L"%s - %s [process]", view->m_sz_title, path);
         SetWindowTextW(Frame().m_h_main_window, title.c_str());
     }
-    SetScrollRange(g_p_view_state, ScrollLines(g_p_current_document));
+    SetScrollRange(view, ScrollLines(doc));
     const std::wstring total = TotalText(doc->m_n_data_size);
     SetStatusText(0, total.c_str());
     if (view != nullptr) {
@@ -317,7 +317,7 @@ int LoadDocument(const wchar_t* path) {
     }
     ReplaceCurrentDocument(doc);
     frame.m_workspace_stamp = read;
-    ComputeMetrics(g_p_current_document);
+    ComputeMetrics(doc);
     int set_aside = 0;
     int restored = 0;
     if (read_only) {
@@ -327,7 +327,7 @@ int LoadDocument(const wchar_t* path) {
         if (opened == kWorkspaceReadInPart) {
             ShowMessage(kDamagedWorkspaceLeftText, WorkspaceName(full.c_str()).c_str());
         }
-        SetEditMode(g_p_current_document, g_p_view_state, 0);
+        SetEditMode(doc, state, 0);
         OnEditModeChanged(0);
     } else {
         set_aside = opened == kWorkspaceReadInPart ? SetDamagedWorkspaceAside(doc, full) : 0;
@@ -343,7 +343,7 @@ int LoadDocument(const wchar_t* path) {
     SetWindowTextW(frame.m_h_main_window, title.c_str());
 
     state->m_b_document_open = 1;
-    DocumentSizeChanged(g_p_current_document, g_p_view_state); // the scroll range and the total
+    DocumentSizeChanged(doc, state); // the scroll range and the total
     state->m_b_modified = restored || set_aside;
     RepaintView(FALSE);
     return 1;

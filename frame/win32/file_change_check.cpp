@@ -119,11 +119,11 @@ void ShowReopenedDocument(CallBackInfo* doc) {
     const int64_t top = doc->m_n_top_line;
     doc->m_n_top_line = top;
     doc->m_n_top_offset = top * 16;
-    DocumentSizeChanged(g_p_current_document,
-                        g_p_view_state); // clamps the top row, sets the scroll range and the total
+    // Clamps the top row, sets the scroll range and the total.
+    DocumentSizeChanged(doc, g_p_view_state);
     if (anchor >= 0 && active >= 0 && last >= 0) {
-        GoToOffset(g_p_current_document, Clamp(anchor, last));
-        ExtendToOffset(g_p_current_document, Clamp(active, last));
+        GoToOffset(doc, Clamp(anchor, last));
+        ExtendToOffset(doc, Clamp(active, last));
     }
     g_p_view_state->m_b_modified = 0;
     CurrentViewHost()->Invalidate();
