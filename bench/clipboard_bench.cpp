@@ -11,7 +11,6 @@
 #include "tools/clipboard.h"
 #include "tools/clipboard_commands.h"
 #include "tools/memory_clipboard.h"
-#include "view/view_state.h"
 
 #include <algorithm>
 #include <chrono>
@@ -52,7 +51,6 @@ void Run(const Scene& scene, int runs, const std::filesystem::path& path) {
         std::ofstream(path, std::ios::binary).write(bytes.data(), scene.file_size);
     }
     auto doc = std::make_unique<CallBackInfo>(nullptr);
-    g_p_current_document = doc.get();
     if (!doc->OpenFile(path.wstring().c_str())) {
         std::printf("%s: cannot open the file\n", scene.name);
         return;
@@ -74,7 +72,7 @@ void Run(const Scene& scene, int runs, const std::filesystem::path& path) {
         for (int i = 0; i < runs; ++i) {
             clipboard.Clear();
             const auto t0 = std::chrono::steady_clock::now();
-            ok &= CopyDisplayedHex(formatted);
+            ok &= CopyDisplayedHex(doc.get(), formatted);
             ms.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
                     .count());
@@ -86,15 +84,12 @@ void Run(const Scene& scene, int runs, const std::filesystem::path& path) {
                     ms.front(), ms[ms.size() / 2], text_bytes, ok ? "" : "  COPY FAILED");
     }
     SetClipboard(previous);
-    g_p_current_document = nullptr;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    ViewState view_state(nullptr);
-    g_p_view_state = &view_state;
     const auto path = std::filesystem::temp_directory_path() / "pelmora_clipboard_bench.bin";
     std::printf("CopyDisplayedHex of 0x%llX bytes, %d runs each\n",
                 static_cast<unsigned long long>(kCopy), runs);
@@ -102,7 +97,6 @@ int main(int argc, char** argv) {
     Run({"spread", 16 << 20, (8 << 20) + 5, 40, (16 << 20) - 40}, runs, path);
     // 4 MiB file, every piece inside the selection.
     Run({"dense", 4 << 20, (1 << 20) + 9, (1 << 20) + 20, (3 << 20) - 20}, runs, path);
-    g_p_view_state = nullptr;
     std::filesystem::remove(path);
     return 0;
 }

@@ -239,7 +239,6 @@ int main(int argc, char** argv) {
     const Figure mem = Best([&] { return MemmemWholeFile(path, size); });
 
     auto doc = std::make_unique<CallBackInfo>(nullptr);
-    g_p_current_document = doc.get();
     const std::wstring wide = std::filesystem::path(path).wstring();
     if (!doc->OpenFile(wide.c_str())) {
         std::fprintf(stderr, "cannot open %s as a document\n", path.c_str());
@@ -256,7 +255,6 @@ int main(int argc, char** argv) {
     const Figure forward_edited = Best([&] { return Forward(doc.get()); });
     const Figure backward_edited = Best([&] { return Backward(doc.get()); });
     const int planted = CheckPlanted(doc.get());
-    g_p_current_document = nullptr;
 
     std::printf("\n");
     Print("grep -c -F (child process)", grep, size, 0);

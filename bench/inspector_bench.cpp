@@ -5,7 +5,6 @@
 #include "data/document.h"
 #include "tools/data_inspector.h"
 #include "tools/value_decoder.h"
-#include "view/view_state.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,10 +26,7 @@ void BM_InspectorUpdate(benchmark::State& state) {
         }
         std::ofstream(path, std::ios::binary).write(bytes.data(), file_size);
     }
-    auto view_state = std::make_unique<ViewState>(nullptr);
-    g_p_view_state = view_state.get();
     auto doc = std::make_unique<CallBackInfo>(nullptr);
-    g_p_current_document = doc.get();
     if (!doc->OpenFile(path.wstring().c_str())) {
         state.SkipWithError("cannot open the bench file");
         return;
@@ -54,10 +50,7 @@ void BM_InspectorUpdate(benchmark::State& state) {
         benchmark::DoNotOptimize(chars);
     }
     state.counters["pieces"] = static_cast<double>(doc->m_p_data_plane->PieceCount());
-    g_p_current_document = nullptr;
     doc.reset();
-    g_p_view_state = nullptr;
-    view_state.reset();
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
 }

@@ -91,14 +91,12 @@ void BM_FullRepaint150Rows(benchmark::State& state) {
     BenchHost host;
     ViewHost* previous = SetViewHost(&host);
     auto view_state = std::make_unique<ViewState>(nullptr);
-    g_p_view_state = view_state.get();
     auto doc = std::make_unique<CallBackInfo>(nullptr);
-    g_p_current_document = doc.get();
     if (!doc->OpenFile(path.wstring().c_str())) {
         state.SkipWithError("cannot open the bench file");
         return;
     }
-    ComputeMetrics();
+    ComputeMetrics(doc.get());
     view_state->m_b_document_open = 1;
     // One typed byte every 160 bytes splits the source into about 100,000 pieces.
     // Each byte typed inside a source piece adds two pieces; counted here, as
@@ -112,15 +110,13 @@ void BM_FullRepaint150Rows(benchmark::State& state) {
     doc->m_n_sel_anchor = doc->m_n_top_offset + 100;
     doc->m_n_sel_active = doc->m_n_top_offset + 900;
     for (auto _ : state) {
-        PaintView(&host.m_canvas, 1280, 150 * 16);
+        PaintView(doc.get(), view_state.get(), &host.m_canvas, 1280, 150 * 16);
         benchmark::DoNotOptimize(host.m_canvas.m_n_sum);
     }
     state.counters["pieces"] = static_cast<double>(doc->m_p_data_plane->PieceCount());
     state.counters["calls_per_paint"] =
         static_cast<double>(host.m_canvas.m_n_calls) / static_cast<double>(state.iterations());
-    g_p_current_document = nullptr;
     doc.reset();
-    g_p_view_state = nullptr;
     view_state.reset();
     SetViewHost(previous);
     std::error_code ignored;

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <new>
 
-CallBackInfo* g_p_current_document = nullptr;
-
 const wchar_t kDocumentBusyText[] = L"A save or search is running";
 
 CallBackInfo::CallBackInfo(void* view_window, FileMapOps& file_ops, ProcessOps& process_ops)

@@ -103,9 +103,6 @@ inline int DocumentBeingRead(const CallBackInfo* doc) {
 // Why an edit was refused while a worker reads the document.
 extern const wchar_t kDocumentBusyText[];
 
-// The current document, owned by the frame; null when nothing is open.
-extern CallBackInfo* g_p_current_document;
-
 // The one way to read a document's byte through the overlay: a pointer to the
 // byte at the effective offset, or null; sets m_b_cur_modified (1 when the byte
 // is a pending change). Pointers into the source die at its next GetData.

@@ -1,5 +1,6 @@
 // The command conditions read from the current document and ViewState.
 #include "frame/command_rules.h"
+#include "frame/current_document.h"
 
 #include "data/apply_file.h"
 #include "data/document.h"

@@ -96,24 +96,25 @@ void ReadItemColors() {
     }
 }
 
-int LoadItemAttributes() {
+int LoadItemAttributes(CallBackInfo* doc, ViewState* state) {
     wchar_t face[32];
     wchar_t style[64];
     int size = 0;
     ReadFontSettings(face, 32, style, 64, &size);
     ReadItemColors();
-    return ApplyPreferences(face, style, size);
+    return ApplyPreferences(doc, state, face, style, size);
 }
 
-int ApplyPreferences(const wchar_t* face, const wchar_t* style, int size) {
-    if (g_p_view_state) {
-        g_p_view_state->m_cr_background = g_item_colors.color_background_fg;
+int ApplyPreferences(CallBackInfo* doc, ViewState* state, const wchar_t* face, const wchar_t* style,
+                     int size) {
+    if (state) {
+        state->m_cr_background = g_item_colors.color_background_fg;
     }
     // The colours reach a document only; without one, the font alone is made.
     const ViewOptions options = ColorRecord(g_item_colors);
-    const int created = ApplyFont(face, style, size, &options);
-    if (g_p_view_state) {
-        g_p_view_state->m_cr_caret = g_item_colors.color_caret_fg;
+    const int created = ApplyFont(doc, state, face, style, size, &options);
+    if (state) {
+        state->m_cr_caret = g_item_colors.color_caret_fg;
     }
     return created;
 }
@@ -135,7 +136,7 @@ namespace {
 // Re-creates the view font from the stored face, style and size, one size
 // larger (step 1), smaller (-1) or the same (0); a changed size is stored.
 // The edit-mode caret is made again for the new line height. 1 when created.
-int RecreateFont(int step) {
+int RecreateFont(CallBackInfo* doc, ViewState* state, int step) {
     // A file that is there but cannot be read now says nothing of the size;
     // stepping from the default would jump the view and the step could not
     // be stored, so the view stays as it is.
@@ -158,26 +159,26 @@ int RecreateFont(int step) {
     } else if (step < 0) {
         size = size - 1 < kMinFontSize ? kMinFontSize : size - 1;
     }
-    const int created = ApplyFont(face, style, size, nullptr);
+    const int created = ApplyFont(doc, state, face, style, size, nullptr);
     if (created && step != 0) {
         WriteProfileInt(kSection, L"font_size", size);
     }
-    if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
-        CreateViewCaret();
+    if (state && state->m_b_edit_mode) {
+        CreateViewCaret(doc, state);
     }
     return created;
 }
 
 } // namespace
 
-int ZoomFont(int larger) {
-    return RecreateFont(larger ? 1 : -1);
+int ZoomFont(CallBackInfo* doc, ViewState* state, int larger) {
+    return RecreateFont(doc, state, larger ? 1 : -1);
 }
 
-int ApplyFontStep(int step) {
-    return RecreateFont(step > 0 ? 1 : step < 0 ? -1 : 0);
+int ApplyFontStep(CallBackInfo* doc, ViewState* state, int step) {
+    return RecreateFont(doc, state, step > 0 ? 1 : step < 0 ? -1 : 0);
 }
 
-int RefreshFont() {
-    return RecreateFont(0);
+int RefreshFont(CallBackInfo* doc, ViewState* state) {
+    return RecreateFont(doc, state, 0);
 }

@@ -105,12 +105,13 @@ int StoredSize(uint32_t size) {
     return size > static_cast<uint32_t>(kMaxFontSize) ? kMaxFontSize : static_cast<int>(size);
 }
 
-int CommitPreferences(const wchar_t* face, const wchar_t* style, const wchar_t* size_text) {
+int CommitPreferences(CallBackInfo* doc, ViewState* state, const wchar_t* face,
+                      const wchar_t* style, const wchar_t* size_text) {
     const int size = StoredSize(ParseSizeText(size_text));
     if (!SaveItemAttributes(face, style, size)) {
         ShowMessage(L"Failed to write settings file %s\n", g_sz_settings_path);
         return 0;
     }
-    ApplyPreferences(face && face[0] ? face : L"Courier New", style, size);
+    ApplyPreferences(doc, state, face && face[0] ? face : L"Courier New", style, size);
     return 1;
 }

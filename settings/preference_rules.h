@@ -40,4 +40,5 @@ int StoredSize(uint32_t size);
 // OK of the dialog: writes the font (size text read and clamped) and the
 // colours, then applies them. When the settings file cannot be written a
 // message names it and the view keeps its font and colours; 0 then.
-int CommitPreferences(const wchar_t* face, const wchar_t* style, const wchar_t* size_text);
+int CommitPreferences(CallBackInfo* doc, ViewState* state, const wchar_t* face,
+                      const wchar_t* style, const wchar_t* size_text);

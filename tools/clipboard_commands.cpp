@@ -21,32 +21,28 @@ const uint32_t ClipboardTextFormats[3] = {kClipboardText, kClipboardUnicodeText,
 
 namespace {
 
-// One edit as one undo step of the current document, or a plain overlay edit
-// of a plane that is not the current document's.
-int EditAsStep(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
+// One edit as one undo step of the document.
+int EditAsStep(CallBackInfo* doc, int64_t first, int64_t count, const uint8_t* bytes,
                int64_t length) {
-    if (plane == nullptr || count < 0)
+    if (doc == nullptr || doc->m_p_data_plane == nullptr || count < 0)
         return 0;
-    CallBackInfo* doc = g_p_current_document;
-    if (doc != nullptr && doc->m_p_data_plane == plane)
-        return doc->m_history.Replace(plane, first, count, bytes, length, EditMarkOf(*doc));
-    const PieceRecord record = {PIECE_INSERTED, 0, 0, length, bytes};
-    return plane->Replace(first, count, &record, length > 0 ? 1 : 0);
+    return doc->m_history.Replace(doc->m_p_data_plane, first, count, bytes, length,
+                                  EditMarkOf(*doc));
 }
 
 } // namespace
 
-int OverlayEditor::Insert(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t count) {
-    return count > 0 ? EditAsStep(plane, offset, 0, bytes, count) : 0;
+int OverlayEditor::Insert(CallBackInfo* doc, int64_t offset, const uint8_t* bytes, int64_t count) {
+    return count > 0 ? EditAsStep(doc, offset, 0, bytes, count) : 0;
 }
 
-int OverlayEditor::Remove(CDataPlane* plane, int64_t first, int64_t last) {
-    return last >= first ? EditAsStep(plane, first, last - first + 1, nullptr, 0) : 0;
+int OverlayEditor::Remove(CallBackInfo* doc, int64_t first, int64_t last) {
+    return last >= first ? EditAsStep(doc, first, last - first + 1, nullptr, 0) : 0;
 }
 
-int OverlayEditor::Replace(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
+int OverlayEditor::Replace(CallBackInfo* doc, int64_t first, int64_t count, const uint8_t* bytes,
                            int64_t length) {
-    return EditAsStep(plane, first, count, bytes, length);
+    return EditAsStep(doc, first, count, bytes, length);
 }
 
 namespace {
@@ -56,15 +52,15 @@ OverlayEditor* g_p_overlay_editor = &g_direct_editor;
 
 // Document, edit mode and both selection ends, as every editing command needs
 // (with null ends, an insertion into a document with no bytes, which has none).
-CallBackInfo* EditableDocument(int64_t* start, int64_t* end) {
-    CallBackInfo* doc = g_p_current_document;
-    if (doc == nullptr || g_p_view_state == nullptr || !g_p_view_state->m_b_edit_mode ||
+CallBackInfo* EditableDocument(CallBackInfo* doc, const ViewState* state, int64_t* start,
+                               int64_t* end) {
+    if (doc == nullptr || state == nullptr || !state->m_b_edit_mode ||
         doc->m_p_data_plane == nullptr || RefusedWhileRead(doc))
         return nullptr;
     if (start == nullptr || end == nullptr)
         return doc;
-    *start = SelectionStart();
-    *end = SelectionEnd();
+    *start = SelectionStart(doc);
+    *end = SelectionEnd(doc);
     if (*start < 0 || *end < 0)
         return nullptr;
     return doc;
@@ -110,20 +106,19 @@ int ReadSelectedBytes(CallBackInfo* doc, int64_t start, int64_t count, uint8_t* 
 }
 
 // The selection to copy: 0 when there is none, or after the message when it is too large.
-CallBackInfo* CopySelection(int64_t* start, int64_t* count) {
-    CallBackInfo* doc = g_p_current_document;
+int CopySelection(const CallBackInfo* doc, int64_t* start, int64_t* count) {
     if (doc == nullptr)
-        return nullptr;
-    *start = SelectionStart();
-    const int64_t end = SelectionEnd();
+        return 0;
+    *start = SelectionStart(doc);
+    const int64_t end = SelectionEnd(doc);
     if (*start < 0 || end < 0)
-        return nullptr;
+        return 0;
     *count = end - *start + 1;
     if (*count > kMaxCopyBytes) {
         ShowMessage(L"The selected range is too large to copy!");
-        return nullptr;
+        return 0;
     }
-    return doc;
+    return 1;
 }
 
 // The first accepted format that gives data: locked bytes, length and block.
@@ -156,11 +151,10 @@ ClipboardOps* OpenClipboardText(const CallBackInfo* doc, const uint8_t** data, i
     return clipboard;
 }
 
-CopyOutcome PutDisplayedHex(int formatted) {
+CopyOutcome PutDisplayedHex(CallBackInfo* doc, int formatted) {
     int64_t start = 0;
     int64_t count = 0;
-    CallBackInfo* doc = CopySelection(&start, &count);
-    if (doc == nullptr)
+    if (!CopySelection(doc, &start, &count))
         return kCopyNothing;
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(count)]);
     if (bytes == nullptr || !ReadSelectedBytes(doc, start, count, bytes.get()))
@@ -181,11 +175,10 @@ CopyOutcome PutDisplayedHex(int formatted) {
     return kCopyDone;
 }
 
-CopyOutcome PutRawData() {
+CopyOutcome PutRawData(CallBackInfo* doc) {
     int64_t start = 0;
     int64_t count = 0;
-    CallBackInfo* doc = CopySelection(&start, &count);
-    if (doc == nullptr)
+    if (!CopySelection(doc, &start, &count))
         return kCopyNothing;
     // The selected bytes and the one zero byte that ends the block.
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(count + 1)]);
@@ -234,12 +227,12 @@ int ClipboardOffersText() {
     return 0;
 }
 
-int CopyDisplayedHex(int formatted) {
-    return ReportCopy(PutDisplayedHex(formatted), L"copied");
+int CopyDisplayedHex(CallBackInfo* doc, int formatted) {
+    return ReportCopy(PutDisplayedHex(doc, formatted), L"copied");
 }
 
-int CopyRawData() {
-    return ReportCopy(PutRawData(), L"copied");
+int CopyRawData(CallBackInfo* doc) {
+    return ReportCopy(PutRawData(doc), L"copied");
 }
 
 int CopyTextToClipboard(void* owner, const std::wstring& text) {
@@ -251,47 +244,45 @@ int CopyTextToClipboard(void* owner, const std::wstring& text) {
     return ReportCopy(copied ? kCopyDone : TransferFailure(operation), L"copied");
 }
 
-int CutSelection() {
+int CutSelection(CallBackInfo* doc, ViewState* state) {
     int64_t start = 0;
     int64_t end = 0;
-    if (EditableDocument(&start, &end) == nullptr)
+    if (EditableDocument(doc, state, &start, &end) == nullptr)
         return 0;
     // The bytes go only once the clipboard holds them.
-    if (!ReportCopy(PutRawData(), L"cut"))
+    if (!ReportCopy(PutRawData(doc), L"cut"))
         return 0;
-    return RemoveSelection();
+    return RemoveSelection(doc, state);
 }
 
-int RemoveSelection() {
+int RemoveSelection(CallBackInfo* doc, ViewState* state) {
     int64_t start = 0;
     int64_t end = 0;
-    CallBackInfo* doc = EditableDocument(&start, &end);
-    if (doc == nullptr)
+    if (EditableDocument(doc, state, &start, &end) == nullptr)
         return 0;
-    if (!g_p_overlay_editor->Remove(doc->m_p_data_plane, start, end))
+    if (!g_p_overlay_editor->Remove(doc, start, end))
         return 0;
-    g_p_view_state->m_b_modified = 1;
+    state->m_b_modified = 1;
     doc->m_n_data_size -= end - start + 1;
-    DocumentSizeChanged();
+    DocumentSizeChanged(doc, state);
     if (doc->m_n_data_size > 0) {
         const int64_t top = static_cast<int64_t>(doc->m_n_bytes_per_row) * doc->m_n_top_line;
-        GoToOffset(start);
-        const int64_t s = SelectionStart();
+        GoToOffset(doc, start);
+        const int64_t s = SelectionStart(doc);
         if (start < top)
-            MoveCaret(0, s);
-        ExtendToOffset(s);
+            MoveCaret(doc, state, 0, s);
+        ExtendToOffset(doc, s);
     }
     return 1;
 }
 
-int InsertFromClipboard() {
+int InsertFromClipboard(CallBackInfo* doc, ViewState* state) {
     // At the selection start, or at offset 0 once every byte was removed.
-    CallBackInfo* doc = g_p_current_document;
     const bool empty = doc != nullptr && doc->m_n_data_size == 0;
     int64_t start = 0;
     int64_t end = 0;
-    doc = empty ? EditableDocument(nullptr, nullptr) : EditableDocument(&start, &end);
-    if (doc == nullptr)
+    if ((empty ? EditableDocument(doc, state, nullptr, nullptr)
+               : EditableDocument(doc, state, &start, &end)) == nullptr)
         return 0;
     int64_t length = 0;
     void* block = nullptr;
@@ -301,25 +292,24 @@ int InsertFromClipboard() {
         return 0;
     int inserted = 0;
     if (data != nullptr && length > 0)
-        inserted = g_p_overlay_editor->Insert(doc->m_p_data_plane, start, data, length);
+        inserted = g_p_overlay_editor->Insert(doc, start, data, length);
     clipboard->Unlock(block);
     clipboard->Close();
     if (!inserted)
         return 0;
-    g_p_view_state->m_b_modified = 1;
+    state->m_b_modified = 1;
     doc->m_n_data_size += length;
-    DocumentSizeChanged();
+    DocumentSizeChanged(doc, state);
     if (empty)
-        GoToOffset(0);
-    ExtendToOffset(SelectionStart());
+        GoToOffset(doc, 0);
+    ExtendToOffset(doc, SelectionStart(doc));
     return 1;
 }
 
-int OverwriteFromClipboard() {
+int OverwriteFromClipboard(CallBackInfo* doc, ViewState* state) {
     int64_t start = 0;
     int64_t end = 0;
-    CallBackInfo* doc = EditableDocument(&start, &end);
-    if (doc == nullptr)
+    if (EditableDocument(doc, state, &start, &end) == nullptr)
         return 0;
     const int64_t sel_len = end - start + 1;
     int64_t length = 0;
@@ -335,12 +325,12 @@ int OverwriteFromClipboard() {
     }
     const int64_t n = length < sel_len ? length : sel_len;
     // One replacement, all or nothing, and one undo step.
-    const int result = g_p_overlay_editor->Replace(doc->m_p_data_plane, start, n, data, n);
+    const int result = g_p_overlay_editor->Replace(doc, start, n, data, n);
     clipboard->Unlock(block);
     clipboard->Close();
     if (!result)
         return 0;
-    g_p_view_state->m_b_modified = 1;
+    state->m_b_modified = 1;
     CurrentViewHost()->Invalidate();
     return 1;
 }

@@ -17,7 +17,7 @@ InspectorBytes ReadInspectorBytes(CallBackInfo* doc) {
     if (doc == nullptr || doc->m_p_data_plane == nullptr) {
         return read;
     }
-    const int64_t start = SelectionStart();
+    const int64_t start = SelectionStart(doc);
     if (start < 0 || start >= doc->m_n_data_size) {
         return read;
     }
@@ -29,9 +29,9 @@ InspectorBytes ReadInspectorBytes(CallBackInfo* doc) {
     return read;
 }
 
-int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstring* reason) {
-    CallBackInfo* doc = g_p_current_document;
-    if (doc == nullptr || g_p_view_state == nullptr || !g_p_view_state->m_b_edit_mode) {
+int WriteInspectorValue(CallBackInfo* doc, ViewState* state, int type, const wchar_t* text,
+                        int big_endian, std::wstring* reason) {
+    if (doc == nullptr || state == nullptr || !state->m_b_edit_mode) {
         *reason = L"Edit mode is off";
         return 0;
     }
@@ -63,7 +63,7 @@ int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstr
         *reason = L"Not enough memory";
         return 0;
     }
-    g_p_view_state->m_b_modified = 1;
+    state->m_b_modified = 1;
     CurrentViewHost()->Invalidate();
     return 1;
 }

@@ -1,4 +1,4 @@
-// The data inspector's model: the bytes at the current document's selection
+// The data inspector's model: the bytes at a document's selection
 // start, a typed value written over them as one undo step, and the window's
 // remembered state in the "inspector" section of settings.ini.
 #pragma once
@@ -9,6 +9,7 @@
 #include <string>
 
 class CallBackInfo;
+struct ViewState;
 
 struct InspectorBytes {
     int64_t m_n_offset = -1; // the selection start; -1 without document or selection
@@ -19,10 +20,11 @@ struct InspectorBytes {
 // Reads up to kInspectorSpan effective bytes at the selection start of doc.
 InspectorBytes ReadInspectorBytes(CallBackInfo* doc);
 
-// Overwrites the type's bytes at the selection start of the current document
-// with the typed value (edit mode only; the size never changes), as one undo
+// Overwrites the type's bytes at the selection start of doc with the typed
+// value (in the view's edit mode only; the size never changes), as one undo
 // step. 1, or 0 with the reason and nothing changed.
-int WriteInspectorValue(int type, const wchar_t* text, int big_endian, std::wstring* reason);
+int WriteInspectorValue(CallBackInfo* doc, ViewState* state, int type, const wchar_t* text,
+                        int big_endian, std::wstring* reason);
 
 struct InspectorSettings {
     int m_b_open = 0;

@@ -498,11 +498,10 @@ int64_t FindPattern(SearchRequest* request, int mode, const wchar_t* text, int d
     return p;
 }
 
-int SelectFoundMatch(int direction, int64_t p, int64_t end) {
-    CallBackInfo* doc = g_p_current_document;
+int SelectFoundMatch(CallBackInfo* doc, ViewState* state, int direction, int64_t p, int64_t end) {
     if (doc == nullptr || p < 0) {
-        GoToOffset(-1);
-        ExtendToOffset(-1);
+        GoToOffset(doc, -1);
+        ExtendToOffset(doc, -1);
         return 0;
     }
     const int64_t top = doc->m_n_top_line * 16;
@@ -512,38 +511,40 @@ int SelectFoundMatch(int direction, int64_t p, int64_t end) {
         const bool visible = top <= p && p < (doc->m_n_top_line + rows) * 16;
         if (!visible) {
             const int64_t t = p / 16 - 2;
-            ScrollToLine(t);
-            SyncThumb(t < 0 ? 0 : t);
+            ScrollToLine(doc, t);
+            SyncThumb(doc, state, t < 0 ? 0 : t);
         }
     } else if (p < top) {
         const int64_t t = p / 16 - 2;
-        ScrollToLine(t > 0 ? t : 0);
-        SyncThumb(t > 0 ? t : 0);
+        ScrollToLine(doc, t > 0 ? t : 0);
+        SyncThumb(doc, state, t > 0 ? t : 0);
     }
-    GoToOffset(p);
-    ExtendToOffset(end);
+    GoToOffset(doc, p);
+    ExtendToOffset(doc, end);
     return 1;
 }
 
 namespace {
 
-int FindAndSelect(const wchar_t* text, int mode, int32_t code_page, int direction) {
-    CallBackInfo* doc = g_p_current_document;
+int FindAndSelect(CallBackInfo* doc, ViewState* state, const wchar_t* text, int mode,
+                  int32_t code_page, int direction) {
     int64_t end = -1;
     int64_t p = -1;
     if (doc != nullptr) {
         SearchRequest request(doc, SearchStart(doc, direction));
         p = FindPattern(&request, mode, text, direction, &end, code_page);
     }
-    return SelectFoundMatch(direction, p, end);
+    return SelectFoundMatch(doc, state, direction, p, end);
 }
 
 } // namespace
 
-int FindNext(const wchar_t* text, int mode, int32_t code_page) {
-    return FindAndSelect(text, mode, code_page, 1);
+int FindNext(CallBackInfo* doc, ViewState* state, const wchar_t* text, int mode,
+             int32_t code_page) {
+    return FindAndSelect(doc, state, text, mode, code_page, 1);
 }
 
-int FindPrevious(const wchar_t* text, int mode, int32_t code_page) {
-    return FindAndSelect(text, mode, code_page, 0);
+int FindPrevious(CallBackInfo* doc, ViewState* state, const wchar_t* text, int mode,
+                 int32_t code_page) {
+    return FindAndSelect(doc, state, text, mode, code_page, 0);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class CallBackInfo;
+struct ViewState;
 
 struct FindCodePage {
     const wchar_t* m_sz_name;
@@ -72,7 +73,8 @@ int64_t FindPattern(SearchRequest* request, int mode, const wchar_t* text, int d
                     int64_t* end, int32_t code_page);
 // Selects a match of the given direction (scrolling it into view as the
 // buttons do); with p = -1 it only repaints. 1 when a match was selected.
-int SelectFoundMatch(int direction, int64_t p, int64_t end);
-// A search from the current document's selection followed by SelectFoundMatch.
-int FindNext(const wchar_t* text, int mode, int32_t code_page);
-int FindPrevious(const wchar_t* text, int mode, int32_t code_page);
+int SelectFoundMatch(CallBackInfo* doc, ViewState* state, int direction, int64_t p, int64_t end);
+// A search from the document's selection followed by SelectFoundMatch.
+int FindNext(CallBackInfo* doc, ViewState* state, const wchar_t* text, int mode, int32_t code_page);
+int FindPrevious(CallBackInfo* doc, ViewState* state, const wchar_t* text, int mode,
+                 int32_t code_page);

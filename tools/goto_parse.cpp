@@ -83,15 +83,15 @@ int64_t GotoTarget(const wchar_t* text, int hex_checked, int from_beginning, int
     return target;
 }
 
-int GotoOffsetValue(const wchar_t* text, int hex_checked, int from_beginning, int button) {
-    CallBackInfo* doc = g_p_current_document;
+int GotoOffsetValue(CallBackInfo* doc, ViewState* state, const wchar_t* text, int hex_checked,
+                    int from_beginning, int button) {
     if (doc == nullptr)
         return 0;
-    const int64_t target =
-        GotoTarget(text, hex_checked, from_beginning, button, SelectionStart(), doc->m_n_data_size);
+    const int64_t target = GotoTarget(text, hex_checked, from_beginning, button,
+                                      SelectionStart(doc), doc->m_n_data_size);
     if (target < 0)
         return 0;
-    ScrollIntoView(target);
-    GoToOffset(target);
+    ScrollIntoView(doc, state, target);
+    GoToOffset(doc, target);
     return 1;
 }

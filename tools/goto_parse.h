@@ -2,6 +2,8 @@
 // filter of the offset field and the jump decision, free of any window.
 #pragma once
 
+#include "view/view_state.h"
+
 #include <cstdint>
 #include <string>
 
@@ -25,5 +27,6 @@ enum : int { kGotoPrevious = 1011, kGotoNext = 1012 };
 // when hex_checked, from the beginning or relative to the selection start.
 int64_t GotoTarget(const wchar_t* text, int hex_checked, int from_beginning, int button,
                    int64_t selection_start, int64_t data_size);
-// One jump on the current document (scroll into view, go to offset); 1 when it moved.
-int GotoOffsetValue(const wchar_t* text, int hex_checked, int from_beginning, int button);
+// One jump on the document (scroll into view, go to offset); 1 when it moved.
+int GotoOffsetValue(CallBackInfo* doc, ViewState* state, const wchar_t* text, int hex_checked,
+                    int from_beginning, int button);

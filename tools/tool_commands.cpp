@@ -3,25 +3,25 @@
 
 #include "tools/clipboard_commands.h"
 
-void OnCutCommand() {
-    CutSelection();
+void OnCutCommand(CallBackInfo* doc, ViewState* state) {
+    CutSelection(doc, state);
 }
 
-void OnCopyDisplayedHexCommand() {
-    CopyDisplayedHex(0);
+void OnCopyDisplayedHexCommand(CallBackInfo* doc) {
+    CopyDisplayedHex(doc, 0);
 }
-void OnCopyDisplayedHexFormatCommand() {
-    CopyDisplayedHex(1);
+void OnCopyDisplayedHexFormatCommand(CallBackInfo* doc) {
+    CopyDisplayedHex(doc, 1);
 }
-void OnCopyRawDataCommand() {
-    CopyRawData();
+void OnCopyRawDataCommand(CallBackInfo* doc) {
+    CopyRawData(doc);
 }
-void OnInsertFromClipboardCommand() {
-    InsertFromClipboard();
+void OnInsertFromClipboardCommand(CallBackInfo* doc, ViewState* state) {
+    InsertFromClipboard(doc, state);
 }
-void OnOverwriteFromClipboardCommand() {
-    OverwriteFromClipboard();
+void OnOverwriteFromClipboardCommand(CallBackInfo* doc, ViewState* state) {
+    OverwriteFromClipboard(doc, state);
 }
-void OnRemoveCommand() {
-    RemoveSelection();
+void OnRemoveCommand(CallBackInfo* doc, ViewState* state) {
+    RemoveSelection(doc, state);
 }

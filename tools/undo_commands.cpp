@@ -15,20 +15,20 @@ bool Steppable(CallBackInfo* doc, const ViewState* view) {
            !RefusedWhileRead(doc);
 }
 
-void Select(const CallBackInfo* doc, int64_t anchor, int64_t active) {
+void Select(CallBackInfo* doc, int64_t anchor, int64_t active) {
     if (anchor < 0 || active < 0 || doc->m_n_data_size <= 0) {
-        ClearSelection();
+        ClearSelection(doc);
         return;
     }
-    GoToOffset(anchor);
-    ExtendToOffset(active);
+    GoToOffset(doc, anchor);
+    ExtendToOffset(doc, active);
 }
 
 // The size and the pending flag after a step; the view follows the size.
 void ShowStep(CallBackInfo* doc, ViewState* view, const HistoryResult& result) {
     doc->m_n_data_size += result.m_n_size_delta;
     view->m_b_modified = doc->m_history.IsClean() ? 0 : 1;
-    DocumentSizeChanged();
+    DocumentSizeChanged(doc, view);
 }
 
 } // namespace
@@ -38,8 +38,8 @@ int UndoLastStep(CallBackInfo* doc, ViewState* view) {
     if (!Steppable(doc, view) || !doc->m_history.Undo(doc->m_p_data_plane, &result))
         return 0;
     ShowStep(doc, view, result);
-    ScrollToLine(result.m_mark.m_n_top_line);
-    SyncThumb(doc->m_n_top_line);
+    ScrollToLine(doc, result.m_mark.m_n_top_line);
+    SyncThumb(doc, view, doc->m_n_top_line);
     Select(doc, result.m_mark.m_n_sel_anchor, result.m_mark.m_n_sel_active);
     CurrentViewHost()->Invalidate();
     return 1;
@@ -56,8 +56,8 @@ int RedoNextStep(CallBackInfo* doc, ViewState* view) {
     const int64_t first =
         result.m_n_first < doc->m_n_data_size ? result.m_n_first : doc->m_n_data_size - 1;
     Select(doc, first, last < doc->m_n_data_size ? last : doc->m_n_data_size - 1);
-    ScrollIntoView(first);
-    SyncThumb(doc->m_n_top_line);
+    ScrollIntoView(doc, view, first);
+    SyncThumb(doc, view, doc->m_n_top_line);
     CurrentViewHost()->Invalidate();
     return 1;
 }

@@ -11,8 +11,8 @@ namespace {
 DragState g_drag_state = {0, 0};
 void (*g_p_edit_mode_hook)(int) = nullptr;
 
-void SyncAndInvalidate() {
-    SyncThumb(g_p_current_document->m_n_top_line);
+void SyncAndInvalidate(const CallBackInfo* doc, const ViewState* state) {
+    SyncThumb(doc, state, doc->m_n_top_line);
     CurrentViewHost()->Invalidate();
 }
 
@@ -32,17 +32,17 @@ void SetEditModeChangedHook(void (*hook)(int on)) {
     g_p_edit_mode_hook = hook;
 }
 
-int OnLeftButtonDown(int32_t x, int32_t y, int shift) {
-    if (!g_p_current_document) {
+int OnLeftButtonDown(CallBackInfo* doc, int32_t x, int32_t y, int shift) {
+    if (!doc) {
         return 0;
     }
     ViewHost* host = CurrentViewHost();
     if (shift) {
-        return ExtendToPoint(x, y);
+        return ExtendToPoint(doc, x, y);
     }
     g_drag_state.m_b_dragging = 1;
-    if (!ClickAtPoint(x, y)) {
-        if (g_p_current_document->m_b_has_focus) {
+    if (!ClickAtPoint(doc, x, y)) {
+        if (doc->m_b_has_focus) {
             host->SetCaretPos(kHiddenCoordinate, kHiddenCoordinate);
         }
         host->Invalidate();
@@ -52,8 +52,7 @@ int OnLeftButtonDown(int32_t x, int32_t y, int shift) {
     return 1;
 }
 
-void OnDragMove(int32_t x, int32_t y) {
-    CallBackInfo* doc = g_p_current_document;
+void OnDragMove(CallBackInfo* doc, ViewState* state, int32_t x, int32_t y) {
     if (!doc || !g_drag_state.m_b_dragging || !DragHasAnchor(doc)) {
         return;
     }
@@ -66,59 +65,57 @@ void OnDragMove(int32_t x, int32_t y) {
     } else {
         g_drag_state.m_n_direction = 0;
         host->TrackHover(0);
-        ExtendToPoint(x, y);
+        ExtendToPoint(doc, x, y);
         return;
     }
-    ScrollBy(g_drag_state.m_n_direction);
-    SyncThumb(doc->m_n_top_line);
-    ExtendToPoint(x, y);
+    ScrollBy(doc, g_drag_state.m_n_direction);
+    SyncThumb(doc, state, doc->m_n_top_line);
+    ExtendToPoint(doc, x, y);
     host->TrackHover(1);
 }
 
-void OnDragHover(int32_t x, int32_t y) {
-    CallBackInfo* doc = g_p_current_document;
+void OnDragHover(CallBackInfo* doc, ViewState* state, int32_t x, int32_t y) {
     if (!doc || !DragHasAnchor(doc)) {
         return;
     }
     if (g_drag_state.m_n_direction != 0) {
-        ScrollBy(g_drag_state.m_n_direction);
+        ScrollBy(doc, g_drag_state.m_n_direction);
     }
-    SyncThumb(doc->m_n_top_line);
-    ExtendToPoint(x, y);
+    SyncThumb(doc, state, doc->m_n_top_line);
+    ExtendToPoint(doc, x, y);
     CurrentViewHost()->TrackHover(1);
 }
 
-void OnLeftButtonUp(int32_t x, int32_t y) {
-    if (!g_p_current_document) {
+void OnLeftButtonUp(CallBackInfo* doc, int32_t x, int32_t y) {
+    if (!doc) {
         return;
     }
     g_drag_state.m_b_dragging = 0;
-    ExtendToPoint(x, y);
+    ExtendToPoint(doc, x, y);
     ViewHost* host = CurrentViewHost();
     host->ReleaseMouse();
     host->TrackHover(0);
 }
 
-int OnMouseWheel(int32_t delta, int ctrl) {
+int OnMouseWheel(CallBackInfo* doc, ViewState* state, int32_t delta, int ctrl) {
     if (ctrl) {
         // One size step per message, whatever the delta, also without a document.
         CurrentViewHost()->RequestFont(delta > 0 ? 1 : -1);
         return 1;
     }
-    if (!g_p_current_document) {
+    if (!doc) {
         return 0;
     }
     const int64_t lines = delta / -120;
     if (lines == 0) {
         return 0;
     }
-    ScrollBy(lines);
-    SyncAndInvalidate();
+    ScrollBy(doc, lines);
+    SyncAndInvalidate(doc, state);
     return 1;
 }
 
-int OnScrollCode(int code, int32_t track) {
-    CallBackInfo* doc = g_p_current_document;
+int OnScrollCode(CallBackInfo* doc, ViewState* state, int code, int32_t track) {
     if (!doc) {
         return 0;
     }
@@ -126,39 +123,39 @@ int OnScrollCode(int code, int32_t track) {
     const int64_t rows = h > 0 ? CurrentViewHost()->WindowHeight() / h : 0;
     switch (code) {
     case kScrollLineUp:
-        ScrollBy(-1);
-        SyncAndInvalidate();
+        ScrollBy(doc, -1);
+        SyncAndInvalidate(doc, state);
         return 1;
     case kScrollLineDown:
-        ScrollBy(1);
-        SyncAndInvalidate();
+        ScrollBy(doc, 1);
+        SyncAndInvalidate(doc, state);
         return 1;
     case kScrollPageUp:
     case kScrollPageDown: {
         // Three rows of overlap, but a page of a view of three rows or fewer
         // is still one row. The SB_ENDSCROLL that follows repaints.
         const int64_t page = rows - 3 > 1 ? rows - 3 : 1;
-        ScrollBy(code == kScrollPageUp ? -page : page);
-        SyncThumb(doc->m_n_top_line);
+        ScrollBy(doc, code == kScrollPageUp ? -page : page);
+        SyncThumb(doc, state, doc->m_n_top_line);
         return 0;
     }
     case kScrollThumbPosition:
     case kScrollThumbTrack: {
-        const int64_t line = ThumbToLine(track);
-        ScrollToLine(line);
-        SyncThumb(line);
+        const int64_t line = ThumbToLine(doc, state, track);
+        ScrollToLine(doc, line);
+        SyncThumb(doc, state, line);
         CurrentViewHost()->Invalidate();
         return 1;
     }
     case kScrollTop:
-        ScrollBy(-doc->m_n_top_line);
-        SyncThumb(0);
+        ScrollBy(doc, -doc->m_n_top_line);
+        SyncThumb(doc, state, 0);
         CurrentViewHost()->Invalidate();
         return 1;
     case kScrollBottom: {
-        const int64_t lines = ScrollLines();
-        ScrollBy(lines - doc->m_n_top_line);
-        SyncThumb(lines);
+        const int64_t lines = ScrollLines(doc);
+        ScrollBy(doc, lines - doc->m_n_top_line);
+        SyncThumb(doc, state, lines);
         CurrentViewHost()->Invalidate();
         return 1;
     }
@@ -168,11 +165,11 @@ int OnScrollCode(int code, int32_t track) {
     }
 }
 
-int OnDoubleClick() {
-    if (!g_p_current_document || !g_p_view_state) {
+int OnDoubleClick(CallBackInfo* doc, ViewState* state) {
+    if (!doc || !state) {
         return 0;
     }
-    const int on = SetEditMode(!g_p_view_state->m_b_edit_mode);
+    const int on = SetEditMode(doc, state, !state->m_b_edit_mode);
     if (g_p_edit_mode_hook) {
         g_p_edit_mode_hook(on);
     }

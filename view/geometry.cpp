@@ -26,7 +26,7 @@ void MoveSystemCaret(CallBackInfo* doc) {
     }
     CaretPoint point = kHidden;
     if (doc->m_n_caret_offset >= 0) {
-        BytePosition(doc->m_n_caret_offset, &point);
+        BytePosition(doc, doc->m_n_caret_offset, &point);
     }
     CurrentViewHost()->SetCaretPos(point.x, point.y);
 }
@@ -101,10 +101,9 @@ int32_t HexPairWidth(Canvas* canvas) {
     return cell;
 }
 
-int ComputeMetrics() {
-    CallBackInfo* doc = g_p_current_document;
+int ComputeMetrics(CallBackInfo* doc) {
     Canvas* canvas = CurrentViewHost()->MemoryCanvas();
-    if (!doc || !canvas || !g_p_view_state) {
+    if (!doc || !canvas) {
         return 0;
     }
     const int32_t cell = HexPairWidth(canvas);
@@ -115,7 +114,7 @@ int ComputeMetrics() {
     options.m_n_cell_width = cell;
     options.m_n_space_width = space;
     options.m_n_line_height = LineHeight(canvas);
-    ApplyViewOptions(options);
+    ApplyViewOptions(doc, options);
     CurrentViewHost()->FitMainWindowWidth(MainWindowWidth(cell, space));
     return 1;
 }
@@ -144,8 +143,7 @@ int HitColumn(const CallBackInfo* doc, int32_t x) {
     return -1;
 }
 
-int HitTest(int32_t x, int32_t y, int64_t* offset) {
-    CallBackInfo* doc = g_p_current_document;
+int HitTest(CallBackInfo* doc, int32_t x, int32_t y, int64_t* offset) {
     if (!doc) {
         return 0;
     }
@@ -188,8 +186,7 @@ int HitTest(int32_t x, int32_t y, int64_t* offset) {
     return 1;
 }
 
-int BytePosition(int64_t offset, CaretPoint* point) {
-    const CallBackInfo* doc = g_p_current_document;
+int BytePosition(const CallBackInfo* doc, int64_t offset, CaretPoint* point) {
     if (!doc || offset < 0 || !point) {
         return 0;
     }
@@ -209,20 +206,18 @@ int BytePosition(int64_t offset, CaretPoint* point) {
     return 1;
 }
 
-int64_t MaxTopLine() {
-    const CallBackInfo* doc = g_p_current_document;
+int64_t MaxTopLine(const CallBackInfo* doc) {
     if (!doc || doc->m_n_data_size <= 0) {
         return 0;
     }
     return (doc->m_n_data_size - 1) / 16;
 }
 
-void ScrollBy(int64_t delta) {
-    CallBackInfo* doc = g_p_current_document;
+void ScrollBy(CallBackInfo* doc, int64_t delta) {
     if (!doc) {
         return;
     }
-    const int64_t max_top = MaxTopLine();
+    const int64_t max_top = MaxTopLine(doc);
     if (delta == 0 || (delta < 0 && doc->m_n_top_line == 0) ||
         (delta > 0 && doc->m_n_top_line == max_top)) {
         return;
@@ -242,15 +237,14 @@ void ScrollBy(int64_t delta) {
     MoveSystemCaret(doc);
 }
 
-void ScrollToLine(int64_t line) {
-    CallBackInfo* doc = g_p_current_document;
+void ScrollToLine(CallBackInfo* doc, int64_t line) {
     if (!doc) {
         return;
     }
     const int64_t old_top = doc->m_n_top_line;
     doc->m_n_top_line = 0;
     doc->m_n_top_offset = 0;
-    ScrollBy(line);
+    ScrollBy(doc, line);
     // Going back to the first row scrolls by 0; the caret still has to follow.
     if (doc->m_n_top_line == 0 && old_top != 0) {
         MoveSystemCaret(doc);
@@ -295,13 +289,12 @@ int64_t MulDivFloor(int64_t a, int64_t b, int64_t c) {
     return static_cast<int64_t>(q_lo);
 }
 
-int64_t ScrollLines() {
-    const CallBackInfo* doc = g_p_current_document;
+int64_t ScrollLines(const CallBackInfo* doc) {
     const int64_t lines = doc ? doc->m_n_data_size / 16 : 0;
     return lines > 0 ? lines : 1;
 }
 
-void SetScrollRange(int64_t lines) {
+void SetScrollRange(ViewState* state, int64_t lines) {
     // The bar's values are signed 32-bit: beyond that one unit stands for
     // several rows, and the thumb still spans the whole document.
     int32_t max = 1;
@@ -310,30 +303,30 @@ void SetScrollRange(int64_t lines) {
     } else if (lines > 1) {
         max = static_cast<int32_t>(lines);
     }
-    if (g_p_view_state) {
-        g_p_view_state->m_n_scroll_max = max;
+    if (state) {
+        state->m_n_scroll_max = max;
     }
     CurrentViewHost()->SetScrollRange(max);
 }
 
 namespace {
 
-int32_t CurrentScrollMax() {
-    ScrollState state = {};
-    if (CurrentViewHost()->GetScrollState(&state)) {
-        return state.m_n_max;
+int32_t CurrentScrollMax(const ViewState* state) {
+    ScrollState scroll = {};
+    if (CurrentViewHost()->GetScrollState(&scroll)) {
+        return scroll.m_n_max;
     }
-    return g_p_view_state ? g_p_view_state->m_n_scroll_max : 0;
+    return state ? state->m_n_scroll_max : 0;
 }
 
 } // namespace
 
-void SyncThumb(int64_t line) {
-    if (!g_p_current_document) {
+void SyncThumb(const CallBackInfo* doc, const ViewState* state, int64_t line) {
+    if (!doc) {
         return;
     }
-    const int64_t lines = ScrollLines();
-    const int32_t max = CurrentScrollMax();
+    const int64_t lines = ScrollLines(doc);
+    const int32_t max = CurrentScrollMax(state);
     if (line < 0) {
         line = 0;
     }
@@ -347,15 +340,15 @@ void SyncThumb(int64_t line) {
     CurrentViewHost()->SetScrollPos(static_cast<int32_t>(pos));
 }
 
-int64_t ThumbToLine(int32_t track) {
-    if (!g_p_current_document) {
+int64_t ThumbToLine(const CallBackInfo* doc, const ViewState* state, int32_t track) {
+    if (!doc) {
         return 0;
     }
-    const int32_t max = CurrentScrollMax();
+    const int32_t max = CurrentScrollMax(state);
     if (max <= 0 || track <= 0) {
         return 0;
     }
-    return MulDivFloor(ScrollLines(), track > max ? max : track, max);
+    return MulDivFloor(ScrollLines(doc), track > max ? max : track, max);
 }
 
 void MapFontStyle(const wchar_t* style, int32_t* weight, int32_t* italic) {
@@ -402,8 +395,8 @@ FontRequest MakeFontRequest(Canvas* canvas, const wchar_t* face, const wchar_t* 
     return request;
 }
 
-int ApplyFont(const wchar_t* face, const wchar_t* style, int points, const ViewOptions* options) {
-    ViewState* state = g_p_view_state;
+int ApplyFont(CallBackInfo* doc, ViewState* state, const wchar_t* face, const wchar_t* style,
+              int points, const ViewOptions* options) {
     Canvas* canvas = CurrentViewHost()->MemoryCanvas();
     if (!state || !canvas) {
         return 0;
@@ -419,10 +412,10 @@ int ApplyFont(const wchar_t* face, const wchar_t* style, int points, const ViewO
     }
     state->m_h_font = font;
     canvas->UseFont(font);
-    if (options && g_p_current_document) {
-        ApplyViewOptions(*options);
+    if (options && doc) {
+        ApplyViewOptions(doc, *options);
     }
-    ComputeMetrics();
+    ComputeMetrics(doc);
     CurrentViewHost()->Invalidate();
     return 1;
 }

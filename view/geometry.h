@@ -1,6 +1,6 @@
 // View geometry: font metrics to column positions, points to bytes and bytes
 // to pixels, scrolling limits and the 32-bit scroll bar mapping, font creation.
-// Everything acts on g_p_view_state and the current document.
+// Each operation is handed the document and, where it needs it, the view state.
 #pragma once
 
 #include "view/canvas.h"
@@ -19,9 +19,9 @@ int32_t LineHeight(Canvas* canvas);
 int32_t HexPairWidth(Canvas* canvas);
 
 // Cell width, space width, hex left and line height of the current font into
-// the current document; fits the main window's width. 1, or 0 without memory
-// DC or document.
-int ComputeMetrics();
+// the document; fits the main window's width. 1, or 0 without memory DC or
+// document.
+int ComputeMetrics(CallBackInfo* doc);
 // Main window width for cell width m and space width s.
 int32_t MainWindowWidth(int32_t cell_width, int32_t space_width);
 
@@ -35,28 +35,28 @@ int HitColumn(const CallBackInfo* doc, int32_t x);
 // values). 1 and *offset when inside the hex area; a point on the empty cells
 // of the last row or the row below selects the last byte. 0 when outside: the
 // caret offset becomes -1 and the caret position hidden.
-int HitTest(int32_t x, int32_t y, int64_t* offset);
+int HitTest(CallBackInfo* doc, int32_t x, int32_t y, int64_t* offset);
 // Client position of the caret on an offset (second digit when the low nibble
 // is set), hidden (-100, -100) when the row is not shown. 0 for a negative
 // offset or no document.
-int BytePosition(int64_t offset, CaretPoint* point);
+int BytePosition(const CallBackInfo* doc, int64_t offset, CaretPoint* point);
 
 // Row of the last byte; 0 for an empty document.
-int64_t MaxTopLine();
+int64_t MaxTopLine(const CallBackInfo* doc);
 // Moves the top row by delta (clamped) and moves the system caret along.
-void ScrollBy(int64_t delta);
-void ScrollToLine(int64_t line);
+void ScrollBy(CallBackInfo* doc, int64_t delta);
+void ScrollToLine(CallBackInfo* doc, int64_t line);
 
 // Largest scroll bar maximum: the bar's values are signed 32-bit.
 constexpr int32_t kScrollLimit = 0x7FFFFFFF;
 // Rows counted by the scroll bar: size / 16, at least 1.
-int64_t ScrollLines();
+int64_t ScrollLines(const CallBackInfo* doc);
 // Sets the scroll range for a document of the given row count, thumb at 0.
-void SetScrollRange(int64_t lines);
+void SetScrollRange(ViewState* state, int64_t lines);
 // Puts the thumb where the top line t stands proportionally.
-void SyncThumb(int64_t line);
+void SyncThumb(const CallBackInfo* doc, const ViewState* state, int64_t line);
 // The top line a thumb track position stands for.
-int64_t ThumbToLine(int32_t track);
+int64_t ThumbToLine(const CallBackInfo* doc, const ViewState* state, int32_t track);
 // floor(a * b / c) for a, b >= 0 and c > 0 without overflow; 0 for c <= 0.
 int64_t MulDivFloor(int64_t a, int64_t b, int64_t c);
 
@@ -68,7 +68,8 @@ int32_t MulDivRound(int32_t a, int32_t b, int32_t c);
 // The request for a font of a face (null: none), style and point size on a
 // canvas: the height in pixels from the canvas's pixels per inch.
 FontRequest MakeFontRequest(Canvas* canvas, const wchar_t* face, const wchar_t* style, int points);
-// Creates and selects the view font, applies options to a current document,
-// recomputes metrics and invalidates. 1, or 0 without memory DC or when the
-// font cannot be created.
-int ApplyFont(const wchar_t* face, const wchar_t* style, int points, const ViewOptions* options);
+// Creates and selects the view font, applies options to the document (doc
+// may be null), recomputes metrics and invalidates. 1, or 0 without memory DC
+// or when the font cannot be created.
+int ApplyFont(CallBackInfo* doc, ViewState* state, const wchar_t* face, const wchar_t* style,
+              int points, const ViewOptions* options);

@@ -1,4 +1,4 @@
-// Painting of the current document: header, addresses, hex cells and
+// Painting of a document: header, addresses, hex cells and
 // characters, each cell in the colours of its selection, change and marker state.
 #include "view/paint.h"
 
@@ -74,8 +74,7 @@ CellColors PickCellColors(const CallBackInfo* doc, int selected, int marker, int
     return {doc->m_cr_hex_fg, doc->m_cr_hex_bk};
 }
 
-int PaintDocument(Canvas* canvas, int32_t client_height) {
-    CallBackInfo* doc = g_p_current_document;
+int PaintDocument(CallBackInfo* doc, Canvas* canvas, int32_t client_height) {
     if (!canvas || !doc) {
         return 0;
     }
@@ -189,11 +188,12 @@ int PaintDocument(Canvas* canvas, int32_t client_height) {
     return 1;
 }
 
-int PaintView(Canvas* canvas, int32_t client_width, int32_t client_height) {
-    if (!canvas || !g_p_current_document || !g_p_view_state || !g_p_view_state->m_b_document_open) {
+int PaintView(CallBackInfo* doc, const ViewState* state, Canvas* canvas, int32_t client_width,
+              int32_t client_height) {
+    if (!canvas || !doc || !state || !state->m_b_document_open) {
         return 0;
     }
-    canvas->FillRect({0, 0, client_width, client_height}, g_p_view_state->m_cr_background);
-    PaintDocument(canvas, client_height);
+    canvas->FillRect({0, 0, client_width, client_height}, state->m_cr_background);
+    PaintDocument(doc, canvas, client_height);
     return 1;
 }

@@ -1,9 +1,10 @@
 // Painting: the header, the address column, the hex cells and the character
-// column of the current document, with the colours of selection, pending
+// column of a document, with the colours of selection, pending
 // changes and the begin marker.
 #pragma once
 
 #include "view/canvas.h"
+#include "view/view_state.h"
 
 #include <cstdint>
 
@@ -16,10 +17,11 @@ struct CellColors {
 };
 CellColors PickCellColors(const CallBackInfo* doc, int selected, int marker, int modified);
 
-// Draws the current document into the canvas for a client area of the given
+// Draws the document into the canvas for a client area of the given
 // height. 1 when rows were drawn (also when drawing stopped at an unreadable
 // byte); 0 when there is nothing to show.
-int PaintDocument(Canvas* canvas, int32_t client_height);
+int PaintDocument(CallBackInfo* doc, Canvas* canvas, int32_t client_height);
 // Fills the client area with the background colour and paints the document,
-// when a document is current and open. 1 when it painted.
-int PaintView(Canvas* canvas, int32_t client_width, int32_t client_height);
+// when there is a document and the view shows it open. 1 when it painted.
+int PaintView(CallBackInfo* doc, const ViewState* state, Canvas* canvas, int32_t client_width,
+              int32_t client_height);

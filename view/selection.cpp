@@ -58,8 +58,7 @@ void GetCaretSize(int32_t* width, int32_t* height) {
     *height = g_n_caret_height;
 }
 
-void WriteSelectionStatus(int with_count, int slash_form) {
-    const CallBackInfo* doc = g_p_current_document;
+void WriteSelectionStatus(const CallBackInfo* doc, int with_count, int slash_form) {
     if (!doc || doc->m_n_sel_anchor < 0 || doc->m_n_sel_active < 0) {
         return;
     }
@@ -75,14 +74,13 @@ void WriteSelectionStatus(int with_count, int slash_form) {
     }
 }
 
-void PlaceCaret() {
-    CallBackInfo* doc = g_p_current_document;
+void PlaceCaret(CallBackInfo* doc) {
     if (!doc) {
         return;
     }
     CaretPoint point = kHidden;
     if (doc->m_n_caret_offset >= 0) {
-        BytePosition(doc->m_n_caret_offset, &point);
+        BytePosition(doc, doc->m_n_caret_offset, &point);
     }
     doc->m_pt_caret = point;
     ViewHost* host = CurrentViewHost();
@@ -96,10 +94,9 @@ void PlaceCaret() {
 
 namespace {
 
-// The current document, with the offset clamped to its last byte; null when
-// there is no document or no byte to go to (an empty one is repainted).
-CallBackInfo* DocumentAt(int64_t* offset) {
-    CallBackInfo* doc = g_p_current_document;
+// The document, with the offset clamped to its last byte; null when there is
+// no document or no byte to go to (an empty one is repainted).
+CallBackInfo* DocumentAt(CallBackInfo* doc, int64_t* offset) {
     if (!doc) {
         return nullptr;
     }
@@ -120,8 +117,8 @@ int SelectOne(CallBackInfo* doc, int64_t offset) {
     doc->m_b_low_nibble = 0;
     doc->m_n_edit_pos = -1;
     doc->m_n_caret_offset = offset;
-    PlaceCaret();
-    WriteSelectionStatus(0, 0);
+    PlaceCaret(doc);
+    WriteSelectionStatus(doc, 0, 0);
     return 1;
 }
 
@@ -131,24 +128,22 @@ int SelectOne(CallBackInfo* doc, int64_t offset) {
 int MoveActiveEnd(CallBackInfo* doc, int64_t offset, int slash_form) {
     doc->m_n_sel_active = offset;
     doc->m_n_caret_offset = Lower(doc);
-    PlaceCaret();
-    WriteSelectionStatus(1, slash_form);
+    PlaceCaret(doc);
+    WriteSelectionStatus(doc, 1, slash_form);
     return 1;
 }
 
 } // namespace
 
-int GoToOffset(int64_t offset) {
-    CallBackInfo* doc = DocumentAt(&offset);
-    if (!doc) {
+int GoToOffset(CallBackInfo* doc, int64_t offset) {
+    if (!DocumentAt(doc, &offset)) {
         return 0;
     }
     return SelectOne(doc, offset);
 }
 
-int ExtendToOffset(int64_t offset) {
-    CallBackInfo* doc = DocumentAt(&offset);
-    if (!doc) {
+int ExtendToOffset(CallBackInfo* doc, int64_t offset) {
+    if (!DocumentAt(doc, &offset)) {
         return 0;
     }
     // Extending with nothing selected starts the selection at the target, so
@@ -159,22 +154,20 @@ int ExtendToOffset(int64_t offset) {
     return MoveActiveEnd(doc, offset, 0);
 }
 
-int ClickAtPoint(int x, int y) {
-    CallBackInfo* doc = g_p_current_document;
+int ClickAtPoint(CallBackInfo* doc, int x, int y) {
     if (!doc) {
         return 0;
     }
     doc->m_n_sel_anchor = -1;
     doc->m_n_sel_active = -1;
     int64_t offset = -1;
-    if (!HitTest(x, y, &offset)) {
+    if (!HitTest(doc, x, y, &offset)) {
         return 0;
     }
     return SelectOne(doc, offset);
 }
 
-int ExtendToPoint(int x, int y) {
-    CallBackInfo* doc = g_p_current_document;
+int ExtendToPoint(CallBackInfo* doc, int x, int y) {
     if (!doc || doc->m_n_sel_anchor < 0) {
         return 0;
     }
@@ -209,8 +202,7 @@ int ExtendToPoint(int x, int y) {
     return MoveActiveEnd(doc, active, 1);
 }
 
-int MoveCaret(int mode, int64_t delta) {
-    CallBackInfo* doc = g_p_current_document;
+int MoveCaret(CallBackInfo* doc, ViewState* state, int mode, int64_t delta) {
     if (!doc) {
         return 0;
     }
@@ -218,17 +210,16 @@ int MoveCaret(int mode, int64_t delta) {
     if (mode == 0) {
         target = delta;
     } else if (mode == 1) {
-        target = SelectionStart() + delta;
+        target = SelectionStart(doc) + delta;
     }
     if (target < 0 || target > doc->m_n_data_size - 1) {
         return 0;
     }
-    ScrollIntoView(target);
-    return GoToOffset(target);
+    ScrollIntoView(doc, state, target);
+    return GoToOffset(doc, target);
 }
 
-int ExtendBy(int64_t delta) {
-    CallBackInfo* doc = g_p_current_document;
+int ExtendBy(CallBackInfo* doc, ViewState* state, int64_t delta) {
     if (!doc || doc->m_n_sel_active < 0 || doc->m_n_sel_anchor < 0) {
         return 0;
     }
@@ -236,12 +227,11 @@ int ExtendBy(int64_t delta) {
     if (target < 0 || target > doc->m_n_data_size - 1) {
         return 0;
     }
-    ScrollIntoView(target);
-    return ExtendToOffset(target);
+    ScrollIntoView(doc, state, target);
+    return ExtendToOffset(doc, target);
 }
 
-void ScrollIntoView(int64_t offset) {
-    CallBackInfo* doc = g_p_current_document;
+void ScrollIntoView(CallBackInfo* doc, ViewState* state, int64_t offset) {
     if (!doc || offset < 0) {
         return;
     }
@@ -249,20 +239,19 @@ void ScrollIntoView(int64_t offset) {
     const int64_t line = offset / 16;
     const int64_t top = doc->m_n_top_line;
     if (offset < (top + 2) * 16) {
-        ScrollToLine(line - 2);
+        ScrollToLine(doc, line - 2);
     } else if (offset < (top + rows - 4) * 16) {
         return;
     } else {
-        ScrollToLine(line + 4 - rows);
+        ScrollToLine(doc, line + 4 - rows);
     }
     if (doc->m_n_top_line != top) {
-        SyncThumb(doc->m_n_top_line);
+        SyncThumb(doc, state, doc->m_n_top_line);
         CurrentViewHost()->Invalidate();
     }
 }
 
-void ClearSelection() {
-    CallBackInfo* doc = g_p_current_document;
+void ClearSelection(CallBackInfo* doc) {
     if (!doc) {
         return;
     }
@@ -271,42 +260,37 @@ void ClearSelection() {
     doc->m_n_edit_pos = -1;
     doc->m_b_low_nibble = 0;
     doc->m_n_caret_offset = -1;
-    PlaceCaret();
+    PlaceCaret(doc);
     for (int part = 1; part <= 3; ++part) {
         SetStatusText(part, L"");
     }
 }
 
-int64_t SelectionStart() {
-    const CallBackInfo* doc = g_p_current_document;
+int64_t SelectionStart(const CallBackInfo* doc) {
     return doc ? Lower(doc) : -1;
 }
 
-int64_t SelectionEnd() {
-    const CallBackInfo* doc = g_p_current_document;
+int64_t SelectionEnd(const CallBackInfo* doc) {
     return doc ? Upper(doc) : -1;
 }
 
-int SetBeginPosition() {
-    CallBackInfo* doc = g_p_current_document;
-    if (!doc || !g_p_view_state) {
+int SetBeginPosition(CallBackInfo* doc, ViewState* state) {
+    if (!doc || !state) {
         return 0;
     }
-    g_p_view_state->m_n_begin_marker = SelectionStart();
-    doc->m_n_marker_offset = g_p_view_state->m_n_begin_marker;
+    state->m_n_begin_marker = SelectionStart(doc);
+    doc->m_n_marker_offset = state->m_n_begin_marker;
     CurrentViewHost()->Invalidate();
     return 1;
 }
 
-int SetEndPosition() {
-    CallBackInfo* doc = g_p_current_document;
-    ViewState* state = g_p_view_state;
+int SetEndPosition(CallBackInfo* doc, ViewState* state) {
     if (!doc || !state) {
         return 0;
     }
-    state->m_n_end_marker = SelectionStart();
-    GoToOffset(state->m_n_begin_marker);
-    const int result = ExtendToOffset(state->m_n_end_marker);
+    state->m_n_end_marker = SelectionStart(doc);
+    GoToOffset(doc, state->m_n_begin_marker);
+    const int result = ExtendToOffset(doc, state->m_n_end_marker);
     state->m_n_begin_marker = -1;
     state->m_n_end_marker = -1;
     doc->m_n_marker_offset = -1;
@@ -322,8 +306,7 @@ int RefusedWhileRead(const CallBackInfo* doc) {
     return 1;
 }
 
-int TypeDigit(unsigned ch) {
-    CallBackInfo* doc = g_p_current_document;
+int TypeDigit(CallBackInfo* doc, ViewState* state, unsigned ch) {
     if (!doc || RefusedWhileRead(doc)) {
         return 0;
     }
@@ -344,7 +327,7 @@ int TypeDigit(unsigned ch) {
     if (doc->m_n_edit_pos < 0) {
         // Typing starts afresh (a click or a new selection): a new undo step.
         doc->m_history.EndTyping();
-        doc->m_n_edit_pos = SelectionStart();
+        doc->m_n_edit_pos = SelectionStart(doc);
     }
     if (!doc->m_history.TypeNibble(doc->m_p_data_plane, doc->m_n_edit_pos,
                                    static_cast<uint8_t>(value), high, source, EditMarkOf(*doc))) {
@@ -354,21 +337,20 @@ int TypeDigit(unsigned ch) {
     if (!high) {
         ++doc->m_n_edit_pos;
     }
-    if (doc->m_n_edit_pos > SelectionEnd()) {
-        doc->m_n_edit_pos = SelectionStart();
+    if (doc->m_n_edit_pos > SelectionEnd(doc)) {
+        doc->m_n_edit_pos = SelectionStart(doc);
     }
     doc->m_n_caret_offset = doc->m_n_edit_pos;
-    PlaceCaret();
-    if (g_p_view_state) {
-        g_p_view_state->m_b_modified = 1;
+    PlaceCaret(doc);
+    if (state) {
+        state->m_b_modified = 1;
     }
-    ScrollIntoView(doc->m_n_edit_pos);
+    ScrollIntoView(doc, state, doc->m_n_edit_pos);
     return 1;
 }
 
-int CreateViewCaret() {
-    CallBackInfo* doc = g_p_current_document;
-    if (!doc || !g_p_view_state || !doc->m_b_has_focus) {
+int CreateViewCaret(CallBackInfo* doc, ViewState* state) {
+    if (!doc || !state || !doc->m_b_has_focus) {
         return 0;
     }
     DestroyViewCaret();
@@ -376,11 +358,11 @@ int CreateViewCaret() {
     g_n_caret_height = doc->m_n_line_height;
     ViewHost* host = CurrentViewHost();
     if (!host->CreateCaret(g_n_caret_width, g_n_caret_height,
-                           doc->m_cr_sel_bk ^ g_p_view_state->m_cr_caret)) {
+                           doc->m_cr_sel_bk ^ state->m_cr_caret)) {
         return 0;
     }
     if (!IsHidden(doc->m_pt_caret)) {
-        BytePosition(doc->m_n_caret_offset, &doc->m_pt_caret);
+        BytePosition(doc, doc->m_n_caret_offset, &doc->m_pt_caret);
     }
     host->SetCaretPos(doc->m_pt_caret.x, doc->m_pt_caret.y);
     host->ShowCaret();
@@ -391,31 +373,30 @@ void DestroyViewCaret() {
     CurrentViewHost()->DestroyCaret();
 }
 
-int SetEditMode(int on) {
-    if (!g_p_view_state) {
+int SetEditMode(CallBackInfo* doc, ViewState* state, int on) {
+    if (!state) {
         return 0;
     }
     // A document opened read-only is never edited.
-    if (g_p_current_document && g_p_current_document->m_b_read_only) {
+    if (doc && doc->m_b_read_only) {
         on = 0;
     }
-    g_p_view_state->m_b_edit_mode = on ? 1 : 0;
-    if (on && g_p_current_document) {
-        CreateViewCaret();
+    state->m_b_edit_mode = on ? 1 : 0;
+    if (on && doc) {
+        CreateViewCaret(doc, state);
     } else {
         DestroyViewCaret();
     }
     CurrentViewHost()->Invalidate();
-    return g_p_view_state->m_b_edit_mode;
+    return state->m_b_edit_mode;
 }
 
-CaretPoint CaretPositionForFocus() {
-    CallBackInfo* doc = g_p_current_document;
+CaretPoint CaretPositionForFocus(CallBackInfo* doc) {
     if (!doc) {
         return kHidden;
     }
     if (!IsHidden(doc->m_pt_caret)) {
-        BytePosition(doc->m_n_caret_offset, &doc->m_pt_caret);
+        BytePosition(doc, doc->m_n_caret_offset, &doc->m_pt_caret);
     }
     return doc->m_pt_caret;
 }

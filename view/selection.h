@@ -1,4 +1,4 @@
-// Selection, caret and navigation of the current document, the begin and end
+// Selection, caret and navigation of a document, the begin and end
 // markers, hex digit entry in edit mode and the selection status texts.
 #pragma once
 
@@ -6,36 +6,36 @@
 
 #include <cstdint>
 
-int GoToOffset(int64_t offset);
-int ExtendToOffset(int64_t offset);
-int ClickAtPoint(int x, int y);
-int ExtendToPoint(int x, int y);
+int GoToOffset(CallBackInfo* doc, int64_t offset);
+int ExtendToOffset(CallBackInfo* doc, int64_t offset);
+int ClickAtPoint(CallBackInfo* doc, int x, int y);
+int ExtendToPoint(CallBackInfo* doc, int x, int y);
 // mode 0: target = delta; 1: selection start + delta; other: 0. Refused
 // (0) unless the target is a byte of the document.
-int MoveCaret(int mode, int64_t delta);
-int ExtendBy(int64_t delta);
-void ScrollIntoView(int64_t offset);
+int MoveCaret(CallBackInfo* doc, ViewState* state, int mode, int64_t delta);
+int ExtendBy(CallBackInfo* doc, ViewState* state, int64_t delta);
+void ScrollIntoView(CallBackInfo* doc, ViewState* state, int64_t offset);
 // Drops the selection: no caret offset, the caret hidden, panes 1 to 3 blank.
-void ClearSelection();
-int64_t SelectionStart(); // -1 without a selection
-int64_t SelectionEnd();
-int SetBeginPosition();
-int SetEndPosition();
+void ClearSelection(CallBackInfo* doc);
+int64_t SelectionStart(const CallBackInfo* doc); // -1 without a selection
+int64_t SelectionEnd(const CallBackInfo* doc);
+int SetBeginPosition(CallBackInfo* doc, ViewState* state);
+int SetEndPosition(CallBackInfo* doc, ViewState* state);
 // 1 while a worker reads the document, after telling why on the status bar
 // (the last pane): every edit made from the main window asks this first.
 int RefusedWhileRead(const CallBackInfo* doc);
 // One typed character in edit mode; 1 when it changed a nibble.
-int TypeDigit(unsigned ch);
-// Switches edit mode (never on for a document opened read-only); returns
-// the new state.
-int SetEditMode(int on);
-int CreateViewCaret();
+int TypeDigit(CallBackInfo* doc, ViewState* state, unsigned ch);
+// Switches edit mode (never on for a document opened read-only; doc may be
+// null); returns the new state.
+int SetEditMode(CallBackInfo* doc, ViewState* state, int on);
+int CreateViewCaret(CallBackInfo* doc, ViewState* state);
 void DestroyViewCaret();
 // The caret position to show when the control gets the focus.
-CaretPoint CaretPositionForFocus();
+CaretPoint CaretPositionForFocus(CallBackInfo* doc);
 // Computes m_pt_caret from the caret offset, moves the system caret there (or
 // hides it without focus) and invalidates the control.
-void PlaceCaret();
+void PlaceCaret(CallBackInfo* doc);
 
 // Caret size used before the first caret of a document is made.
 void SetCaretSize(int32_t width, int32_t height);
@@ -43,4 +43,4 @@ void GetCaretSize(int32_t* width, int32_t* height);
 
 // Status panes 1..3 for the current selection; slash_form picks the mouse
 // form of pane 3, with_count whether pane 3 is written.
-void WriteSelectionStatus(int with_count, int slash_form);
+void WriteSelectionStatus(const CallBackInfo* doc, int with_count, int slash_form);

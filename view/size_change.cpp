@@ -10,20 +10,19 @@ std::wstring TotalText(int64_t size) {
     return size > 0 ? FormatText(L"Total: 0x%I64X", size - 1) : std::wstring(L"Total: empty");
 }
 
-void DocumentSizeChanged() {
-    CallBackInfo* doc = g_p_current_document;
+void DocumentSizeChanged(CallBackInfo* doc, ViewState* state) {
     if (!doc) {
         return;
     }
     if (doc->m_n_data_size <= 0) {
-        ClearSelection();
+        ClearSelection(doc);
     }
     // A top row past the end would leave nothing on the screen to paint.
-    if (doc->m_n_top_line > MaxTopLine()) {
-        ScrollToLine(MaxTopLine());
+    if (doc->m_n_top_line > MaxTopLine(doc)) {
+        ScrollToLine(doc, MaxTopLine(doc));
     }
-    SetScrollRange(ScrollLines());
-    SyncThumb(doc->m_n_top_line);
+    SetScrollRange(state, ScrollLines(doc));
+    SyncThumb(doc, state, doc->m_n_top_line);
     SetStatusText(0, TotalText(doc->m_n_data_size).c_str());
     CurrentViewHost()->Invalidate();
 }

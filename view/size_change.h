@@ -3,6 +3,8 @@
 // size, an emptied document keeps no selection, and status pane 0 shows the total.
 #pragma once
 
+#include "view/view_state.h"
+
 #include <cstdint>
 #include <string>
 
@@ -10,5 +12,5 @@
 // or that it is empty.
 std::wstring TotalText(int64_t size);
 
-// Brings the view in line with the current document's m_n_data_size and repaints.
-void DocumentSizeChanged();
+// Brings the view in line with the document's m_n_data_size and repaints.
+void DocumentSizeChanged(CallBackInfo* doc, ViewState* state);

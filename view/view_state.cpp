@@ -3,22 +3,17 @@
 
 #include "view/memory_canvas.h"
 
-ViewState* g_p_view_state = nullptr;
-
 ViewState::ViewState(void* instance) : m_h_instance(instance) {
     CreateMemoryCanvas(this);
 }
 
 ViewState::~ViewState() {
-    delete g_p_current_document;
-    g_p_current_document = nullptr;
     m_b_document_open = 0;
     m_b_modified = 0;
     ReleaseMemoryCanvas(this);
 }
 
-int ApplyViewOptions(const ViewOptions& options) {
-    CallBackInfo* doc = g_p_current_document;
+int ApplyViewOptions(CallBackInfo* doc, const ViewOptions& options) {
     if (options.m_n_mask == 0 || doc == nullptr)
         return 0;
     const uint32_t mask = options.m_n_mask;

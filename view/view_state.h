@@ -1,5 +1,5 @@
 // ViewState: the application-wide view record, and ViewOptions, the masked
-// record that sets metrics and colours of the current document at once.
+// record that sets metrics and colours of a document at once.
 #pragma once
 
 #include "data/document.h"
@@ -8,26 +8,26 @@
 
 struct ViewOptions {
     uint32_t m_n_mask;
-    int32_t m_n_hex_left;         // 0x1
-    int32_t m_n_cell_width;       // 0x2
-    int32_t m_n_space_width;      // 0x4
-    int32_t m_n_line_height;      // 0x8
-    int32_t m_cr_hex_fg;          // 0x10
-    int32_t m_cr_hex_bk;          // 0x20
-    int32_t m_cr_sel_bk;          // 0x80
-    int32_t m_cr_sel_fg;          // 0x40
-    int32_t m_cr_header_fg;       // 0x100
-    int32_t m_cr_header_bk;       // 0x200
-    int32_t m_cr_line_number_fg;  // 0x400
-    int32_t m_cr_line_number_bk;  // 0x800
-    int32_t m_cr_marker_bk;       // 0x1000
-    int32_t m_cr_modified_fg;     // 0x2000
-    int32_t m_cr_modified_bk;     // 0x4000
+    int32_t m_n_hex_left;        // 0x1
+    int32_t m_n_cell_width;      // 0x2
+    int32_t m_n_space_width;     // 0x4
+    int32_t m_n_line_height;     // 0x8
+    int32_t m_cr_hex_fg;         // 0x10
+    int32_t m_cr_hex_bk;         // 0x20
+    int32_t m_cr_sel_bk;         // 0x80
+    int32_t m_cr_sel_fg;         // 0x40
+    int32_t m_cr_header_fg;      // 0x100
+    int32_t m_cr_header_bk;      // 0x200
+    int32_t m_cr_line_number_fg; // 0x400
+    int32_t m_cr_line_number_bk; // 0x800
+    int32_t m_cr_marker_bk;      // 0x1000
+    int32_t m_cr_modified_fg;    // 0x2000
+    int32_t m_cr_modified_bk;    // 0x4000
 };
 
-// Copies each value whose mask bit is set into the current document and sets
-// its m_n_view_mask to the mask; 0 when the mask is 0 or no document is current.
-int ApplyViewOptions(const ViewOptions& options);
+// Copies each value whose mask bit is set into the document and sets its
+// m_n_view_mask to the mask; 0 when the mask is 0 or doc is null.
+int ApplyViewOptions(CallBackInfo* doc, const ViewOptions& options);
 
 struct ViewState {
     explicit ViewState(void* instance);
@@ -52,6 +52,3 @@ struct ViewState {
     int32_t m_b_modified = 0;
     CProcInfo m_proc_info;
 };
-
-// The one ViewState, created at start-up and released last.
-extern ViewState* g_p_view_state;

@@ -3,6 +3,7 @@
 // file as it now is with the view kept where it was (clamped to the new size).
 // A file that another program changed is asked about before anything is written.
 #include "data/apply_file.h"
+#include "frame/current_document.h"
 #include "data/document.h"
 #include "data/win32/progress_dialog.h"
 #include "base/format_text.h"

@@ -2,6 +2,7 @@
 // conditions), the popup menu update, the right-click menu and the document
 // commands of the main menu.
 #include "settings/item_attributes.h"
+#include "frame/current_document.h"
 
 #include "frame/frame_window.h"
 #include "frame/win32/frame_state.h"
@@ -102,7 +103,7 @@ void ShowNoDocument() {
     frame.m_b_document_commands = 0;
     InvalidateRect(frame.m_h_main_window, nullptr, TRUE);
     GreyDocumentCommands();
-    SetEditMode(0);
+    SetEditMode(g_p_current_document, g_p_view_state, 0);
     ShowEditMode(0);
 }
 
@@ -136,7 +137,8 @@ void OnExit() {
 }
 
 void OnEditMode() {
-    const int on = SetEditMode(g_p_view_state && !g_p_view_state->m_b_edit_mode);
+    const int on = SetEditMode(g_p_current_document, g_p_view_state,
+                               g_p_view_state && !g_p_view_state->m_b_edit_mode);
     ShowEditMode(on);
 }
 
@@ -153,39 +155,39 @@ void OnDataInspector() {
 // Key changes made in the dialog take effect once it has closed, however it
 // was closed.
 void OnPreferences() {
-    ShowPreferencesDialog(Frame().m_h_main_window);
+    ShowPreferencesDialog(Frame().m_h_main_window, g_p_current_document, g_p_view_state);
     RebuildAcceleratorTable();
 }
 
 void OnSetBeginPos() {
-    SetBeginPosition();
+    SetBeginPosition(g_p_current_document, g_p_view_state);
 }
 void OnSetEndPos() {
-    SetEndPosition();
+    SetEndPosition(g_p_current_document, g_p_view_state);
 }
 void OnByteLeft() {
-    MoveCaret(1, -1);
+    MoveCaret(g_p_current_document, g_p_view_state, 1, -1);
 }
 void OnByteRight() {
-    MoveCaret(1, 1);
+    MoveCaret(g_p_current_document, g_p_view_state, 1, 1);
 }
 void OnLineUp() {
-    MoveCaret(1, -16);
+    MoveCaret(g_p_current_document, g_p_view_state, 1, -16);
 }
 void OnLineDown() {
-    MoveCaret(1, 16);
+    MoveCaret(g_p_current_document, g_p_view_state, 1, 16);
 }
 void OnExtendByteLeft() {
-    ExtendBy(-1);
+    ExtendBy(g_p_current_document, g_p_view_state, -1);
 }
 void OnExtendByteRight() {
-    ExtendBy(1);
+    ExtendBy(g_p_current_document, g_p_view_state, 1);
 }
 void OnExtendLineUp() {
-    ExtendBy(-16);
+    ExtendBy(g_p_current_document, g_p_view_state, -16);
 }
 void OnExtendLineDown() {
-    ExtendBy(16);
+    ExtendBy(g_p_current_document, g_p_view_state, 16);
 }
 
 struct CommandHandler {
@@ -211,15 +213,18 @@ const CommandHandler kHandlers[] = {
     {ID_FILE_EXIT, OnExit},
     {ID_FILE_OPEN_PROCESS, [] { OpenProcessDocument(Frame().m_h_main_window); }},
     {ID_EDIT_MODE, OnEditMode},
-    {ID_EDIT_CUT, OnCutCommand},
-    {ID_COPY_DISPLAYED_HEX, OnCopyDisplayedHexCommand},
-    {ID_COPY_DISPLAYED_HEX_FORMAT, OnCopyDisplayedHexFormatCommand},
-    {ID_COPY_RAW_DATA, OnCopyRawDataCommand},
-    {ID_PASTE_INSERT, OnInsertFromClipboardCommand},
-    {ID_PASTE_OVERWRITE, OnOverwriteFromClipboardCommand},
-    {ID_EDIT_REMOVE, OnRemoveCommand},
-    {ID_EDIT_GOTO, [] { OnGotoCommand(Frame().m_h_main_window); }},
-    {ID_EDIT_FIND, [] { OnFindCommand(Frame().m_h_main_window, g_p_current_document); }},
+    {ID_EDIT_CUT, [] { OnCutCommand(g_p_current_document, g_p_view_state); }},
+    {ID_COPY_DISPLAYED_HEX, [] { OnCopyDisplayedHexCommand(g_p_current_document); }},
+    {ID_COPY_DISPLAYED_HEX_FORMAT, [] { OnCopyDisplayedHexFormatCommand(g_p_current_document); }},
+    {ID_COPY_RAW_DATA, [] { OnCopyRawDataCommand(g_p_current_document); }},
+    {ID_PASTE_INSERT, [] { OnInsertFromClipboardCommand(g_p_current_document, g_p_view_state); }},
+    {ID_PASTE_OVERWRITE,
+     [] { OnOverwriteFromClipboardCommand(g_p_current_document, g_p_view_state); }},
+    {ID_EDIT_REMOVE, [] { OnRemoveCommand(g_p_current_document, g_p_view_state); }},
+    {ID_EDIT_GOTO,
+     [] { OnGotoCommand(Frame().m_h_main_window, g_p_current_document, g_p_view_state); }},
+    {ID_EDIT_FIND,
+     [] { OnFindCommand(Frame().m_h_main_window, g_p_current_document, g_p_view_state); }},
     {ID_OPTIONS_PREFERENCE, OnPreferences},
     {ID_HELP_ABOUT, [] { ShowAboutDialog(Frame().m_h_instance, Frame().m_h_main_window); }},
     {ID_SET_BEGIN_POS, OnSetBeginPos},
@@ -308,7 +313,7 @@ void SetDocumentCommands(int on) {
     EnableDocumentCommands(on);
     Frame().m_b_document_commands = on ? 1 : 0;
     if (on) {
-        LoadItemAttributes();
+        LoadItemAttributes(g_p_current_document, g_p_view_state);
     }
 }
 

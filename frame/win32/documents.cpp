@@ -2,6 +2,7 @@
 // where the current document changes, and the question about pending
 // changes before a document is closed or replaced.
 #include "frame/frame_window.h"
+#include "frame/current_document.h"
 #include "frame/pending_edits.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/frame_state.h"
@@ -125,9 +126,17 @@ void RepaintView(BOOL erase) {
 void ReplaceCurrentDocument(CallBackInfo* doc) {
     CallBackInfo* old = g_p_current_document;
     g_p_current_document = nullptr;
+    SetHexViewDocument(Frame().m_h_view_control, nullptr);
+    if (Frame().m_p_inspector) {
+        Frame().m_p_inspector->SetDocument(nullptr);
+    }
     RecoveryDocumentGone();
     delete old;
     g_p_current_document = doc;
+    SetHexViewDocument(Frame().m_h_view_control, doc);
+    if (Frame().m_p_inspector) {
+        Frame().m_p_inspector->SetDocument(doc);
+    }
     if (doc != nullptr && doc->m_n_source_kind == 1) {
         RecoveryFollowProcess(doc);
     }
@@ -137,7 +146,7 @@ void ReplaceCurrentDocument(CallBackInfo* doc) {
 // scroll range and status.
 void ShowProcessDocument(CallBackInfo* doc) {
     ReplaceCurrentDocument(doc);
-    ComputeMetrics();
+    ComputeMetrics(doc);
     const wchar_t* path =
         doc->m_proc_info.m_sz_process_path != nullptr ? doc->m_proc_info.m_sz_process_path : L"";
     tkstr path_text(path);
@@ -149,7 +158,7 @@ void ShowProcessDocument(CallBackInfo* doc) {
         const std::wstring title = FormatText(L"%s - %s [process]", view->m_sz_title, path);
         SetWindowTextW(Frame().m_h_main_window, title.c_str());
     }
-    SetScrollRange(ScrollLines());
+    SetScrollRange(view, ScrollLines(doc));
     const std::wstring total = TotalText(doc->m_n_data_size);
     SetStatusText(0, total.c_str());
     if (view != nullptr) {
@@ -308,7 +317,7 @@ int LoadDocument(const wchar_t* path) {
     }
     ReplaceCurrentDocument(doc);
     frame.m_workspace_stamp = read;
-    ComputeMetrics();
+    ComputeMetrics(doc);
     int set_aside = 0;
     int restored = 0;
     if (read_only) {
@@ -318,7 +327,7 @@ int LoadDocument(const wchar_t* path) {
         if (opened == kWorkspaceReadInPart) {
             ShowMessage(kDamagedWorkspaceLeftText, WorkspaceName(full.c_str()).c_str());
         }
-        SetEditMode(0);
+        SetEditMode(doc, state, 0);
         OnEditModeChanged(0);
     } else {
         set_aside = opened == kWorkspaceReadInPart ? SetDamagedWorkspaceAside(doc, full) : 0;
@@ -334,7 +343,7 @@ int LoadDocument(const wchar_t* path) {
     SetWindowTextW(frame.m_h_main_window, title.c_str());
 
     state->m_b_document_open = 1;
-    DocumentSizeChanged(); // the scroll range and the total
+    DocumentSizeChanged(doc, state); // the scroll range and the total
     state->m_b_modified = restored || set_aside;
     RepaintView(FALSE);
     return 1;

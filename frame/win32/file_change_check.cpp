@@ -2,6 +2,7 @@
 // the stamps compared and the decision in frame/file_change, the questions,
 // the keeping of pending changes and the reload here.
 #include "frame/win32/file_change_check.h"
+#include "frame/current_document.h"
 
 #include "frame/file_change.h"
 #include "frame/frame_window.h"
@@ -118,10 +119,11 @@ void ShowReopenedDocument(CallBackInfo* doc) {
     const int64_t top = doc->m_n_top_line;
     doc->m_n_top_line = top;
     doc->m_n_top_offset = top * 16;
-    DocumentSizeChanged(); // clamps the top row, sets the scroll range and the total
+    // Clamps the top row, sets the scroll range and the total.
+    DocumentSizeChanged(doc, g_p_view_state);
     if (anchor >= 0 && active >= 0 && last >= 0) {
-        GoToOffset(Clamp(anchor, last));
-        ExtendToOffset(Clamp(active, last));
+        GoToOffset(doc, Clamp(anchor, last));
+        ExtendToOffset(doc, Clamp(active, last));
     }
     g_p_view_state->m_b_modified = 0;
     CurrentViewHost()->Invalidate();

@@ -1,6 +1,7 @@
 // The main window "Pelmora": creation of its children, layout under the
 // toolbar band, dropped files, commands and menus, and the close sequence.
 #include "settings/item_attributes.h"
+#include "frame/current_document.h"
 
 #include "frame/frame_window.h"
 #include "frame/win32/file_change_check.h"
@@ -28,10 +29,10 @@ LRESULT OnCreate(HWND window) {
     FrameState& frame = Frame();
     frame.m_h_main_window = window;
     CreateToolbar(frame.m_h_instance, window);
-    frame.m_h_view_control = CreateHexViewControl(window);
+    frame.m_h_view_control = CreateHexViewControl(window, g_p_view_state);
     SetEditModeChangedHook(OnEditModeChanged);
     CheckMenuItem(GetMenu(window), ID_EDIT_MODE, MF_BYCOMMAND | MF_UNCHECKED);
-    SetEditMode(0);
+    SetEditMode(g_p_current_document, g_p_view_state, 0);
     DragAcceptFiles(window, TRUE);
     if (ViewState* state = g_p_view_state) {
         wcsncpy(state->m_sz_title, L"Pelmora", 259);
@@ -45,11 +46,13 @@ LRESULT OnCreate(HWND window) {
     }
     SetTimer(window, kRecoveryTimerId, kRecoveryTimerMs, nullptr);
     ResetItemColors();
-    LoadItemAttributes();
+    LoadItemAttributes(g_p_current_document, g_p_view_state);
     LoadShortcutKeys();
     RebuildAcceleratorTable();
     AttachMenuBitmaps(nullptr, window, GetMenu(window));
-    frame.m_p_inspector = std::make_unique<CInspectorWindow>(frame.m_h_instance, window);
+    frame.m_p_inspector =
+        std::make_unique<CInspectorWindow>(frame.m_h_instance, window, g_p_view_state);
+    frame.m_p_inspector->SetDocument(g_p_current_document);
     frame.m_p_inspector->RestoreFromSettings();
     return 0;
 }
@@ -176,7 +179,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
         CheckFileAtActivation(window);
         return 0;
     case kViewFontMessage:
-        ApplyFontStep(static_cast<int>(wparam) - 1);
+        ApplyFontStep(g_p_current_document, g_p_view_state, static_cast<int>(wparam) - 1);
         return 0;
     case WM_SETFOCUS:
         if (Frame().m_h_view_control) {

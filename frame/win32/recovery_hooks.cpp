@@ -1,5 +1,6 @@
 // Recovery copies in the frame (see recovery_hooks.h).
 #include "frame/win32/recovery_hooks.h"
+#include "frame/current_document.h"
 
 #include "frame/win32/frame_state.h"
 

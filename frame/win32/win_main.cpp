@@ -2,6 +2,7 @@
 // program's folder as current folder, the one ViewState, the settings path,
 // the main window and the message loop with the live accelerator table.
 #include "settings/settings_file.h"
+#include "frame/current_document.h"
 
 #include "frame/command_line.h"
 #include "frame/frame_window.h"

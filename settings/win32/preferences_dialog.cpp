@@ -14,6 +14,8 @@ constexpr LPARAM kFontsPageItem = 1;
 constexpr LPARAM kKeyboardPageItem = 2;
 
 struct PreferencesFrame {
+    CallBackInfo* m_p_doc = nullptr; // what the new font and colours reach
+    ViewState* m_p_state = nullptr;
     HWND m_h_keyboard = nullptr;
     HWND m_h_fonts = nullptr;
 };
@@ -101,7 +103,8 @@ void OnOk(HWND dialog) {
     if (frame && frame->m_h_fonts) {
         FontChoice choice = {};
         ReadFontChoice(frame->m_h_fonts, &choice);
-        if (!CommitPreferences(choice.m_sz_face, choice.m_sz_style, choice.m_sz_size)) {
+        if (!CommitPreferences(frame->m_p_doc, frame->m_p_state, choice.m_sz_face,
+                               choice.m_sz_style, choice.m_sz_size)) {
             // The user has been told; the dialog stays open with the choices
             // made, to try again or cancel.
             return;
@@ -146,8 +149,10 @@ INT_PTR CALLBACK FrameProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
 
 } // namespace
 
-INT_PTR ShowPreferencesDialog(HWND owner) {
+INT_PTR ShowPreferencesDialog(HWND owner, CallBackInfo* doc, ViewState* state) {
     PreferencesFrame frame;
+    frame.m_p_doc = doc;
+    frame.m_p_state = state;
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PREFERENCES), owner, FrameProc,
                     reinterpret_cast<LPARAM>(&frame));
     return 0;

@@ -1,5 +1,5 @@
-// ViewStateFixture: a test that sets the process's ViewState and current
-// document for its own lifetime. The fake canvas makes and frees its own
+// ViewStateFixture: a test with a ViewState and a document of its own, which
+// it hands to the view functions it calls. The fake canvas makes and frees its own
 // fonts, so the platform font the ViewState made is set aside and put back
 // before the ViewState is released.
 #pragma once
@@ -15,22 +15,17 @@ class ViewStateFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         m_state = std::make_unique<ViewState>(nullptr);
-        g_p_view_state = m_state.get();
         m_p_platform_font = m_state->m_h_font;
         m_state->m_h_font = nullptr;
     }
     void TearDown() override {
-        g_p_current_document = nullptr;
         m_doc.reset();
-        g_p_view_state = nullptr;
         m_state->m_h_font = m_p_platform_font;
         m_state.reset();
     }
-    // A fresh empty document made current.
+    // A fresh empty document.
     CallBackInfo* NewDocument() {
-        g_p_current_document = nullptr;
         m_doc = std::make_unique<CallBackInfo>(nullptr);
-        g_p_current_document = m_doc.get();
         return m_doc.get();
     }
 

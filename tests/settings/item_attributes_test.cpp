@@ -30,7 +30,7 @@ class ItemAttributesTest : public ViewStateFixture {
 };
 
 TEST_F(ItemAttributesTest, WithoutAFileTheDefaultsApply) {
-    ASSERT_EQ(1, LoadItemAttributes());
+    ASSERT_EQ(1, LoadItemAttributes(m_doc.get(), m_state.get()));
     const FontRequest& font = LastFont();
     EXPECT_EQ(std::wstring(L"Courier New"), font.m_sz_face);
     EXPECT_EQ(1, font.m_b_italic);
@@ -54,7 +54,7 @@ TEST_F(ItemAttributesTest, TheCurrentDocumentTakesTheElevenColours) {
                "italic\r\n"
                "font_size=9\r\ncolor_hex_text_fg=255\r\ncolor_hex_text_bk=16711680\r\n"
                "color_background_fg=8\r\ncolor_caret_fg=9\r\n");
-    ASSERT_EQ(1, LoadItemAttributes());
+    ASSERT_EQ(1, LoadItemAttributes(m_doc.get(), m_state.get()));
     EXPECT_EQ(std::wstring(L"Lucida Console"), LastFont().m_sz_face);
     EXPECT_EQ(700, LastFont().m_n_weight);
     EXPECT_EQ(1, LastFont().m_b_italic);
@@ -74,7 +74,7 @@ TEST_F(ItemAttributesTest, TheCurrentDocumentTakesTheElevenColours) {
 TEST_F(ItemAttributesTest, ColourDefaultsComeFromItemColors) {
     g_item_colors.color_header_fg = 77;
     m_path.Put("[item_attributes]\r\ncolor_line_number_fg=1\r\n");
-    LoadItemAttributes();
+    LoadItemAttributes(m_doc.get(), m_state.get());
     EXPECT_EQ(77u, g_item_colors.color_header_fg);
     EXPECT_EQ(1u, g_item_colors.color_line_number_fg);
 }
@@ -82,10 +82,10 @@ TEST_F(ItemAttributesTest, ColourDefaultsComeFromItemColors) {
 TEST_F(ItemAttributesTest, AFontThatCannotBeMadeStillSetsTheCaretColour) {
     m_host.m_canvas.m_b_fail_font = 1;
     m_path.Put("[item_attributes]\r\ncolor_caret_fg=123\r\n");
-    EXPECT_EQ(0, LoadItemAttributes());
+    EXPECT_EQ(0, LoadItemAttributes(m_doc.get(), m_state.get()));
     EXPECT_EQ(123u, m_state->m_cr_caret);
     m_host.m_b_has_canvas = 0;
-    EXPECT_EQ(0, LoadItemAttributes());
+    EXPECT_EQ(0, LoadItemAttributes(m_doc.get(), m_state.get()));
 }
 
 TEST_F(ItemAttributesTest, SaveWritesEveryKeyInOrderAndClampsTheSize) {
@@ -107,7 +107,7 @@ TEST_F(ItemAttributesTest, SaveWritesEveryKeyInOrderAndClampsTheSize) {
     EXPECT_EQ(200u, ReadProfileInt(L"item_attributes", L"font_size", 0));
     // What was saved is what the next load uses.
     ResetItemColors();
-    LoadItemAttributes();
+    LoadItemAttributes(m_doc.get(), m_state.get());
     EXPECT_EQ(255u, g_item_colors.color_hex_text_fg);
     EXPECT_EQ(400, LastFont().m_n_weight); // an unknown style is Regular
     EXPECT_EQ(0, LastFont().m_b_italic);
@@ -117,33 +117,33 @@ TEST_F(ItemAttributesTest, SaveWritesEveryKeyInOrderAndClampsTheSize) {
 }
 
 TEST_F(ItemAttributesTest, ZoomStepsStayWithinSixTo200) {
-    ASSERT_EQ(1, ZoomFont(1));
+    ASSERT_EQ(1, ZoomFont(m_doc.get(), m_state.get(), 1));
     EXPECT_EQ(13u, ReadProfileInt(L"item_attributes", L"font_size", 0));
     m_path.Put("[item_attributes]\r\nfont_size = 200\r\n");
-    ASSERT_EQ(1, ZoomFont(1));
+    ASSERT_EQ(1, ZoomFont(m_doc.get(), m_state.get(), 1));
     EXPECT_EQ("[item_attributes]\r\nfont_size=200\r\n",
               m_path.Get()); // written again
     m_path.Put("[item_attributes]\r\nfont_size=6\r\n");
-    ZoomFont(0);
+    ZoomFont(m_doc.get(), m_state.get(), 0);
     EXPECT_EQ(6u, ReadProfileInt(L"item_attributes", L"font_size", 0));
     m_path.Put("[item_attributes]\r\nfont_size=3\r\n");
-    ZoomFont(0);
+    ZoomFont(m_doc.get(), m_state.get(), 0);
     EXPECT_EQ(6u, ReadProfileInt(L"item_attributes", L"font_size", 0));
     m_path.Put("[item_attributes]\r\nfont_size=3\r\n");
-    ZoomFont(1);
+    ZoomFont(m_doc.get(), m_state.get(), 1);
     EXPECT_EQ(4u, ReadProfileInt(L"item_attributes", L"font_size", 0));
     EXPECT_EQ(-5, LastFont().m_n_height); // 4 points at 96 dpi
 }
 
 TEST_F(ItemAttributesTest, ZoomBoundsAHandEditedExtremeSizeBeforeStepping) {
     m_path.Put("[item_attributes]\r\nfont_size=2147483647\r\n");
-    ASSERT_EQ(1, ZoomFont(1));
+    ASSERT_EQ(1, ZoomFont(m_doc.get(), m_state.get(), 1));
     EXPECT_EQ(200u, ReadProfileInt(L"item_attributes", L"font_size", 0));
     m_path.Put("[item_attributes]\r\nfont_size=-2147483648\r\n");
-    ASSERT_EQ(1, ZoomFont(0));
+    ASSERT_EQ(1, ZoomFont(m_doc.get(), m_state.get(), 0));
     EXPECT_EQ(6u, ReadProfileInt(L"item_attributes", L"font_size", 0));
     m_path.Put("[item_attributes]\r\nfont_size=-2147483648\r\n");
-    ASSERT_EQ(1, ZoomFont(1));
+    ASSERT_EQ(1, ZoomFont(m_doc.get(), m_state.get(), 1));
     EXPECT_EQ(7u, ReadProfileInt(L"item_attributes", L"font_size", 0)) << "no size is below 6";
 }
 
@@ -165,8 +165,8 @@ TEST_F(ItemAttributesTest, ZoomLeavesAnUnreadableFileAlone) {
     m_path.Put(before);
     FailingSettingsFile ops;
     ops.m_b_unreadable = 1;
-    EXPECT_EQ(0, ZoomFont(1));
-    EXPECT_EQ(0, ZoomFont(0));
+    EXPECT_EQ(0, ZoomFont(m_doc.get(), m_state.get(), 1));
+    EXPECT_EQ(0, ZoomFont(m_doc.get(), m_state.get(), 0));
     EXPECT_TRUE(m_host.m_canvas.m_font_requests.empty()) << "the view keeps its font";
     EXPECT_EQ(0, ops.m_n_replacements);
     EXPECT_EQ(before, m_path.Get());
@@ -175,33 +175,33 @@ TEST_F(ItemAttributesTest, ZoomLeavesAnUnreadableFileAlone) {
 TEST_F(ItemAttributesTest, RefreshMakesTheStoredSizeForTheCanvasScaleAndWritesNothing) {
     m_path.Put("[item_attributes]\r\nfont_size=10\r\nfont_style=Bold\r\n");
     m_host.m_canvas.m_n_dpi = 144; // moved to a monitor at 150 %
-    ASSERT_EQ(1, RefreshFont());
+    ASSERT_EQ(1, RefreshFont(m_doc.get(), m_state.get()));
     EXPECT_EQ(-20, LastFont().m_n_height); // 10 points at 144 pixels per inch
     EXPECT_EQ(700, LastFont().m_n_weight);
     EXPECT_EQ("[item_attributes]\r\nfont_size=10\r\nfont_style=Bold\r\n", m_path.Get());
     Document();
     m_state->m_b_edit_mode = 1;
     m_host.m_b_caret = 0;
-    RefreshFont();
+    RefreshFont(m_doc.get(), m_state.get());
     EXPECT_EQ(1, m_host.m_b_caret) << "the edit-mode caret is made for the new line height";
 }
 
 TEST_F(ItemAttributesTest, ZoomWithoutAFontWritesNothing) {
     m_host.m_canvas.m_b_fail_font = 1;
-    EXPECT_EQ(0, ZoomFont(1));
+    EXPECT_EQ(0, ZoomFont(m_doc.get(), m_state.get(), 1));
     EXPECT_FALSE(m_path.Exists());
     m_path.Put("[item_attributes]\r\nfont_size=10\r\n");
-    EXPECT_EQ(0, ZoomFont(0));
+    EXPECT_EQ(0, ZoomFont(m_doc.get(), m_state.get(), 0));
     EXPECT_EQ("[item_attributes]\r\nfont_size=10\r\n", m_path.Get());
 }
 
 TEST_F(ItemAttributesTest, ZoomMakesACaretOnlyInEditMode) {
     Document();
     m_host.m_b_caret = 1;
-    ZoomFont(1);
+    ZoomFont(m_doc.get(), m_state.get(), 1);
     EXPECT_EQ(0, m_host.m_b_caret);
     m_state->m_b_edit_mode = 1;
-    ZoomFont(1);
+    ZoomFont(m_doc.get(), m_state.get(), 1);
     EXPECT_EQ(1, m_host.m_b_caret);
 }
 

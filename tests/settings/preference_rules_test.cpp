@@ -103,7 +103,7 @@ TEST_F(CommitTest, OkStoresTheClampedSizeAndAppliesFontAndColours) {
     g_item_colors.color_caret_fg = 0x00FF00;
     g_item_colors.color_hex_text_fg = 255;
     g_item_colors.color_selection_marker_bk = 0xABCDEF;
-    ASSERT_EQ(1, CommitPreferences(L"Lucida Console", L"Bold", L"300"));
+    ASSERT_EQ(1, CommitPreferences(m_doc.get(), m_state.get(), L"Lucida Console", L"Bold", L"300"));
     EXPECT_EQ(L"200", ReadText(L"item_attributes", L"font_size"));
     EXPECT_EQ(L"Lucida Console", ReadText(L"item_attributes", L"font_name"));
     EXPECT_EQ(L"Bold", ReadText(L"item_attributes", L"font_style"));
@@ -121,7 +121,7 @@ TEST_F(CommitTest, OkStoresTheClampedSizeAndAppliesFontAndColours) {
 }
 
 TEST_F(CommitTest, NotANumberStoresSixAndAnEmptyFaceIsCourierNew) {
-    ASSERT_EQ(1, CommitPreferences(L"", L"Italic", L"abc"));
+    ASSERT_EQ(1, CommitPreferences(m_doc.get(), m_state.get(), L"", L"Italic", L"abc"));
     EXPECT_EQ(L"6", ReadText(L"item_attributes", L"font_size"));
     EXPECT_EQ(L"Courier New", ReadText(L"item_attributes", L"font_name"));
     EXPECT_EQ(std::wstring(L"Courier New"), m_host.m_canvas.m_font_requests.back().m_sz_face);
@@ -135,7 +135,7 @@ TEST_F(CommitTest, AnUnwritableFileIsReportedAndTheViewKeepsItsLook) {
     m_doc->m_cr_hex_fg = 0x222222;
     g_item_colors.color_background_fg = 0x999999;
     g_item_colors.color_hex_text_fg = 0x888888;
-    EXPECT_EQ(0, CommitPreferences(L"Courier New", L"Italic", L"14"));
+    EXPECT_EQ(0, CommitPreferences(m_doc.get(), m_state.get(), L"Courier New", L"Italic", L"14"));
     const std::vector<std::wstring> messages = m_sink.Messages();
     ASSERT_EQ(1u, messages.size());
     EXPECT_NE(std::wstring::npos, messages[0].find(path));

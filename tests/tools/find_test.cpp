@@ -30,7 +30,7 @@ class Find : public ToolsFixture {
         SearchRequest request(m_doc.get(), SearchStart(m_doc.get(), direction));
         int64_t end = -1;
         const int64_t p = FindPattern(&request, mode, text, direction, &end, code_page);
-        SelectFoundMatch(direction, p, end);
+        SelectFoundMatch(m_doc.get(), m_state.get(), direction, p, end);
         return {p, end};
     }
 };
@@ -126,10 +126,10 @@ TEST(FindPatterns, MatcherFindsFirstAndLastWindows) {
 
 TEST_F(Find, NextFromTheCaretSelectsTheMatch) {
     Open({0x00, 0x10, 0x41, 0x42, 0x00});
-    GoToOffset(0);
+    GoToOffset(m_doc.get(), 0);
     EXPECT_EQ((std::pair<int64_t, int64_t>(2, 3)), Next(L"4142"));
-    EXPECT_EQ(2, SelectionStart());
-    EXPECT_EQ(3, SelectionEnd());
+    EXPECT_EQ(2, SelectionStart(m_doc.get()));
+    EXPECT_EQ(3, SelectionEnd(m_doc.get()));
     EXPECT_EQ(2, m_doc->m_n_caret_offset);
 }
 
@@ -139,15 +139,15 @@ TEST_F(Find, OverlappingMatchesOneByteApart) {
     EXPECT_EQ((std::pair<int64_t, int64_t>(1, 2)), Next(L"4141"));
     EXPECT_EQ(-1, Next(L"4141").first);
     // The failed search left the selection as it was.
-    EXPECT_EQ(1, SelectionStart());
-    EXPECT_EQ(2, SelectionEnd());
+    EXPECT_EQ(1, SelectionStart(m_doc.get()));
+    EXPECT_EQ(2, SelectionEnd(m_doc.get()));
     EXPECT_EQ((std::pair<int64_t, int64_t>(0, 1)), Previous(L"4141"));
     EXPECT_EQ(-1, Previous(L"4141").first);
 }
 
 TEST_F(Find, CaretOnAnOccurrenceSkipsIt) {
     Open({0x41, 0x42, 0x00, 0x41, 0x42});
-    GoToOffset(0);
+    GoToOffset(m_doc.get(), 0);
     EXPECT_EQ(3, Next(L"4142").first);
     // Previous from the match finds the one that ends before its last byte.
     EXPECT_EQ(0, Previous(L"4142").first);
@@ -200,7 +200,7 @@ TEST_F(Find, InsertedBytesAreFoundAndRemovedOnesNot) {
     ASSERT_EQ(1, m_doc->m_p_data_plane->SetNibble(96, 0xF, 1, &m_doc->m_file_mapping));
     Select(-1, -1);
     EXPECT_EQ(95, Next(L"62F3DEAD").first);
-    EXPECT_EQ(98, SelectionEnd());
+    EXPECT_EQ(98, SelectionEnd(m_doc.get()));
     Select(249, 249);
     EXPECT_EQ(95, Previous(L"62F3DEAD").first);
 }
@@ -222,7 +222,6 @@ TEST_F(Find, MatchesAndProgressAboveFourGiB) {
     if (!PlatformMapsAboveFourGiB(m_dir))
         GTEST_SKIP() << "this platform (qemu-user before 8.1) maps no file offsets above 4 GiB";
     m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops);
-    g_p_current_document = m_doc.get();
     ASSERT_EQ(1, m_doc->OpenFile(path.c_str()));
     const auto at = static_cast<int64_t>(mark);
     Select(int64_t{1} << 32, int64_t{1} << 32);
@@ -251,7 +250,6 @@ TEST_F(Find, StopMidSearchReturnsPromptly) {
     const std::wstring path = m_dir.WriteSparseFile("big", size, size - 4, {1, 2, 3, 4});
     ASSERT_FALSE(path.empty());
     m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops);
-    g_p_current_document = m_doc.get();
     ASSERT_EQ(1, m_doc->OpenFile(path.c_str()));
     std::atomic<int64_t> result{-2};
     SearchRequest request(m_doc.get(), -1);

@@ -89,14 +89,13 @@ class GotoJump : public ToolsFixture {};
 
 TEST_F(GotoJump, MovesTheSelectionAndScrolls) {
     Open(Counting(0x10000));
-    EXPECT_EQ(1, GotoOffsetValue(L"0x8000", 1, 1, kGotoNext));
-    EXPECT_EQ(0x8000, SelectionStart());
-    EXPECT_EQ(0x8000, SelectionEnd());
+    EXPECT_EQ(1, GotoOffsetValue(m_doc.get(), m_state.get(), L"0x8000", 1, 1, kGotoNext));
+    EXPECT_EQ(0x8000, SelectionStart(m_doc.get()));
+    EXPECT_EQ(0x8000, SelectionEnd(m_doc.get()));
     EXPECT_GT(m_doc->m_n_top_line, 0);
-    EXPECT_EQ(0, GotoOffsetValue(L"0x10000", 1, 1, kGotoNext));
-    EXPECT_EQ(0x8000, SelectionStart());
-    EXPECT_EQ(1, GotoOffsetValue(L"16", 0, 0, kGotoPrevious));
-    EXPECT_EQ(0x8000 - 16, SelectionStart());
-    g_p_current_document = nullptr;
-    EXPECT_EQ(0, GotoOffsetValue(L"1", 0, 1, kGotoNext));
+    EXPECT_EQ(0, GotoOffsetValue(m_doc.get(), m_state.get(), L"0x10000", 1, 1, kGotoNext));
+    EXPECT_EQ(0x8000, SelectionStart(m_doc.get()));
+    EXPECT_EQ(1, GotoOffsetValue(m_doc.get(), m_state.get(), L"16", 0, 0, kGotoPrevious));
+    EXPECT_EQ(0x8000 - 16, SelectionStart(m_doc.get()));
+    EXPECT_EQ(0, GotoOffsetValue(nullptr, m_state.get(), L"1", 0, 1, kGotoNext));
 }

@@ -23,26 +23,21 @@ class ToolsFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         m_state = std::make_unique<ViewState>(nullptr);
-        g_p_view_state = m_state.get();
         m_state->m_b_edit_mode = 1;
         m_p_previous_clipboard = SetClipboard(&m_clipboard);
     }
 
     void TearDown() override {
         SetClipboard(m_p_previous_clipboard);
-        g_p_current_document = nullptr;
         m_doc.reset();
-        g_p_view_state = nullptr;
         m_state.reset();
     }
 
     // Opens a document over a file holding bytes, with row metrics set.
     CallBackInfo* Open(const std::vector<uint8_t>& bytes) {
-        g_p_current_document = nullptr;
         m_doc.reset();
         const std::wstring path = m_dir.WriteFile("doc" + std::to_string(m_n_files++), bytes);
         m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops);
-        g_p_current_document = m_doc.get();
         EXPECT_EQ(1, m_doc->OpenFile(path.c_str()));
         m_doc->m_n_line_height = 16;
         m_doc->m_n_cell_width = 16;
@@ -54,10 +49,8 @@ class ToolsFixture : public ::testing::Test {
 
     // Opens a document over the memory of the fake process.
     CallBackInfo* OpenProcess(ProcessOps& process) {
-        g_p_current_document = nullptr;
         m_doc.reset();
         m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops, process);
-        g_p_current_document = m_doc.get();
         EXPECT_EQ(m_doc->m_proc_info.ListProcesses(), 1);
         m_doc->m_p_data_plane = new CDataPlane();
         EXPECT_EQ(m_doc->m_proc_info.OpenProcessAt(0, m_doc->m_p_data_plane), 1);

@@ -33,16 +33,15 @@ TEST_F(GeometryTest, MetricsTakeTheWidestPairAndFitTheMainWindow) {
     // A proportional font: the widest pair sets every cell.
     m_host.m_canvas.m_widths[L'B'] = 11;
     m_host.m_canvas.m_widths[L'1'] = 4;
-    ASSERT_EQ(1, ComputeMetrics());
+    ASSERT_EQ(1, ComputeMetrics(m_doc.get()));
     EXPECT_EQ(22, doc->m_n_cell_width);
     EXPECT_EQ(8 * 22 + 4 * 8, doc->m_n_hex_left);
     EXPECT_EQ(MainWindowWidth(22, 8), m_host.m_n_main_width);
 
     m_host.m_b_has_canvas = 0;
-    EXPECT_EQ(0, ComputeMetrics());
+    EXPECT_EQ(0, ComputeMetrics(m_doc.get()));
     m_host.m_b_has_canvas = 1;
-    g_p_current_document = nullptr;
-    EXPECT_EQ(0, ComputeMetrics());
+    EXPECT_EQ(0, ComputeMetrics(nullptr));
 }
 
 TEST_F(GeometryTest, HitTestGivesGapsToTheCellBeforeThem) {
@@ -50,21 +49,21 @@ TEST_F(GeometryTest, HitTestGivesGapsToTheCellBeforeThem) {
     int64_t offset = -1;
     // The double gap after cell 7 belongs to byte 7.
     const int32_t gap7 = kL0 + 7 * (kM + kS) + kM + kS + 3;
-    ASSERT_EQ(1, HitTest(gap7, RowY(1), &offset));
+    ASSERT_EQ(1, HitTest(m_doc.get(), gap7, RowY(1), &offset));
     EXPECT_EQ(16 + 7, offset);
     // The single gap after cell 3.
-    ASSERT_EQ(1, HitTest(kL0 + 3 * (kM + kS) + kM + 2, RowY(0), &offset));
+    ASSERT_EQ(1, HitTest(m_doc.get(), kL0 + 3 * (kM + kS) + kM + 2, RowY(0), &offset));
     EXPECT_EQ(3, offset);
     // First pixel of cell 8 and of the grid.
-    ASSERT_EQ(1, HitTest(kL0 + 8 * (kM + kS) + kS, RowY(0), &offset));
+    ASSERT_EQ(1, HitTest(m_doc.get(), kL0 + 8 * (kM + kS) + kS, RowY(0), &offset));
     EXPECT_EQ(8, offset);
-    ASSERT_EQ(1, HitTest(kL0, RowY(2), &offset));
+    ASSERT_EQ(1, HitTest(m_doc.get(), kL0, RowY(2), &offset));
     EXPECT_EQ(32, offset);
     // The grid's right bound is inside, one pixel more is outside although the
     // hit span of cell 15 reaches further.
-    ASSERT_EQ(1, HitTest(kL0 + 16 * (kM + kS), RowY(0), &offset));
+    ASSERT_EQ(1, HitTest(m_doc.get(), kL0 + 16 * (kM + kS), RowY(0), &offset));
     EXPECT_EQ(15, offset);
-    EXPECT_EQ(0, HitTest(kL0 + 16 * (kM + kS) + 1, RowY(0), &offset));
+    EXPECT_EQ(0, HitTest(m_doc.get(), kL0 + 16 * (kM + kS) + 1, RowY(0), &offset));
 }
 
 TEST_F(GeometryTest, HitTestOutsideTheHexAreaClearsTheCaret) {
@@ -72,81 +71,84 @@ TEST_F(GeometryTest, HitTestOutsideTheHexAreaClearsTheCaret) {
     int64_t offset = 77;
     doc->m_n_caret_offset = 5;
     doc->m_pt_caret = {1, 2};
-    EXPECT_EQ(0, HitTest(CellX(3), kH - 1, &offset)); // header row
+    EXPECT_EQ(0, HitTest(m_doc.get(), CellX(3), kH - 1, &offset)); // header row
     EXPECT_EQ(-1, doc->m_n_caret_offset);
     EXPECT_EQ(-100, doc->m_pt_caret.x);
     EXPECT_EQ(-100, doc->m_pt_caret.y);
     EXPECT_EQ(77, offset);
-    EXPECT_EQ(0, HitTest(kL0 - 1, RowY(0), &offset));                       // address column
-    EXPECT_EQ(0, HitTest(CharColumnLeft(doc) + 4, RowY(0), &offset));       // character column
-    EXPECT_EQ(0, HitTest(CellX(0), RowY(6), &offset));                      // far below the data
-    EXPECT_EQ(0, HitTest(CellX(0), static_cast<int32_t>(0xFFF0), &offset)); // y = -16 as 16 bits
+    EXPECT_EQ(0, HitTest(m_doc.get(), kL0 - 1, RowY(0), &offset)); // address column
+    EXPECT_EQ(0,
+              HitTest(m_doc.get(), CharColumnLeft(doc) + 4, RowY(0), &offset)); // character column
+    EXPECT_EQ(0, HitTest(m_doc.get(), CellX(0), RowY(6), &offset)); // far below the data
+    EXPECT_EQ(0, HitTest(m_doc.get(), CellX(0), static_cast<int32_t>(0xFFF0),
+                         &offset)); // y = -16 as 16 bits
 }
 
 TEST_F(GeometryTest, ClicksPastTheLastByteSelectTheLastByte) {
     Open(Counting(20));
     int64_t offset = -1;
-    ASSERT_EQ(1, HitTest(CellX(10), RowY(1), &offset)); // empty cell of the last row
+    ASSERT_EQ(1, HitTest(m_doc.get(), CellX(10), RowY(1), &offset)); // empty cell of the last row
     EXPECT_EQ(19, offset);
-    EXPECT_EQ(0, HitTest(CellX(0), RowY(2), &offset)); // Q = 1: row 2 is outside
+    EXPECT_EQ(0, HitTest(m_doc.get(), CellX(0), RowY(2), &offset)); // Q = 1: row 2 is outside
 
     Open(Counting(32));
-    ASSERT_EQ(1, HitTest(CellX(4), RowY(2), &offset)); // the row just below the last one
+    ASSERT_EQ(1,
+              HitTest(m_doc.get(), CellX(4), RowY(2), &offset)); // the row just below the last one
     EXPECT_EQ(31, offset);
 
     Open({});
-    EXPECT_EQ(0, HitTest(CellX(0), RowY(0), &offset)); // no byte to select
+    EXPECT_EQ(0, HitTest(m_doc.get(), CellX(0), RowY(0), &offset)); // no byte to select
 }
 
 TEST_F(GeometryTest, BytePositionStandsOnTheDigitAndHidesRowsOutOfView) {
     CallBackInfo* doc = Open(Counting(4096));
     CaretPoint point = {};
-    ASSERT_EQ(1, BytePosition(16 + 9, &point));
+    ASSERT_EQ(1, BytePosition(m_doc.get(), 16 + 9, &point));
     EXPECT_EQ(kL0 + 9 * (kM + kS) + kS, point.x);
     EXPECT_EQ(2 * kH, point.y);
     doc->m_b_low_nibble = 1;
-    ASSERT_EQ(1, BytePosition(16 + 9, &point));
+    ASSERT_EQ(1, BytePosition(m_doc.get(), 16 + 9, &point));
     EXPECT_EQ(kL0 + 9 * (kM + kS) + kS + kM / 2, point.x);
-    EXPECT_EQ(0, BytePosition(-1, &point));
+    EXPECT_EQ(0, BytePosition(m_doc.get(), -1, &point));
 
     m_host.m_n_client_height = 10 * kH + 5; // rows 0..10 count as shown
-    ASSERT_EQ(1, BytePosition(10 * 16, &point));
+    ASSERT_EQ(1, BytePosition(m_doc.get(), 10 * 16, &point));
     EXPECT_EQ(11 * kH, point.y);
-    ASSERT_EQ(1, BytePosition(11 * 16, &point));
+    ASSERT_EQ(1, BytePosition(m_doc.get(), 11 * 16, &point));
     EXPECT_EQ(-100, point.x);
     doc->m_n_top_line = 2;
-    ASSERT_EQ(1, BytePosition(16, &point));
+    ASSERT_EQ(1, BytePosition(m_doc.get(), 16, &point));
     EXPECT_EQ(-100, point.y);
 }
 
 TEST_F(GeometryTest, MaximumTopLineAndScrollingClampToTheLastRow) {
     CallBackInfo* doc = Open(Counting(16));
-    EXPECT_EQ(0, MaxTopLine());
-    ScrollBy(5);
+    EXPECT_EQ(0, MaxTopLine(m_doc.get()));
+    ScrollBy(m_doc.get(), 5);
     EXPECT_EQ(0, doc->m_n_top_line);
 
     doc = Open(Counting(17));
-    EXPECT_EQ(1, MaxTopLine());
-    ScrollBy(5);
+    EXPECT_EQ(1, MaxTopLine(m_doc.get()));
+    ScrollBy(m_doc.get(), 5);
     EXPECT_EQ(1, doc->m_n_top_line);
     EXPECT_EQ(16, doc->m_n_top_offset);
-    ScrollBy(-9);
+    ScrollBy(m_doc.get(), -9);
     EXPECT_EQ(0, doc->m_n_top_line);
 
     doc = Open({});
-    EXPECT_EQ(0, MaxTopLine());
-    EXPECT_EQ(1, ScrollLines());
-    ScrollToLine(3);
+    EXPECT_EQ(0, MaxTopLine(m_doc.get()));
+    EXPECT_EQ(1, ScrollLines(m_doc.get()));
+    ScrollToLine(m_doc.get(), 3);
     EXPECT_EQ(0, doc->m_n_top_line);
 
     doc = Open(Counting(1000)); // rows 0..62
-    ScrollToLine(40);
+    ScrollToLine(m_doc.get(), 40);
     EXPECT_EQ(40, doc->m_n_top_line);
-    ScrollToLine(-4);
+    ScrollToLine(m_doc.get(), -4);
     EXPECT_EQ(0, doc->m_n_top_line);
-    ScrollToLine(INT64_MAX);
+    ScrollToLine(m_doc.get(), INT64_MAX);
     EXPECT_EQ(62, doc->m_n_top_line);
-    ScrollBy(INT64_MIN + 1);
+    ScrollBy(m_doc.get(), INT64_MIN + 1);
     EXPECT_EQ(0, doc->m_n_top_line);
 }
 
@@ -154,31 +156,31 @@ TEST_F(GeometryTest, ScrollingMovesTheSystemCaretButNotTheStoredPosition) {
     CallBackInfo* doc = Open(Counting(1000));
     doc->m_n_caret_offset = 16 * 5 + 2;
     doc->m_pt_caret = {7, 7};
-    ScrollBy(3);
+    ScrollBy(m_doc.get(), 3);
     EXPECT_EQ(kL0 + 2 * (kM + kS), m_host.m_pt_caret.x);
     EXPECT_EQ(3 * kH, m_host.m_pt_caret.y);
     EXPECT_EQ(7, doc->m_pt_caret.x);
     doc->m_b_has_focus = 0; // the caret is another window's now
-    ScrollBy(1);
+    ScrollBy(m_doc.get(), 1);
     EXPECT_EQ(3 * kH, m_host.m_pt_caret.y);
     doc->m_b_has_focus = 1;
-    ScrollBy(3); // the caret's row is now above the view
+    ScrollBy(m_doc.get(), 3); // the caret's row is now above the view
     EXPECT_EQ(-100, m_host.m_pt_caret.y);
-    ScrollToLine(0);
+    ScrollToLine(m_doc.get(), 0);
     EXPECT_EQ(6 * kH, m_host.m_pt_caret.y);
 }
 
 TEST_F(GeometryTest, ThumbMappingIsProportional) {
     CallBackInfo* doc = Open(Counting(160));
-    SetScrollRange(ScrollLines());
+    SetScrollRange(m_state.get(), ScrollLines(m_doc.get()));
     EXPECT_EQ(10, m_host.m_scroll.m_n_max);
     EXPECT_EQ(10, m_state->m_n_scroll_max);
-    EXPECT_EQ(5, ThumbToLine(5));
-    SyncThumb(5);
+    EXPECT_EQ(5, ThumbToLine(m_doc.get(), m_state.get(), 5));
+    SyncThumb(m_doc.get(), m_state.get(), 5);
     EXPECT_EQ(5, m_host.m_scroll.m_n_pos);
 
     Open({});
-    SetScrollRange(ScrollLines());
+    SetScrollRange(m_state.get(), ScrollLines(m_doc.get()));
     EXPECT_EQ(1, m_host.m_scroll.m_n_max);
     (void)doc;
 }
@@ -189,25 +191,26 @@ TEST_F(GeometryTest, ThumbMappingForDocumentsOf32GiBAndMoreStaysBoundedAndReache
          {int64_t{32} << 30, int64_t{64} << 30, int64_t{1} << 50, (int64_t{1} << 62) + 12345}) {
         doc->m_n_data_size = size;
         doc->m_n_top_line = 0;
-        const int64_t lines = ScrollLines();
-        SetScrollRange(lines);
+        const int64_t lines = ScrollLines(m_doc.get());
+        SetScrollRange(m_state.get(), lines);
         ASSERT_GT(m_host.m_scroll.m_n_max, 0) << size;
         EXPECT_EQ(lines > kScrollLimit ? kScrollLimit : lines, m_host.m_scroll.m_n_max);
-        SyncThumb(0);
+        SyncThumb(m_doc.get(), m_state.get(), 0);
         EXPECT_EQ(0, m_host.m_scroll.m_n_pos);
-        SyncThumb(lines);
+        SyncThumb(m_doc.get(), m_state.get(), lines);
         EXPECT_EQ(m_host.m_scroll.m_n_max, m_host.m_scroll.m_n_pos);
-        SyncThumb(lines / 2);
+        SyncThumb(m_doc.get(), m_state.get(), lines / 2);
         EXPECT_NEAR(m_host.m_scroll.m_n_max / 2.0, m_host.m_scroll.m_n_pos, 1.0);
         // Dragging the thumb to the end shows the last row, to the middle the middle.
-        const int64_t end_line = ThumbToLine(m_host.m_scroll.m_n_max);
+        const int64_t end_line = ThumbToLine(m_doc.get(), m_state.get(), m_host.m_scroll.m_n_max);
         EXPECT_EQ(lines, end_line);
-        ScrollToLine(end_line);
-        EXPECT_EQ(MaxTopLine(), doc->m_n_top_line);
+        ScrollToLine(m_doc.get(), end_line);
+        EXPECT_EQ(MaxTopLine(m_doc.get()), doc->m_n_top_line);
         EXPECT_NEAR(static_cast<double>(lines) / 2,
-                    static_cast<double>(ThumbToLine(m_host.m_scroll.m_n_max / 2)),
+                    static_cast<double>(
+                        ThumbToLine(m_doc.get(), m_state.get(), m_host.m_scroll.m_n_max / 2)),
                     static_cast<double>(lines) / m_host.m_scroll.m_n_max + 1);
-        EXPECT_EQ(0, ThumbToLine(0));
+        EXPECT_EQ(0, ThumbToLine(m_doc.get(), m_state.get(), 0));
     }
 }
 
@@ -321,7 +324,8 @@ TEST_F(GeometryTest, ApplyFontCreatesTheRequestedFontAndRecomputesTheLayout) {
     options.m_n_mask = 0x7FF0;
     options.m_cr_sel_bk = 0x123456;
     const int before = m_host.m_n_invalidations;
-    ASSERT_EQ(1, ApplyFont(L"A face name that is longer than thirty-one characters", L"bold italic",
+    ASSERT_EQ(1, ApplyFont(m_doc.get(), m_state.get(),
+                           L"A face name that is longer than thirty-one characters", L"bold italic",
                            12, &options));
     ASSERT_FALSE(canvas.m_font_requests.empty());
     const FontRequest& request = canvas.m_font_requests.back();
@@ -337,23 +341,22 @@ TEST_F(GeometryTest, ApplyFontCreatesTheRequestedFontAndRecomputesTheLayout) {
 
     // A second font replaces the first, which is released.
     canvas.m_n_dpi = 120;
-    ASSERT_EQ(1, ApplyFont(L"Courier New", L"Regular", 6, nullptr));
+    ASSERT_EQ(1, ApplyFont(m_doc.get(), m_state.get(), L"Courier New", L"Regular", 6, nullptr));
     EXPECT_EQ(-10, canvas.m_font_requests.back().m_n_height);
     EXPECT_EQ(1, canvas.m_n_live_fonts);
 
     canvas.m_b_fail_font = 1;
-    EXPECT_EQ(0, ApplyFont(L"Courier New", L"Regular", 9, nullptr));
+    EXPECT_EQ(0, ApplyFont(m_doc.get(), m_state.get(), L"Courier New", L"Regular", 9, nullptr));
     EXPECT_EQ(nullptr, m_state->m_h_font);
     EXPECT_EQ(0, canvas.m_n_live_fonts);
 
     m_host.m_b_has_canvas = 0;
-    EXPECT_EQ(0, ApplyFont(L"Courier New", L"Regular", 9, nullptr));
+    EXPECT_EQ(0, ApplyFont(m_doc.get(), m_state.get(), L"Courier New", L"Regular", 9, nullptr));
 }
 
 TEST_F(GeometryTest, ApplyFontWithoutDocumentStillMakesTheFont) {
-    g_p_current_document = nullptr;
     ViewOptions options = {};
     options.m_n_mask = 0x10;
-    EXPECT_EQ(1, ApplyFont(L"Courier New", L"Italic", 12, &options));
+    EXPECT_EQ(1, ApplyFont(nullptr, m_state.get(), L"Courier New", L"Italic", 12, &options));
     EXPECT_NE(nullptr, m_state->m_h_font);
 }

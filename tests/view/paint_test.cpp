@@ -26,7 +26,7 @@ class PaintTest : public ViewFixture {
     RecordingCanvas& Canvas() { return m_host.m_canvas; }
     int Paint() {
         Canvas().Clear();
-        return PaintView(&Canvas(), 800, 600);
+        return PaintView(m_doc.get(), m_state.get(), &Canvas(), 800, 600);
     }
     // Background of the hex cell (column c of visible row r) and of the gap after it.
     ColorRef CellBk(int r, int c) { return Canvas().BackgroundAt(CellX(c), RowY(r), kFill); }
@@ -96,12 +96,12 @@ TEST_F(PaintTest, EmptyDocumentOrTopPastTheEndShowsOnlyTheBackground) {
     m_state->m_cr_background = kFill;
     EXPECT_EQ(1, Paint());
     ASSERT_EQ(1u, Canvas().m_ops.size());
-    EXPECT_EQ(0, PaintDocument(&Canvas(), 600));
+    EXPECT_EQ(0, PaintDocument(m_doc.get(), &Canvas(), 600));
 
     Open(Counting(40));
     m_doc->m_n_top_line = 3;
     Canvas().Clear();
-    EXPECT_EQ(0, PaintDocument(&Canvas(), 600));
+    EXPECT_EQ(0, PaintDocument(m_doc.get(), &Canvas(), 600));
     EXPECT_TRUE(Canvas().m_ops.empty());
 
     m_state->m_b_document_open = 0;
@@ -215,7 +215,7 @@ TEST_F(PaintTest, AtMost150RowsAreDrawnAndRowsStopAtTheBottom) {
 
     doc->m_n_line_height = kH;
     Canvas().Clear();
-    ASSERT_EQ(1, PaintDocument(&Canvas(), 10 * kH + 1));
+    ASSERT_EQ(1, PaintDocument(m_doc.get(), &Canvas(), 10 * kH + 1));
     // Rows go on while the previous row started above the bottom: 11 rows.
     EXPECT_EQ(11u * 16u, Canvas().Count(CanvasOp::kTextA));
 }

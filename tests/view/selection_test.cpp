@@ -6,13 +6,13 @@ using SelectionTest = ViewFixture;
 
 TEST_F(SelectionTest, ClickThenShiftClickSelectsBackwardsWithMouseStatus) {
     CallBackInfo* doc = Open(Counting(64));
-    ASSERT_EQ(1, ClickAtPoint(CellX(5), RowY(0)));
+    ASSERT_EQ(1, ClickAtPoint(m_doc.get(), CellX(5), RowY(0)));
     EXPECT_EQ(L"Begin: 0x5", m_host.m_status[1]);
     EXPECT_EQ(L"End: 0x5", m_host.m_status[2]);
     EXPECT_EQ(L"", m_host.m_status[3]);
-    ASSERT_EQ(1, ExtendToPoint(CellX(2), RowY(0)));
-    EXPECT_EQ(2, SelectionStart());
-    EXPECT_EQ(5, SelectionEnd());
+    ASSERT_EQ(1, ExtendToPoint(m_doc.get(), CellX(2), RowY(0)));
+    EXPECT_EQ(2, SelectionStart(m_doc.get()));
+    EXPECT_EQ(5, SelectionEnd(m_doc.get()));
     EXPECT_EQ(L"Begin: 0x2", m_host.m_status[1]);
     EXPECT_EQ(L"End: 0x5", m_host.m_status[2]);
     EXPECT_EQ(L"Selected: 0x4 / 4", m_host.m_status[3]);
@@ -23,92 +23,93 @@ TEST_F(SelectionTest, ClickThenShiftClickSelectsBackwardsWithMouseStatus) {
 
 TEST_F(SelectionTest, KeyboardExtensionUsesTheTildeForm) {
     Open(Counting(256));
-    ASSERT_EQ(1, GoToOffset(0x20));
-    ASSERT_EQ(1, ExtendBy(15));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x20));
+    ASSERT_EQ(1, ExtendBy(m_doc.get(), m_state.get(), 15));
     EXPECT_EQ(L"Selected: 0x10 ~ 16", m_host.m_status[3]);
     EXPECT_EQ(L"End: 0x2F", m_host.m_status[2]);
 }
 
 TEST_F(SelectionTest, ClickOutsideClearsTheSelectionButKeepsTheTexts) {
     CallBackInfo* doc = Open(Counting(64));
-    ASSERT_EQ(1, ClickAtPoint(CellX(5), RowY(1)));
+    ASSERT_EQ(1, ClickAtPoint(m_doc.get(), CellX(5), RowY(1)));
     EXPECT_EQ(L"Begin: 0x15", m_host.m_status[1]);
-    EXPECT_EQ(0, ClickAtPoint(5, RowY(1)));
+    EXPECT_EQ(0, ClickAtPoint(m_doc.get(), 5, RowY(1)));
     EXPECT_EQ(-1, doc->m_n_sel_anchor);
     EXPECT_EQ(-1, doc->m_n_sel_active);
     EXPECT_EQ(-1, doc->m_n_caret_offset);
     EXPECT_EQ(-100, doc->m_pt_caret.x);
     EXPECT_EQ(L"Begin: 0x15", m_host.m_status[1]);
-    EXPECT_EQ(0, ExtendToPoint(CellX(1), RowY(0))); // no anchor: nothing
+    EXPECT_EQ(0, ExtendToPoint(m_doc.get(), CellX(1), RowY(0))); // no anchor: nothing
 }
 
 TEST_F(SelectionTest, MovesAreRefusedAtTheEnds) {
     CallBackInfo* doc = Open(Counting(40));
-    ASSERT_EQ(1, GoToOffset(0));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0));
     const std::wstring begin = m_host.m_status[1];
-    EXPECT_EQ(0, MoveCaret(1, -1)); // "Byte left" at 0
-    EXPECT_EQ(0, SelectionStart());
-    ASSERT_EQ(1, GoToOffset(39));
-    EXPECT_EQ(0, MoveCaret(1, 1)); // "Byte right" on the last byte
-    ASSERT_EQ(1, GoToOffset(30));
-    EXPECT_EQ(0, MoveCaret(1, 16)); // "Line down" within the last 16 bytes: no partial move
-    EXPECT_EQ(30, SelectionStart());
+    EXPECT_EQ(0, MoveCaret(m_doc.get(), m_state.get(), 1, -1)); // "Byte left" at 0
+    EXPECT_EQ(0, SelectionStart(m_doc.get()));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 39));
+    EXPECT_EQ(0, MoveCaret(m_doc.get(), m_state.get(), 1, 1)); // "Byte right" on the last byte
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 30));
+    EXPECT_EQ(0, MoveCaret(m_doc.get(), m_state.get(), 1,
+                           16)); // "Line down" within the last 16 bytes: no partial move
+    EXPECT_EQ(30, SelectionStart(m_doc.get()));
     EXPECT_EQ(L"Begin: 0x1E", m_host.m_status[1]);
-    EXPECT_EQ(0, ExtendBy(10));
+    EXPECT_EQ(0, ExtendBy(m_doc.get(), m_state.get(), 10));
     EXPECT_EQ(30, doc->m_n_sel_active);
-    EXPECT_EQ(1, MoveCaret(1, -16));
-    EXPECT_EQ(14, SelectionStart());
-    EXPECT_EQ(1, MoveCaret(0, 3));
-    EXPECT_EQ(3, SelectionStart());
-    EXPECT_EQ(1, MoveCaret(7, 99)); // any other mode goes to 0
-    EXPECT_EQ(0, SelectionStart());
+    EXPECT_EQ(1, MoveCaret(m_doc.get(), m_state.get(), 1, -16));
+    EXPECT_EQ(14, SelectionStart(m_doc.get()));
+    EXPECT_EQ(1, MoveCaret(m_doc.get(), m_state.get(), 0, 3));
+    EXPECT_EQ(3, SelectionStart(m_doc.get()));
+    EXPECT_EQ(1, MoveCaret(m_doc.get(), m_state.get(), 7, 99)); // any other mode goes to 0
+    EXPECT_EQ(0, SelectionStart(m_doc.get()));
     // Go to offset clamps instead.
-    EXPECT_EQ(1, GoToOffset(1000));
-    EXPECT_EQ(39, SelectionStart());
+    EXPECT_EQ(1, GoToOffset(m_doc.get(), 1000));
+    EXPECT_EQ(39, SelectionStart(m_doc.get()));
     const int invalidations = m_host.m_n_invalidations;
-    EXPECT_EQ(0, GoToOffset(-1));
+    EXPECT_EQ(0, GoToOffset(m_doc.get(), -1));
     EXPECT_EQ(invalidations + 1, m_host.m_n_invalidations);
-    EXPECT_EQ(39, SelectionStart());
+    EXPECT_EQ(39, SelectionStart(m_doc.get()));
     (void)begin;
 }
 
 TEST_F(SelectionTest, ByteRightStartsFromTheSelectionStartAndExtensionKeepsTheCaret) {
     CallBackInfo* doc = Open(Counting(64));
-    ASSERT_EQ(1, GoToOffset(10));
-    ASSERT_EQ(1, ExtendToOffset(20));
-    ASSERT_EQ(1, ExtendBy(1));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 10));
+    ASSERT_EQ(1, ExtendToOffset(m_doc.get(), 20));
+    ASSERT_EQ(1, ExtendBy(m_doc.get(), m_state.get(), 1));
     EXPECT_EQ(21, doc->m_n_sel_active);
     EXPECT_EQ(10, doc->m_n_caret_offset);
-    ASSERT_EQ(1, MoveCaret(1, 1));
+    ASSERT_EQ(1, MoveCaret(m_doc.get(), m_state.get(), 1, 1));
     EXPECT_EQ(11, doc->m_n_sel_anchor);
     EXPECT_EQ(11, doc->m_n_sel_active);
 }
 
 TEST_F(SelectionTest, ExtendingWithNothingSelectedStartsAtTheTarget) {
     CallBackInfo* doc = Open(Counting(64));
-    ASSERT_EQ(1, ExtendToOffset(12));
+    ASSERT_EQ(1, ExtendToOffset(m_doc.get(), 12));
     EXPECT_EQ(12, doc->m_n_sel_anchor);
     EXPECT_EQ(12, doc->m_n_sel_active);
     doc->m_n_sel_anchor = doc->m_n_sel_active = -1;
-    EXPECT_EQ(0, ExtendBy(16));
+    EXPECT_EQ(0, ExtendBy(m_doc.get(), m_state.get(), 16));
 }
 
 TEST_F(SelectionTest, TypingTwoDigitsRewritesOneByteAndMovesTheCaretByHalves) {
     CallBackInfo* doc = Open(Counting(64));
-    ASSERT_EQ(1, GoToOffset(0x10));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x10));
     m_state->m_b_modified = 0;
     const int32_t x0 = kL0 + 0 * (kM + kS);
-    ASSERT_EQ(1, TypeDigit('4'));
+    ASSERT_EQ(1, TypeDigit(m_doc.get(), m_state.get(), '4'));
     EXPECT_EQ(1, doc->m_b_low_nibble);
     EXPECT_EQ(x0 + kM / 2, m_host.m_pt_caret.x);
     EXPECT_EQ(0x40, ByteAt(0x10));
-    ASSERT_EQ(1, TypeDigit('1'));
+    ASSERT_EQ(1, TypeDigit(m_doc.get(), m_state.get(), '1'));
     EXPECT_EQ(0x41, ByteAt(0x10));
     EXPECT_EQ(0, doc->m_b_low_nibble);
     EXPECT_EQ(x0, m_host.m_pt_caret.x);
     EXPECT_EQ(0x10, doc->m_n_caret_offset); // one byte selected: typing stays on it
-    ASSERT_EQ(1, TypeDigit('4'));
-    ASSERT_EQ(1, TypeDigit('2'));
+    ASSERT_EQ(1, TypeDigit(m_doc.get(), m_state.get(), '4'));
+    ASSERT_EQ(1, TypeDigit(m_doc.get(), m_state.get(), '2'));
     EXPECT_EQ(0x42, ByteAt(0x10));
     EXPECT_EQ(1, m_state->m_b_modified);
     EXPECT_EQ(64, doc->m_n_data_size);
@@ -118,56 +119,56 @@ TEST_F(SelectionTest, TypingTwoDigitsRewritesOneByteAndMovesTheCaretByHalves) {
 
 TEST_F(SelectionTest, TypingCyclesWithinTheSelection) {
     CallBackInfo* doc = Open(Counting(64));
-    ASSERT_EQ(1, GoToOffset(0x10));
-    ASSERT_EQ(1, ExtendToOffset(0x11));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x10));
+    ASSERT_EQ(1, ExtendToOffset(m_doc.get(), 0x11));
     for (char ch : std::string("123456")) {
-        ASSERT_EQ(1, TypeDigit(static_cast<unsigned>(ch)));
+        ASSERT_EQ(1, TypeDigit(m_doc.get(), m_state.get(), static_cast<unsigned>(ch)));
     }
     EXPECT_EQ(0x56, ByteAt(0x10));
     EXPECT_EQ(0x34, ByteAt(0x11));
     EXPECT_EQ(0x11, doc->m_n_edit_pos);
     EXPECT_EQ(0x12, ByteAt(0x12));
     // Lower-case and upper-case letters are digits too.
-    ASSERT_EQ(1, TypeDigit('a'));
-    ASSERT_EQ(1, TypeDigit('F'));
+    ASSERT_EQ(1, TypeDigit(m_doc.get(), m_state.get(), 'a'));
+    ASSERT_EQ(1, TypeDigit(m_doc.get(), m_state.get(), 'F'));
     EXPECT_EQ(0xAF, ByteAt(0x11));
 }
 
 TEST_F(SelectionTest, NonDigitsAndTypingWithoutSelectionChangeNothing) {
     CallBackInfo* doc = Open(Counting(64));
-    ASSERT_EQ(1, GoToOffset(3));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 3));
     m_state->m_b_modified = 0;
     for (unsigned ch : {unsigned('g'), unsigned(' '), 8u, unsigned('G'), 0x1F600u}) {
-        EXPECT_EQ(0, TypeDigit(ch));
+        EXPECT_EQ(0, TypeDigit(m_doc.get(), m_state.get(), ch));
     }
     EXPECT_EQ(3, ByteAt(3));
     EXPECT_EQ(0, doc->m_b_low_nibble);
     EXPECT_EQ(0, m_state->m_b_modified);
     doc->m_n_sel_anchor = -1;
     doc->m_n_edit_pos = 3;
-    EXPECT_EQ(0, TypeDigit('1'));
+    EXPECT_EQ(0, TypeDigit(m_doc.get(), m_state.get(), '1'));
     EXPECT_EQ(-1, doc->m_n_edit_pos);
 }
 
 TEST_F(SelectionTest, BeginAndEndPositionsSelectTheRangeBetweenThem) {
     CallBackInfo* doc = Open(Counting(256));
-    ASSERT_EQ(1, GoToOffset(0x30));
-    ASSERT_EQ(1, SetBeginPosition());
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x30));
+    ASSERT_EQ(1, SetBeginPosition(m_doc.get(), m_state.get()));
     EXPECT_EQ(0x30, m_state->m_n_begin_marker);
     EXPECT_EQ(0x30, doc->m_n_marker_offset);
-    ASSERT_EQ(1, GoToOffset(0x12));
-    ASSERT_EQ(1, SetEndPosition());
-    EXPECT_EQ(0x12, SelectionStart());
-    EXPECT_EQ(0x30, SelectionEnd());
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x12));
+    ASSERT_EQ(1, SetEndPosition(m_doc.get(), m_state.get()));
+    EXPECT_EQ(0x12, SelectionStart(m_doc.get()));
+    EXPECT_EQ(0x30, SelectionEnd(m_doc.get()));
     EXPECT_EQ(-1, m_state->m_n_begin_marker);
     EXPECT_EQ(-1, m_state->m_n_end_marker);
     EXPECT_EQ(-1, doc->m_n_marker_offset);
     EXPECT_EQ(L"Selected: 0x1F ~ 31", m_host.m_status[3]);
 
     // Without a pending begin position the anchor stays where it was.
-    ASSERT_EQ(1, GoToOffset(0x40));
-    ASSERT_EQ(1, ExtendToOffset(0x44));
-    ASSERT_EQ(1, SetEndPosition());
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x40));
+    ASSERT_EQ(1, ExtendToOffset(m_doc.get(), 0x44));
+    ASSERT_EQ(1, SetEndPosition(m_doc.get(), m_state.get()));
     EXPECT_EQ(0x40, doc->m_n_sel_anchor);
     EXPECT_EQ(0x40, doc->m_n_sel_active);
 }
@@ -175,26 +176,26 @@ TEST_F(SelectionTest, BeginAndEndPositionsSelectTheRangeBetweenThem) {
 TEST_F(SelectionTest, ScrollIntoViewKeepsTwoRowsAboveAndFourBelow) {
     CallBackInfo* doc = Open(Counting(16 * 1000));
     m_host.m_n_window_height = 20 * kH; // 20 rows, header and status bar included
-    SetScrollRange(ScrollLines());
-    ASSERT_EQ(1, GoToOffset(0));
+    SetScrollRange(m_state.get(), ScrollLines(m_doc.get()));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0));
     for (int i = 0; i < 15; ++i) {
-        ASSERT_EQ(1, ExtendBy(16));
+        ASSERT_EQ(1, ExtendBy(m_doc.get(), m_state.get(), 16));
     }
     EXPECT_EQ(0, doc->m_n_top_line); // row 15 < top + 16: no scroll yet
-    ASSERT_EQ(1, ExtendBy(16));
+    ASSERT_EQ(1, ExtendBy(m_doc.get(), m_state.get(), 16));
     EXPECT_EQ(16 + 4 - 20, doc->m_n_top_line);
     for (int i = 0; i < 30; ++i) {
-        ASSERT_EQ(1, ExtendBy(16));
+        ASSERT_EQ(1, ExtendBy(m_doc.get(), m_state.get(), 16));
     }
     EXPECT_EQ(46 + 4 - 20, doc->m_n_top_line);
     EXPECT_EQ(30, m_host.m_scroll.m_n_pos);
-    ASSERT_EQ(1, MoveCaret(0, 16 * 29));
+    ASSERT_EQ(1, MoveCaret(m_doc.get(), m_state.get(), 0, 16 * 29));
     EXPECT_EQ(27, doc->m_n_top_line);
-    ASSERT_EQ(1, MoveCaret(0, 16 * 29 + 5)); // stays in view
+    ASSERT_EQ(1, MoveCaret(m_doc.get(), m_state.get(), 0, 16 * 29 + 5)); // stays in view
     EXPECT_EQ(27, doc->m_n_top_line);
-    ScrollIntoView(16 * 3);
+    ScrollIntoView(m_doc.get(), m_state.get(), 16 * 3);
     EXPECT_EQ(1, doc->m_n_top_line);
-    ScrollIntoView(0);
+    ScrollIntoView(m_doc.get(), m_state.get(), 0);
     EXPECT_EQ(0, doc->m_n_top_line);
     EXPECT_EQ(0, m_host.m_scroll.m_n_pos);
 }
@@ -203,8 +204,8 @@ TEST_F(SelectionTest, EditModeMakesTheCaretInTheXorColour) {
     CallBackInfo* doc = Open(Counting(64));
     doc->m_cr_sel_bk = 0x0000FF;
     m_state->m_cr_caret = 0x00FF80;
-    ASSERT_EQ(1, GoToOffset(0x13));
-    EXPECT_EQ(1, SetEditMode(1));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x13));
+    EXPECT_EQ(1, SetEditMode(m_doc.get(), m_state.get(), 1));
     EXPECT_EQ(1, m_state->m_b_edit_mode);
     EXPECT_EQ(1, m_host.m_b_caret);
     EXPECT_EQ(1, m_host.m_b_caret_shown);
@@ -217,35 +218,34 @@ TEST_F(SelectionTest, EditModeMakesTheCaretInTheXorColour) {
     int32_t height = 0;
     GetCaretSize(&width, &height);
     EXPECT_EQ(kM / 2, width);
-    EXPECT_EQ(0, SetEditMode(0));
+    EXPECT_EQ(0, SetEditMode(m_doc.get(), m_state.get(), 0));
     EXPECT_EQ(0, m_host.m_b_caret);
 
     // Without a document edit mode switches on but makes no caret.
-    g_p_current_document = nullptr;
-    EXPECT_EQ(1, SetEditMode(1));
+    EXPECT_EQ(1, SetEditMode(nullptr, m_state.get(), 1));
     EXPECT_EQ(0, m_host.m_b_caret);
 }
 
 TEST_F(SelectionTest, CaretPositionForFocusFollowsTheScrolledView) {
     CallBackInfo* doc = Open(Counting(1000));
-    ASSERT_EQ(1, GoToOffset(16 * 3 + 1));
-    ScrollBy(2);
-    const CaretPoint point = CaretPositionForFocus();
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 16 * 3 + 1));
+    ScrollBy(m_doc.get(), 2);
+    const CaretPoint point = CaretPositionForFocus(m_doc.get());
     EXPECT_EQ(2 * kH, point.y);
     doc->m_pt_caret = {-100, -100};
-    EXPECT_EQ(-100, CaretPositionForFocus().y);
+    EXPECT_EQ(-100, CaretPositionForFocus(m_doc.get()).y);
     // Without focus the system caret belongs to another window (a dialog's
     // text box): the view keeps its own position and leaves the caret alone.
     doc->m_b_has_focus = 0;
     const int moves = m_host.m_n_caret_moves;
-    ASSERT_EQ(1, GoToOffset(16 * 3));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 16 * 3));
     EXPECT_EQ(2 * kH, doc->m_pt_caret.y);
-    ScrollBy(1);
-    ScrollToLine(0);
-    ScrollIntoView(900);
-    ASSERT_EQ(1, ExtendToOffset(900));
-    EXPECT_EQ(1, SetEditMode(1));
+    ScrollBy(m_doc.get(), 1);
+    ScrollToLine(m_doc.get(), 0);
+    ScrollIntoView(m_doc.get(), m_state.get(), 900);
+    ASSERT_EQ(1, ExtendToOffset(m_doc.get(), 900));
+    EXPECT_EQ(1, SetEditMode(m_doc.get(), m_state.get(), 1));
     EXPECT_EQ(moves, m_host.m_n_caret_moves);
     EXPECT_EQ(0, m_host.m_b_caret);
-    SetEditMode(0);
+    SetEditMode(m_doc.get(), m_state.get(), 0);
 }

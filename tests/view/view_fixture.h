@@ -56,7 +56,7 @@ class ViewFixture : public ViewStateFixture {
         } else {
             EXPECT_EQ(1, m_doc->OpenFile(path.wstring().c_str()));
         }
-        EXPECT_EQ(1, ComputeMetrics());
+        EXPECT_EQ(1, ComputeMetrics(m_doc.get()));
         m_state->m_b_document_open = 1;
         return m_doc.get();
     }

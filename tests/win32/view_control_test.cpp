@@ -142,11 +142,15 @@ void EditModeHook(int on) {
     g_b_hook_state = on;
 }
 
+// What the owner below hands the font step to, as the frame hands it its own.
+CallBackInfo* g_p_owner_doc = nullptr;
+ViewState* g_p_owner_state = nullptr;
+
 // The control's owner, standing in for the main window: it answers the
 // view's font requests as the main window does.
 LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == kViewFontMessage) {
-        ApplyFontStep(static_cast<int>(wparam) - 1);
+        ApplyFontStep(g_p_owner_doc, g_p_owner_state, static_cast<int>(wparam) - 1);
         return 0;
     }
     return DefWindowProcW(window, message, wparam, lparam);
@@ -156,7 +160,7 @@ class ViewControlTest : public ::testing::Test {
   protected:
     void SetUp() override {
         m_state = std::make_unique<ViewState>(GetModuleHandleW(nullptr));
-        g_p_view_state = m_state.get();
+        g_p_owner_state = m_state.get();
         ASSERT_NE(nullptr, m_state->m_h_memory_dc);
         WNDCLASSEXW wc = {};
         wc.cbSize = sizeof(wc);
@@ -169,7 +173,7 @@ class ViewControlTest : public ::testing::Test {
                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 900, 500,
                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(nullptr, m_main);
-        m_control = CreateHexViewControl(m_main);
+        m_control = CreateHexViewControl(m_main, m_state.get());
         ASSERT_NE(nullptr, m_control);
         ASSERT_NE(nullptr, HexViewStatusBar());
         SetEditModeChangedHook(EditModeHook);
@@ -177,14 +181,15 @@ class ViewControlTest : public ::testing::Test {
 
     void TearDown() override {
         SetEditModeChangedHook(nullptr);
-        SetEditMode(0);
-        g_p_current_document = nullptr;
+        SetEditMode(m_doc.get(), m_state.get(), 0);
+        SetHexViewDocument(m_control, nullptr);
+        g_p_owner_doc = nullptr;
         m_doc.reset();
         if (m_main) {
             DestroyWindow(m_main);
         }
         m_state->m_h_view_window = nullptr;
-        g_p_view_state = nullptr;
+        g_p_owner_state = nullptr;
         m_state.reset();
         if (!m_path.empty()) {
             DeleteFileW(m_path.c_str());
@@ -208,17 +213,18 @@ class ViewControlTest : public ::testing::Test {
         CloseHandle(file);
 
         m_doc = std::make_unique<CallBackInfo>(m_control);
-        g_p_current_document = m_doc.get();
+        SetHexViewDocument(m_control, m_doc.get());
+        g_p_owner_doc = m_doc.get();
         EXPECT_EQ(1, m_doc->OpenFile(name));
         // Font and colours from a settings file that does not exist: the defaults.
         m_settings = std::wstring(dir) + L"pelmora_view_control_settings.ini";
         DeleteFileW(m_settings.c_str());
         lstrcpynW(g_sz_settings_path, m_settings.c_str(), 260);
         ResetItemColors();
-        EXPECT_EQ(1, LoadItemAttributes());
+        EXPECT_EQ(1, LoadItemAttributes(m_doc.get(), m_state.get()));
         EXPECT_EQ(kHexFg, m_doc->m_cr_hex_fg);
         EXPECT_EQ(0x00FF80u, m_state->m_cr_caret);
-        SetScrollRange(ScrollLines());
+        SetScrollRange(m_state.get(), ScrollLines(m_doc.get()));
         m_state->m_b_document_open = 1;
         m_state->m_b_modified = 0;
         FitControl();
@@ -265,8 +271,8 @@ TEST_F(ViewControlTest, TwentyByteFileLooksRightInTheDefaultColours) {
     CallBackInfo* doc = Open(Counting(20));
     ASSERT_GT(doc->m_n_line_height, 8);
     ASSERT_GT(doc->m_n_cell_width, 8);
-    ASSERT_EQ(1, GoToOffset(2));
-    ASSERT_EQ(1, ExtendToOffset(5));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 2));
+    ASSERT_EQ(1, ExtendToOffset(m_doc.get(), 5));
     ASSERT_EQ(1,
               doc->m_p_data_plane->SetNibble(4, 0x7, 1, &doc->m_file_mapping)); // in the selection
     ASSERT_EQ(1, doc->m_p_data_plane->SetNibble(8, 0x9, 1, &doc->m_file_mapping)); // outside it
@@ -414,11 +420,11 @@ TEST_F(ViewControlTest, DragHeldPastTheBottomEdgeKeepsScrolling) {
     // The button is really held, so the platform's hover notices carry it.
     MouseInput(MOUSEEVENTF_LEFTDOWN, press);
     Pump(100);
-    const bool real_input = SelectionStart() == 0x40;
+    const bool real_input = SelectionStart(m_doc.get()) == 0x40;
     if (!real_input) {
         std::printf("[ note ] no real mouse input here; driving the control by messages\n");
         SendMessageW(m_control, WM_LBUTTONDOWN, MK_LBUTTON, Point(CellMidX(0), RowMidY(4)));
-        ASSERT_EQ(0x40, SelectionStart());
+        ASSERT_EQ(0x40, SelectionStart(m_doc.get()));
     }
     if (real_input) {
         MouseInput(0, edge);
@@ -448,7 +454,7 @@ TEST_F(ViewControlTest, DragHeldPastTheBottomEdgeKeepsScrolling) {
     }
     const int64_t row = y / doc->m_n_line_height - 1;
     EXPECT_EQ((doc->m_n_top_line + row) * 16 + 3, doc->m_n_sel_active);
-    EXPECT_EQ(0x40, SelectionStart());
+    EXPECT_EQ(0x40, SelectionStart(m_doc.get()));
     wchar_t text[260] = {};
     SendMessageW(HexViewStatusBar(), SB_GETTEXTW, 3, reinterpret_cast<LPARAM>(text));
     EXPECT_NE(nullptr, wcsstr(text, L" / ")) << text;
@@ -480,7 +486,7 @@ TEST_F(ViewControlTest, DoubleClickTogglesEditModeAndTypedDigitsChangeTheByte) {
     EXPECT_EQ(1, m_state->m_b_edit_mode);
     EXPECT_EQ(1, g_n_hook_calls);
     EXPECT_EQ(1, g_b_hook_state);
-    EXPECT_EQ(0x21, SelectionStart());
+    EXPECT_EQ(0x21, SelectionStart(m_doc.get()));
     SendMessageW(m_control, WM_CHAR, '4', 0);
     POINT caret = {};
     GetCaretPos(&caret);
@@ -509,8 +515,8 @@ TEST_F(ViewControlTest, OnlyAsciiHexDigitsTypeInEditMode) {
     CallBackInfo* doc = Open(Counting(64));
     SetForegroundWindow(m_main);
     SetFocus(m_control);
-    SetEditMode(1);
-    ASSERT_EQ(1, GoToOffset(0x10)); // byte 0x40
+    SetEditMode(m_doc.get(), m_state.get(), 1);
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x10)); // byte 0x40
     // Cyrillic be and fullwidth a (low bytes 0x31 and 0x41), the surrogates of
     // U+1F631 (low bytes 0x3D and 0x31) and a Latin letter with a digit's low byte.
     for (const WPARAM ch : {0x0431, 0xFF41, 0xD83D, 0xDE31, 0x0141}) {
@@ -522,6 +528,27 @@ TEST_F(ViewControlTest, OnlyAsciiHexDigitsTypeInEditMode) {
     SendMessageW(m_control, WM_CHAR, L'a', 0);
     SendMessageW(m_control, WM_CHAR, L'7', 0);
     EXPECT_EQ(0xA7, *FetchEffectiveByte(doc, 0x10, &doc->m_file_mapping));
+}
+
+TEST_F(ViewControlTest, KeysAndPaintingReachOnlyTheDocumentTheControlWasHanded) {
+    CallBackInfo* doc = Open(Counting(64));
+    SetForegroundWindow(m_main);
+    SetFocus(m_control);
+    SetEditMode(doc, m_state.get(), 1);
+    ASSERT_EQ(1, GoToOffset(doc, 0x10)); // byte 0x40
+    HDC screen = GetDC(m_control);
+    SetHexViewDocument(m_control, nullptr);
+    SendMessageW(m_control, WM_CHAR, L'a', 0);
+    SendMessageW(m_control, WM_CHAR, L'7', 0);
+    EXPECT_EQ(0x40, *FetchEffectiveByte(doc, 0x10, &doc->m_file_mapping));
+    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, PaintHexView(m_control, screen));
+    SetHexViewDocument(m_control, doc);
+    SendMessageW(m_control, WM_CHAR, L'a', 0);
+    SendMessageW(m_control, WM_CHAR, L'7', 0);
+    EXPECT_EQ(0xA7, *FetchEffectiveByte(doc, 0x10, &doc->m_file_mapping));
+    EXPECT_EQ(1, PaintHexView(m_control, screen));
+    ReleaseDC(m_control, screen);
 }
 
 TEST_F(ViewControlTest, ViewTallerThanTheScreenIsPaintedToItsBottom) {
@@ -573,8 +600,8 @@ TEST_F(ViewControlTest, ViewLeavesTheCaretOfAnotherWindowAlone) {
     Open(Counting(16 * 400));
     SetForegroundWindow(m_main);
     SetFocus(m_control);
-    SetEditMode(1);
-    ASSERT_EQ(1, GoToOffset(0x21));
+    SetEditMode(m_doc.get(), m_state.get(), 1);
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x21));
     // A text box of a dialog takes the focus and with it the thread's caret.
     HWND edit = CreateWindowExW(0, L"EDIT", L"0x1000", WS_POPUP | WS_VISIBLE | WS_BORDER, 920, 100,
                                 200, 24, m_main, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -591,12 +618,12 @@ TEST_F(ViewControlTest, ViewLeavesTheCaretOfAnotherWindowAlone) {
     ASSERT_GT(before.x, 0);
 
     // A jump, scrolling and edit mode switched off and on, as Goto, Find and the menu do.
-    ASSERT_EQ(1, GoToOffset(0x1000));
-    ScrollIntoView(0x1000);
-    ASSERT_EQ(1, ExtendToOffset(0x1010));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x1000));
+    ScrollIntoView(m_doc.get(), m_state.get(), 0x1000);
+    ASSERT_EQ(1, ExtendToOffset(m_doc.get(), 0x1010));
     SendMessageW(m_control, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), Point(10, 10));
-    SetEditMode(0);
-    SetEditMode(1);
+    SetEditMode(m_doc.get(), m_state.get(), 0);
+    SetEditMode(m_doc.get(), m_state.get(), 1);
     Pump(20);
     POINT after = {};
     GetCaretPos(&after);
@@ -610,7 +637,7 @@ TEST_F(ViewControlTest, ViewLeavesTheCaretOfAnotherWindowAlone) {
     ASSERT_TRUE(GetGUIThreadInfo(GetCurrentThreadId(), &gui));
     EXPECT_EQ(m_control, gui.hwndCaret);
     CaretPoint expected = {};
-    ASSERT_EQ(1, BytePosition(0x1000, &expected));
+    ASSERT_EQ(1, BytePosition(m_doc.get(), 0x1000, &expected));
     GetCaretPos(&after);
     EXPECT_EQ(expected.x, after.x);
     EXPECT_EQ(expected.y, after.y);
@@ -625,8 +652,8 @@ TEST_F(ViewControlTest, FullRepaintOfTheWholeScreenShowsEditsAndSelection) {
     CallBackInfo* doc = Open(Counting(1 << 20));
     MoveWindow(m_main, 0, 0, 1280, 1024, TRUE);
     FitControl();
-    GoToOffset(100);
-    ExtendToOffset(400);
+    GoToOffset(m_doc.get(), 100);
+    ExtendToOffset(m_doc.get(), 400);
     for (int64_t o = 50; o < 2400; o += 37) {
         doc->m_p_data_plane->SetNibble(o, 0xE, 1, &doc->m_file_mapping);
     }
@@ -654,7 +681,7 @@ TEST_F(ViewControlTest, FullRepaintOfTheWholeScreenShowsEditsAndSelection) {
     // The paint alone into the memory picture, for the most rows one paint draws.
     Canvas* canvas = CurrentViewHost()->MemoryCanvas();
     ASSERT_NE(nullptr, canvas);
-    EXPECT_EQ(1, PaintView(canvas, 1280, 150 * doc->m_n_line_height));
+    EXPECT_EQ(1, PaintView(m_doc.get(), m_state.get(), canvas, 1280, 150 * doc->m_n_line_height));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "data/document.h"
 #include "resources/tools_ids.h"
 #include "tools/find.h"
+#include "view/view_state.h"
 #include "tools/tool_commands.h"
 
 #include <windows.h>
@@ -73,9 +74,19 @@ void SetButtons(HWND dialog, int searching) {
     EnableWindow(GetDlgItem(dialog, IDC_FIND_STOP), searching);
 }
 
-// The document the dialog searches, given when it was made.
+// What the dialog searches and where it shows a match, given when it was made.
+struct FindTarget {
+    CallBackInfo* m_p_doc;
+    ViewState* m_p_state;
+};
+
+const FindTarget* TargetOf(HWND dialog) {
+    return reinterpret_cast<const FindTarget*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
 CallBackInfo* DocumentOf(HWND dialog) {
-    return reinterpret_cast<CallBackInfo*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    const FindTarget* target = TargetOf(dialog);
+    return target != nullptr ? target->m_p_doc : nullptr;
 }
 
 void PostProgressToBar(HWND dialog) {
@@ -189,11 +200,14 @@ void OnSearchFinished(HWND dialog) {
     KillTimer(dialog, IDT_FIND_PROGRESS);
     PostProgressToBar(dialog);
     SetButtons(dialog, 0);
-    SelectFoundMatch(direction, found, end);
+    const FindTarget* target = TargetOf(dialog);
+    if (target != nullptr)
+        SelectFoundMatch(target->m_p_doc, target->m_p_state, direction, found, end);
 }
 
-void OnInitDialog(HWND dialog, CallBackInfo* doc) {
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(doc));
+void OnInitDialog(HWND dialog, const FindTarget* target) {
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(target));
+    CallBackInfo* doc = target->m_p_doc;
     RememberedFind& memory = FindMemory();
     const int mode = memory.m_n_mode == IDC_FIND_TEXT ? IDC_FIND_TEXT : IDC_FIND_HEX;
     CheckRadioButton(dialog, IDC_FIND_HEX, IDC_FIND_TEXT, mode);
@@ -243,7 +257,7 @@ void OnModeClicked(HWND dialog, int id) {
 INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        OnInitDialog(dialog, reinterpret_cast<CallBackInfo*>(lparam));
+        OnInitDialog(dialog, reinterpret_cast<const FindTarget*>(lparam));
         return TRUE;
     case kSearchStarted:
         SetButtons(dialog, 1);
@@ -305,11 +319,13 @@ INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
 
 } // namespace
 
-void OnFindCommand(void* owner_window, CallBackInfo* doc) {
+void OnFindCommand(void* owner_window, CallBackInfo* doc, ViewState* state) {
     if (doc == nullptr || DocumentBeingRead(doc))
         return;
+    FindTarget target = {doc, state};
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIND),
-                    static_cast<HWND>(owner_window), FindDlgProc, reinterpret_cast<LPARAM>(doc));
+                    static_cast<HWND>(owner_window), FindDlgProc,
+                    reinterpret_cast<LPARAM>(&target));
 }

@@ -39,17 +39,29 @@ void OnInputUpdate(HWND dialog) {
     SendMessageW(edit, EM_SETSEL, filter.m_n_cut, filter.m_n_cut);
 }
 
+// Where the dialog jumps, given when it was made.
+struct GotoPlace {
+    CallBackInfo* m_p_doc;
+    ViewState* m_p_state;
+};
+
 // One jump; always handled.
 int GotoOffset(HWND dialog, int button) {
     const std::wstring text = InputText(dialog);
-    GotoOffsetValue(text.c_str(), IsDlgButtonChecked(dialog, IDC_GOTO_HEX) == BST_CHECKED,
+    const GotoPlace* target =
+        reinterpret_cast<const GotoPlace*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (target == nullptr)
+        return 1;
+    GotoOffsetValue(target->m_p_doc, target->m_p_state, text.c_str(),
+                    IsDlgButtonChecked(dialog, IDC_GOTO_HEX) == BST_CHECKED,
                     IsDlgButtonChecked(dialog, IDC_GOTO_FROM_BEGINNING) == BST_CHECKED, button);
     return 1;
 }
 
-INT_PTR CALLBACK GotoDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*lparam*/) {
+INT_PTR CALLBACK GotoDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG: {
+        SetWindowLongPtrW(dialog, DWLP_USER, lparam);
         CheckDlgButton(dialog, IDC_GOTO_HEX, BST_CHECKED);
         CheckRadioButton(dialog, IDC_GOTO_FROM_BEGINNING, IDC_GOTO_FROM_CURRENT,
                          IDC_GOTO_FROM_BEGINNING);
@@ -95,9 +107,11 @@ INT_PTR CALLBACK GotoDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
 
 } // namespace
 
-void OnGotoCommand(void* owner_window) {
-    if (g_p_current_document == nullptr)
+void OnGotoCommand(void* owner_window, CallBackInfo* doc, ViewState* state) {
+    if (doc == nullptr)
         return;
+    GotoPlace target = {doc, state};
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_GOTO),
-                    static_cast<HWND>(owner_window), GotoDlgProc, 0);
+                    static_cast<HWND>(owner_window), GotoDlgProc,
+                    reinterpret_cast<LPARAM>(&target));
 }

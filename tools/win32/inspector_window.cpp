@@ -29,10 +29,6 @@ struct MenuDeleter {
 };
 using MenuHandle = std::unique_ptr<std::remove_pointer<HMENU>::type, MenuDeleter>;
 
-int EditModeOn() {
-    return g_p_view_state && g_p_view_state->m_b_edit_mode;
-}
-
 // The place moved, not resized, into the work area of the owner's monitor
 // (a kept place from another monitor setup, or beside a wide main window).
 RECT FitIntoWorkArea(HWND owner, RECT place) {
@@ -75,8 +71,8 @@ ATOM RegisterInspectorClass(HINSTANCE instance, WNDPROC procedure) {
 
 } // namespace
 
-CInspectorWindow::CInspectorWindow(HINSTANCE instance, HWND owner)
-    : m_h_instance(instance), m_h_owner(owner) {
+CInspectorWindow::CInspectorWindow(HINSTANCE instance, HWND owner, ViewState* state)
+    : m_h_instance(instance), m_h_owner(owner), m_p_state(state) {
     const InspectorSettings kept = LoadInspectorSettings();
     m_b_big_endian = kept.m_b_big_endian;
     if (kept.m_n_width > 0) {
@@ -90,6 +86,14 @@ CInspectorWindow::~CInspectorWindow() {
     if (m_h_window) {
         DestroyWindow(m_h_window);
     }
+}
+
+void CInspectorWindow::SetDocument(CallBackInfo* doc) {
+    m_p_doc = doc;
+}
+
+int CInspectorWindow::EditModeOn() const {
+    return m_p_state != nullptr && m_p_state->m_b_edit_mode;
 }
 
 void CInspectorWindow::RestoreFromSettings() {
@@ -329,7 +333,7 @@ void CInspectorWindow::Refresh() {
     if (!m_h_list) {
         return;
     }
-    const InspectorBytes at = ReadInspectorBytes(g_p_current_document);
+    const InspectorBytes at = ReadInspectorBytes(m_p_doc);
     if (at.m_n_offset != m_n_note_offset) {
         m_n_note_offset = -1;
         for (int row = 0; row < kInspectorTypeCount; ++row) {
@@ -358,7 +362,7 @@ void CInspectorWindow::BeginEdit(int row) {
     if (row < 0 || row >= kInspectorTypeCount) {
         return;
     }
-    const InspectorBytes at = ReadInspectorBytes(g_p_current_document);
+    const InspectorBytes at = ReadInspectorBytes(m_p_doc);
     if (at.m_n_offset < 0) {
         return;
     }
@@ -431,16 +435,16 @@ void CInspectorWindow::CommitEdit() {
     GetWindowTextW(m_h_edit, text.data(), length + 1);
     const int row = m_n_edit_row;
     std::wstring reason;
-    if (g_p_current_document) {
-        g_p_current_document->m_history.EndTyping();
+    if (m_p_doc) {
+        m_p_doc->m_history.EndTyping();
     }
-    if (WriteInspectorValue(row, text.data(), m_b_big_endian, &reason)) {
+    if (WriteInspectorValue(m_p_doc, m_p_state, row, text.data(), m_b_big_endian, &reason)) {
         EndEdit();
         SetCell(row, kColumnNote, std::wstring());
         return;
     }
     // Refused: the reason beside the row, the typed text left to correct.
-    m_n_note_offset = ReadInspectorBytes(g_p_current_document).m_n_offset;
+    m_n_note_offset = ReadInspectorBytes(m_p_doc).m_n_offset;
     SetCell(row, kColumnNote, reason);
     SetFocus(m_h_edit);
 }

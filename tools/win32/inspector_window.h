@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tools/value_decoder.h"
+#include "view/view_state.h"
 
 #include <windows.h>
 
@@ -11,7 +12,8 @@
 
 class CInspectorWindow {
   public:
-    CInspectorWindow(HINSTANCE instance, HWND owner);
+    // Shows the document the frame sets, in edit mode as the view state says.
+    CInspectorWindow(HINSTANCE instance, HWND owner, ViewState* state);
     ~CInspectorWindow();
     CInspectorWindow(const CInspectorWindow&) = delete;
     CInspectorWindow& operator=(const CInspectorWindow&) = delete;
@@ -21,6 +23,9 @@ class CInspectorWindow {
     // Keeps its place and destroys it.
     void Close();
     int IsOpen() const { return m_h_window != nullptr; }
+    // The document it shows from now on (null: none); the frame sets it
+    // whenever it installs a document.
+    void SetDocument(CallBackInfo* doc);
     // Opens it when settings.ini says it was open at the last exit.
     void RestoreFromSettings();
     // Keeps open state, place and byte order in settings.ini (at exit); a
@@ -47,9 +52,12 @@ class CInspectorWindow {
     void CopyRow(int row);
     void ShowRowMenu();
     void OnDestroyed();
+    int EditModeOn() const;
 
     HINSTANCE m_h_instance;
     HWND m_h_owner;
+    ViewState* m_p_state;
+    CallBackInfo* m_p_doc = nullptr;
     HWND m_h_window = nullptr;
     HWND m_h_check = nullptr;
     HWND m_h_list = nullptr;

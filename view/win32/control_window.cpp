@@ -33,13 +33,25 @@ int32_t PointY(LPARAM lparam) {
     return static_cast<int16_t>(HIWORD(lparam));
 }
 
-bool HasMemoryDc() {
-    return g_p_view_state && g_p_view_state->m_h_memory_dc;
+// The window's extra bytes hold what it shows: its view state, from its
+// creation, and the document the frame installs in it (null: none).
+constexpr int kStateSlot = 0;
+constexpr int kDocumentSlot = sizeof(LONG_PTR);
+
+ViewState* StateOf(HWND window) {
+    return reinterpret_cast<ViewState*>(GetWindowLongPtrW(window, kStateSlot));
 }
 
-void OnCreate(HWND window) {
-    const HINSTANCE instance =
-        g_p_view_state ? static_cast<HINSTANCE>(g_p_view_state->m_h_instance) : nullptr;
+CallBackInfo* DocumentOf(HWND window) {
+    return reinterpret_cast<CallBackInfo*>(GetWindowLongPtrW(window, kDocumentSlot));
+}
+
+bool HasMemoryDc(const ViewState* state) {
+    return state && state->m_h_memory_dc;
+}
+
+void OnCreate(HWND window, ViewState* state) {
+    const HINSTANCE instance = state ? static_cast<HINSTANCE>(state->m_h_instance) : nullptr;
     g_h_status_bar =
         CreateWindowExW(WS_EX_TOPMOST, STATUSCLASSNAMEW, nullptr,
                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SBARS_TOOLTIPS,
@@ -51,34 +63,42 @@ void OnCreate(HWND window) {
     ShowScrollBar(window, SB_VERT, FALSE);
 }
 
-void OnSetFocus() {
+void OnSetFocus(CallBackInfo* doc, ViewState* state) {
     // The focus first: the view makes and moves the caret only while it has it.
-    if (CallBackInfo* doc = g_p_current_document) {
+    if (doc) {
         doc->m_b_has_focus = 1;
     }
-    if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
-        CreateViewCaret();
+    if (state && state->m_b_edit_mode) {
+        CreateViewCaret(doc, state);
     }
-    if (g_p_current_document) {
-        const CaretPoint point = CaretPositionForFocus();
+    if (doc) {
+        const CaretPoint point = CaretPositionForFocus(doc);
         SetCaretPos(point.x, point.y);
-        ShowCaret(static_cast<HWND>(g_p_view_state ? g_p_view_state->m_h_view_window : nullptr));
+        ShowCaret(static_cast<HWND>(state ? state->m_h_view_window : nullptr));
     }
 }
 
-void OnKillFocus() {
-    if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
+void OnKillFocus(CallBackInfo* doc, ViewState* state) {
+    if (state && state->m_b_edit_mode) {
         DestroyViewCaret();
     }
-    if (CallBackInfo* doc = g_p_current_document) {
+    if (doc) {
         doc->m_b_has_focus = 0;
     }
 }
 
 LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(window, kStateSlot, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        SetWindowLongPtrW(window, kDocumentSlot, 0);
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+    ViewState* state = StateOf(window);
+    CallBackInfo* doc = DocumentOf(window);
     switch (message) {
     case WM_CREATE:
-        OnCreate(window);
+        OnCreate(window, state);
         break;
     case WM_SIZE:
         if (g_h_status_bar) {
@@ -86,20 +106,20 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         }
         break;
     case WM_SETFOCUS:
-        OnSetFocus();
+        OnSetFocus(doc, state);
         break;
     case WM_DPICHANGED_AFTERPARENT:
         // The main window has moved to a monitor of another scale and taken
         // its new size: the font follows at the same point size.
-        if (g_p_view_state && g_p_view_state->m_h_memory_dc) {
+        if (HasMemoryDc(state)) {
             CurrentViewHost()->RequestFont(0);
         }
         return 0;
     case WM_KILLFOCUS:
-        OnKillFocus();
+        OnKillFocus(doc, state);
         break;
     case WM_PAINT:
-        if (g_p_view_state) {
+        if (state) {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(window, &paint);
             PaintHexView(window, dc);
@@ -108,54 +128,54 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         }
         break;
     case WM_ERASEBKGND:
-        if (g_p_current_document && HasMemoryDc()) {
+        if (doc && HasMemoryDc(state)) {
             return 1;
         }
         break;
     case WM_CHAR:
         // The whole UTF-16 unit: only 0-9, A-F and a-f type, not every
         // character whose low byte happens to be one of them.
-        if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
-            TypeDigit(static_cast<unsigned>(wparam));
+        if (state && state->m_b_edit_mode) {
+            TypeDigit(doc, state, static_cast<unsigned>(wparam));
         }
         break;
     case WM_DISPLAYCHANGE:
         // Sent on by the main window: the bitmap is made again for the new
         // display, large enough for its screen.
-        if (HasMemoryDc()) {
+        if (HasMemoryDc(state)) {
             RECT client = {};
             GetClientRect(window, &client);
-            RemakeBackBitmapForDisplay(g_p_view_state, LOWORD(lparam), HIWORD(lparam), client.right,
+            RemakeBackBitmapForDisplay(state, LOWORD(lparam), HIWORD(lparam), client.right,
                                        client.bottom);
             InvalidateRect(window, nullptr, FALSE);
         }
         break;
     case WM_VSCROLL: {
-        ScrollState state = {};
-        CurrentViewHost()->GetScrollState(&state);
-        if (OnScrollCode(LOWORD(wparam), state.m_n_track_pos)) {
+        ScrollState scroll = {};
+        CurrentViewHost()->GetScrollState(&scroll);
+        if (OnScrollCode(doc, state, LOWORD(wparam), scroll.m_n_track_pos)) {
             return 0;
         }
         break;
     }
     case WM_LBUTTONDOWN:
-        if (g_p_current_document) {
-            OnLeftButtonDown(PointX(lparam), PointY(lparam), (wparam & MK_SHIFT) != 0);
+        if (doc) {
+            OnLeftButtonDown(doc, PointX(lparam), PointY(lparam), (wparam & MK_SHIFT) != 0);
         }
         break;
     case WM_MOUSEMOVE:
-        if (wparam == MK_LBUTTON && g_p_current_document && ControlDragState().m_b_dragging) {
-            OnDragMove(PointX(lparam), PointY(lparam));
+        if (wparam == MK_LBUTTON && doc && ControlDragState().m_b_dragging) {
+            OnDragMove(doc, state, PointX(lparam), PointY(lparam));
         }
         break;
     case WM_LBUTTONUP:
-        if (g_p_current_document) {
-            OnLeftButtonUp(PointX(lparam), PointY(lparam));
+        if (doc) {
+            OnLeftButtonUp(doc, PointX(lparam), PointY(lparam));
         }
         break;
     case WM_LBUTTONDBLCLK:
-        if (g_p_current_document) {
-            OnDoubleClick();
+        if (doc) {
+            OnDoubleClick(doc, state);
         }
         break;
     case WM_MOUSEWHEEL: {
@@ -163,12 +183,12 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         // so that a Ctrl held when the wheel turned is seen.
         const bool ctrl = (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0 ||
                           (GET_KEYSTATE_WPARAM(wparam) & MK_CONTROL) != 0;
-        OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wparam), ctrl ? 1 : 0);
+        OnMouseWheel(doc, state, GET_WHEEL_DELTA_WPARAM(wparam), ctrl ? 1 : 0);
         return 0;
     }
     case WM_MOUSEHOVER:
-        if (wparam == MK_LBUTTON && g_p_current_document) {
-            OnDragHover(PointX(lparam), PointY(lparam));
+        if (wparam == MK_LBUTTON && doc) {
+            OnDragHover(doc, state, PointX(lparam), PointY(lparam));
         }
         break;
     default:
@@ -180,20 +200,21 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
 } // namespace
 
 int PaintHexView(HWND control, HDC target) {
-    if (!g_p_current_document || !g_p_view_state || !g_p_view_state->m_b_document_open ||
-        !HasMemoryDc()) {
+    CallBackInfo* doc = DocumentOf(control);
+    ViewState* state = StateOf(control);
+    if (!doc || !state || !state->m_b_document_open || !HasMemoryDc(state)) {
         return 0;
     }
     RECT client = {};
     GetClientRect(control, &client);
     // A view larger than the bitmap would show stale pixels past its edge.
-    FitBackBitmap(g_p_view_state, client.right - client.left, client.bottom - client.top);
+    FitBackBitmap(state, client.right - client.left, client.bottom - client.top);
     Canvas* canvas = CurrentViewHost()->MemoryCanvas();
-    if (!PaintView(canvas, client.right - client.left, client.bottom - client.top)) {
+    if (!PaintView(doc, state, canvas, client.right - client.left, client.bottom - client.top)) {
         return 0;
     }
     BitBlt(target, client.left, client.top, client.right - client.left, client.bottom - client.top,
-           static_cast<HDC>(g_p_view_state->m_h_memory_dc), 0, 0, SRCCOPY);
+           static_cast<HDC>(state->m_h_memory_dc), 0, 0, SRCCOPY);
     return 1;
 }
 
@@ -201,12 +222,19 @@ HWND HexViewStatusBar() {
     return g_h_status_bar;
 }
 
-HWND CreateHexViewControl(HWND main_window) {
-    if (!g_p_view_state) {
+void SetHexViewDocument(HWND control, CallBackInfo* doc) {
+    if (control) {
+        SetWindowLongPtrW(control, kDocumentSlot, reinterpret_cast<LONG_PTR>(doc));
+    }
+}
+
+HWND CreateHexViewControl(HWND main_window, ViewState* state) {
+    if (!state) {
         return nullptr;
     }
-    g_p_view_state->m_h_main_window = main_window;
-    const HINSTANCE instance = static_cast<HINSTANCE>(g_p_view_state->m_h_instance);
+    state->m_h_main_window = main_window;
+    BindViewHostState(state);
+    const HINSTANCE instance = static_cast<HINSTANCE>(state->m_h_instance);
 
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
@@ -215,6 +243,7 @@ HWND CreateHexViewControl(HWND main_window) {
     wc.cbSize = sizeof(wc);
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_PARENTDC;
     wc.lpfnWndProc = ControlProc;
+    wc.cbWndExtra = 2 * sizeof(LONG_PTR);
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
     wc.hIconSm = LoadIconW(nullptr, IDI_APPLICATION);
@@ -233,11 +262,11 @@ HWND CreateHexViewControl(HWND main_window) {
     HWND control = CreateWindowExW(
         0, kClassName, L"PelmoraCtrl", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL,
         client.left, client.top, client.right - client.left, client.bottom - client.top,
-        main_window, nullptr, instance, nullptr);
+        main_window, nullptr, instance, state);
     if (!control) {
         return nullptr;
     }
-    g_p_view_state->m_h_view_window = control;
+    state->m_h_view_window = control;
     ShowWindow(control, SW_SHOWNORMAL);
     UpdateWindow(control);
     return control;

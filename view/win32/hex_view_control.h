@@ -1,6 +1,8 @@
 // The hex view control window (class "PELMORA_CTRL") with its status bar.
 #pragma once
 
+#include "view/view_state.h"
+
 #include <windows.h>
 
 // Sent by the view to its top-level window for a new font: wparam is the
@@ -8,11 +10,19 @@
 constexpr UINT kViewFontMessage = WM_APP + 27;
 
 // Registers the class and creates the control over the main window's client
-// area; stores it in ViewState. Null when the class cannot be registered.
-HWND CreateHexViewControl(HWND main_window);
+// area, showing through state (which it keeps and which keeps it). Null
+// without a state or when the class cannot be registered.
+HWND CreateHexViewControl(HWND main_window, ViewState* state);
+// The document the control shows from now on (null: none); the frame sets it
+// whenever it installs a document.
+void SetHexViewDocument(HWND control, CallBackInfo* doc);
+// The view state whose windows and memory DC the platform view host uses.
+void BindViewHostState(ViewState* state);
+// Lets go of state if the host is bound to it (when the state is released).
+void UnbindViewHostState(const ViewState* state);
 // The status bar inside the control, or null before the control exists.
 HWND HexViewStatusBar();
-// The window procedure's paint step: paints the current document into the
+// The window procedure's paint step: paints the control's document into the
 // memory DC and copies it to the given DC. 1 when it painted.
 int PaintHexView(HWND control, HDC target);
 // Every change of the document, the selection or the scroll position

@@ -6,6 +6,7 @@
 #include "view/selection.h"
 #include "view/view_state.h"
 #include "view/win32/back_bitmap.h"
+#include "view/win32/hex_view_control.h"
 #include "view/win32/gdi_canvas.h"
 
 #include <windows.h>
@@ -55,6 +56,8 @@ void ReleaseMemoryCanvas(ViewState* state) {
     if (!state) {
         return;
     }
+    // The host must not reach a state that is going away.
+    UnbindViewHostState(state);
     // Deleting the DC first releases the objects selected into it.
     if (state->m_h_memory_dc) {
         DeleteDC(static_cast<HDC>(state->m_h_memory_dc));

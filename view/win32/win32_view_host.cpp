@@ -12,17 +12,15 @@
 
 namespace {
 
-HWND ViewWindow() {
-    return g_p_view_state ? static_cast<HWND>(g_p_view_state->m_h_view_window) : nullptr;
-}
-
 class Win32ViewHost : public ViewHost {
   public:
+    void BindState(ViewState* state) { m_p_state = state; }
+    bool BoundTo(const ViewState* state) const { return m_p_state == state; }
     Canvas* MemoryCanvas() override {
-        if (!g_p_view_state || !g_p_view_state->m_h_memory_dc) {
+        if (!m_p_state || !m_p_state->m_h_memory_dc) {
             return nullptr;
         }
-        m_canvas.Bind(static_cast<HDC>(g_p_view_state->m_h_memory_dc));
+        m_canvas.Bind(static_cast<HDC>(m_p_state->m_h_memory_dc));
         m_canvas.SetScaleWindow(ViewWindow());
         return &m_canvas;
     }
@@ -135,7 +133,7 @@ class Win32ViewHost : public ViewHost {
         return view && GetClientRect(view, &rect) ? rect.bottom : 0;
     }
     void FitMainWindowWidth(int32_t width) override {
-        HWND main = g_p_view_state ? static_cast<HWND>(g_p_view_state->m_h_main_window) : nullptr;
+        HWND main = m_p_state ? static_cast<HWND>(m_p_state->m_h_main_window) : nullptr;
         RECT rect = {};
         if (main && GetWindowRect(main, &rect)) {
             SetWindowPos(main, nullptr, 0, 0, width, rect.bottom - rect.top,
@@ -168,6 +166,9 @@ class Win32ViewHost : public ViewHost {
     }
 
   private:
+    HWND ViewWindow() const {
+        return m_p_state ? static_cast<HWND>(m_p_state->m_h_view_window) : nullptr;
+    }
     static bool HasFocus(HWND view) { return view && GetFocus() == view; }
     static bool OwnsCaret(HWND view) {
         GUITHREADINFO info = {};
@@ -175,6 +176,7 @@ class Win32ViewHost : public ViewHost {
         return view && GetGUIThreadInfo(GetCurrentThreadId(), &info) && info.hwndCaret == view;
     }
 
+    ViewState* m_p_state = nullptr; // the control's, bound when it is made
     GdiCanvas m_canvas;
     CaretBitmap m_caret;
     void (*m_p_changed_hook)(void*) = nullptr; // null: nobody listens
@@ -190,6 +192,16 @@ Win32ViewHost& TheHost() {
 
 ViewHost* PlatformViewHost() {
     return &TheHost();
+}
+
+void BindViewHostState(ViewState* state) {
+    TheHost().BindState(state);
+}
+
+void UnbindViewHostState(const ViewState* state) {
+    if (TheHost().BoundTo(state)) {
+        TheHost().BindState(nullptr);
+    }
 }
 
 void SetViewChangedHook(void (*hook)(void* context), void* context) {
