@@ -9,8 +9,6 @@
 #include "tools/code_page.h"
 #include "tools/operation.h"
 #include "view/selection.h"
-#include "view/size_change.h"
-#include "view/view_host.h"
 #include "view/view_state.h"
 
 #include <memory>
@@ -19,34 +17,17 @@
 
 const uint32_t ClipboardTextFormats[3] = {kClipboardText, kClipboardUnicodeText, kClipboardOemText};
 
-namespace {
-
-// One edit as one undo step of the current document, or a plain overlay edit
-// of a plane that is not the current document's.
-int EditAsStep(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
-               int64_t length) {
-    if (plane == nullptr || count < 0)
-        return 0;
-    CallBackInfo* doc = g_p_current_document;
-    if (doc != nullptr && doc->m_p_data_plane == plane)
-        return doc->m_history.Replace(plane, first, count, bytes, length, EditMarkOf(*doc));
-    const PieceRecord record = {PIECE_INSERTED, 0, 0, length, bytes};
-    return plane->Replace(first, count, &record, length > 0 ? 1 : 0);
+int OverlayEditor::Insert(CallBackInfo* doc, int64_t offset, const uint8_t* bytes, int64_t count) {
+    return doc->Insert(offset, bytes, count);
 }
 
-} // namespace
-
-int OverlayEditor::Insert(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t count) {
-    return count > 0 ? EditAsStep(plane, offset, 0, bytes, count) : 0;
+int OverlayEditor::Remove(CallBackInfo* doc, int64_t first, int64_t last) {
+    return doc->Remove(first, last);
 }
 
-int OverlayEditor::Remove(CDataPlane* plane, int64_t first, int64_t last) {
-    return last >= first ? EditAsStep(plane, first, last - first + 1, nullptr, 0) : 0;
-}
-
-int OverlayEditor::Replace(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
+int OverlayEditor::Replace(CallBackInfo* doc, int64_t first, int64_t count, const uint8_t* bytes,
                            int64_t length) {
-    return EditAsStep(plane, first, count, bytes, length);
+    return doc->Replace(first, count, bytes, length);
 }
 
 namespace {
@@ -268,11 +249,8 @@ int RemoveSelection() {
     CallBackInfo* doc = EditableDocument(&start, &end);
     if (doc == nullptr)
         return 0;
-    if (!g_p_overlay_editor->Remove(doc->m_p_data_plane, start, end))
+    if (!g_p_overlay_editor->Remove(doc, start, end))
         return 0;
-    g_p_view_state->m_b_modified = 1;
-    doc->m_n_data_size -= end - start + 1;
-    DocumentSizeChanged();
     if (doc->m_n_data_size > 0) {
         const int64_t top = static_cast<int64_t>(doc->m_n_bytes_per_row) * doc->m_n_top_line;
         GoToOffset(start);
@@ -301,14 +279,11 @@ int InsertFromClipboard() {
         return 0;
     int inserted = 0;
     if (data != nullptr && length > 0)
-        inserted = g_p_overlay_editor->Insert(doc->m_p_data_plane, start, data, length);
+        inserted = g_p_overlay_editor->Insert(doc, start, data, length);
     clipboard->Unlock(block);
     clipboard->Close();
     if (!inserted)
         return 0;
-    g_p_view_state->m_b_modified = 1;
-    doc->m_n_data_size += length;
-    DocumentSizeChanged();
     if (empty)
         GoToOffset(0);
     ExtendToOffset(SelectionStart());
@@ -335,12 +310,8 @@ int OverwriteFromClipboard() {
     }
     const int64_t n = length < sel_len ? length : sel_len;
     // One replacement, all or nothing, and one undo step.
-    const int result = g_p_overlay_editor->Replace(doc->m_p_data_plane, start, n, data, n);
+    const int result = g_p_overlay_editor->Replace(doc, start, n, data, n);
     clipboard->Unlock(block);
     clipboard->Close();
-    if (!result)
-        return 0;
-    g_p_view_state->m_b_modified = 1;
-    CurrentViewHost()->Invalidate();
-    return 1;
+    return result ? 1 : 0;
 }

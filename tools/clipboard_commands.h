@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-class CDataPlane;
+class CallBackInfo;
 
 // The formats a paste accepts, in the order they are tried.
 extern const uint32_t ClipboardTextFormats[3];
@@ -33,15 +33,15 @@ int RemoveSelection();
 int InsertFromClipboard();
 int OverwriteFromClipboard();
 
-// The overlay edits the commands make, behind a seam so tests can fail them.
-// Each is one undo step of the current document when the plane is its own.
+// The document edits the commands make, behind a seam so tests can fail them.
+// Each is one undo step of the document (CallBackInfo::Replace and the others).
 class OverlayEditor {
   public:
     virtual ~OverlayEditor() = default;
-    virtual int Insert(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t count);
-    virtual int Remove(CDataPlane* plane, int64_t first, int64_t last);
+    virtual int Insert(CallBackInfo* doc, int64_t offset, const uint8_t* bytes, int64_t count);
+    virtual int Remove(CallBackInfo* doc, int64_t first, int64_t last);
     // count bytes at first replaced by length new bytes, all or nothing.
-    virtual int Replace(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
+    virtual int Replace(CallBackInfo* doc, int64_t first, int64_t count, const uint8_t* bytes,
                         int64_t length);
 };
 // Installs an editor (null restores the direct one); returns the previous one.

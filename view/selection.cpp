@@ -346,8 +346,7 @@ int TypeDigit(unsigned ch) {
         doc->m_history.EndTyping();
         doc->m_n_edit_pos = SelectionStart();
     }
-    if (!doc->m_history.TypeNibble(doc->m_p_data_plane, doc->m_n_edit_pos,
-                                   static_cast<uint8_t>(value), high, source, EditMarkOf(*doc))) {
+    if (!doc->TypeNibble(doc->m_n_edit_pos, static_cast<uint8_t>(value), high, source)) {
         return 0; // nothing written: the caret stays on the same half
     }
     doc->m_b_low_nibble = high ? 1 : 0;
@@ -359,9 +358,6 @@ int TypeDigit(unsigned ch) {
     }
     doc->m_n_caret_offset = doc->m_n_edit_pos;
     PlaceCaret();
-    if (g_p_view_state) {
-        g_p_view_state->m_b_modified = 1;
-    }
     ScrollIntoView(doc->m_n_edit_pos);
     return 1;
 }

@@ -13,7 +13,6 @@ ViewState::~ViewState() {
     delete g_p_current_document;
     g_p_current_document = nullptr;
     m_b_document_open = 0;
-    m_b_modified = 0;
     ReleaseMemoryCanvas(this);
 }
 

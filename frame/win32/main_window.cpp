@@ -50,6 +50,7 @@ LRESULT OnCreate(HWND window) {
     RebuildAcceleratorTable();
     AttachMenuBitmaps(nullptr, window, GetMenu(window));
     frame.m_p_inspector = std::make_unique<CInspectorWindow>(frame.m_h_instance, window);
+    frame.m_p_inspector->Follow(g_p_current_document);
     frame.m_p_inspector->RestoreFromSettings();
     return 0;
 }

@@ -32,22 +32,22 @@ std::vector<uint8_t> Ansi(const std::string& text) {
 // fails for either.
 class FailingEditor : public OverlayEditor {
   public:
-    int Insert(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t count) override {
+    int Insert(CallBackInfo* doc, int64_t offset, const uint8_t* bytes, int64_t count) override {
         ++m_n_inserts;
         if (m_b_fail_insert)
             return 0;
-        return OverlayEditor::Insert(plane, offset, bytes, count);
+        return OverlayEditor::Insert(doc, offset, bytes, count);
     }
-    int Remove(CDataPlane* plane, int64_t first, int64_t last) override {
+    int Remove(CallBackInfo* doc, int64_t first, int64_t last) override {
         if (m_b_fail_remove && m_n_removes++ == 0)
             return 0;
-        return OverlayEditor::Remove(plane, first, last);
+        return OverlayEditor::Remove(doc, first, last);
     }
-    int Replace(CDataPlane* plane, int64_t first, int64_t count, const uint8_t* bytes,
+    int Replace(CallBackInfo* doc, int64_t first, int64_t count, const uint8_t* bytes,
                 int64_t length) override {
         if (m_b_fail_insert || (m_b_fail_remove && m_n_removes++ == 0))
             return 0;
-        return OverlayEditor::Replace(plane, first, count, bytes, length);
+        return OverlayEditor::Replace(doc, first, count, bytes, length);
     }
     int m_b_fail_insert = 0;
     int m_b_fail_remove = 0;
@@ -192,7 +192,7 @@ TEST_F(ClipboardCommands, InsertPutsTheTextBeforeTheSelection) {
     expected.insert(expected.begin() + 10, {0x41, 0x42, 0x43});
     EXPECT_EQ(expected, Effective());
     EXPECT_EQ(L"Total: 0x16", m_host.m_status[0]);
-    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(1, m_doc->IsModified());
     EXPECT_EQ(10, SelectionStart());
     EXPECT_EQ(10, m_doc->m_n_sel_active);
     EXPECT_EQ(0, m_clipboard.m_b_open);
@@ -254,7 +254,7 @@ TEST_F(ClipboardCommands, PasteRefusals) {
     EXPECT_EQ(0, OverwriteFromClipboard());
     EXPECT_EQ(Counting(8), Effective());
     EXPECT_EQ(8, m_doc->m_n_data_size);
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, m_doc->IsModified());
 }
 
 TEST_F(ClipboardCommands, OverwriteKeepsTheLength) {
@@ -287,7 +287,7 @@ TEST_F(ClipboardCommands, OverwriteIsAllOrNothing) {
     EXPECT_EQ(0, OverwriteFromClipboard());
     EXPECT_EQ(Counting(16), Effective());
     EXPECT_EQ(16, m_doc->m_n_data_size);
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, m_doc->IsModified());
 
     editor.m_b_fail_insert = 0;
     editor.m_b_fail_remove = 1;
@@ -310,7 +310,7 @@ TEST_F(ClipboardCommands, RemoveMovesTheCaretAndShowsTotal) {
     EXPECT_EQ(0, SelectionStart());
     EXPECT_EQ(0, SelectionEnd());
     EXPECT_EQ(L"Total: 0xF", m_host.m_status[0]);
-    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(1, m_doc->IsModified());
 }
 
 TEST_F(ClipboardCommands, RemoveAtTheEndClampsTheCaret) {
@@ -330,7 +330,7 @@ TEST_F(ClipboardCommands, FailedRemoveChangesNothing) {
     editor.m_b_fail_remove = 1;
     EXPECT_EQ(0, RemoveSelection());
     EXPECT_EQ(32, m_doc->m_n_data_size);
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, m_doc->IsModified());
 }
 
 TEST_F(ClipboardCommands, ClipboardOffersTextInAnyAcceptedFormat) {
@@ -360,7 +360,7 @@ TEST_F(ClipboardCommands, BusyOrRefusingClipboardFailsTheCopiesAndCutRemovesNoth
 
     EXPECT_EQ(Counting(32), Effective());
     EXPECT_EQ(32, m_doc->m_n_data_size);
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, m_doc->IsModified());
     EXPECT_EQ(0, m_clipboard.m_b_open);
     EXPECT_EQ(0, m_clipboard.m_n_live_blocks);
     const std::vector<std::wstring> expected = {

@@ -170,6 +170,15 @@ void CInspectorWindow::OnViewChanged(void* context) {
     static_cast<CInspectorWindow*>(context)->Refresh();
 }
 
+void CInspectorWindow::Follow(CallBackInfo* doc) {
+    m_watch = DocumentWatch(doc, this);
+}
+
+void CInspectorWindow::DocumentChanged(const CallBackInfo& /*doc*/,
+                                       const DocumentChange& /*change*/) {
+    Refresh(); // nothing while the window is closed
+}
+
 LRESULT CALLBACK CInspectorWindow::WindowProc(HWND window, UINT message, WPARAM wparam,
                                               LPARAM lparam) {
     if (message == WM_NCCREATE) {

@@ -1,15 +1,17 @@
 // The data inspector window: a modeless tool window owned by the main window
 // with a "Big endian" check box and a list-view of one row a type (name,
-// value, note), following the view through its change hook while it is open.
+// value, note). While it is open it follows the selection through the view's
+// change hook and the bytes through its watch of the document.
 #pragma once
 
+#include "data/document_change.h"
 #include "tools/value_decoder.h"
 
 #include <windows.h>
 
 #include <string>
 
-class CInspectorWindow {
+class CInspectorWindow : private DocumentWatcher {
   public:
     CInspectorWindow(HINSTANCE instance, HWND owner);
     ~CInspectorWindow();
@@ -28,12 +30,15 @@ class CInspectorWindow {
     void SaveSettings() const;
     // Dialog keys (Tab, Enter, Esc) for the window's controls; 1 when taken.
     int PreTranslate(MSG* message);
+    // Watches doc (the shown document, or null) for changed bytes from now on.
+    void Follow(CallBackInfo* doc);
 
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
                                      UINT_PTR id, DWORD_PTR data);
     static void OnViewChanged(void* context);
+    void DocumentChanged(const CallBackInfo& doc, const DocumentChange& change) override;
     LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
     void CreateControls();
     void Layout();
@@ -64,4 +69,5 @@ class CInspectorWindow {
     std::wstring m_sz_values[kInspectorTypeCount];
     std::wstring m_sz_notes[kInspectorTypeCount];
     int64_t m_n_note_offset = -1; // a refusal's note stays while the selection starts here
+    DocumentWatch m_watch;
 };
