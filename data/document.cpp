@@ -169,6 +169,17 @@ int64_t SourceAddress(CallBackInfo* doc, int64_t offset) {
     return p->m_n_src_begin + (offset - start);
 }
 
+int CallBackInfo::OpenProcess(int64_t index) {
+    std::unique_ptr<CDataPlane> pieces(new (std::nothrow) CDataPlane());
+    if (pieces == nullptr || !m_proc_info.OpenProcessAt(index, pieces.get()))
+        return 0;
+    delete m_p_data_plane;
+    m_p_data_plane = pieces.release();
+    m_n_data_size = static_cast<int64_t>(m_proc_info.m_n_total_size);
+    m_n_source_kind = 1;
+    return 1;
+}
+
 namespace {
 
 // Reads up to count bytes at a source offset; the file source hands out whole

@@ -37,6 +37,9 @@ class CallBackInfo {
     // With read_only 1 the file is opened for reading only and the document
     // is marked so.
     int OpenFile(const wchar_t* path, int read_only = 0);
+    // Opens the memory of the listed process at index (CProcInfo) as the
+    // document's pieces, with their size: 1, or 0 when it cannot be read.
+    int OpenProcess(int64_t index);
     // Posts the progress counters to a progress bar window; 0 for a null window.
     int PostProgress(void* progress_bar) const;
     // The source of unedited bytes for the current source kind.
