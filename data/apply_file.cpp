@@ -199,10 +199,7 @@ ApplyResult FinishApply(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
         ShowMessage(kReopenFailed, path.c_str());
         return ApplyResult::kReopenFailed;
     }
-    delete doc->m_p_data_plane;
-    doc->m_p_data_plane = copy->m_p_fresh.release();
-    doc->m_n_data_size = doc->m_file_mapping.m_n_file_size;
-    doc->m_history.Clear();
+    doc->StartAfreshWith(std::move(copy->m_p_fresh), doc->m_file_mapping.m_n_file_size);
     return ApplyResult::kApplied;
 }
 

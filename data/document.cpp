@@ -12,6 +12,12 @@ CallBackInfo::CallBackInfo(void* view_window, FileMapOps& file_ops, ProcessOps& 
     : m_h_view_window(view_window), m_file_mapping(file_ops), m_proc_info(process_ops) {}
 
 CallBackInfo::~CallBackInfo() {
+    // Watches outlive the document harmlessly: they forget it.
+    for (DocumentWatch* watch : m_watches) {
+        watch->m_p_doc = nullptr;
+        watch->m_p_watcher = nullptr;
+    }
+    m_watches.clear();
     m_n_data_size = 0;
     m_h_view_window = nullptr;
     m_n_top_offset = 0;
@@ -27,6 +33,83 @@ CSrclibrary* CallBackInfo::Source() {
     if (m_n_source_kind == 1)
         return &m_proc_info;
     return nullptr;
+}
+
+void CallBackInfo::Tell(const DocumentChange& change) {
+    ++m_n_generation;
+    // By index: a watcher may stop watching while it is told.
+    for (size_t i = 0; i < m_watches.size(); ++i)
+        m_watches[i]->m_p_watcher->DocumentChanged(*this, change);
+}
+
+void CallBackInfo::TellStep(const HistoryResult& result) {
+    m_n_data_size += result.m_n_size_delta;
+    Tell({result.m_n_first, result.m_n_length - result.m_n_size_delta, result.m_n_length, 0});
+}
+
+int CallBackInfo::Replace(int64_t first, int64_t count, const uint8_t* bytes, int64_t length) {
+    if ((count == 0 && length == 0) ||
+        !m_history.Replace(m_p_data_plane, first, count, bytes, length, EditMarkOf(*this)))
+        return 0;
+    m_n_data_size += length - count;
+    Tell({first, count, length, 0});
+    return 1;
+}
+
+int CallBackInfo::Insert(int64_t offset, const uint8_t* bytes, int64_t length) {
+    return length > 0 ? Replace(offset, 0, bytes, length) : 0;
+}
+
+int CallBackInfo::Remove(int64_t first, int64_t last) {
+    return last >= first ? Replace(first, last - first + 1, nullptr, 0) : 0;
+}
+
+int CallBackInfo::Overwrite(int64_t offset, const uint8_t* bytes, int64_t length) {
+    return length > 0 ? Replace(offset, length, bytes, length) : 0;
+}
+
+int CallBackInfo::TypeNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source) {
+    if (!m_history.TypeNibble(m_p_data_plane, offset, value, high, source, EditMarkOf(*this)))
+        return 0;
+    Tell({offset, 1, 1, 0});
+    return 1;
+}
+
+int CallBackInfo::Undo(HistoryResult* result) {
+    HistoryResult step = {};
+    if (!m_history.Undo(m_p_data_plane, &step))
+        return 0;
+    TellStep(step);
+    if (result != nullptr)
+        *result = step;
+    return 1;
+}
+
+int CallBackInfo::Redo(HistoryResult* result) {
+    HistoryResult step = {};
+    if (!m_history.Redo(m_p_data_plane, &step))
+        return 0;
+    TellStep(step);
+    if (result != nullptr)
+        *result = step;
+    return 1;
+}
+
+void CallBackInfo::MarkKept() {
+    m_history.EndTyping();
+    m_history.MarkClean();
+}
+
+int CallBackInfo::StartAfreshWith(std::unique_ptr<CDataPlane> plane, int64_t size) {
+    if (plane == nullptr)
+        return 0;
+    const int64_t before = m_n_data_size;
+    delete m_p_data_plane;
+    m_p_data_plane = plane.release();
+    m_n_data_size = size;
+    m_history.Clear();
+    Tell({0, before, size, 1});
+    return 1;
 }
 
 int CallBackInfo::OpenFile(const wchar_t* path, int read_only) {
@@ -82,6 +165,17 @@ int64_t SourceAddress(CallBackInfo* doc, int64_t offset) {
         return -1;
     doc->m_b_cur_modified = p->m_n_kind != PIECE_SOURCE ? 1 : 0;
     return p->m_n_src_begin + (offset - start);
+}
+
+int CallBackInfo::OpenProcess(int64_t index) {
+    std::unique_ptr<CDataPlane> pieces(new (std::nothrow) CDataPlane());
+    if (pieces == nullptr || !m_proc_info.OpenProcessAt(index, pieces.get()))
+        return 0;
+    delete m_p_data_plane;
+    m_p_data_plane = pieces.release();
+    m_n_data_size = static_cast<int64_t>(m_proc_info.m_n_total_size);
+    m_n_source_kind = 1;
+    return 1;
 }
 
 namespace {

@@ -3,12 +3,15 @@
 #pragma once
 
 #include "data/data_plane.h"
+#include "data/document_change.h"
 #include "data/edit_history.h"
 #include "data/file_mapping.h"
 #include "data/proc_info.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 // Lock-free, so a worker never waits on the timer that reads its progress.
 static_assert(std::atomic<int64_t>::is_always_lock_free, "progress counters must be lock-free");
@@ -34,10 +37,48 @@ class CallBackInfo {
     // With read_only 1 the file is opened for reading only and the document
     // is marked so.
     int OpenFile(const wchar_t* path, int read_only = 0);
+    // Opens the memory of the listed process at index (CProcInfo) as the
+    // document's pieces, with their size: 1, or 0 when it cannot be read.
+    int OpenProcess(int64_t index);
     // Posts the progress counters to a progress bar window; 0 for a null window.
     int PostProgress(void* progress_bar) const;
     // The source of unedited bytes for the current source kind.
     CSrclibrary* Source();
+
+    // Edits of the effective bytes. Each is one undo step, keeps the size
+    // right and tells the watchers once. 1, or 0 with nothing changed (a
+    // worker reads the document, the range is wrong or memory is short).
+    // count bytes at first give way to length new bytes.
+    int Replace(int64_t first, int64_t count, const uint8_t* bytes, int64_t length);
+    int Insert(int64_t offset, const uint8_t* bytes, int64_t length);
+    int Remove(int64_t first, int64_t last);
+    int Overwrite(int64_t offset, const uint8_t* bytes, int64_t length);
+    // One typed nibble over the byte at offset, whose unedited value source
+    // gives; nibbles typed one after another join one step (CEditHistory).
+    int TypeNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source);
+    // A step back or forward through the history; result says what it
+    // changed. 1, or 0 with nothing changed when there is no step.
+    int Undo(HistoryResult* result);
+    int Redo(HistoryResult* result);
+
+    // 1 while the bytes differ from the state last opened or kept, or come
+    // from a copy that was never kept; undo and redo may come back to 0.
+    int IsModified() const { return m_history.IsClean() ? 0 : 1; }
+    // The workspace now holds the current state: it is the one undo and
+    // redo measure against, and the next typed nibble starts a new step.
+    void MarkKept();
+    // The current state was never kept (edits restored from a recovery copy
+    // or a damaged workspace that was set aside): modified whatever is undone.
+    void MarkNeverKept() { m_history.MarkUnclean(); }
+    // Takes plane, whose effective size is size, in place of the pieces
+    // (after a reload, an Apply or a restored copy) and starts the history
+    // afresh: nothing to undo, the new state counts as kept. The watchers
+    // hear that everything changed. 0 for a null plane, nothing changed.
+    int StartAfreshWith(std::unique_ptr<CDataPlane> plane, int64_t size);
+
+    // Counts the changes told to the watchers: whoever polls (the recovery
+    // timer) compares it with the count it saw last.
+    uint64_t Generation() const { return m_n_generation; }
 
     // Written by a worker and read by the progress timer on the interface
     // thread: atomic, so the 32-bit release never reads half of an update.
@@ -81,8 +122,18 @@ class CallBackInfo {
     int32_t m_n_source_kind = 0; // 0 disk file, 1 process memory
     // Opened read-only at the user's request: never edited, never applied.
     int32_t m_b_read_only = 0;
-    // The undo and redo steps over m_p_data_plane; they live as long as the document.
+    // The undo and redo steps over m_p_data_plane; they live as long as the
+    // document. Edits go through the operations above, not through it.
     CEditHistory m_history;
+
+  private:
+    friend class DocumentWatch;
+    // Tells every watcher of one change and counts it.
+    void Tell(const DocumentChange& change);
+    // What an Undo or Redo told the watchers, size included.
+    void TellStep(const HistoryResult& result);
+    std::vector<DocumentWatch*> m_watches;
+    uint64_t m_n_generation = 0;
 };
 
 // The selection and the top row, as the history keeps them with a step.

@@ -376,13 +376,10 @@ int RestoreFromCopy(CallBackInfo* doc, RecoveryStore& store, const RecoveryIdent
         delete plane;
         return 0;
     }
-    delete doc->m_p_data_plane;
-    doc->m_p_data_plane = plane;
-    doc->m_n_data_size = size;
-    // The steps were made over the pieces just replaced; none leads back to
-    // a kept state, so the restored edits stay pending whatever is undone.
-    doc->m_history.Clear();
-    doc->m_history.MarkUnclean();
+    // No step leads back to a kept state: the restored edits stay pending
+    // whatever is undone.
+    doc->StartAfreshWith(std::unique_ptr<CDataPlane>(plane), size);
+    doc->MarkNeverKept();
     return read;
 }
 

@@ -35,15 +35,14 @@ int RecoveryKeeper::Wait() {
     return m_b_last_ok.load();
 }
 
-void RecoveryKeeper::Track(const CDataPlane* plane, const RecoveryIdentity& id,
+void RecoveryKeeper::Track(const CDataPlane* plane, uint64_t generation, const RecoveryIdentity& id,
                            const RecoveryIdentity* restored) {
     Release();
     m_identity = id;
     m_platform.Self(&m_identity.m_n_owner_id, &m_identity.m_n_owner_start);
     m_b_tracking = 1;
     m_b_companion_ok = Store().WriteCompanion(m_identity);
-    m_p_plane = plane;
-    m_n_generation = plane != nullptr ? plane->m_n_generation : 0;
+    m_n_generation = generation;
     m_b_has_restored = restored != nullptr ? 1 : 0;
     if (restored == nullptr)
         return;
@@ -69,12 +68,11 @@ void RecoveryKeeper::Release() {
     m_b_retain = 0;
     m_b_companion_ok = 0;
     m_b_has_restored = 0;
-    m_p_plane = nullptr;
     m_b_retry = 0;
     m_schedule.Clear();
 }
 
-void RecoveryKeeper::Settled(const CDataPlane* plane) {
+void RecoveryKeeper::Settled(uint64_t generation) {
     if (!m_b_tracking)
         return;
     Wait();
@@ -85,16 +83,16 @@ void RecoveryKeeper::Settled(const CDataPlane* plane) {
     DropRestoredCopy();
     m_b_retry = 0;
     m_schedule.Clear();
-    m_p_plane = plane;
-    m_n_generation = plane != nullptr ? plane->m_n_generation : 0;
+    m_n_generation = generation;
 }
 
-int RecoveryKeeper::Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size, int pending) {
+int RecoveryKeeper::Tick(int64_t now_ms, const CDataPlane* plane, uint64_t generation,
+                         int64_t file_size, int pending) {
     if (!m_b_tracking || plane == nullptr)
         return 0;
     if (!pending) {
-        if (plane != m_p_plane || plane->m_n_generation != m_n_generation)
-            Settled(plane); // undone back to the kept state
+        if (generation != m_n_generation)
+            Settled(generation); // undone back to the kept state
         return 0;
     }
     if (m_worker.joinable() && m_b_done)
@@ -104,9 +102,8 @@ int RecoveryKeeper::Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_s
         m_b_retry = 0;
         m_schedule.Written(m_n_write_ms, 0);
     }
-    if (plane != m_p_plane || plane->m_n_generation != m_n_generation) {
-        m_p_plane = plane;
-        m_n_generation = plane->m_n_generation;
+    if (generation != m_n_generation) {
+        m_n_generation = generation;
         m_schedule.Edited(now_ms);
     }
     if (!m_schedule.Due(now_ms))

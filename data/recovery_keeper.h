@@ -1,6 +1,7 @@
 // RecoveryKeeper: keeps the current document's recovery copy in step with its
 // pending edits. The frame calls Tick from a timer; the keeper notices edits
-// by the overlay's generation, builds the copy's bytes on the calling thread
+// by the generation it is handed (a count every change of the pieces moves,
+// CallBackInfo::Generation), builds the copy's bytes on the calling thread
 // (the piece list is never touched elsewhere) and writes them on a worker.
 #pragma once
 
@@ -34,7 +35,8 @@ class RecoveryKeeper {
     // ended instance) the document's edits were restored from; this
     // instance's own copy takes them over, and it goes once that is written
     // or the edits are kept or dropped.
-    void Track(const CDataPlane* plane, const RecoveryIdentity& id,
+    // generation: the document's count of changes now.
+    void Track(const CDataPlane* plane, uint64_t generation, const RecoveryIdentity& id,
                const RecoveryIdentity* restored);
     // 1 from Track until Release: the keeper follows a document.
     int Tracking() const { return m_b_tracking; }
@@ -45,11 +47,12 @@ class RecoveryKeeper {
     void Release();
     // The pending edits were kept in the workspace, dropped or written into
     // the file: the copy is deleted and only later edits make a new one.
-    void Settled(const CDataPlane* plane);
+    void Settled(uint64_t generation);
     // Notices edits and writes the copy when it is due; 1 when a write began.
     // pending 0: the edits were undone back to the kept state, so there is
     // nothing to keep and the copy goes instead.
-    int Tick(int64_t now_ms, const CDataPlane* plane, int64_t file_size, int pending = 1);
+    int Tick(int64_t now_ms, const CDataPlane* plane, uint64_t generation, int64_t file_size,
+             int pending = 1);
     // Writes the copy now and waits for it; the copy then outlives the
     // document (session end without a workspace). 1 or 0.
     int WriteNow(const CDataPlane* plane, int64_t file_size);
@@ -68,10 +71,9 @@ class RecoveryKeeper {
     RecoveryIdentity m_restored; // the copy the edits came from
     int m_b_has_restored = 0;
     int m_b_tracking = 0;
-    int m_b_retain = 0;       // the copy outlives the document
-    int m_b_companion_ok = 0; // the companion on disk names m_identity
-    const CDataPlane* m_p_plane = nullptr;
-    uint64_t m_n_generation = 0; // of m_p_plane when last looked at
+    int m_b_retain = 0;          // the copy outlives the document
+    int m_b_companion_ok = 0;    // the companion on disk names m_identity
+    uint64_t m_n_generation = 0; // the document's when last looked at
     std::thread m_worker;
     std::atomic<int> m_b_last_ok{1};
     std::atomic<int> m_b_done{1}; // the worker has finished its write

@@ -19,10 +19,10 @@ uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
         facts.m_b_can_apply = CanApply(doc);
         facts.m_b_empty = doc->m_n_data_size == 0 && doc->m_p_data_plane != nullptr;
         facts.m_b_read_only = doc->m_b_read_only;
+        facts.m_b_modified = doc->IsModified();
     }
     if (const ViewState* state = g_p_view_state) {
         facts.m_b_edit_mode = state->m_b_edit_mode;
-        facts.m_b_modified = state->m_b_modified;
     }
     facts.m_b_document_open = document_commands_on;
     facts.m_b_clipboard_has_text = clipboard_has_text;

@@ -9,8 +9,6 @@
 #include "tools/code_page.h"
 #include "tools/operation.h"
 #include "view/selection.h"
-#include "view/size_change.h"
-#include "view/view_host.h"
 #include "view/view_state.h"
 
 #include <memory>
@@ -19,30 +17,17 @@
 
 const uint32_t ClipboardTextFormats[3] = {kClipboardText, kClipboardUnicodeText, kClipboardOemText};
 
-namespace {
-
-// One edit as one undo step of the document.
-int EditAsStep(CallBackInfo* doc, int64_t first, int64_t count, const uint8_t* bytes,
-               int64_t length) {
-    if (doc == nullptr || doc->m_p_data_plane == nullptr || count < 0)
-        return 0;
-    return doc->m_history.Replace(doc->m_p_data_plane, first, count, bytes, length,
-                                  EditMarkOf(*doc));
-}
-
-} // namespace
-
 int OverlayEditor::Insert(CallBackInfo* doc, int64_t offset, const uint8_t* bytes, int64_t count) {
-    return count > 0 ? EditAsStep(doc, offset, 0, bytes, count) : 0;
+    return doc->Insert(offset, bytes, count);
 }
 
 int OverlayEditor::Remove(CallBackInfo* doc, int64_t first, int64_t last) {
-    return last >= first ? EditAsStep(doc, first, last - first + 1, nullptr, 0) : 0;
+    return doc->Remove(first, last);
 }
 
 int OverlayEditor::Replace(CallBackInfo* doc, int64_t first, int64_t count, const uint8_t* bytes,
                            int64_t length) {
-    return EditAsStep(doc, first, count, bytes, length);
+    return doc->Replace(first, count, bytes, length);
 }
 
 namespace {
@@ -262,9 +247,6 @@ int RemoveSelection(CallBackInfo* doc, ViewState* state) {
         return 0;
     if (!g_p_overlay_editor->Remove(doc, start, end))
         return 0;
-    state->m_b_modified = 1;
-    doc->m_n_data_size -= end - start + 1;
-    DocumentSizeChanged(doc, state);
     if (doc->m_n_data_size > 0) {
         const int64_t top = static_cast<int64_t>(doc->m_n_bytes_per_row) * doc->m_n_top_line;
         GoToOffset(doc, start);
@@ -297,9 +279,6 @@ int InsertFromClipboard(CallBackInfo* doc, ViewState* state) {
     clipboard->Close();
     if (!inserted)
         return 0;
-    state->m_b_modified = 1;
-    doc->m_n_data_size += length;
-    DocumentSizeChanged(doc, state);
     if (empty)
         GoToOffset(doc, 0);
     ExtendToOffset(doc, SelectionStart(doc));
@@ -328,9 +307,5 @@ int OverwriteFromClipboard(CallBackInfo* doc, ViewState* state) {
     const int result = g_p_overlay_editor->Replace(doc, start, n, data, n);
     clipboard->Unlock(block);
     clipboard->Close();
-    if (!result)
-        return 0;
-    state->m_b_modified = 1;
-    CurrentViewHost()->Invalidate();
-    return 1;
+    return result ? 1 : 0;
 }

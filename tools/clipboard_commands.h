@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+class CallBackInfo;
+
 // The formats a paste accepts, in the order they are tried.
 extern const uint32_t ClipboardTextFormats[3];
 // A copy takes at most this many bytes.
@@ -34,8 +36,8 @@ int RemoveSelection(CallBackInfo* doc, ViewState* state);
 int InsertFromClipboard(CallBackInfo* doc, ViewState* state);
 int OverwriteFromClipboard(CallBackInfo* doc, ViewState* state);
 
-// The overlay edits the commands make, behind a seam so tests can fail them.
-// Each is one undo step of the document.
+// The document edits the commands make, behind a seam so tests can fail them.
+// Each is one undo step of the document (CallBackInfo::Replace and the others).
 class OverlayEditor {
   public:
     virtual ~OverlayEditor() = default;

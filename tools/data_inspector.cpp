@@ -5,7 +5,6 @@
 #include "settings/settings_file.h"
 #include "tools/value_parser.h"
 #include "view/selection.h"
-#include "view/view_host.h"
 #include "view/view_state.h"
 
 namespace {
@@ -58,13 +57,10 @@ int WriteInspectorValue(CallBackInfo* doc, ViewState* state, int type, const wch
         *reason = L"A byte there cannot be read";
         return 0;
     }
-    if (!doc->m_history.Overwrite(doc->m_p_data_plane, at.m_n_offset, bytes, length,
-                                  EditMarkOf(*doc))) {
+    if (!doc->Overwrite(at.m_n_offset, bytes, length)) {
         *reason = L"Not enough memory";
         return 0;
     }
-    state->m_b_modified = 1;
-    CurrentViewHost()->Invalidate();
     return 1;
 }
 

@@ -4,7 +4,6 @@
 #include "data/document.h"
 #include "view/geometry.h"
 #include "view/selection.h"
-#include "view/size_change.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 
@@ -24,20 +23,12 @@ void Select(CallBackInfo* doc, int64_t anchor, int64_t active) {
     ExtendToOffset(doc, active);
 }
 
-// The size and the pending flag after a step; the view follows the size.
-void ShowStep(CallBackInfo* doc, ViewState* view, const HistoryResult& result) {
-    doc->m_n_data_size += result.m_n_size_delta;
-    view->m_b_modified = doc->m_history.IsClean() ? 0 : 1;
-    DocumentSizeChanged(doc, view);
-}
-
 } // namespace
 
 int UndoLastStep(CallBackInfo* doc, ViewState* view) {
     HistoryResult result = {};
-    if (!Steppable(doc, view) || !doc->m_history.Undo(doc->m_p_data_plane, &result))
+    if (!Steppable(doc, view) || !doc->Undo(&result))
         return 0;
-    ShowStep(doc, view, result);
     ScrollToLine(doc, result.m_mark.m_n_top_line);
     SyncThumb(doc, view, doc->m_n_top_line);
     Select(doc, result.m_mark.m_n_sel_anchor, result.m_mark.m_n_sel_active);
@@ -47,9 +38,8 @@ int UndoLastStep(CallBackInfo* doc, ViewState* view) {
 
 int RedoNextStep(CallBackInfo* doc, ViewState* view) {
     HistoryResult result = {};
-    if (!Steppable(doc, view) || !doc->m_history.Redo(doc->m_p_data_plane, &result))
+    if (!Steppable(doc, view) || !doc->Redo(&result))
         return 0;
-    ShowStep(doc, view, result);
     // A removal leaves nothing to select: the byte that took its place is.
     const int64_t last =
         result.m_n_length > 0 ? result.m_n_first + result.m_n_length - 1 : result.m_n_first;
@@ -60,12 +50,4 @@ int RedoNextStep(CallBackInfo* doc, ViewState* view) {
     SyncThumb(doc, view, doc->m_n_top_line);
     CurrentViewHost()->Invalidate();
     return 1;
-}
-
-void MarkDocumentKept(CallBackInfo* doc, ViewState* view) {
-    if (doc != nullptr) {
-        doc->m_history.MarkClean();
-        if (view != nullptr)
-            view->m_b_modified = 0;
-    }
 }

@@ -1,6 +1,5 @@
 // "&Undo" (40101 / 41027) and "&Redo" (40102 / 41028) of the Edit menu: step
-// the shown document's history and put the view, the size and the view
-// state's pending flag where the step left them.
+// the shown document's history and put the view where the step left it.
 #pragma once
 
 class CallBackInfo;
@@ -11,7 +10,3 @@ struct ViewState;
 // step was taken; 0, with nothing changed, otherwise.
 int UndoLastStep(CallBackInfo* doc, ViewState* view);
 int RedoNextStep(CallBackInfo* doc, ViewState* view);
-
-// The state a document returns to through Undo/Redo is the one last opened
-// or kept in the workspace: marks the current state so.
-void MarkDocumentKept(CallBackInfo* doc, ViewState* view);

@@ -329,8 +329,7 @@ int TypeDigit(CallBackInfo* doc, ViewState* state, unsigned ch) {
         doc->m_history.EndTyping();
         doc->m_n_edit_pos = SelectionStart(doc);
     }
-    if (!doc->m_history.TypeNibble(doc->m_p_data_plane, doc->m_n_edit_pos,
-                                   static_cast<uint8_t>(value), high, source, EditMarkOf(*doc))) {
+    if (!doc->TypeNibble(doc->m_n_edit_pos, static_cast<uint8_t>(value), high, source)) {
         return 0; // nothing written: the caret stays on the same half
     }
     doc->m_b_low_nibble = high ? 1 : 0;
@@ -342,9 +341,6 @@ int TypeDigit(CallBackInfo* doc, ViewState* state, unsigned ch) {
     }
     doc->m_n_caret_offset = doc->m_n_edit_pos;
     PlaceCaret(doc);
-    if (state) {
-        state->m_b_modified = 1;
-    }
     ScrollIntoView(doc, state, doc->m_n_edit_pos);
     return 1;
 }

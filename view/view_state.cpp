@@ -9,7 +9,6 @@ ViewState::ViewState(void* instance) : m_h_instance(instance) {
 
 ViewState::~ViewState() {
     m_b_document_open = 0;
-    m_b_modified = 0;
     ReleaseMemoryCanvas(this);
 }
 

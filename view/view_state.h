@@ -49,6 +49,5 @@ struct ViewState {
     ColorRef m_cr_caret = 255;
     wchar_t m_sz_title[260] = {};
     int32_t m_b_document_open = 0;
-    int32_t m_b_modified = 0;
     CProcInfo m_proc_info;
 };

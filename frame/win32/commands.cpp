@@ -127,7 +127,8 @@ void OnApply() {
 void OnSaveWorkspace() {
     // The workspace write asks first about a file another program changed.
     if (SaveCurrentWorkspace(Frame().m_h_main_window)) {
-        MarkDocumentKept(g_p_current_document, g_p_view_state);
+        if (CallBackInfo* doc = g_p_current_document)
+            doc->MarkKept();
         RecoveryEditsKept();
     }
 }

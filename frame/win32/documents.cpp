@@ -99,7 +99,7 @@ class WindowPendingEditsHost : public PendingEditsHost {
 };
 
 int HasPendingEdits() {
-    return g_p_view_state && g_p_view_state->m_b_modified && g_p_current_document;
+    return g_p_current_document && g_p_current_document->IsModified();
 }
 
 // Pending changes of a file document, which its workspace file can keep.
@@ -119,10 +119,11 @@ void RepaintView(BOOL erase) {
 }
 
 // The one place where the current document changes: the shown one goes with
-// its recovery copy, and doc (or none) becomes current. A process document's
-// copy follows it at once; a file document's once OfferRecovery has looked
-// for a copy an ended instance left (not at all when it is read-only). The
-// caller repaints, which tells the view's watchers.
+// its recovery copy and its watches, and doc (or none) becomes current and
+// is watched by the view and the inspector. A process document's copy follows it at once;
+// a file document's once OfferRecovery has looked for a copy an ended
+// instance left (not at all when it is read-only). The caller repaints,
+// which tells the view's watchers.
 void ReplaceCurrentDocument(CallBackInfo* doc) {
     CallBackInfo* old = g_p_current_document;
     g_p_current_document = nullptr;
@@ -133,9 +134,12 @@ void ReplaceCurrentDocument(CallBackInfo* doc) {
     RecoveryDocumentGone();
     delete old;
     g_p_current_document = doc;
-    SetHexViewDocument(Frame().m_h_view_control, doc);
-    if (Frame().m_p_inspector) {
-        Frame().m_p_inspector->SetDocument(doc);
+    FrameState& frame = Frame();
+    SetHexViewDocument(frame.m_h_view_control, doc);
+    frame.m_view_follower.Show(doc, g_p_view_state);
+    frame.m_view_watch = DocumentWatch(doc, &frame.m_view_follower);
+    if (CInspectorWindow* inspector = frame.m_p_inspector.get()) {
+        inspector->SetDocument(doc);
     }
     if (doc != nullptr && doc->m_n_source_kind == 1) {
         RecoveryFollowProcess(doc);
@@ -163,7 +167,6 @@ void ShowProcessDocument(CallBackInfo* doc) {
     SetStatusText(0, total.c_str());
     if (view != nullptr) {
         view->m_b_document_open = 1;
-        view->m_b_modified = 0;
     }
     RepaintView(FALSE);
 }
@@ -215,7 +218,7 @@ int SetDamagedWorkspaceAside(CallBackInfo* doc, const std::wstring& path) {
     if (kept.empty()) {
         return 0;
     }
-    doc->m_history.MarkUnclean();
+    doc->MarkNeverKept();
     return 1;
 }
 
@@ -318,8 +321,6 @@ int LoadDocument(const wchar_t* path) {
     ReplaceCurrentDocument(doc);
     frame.m_workspace_stamp = read;
     ComputeMetrics(doc);
-    int set_aside = 0;
-    int restored = 0;
     if (read_only) {
         // Nothing is written beside a file opened read-only: a damaged
         // workspace stays where it is, and a recovery copy waits for the
@@ -330,8 +331,11 @@ int LoadDocument(const wchar_t* path) {
         SetEditMode(doc, state, 0);
         OnEditModeChanged(0);
     } else {
-        set_aside = opened == kWorkspaceReadInPart ? SetDamagedWorkspaceAside(doc, full) : 0;
-        restored = OfferRecovery(doc, full.c_str());
+        // Either leaves the document marked as never kept when it applies.
+        if (opened == kWorkspaceReadInPart) {
+            SetDamagedWorkspaceAside(doc, full);
+        }
+        OfferRecovery(doc, full.c_str());
     }
 
     tkstr folder_text(full.c_str());
@@ -344,7 +348,6 @@ int LoadDocument(const wchar_t* path) {
 
     state->m_b_document_open = 1;
     DocumentSizeChanged(doc, state); // the scroll range and the total
-    state->m_b_modified = restored || set_aside;
     RepaintView(FALSE);
     return 1;
 }
@@ -372,7 +375,6 @@ void CloseDocument() {
     ReplaceCurrentDocument(nullptr);
     if (ViewState* state = g_p_view_state) {
         state->m_b_document_open = 0;
-        state->m_b_modified = 0;
         if (Frame().m_h_main_window) {
             SetWindowTextW(Frame().m_h_main_window, state->m_sz_title);
         }

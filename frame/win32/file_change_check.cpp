@@ -43,9 +43,9 @@ int ReloadFile(CallBackInfo* doc) {
         return 0;
     }
     doc->m_file_mapping.Swap(fresh->m_file_mapping);
-    std::swap(doc->m_p_data_plane, fresh->m_p_data_plane);
-    doc->m_n_data_size = fresh->m_n_data_size;
-    doc->m_history.Clear();
+    std::unique_ptr<CDataPlane> pieces(fresh->m_p_data_plane);
+    fresh->m_p_data_plane = nullptr;
+    doc->StartAfreshWith(std::move(pieces), fresh->m_n_data_size);
     fresh.reset();
     ShowReopenedDocument(doc);
     RecoveryFileRewritten(); // the copy follows the new pieces
@@ -125,7 +125,6 @@ void ShowReopenedDocument(CallBackInfo* doc) {
         GoToOffset(doc, Clamp(anchor, last));
         ExtendToOffset(doc, Clamp(active, last));
     }
-    g_p_view_state->m_b_modified = 0;
     CurrentViewHost()->Invalidate();
 }
 

@@ -4,6 +4,7 @@
 
 #include "data/recovery_keeper.h"
 #include "tools/win32/inspector_window.h"
+#include "view/document_follower.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -29,6 +30,9 @@ struct FrameState {
     WorkspaceStamp m_workspace_stamp; // the current file's workspace as last read or written
     // The data inspector, made with the main window and gone before it.
     std::unique_ptr<CInspectorWindow> m_p_inspector;
+    // The view follows the current document's changes through this watch.
+    ViewDocumentFollower m_view_follower;
+    DocumentWatch m_view_watch;
 };
 
 // The one frame state of the process.

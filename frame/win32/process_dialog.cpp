@@ -83,10 +83,7 @@ void OpenSelectedOnce(HWND dialog, ProcessDialogState* state) {
         EndProcessDialog(dialog, state, 0);
         return;
     }
-    delete doc->m_p_data_plane;
-    doc->m_p_data_plane = new (std::nothrow) CDataPlane();
-    if (doc->m_p_data_plane == nullptr ||
-        !doc->m_proc_info.OpenProcessAt(index, doc->m_p_data_plane)) {
+    if (!doc->OpenProcess(index)) {
         // "Could not open process" has been shown; the shown document stays.
         EndProcessDialog(dialog, state, 0);
         return;
@@ -98,8 +95,6 @@ void OpenSelectedOnce(HWND dialog, ProcessDialogState* state) {
         EndProcessDialog(dialog, state, 0);
         return;
     }
-    doc->m_n_data_size = static_cast<int64_t>(doc->m_proc_info.m_n_total_size);
-    doc->m_n_source_kind = 1;
     EndProcessDialog(dialog, state, 1);
 }
 

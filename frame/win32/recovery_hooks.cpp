@@ -88,9 +88,9 @@ void OnRecoveryTimer() {
     // A document opened read-only has no copy.
     if (!frame.m_recovery.Tracking())
         return;
-    const int pending = g_p_view_state != nullptr && g_p_view_state->m_b_modified;
+    const int pending = doc->IsModified();
     frame.m_recovery.Tick(static_cast<int64_t>(GetTickCount64()), doc->m_p_data_plane,
-                          SourceSize(doc), pending);
+                          doc->Generation(), SourceSize(doc), pending);
 }
 
 int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
@@ -142,14 +142,14 @@ int OfferRecovery(CallBackInfo* doc, const wchar_t* path) {
         }
         }
     }
-    keeper.Track(doc->m_p_data_plane, opened, restored ? &copy : nullptr);
+    keeper.Track(doc->m_p_data_plane, doc->Generation(), opened, restored ? &copy : nullptr);
     if (open_elsewhere)
         SetStatusText(3, kOpenElsewhereText);
     return restored;
 }
 
 void RecoveryFollowProcess(CallBackInfo* doc) {
-    Frame().m_recovery.Track(doc->m_p_data_plane, ProcessIdentity(doc), nullptr);
+    Frame().m_recovery.Track(doc->m_p_data_plane, doc->Generation(), ProcessIdentity(doc), nullptr);
 }
 
 WorkspaceStamp WorkspaceStampOf(const wchar_t* file_path) {
@@ -200,7 +200,7 @@ void RecoveryDocumentGone() {
 
 void RecoveryEditsKept() {
     if (CallBackInfo* doc = g_p_current_document)
-        Frame().m_recovery.Settled(doc->m_p_data_plane);
+        Frame().m_recovery.Settled(doc->Generation());
 }
 
 void RecoveryFileRewritten() {
@@ -215,12 +215,12 @@ void RecoveryFileRewritten() {
 
 void KeepEditsAtSessionEnd() {
     CallBackInfo* doc = g_p_current_document;
-    if (doc == nullptr || g_p_view_state == nullptr || !g_p_view_state->m_b_modified)
+    if (doc == nullptr || !doc->IsModified())
         return;
     // No question can be asked now: another window's workspace is not
     // replaced, and these edits go into the copy instead.
     if (doc->m_n_source_kind == 0 && !WorkspaceReplacedElsewhere() && WriteCurrentWorkspace()) {
-        g_p_view_state->m_b_modified = 0;
+        doc->MarkKept();
         RecoveryEditsKept();
         return;
     }

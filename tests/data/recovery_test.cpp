@@ -214,14 +214,14 @@ TEST(Recovery, KeeperWritesWhenDueAndDeletesWhenEditsGo) {
     CDataPlane plane(100);
     RecoveryKeeper keeper(platform, PlatformWorkspaceFileOps());
     const RecoveryIdentity id = FileIdentityOf(file, 100, 7);
-    keeper.Track(&plane, id, nullptr);
+    keeper.Track(&plane, plane.m_n_generation, id, nullptr);
     const std::wstring copy = keeper.Store().CopyPath(keeper.Identity());
 
-    EXPECT_EQ(keeper.Tick(0, &plane, 100), 0); // no edit yet
+    EXPECT_EQ(keeper.Tick(0, &plane, plane.m_n_generation, 100), 0); // no edit yet
     ASSERT_EQ(1, plane.SetNibble(4, 0xA, 1, &source));
-    EXPECT_EQ(keeper.Tick(1000, &plane, 100), 0);
-    EXPECT_EQ(keeper.Tick(2999, &plane, 100), 0);
-    EXPECT_EQ(keeper.Tick(3000, &plane, 100), 1);
+    EXPECT_EQ(keeper.Tick(1000, &plane, plane.m_n_generation, 100), 0);
+    EXPECT_EQ(keeper.Tick(2999, &plane, plane.m_n_generation, 100), 0);
+    EXPECT_EQ(keeper.Tick(3000, &plane, plane.m_n_generation, 100), 1);
     EXPECT_EQ(keeper.Wait(), 1);
 
     RecoveryIdentity found;
@@ -236,19 +236,19 @@ TEST(Recovery, KeeperWritesWhenDueAndDeletesWhenEditsGo) {
     ASSERT_EQ(1, SerializeWorkspace(&restored, 100, &b));
     EXPECT_EQ(a, b);
 
-    keeper.Settled(&plane); // kept in the workspace
+    keeper.Settled(plane.m_n_generation); // kept in the workspace
     EXPECT_FALSE(std::filesystem::exists(copy));
-    EXPECT_EQ(keeper.Tick(10000, &plane, 100), 0);
+    EXPECT_EQ(keeper.Tick(10000, &plane, plane.m_n_generation, 100), 0);
     ASSERT_EQ(1, plane.SetNibble(5, 0xB, 1, &source));
-    keeper.Tick(20000, &plane, 100);
-    EXPECT_EQ(keeper.Tick(22000, &plane, 100), 1);
+    keeper.Tick(20000, &plane, plane.m_n_generation, 100);
+    EXPECT_EQ(keeper.Tick(22000, &plane, plane.m_n_generation, 100), 1);
     keeper.Wait();
     EXPECT_TRUE(std::filesystem::exists(copy));
     keeper.Release(); // closed cleanly
     EXPECT_FALSE(std::filesystem::exists(copy));
 
     // Session end: the copy written at once outlives the document.
-    keeper.Track(&plane, id, nullptr);
+    keeper.Track(&plane, plane.m_n_generation, id, nullptr);
     EXPECT_EQ(keeper.WriteNow(&plane, 100), 1);
     keeper.Release();
     EXPECT_TRUE(std::filesystem::exists(copy));
@@ -263,18 +263,18 @@ TEST(Recovery, AFailedWriteIsTriedAgainAndNeverTouchesTheDocument) {
     // The companion is written at Track in five steps; the copy's opening fails.
     FailingWorkspaceOps ops(6, FailingWorkspaceOps::ReadOpens::kNeverFail);
     RecoveryKeeper keeper(platform, ops);
-    keeper.Track(&plane, FileIdentityOf(L"/data/c.bin", 50, 3), nullptr);
+    keeper.Track(&plane, plane.m_n_generation, FileIdentityOf(L"/data/c.bin", 50, 3), nullptr);
     const RecoveryIdentity& id = keeper.Identity();
     ASSERT_EQ(1, plane.SetNibble(7, 0xC, 0, &source));
     std::vector<uint8_t> before;
     ASSERT_EQ(1, SerializeWorkspace(&plane, 50, &before));
     const uint64_t generation = plane.m_n_generation;
-    keeper.Tick(0, &plane, 50);
-    EXPECT_EQ(keeper.Tick(2000, &plane, 50), 1);
+    keeper.Tick(0, &plane, plane.m_n_generation, 50);
+    EXPECT_EQ(keeper.Tick(2000, &plane, plane.m_n_generation, 50), 1);
     EXPECT_EQ(keeper.Wait(), 0);
     const int64_t retry = 2000 + RecoverySchedule::kLongestWaitMs;
-    EXPECT_EQ(keeper.Tick(retry - 1, &plane, 50), 0);
-    EXPECT_EQ(keeper.Tick(retry, &plane, 50), 1);
+    EXPECT_EQ(keeper.Tick(retry - 1, &plane, plane.m_n_generation, 50), 0);
+    EXPECT_EQ(keeper.Tick(retry, &plane, plane.m_n_generation, 50), 1);
     EXPECT_EQ(keeper.Wait(), 1);
     EXPECT_TRUE(std::filesystem::exists(keeper.Store().CopyPath(id)));
     EXPECT_TRUE(std::filesystem::exists(keeper.Store().CompanionPath(id)));
@@ -380,7 +380,7 @@ TEST(Recovery, ACopyBelongsToTheInstanceThatWroteIt) {
     const RecoveryIdentity id = FileIdentityOf(file, 40, 9);
     CDataPlane first_plane(40), second_plane(40);
     RecoveryKeeper first(first_platform, PlatformWorkspaceFileOps());
-    first.Track(&first_plane, id, nullptr);
+    first.Track(&first_plane, first_plane.m_n_generation, id, nullptr);
     ASSERT_EQ(1, first_plane.SetNibble(3, 0xE, 1, &source));
     ASSERT_EQ(1, first.WriteNow(&first_plane, 40));
     const std::wstring first_copy = first.Store().CopyPath(first.Identity());
@@ -396,11 +396,11 @@ TEST(Recovery, ACopyBelongsToTheInstanceThatWroteIt) {
     EXPECT_EQ(elsewhere, 1);
     {
         RecoveryKeeper second(second_platform, PlatformWorkspaceFileOps());
-        second.Track(&second_plane, id, nullptr);
+        second.Track(&second_plane, second_plane.m_n_generation, id, nullptr);
         EXPECT_NE(second.Store().CopyPath(second.Identity()), first_copy);
         ASSERT_EQ(1, second_plane.SetNibble(5, 0x1, 1, &source));
         ASSERT_EQ(1, second.WriteNow(&second_plane, 40));
-        second.Settled(&second_plane);
+        second.Settled(second_plane.m_n_generation);
         second.Release();
     }
     second_platform.m_n_days_later = kRecoveryKeepDays + 1;
@@ -436,10 +436,10 @@ TEST(Recovery, CopiesFollowTheFileAndOnlyRealChanges) {
     RecoveryKeeper keeper(platform, PlatformWorkspaceFileOps());
     RecoveryIdentity id = FileIdentityOf(file, 30, 5);
     ASSERT_EQ(1, platform.FileKey(file.c_str(), &id.m_sz_file_key));
-    keeper.Track(&plane, id, nullptr);
+    keeper.Track(&plane, plane.m_n_generation, id, nullptr);
     ASSERT_EQ(1, plane.SetNibble(2, 0x7, 1, &source));
-    EXPECT_EQ(keeper.Tick(0, &plane, 30), 0);
-    EXPECT_EQ(keeper.Tick(3000, &plane, 30), 1);
+    EXPECT_EQ(keeper.Tick(0, &plane, plane.m_n_generation, 30), 0);
+    EXPECT_EQ(keeper.Tick(3000, &plane, plane.m_n_generation, 30), 1);
     ASSERT_EQ(keeper.Wait(), 1);
     const std::wstring copy = keeper.Store().CopyPath(keeper.Identity());
     RecoveryIdentity found;

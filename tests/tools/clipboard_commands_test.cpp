@@ -192,7 +192,7 @@ TEST_F(ClipboardCommands, InsertPutsTheTextBeforeTheSelection) {
     expected.insert(expected.begin() + 10, {0x41, 0x42, 0x43});
     EXPECT_EQ(expected, Effective());
     EXPECT_EQ(L"Total: 0x16", m_host.m_status[0]);
-    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(1, m_doc->IsModified());
     EXPECT_EQ(10, SelectionStart(m_doc.get()));
     EXPECT_EQ(10, m_doc->m_n_sel_active);
     EXPECT_EQ(0, m_clipboard.m_b_open);
@@ -254,7 +254,7 @@ TEST_F(ClipboardCommands, PasteRefusals) {
     EXPECT_EQ(0, OverwriteFromClipboard(m_doc.get(), m_state.get()));
     EXPECT_EQ(Counting(8), Effective());
     EXPECT_EQ(8, m_doc->m_n_data_size);
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, m_doc->IsModified());
 }
 
 TEST_F(ClipboardCommands, OverwriteKeepsTheLength) {
@@ -287,7 +287,7 @@ TEST_F(ClipboardCommands, OverwriteIsAllOrNothing) {
     EXPECT_EQ(0, OverwriteFromClipboard(m_doc.get(), m_state.get()));
     EXPECT_EQ(Counting(16), Effective());
     EXPECT_EQ(16, m_doc->m_n_data_size);
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, m_doc->IsModified());
 
     editor.m_b_fail_insert = 0;
     editor.m_b_fail_remove = 1;
@@ -310,7 +310,7 @@ TEST_F(ClipboardCommands, RemoveMovesTheCaretAndShowsTotal) {
     EXPECT_EQ(0, SelectionStart(m_doc.get()));
     EXPECT_EQ(0, SelectionEnd(m_doc.get()));
     EXPECT_EQ(L"Total: 0xF", m_host.m_status[0]);
-    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(1, m_doc->IsModified());
 }
 
 TEST_F(ClipboardCommands, RemoveAtTheEndClampsTheCaret) {
@@ -330,7 +330,7 @@ TEST_F(ClipboardCommands, FailedRemoveChangesNothing) {
     editor.m_b_fail_remove = 1;
     EXPECT_EQ(0, RemoveSelection(m_doc.get(), m_state.get()));
     EXPECT_EQ(32, m_doc->m_n_data_size);
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, m_doc->IsModified());
 }
 
 TEST_F(ClipboardCommands, ClipboardOffersTextInAnyAcceptedFormat) {
@@ -360,7 +360,7 @@ TEST_F(ClipboardCommands, BusyOrRefusingClipboardFailsTheCopiesAndCutRemovesNoth
 
     EXPECT_EQ(Counting(32), Effective());
     EXPECT_EQ(32, m_doc->m_n_data_size);
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, m_doc->IsModified());
     EXPECT_EQ(0, m_clipboard.m_b_open);
     EXPECT_EQ(0, m_clipboard.m_n_live_blocks);
     const std::vector<std::wstring> expected = {

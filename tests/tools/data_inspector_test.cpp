@@ -27,7 +27,7 @@ TEST_F(ToolsFixture, TypedValueOverwritesItsBytesAsOneUndoStep) {
         << reason;
     EXPECT_EQ(Effective(), (std::vector<uint8_t>{0, 1, 0x12, 0x34, 0x56, 0x78, 6, 7}));
     EXPECT_EQ(m_doc->m_n_data_size, 8);
-    EXPECT_EQ(m_state->m_b_modified, 1);
+    EXPECT_EQ(m_doc->IsModified(), 1);
     ASSERT_EQ(UndoLastStep(m_doc.get(), m_state.get()), 1);
     EXPECT_EQ(Effective(), Counting(8));
 }

@@ -11,6 +11,7 @@
 #include "tests/fakes/temp_dir.h"
 #include "tools/clipboard.h"
 #include "tools/memory_clipboard.h"
+#include "view/document_follower.h"
 #include "view/view_state.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,8 @@ class ToolsFixture : public ::testing::Test {
         m_doc.reset();
         const std::wstring path = m_dir.WriteFile("doc" + std::to_string(m_n_files++), bytes);
         m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops);
+        m_view_follower.Show(m_doc.get(), m_state.get());
+        m_view_watch = DocumentWatch(m_doc.get(), &m_view_follower);
         EXPECT_EQ(1, m_doc->OpenFile(path.c_str()));
         m_doc->m_n_line_height = 16;
         m_doc->m_n_cell_width = 16;
@@ -51,6 +54,8 @@ class ToolsFixture : public ::testing::Test {
     CallBackInfo* OpenProcess(ProcessOps& process) {
         m_doc.reset();
         m_doc = std::make_unique<CallBackInfo>(nullptr, m_ops, process);
+        m_view_follower.Show(m_doc.get(), m_state.get());
+        m_view_watch = DocumentWatch(m_doc.get(), &m_view_follower);
         EXPECT_EQ(m_doc->m_proc_info.ListProcesses(), 1);
         m_doc->m_p_data_plane = new CDataPlane();
         EXPECT_EQ(m_doc->m_proc_info.OpenProcessAt(0, m_doc->m_p_data_plane), 1);
@@ -90,6 +95,9 @@ class ToolsFixture : public ::testing::Test {
     MemoryClipboard m_clipboard;
     std::unique_ptr<ViewState> m_state;
     std::unique_ptr<CallBackInfo> m_doc;
+    // The view follows the document, as the frame makes it.
+    ViewDocumentFollower m_view_follower;
+    DocumentWatch m_view_watch;
     int m_n_files = 0;
 
   private:

@@ -38,19 +38,19 @@ TEST_F(UndoCommands, TypingRemoveAndInsertGoBackToTheOpenedStateAndForwardAgain)
     EXPECT_EQ(typed, Effective());
     EXPECT_EQ(0x20, SelectionStart(m_doc.get()));
     EXPECT_EQ(0x2F, SelectionEnd(m_doc.get()));
-    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(1, m_doc->IsModified());
     ASSERT_EQ(1, UndoLastStep(m_doc.get(), m_state.get())); // the four digits were one step
     EXPECT_EQ(Counting(64), Effective());
     EXPECT_EQ(0x12, SelectionStart(m_doc.get()));
     EXPECT_EQ(0x13, SelectionEnd(m_doc.get()));
     EXPECT_EQ(1, m_doc->m_n_top_line);
-    EXPECT_EQ(0, m_state->m_b_modified) << "back where the file was opened";
+    EXPECT_EQ(0, m_doc->IsModified()) << "back where the file was opened";
     EXPECT_EQ(1, m_doc->m_p_data_plane->PieceCount());
     EXPECT_EQ(0, UndoLastStep(m_doc.get(), m_state.get()));
 
     ASSERT_EQ(1, RedoNextStep(m_doc.get(), m_state.get()));
     EXPECT_EQ(typed, Effective());
-    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(1, m_doc->IsModified());
     EXPECT_EQ(0x12, SelectionStart(m_doc.get()));
     EXPECT_EQ(0x13, SelectionEnd(m_doc.get()));
     ASSERT_EQ(1, RedoNextStep(m_doc.get(), m_state.get()));
@@ -67,12 +67,12 @@ TEST_F(UndoCommands, KeptStateIsTheCleanOneAndUndoWorksWithoutEditMode) {
     Open(Counting(16));
     Select(2, 3);
     ASSERT_EQ(1, RemoveSelection(m_doc.get(), m_state.get()));
-    MarkDocumentKept(m_doc.get(), m_state.get()); // as after "Save workspace"
-    EXPECT_EQ(0, m_state->m_b_modified);
+    m_doc->MarkKept(); // as after "Save workspace"
+    EXPECT_EQ(0, m_doc->IsModified());
     m_state->m_b_edit_mode = 0;
     ASSERT_EQ(1, UndoLastStep(m_doc.get(), m_state.get()));
-    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(1, m_doc->IsModified());
     EXPECT_EQ(Counting(16), Effective());
     ASSERT_EQ(1, RedoNextStep(m_doc.get(), m_state.get()));
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, m_doc->IsModified());
 }

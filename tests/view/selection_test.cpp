@@ -97,7 +97,6 @@ TEST_F(SelectionTest, ExtendingWithNothingSelectedStartsAtTheTarget) {
 TEST_F(SelectionTest, TypingTwoDigitsRewritesOneByteAndMovesTheCaretByHalves) {
     CallBackInfo* doc = Open(Counting(64));
     ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x10));
-    m_state->m_b_modified = 0;
     const int32_t x0 = kL0 + 0 * (kM + kS);
     ASSERT_EQ(1, TypeDigit(m_doc.get(), m_state.get(), '4'));
     EXPECT_EQ(1, doc->m_b_low_nibble);
@@ -111,7 +110,7 @@ TEST_F(SelectionTest, TypingTwoDigitsRewritesOneByteAndMovesTheCaretByHalves) {
     ASSERT_EQ(1, TypeDigit(m_doc.get(), m_state.get(), '4'));
     ASSERT_EQ(1, TypeDigit(m_doc.get(), m_state.get(), '2'));
     EXPECT_EQ(0x42, ByteAt(0x10));
-    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(1, doc->IsModified());
     EXPECT_EQ(64, doc->m_n_data_size);
     EXPECT_EQ(0x11, ByteAt(0x11));
     EXPECT_EQ(2, doc->m_n_last_nibble);
@@ -137,13 +136,12 @@ TEST_F(SelectionTest, TypingCyclesWithinTheSelection) {
 TEST_F(SelectionTest, NonDigitsAndTypingWithoutSelectionChangeNothing) {
     CallBackInfo* doc = Open(Counting(64));
     ASSERT_EQ(1, GoToOffset(m_doc.get(), 3));
-    m_state->m_b_modified = 0;
     for (unsigned ch : {unsigned('g'), unsigned(' '), 8u, unsigned('G'), 0x1F600u}) {
         EXPECT_EQ(0, TypeDigit(m_doc.get(), m_state.get(), ch));
     }
     EXPECT_EQ(3, ByteAt(3));
     EXPECT_EQ(0, doc->m_b_low_nibble);
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, doc->IsModified());
     doc->m_n_sel_anchor = -1;
     doc->m_n_edit_pos = 3;
     EXPECT_EQ(0, TypeDigit(m_doc.get(), m_state.get(), '1'));

@@ -226,7 +226,6 @@ class ViewControlTest : public ::testing::Test {
         EXPECT_EQ(0x00FF80u, m_state->m_cr_caret);
         SetScrollRange(m_state.get(), ScrollLines(m_doc.get()));
         m_state->m_b_document_open = 1;
-        m_state->m_b_modified = 0;
         FitControl();
         return m_doc.get();
     }
@@ -497,7 +496,7 @@ TEST_F(ViewControlTest, DoubleClickTogglesEditModeAndTypedDigitsChangeTheByte) {
     ASSERT_NE(nullptr, byte);
     EXPECT_EQ(0x41, *byte);
     EXPECT_EQ(1, doc->m_b_cur_modified);
-    EXPECT_EQ(1, m_state->m_b_modified);
+    EXPECT_EQ(1, doc->IsModified());
     Repaint();
     const Capture shot = CaptureClient(m_control);
     shot.SaveBmp(ArtifactsDir() + L"\\view_control_typed.bmp");
@@ -523,7 +522,7 @@ TEST_F(ViewControlTest, OnlyAsciiHexDigitsTypeInEditMode) {
         SendMessageW(m_control, WM_CHAR, ch, 0);
     }
     EXPECT_EQ(0x40, *FetchEffectiveByte(doc, 0x10, &doc->m_file_mapping));
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, doc->IsModified());
     EXPECT_EQ(0, doc->m_b_low_nibble);
     SendMessageW(m_control, WM_CHAR, L'a', 0);
     SendMessageW(m_control, WM_CHAR, L'7', 0);
@@ -541,7 +540,7 @@ TEST_F(ViewControlTest, KeysAndPaintingReachOnlyTheDocumentTheControlWasHanded) 
     SendMessageW(m_control, WM_CHAR, L'a', 0);
     SendMessageW(m_control, WM_CHAR, L'7', 0);
     EXPECT_EQ(0x40, *FetchEffectiveByte(doc, 0x10, &doc->m_file_mapping));
-    EXPECT_EQ(0, m_state->m_b_modified);
+    EXPECT_EQ(0, doc->IsModified());
     EXPECT_EQ(0, PaintHexView(m_control, screen));
     SetHexViewDocument(m_control, doc);
     SendMessageW(m_control, WM_CHAR, L'a', 0);

@@ -90,6 +90,7 @@ CInspectorWindow::~CInspectorWindow() {
 
 void CInspectorWindow::SetDocument(CallBackInfo* doc) {
     m_p_doc = doc;
+    m_watch = DocumentWatch(doc, this);
 }
 
 int CInspectorWindow::EditModeOn() const {
@@ -172,6 +173,11 @@ int CInspectorWindow::PreTranslate(MSG* message) {
 
 void CInspectorWindow::OnViewChanged(void* context) {
     static_cast<CInspectorWindow*>(context)->Refresh();
+}
+
+void CInspectorWindow::DocumentChanged(const CallBackInfo& /*doc*/,
+                                       const DocumentChange& /*change*/) {
+    Refresh(); // nothing while the window is closed
 }
 
 LRESULT CALLBACK CInspectorWindow::WindowProc(HWND window, UINT message, WPARAM wparam,

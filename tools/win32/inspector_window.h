@@ -1,8 +1,10 @@
 // The data inspector window: a modeless tool window owned by the main window
 // with a "Big endian" check box and a list-view of one row a type (name,
-// value, note), following the view through its change hook while it is open.
+// value, note). While it is open it follows the selection through the view's
+// change hook and the bytes through its watch of the document.
 #pragma once
 
+#include "data/document_change.h"
 #include "tools/value_decoder.h"
 #include "view/view_state.h"
 
@@ -10,7 +12,7 @@
 
 #include <string>
 
-class CInspectorWindow {
+class CInspectorWindow : private DocumentWatcher {
   public:
     // Shows the document the frame sets, in edit mode as the view state says.
     CInspectorWindow(HINSTANCE instance, HWND owner, ViewState* state);
@@ -23,8 +25,8 @@ class CInspectorWindow {
     // Keeps its place and destroys it.
     void Close();
     int IsOpen() const { return m_h_window != nullptr; }
-    // The document it shows from now on (null: none); the frame sets it
-    // whenever it installs a document.
+    // The document it shows and watches for changed bytes from now on (null:
+    // none); the frame sets it whenever it installs a document.
     void SetDocument(CallBackInfo* doc);
     // Opens it when settings.ini says it was open at the last exit.
     void RestoreFromSettings();
@@ -39,6 +41,7 @@ class CInspectorWindow {
     static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
                                      UINT_PTR id, DWORD_PTR data);
     static void OnViewChanged(void* context);
+    void DocumentChanged(const CallBackInfo& doc, const DocumentChange& change) override;
     LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
     void CreateControls();
     void Layout();
@@ -72,4 +75,5 @@ class CInspectorWindow {
     std::wstring m_sz_values[kInspectorTypeCount];
     std::wstring m_sz_notes[kInspectorTypeCount];
     int64_t m_n_note_offset = -1; // a refusal's note stays while the selection starts here
+    DocumentWatch m_watch;
 };

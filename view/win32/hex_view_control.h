@@ -25,9 +25,10 @@ HWND HexViewStatusBar();
 // The window procedure's paint step: paints the control's document into the
 // memory DC and copies it to the given DC. 1 when it painted.
 int PaintHexView(HWND control, HDC target);
-// Every change of the document, the selection or the scroll position
-// invalidates the view, which tells the one listener installed here (the
-// data inspector while it is open); a null hook removes it.
+// Every repaint of the view (a move of the selection or the scroll position
+// among them) tells the one listener installed here: the data inspector
+// follows the selection by it, and changed bytes through its watch of the
+// document. A null hook removes it.
 void SetViewChangedHook(void (*hook)(void* context), void* context);
 // Tells the listener, if any, that what the view shows has changed.
 void NotifyViewChanged();
