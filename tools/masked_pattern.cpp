@@ -85,9 +85,12 @@ MaskedMatcher::MaskedMatcher(MaskedPattern pattern, int vector) : m_pattern(std:
     // The anchors: within the longest run of fixed bytes its first byte and
     // the last one unlike it (as the exact scan chooses); without a fixed
     // byte, the first and the last of the bytes with the most fixed bits.
+    // A byte that leaves one bit open counts as fixed here: that is how an
+    // ASCII letter of either case looks, and a run of those (a word) tells
+    // more than a lone fixed space or digit between them.
     size_t run_start = 0, run_length = 0, run = 0;
     for (size_t i = 0; i < n; ++i) {
-        run = mask[i] == 0xFF ? run + 1 : 0;
+        run = BitCount(mask[i]) >= 7 ? run + 1 : 0;
         if (run > run_length) {
             run_length = run;
             run_start = i + 1 - run;
@@ -98,7 +101,7 @@ MaskedMatcher::MaskedMatcher(MaskedPattern pattern, int vector) : m_pattern(std:
         a = run_start;
         b = run_start + run_length - 1;
         for (size_t i = b; i > a; --i) {
-            if (bytes[i] != bytes[a]) {
+            if (bytes[i] != bytes[a] || mask[i] != mask[a]) {
                 b = i;
                 break;
             }
