@@ -104,7 +104,19 @@ FoldedMatcher::FoldedMatcher(const uint8_t* pattern, size_t n, FoldEncoding enco
         return;
     }
     BuildElements(pattern, n);
-    ChooseAnchors();
+    // A first character whose forms differ in length ("s", LONG S) would
+    // leave its own frequent bytes as the only anchor: one pass per length
+    // keeps two anchors each, and the passes share every block of the data
+    // while it is in the cache.
+    if (!m_elements.empty()) {
+        std::vector<size_t> lengths;
+        for (const std::vector<uint8_t>& form : Forms(m_elements[0]))
+            lengths.push_back(form.size());
+        std::sort(lengths.begin(), lengths.end());
+        lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+        for (size_t length : lengths)
+            m_passes.push_back(MakePass(length));
+    }
 }
 
 FoldedMatcher::~FoldedMatcher() = default;
@@ -164,19 +176,35 @@ std::vector<std::vector<uint8_t>> FoldedMatcher::Forms(const Element& e) const {
     return forms;
 }
 
-// Anchors lie where every match has a known byte set at a known distance:
-// in the characters before the first one whose forms differ in length. Of a
-// character's bytes the one that tells most is taken: the low byte of a
-// UTF-16 unit, the last byte of a UTF-8 sequence (its lead byte names only
-// the script). The first character gives one anchor, the last such character
-// with another set the second.
-void FoldedMatcher::ChooseAnchors() {
+// Anchors lie where every match of a pass has a known byte set at a known
+// distance from its start: in the characters before the first one (after
+// the first) whose forms differ in length. Of a character's bytes the one
+// that tells most is taken: the low byte of a UTF-16 unit, the last byte of
+// a UTF-8 sequence (its lead byte names only the script). The first
+// character gives one anchor, the last such character with another set the
+// second.
+FoldedMatcher::Pass FoldedMatcher::MakePass(size_t first_length) const {
+    Pass pass;
+    pass.m_n_min_length = 0;
     size_t offset = 0;
-    bool have_first = false;
+    bool fixed = true; // the offset is the same in every match of the pass
     std::vector<uint8_t> first_set;
-    for (const Element& e : m_elements) {
-        const std::vector<std::vector<uint8_t>> forms = Forms(e);
-        size_t length = forms[0].size();
+    for (size_t i = 0; i < m_elements.size(); ++i) {
+        std::vector<std::vector<uint8_t>> forms = Forms(m_elements[i]);
+        if (i == 0) {
+            forms.erase(std::remove_if(forms.begin(), forms.end(),
+                                       [&](const std::vector<uint8_t>& form) {
+                                           return form.size() != first_length;
+                                       }),
+                        forms.end());
+        }
+        size_t fewest = SIZE_MAX;
+        for (const std::vector<uint8_t>& form : forms)
+            fewest = std::min(fewest, form.size());
+        pass.m_n_min_length += fewest;
+        if (!fixed)
+            continue;
+        const size_t length = forms[0].size();
         bool uniform = true;
         for (const std::vector<uint8_t>& form : forms)
             uniform = uniform && form.size() == length;
@@ -190,17 +218,16 @@ void FoldedMatcher::ChooseAnchors() {
             set.push_back(form[index]);
         std::sort(set.begin(), set.end());
         set.erase(std::unique(set.begin(), set.end()), set.end());
-        if (!have_first) {
-            m_first_anchor = m_second_anchor = MakeAnchor(offset + index, set);
+        if (i == 0) {
+            pass.m_first_anchor = pass.m_second_anchor = MakeAnchor(index, set);
             first_set = set;
-            have_first = true;
         } else if (set != first_set) {
-            m_second_anchor = MakeAnchor(offset + index, set);
+            pass.m_second_anchor = MakeAnchor(offset + index, set);
         }
-        if (!uniform)
-            break;
+        fixed = uniform;
         offset += length;
     }
+    return pass;
 }
 
 size_t FoldedMatcher::MatchLength(const uint8_t* at, size_t available) const {
@@ -232,6 +259,17 @@ size_t FoldedMatcher::MatchLength(const uint8_t* at, size_t available) const {
     return offset;
 }
 
+namespace {
+
+// Positions are scanned in blocks, every pass over one block before the
+// next; a pass after one that found a match stops at it. The blocks grow from
+// the first to the largest, so a match near the start costs little however
+// many passes there are.
+constexpr size_t kFirstBlock = 256;
+constexpr size_t kLargestBlock = 1 << 16;
+
+} // namespace
+
 int64_t FoldedMatcher::First(const uint8_t* data, size_t length, size_t* matched) const {
     if (m_p_masked != nullptr) {
         const int64_t p = m_p_masked->First(data, length);
@@ -241,13 +279,39 @@ int64_t FoldedMatcher::First(const uint8_t* data, size_t length, size_t* matched
     }
     if (m_elements.empty() || length < m_n_min_length)
         return -1;
-    size_t found = 0;
-    auto check = [&](size_t pos) { return (found = MatchLength(data + pos, length - pos)) != 0; };
-    const int64_t p = anchor_scan::First(data, length - m_n_min_length + 1, m_first_anchor,
-                                         m_second_anchor, m_b_vector, check);
-    if (p >= 0 && matched != nullptr)
-        *matched = found;
-    return p;
+    const size_t positions = length - m_n_min_length + 1;
+    size_t block = kFirstBlock;
+    for (size_t begin = 0; begin < positions;
+         begin += block, block = std::min(2 * block, kLargestBlock)) {
+        size_t end = std::min(positions, begin + block);
+        int64_t best = -1;
+        size_t best_length = 0;
+        for (const Pass& pass : m_passes) {
+            if (length < pass.m_n_min_length)
+                continue;
+            const size_t stop = std::min(end, length - pass.m_n_min_length + 1);
+            if (stop <= begin)
+                continue;
+            const uint8_t* base = data + begin;
+            size_t found = 0;
+            auto check = [&](size_t pos) {
+                return (found = MatchLength(base + pos, length - begin - pos)) != 0;
+            };
+            const int64_t p = anchor_scan::First(base, stop - begin, pass.m_first_anchor,
+                                                 pass.m_second_anchor, m_b_vector, check);
+            if (p >= 0) { // lower than any before: the later passes stop there
+                best = static_cast<int64_t>(begin) + p;
+                best_length = found;
+                end = static_cast<size_t>(best);
+            }
+        }
+        if (best >= 0) {
+            if (matched != nullptr)
+                *matched = best_length;
+            return best;
+        }
+    }
+    return -1;
 }
 
 int64_t FoldedMatcher::Last(const uint8_t* data, size_t length, size_t* matched) const {
@@ -259,11 +323,38 @@ int64_t FoldedMatcher::Last(const uint8_t* data, size_t length, size_t* matched)
     }
     if (m_elements.empty() || length < m_n_min_length)
         return -1;
-    size_t found = 0;
-    auto check = [&](size_t pos) { return (found = MatchLength(data + pos, length - pos)) != 0; };
-    const int64_t p = anchor_scan::Last(data, length - m_n_min_length + 1, m_first_anchor,
-                                        m_second_anchor, m_b_vector, check);
-    if (p >= 0 && matched != nullptr)
-        *matched = found;
-    return p;
+    size_t block = kFirstBlock;
+    for (size_t end = length - m_n_min_length + 1; end > 0;) {
+        size_t begin = end > block ? end - block : 0;
+        const size_t block_begin = begin;
+        int64_t best = -1;
+        size_t best_length = 0;
+        for (const Pass& pass : m_passes) {
+            if (length < pass.m_n_min_length)
+                continue;
+            const size_t stop = std::min(end, length - pass.m_n_min_length + 1);
+            if (stop <= begin)
+                continue;
+            const uint8_t* base = data + begin;
+            size_t found = 0;
+            auto check = [&](size_t pos) {
+                return (found = MatchLength(base + pos, length - begin - pos)) != 0;
+            };
+            const int64_t p = anchor_scan::Last(base, stop - begin, pass.m_first_anchor,
+                                                pass.m_second_anchor, m_b_vector, check);
+            if (p >= 0) { // higher than any before: the later passes start after it
+                best = static_cast<int64_t>(begin) + p;
+                best_length = found;
+                begin = static_cast<size_t>(best) + 1;
+            }
+        }
+        if (best >= 0) {
+            if (matched != nullptr)
+                *matched = best_length;
+            return best;
+        }
+        end = block_begin;
+        block = std::min(2 * block, kLargestBlock);
+    }
+    return -1;
 }

@@ -52,8 +52,15 @@ class FoldedMatcher {
         uint32_t m_n_folded;
         int m_b_raw;
     };
+    // One scan for the matches whose first character takes forms of one
+    // length: its anchors and the fewest bytes of those matches.
+    struct Pass {
+        anchor_scan::Anchor m_first_anchor;
+        anchor_scan::Anchor m_second_anchor;
+        size_t m_n_min_length;
+    };
     void BuildElements(const uint8_t* pattern, size_t n);
-    void ChooseAnchors();
+    Pass MakePass(size_t first_length) const;
     // The length of the match that starts at the bytes, 0 for none.
     size_t MatchLength(const uint8_t* at, size_t available) const;
     // The bytes of every form a character may take in the encoding.
@@ -64,7 +71,6 @@ class FoldedMatcher {
     std::vector<Element> m_elements;
     size_t m_n_min_length = 0;
     size_t m_n_max_length = 0;
-    anchor_scan::Anchor m_first_anchor;
-    anchor_scan::Anchor m_second_anchor;
+    std::vector<Pass> m_passes;
     int m_b_vector = 0;
 };
