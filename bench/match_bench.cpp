@@ -177,8 +177,8 @@ int main(int argc, char** argv) {
         if (c % 4 == 0)
             letters.push_back(c - 32); // some capitals
     }
-    const std::vector<std::vector<uint32_t>> planted = {Points("Pelmora needle"),
-                                                        Points("PELMORA NEEDLE")};
+    const std::vector<std::vector<uint32_t>> planted = {
+        Points("Pelmora needle"), Points("PELMORA NEEDLE"), Points("Server Needle")};
     const std::vector<uint32_t> text = Words(size, letters, planted, &rng);
     const struct {
         FoldEncoding encoding;
@@ -197,6 +197,12 @@ int main(int argc, char** argv) {
         size_t length = 0;
         Compare(t.title, data, pattern, t.engine,
                 [&](const uint8_t* d, size_t n) { return m.First(d, n, &length); });
+        if (t.encoding == kFoldUtf8) { // "s" has a two-byte form (LONG S) too
+            const std::vector<uint8_t> s_pattern = Encoded(Points("server needle"), t.encoding);
+            const FoldedMatcher s(s_pattern.data(), s_pattern.size(), t.encoding);
+            Compare("Text \"server needle\", UTF-8, without case", data, s_pattern, t.engine,
+                    [&](const uint8_t* d, size_t n) { return s.First(d, n, &length); });
+        }
     }
 
     std::vector<uint32_t> cyrillic;
