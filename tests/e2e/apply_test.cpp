@@ -296,7 +296,7 @@ TEST(Apply, AnApplyKilledWhileWritingInPlaceIsRolledBackAtTheNextStart) {
     const std::wstring path = WriteSparse(box, L"big.bin", size, size - 1, Bytes{9});
     // Enough typed bytes that writing them lasts a while.
     std::map<int64_t, uint8_t> typed;
-    const int count = 100000;
+    const int count = 30000;
     const int64_t first = 4096, stride = (size - 8192) / count;
     ASSERT_EQ(WriteTypedWorkspace(path, size, count, first, stride, &typed), 1);
     const int64_t last = first + (count - 1) * stride;
