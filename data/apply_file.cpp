@@ -3,6 +3,7 @@
 
 #include "base/messages.h"
 #include "base/tkstr.h"
+#include "data/apply_journal.h"
 #include "data/block_reader.h"
 #include "data/document.h"
 #include "data/save_file.h"
@@ -10,6 +11,7 @@
 
 #include <memory>
 #include <new>
+#include <vector>
 #include <string>
 
 const wchar_t kApplyQuestionText[] = L"Write the pending changes into %s?";
@@ -43,6 +45,13 @@ const wchar_t kFileGoneKeptBeside[] =
     L"Could not apply the changes to %s\nThe file could not be replaced and is gone. The file "
     L"as it would have become is %s.\n";
 const wchar_t kNoMemory[] = L"Could not apply the changes to %s\nNot enough memory.\n";
+const wchar_t kInPlaceFailed[] =
+    L"Could not apply the changes to %s\nThe file could not be written.\nThe file is "
+    L"unchanged.\n";
+const wchar_t kInPlaceFailedKept[] =
+    L"Could not apply the changes to %s\nThe file could not be written, nor put back as it "
+    L"was; its journal %s was kept, and the file is put back when it is next opened. The "
+    L"pending changes are kept.\n";
 
 // Takes the save's own messages: they name the new file, which the user never
 // chose, so the apply says in its own words what failed instead.
@@ -103,6 +112,10 @@ class PlatformApply : public ApplyFileOps {
 
 } // namespace
 
+InPlaceFileOps& ApplyFileOps::InPlaceOps() {
+    return PlatformInPlaceFileOps();
+}
+
 ApplyFileOps& PlatformApplyFileOps() {
     static PlatformApply ops;
     return ops;
@@ -118,6 +131,36 @@ int CanApply(const CallBackInfo* doc) {
                            head->m_n_length == doc->m_file_mapping.m_n_file_size;
     return unchanged ? 0 : 1;
 }
+
+namespace {
+
+// The changes written into the file itself when they keep its size and move
+// no bytes: 1 when written, 0 after a message (the file as it was, or to be
+// put back from its journal), -1 when it cannot be done in place.
+int ApplyInPlace(CallBackInfo* doc, ApplyFileOps& ops, const std::wstring& path) {
+    std::vector<InPlaceChange> changes;
+    if (!CollectInPlaceChanges(*doc->m_p_data_plane, doc->m_file_mapping.m_n_file_size,
+                               doc->m_n_data_size, &changes))
+        return -1;
+    doc->m_n_progress_total = InPlaceSteps(changes);
+    doc->m_n_progress_pos = 0;
+    switch (WriteInPlace(path.c_str(), doc->m_file_mapping.m_n_file_size, changes, ops.InPlaceOps(),
+                         &doc->m_n_progress_pos)) {
+    case InPlaceResult::kWritten:
+        return 1;
+    case InPlaceResult::kNotInPlace:
+        return -1;
+    case InPlaceResult::kFailed:
+        ShowMessage(kInPlaceFailed, path.c_str());
+        return 0;
+    case InPlaceResult::kFailedKept:
+        ShowMessage(kInPlaceFailedKept, path.c_str(), JournalName(path.c_str()).c_str());
+        return 0;
+    }
+    return 0;
+}
+
+} // namespace
 
 ApplyCopy::~ApplyCopy() {
     if (m_p_ops != nullptr && !m_sz_sibling.empty())
@@ -135,10 +178,23 @@ int WriteApplyCopy(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
     }
     // Everything that can run out of memory is made before the file changes.
     std::unique_ptr<CDataPlane> fresh(new (std::nothrow) CDataPlane(doc->m_n_data_size));
+    if (fresh == nullptr || (doc->m_n_data_size > 0 && fresh->m_p_head == nullptr)) {
+        ShowMessage(kNoMemory, path.c_str());
+        return 0;
+    }
+    const int in_place = ApplyInPlace(doc, ops, path);
+    if (in_place >= 0) {
+        if (in_place == 0)
+            return 0;
+        copy->m_p_ops = &ops;
+        copy->m_sz_path = path;
+        copy->m_b_in_place = 1;
+        copy->m_p_fresh = std::move(fresh);
+        return 1;
+    }
     const std::wstring sibling = NewSibling(save, path);
-    if (fresh == nullptr || (doc->m_n_data_size > 0 && fresh->m_p_head == nullptr) ||
-        sibling.empty()) {
-        ShowMessage(sibling.empty() ? kWriteFailed : kNoMemory, path.c_str());
+    if (sibling.empty()) {
+        ShowMessage(kWriteFailed, path.c_str());
         return 0;
     }
     SaveMessagesDropped save_messages;
@@ -157,12 +213,38 @@ int WriteApplyCopy(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
     return 1;
 }
 
+namespace {
+
+// The document shows its file afresh as one source piece: the file holds its
+// bytes now, and its history and workspace are over.
+ApplyResult ShowAppliedFile(CallBackInfo* doc, ApplyFileOps& ops, const std::wstring& path,
+                            std::unique_ptr<CDataPlane> fresh) {
+    DropWorkspace(ops, path, *fresh, doc->m_n_data_size);
+    if (!ops.Reopen(doc, path.c_str())) {
+        ShowMessage(kReopenFailed, path.c_str());
+        return ApplyResult::kReopenFailed;
+    }
+    doc->StartAfreshWith(std::move(fresh), doc->m_file_mapping.m_n_file_size);
+    return ApplyResult::kApplied;
+}
+
+} // namespace
+
 ApplyResult FinishApply(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
-    if (copy->m_sz_sibling.empty() || copy->m_p_ops != &ops)
+    if (copy->m_p_ops != &ops || (copy->m_sz_sibling.empty() && !copy->m_b_in_place))
         return ApplyResult::kFailed;
     const std::wstring& path = copy->m_sz_path;
     SaveFileOps& save = ops.SaveOps();
     const int64_t file_size = doc->m_file_mapping.m_n_file_size;
+    if (copy->m_b_in_place) {
+        // The file already holds the bytes; it is opened afresh for its new stamp.
+        copy->m_b_in_place = 0;
+        if (!ops.Release(doc)) {
+            ShowMessage(kReopenFailed, path.c_str());
+            return ApplyResult::kReopenFailed;
+        }
+        return ShowAppliedFile(doc, ops, path, std::move(copy->m_p_fresh));
+    }
     if (!ops.Release(doc)) {
         save.DeletePath(copy->m_sz_sibling.c_str());
         copy->m_sz_sibling.clear();
@@ -194,13 +276,12 @@ ApplyResult FinishApply(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
         return ApplyResult::kKeptBeside;
     }
     copy->m_sz_sibling.clear(); // it is the file now
-    DropWorkspace(ops, path, *copy->m_p_fresh, doc->m_n_data_size);
-    if (!ops.Reopen(doc, path.c_str())) {
-        ShowMessage(kReopenFailed, path.c_str());
-        return ApplyResult::kReopenFailed;
-    }
-    doc->StartAfreshWith(std::move(copy->m_p_fresh), doc->m_file_mapping.m_n_file_size);
-    return ApplyResult::kApplied;
+    // A journal left by an in-place apply that could not be put back belongs
+    // to the file that was just replaced: it would roll back the new one.
+    const std::wstring journal = JournalName(path.c_str());
+    if (ops.InPlaceOps().Exists(journal.c_str()))
+        ops.InPlaceOps().Delete(journal.c_str());
+    return ShowAppliedFile(doc, ops, path, std::move(copy->m_p_fresh));
 }
 
 ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops) {

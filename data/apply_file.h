@@ -1,7 +1,9 @@
-// Apply: the pending changes written into the file the document shows. A new
-// file beside it gets the effective bytes (the save's own walk) and is flushed;
-// only then are the document's handles released and the file replaced in one
-// step, so a failure at any point leaves the file whole, old or new.
+// Apply: the pending changes written into the file the document shows. When
+// they keep its size and move no bytes, only the changed ranges are written,
+// in place under a journal (apply_journal.h). Otherwise a new file beside it
+// gets the effective bytes (the save's own walk) and is flushed; only then
+// are the document's handles released and the file replaced in one step. A
+// failure at any point leaves the file whole, old or new.
 #pragma once
 
 #include "data/data_plane.h"
@@ -10,6 +12,7 @@
 #include <string>
 
 class CallBackInfo;
+class InPlaceFileOps;
 class SaveFileOps;
 class WorkspaceFileOps;
 
@@ -22,6 +25,8 @@ class ApplyFileOps {
     virtual SaveFileOps& SaveOps() = 0;
     // The workspace's: they keep the edits when nothing else can.
     virtual WorkspaceFileOps& WorkspaceOps() = 0;
+    // The in-place write's and its journal's; the platform's unless replaced.
+    virtual InPlaceFileOps& InPlaceOps();
     // 1 when the file at path may not be written (the read-only attribute or
     // no write permission).
     virtual int IsReadOnly(const wchar_t* path) = 0;
@@ -62,9 +67,10 @@ ApplyResult ApplyDocumentToFile(CallBackInfo* doc, ApplyFileOps& ops);
 
 // The same in two steps, so the long one can run on a worker while the
 // document stays as it is: WriteApplyCopy only reads the document and writes
-// the new file beside its file (1, or 0 after a message, with nothing left
-// behind); FinishApply, on the document's own thread, puts that file in its
-// place and shows it, as ApplyDocumentToFile does. A copy that is not
+// the file in place or the new file beside it (1, or 0 after a message, with
+// the file as it was and nothing left behind); FinishApply, on the document's
+// own thread, puts a new file in its place and shows the file, as
+// ApplyDocumentToFile does. A copy that is not
 // finished is deleted with the ApplyCopy.
 class ApplyCopy {
   public:
@@ -79,6 +85,7 @@ class ApplyCopy {
     ApplyFileOps* m_p_ops = nullptr;
     std::wstring m_sz_path;    // the document's file
     std::wstring m_sz_sibling; // the new file while it is ours to delete
+    int m_b_in_place = 0;      // the file itself was written: nothing to replace
     std::unique_ptr<CDataPlane> m_p_fresh;
 };
 int WriteApplyCopy(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy);

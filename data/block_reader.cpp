@@ -60,3 +60,12 @@ const uint8_t* BlockReader::SpanBefore(int64_t last, int64_t max_length, int64_t
     *got = have < max_length ? have : max_length;
     return m_p_buffer.get() + (last - m_n_start + 1 - *got);
 }
+
+int64_t BlockReader::ReadInto(int64_t offset, uint8_t* out, int64_t length) {
+    if (m_h_reader == nullptr || offset < 0 || offset >= m_n_file_size || length <= 0)
+        return 0;
+    const int64_t rest = m_n_file_size - offset;
+    const int64_t want = rest < length ? rest : length;
+    const int64_t read = m_ops.Read(m_h_reader, offset, out, static_cast<size_t>(want));
+    return read > 0 ? read : 0;
+}

@@ -45,6 +45,10 @@ class BlockReader {
     // that byte cannot be read. Such a span never crosses a multiple of
     // kBlockSize either.
     const uint8_t* SpanBefore(int64_t last, int64_t max_length, int64_t* got);
+    // Reads up to length bytes at offset straight into out, past the buffer,
+    // for a caller that copies large spans anyway: the bytes read (fewer at
+    // the file's end), or 0 when none could be (Span then tells which byte).
+    int64_t ReadInto(int64_t offset, uint8_t* out, int64_t length);
 
   private:
     int Fill(int64_t block_start);

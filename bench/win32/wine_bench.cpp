@@ -11,7 +11,13 @@
 //                                          from that match to the start
 //   wine_bench save FILE TARGET            one typed byte, then "&Save file ..."
 //   wine_bench apply FILE                  one typed byte, then "&Apply" and Yes:
-//                                          FILE itself is rewritten
+//                                          FILE itself is rewritten (give it a
+//                                          workspace that changes its size)
+//   wine_bench typed FILE COUNT            writes FILE.interm: COUNT typed
+//                                          bytes spread over FILE
+//   wine_bench apply-in-place FILE         "&Apply" and Yes of the edits its
+//                                          workspace restored, until nothing
+//                                          is pending
 //
 // With PELMORA_BENCH_SCRATCH_MIB set, the save and the apply first write and
 // delete a scratch file of that size (see FreeFreshMemory).
@@ -92,6 +98,32 @@ int WriteEdits(const std::wstring& path, int edits, int64_t keep) {
         }
         if (i % 2 != 0)
             grown += 4;
+    }
+    if (!WriteWorkspace(WorkspaceName(path.c_str()).c_str(), &plane, file.m_n_file_size)) {
+        std::printf("error=the workspace of %ls could not be written\n", path.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+// COUNT typed bytes (0x5A), spread evenly over the file: each written over
+// its own byte, so an apply writes them in place.
+int WriteTypedBytes(const std::wstring& path, int count) {
+    CFileMapping file;
+    if (!file.Open(path.c_str()) || count <= 0) {
+        std::printf("error=cannot open %ls\n", path.c_str());
+        return 0;
+    }
+    CDataPlane plane(file.m_n_file_size);
+    const uint8_t byte = 0x5A;
+    const int64_t step = file.m_n_file_size / count;
+    for (int i = 0; i < count; ++i) {
+        const int64_t at = i * step + step / 2;
+        const PieceRecord record = {PIECE_OVERWRITTEN, at, at, 1, &byte};
+        if (!plane.Replace(at, 1, &record, 1)) {
+            std::printf("error=edit %d failed\n", i);
+            return 0;
+        }
     }
     if (!WriteWorkspace(WorkspaceName(path.c_str()).c_str(), &plane, file.m_n_file_size)) {
         std::printf("error=the workspace of %ls could not be written\n", path.c_str());
@@ -254,20 +286,65 @@ int Apply(const std::wstring& path) {
     FreeFreshMemory(FolderOf(path), ScratchSize());
     const double start = Now();
     e2e::Post(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-    while (!exists() && Now() - start < 60)
+    while (!exists() && Now() - start < 600)
         Sleep(1);
+    const double written = Now() - start;
     while (exists() && Now() - start < 600)
-        Sleep(2);
+        Sleep(1);
+    const double replaced = Now() - start;
     if (exists() || !e2e::Sync(main, 600000)) {
         std::printf("error=the apply did not end\n");
         return 0;
     }
     const double seconds = Now() - start;
+    // Where the time went: the new file written and flushed, then put in
+    // the file's place, then the file shown again.
+    std::printf("apply_written_seconds=%.3f\napply_replaced_seconds=%.3f\n", written, replaced);
     if (app.WaitForWindow(L"#32770", nullptr, 200) != nullptr) {
         std::printf("error=the apply showed a message\n");
         return 0;
     }
     std::printf("apply_seconds=%.3f\n", seconds);
+    std::fflush(stdout);
+    app.Close(60000);
+    return 1;
+}
+
+// "&Apply" of the edits the file's workspace restored: done once the
+// command is greyed, i.e. nothing is pending any more.
+int ApplyInPlace(const std::wstring& path) {
+    e2e::PelmoraProcess app;
+    HWND status = nullptr;
+    HWND main = Start(app, path, &status);
+    if (main == nullptr) {
+        std::printf("error=the program did not show %ls\n", path.c_str());
+        return 0;
+    }
+    static const UINT state_message = RegisterWindowMessageW(L"PelmoraMenuItemState");
+    auto pending = [&] {
+        const UINT state = static_cast<UINT>(e2e::Send(main, state_message, 40009, 1, 60000));
+        return state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0;
+    };
+    if (!pending()) {
+        std::printf("error=nothing to apply\n");
+        return 0;
+    }
+    e2e::PostCommand(main, 40009); // "&Apply"
+    HWND question = app.WaitForWindow(L"#32770", nullptr, 20000);
+    if (question == nullptr) {
+        std::printf("error=no question\n");
+        return 0;
+    }
+    const double start = Now();
+    e2e::Post(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    while (pending() && Now() - start < 600)
+        Sleep(1);
+    const double seconds = Now() - start;
+    if (pending() || app.WaitForWindow(L"#32770", L"Message", 200) != nullptr) {
+        std::printf("error=the apply did not end, or showed a message\n");
+        return 0;
+    }
+    std::printf("apply_in_place_seconds=%.3f\n", seconds);
     std::fflush(stdout);
     app.Close(60000);
     return 1;
@@ -286,8 +363,13 @@ int wmain(int argc, wchar_t** argv) {
         ok = Save(e2e::WindowsPath(argv[2]), e2e::WindowsPath(argv[3]));
     else if (mode == L"apply" && argc == 3)
         ok = Apply(e2e::WindowsPath(argv[2]));
+    else if (mode == L"typed" && argc == 4)
+        ok = WriteTypedBytes(e2e::WindowsPath(argv[2]), _wtoi(argv[3]));
+    else if (mode == L"apply-in-place" && argc == 3)
+        ok = ApplyInPlace(e2e::WindowsPath(argv[2]));
     else
         std::fprintf(stderr, "usage: wine_bench workspace FILE EDITS KEEP | find FILE HEX | "
-                             "save FILE TARGET | apply FILE\n");
+                             "save FILE TARGET | apply FILE | typed FILE COUNT | "
+                             "apply-in-place FILE\n");
     return ok ? 0 : 1;
 }

@@ -6,6 +6,8 @@
 
 #include <fcntl.h>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,7 +31,20 @@ int PlatformReplaceKeeping(const wchar_t* target, const wchar_t* replacement) {
         return 0;
     if (::chmod(from.c_str(), old.st_mode & 07777) != 0)
         return 0;
-    if (::rename(from.c_str(), to.c_str()) != 0)
+    // The old file goes with its last descriptor, and with it every page of
+    // it still cached, which takes a good part of a second for a file of a
+    // GiB: held here across the rename, that last descriptor is closed off
+    // this thread.
+    const int held = ::open(to.c_str(), O_RDONLY | O_CLOEXEC);
+    const int renamed = ::rename(from.c_str(), to.c_str()) == 0;
+    if (held >= 0) {
+        try {
+            std::thread([held] { ::close(held); }).detach();
+        } catch (const std::system_error&) {
+            ::close(held);
+        }
+    }
+    if (!renamed)
         return 0;
     const size_t cut = to.find_last_of('/');
     const std::string folder = cut == std::string::npos ? "." : cut == 0 ? "/" : to.substr(0, cut);

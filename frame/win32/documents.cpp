@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "base/same_path.h"
 #include "base/tkstr.h"
+#include "data/apply_journal.h"
 #include "data/document.h"
 #include "data/workspace.h"
 #include "view/geometry.h"
@@ -193,9 +194,12 @@ std::wstring FullPath(const wchar_t* path) {
 
 // A new document showing the file (for reading only with read_only 1), not
 // yet current; null when the file cannot be opened. *opened gets OpenFile's
-// result; *read the workspace as it was before the document read it.
+// result; *read the workspace as it was before the document read it. An
+// apply that was cut short is rolled back first, so the file is never shown
+// half written.
 CallBackInfo* OpenFileDocument(const std::wstring& path, int read_only, int* opened,
                                WorkspaceStamp* read) {
+    RollBackInterruptedApply(path.c_str(), PlatformInPlaceFileOps());
     *read = WorkspaceStampOf(path.c_str());
     CallBackInfo* doc = new (std::nothrow) CallBackInfo(Frame().m_h_view_control);
     *opened = doc ? doc->OpenFile(path.c_str(), read_only) : 0;

@@ -138,13 +138,13 @@ TEST_F(SaveFileTest, UneditedDocumentIsAByteExactCopyInLargeBlocks) {
     ASSERT_EQ(Save(target), 1);
     EXPECT_EQ(ReadFileBytes(target), m_source);
     EXPECT_TRUE(m_sink.Messages().empty());
-    // Three output blocks, never two at once; one read per source block, and
+    // Three output blocks, never two at once; reads of 1 MiB or more, and
     // the document's own view (the painter's) is never mapped for the save.
     EXPECT_EQ(m_ops.m_n_maps, 3);
     EXPECT_EQ(m_ops.m_n_max_views, 1);
     const int64_t size = static_cast<int64_t>(m_source.size());
     const int64_t block = int64_t{1} << 20; // the source is read in 1 MiB blocks
-    EXPECT_EQ(m_reads.m_n_reads, (size + block - 1) / block);
+    EXPECT_LE(m_reads.m_n_reads, (size + block - 1) / block);
     EXPECT_EQ(m_map_ops.m_n_map_calls - maps_before, 0);
     EXPECT_EQ(FolderNames(m_dir.Path()), (std::vector<std::string>{"out.bin", "source.bin"}));
     // Saving changes neither the document nor its source.

@@ -1,11 +1,18 @@
 // "&Apply" in the real pelmora.exe: typed and inserted bytes written into the
 // file after a Yes, the workspace gone and nothing pending after; No changes
-// nothing; a file held open elsewhere without delete sharing stays as it was.
+// nothing; a file held open elsewhere without delete sharing stays as it was;
+// typed bytes alone are written in place, and an apply killed meanwhile is
+// rolled back when the file is opened again.
 #include "tests/e2e/tool_driver.h"
+
+#include "data/data_plane.h"
+#include "data/workspace.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
 
 namespace {
@@ -183,7 +190,13 @@ TEST(Apply, ALongApplyWritesUnderTheProgressDialog) {
     const std::wstring path = WriteSparse(box, L"big.bin", size, size - 4, Bytes{1, 2, 3, 4});
     App app;
     ASSERT_EQ(app.Open(box, path), 1);
-    ASSERT_TRUE(e2e::EditFirstByte(app.m_h_main));
+    // An inserted byte: the file is rewritten whole (typed bytes alone would
+    // be written in place, at once).
+    app.Command(kCmdEditMode);
+    ASSERT_EQ(SelectRange(&app, 0, 0), 1);
+    ASSERT_TRUE(PutClipboard(CF_TEXT, Bytes{'A', 0}));
+    app.Command(kCmdPasteInsert);
+    ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
     e2e::PostCommand(app.m_h_main, kCmdApply);
     HWND question = app.WaitForMessage(10000);
     ASSERT_NE(question, nullptr);
@@ -196,10 +209,121 @@ TEST(Apply, ALongApplyWritesUnderTheProgressDialog) {
     EXPECT_EQ(app.m_process.WaitForWindow(L"#32770", L"Message", 300), nullptr);
     EXPECT_TRUE(app.m_process.Running()) << "the close waits for the apply";
     EXPECT_EQ(ReadAt(path, 0, 2), (Bytes{0x41, 0x00}));
-    EXPECT_EQ(ReadAt(path, size - 4, 8), (Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(ReadAt(path, size - 3, 8), (Bytes{1, 2, 3, 4}));
     EXPECT_TRUE(Greyed(app.m_h_main, kCmdApply));
     EXPECT_EQ(app.Close(), 0);
     EXPECT_EQ(box.Files().size(), 2u) << "only the exe and the file";
+}
+
+// A workspace of count typed bytes (0x80 over the file's zeros), stride
+// bytes apart from first on; their offsets and bytes in *typed.
+int WriteTypedWorkspace(const std::wstring& path, int64_t size, int count, int64_t first,
+                        int64_t stride, std::map<int64_t, uint8_t>* typed) {
+    CDataPlane plane(size);
+    const uint8_t byte = 0x80;
+    for (int i = 0; i < count; ++i) {
+        const int64_t at = first + i * stride;
+        const PieceRecord record = {PIECE_OVERWRITTEN, at, at, 1, &byte};
+        if (!plane.Replace(at, 1, &record, 1))
+            return 0;
+        (*typed)[at] = byte;
+    }
+    return WriteWorkspace(WorkspaceName(path.c_str()).c_str(), &plane, size);
+}
+
+// The offset of the first byte of the file that is not as expected (zeros
+// but for the given bytes), or -1 when it is all as expected.
+int64_t FirstDifference(const std::wstring& path, int64_t size,
+                        const std::map<int64_t, uint8_t>& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    Bytes block(8 << 20), expected(block.size());
+    auto next = bytes.begin();
+    int64_t at = 0, differs = -1;
+    LARGE_INTEGER length = {};
+    if (!GetFileSizeEx(file, &length) || length.QuadPart != size)
+        differs = 0;
+    while (differs < 0 && at < size) {
+        DWORD got = 0;
+        if (!ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr) ||
+            got == 0) {
+            differs = at;
+            break;
+        }
+        std::fill(expected.begin(), expected.begin() + got, 0);
+        for (; next != bytes.end() && next->first < at + got; ++next)
+            expected[static_cast<size_t>(next->first - at)] = next->second;
+        if (!std::equal(block.begin(), block.begin() + got, expected.begin()))
+            for (DWORD i = 0; i < got; ++i)
+                if (block[i] != expected[i]) {
+                    differs = at + i;
+                    break;
+                }
+        at += got;
+    }
+    CloseHandle(file);
+    return differs;
+}
+
+TEST(Apply, AThousandTypedBytesInAGibibyteFileAreWrittenInPlace) {
+    Sandbox box(L"applyinplace");
+    const int64_t size = int64_t{1} << 30;
+    std::map<int64_t, uint8_t> old_bytes = {
+        {size - 4, 1}, {size - 3, 2}, {size - 2, 3}, {size - 1, 4}};
+    const std::wstring path = WriteSparse(box, L"big.bin", size, size - 4, Bytes{1, 2, 3, 4});
+    std::map<int64_t, uint8_t> new_bytes = old_bytes;
+    ASSERT_EQ(WriteTypedWorkspace(path, size, 1000, 4321, (size - 8192) / 1000, &new_bytes), 1);
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    EXPECT_EQ(ApplyAnswering(&app, path, IDYES), L"");
+    EXPECT_TRUE(Greyed(app.m_h_main, kCmdApply));
+    EXPECT_EQ(app.Close(), 0);
+    EXPECT_EQ(FirstDifference(path, size, new_bytes), -1);
+    EXPECT_EQ(box.Files().size(), 2u) << "only the exe and the file: no journal, no workspace";
+}
+
+// Killed while the typed bytes go into the file: the next start puts the
+// file back as it was, says so, and the changes are still pending.
+TEST(Apply, AnApplyKilledWhileWritingInPlaceIsRolledBackAtTheNextStart) {
+    Sandbox box(L"applykilled");
+    const int64_t size = int64_t{1} << 30;
+    const std::map<int64_t, uint8_t> old_bytes = {{size - 1, 9}};
+    const std::wstring path = WriteSparse(box, L"big.bin", size, size - 1, Bytes{9});
+    // Enough typed bytes that writing them lasts a while.
+    std::map<int64_t, uint8_t> typed;
+    const int count = 30000;
+    const int64_t first = 4096, stride = (size - 8192) / count;
+    ASSERT_EQ(WriteTypedWorkspace(path, size, count, first, stride, &typed), 1);
+    const int64_t last = first + (count - 1) * stride;
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    e2e::PostCommand(app.m_h_main, kCmdApply);
+    HWND question = app.WaitForMessage(10000);
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(Dismiss(question, IDYES));
+    // The file changes only once the journal is on the disk.
+    ASSERT_TRUE(e2e::WaitUntil([&] { return ReadAt(path, first, 1) == Bytes{0x80}; }, 120000));
+    ASSERT_TRUE(TerminateProcess(app.m_process.Handle(), 1));
+    WaitForSingleObject(app.m_process.Handle(), 10000);
+    ASSERT_EQ(ReadAt(path, last, 1), Bytes{0}) << "the write ended before the kill";
+    ASSERT_TRUE(e2e::Exists(path + L".pelmora-journal"));
+
+    App again;
+    ASSERT_EQ(again.m_process.Start(path, box.Exe()), 1);
+    HWND message = again.WaitForMessage(60000);
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(MessageText(message), L"The changes being applied to " + path +
+                                        L" when Pelmora stopped were rolled back; the file is "
+                                        L"as it was before.");
+    EXPECT_TRUE(Dismiss(message, IDOK));
+    again.m_h_main = again.m_process.WaitForMainWindow(60000, (L"Pelmora - " + path).c_str());
+    ASSERT_NE(again.m_h_main, nullptr);
+    EXPECT_FALSE(e2e::Exists(path + L".pelmora-journal"));
+    EXPECT_EQ(FirstDifference(path, size, old_bytes), -1);
+    EXPECT_FALSE(Greyed(again.m_h_main, kCmdApply)) << "the changes are still pending";
+    again.m_process.Kill();
 }
 
 } // namespace
