@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <vector>
 
 namespace {
 
@@ -27,15 +29,20 @@ PlanePiece* CDataPlane::NewPiece() {
         return nullptr;
     auto* p = static_cast<PlanePiece*>(std::calloc(1, sizeof(PlanePiece)));
     if (p != nullptr) {
-        m_n_seed ^= m_n_seed << 13;
-        m_n_seed ^= m_n_seed >> 7;
-        m_n_seed ^= m_n_seed << 17;
+        const uint64_t random = NextRandom();
         // A level drawn as a skip list draws it (k with odd 1 / 2^(k+1)) above
         // random low bits: the order of priorities stays uniformly random.
-        p->m_n_priority = Priority(static_cast<uint32_t>(m_n_seed) | 0x80000000u,
-                                   static_cast<uint32_t>(m_n_seed >> 32));
+        p->m_n_priority = Priority(static_cast<uint32_t>(random) | 0x80000000u,
+                                   static_cast<uint32_t>(random >> 32));
     }
     return p;
+}
+
+uint64_t CDataPlane::NextRandom() {
+    m_n_seed ^= m_n_seed << 13;
+    m_n_seed ^= m_n_seed >> 7;
+    m_n_seed ^= m_n_seed << 17;
+    return m_n_seed;
 }
 
 // Owned buffers are plain heap blocks; a zero-byte buffer still gets a block so
@@ -606,4 +613,168 @@ int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* 
     }
     Changed();
     return 1;
+}
+
+namespace {
+
+// ReplaceMany's new pieces carry a tag in the low bit of their pointer, so the
+// old pieces it keeps whole can be told from them (pieces are 8-byte aligned).
+PlanePiece* Tagged(PlanePiece* p) {
+    return reinterpret_cast<PlanePiece*>(reinterpret_cast<uintptr_t>(p) | 1u);
+}
+bool IsNew(const PlanePiece* p) {
+    return (reinterpret_cast<uintptr_t>(p) & 1u) != 0;
+}
+PlanePiece* Untagged(PlanePiece* p) {
+    return reinterpret_cast<PlanePiece*>(reinterpret_cast<uintptr_t>(p) & ~uintptr_t{1});
+}
+
+void FreePiece(PlanePiece* p) {
+    std::free(p->m_p_bytes);
+    std::free(p);
+}
+
+} // namespace
+
+int CDataPlane::ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count) {
+    if (IsBeingRead())
+        return 0;
+    if (edit_count == 0)
+        return 1;
+    if (edits == nullptr)
+        return 0;
+    int64_t end = 0;
+    for (size_t i = 0; i < edit_count; ++i) {
+        const PlaneRangeEdit& e = edits[i];
+        if (e.m_n_first < end || e.m_n_count < 0 || e.m_n_first + e.m_n_count > m_n_size ||
+            (e.m_n_record_count > 0 && e.m_p_records == nullptr))
+            return 0;
+        end = e.m_n_first + e.m_n_count;
+    }
+
+    // The new list, in order: old pieces kept whole, and new pieces for the
+    // parts of cut pieces that stay and for the records. The plane does not
+    // change until every new piece is made.
+    std::vector<PlanePiece*> out;
+    bool ok = true;
+    auto made = [&](PlanePiece* piece) {
+        if (piece == nullptr) {
+            ok = false;
+            return;
+        }
+        try {
+            out.push_back(Tagged(piece));
+        } catch (const std::bad_alloc&) {
+            FreePiece(piece);
+            throw;
+        }
+    };
+    // p begins at offset start; its bytes before start + from are dealt with.
+    PlanePiece* p = m_p_head;
+    int64_t start = 0;
+    int64_t from = 0;
+    auto pass = [&]() {
+        if (from == 0)
+            out.push_back(p);
+        else if (from < p->m_n_length)
+            made(MakePiece(RecordOf(p), from, p->m_n_length - from));
+        start += p->m_n_length;
+        from = 0;
+        p = p->m_p_next;
+    };
+    try {
+        out.reserve(static_cast<size_t>(m_n_pieces) + 2 * edit_count);
+        for (size_t i = 0; ok && i < edit_count; ++i) {
+            const PlaneRangeEdit& e = edits[i];
+            while (ok && p != nullptr && start + p->m_n_length <= e.m_n_first)
+                pass();
+            if (ok && p != nullptr && e.m_n_first > start + from) {
+                made(MakePiece(RecordOf(p), from, e.m_n_first - start - from));
+                from = e.m_n_first - start;
+            }
+            for (size_t r = 0; ok && r < e.m_n_record_count; ++r)
+                if (e.m_p_records[r].m_n_length > 0)
+                    made(MakePiece(e.m_p_records[r], 0, e.m_p_records[r].m_n_length));
+            const int64_t skip_to = e.m_n_first + e.m_n_count;
+            while (e.m_n_count > 0 && p != nullptr && start + p->m_n_length <= skip_to) {
+                start += p->m_n_length;
+                from = 0;
+                p = p->m_p_next;
+            }
+            if (p != nullptr && skip_to > start)
+                from = skip_to - start;
+        }
+        while (ok && p != nullptr)
+            pass();
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    if (!ok) {
+        for (PlanePiece* piece : out)
+            if (IsNew(piece))
+                FreePiece(Untagged(piece));
+        return 0;
+    }
+
+    // Nothing fails from here on. The old pieces that were not kept go; the
+    // kept ones come in the list's order.
+    size_t kept = 0;
+    for (PlanePiece* q = m_p_head; q != nullptr;) {
+        PlanePiece* next = q->m_p_next;
+        while (kept < out.size() && IsNew(out[kept]))
+            ++kept;
+        if (kept < out.size() && out[kept] == q)
+            ++kept;
+        else
+            FreePiece(q);
+        q = next;
+    }
+    size_t count = 0;
+    for (PlanePiece* entry : out) {
+        PlanePiece* piece = Untagged(entry);
+        if (count > 0 && Continues(out[count - 1], piece)) {
+            out[count - 1]->m_n_src_end = piece->m_n_src_end;
+            out[count - 1]->m_n_length += piece->m_n_length;
+            FreePiece(piece);
+            continue;
+        }
+        out[count++] = piece;
+    }
+    Rebuild(out.data(), count);
+    Changed();
+    return 1;
+}
+
+void CDataPlane::Rebuild(PlanePiece** pieces, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        pieces[i]->m_p_prev = i > 0 ? pieces[i - 1] : nullptr;
+        pieces[i]->m_p_next = i + 1 < count ? pieces[i + 1] : nullptr;
+    }
+    m_p_head = count > 0 ? pieces[0] : nullptr;
+    uint32_t height = 0;
+    m_p_root = Balanced(pieces, 0, count, nullptr, &m_n_size, &height);
+    m_n_pieces = static_cast<int64_t>(count);
+}
+
+PlanePiece* CDataPlane::Balanced(PlanePiece** pieces, size_t lo, size_t hi, PlanePiece* parent,
+                                 int64_t* total, uint32_t* height) {
+    if (lo >= hi) {
+        *total = 0;
+        *height = 0;
+        return nullptr;
+    }
+    const size_t mid = lo + (hi - lo) / 2;
+    PlanePiece* n = pieces[mid];
+    int64_t left_total = 0, right_total = 0;
+    uint32_t left_height = 0, right_height = 0;
+    n->m_p_parent = parent;
+    n->m_p_left = Balanced(pieces, lo, mid, n, &left_total, &left_height);
+    n->m_p_right = Balanced(pieces, mid + 1, hi, n, &right_total, &right_height);
+    n->m_n_left_length = left_total;
+    *total = left_total + n->m_n_length + right_total;
+    *height = 1 + std::max(left_height, right_height);
+    // A node ranks at its height, as the pieces of a ruler-built tree do, so
+    // later edits draw their levels against the same scale.
+    n->m_n_priority = Priority(1u << (*height - 1), static_cast<uint32_t>(NextRandom() >> 32));
+    return n;
 }

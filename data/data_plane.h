@@ -50,6 +50,15 @@ struct PieceRecord {
     const uint8_t* m_p_bytes; // m_n_length bytes for owned kinds, null for source
 };
 
+// One range of a bulk replacement: the count effective bytes at first (an
+// offset as the plane stands before the bulk step) give way to the records.
+struct PlaneRangeEdit {
+    int64_t m_n_first;
+    int64_t m_n_count;
+    const PieceRecord* m_p_records;
+    size_t m_n_record_count;
+};
+
 class CDataPlane {
   public:
     CDataPlane();                          // empty list (readers append themselves)
@@ -66,6 +75,10 @@ class CDataPlane {
     // or nothing: every allocation is made before the list changes. Source
     // pieces that continue each other are joined into one.
     int Replace(int64_t first, int64_t count, const PieceRecord* records, size_t record_count);
+    // Many replacements in one pass over the list, all or nothing: the edits
+    // are sorted by offset and do not overlap (two may touch). Costs O(n + k)
+    // for n pieces and k edits, then rebuilds the tree balanced.
+    int ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count);
     int Remove(int64_t first, int64_t last);
     int Insert(int64_t offset, const uint8_t* bytes, int64_t count);
     int SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source);
@@ -119,6 +132,13 @@ class CDataPlane {
     void RotateUp(PlanePiece* x);
     // Adds delta to the left length of every ancestor that has p on its left.
     void AddAbove(PlanePiece* p, int64_t delta);
+    // Makes pieces[0..count) the list and a perfectly balanced tree over it.
+    void Rebuild(PlanePiece** pieces, size_t count);
+    // The balanced subtree over pieces[lo, hi) below parent: its root, its
+    // byte length and its height (0 when empty).
+    PlanePiece* Balanced(PlanePiece** pieces, size_t lo, size_t hi, PlanePiece* parent,
+                         int64_t* total, uint32_t* height);
+    uint64_t NextRandom();
 
     PlanePiece* m_p_root = nullptr;
     int64_t m_n_pieces = 0;
