@@ -2,11 +2,13 @@
 // the same pieces whose nodes know the length below them (see data_plane.h).
 #include "data/data_plane.h"
 
+#include "data/plane_snapshot.h"
 #include "data/source.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -34,6 +36,7 @@ PlanePiece* CDataPlane::NewPiece() {
         // random low bits: the order of priorities stays uniformly random.
         p->m_n_priority = Priority(static_cast<uint32_t>(random) | 0x80000000u,
                                    static_cast<uint32_t>(random >> 32));
+        p->m_n_epoch = m_n_epoch;
     }
     return p;
 }
@@ -74,6 +77,25 @@ CDataPlane::CDataPlane(int64_t src_size) {
 }
 
 CDataPlane::~CDataPlane() {
+    if (m_p_keep != nullptr) {
+        std::lock_guard<std::mutex> lock(m_p_keep->m_lock);
+        if (m_p_keep->m_n_snapshots.load(std::memory_order_acquire) > 0) {
+            // Snapshots outlive the overlay: the last of them frees every piece.
+            try {
+                for (PlanePiece* p = m_p_head; p != nullptr; p = p->m_p_next) {
+                    m_p_keep->m_pieces.push_back(p);
+                    if (OwnsBytes(p))
+                        m_p_keep->m_bytes.push_back(p->m_p_bytes);
+                }
+            } catch (const std::bad_alloc&) {
+                std::abort();
+            }
+            m_p_keep->m_b_orphaned = true;
+            m_p_head = nullptr;
+            return;
+        }
+        m_p_keep->FreeAll();
+    }
     PlanePiece* p = m_p_head;
     while (p != nullptr) {
         PlanePiece* next = p->m_p_next;
@@ -82,6 +104,132 @@ CDataPlane::~CDataPlane() {
         p = next;
     }
     m_p_head = nullptr;
+}
+
+PlaneSnapshot CDataPlane::Snapshot() const {
+    if (m_p_keep == nullptr) {
+        try {
+            m_p_keep = std::make_shared<PlaneKeep>();
+        } catch (const std::bad_alloc&) {
+            return PlaneSnapshot();
+        }
+    }
+    // Every piece made so far is now shared with the snapshot.
+    m_n_epoch = (m_n_epoch + 1) & 0x1FFFFFFFu;
+    return PlaneSnapshot(m_p_keep, m_p_root, m_n_size, m_n_pieces);
+}
+
+bool CDataPlane::Frozen(const PlanePiece* p) const {
+    return m_p_keep != nullptr && m_p_keep->m_n_snapshots.load(std::memory_order_acquire) > 0 &&
+           p->m_n_epoch != m_n_epoch;
+}
+
+bool CDataPlane::BytesFrozen(const PlanePiece* p) const {
+    return m_p_keep != nullptr && m_p_keep->m_n_snapshots.load(std::memory_order_acquire) > 0 &&
+           (p->m_b_shared_bytes || p->m_n_epoch != m_n_epoch);
+}
+
+// A piece replaced by its copy points to itself as its predecessor and to the
+// copy as its successor: links no live piece ever has, and no snapshot reads.
+PlanePiece* CDataPlane::Fresh(PlanePiece* p) {
+    while (p != nullptr && p->m_p_prev == p)
+        p = p->m_p_next;
+    return p;
+}
+
+PlanePiece* CDataPlane::Own(PlanePiece* p) {
+    p = Fresh(p);
+    if (p == nullptr || !Frozen(p))
+        return p;
+    PlanePiece* parent = Own(p->m_p_parent);
+    auto* c = static_cast<PlanePiece*>(std::malloc(sizeof(PlanePiece)));
+    if (c == nullptr)
+        std::abort(); // see Snapshot
+    std::memcpy(static_cast<void*>(c), p, sizeof(PlanePiece));
+    c->m_n_epoch = m_n_epoch;
+    c->m_b_shared_bytes = OwnsBytes(p) ? 1 : 0;
+    c->m_p_parent = parent;
+    if (parent == nullptr)
+        m_p_root = c;
+    else if (parent->m_p_left == p)
+        parent->m_p_left = c;
+    else
+        parent->m_p_right = c;
+    if (c->m_p_left != nullptr)
+        c->m_p_left->m_p_parent = c;
+    if (c->m_p_right != nullptr)
+        c->m_p_right->m_p_parent = c;
+    if (c->m_p_prev != nullptr)
+        c->m_p_prev->m_p_next = c;
+    else
+        m_p_head = c;
+    if (c->m_p_next != nullptr)
+        c->m_p_next->m_p_prev = c;
+    KeepPiece(p);
+    p->m_p_prev = p;
+    p->m_p_next = c;
+    return c;
+}
+
+void CDataPlane::KeepPiece(PlanePiece* p) {
+    std::lock_guard<std::mutex> lock(m_p_keep->m_lock);
+    try {
+        m_p_keep->m_pieces.push_back(p);
+    } catch (const std::bad_alloc&) {
+        std::abort(); // see Snapshot
+    }
+}
+
+void CDataPlane::KeepBytes(uint8_t* bytes) {
+    std::lock_guard<std::mutex> lock(m_p_keep->m_lock);
+    try {
+        m_p_keep->m_bytes.push_back(bytes);
+    } catch (const std::bad_alloc&) {
+        std::abort(); // see Snapshot
+    }
+}
+
+void CDataPlane::Drop(PlanePiece* p) {
+    if (OwnsBytes(p)) {
+        if (BytesFrozen(p))
+            KeepBytes(p->m_p_bytes);
+        else
+            std::free(p->m_p_bytes);
+    }
+    if (Frozen(p))
+        KeepPiece(p);
+    else
+        std::free(p);
+}
+
+void CDataPlane::FreeKept() {
+    if (m_p_keep == nullptr || m_p_keep->m_n_snapshots.load(std::memory_order_acquire) > 0)
+        return;
+    std::lock_guard<std::mutex> lock(m_p_keep->m_lock);
+    if (m_p_keep->m_n_snapshots.load(std::memory_order_acquire) == 0)
+        m_p_keep->FreeAll();
+}
+
+int CDataPlane::CutBytes(PlanePiece* piece, int64_t from, int64_t count) {
+    if (from == 0 && !BytesFrozen(piece)) {
+        void* shrunk = ShrinkBytes(piece->m_p_bytes, count);
+        if (shrunk == nullptr)
+            return 0;
+        piece->m_p_bytes = static_cast<uint8_t*>(shrunk);
+        return 1;
+    }
+    uint8_t* bytes = AllocBytes(count);
+    if (bytes == nullptr)
+        return 0;
+    if (count > 0)
+        std::memcpy(bytes, piece->m_p_bytes + from, static_cast<size_t>(count));
+    if (BytesFrozen(piece))
+        KeepBytes(piece->m_p_bytes);
+    else
+        std::free(piece->m_p_bytes);
+    piece->m_p_bytes = bytes;
+    piece->m_b_shared_bytes = 0;
+    return 1;
 }
 
 PlanePiece* CDataPlane::Find(int64_t offset, int64_t* start) const {
@@ -145,14 +293,21 @@ void CDataPlane::RotateUp(PlanePiece* x) {
 void CDataPlane::Link(PlanePiece* piece, PlanePiece* anchor) {
     // In the tree the piece goes where its list neighbours say: the anchor's
     // right child when it has none, else the left child of its successor,
-    // which then is the leftmost piece of the anchor's right subtree.
+    // which then is the leftmost piece of the anchor's right subtree. Owning
+    // one neighbour may copy the other (one is above the other): both are
+    // read again from the owned one.
+    anchor = Fresh(anchor);
     PlanePiece* next = anchor != nullptr ? anchor->m_p_next : m_p_head;
     piece->m_p_left = piece->m_p_right = nullptr;
     piece->m_n_left_length = 0;
     if (anchor != nullptr && anchor->m_p_right == nullptr) {
+        anchor = Own(anchor);
+        next = anchor->m_p_next;
         anchor->m_p_right = piece;
         piece->m_p_parent = anchor;
     } else if (next != nullptr) {
+        next = Own(next);
+        anchor = next->m_p_prev;
         next->m_p_left = piece;
         piece->m_p_parent = next;
     } else {
@@ -174,11 +329,14 @@ void CDataPlane::Link(PlanePiece* piece, PlanePiece* anchor) {
     ++m_n_pieces;
 }
 
-void CDataPlane::Unlink(PlanePiece* piece) {
-    // Down to where it has one child at most, then out with that child taking its place.
+PlanePiece* CDataPlane::Unlink(PlanePiece* piece) {
+    // Down to where it has one child at most, then out with that child taking
+    // its place. The pieces it passes are owned first: their links change.
+    piece = Own(piece);
     while (piece->m_p_left != nullptr && piece->m_p_right != nullptr)
-        RotateUp(piece->m_p_left->m_n_priority > piece->m_p_right->m_n_priority ? piece->m_p_left
-                                                                                : piece->m_p_right);
+        RotateUp(Own(piece->m_p_left->m_n_priority > piece->m_p_right->m_n_priority
+                         ? piece->m_p_left
+                         : piece->m_p_right));
     AddAbove(piece, -piece->m_n_length);
     PlanePiece* child = piece->m_p_left != nullptr ? piece->m_p_left : piece->m_p_right;
     PlanePiece* parent = piece->m_p_parent;
@@ -200,11 +358,14 @@ void CDataPlane::Unlink(PlanePiece* piece) {
         piece->m_p_next->m_p_prev = piece->m_p_prev;
     piece->m_p_prev = piece->m_p_next = nullptr;
     --m_n_pieces;
+    return piece;
 }
 
-void CDataPlane::SetLength(PlanePiece* piece, int64_t length) {
+PlanePiece* CDataPlane::SetLength(PlanePiece* piece, int64_t length) {
+    piece = Own(piece);
     AddAbove(piece, length - piece->m_n_length);
     piece->m_n_length = length;
+    return piece;
 }
 
 int CDataPlane::LinkAfter(PlanePiece* piece, PlanePiece* anchor) {
@@ -222,9 +383,7 @@ void CDataPlane::DeletePiece(PlanePiece* piece) {
         return;
     if (piece == nullptr)
         return;
-    Unlink(piece);
-    std::free(piece->m_p_bytes);
-    std::free(piece);
+    Drop(Unlink(piece));
     Changed();
 }
 
@@ -255,6 +414,7 @@ PlanePiece* CDataPlane::AppendPiece(uint32_t kind, int64_t src_begin, int64_t sr
 int CDataPlane::SplitPiece(PlanePiece* piece, int64_t relative) {
     if (IsBeingRead())
         return 0;
+    piece = Fresh(piece);
     if (piece == nullptr || relative >= piece->m_n_length || relative < 0)
         return 0;
     if (relative == 0)
@@ -262,6 +422,7 @@ int CDataPlane::SplitPiece(PlanePiece* piece, int64_t relative) {
     PlanePiece* n = NewPiece();
     if (n == nullptr)
         return 0;
+    piece = Own(piece);
     n->m_n_kind = piece->m_n_kind;
     n->m_n_length = piece->m_n_length - relative;
     if (!OwnsBytes(piece)) {
@@ -277,16 +438,14 @@ int CDataPlane::SplitPiece(PlanePiece* piece, int64_t relative) {
         }
         std::memcpy(n->m_p_bytes, piece->m_p_bytes + relative, static_cast<size_t>(n->m_n_length));
         // The first part keeps the right first bytes even if the shrink fails.
-        void* shrunk = ShrinkBytes(piece->m_p_bytes, relative);
-        if (shrunk == nullptr) {
+        if (!CutBytes(piece, 0, relative)) {
             std::free(n->m_p_bytes);
             std::free(n);
             return 0;
         }
-        piece->m_p_bytes = static_cast<uint8_t*>(shrunk);
     }
     Link(n, piece);
-    SetLength(piece, relative);
+    piece = SetLength(piece, relative);
     if (!OwnsBytes(piece))
         piece->m_n_src_end = piece->m_n_src_begin + relative - 1;
     Changed();
@@ -301,45 +460,34 @@ int CDataPlane::InsertPiece(PlanePiece* piece, PlanePiece* added, int64_t relati
     if (relative != 0) {
         if (!SplitPiece(piece, relative))
             return 0;
-        return LinkAfter(added, piece);
+        return LinkAfter(added, Fresh(piece));
     }
-    return LinkAfter(added, piece->m_p_prev);
+    return LinkAfter(added, Fresh(piece)->m_p_prev);
 }
 
 int CDataPlane::RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last) {
     if (IsBeingRead())
         return 0;
+    piece = Fresh(piece);
     if (piece == nullptr || last >= piece->m_n_length || first < 0 || first > last)
         return 0;
     if (first == 0 && last == piece->m_n_length - 1) {
         DeletePiece(piece);
         return 1;
     }
+    // Owning changes no byte of the document, so a failure below still
+    // leaves it as it was.
+    piece = Own(piece);
     const int64_t n = last - first + 1;
     const int64_t new_length = piece->m_n_length - n;
-    if (first == 0) {
+    if (first == 0 || last == piece->m_n_length - 1) {
         if (!OwnsBytes(piece)) {
-            piece->m_n_src_begin += last + 1;
-        } else {
-            uint8_t* bytes = AllocBytes(new_length);
-            if (bytes == nullptr)
-                return 0;
-            std::memcpy(bytes, piece->m_p_bytes + last + 1, new_length);
-            std::free(piece->m_p_bytes);
-            piece->m_p_bytes = bytes;
-        }
-        SetLength(piece, new_length);
-        Changed();
-        return 1;
-    }
-    if (last == piece->m_n_length - 1) {
-        if (!OwnsBytes(piece)) {
-            piece->m_n_src_end -= n;
-        } else {
-            void* shrunk = ShrinkBytes(piece->m_p_bytes, new_length);
-            if (shrunk == nullptr)
-                return 0;
-            piece->m_p_bytes = static_cast<uint8_t*>(shrunk);
+            if (first == 0)
+                piece->m_n_src_begin += last + 1;
+            else
+                piece->m_n_src_end -= n;
+        } else if (!CutBytes(piece, first == 0 ? last + 1 : 0, new_length)) {
+            return 0;
         }
         SetLength(piece, new_length);
         Changed();
@@ -364,16 +512,14 @@ int CDataPlane::RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last) {
         }
         std::memcpy(tail->m_p_bytes, piece->m_p_bytes + last + 1,
                     static_cast<size_t>(tail->m_n_length));
-        void* shrunk = ShrinkBytes(piece->m_p_bytes, first);
-        if (shrunk == nullptr) {
+        if (!CutBytes(piece, 0, first)) {
             std::free(tail->m_p_bytes);
             std::free(tail);
             return 0;
         }
-        piece->m_p_bytes = static_cast<uint8_t*>(shrunk);
     }
     Link(tail, piece);
-    SetLength(piece, first);
+    piece = SetLength(piece, first);
     if (!OwnsBytes(piece))
         piece->m_n_src_end = piece->m_n_src_begin + first - 1;
     Changed();
@@ -454,6 +600,7 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceRecord* records
         return 0;
     if (first < 0 || count < 0 || (record_count > 0 && records == nullptr))
         return 0;
+    FreeKept();
     // The run of pieces that goes (left..right), the parts of its edge pieces
     // that stay (head and tail), and the pieces around it.
     int64_t left_start = 0;
@@ -503,41 +650,47 @@ int CDataPlane::Replace(int64_t first, int64_t count, const PieceRecord* records
         return 0;
     }
 
-    // Nothing fails from here on.
+    // Nothing fails from here on. Unlinking and resizing may put copies in
+    // place of pieces a snapshot sees, so pointers held across are refreshed.
     PlanePiece* after = nullptr;
     if (left != nullptr) {
         before = left->m_p_prev;
         after = right->m_p_next;
-        for (PlanePiece* p = left; p != after;) {
+        for (PlanePiece* p = left; (p = Fresh(p)) != Fresh(after);) {
             PlanePiece* next = p->m_p_next;
-            Unlink(p);
-            std::free(p->m_p_bytes);
-            std::free(p);
+            Drop(Unlink(p));
             p = next;
         }
+        before = Fresh(before);
+        after = Fresh(after);
     } else {
         after = before != nullptr ? before->m_p_next : m_p_head;
     }
     if (chain.head != nullptr && Continues(before, chain.head)) {
         PlanePiece* joined = chain.head;
+        before = Own(before);
         before->m_n_src_end = joined->m_n_src_end;
-        SetLength(before, before->m_n_length + joined->m_n_length);
+        before = SetLength(before, before->m_n_length + joined->m_n_length);
         chain.head = joined->m_p_next;
         if (chain.tail == joined)
             chain.tail = nullptr;
         std::free(joined);
+        after = Fresh(after);
     }
     PlanePiece* last = chain.tail != nullptr ? chain.tail : before;
     if (Continues(last, after)) {
+        if (last == before) {
+            before = last = Own(before);
+            after = Fresh(after);
+        }
         last->m_n_src_end = after->m_n_src_end;
         if (last == before)
-            SetLength(last, last->m_n_length + after->m_n_length);
+            before = last = SetLength(last, last->m_n_length + after->m_n_length);
         else
             last->m_n_length += after->m_n_length; // not linked yet
-        Unlink(after);
-        std::free(after);
+        Drop(Unlink(after));
     }
-    PlanePiece* anchor = before;
+    PlanePiece* anchor = Fresh(before);
     for (PlanePiece* p = chain.head; p != nullptr;) {
         PlanePiece* next = p == chain.tail ? nullptr : p->m_p_next;
         Link(p, anchor);
@@ -570,7 +723,11 @@ int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* 
         return 0;
     const int64_t r = offset - s;
     value &= 0x0F;
+    FreeKept();
     if (OwnsBytes(p)) {
+        p = Own(p);
+        if (BytesFrozen(p) && !CutBytes(p, 0, p->m_n_length))
+            return 0;
         uint8_t& b = p->m_p_bytes[r];
         b = high ? static_cast<uint8_t>((value << 4) | (b & 0x0F))
                  : static_cast<uint8_t>((b & 0xF0) | value);
@@ -599,18 +756,18 @@ int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* 
         std::free(m);
         return 0;
     }
+    p = Fresh(p);
     PlanePiece* target = r != 0 ? p->m_p_next : p;
     m->m_p_bytes[0] = merged;
     m->m_n_kind = PIECE_OVERWRITTEN;
     m->m_n_src_begin = m->m_n_src_end = target->m_n_src_begin;
     m->m_n_length = 1;
     Link(m, r != 0 ? p : p->m_p_prev);
+    target = Own(target);
     target->m_n_src_begin += 1;
-    SetLength(target, target->m_n_length - 1);
-    if (target->m_n_length == 0) {
-        Unlink(target);
-        std::free(target);
-    }
+    target = SetLength(target, target->m_n_length - 1);
+    if (target->m_n_length == 0)
+        Drop(Unlink(target));
     Changed();
     return 1;
 }
@@ -643,6 +800,7 @@ int CDataPlane::ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count) {
         return 1;
     if (edits == nullptr)
         return 0;
+    FreeKept();
     int64_t end = 0;
     for (size_t i = 0; i < edit_count; ++i) {
         const PlaneRangeEdit& e = edits[i];
@@ -726,17 +884,29 @@ int CDataPlane::ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count) {
         if (kept < out.size() && out[kept] == q)
             ++kept;
         else
-            FreePiece(q);
+            Drop(q);
         q = next;
     }
+    // Every link of every piece is made anew below: a kept piece that a
+    // snapshot sees gives way to a copy.
     size_t count = 0;
     for (PlanePiece* entry : out) {
         PlanePiece* piece = Untagged(entry);
         if (count > 0 && Continues(out[count - 1], piece)) {
             out[count - 1]->m_n_src_end = piece->m_n_src_end;
             out[count - 1]->m_n_length += piece->m_n_length;
-            FreePiece(piece);
+            Drop(piece);
             continue;
+        }
+        if (Frozen(piece)) {
+            auto* c = static_cast<PlanePiece*>(std::malloc(sizeof(PlanePiece)));
+            if (c == nullptr)
+                std::abort(); // see Snapshot
+            std::memcpy(static_cast<void*>(c), piece, sizeof(PlanePiece));
+            c->m_n_epoch = m_n_epoch;
+            c->m_b_shared_bytes = OwnsBytes(piece) ? 1 : 0;
+            KeepPiece(piece);
+            piece = c;
         }
         out[count++] = piece;
     }
