@@ -1,7 +1,8 @@
 // RecoveryKeeper: keeps the current document's recovery copy in step with its
 // pending edits. The frame calls Tick from a timer; the keeper notices edits
-// by the overlay's generation, builds the copy's bytes on the calling thread
-// (the piece list is never touched elsewhere) and writes them on a worker.
+// by the overlay's generation, takes a snapshot of the overlay (O(1)) and
+// builds the copy's bytes from it and writes them on a worker, while the
+// window goes on editing.
 #pragma once
 
 #include "data/recovery.h"
