@@ -4,9 +4,11 @@
 // walked as the painter does) against a single piece, the heap per piece, and
 // random edits, undone and redone, checked against a byte vector.
 // Goals: typed byte at 1e6 <= 20 us and <= 2x its cost at 1e4; lookup <= 1 us;
-// the screen at 1e6 within 4x of one piece; <= 64 bytes per piece.
+// the screen at 1e6 within 4x of one piece; <= 64 bytes per piece. Also
+// snapshots and bulk replacements (below).
 #include "data/data_plane.h"
 #include "data/edit_history.h"
+#include "data/plane_snapshot.h"
 #include "data/source.h"
 #include "bench/alternating_pieces.h"
 
@@ -268,6 +270,41 @@ void BM_ModelMillionPieces(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ModelMillionPieces)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Taking a snapshot and letting it go, at 10,000 and 1,000,000 pieces (goal
+// <= 10 us at any size); then a typed byte (and its undo) while a snapshot
+// lives, which copies the pieces it changes and the paths above them.
+void BM_Snapshot(benchmark::State& state) {
+    CDataPlane& plane = PlaneFor(state.range(0));
+    for (auto _ : state) {
+        PlaneSnapshot snapshot = plane.Snapshot();
+        benchmark::DoNotOptimize(snapshot.Root());
+    }
+}
+BENCHMARK(BM_Snapshot)->Arg(10000)->Arg(1000000);
+
+void BM_TypedByteUnderSnapshot(benchmark::State& state) {
+    auto plane = ManyPieces(state.range(0));
+    PatternSource source;
+    CEditHistory history;
+    std::mt19937_64 rng(1);
+    const uint64_t runs = static_cast<uint64_t>(state.range(0) / 2);
+    for (auto _ : state) {
+        state.PauseTiming();
+        PlaneSnapshot snapshot = plane->Snapshot();
+        state.ResumeTiming();
+        const int64_t at =
+            static_cast<int64_t>(rng() % runs) * 16 + 3 + static_cast<int64_t>(rng() % 10);
+        history.EndTyping();
+        history.TypeNibble(plane.get(), at, 0xC, 1, &source, kMark);
+        history.TypeNibble(plane.get(), at, 0x3, 0, &source, kMark);
+        state.PauseTiming();
+        history.Undo(plane.get(), nullptr);
+        snapshot.Reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_TypedByteUnderSnapshot)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 // A million scattered 4-byte ranges of the million-piece overlay replaced by
 // 6 bytes each in one bulk step (a replace-all), then undone and redone; the
