@@ -73,53 +73,62 @@ const PlanePiece* PlaneSnapshot::Find(int64_t offset, int64_t* start) const {
 }
 
 SnapshotCursor::SnapshotCursor(const PlaneSnapshot& snapshot) {
-    Descend(snapshot.Root());
+    for (const PlanePiece* n = snapshot.Root(); n != nullptr; n = n->m_p_left)
+        m_path.push_back(n);
 }
 
 SnapshotCursor::SnapshotCursor(const PlaneSnapshot& snapshot, int64_t offset) {
-    if (offset < 0)
-        return;
-    const PlanePiece* p = snapshot.Root();
+    const PlanePiece* p = offset >= 0 ? snapshot.Root() : nullptr;
     int64_t base = 0;
     while (p != nullptr) {
+        m_path.push_back(p);
         if (offset < base + p->m_n_left_length) {
-            m_above.push_back(p);
             p = p->m_p_left;
             continue;
         }
         base += p->m_n_left_length;
         if (offset < base + p->m_n_length) {
-            m_p_piece = p;
             m_n_start = base;
             return;
         }
         base += p->m_n_length;
         p = p->m_p_right;
     }
-    m_above.clear();
+    m_path.clear();
     m_n_start = snapshot.Size();
 }
 
-void SnapshotCursor::Descend(const PlanePiece* n) {
-    while (n != nullptr && n->m_p_left != nullptr) {
-        m_above.push_back(n);
-        n = n->m_p_left;
+void SnapshotCursor::Next() {
+    if (m_path.empty())
+        return;
+    const PlanePiece* n = m_path.back();
+    m_n_start += n->m_n_length;
+    if (n->m_p_right != nullptr) {
+        for (n = n->m_p_right; n != nullptr; n = n->m_p_left)
+            m_path.push_back(n);
+        return;
     }
-    m_p_piece = n;
+    // Up past every step that came from a right child.
+    m_path.pop_back();
+    while (!m_path.empty() && m_path.back()->m_p_right == n) {
+        n = m_path.back();
+        m_path.pop_back();
+    }
 }
 
-void SnapshotCursor::Next() {
-    if (m_p_piece == nullptr)
+void SnapshotCursor::Prev() {
+    if (m_path.empty())
         return;
-    m_n_start += m_p_piece->m_n_length;
-    if (m_p_piece->m_p_right != nullptr) {
-        Descend(m_p_piece->m_p_right);
-        return;
+    const PlanePiece* n = m_path.back();
+    if (n->m_p_left != nullptr) {
+        for (n = n->m_p_left; n != nullptr; n = n->m_p_right)
+            m_path.push_back(n);
+    } else {
+        m_path.pop_back();
+        while (!m_path.empty() && m_path.back()->m_p_left == n) {
+            n = m_path.back();
+            m_path.pop_back();
+        }
     }
-    if (m_above.empty()) {
-        m_p_piece = nullptr;
-        return;
-    }
-    m_p_piece = m_above.back();
-    m_above.pop_back();
+    m_n_start = m_path.empty() ? 0 : m_n_start - m_path.back()->m_n_length;
 }

@@ -61,13 +61,15 @@ class SnapshotCursor {
     explicit SnapshotCursor(const PlaneSnapshot& snapshot);
     // At the piece of non-zero length holding offset; at the end past it.
     SnapshotCursor(const PlaneSnapshot& snapshot, int64_t offset);
-    const PlanePiece* Piece() const { return m_p_piece; } // null at the end
-    int64_t Start() const { return m_n_start; }
+    const PlanePiece* Piece() const { return m_path.empty() ? nullptr : m_path.back(); }
+    int64_t Start() const { return m_n_start; } // the piece's offset (the size at the end)
+    // To the next piece (past the last: the end) or the one before (before
+    // the first: the end, with Start 0).
     void Next();
+    void Prev();
 
   private:
-    void Descend(const PlanePiece* n);      // to the leftmost piece below n
-    std::vector<const PlanePiece*> m_above; // nodes whose left subtree holds the walk
-    const PlanePiece* m_p_piece = nullptr;
+    // The path from the root down to the piece; empty at the end.
+    std::vector<const PlanePiece*> m_path;
     int64_t m_n_start = 0;
 };

@@ -114,6 +114,13 @@ TEST(PlaneSnapshot, KeepsItsBytesWhileTheOverlayChangesAndAfterItGoes) {
                     ASSERT_EQ(p->m_n_kind == PIECE_SOURCE ? *source.GetData(p->m_n_src_begin + rel)
                                                           : p->m_p_bytes[rel],
                               second_bytes[static_cast<size_t>(at)]);
+                    // And back from there to the first piece.
+                    int64_t end = c.Start() + p->m_n_length;
+                    for (; c.Piece() != nullptr; c.Prev()) {
+                        ASSERT_EQ(c.Start() + c.Piece()->m_n_length, end);
+                        end = c.Start();
+                    }
+                    ASSERT_EQ(end, 0);
                 }
             }
         }
