@@ -114,6 +114,7 @@ PlaneSnapshot CDataPlane::Snapshot() const {
             return PlaneSnapshot();
         }
     }
+    FreeKept();
     // Every piece made so far is now shared with the snapshot.
     m_n_epoch = (m_n_epoch + 1) & 0x1FFFFFFFu;
     return PlaneSnapshot(m_p_keep, m_p_root, m_n_size, m_n_pieces);
@@ -168,6 +169,7 @@ PlanePiece* CDataPlane::Own(PlanePiece* p) {
     KeepPiece(p);
     p->m_p_prev = p;
     p->m_p_next = c;
+    Changed(); // pointers to p that readers cached go stale even if the edit fails
     return c;
 }
 
@@ -202,7 +204,7 @@ void CDataPlane::Drop(PlanePiece* p) {
         std::free(p);
 }
 
-void CDataPlane::FreeKept() {
+void CDataPlane::FreeKept() const {
     if (m_p_keep == nullptr || m_p_keep->m_n_snapshots.load(std::memory_order_acquire) > 0)
         return;
     std::lock_guard<std::mutex> lock(m_p_keep->m_lock);

@@ -172,7 +172,7 @@ class CDataPlane {
     // when memory is short, with the piece as it was.
     int CutBytes(PlanePiece* piece, int64_t from, int64_t count);
     // Frees the pieces kept for snapshots once none lives.
-    void FreeKept();
+    void FreeKept() const;
     // Makes pieces[0..count) the list and a perfectly balanced tree over it.
     void Rebuild(PlanePiece** pieces, size_t count);
     // The balanced subtree over pieces[lo, hi) below parent: its root, its
