@@ -57,6 +57,7 @@ class PlaneSnapshot {
 // the tree alone (the list links belong to the live overlay).
 class SnapshotCursor {
   public:
+    SnapshotCursor() = default; // at the end of nothing
     // At the first piece.
     explicit SnapshotCursor(const PlaneSnapshot& snapshot);
     // At the piece of non-zero length holding offset; at the end past it.
