@@ -257,6 +257,7 @@ TEST(Inspector, WritesValuesWhileASearchReadsTheDocument) {
     EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"65");
     EXPECT_EQ(Cell(app, list, kRowUInt8, 2), L"");
     ASSERT_TRUE(find.Enabled(kFindStop)) << "the search ended before the value was typed";
+    e2e::Screenshot(nullptr, L"inspector_written_during_search");
     ASSERT_TRUE(find.WaitIdle(60000));
     std::printf("search took %llu ms\n", GetTickCount64() - started);
     EXPECT_TRUE(find.Close());
