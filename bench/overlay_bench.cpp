@@ -1,6 +1,7 @@
 // Effective-byte reads through overlays of 1 to 1,000,000 pieces: one paint's
 // worth of consecutive bytes (2,400) byte by byte and as one span, and single
-// random lookups; and writing and reading a workspace of 100,000 pieces.
+// random lookups; and writing and reading a workspace of 100,000 and of
+// 1,000,000 pieces.
 #include "data/data_plane.h"
 #include "data/document.h"
 #include "data/workspace.h"
@@ -102,15 +103,15 @@ const std::wstring& BenchWorkspacePath() {
     return path;
 }
 
-void BM_WriteWorkspace100k(benchmark::State& state) {
-    Fixture& f = FixtureFor(100000);
+void BM_WriteWorkspace(benchmark::State& state) {
+    Fixture& f = FixtureFor(state.range(0));
     for (auto _ : state)
         benchmark::DoNotOptimize(WriteWorkspace(BenchWorkspacePath().c_str(), f.doc->m_p_data_plane,
                                                 static_cast<int64_t>(f.source.m_bytes.size())));
 }
 
-void BM_ReadWorkspace100k(benchmark::State& state) {
-    Fixture& f = FixtureFor(100000);
+void BM_ReadWorkspace(benchmark::State& state) {
+    Fixture& f = FixtureFor(state.range(0));
     WriteWorkspace(BenchWorkspacePath().c_str(), f.doc->m_p_data_plane,
                    static_cast<int64_t>(f.source.m_bytes.size()));
     for (auto _ : state) {
@@ -125,6 +126,6 @@ void BM_ReadWorkspace100k(benchmark::State& state) {
 BENCHMARK(BM_PaintFetchByteByByte)->Arg(1)->Arg(1000)->Arg(100000)->Arg(1000000);
 BENCHMARK(BM_PaintFetchAsSpan)->Arg(1)->Arg(1000)->Arg(100000)->Arg(1000000);
 BENCHMARK(BM_RandomLookup)->Arg(1)->Arg(1000)->Arg(100000)->Arg(1000000);
-BENCHMARK(BM_WriteWorkspace100k)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadWorkspace100k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteWorkspace)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadWorkspace)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

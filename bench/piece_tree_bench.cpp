@@ -4,15 +4,18 @@
 // walked as the painter does) against a single piece, the heap per piece, and
 // random edits, undone and redone, checked against a byte vector.
 // Goals: typed byte at 1e6 <= 20 us and <= 2x its cost at 1e4; lookup <= 1 us;
-// the screen at 1e6 within 4x of one piece; <= 64 bytes per piece.
+// the screen at 1e6 within 4x of one piece; <= 64 bytes per piece. Also
+// snapshots and bulk replacements (below).
 #include "data/data_plane.h"
 #include "data/edit_history.h"
+#include "data/plane_snapshot.h"
 #include "data/source.h"
 #include "bench/alternating_pieces.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -268,6 +271,110 @@ void BM_ModelMillionPieces(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ModelMillionPieces)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Taking a snapshot and letting it go, at 10,000 and 1,000,000 pieces (goal
+// <= 10 us at any size); then a typed byte (and its undo) while a snapshot
+// lives, which copies the pieces it changes and the paths above them.
+void BM_Snapshot(benchmark::State& state) {
+    CDataPlane& plane = PlaneFor(state.range(0));
+    for (auto _ : state) {
+        PlaneSnapshot snapshot = plane.Snapshot();
+        benchmark::DoNotOptimize(snapshot.Root());
+    }
+}
+BENCHMARK(BM_Snapshot)->Arg(10000)->Arg(1000000);
+
+void BM_TypedByteUnderSnapshot(benchmark::State& state) {
+    auto plane = ManyPieces(state.range(0));
+    PatternSource source;
+    CEditHistory history;
+    std::mt19937_64 rng(1);
+    const uint64_t runs = static_cast<uint64_t>(state.range(0) / 2);
+    for (auto _ : state) {
+        state.PauseTiming();
+        PlaneSnapshot snapshot = plane->Snapshot();
+        state.ResumeTiming();
+        const int64_t at =
+            static_cast<int64_t>(rng() % runs) * 16 + 3 + static_cast<int64_t>(rng() % 10);
+        history.EndTyping();
+        history.TypeNibble(plane.get(), at, 0xC, 1, &source, kMark);
+        history.TypeNibble(plane.get(), at, 0x3, 0, &source, kMark);
+        state.PauseTiming();
+        history.Undo(plane.get(), nullptr);
+        snapshot.Reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_TypedByteUnderSnapshot)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// A million scattered 4-byte ranges of the million-piece overlay replaced by
+// 6 bytes each in one bulk step (a replace-all), then undone and redone; the
+// bytes match the vector model after each phase. Goals: each <= 2 s.
+double CpuMs(std::clock_t since) {
+    return 1000.0 * static_cast<double>(std::clock() - since) / CLOCKS_PER_SEC;
+}
+
+void BM_BulkReplaceMillion(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    const int64_t ranges = 1000000;
+    for (auto _ : state) {
+        auto plane = ManyPieces(1000000);
+        PatternSource source;
+        CEditHistory history;
+        const std::vector<uint8_t> original = Bytes(*plane, source);
+        const uint8_t put[6] = {'r', 'e', 'p', 'l', 'c', 'd'};
+        // One range in each stride of the data, at a random place inside it.
+        const int64_t stride = static_cast<int64_t>(original.size()) / ranges;
+        std::vector<BulkReplacement> bulk;
+        std::vector<uint8_t> model;
+        model.reserve(original.size() + static_cast<size_t>(ranges) * 2);
+        std::mt19937_64 rng(6);
+        int64_t at = 0;
+        for (int64_t i = 0; i < ranges; ++i) {
+            const int64_t first = i * stride + static_cast<int64_t>(rng() % (stride - 3));
+            bulk.push_back({first, 4, put, 6});
+            model.insert(model.end(), original.begin() + at, original.begin() + first);
+            model.insert(model.end(), put, put + 6);
+            at = first + 4;
+        }
+        model.insert(model.end(), original.begin() + at, original.end());
+        // Wall and processor time of each phase: on a shared machine the
+        // processor time shows what waiting for a core added.
+        auto t0 = Clock::now();
+        std::clock_t c0 = std::clock();
+        int ok = history.ReplaceMany(plane.get(), bulk.data(), bulk.size(), kMark);
+        const auto bulk_time = Clock::now() - t0;
+        const double bulk_cpu = CpuMs(c0);
+        const int bulk_ok = ok && Bytes(*plane, source) == model;
+        t0 = Clock::now();
+        c0 = std::clock();
+        ok = ok && history.Undo(plane.get(), nullptr);
+        const auto undo_time = Clock::now() - t0;
+        const double undo_cpu = CpuMs(c0);
+        const int undo_ok = ok && Bytes(*plane, source) == original;
+        t0 = Clock::now();
+        c0 = std::clock();
+        ok = ok && history.Redo(plane.get(), nullptr);
+        const auto redo_time = Clock::now() - t0;
+        const double redo_cpu = CpuMs(c0);
+        const int redo_ok = ok && Bytes(*plane, source) == model;
+        auto ms = [](Clock::duration d) {
+            return std::chrono::duration<double, std::milli>(d).count();
+        };
+        state.counters["bulk_ms"] = ms(bulk_time);
+        state.counters["undo_ms"] = ms(undo_time);
+        state.counters["redo_ms"] = ms(redo_time);
+        state.counters["bulk_cpu_ms"] = bulk_cpu;
+        state.counters["undo_cpu_ms"] = undo_cpu;
+        state.counters["redo_cpu_ms"] = redo_cpu;
+        state.counters["bulk_matches"] = bulk_ok;
+        state.counters["undo_matches"] = undo_ok;
+        state.counters["redo_matches"] = redo_ok;
+        state.counters["pieces"] = static_cast<double>(plane->PieceCount());
+        state.counters["history_MiB"] = static_cast<double>(history.HeldBytes()) / (1 << 20);
+    }
+}
+BENCHMARK(BM_BulkReplaceMillion)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -6,8 +6,11 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 class CSrclibrary;
+class PlaneSnapshot;
+struct PlaneKeep;
 
 // Asked before every allocation the overlay makes; a test hook that refuses
 // one shows that an edit which cannot finish leaves the list as it was.
@@ -24,12 +27,21 @@ enum : uint32_t {
 };
 
 struct PlanePiece {
-    uint32_t m_n_kind;
-    uint32_t m_n_priority; // the tree's heap key (fills the padding after the kind)
+    uint32_t m_n_kind : 2;
+    // Set on a piece copied from one that a snapshot still reads: the bytes
+    // are that snapshot's too, so they are replaced, never written or freed,
+    // while a snapshot lives.
+    uint32_t m_b_shared_bytes : 1;
+    // The overlay's snapshot epoch when the piece was made; a piece of an
+    // older epoch may be seen by a snapshot and is copied before it changes.
+    uint32_t m_n_epoch : 29;
+    uint32_t m_n_priority; // the tree's heap key
     int64_t m_n_length;
     // The lookup tree (a treap in list order), kept by CDataPlane alone. A node
     // knows the length of its left subtree, so a descent reads only the nodes
-    // on its path; the fields a descent and a walk read come first.
+    // on its path; the fields a descent and a walk read come first. Snapshots
+    // read every field up to m_n_src_end and never the list or parent links,
+    // which belong to the live overlay alone.
     int64_t m_n_left_length;
     PlanePiece* m_p_left;
     PlanePiece* m_p_right;
@@ -50,6 +62,15 @@ struct PieceRecord {
     const uint8_t* m_p_bytes; // m_n_length bytes for owned kinds, null for source
 };
 
+// One range of a bulk replacement: the count effective bytes at first (an
+// offset as the plane stands before the bulk step) give way to the records.
+struct PlaneRangeEdit {
+    int64_t m_n_first;
+    int64_t m_n_count;
+    const PieceRecord* m_p_records;
+    size_t m_n_record_count;
+};
+
 class CDataPlane {
   public:
     CDataPlane();                          // empty list (readers append themselves)
@@ -66,6 +87,10 @@ class CDataPlane {
     // or nothing: every allocation is made before the list changes. Source
     // pieces that continue each other are joined into one.
     int Replace(int64_t first, int64_t count, const PieceRecord* records, size_t record_count);
+    // Many replacements in one pass over the list, all or nothing: the edits
+    // are sorted by offset and do not overlap (two may touch). Costs O(n + k)
+    // for n pieces and k edits, then rebuilds the tree balanced.
+    int ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count);
     int Remove(int64_t first, int64_t last);
     int Insert(int64_t offset, const uint8_t* bytes, int64_t count);
     int SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source);
@@ -85,6 +110,16 @@ class CDataPlane {
     int64_t PieceCount() const { return m_n_pieces; }
     // The lookup tree's root, for checks of its shape.
     const PlanePiece* TreeRoot() const { return m_p_root; }
+
+    // An immutable view of the overlay as it is now, in O(1): the pieces are
+    // shared, and the overlay copies a piece (and the path above it) before
+    // it changes one that a snapshot may see. A worker reads the snapshot on
+    // its own thread while this overlay goes on being edited; the copies and
+    // the pieces they replace go when no snapshot lives any more. An invalid
+    // snapshot when memory is short. Copying a piece that a snapshot sees
+    // cannot be refused half-way through an edit, so the program ends if
+    // even those few bytes cannot be had.
+    PlaneSnapshot Snapshot() const;
 
     // A worker reading the list on another thread holds it against change:
     // while any reader does, every mutator above refuses (0 or null) and the
@@ -112,18 +147,47 @@ class CDataPlane {
     void Changed() { ++m_n_generation; }
 
     // List and tree together; none of these allocates or fails.
+    // These return the piece as it now is (Own may have put a copy in its place).
     void Link(PlanePiece* piece, PlanePiece* anchor); // after anchor, at the head when null
-    void Unlink(PlanePiece* piece);                   // out of both; the caller frees it
-    void SetLength(PlanePiece* piece, int64_t length);
+    PlanePiece* Unlink(PlanePiece* piece);            // out of both; the caller drops it
+    PlanePiece* SetLength(PlanePiece* piece, int64_t length);
     // Tree steps.
     void RotateUp(PlanePiece* x);
     // Adds delta to the left length of every ancestor that has p on its left.
     void AddAbove(PlanePiece* p, int64_t delta);
 
+    // Snapshot support. A frozen piece may be seen by a live snapshot; Own
+    // returns a piece that may change (p, or a copy in its place with the
+    // path above it copied too; p then forwards to the copy), Fresh follows
+    // such forwarding for a pointer held across a change. Drop lets go of an
+    // unlinked piece (freed, or kept while snapshots may read it).
+    bool Frozen(const PlanePiece* p) const;
+    bool BytesFrozen(const PlanePiece* p) const;
+    static PlanePiece* Fresh(PlanePiece* p);
+    PlanePiece* Own(PlanePiece* p);
+    void Drop(PlanePiece* p);
+    void KeepPiece(PlanePiece* p);
+    void KeepBytes(uint8_t* bytes);
+    // Makes an owned piece's bytes the count bytes at from of its bytes; 0
+    // when memory is short, with the piece as it was.
+    int CutBytes(PlanePiece* piece, int64_t from, int64_t count);
+    // Frees the pieces kept for snapshots once none lives.
+    void FreeKept() const;
+    // Makes pieces[0..count) the list and a perfectly balanced tree over it.
+    void Rebuild(PlanePiece** pieces, size_t count);
+    // The balanced subtree over pieces[lo, hi) below parent: its root, its
+    // byte length and its height (0 when empty).
+    PlanePiece* Balanced(PlanePiece** pieces, size_t lo, size_t hi, PlanePiece* parent,
+                         int64_t* total, uint32_t* height);
+    uint64_t NextRandom();
+
     PlanePiece* m_p_root = nullptr;
     int64_t m_n_pieces = 0;
     int64_t m_n_size = 0;                      // sum of all lengths
     uint64_t m_n_seed = 0x9E3779B97F4A7C15ull; // priorities (xorshift)
+    // Made by the first snapshot; holds what snapshots still read.
+    mutable std::shared_ptr<PlaneKeep> m_p_keep;
+    mutable uint32_t m_n_epoch = 0; // bumped by each snapshot
 };
 
 // One reader's hold on a plane (see CDataPlane::BeginRead), let go when the

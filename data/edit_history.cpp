@@ -66,6 +66,8 @@ int CEditHistory::Capture(const CDataPlane* plane, int64_t first, int64_t count,
 }
 
 int CEditHistory::Swap(CDataPlane* plane, Step* step) {
+    if (step->m_p_bulk)
+        return SwapBulk(plane, step);
     Step now;
     if (!Capture(plane, step->m_n_first, step->m_n_length, &now))
         return 0;
@@ -84,6 +86,149 @@ int CEditHistory::Swap(CDataPlane* plane, Step* step) {
     step->m_n_pieces_length = now.m_n_pieces_length;
     step->m_n_held = now.m_n_held;
     return 1;
+}
+
+int64_t CEditHistory::BulkParts::Held() const {
+    return static_cast<int64_t>(m_bytes.size() + m_records.size() * sizeof(PieceRecord) +
+                                m_parts.size() * sizeof(BulkPart));
+}
+
+int CEditHistory::CaptureParts(const CDataPlane* plane, BulkParts* out) {
+    out->m_records.clear();
+    out->m_bytes.clear();
+    if (out->m_parts.empty())
+        return 1;
+    int64_t start = 0;
+    const PlanePiece* p = plane->Find(out->m_parts.front().m_n_first, &start);
+    try {
+        // Source records first; the owned bytes are packed, and the records
+        // pointed at them, once the buffer has stopped growing.
+        for (BulkPart& part : out->m_parts) {
+            part.m_n_record_begin = out->m_records.size();
+            const int64_t end = part.m_n_first + part.m_n_length;
+            while (p != nullptr && start + p->m_n_length <= part.m_n_first && part.m_n_length > 0) {
+                start += p->m_n_length;
+                p = p->m_p_next;
+            }
+            for (int64_t at = part.m_n_first; at < end;) {
+                if (p == nullptr || at < start)
+                    return 0;
+                const int64_t rel = at - start;
+                const int64_t n = std::min(p->m_n_length - rel, end - at);
+                if (n > 0) {
+                    PieceRecord record = {p->m_n_kind, p->m_n_src_begin, p->m_n_src_end, n,
+                                          nullptr};
+                    if (p->m_n_kind == PIECE_SOURCE) {
+                        record.m_n_src_begin = p->m_n_src_begin + rel;
+                        record.m_n_src_end = record.m_n_src_begin + n - 1;
+                    } else {
+                        out->m_bytes.insert(out->m_bytes.end(), p->m_p_bytes + rel,
+                                            p->m_p_bytes + rel + n);
+                    }
+                    out->m_records.push_back(record);
+                    at += n;
+                }
+                if (at == start + p->m_n_length) {
+                    start += p->m_n_length;
+                    p = p->m_p_next;
+                }
+            }
+            part.m_n_record_count = out->m_records.size() - part.m_n_record_begin;
+            part.m_n_records_length = part.m_n_length;
+        }
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    const uint8_t* bytes = out->m_bytes.data();
+    for (PieceRecord& record : out->m_records) {
+        if (record.m_n_kind != PIECE_SOURCE) {
+            record.m_p_bytes = bytes;
+            bytes += record.m_n_length;
+        }
+    }
+    return 1;
+}
+
+int CEditHistory::SwapBulk(CDataPlane* plane, Step* step) {
+    BulkParts& bulk = *step->m_p_bulk;
+    BulkParts now;
+    std::vector<PlaneRangeEdit> edits;
+    try {
+        now.m_parts = bulk.m_parts;
+        edits.reserve(bulk.m_parts.size());
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (!CaptureParts(plane, &now))
+        return 0;
+    for (const BulkPart& part : bulk.m_parts)
+        edits.push_back({part.m_n_first, part.m_n_length,
+                         bulk.m_records.data() + part.m_n_record_begin, part.m_n_record_count});
+    if (!plane->ReplaceMany(edits.data(), edits.size()))
+        return 0;
+    // Each part now holds its old records' bytes, moved by the parts before it.
+    int64_t shift = 0;
+    for (size_t i = 0; i < bulk.m_parts.size(); ++i) {
+        now.m_parts[i].m_n_first = bulk.m_parts[i].m_n_first + shift;
+        now.m_parts[i].m_n_length = bulk.m_parts[i].m_n_records_length;
+        shift += bulk.m_parts[i].m_n_records_length - bulk.m_parts[i].m_n_length;
+    }
+    step->m_n_length += shift;
+    step->m_n_held = now.Held();
+    bulk = std::move(now);
+    return 1;
+}
+
+int CEditHistory::ReplaceMany(CDataPlane* plane, const BulkReplacement* replacements, size_t count,
+                              const EditMark& before) {
+    if (plane == nullptr || plane->IsBeingRead() || count == 0 || replacements == nullptr)
+        return 0;
+    int64_t end = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const BulkReplacement& r = replacements[i];
+        if (r.m_n_first < end || r.m_n_count < 0 || r.m_n_length < 0 ||
+            (r.m_n_length > 0 && r.m_p_bytes == nullptr))
+            return 0;
+        end = r.m_n_first + r.m_n_count;
+    }
+    Step step;
+    step.m_mark = before;
+    std::vector<PieceRecord> records;
+    std::vector<PlaneRangeEdit> edits;
+    try {
+        step.m_p_bulk = std::make_unique<BulkParts>();
+        step.m_p_bulk->m_parts.reserve(count);
+        for (size_t i = 0; i < count; ++i)
+            step.m_p_bulk->m_parts.push_back(
+                {replacements[i].m_n_first, replacements[i].m_n_count, 0, 0, 0});
+        records.reserve(count);
+        edits.reserve(count);
+        m_steps.reserve(m_steps.size() + 1);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (!CaptureParts(plane, step.m_p_bulk.get()))
+        return 0;
+    for (size_t i = 0; i < count; ++i) {
+        const BulkReplacement& r = replacements[i];
+        records.push_back({PIECE_INSERTED, 0, 0, r.m_n_length, r.m_p_bytes});
+        edits.push_back({r.m_n_first, r.m_n_count, &records.back(), r.m_n_length > 0 ? 1u : 0u});
+    }
+    if (!plane->ReplaceMany(edits.data(), edits.size()))
+        return 0;
+    int64_t shift = 0;
+    for (size_t i = 0; i < count; ++i) {
+        BulkPart& part = step.m_p_bulk->m_parts[i];
+        part.m_n_first += shift;
+        part.m_n_length = replacements[i].m_n_length;
+        shift += replacements[i].m_n_length - replacements[i].m_n_count;
+    }
+    const BulkPart& last = step.m_p_bulk->m_parts.back();
+    step.m_n_first = step.m_p_bulk->m_parts.front().m_n_first;
+    step.m_n_length = last.m_n_first + last.m_n_length - step.m_n_first;
+    step.m_n_held = step.m_p_bulk->Held();
+    m_b_typing = 0;
+    return Push(std::move(step));
 }
 
 int CEditHistory::Push(Step&& step) {

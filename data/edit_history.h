@@ -27,6 +27,15 @@ struct HistoryResult {
     int64_t m_n_size_delta;
 };
 
+// One replacement of a bulk step: count bytes at first (an offset as the
+// plane stands before the step) give way to length new bytes.
+struct BulkReplacement {
+    int64_t m_n_first;
+    int64_t m_n_count;
+    const uint8_t* m_p_bytes;
+    int64_t m_n_length;
+};
+
 class CEditHistory {
   public:
     // Bytes held only by the history above this bound make it forget its
@@ -48,6 +57,11 @@ class CEditHistory {
     int Remove(CDataPlane* plane, int64_t first, int64_t last, const EditMark& before);
     int Overwrite(CDataPlane* plane, int64_t offset, const uint8_t* bytes, int64_t length,
                   const EditMark& before);
+    // Many replacements as one step, as a replace-all makes them: sorted by
+    // offset, not overlapping (two may touch). One pass over the plane, all
+    // or nothing; Undo and Redo take the whole step back and forth.
+    int ReplaceMany(CDataPlane* plane, const BulkReplacement* replacements, size_t count,
+                    const EditMark& before);
     // One typed nibble; nibbles typed one after another join one step until
     // EndTyping, another step, an Undo or a Redo.
     int TypeNibble(CDataPlane* plane, int64_t offset, uint8_t value, int high, CSrclibrary* source,
@@ -80,6 +94,24 @@ class CEditHistory {
         PieceRecord m_record; // m_p_bytes points into m_bytes
         std::unique_ptr<uint8_t[]> m_bytes;
     };
+    // A part of a bulk step: [m_n_first, m_n_first + m_n_length) holds what
+    // the step made (or, once undone, what it replaced); its records hold the
+    // other side, m_n_records_length bytes long.
+    struct BulkPart {
+        int64_t m_n_first;
+        int64_t m_n_length;
+        size_t m_n_record_begin;
+        size_t m_n_record_count;
+        int64_t m_n_records_length;
+    };
+    // A bulk step's parts in offset order; the bytes that owned records hold
+    // are packed into one buffer, in record order.
+    struct BulkParts {
+        std::vector<BulkPart> m_parts;
+        std::vector<PieceRecord> m_records;
+        std::vector<uint8_t> m_bytes;
+        int64_t Held() const;
+    };
     // One step: the range [m_n_first, m_n_first + m_n_length) of the plane
     // now holds what the step made (or, once undone, what it replaced);
     // m_pieces hold the other side. Undo and Redo swap the two.
@@ -90,11 +122,18 @@ class CEditHistory {
         int64_t m_n_pieces_length = 0;
         int64_t m_n_held = 0;
         EditMark m_mark = {};
+        // Set for a bulk step, which keeps its sides here instead; m_n_first
+        // and m_n_length then span its parts.
+        std::unique_ptr<BulkParts> m_p_bulk;
     };
 
     // Copies the pieces over [first, first + count) into out; 0 when memory is short.
     static int Capture(const CDataPlane* plane, int64_t first, int64_t count, Step* out);
     static int Swap(CDataPlane* plane, Step* step);
+    // Captures, in one walk, the pieces over each part's range (the parts'
+    // m_n_first and m_n_length, sorted) as the parts' records.
+    static int CaptureParts(const CDataPlane* plane, BulkParts* out);
+    static int SwapBulk(CDataPlane* plane, Step* step);
     // Undoes or redoes the step (a Swap) and accounts for it: typing ends,
     // the held bytes follow, and result tells what changed. 0 leaves all as it was.
     int TakeStep(CDataPlane* plane, Step* step, HistoryResult* result);

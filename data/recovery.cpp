@@ -172,6 +172,12 @@ int SerializeWorkspace(const CDataPlane* plane, int64_t file_size, std::vector<u
     return WriteWorkspace(L"memory", plane, file_size, ops);
 }
 
+int SerializeWorkspace(const PlaneSnapshot& snapshot, int64_t file_size,
+                       std::vector<uint8_t>* out) {
+    MemoryWorkspaceOps ops(out);
+    return WriteWorkspace(L"memory", snapshot, file_size, ops);
+}
+
 RecoveryMatch MatchRecovery(const RecoveryIdentity& copy, const RecoveryIdentity& opened,
                             int64_t copy_time, int64_t workspace_time) {
     if (copy.m_n_size != opened.m_n_size || copy.m_n_time != opened.m_n_time)

@@ -12,6 +12,7 @@
 
 class CallBackInfo;
 class CDataPlane;
+class PlaneSnapshot;
 class WorkspaceFileOps;
 
 enum : int32_t { RECOVERY_FILE = 0, RECOVERY_PROCESS = 1 };
@@ -78,6 +79,7 @@ int SameFile(const RecoveryIdentity& copy, const RecoveryIdentity& opened);
 
 // The workspace bytes of a plane, built in memory (nothing touches the disk).
 int SerializeWorkspace(const CDataPlane* plane, int64_t file_size, std::vector<uint8_t>* out);
+int SerializeWorkspace(const PlaneSnapshot& snapshot, int64_t file_size, std::vector<uint8_t>* out);
 
 // What opening a file does with a copy found for its path.
 enum class RecoveryMatch {

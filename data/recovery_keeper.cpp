@@ -3,6 +3,7 @@
 
 #include "base/messages.h"
 #include "data/data_plane.h"
+#include "data/plane_snapshot.h"
 #include "data/workspace.h"
 
 #include <new>
@@ -132,7 +133,8 @@ int RecoveryKeeper::WriteNow(const CDataPlane* plane, int64_t file_size) {
 
 int RecoveryKeeper::StartWrite(const CDataPlane* plane, int64_t file_size, int wait) {
     Wait();
-    if (!SerializeWorkspace(plane, file_size, &m_image)) {
+    PlaneSnapshot snapshot = plane->Snapshot();
+    if (!snapshot.Valid()) {
         DebugTrace(L"Recovery: copy of %s not built\n", m_identity.m_sz_path.c_str());
         return 0;
     }
@@ -141,19 +143,25 @@ int RecoveryKeeper::StartWrite(const CDataPlane* plane, int64_t file_size, int w
     m_b_companion_ok = 1; // unless the write fails (checked at the next Wait)
     m_b_last_ok = 0;
     m_b_done = 0;
-    auto write = [this, store, with_companion]() {
-        m_b_last_ok = store->Write(m_identity, m_image, with_companion);
+    // The bytes come from the snapshot, so building them takes nothing from
+    // the window's thread; letting the snapshot go lets the overlay free the
+    // pieces it copied meanwhile.
+    auto write = [this, store, with_companion, file_size](PlaneSnapshot view) {
+        const int built = SerializeWorkspace(view, file_size, &m_image);
+        view.Reset();
+        m_b_last_ok = built && store->Write(m_identity, m_image, with_companion);
         m_b_done = 1;
     };
     if (!wait) {
         try {
-            m_worker = std::thread(write);
+            m_worker = std::thread(write, std::move(snapshot));
             return 1;
         } catch (...) {
             // No thread to be had: write here instead.
+            snapshot = plane->Snapshot();
         }
     }
-    write();
+    write(std::move(snapshot));
     if (!m_b_last_ok)
         m_b_companion_ok = 0;
     return m_b_last_ok.load();

@@ -1,8 +1,9 @@
 // RecoveryKeeper: keeps the current document's recovery copy in step with its
 // pending edits. The frame calls Tick from a timer; the keeper notices edits
 // by the generation it is handed (a count every change of the pieces moves,
-// CallBackInfo::Generation), builds the copy's bytes on the calling thread
-// (the piece list is never touched elsewhere) and writes them on a worker.
+// CallBackInfo::Generation), takes a snapshot of the overlay (O(1)) and
+// builds the copy's bytes from it and writes them on a worker, while the
+// window goes on editing.
 #pragma once
 
 #include "data/recovery.h"

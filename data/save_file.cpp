@@ -9,6 +9,7 @@
 #include "base/tkstr.h"
 #include "data/block_reader.h"
 #include "data/document.h"
+#include "data/plane_snapshot.h"
 #include "data/process_reader.h"
 #include "data/workspace.h"
 
@@ -253,17 +254,40 @@ class SourceReader {
     ProcessReader m_process;
 };
 
+// The pieces in order: from a snapshot's tree, or from the live list.
+class PieceWalk {
+  public:
+    PieceWalk(const CDataPlane* plane, const PlaneSnapshot* snapshot)
+        : m_p_snapshot(snapshot),
+          m_cursor(snapshot != nullptr ? SnapshotCursor(*snapshot) : SnapshotCursor()),
+          m_p_listed(snapshot == nullptr && plane != nullptr ? plane->m_p_head : nullptr) {}
+    const PlanePiece* Piece() const {
+        return m_p_snapshot != nullptr ? m_cursor.Piece() : m_p_listed;
+    }
+    void Next() {
+        if (m_p_snapshot != nullptr)
+            m_cursor.Next();
+        else if (m_p_listed != nullptr)
+            m_p_listed = m_p_listed->m_p_next;
+    }
+
+  private:
+    const PlaneSnapshot* m_p_snapshot;
+    SnapshotCursor m_cursor;
+    const PlanePiece* m_p_listed;
+};
+
 } // namespace
 
 int WriteDocumentBytes(CallBackInfo* doc, SaveOutput& output, int64_t size, BlockReadOps& reads,
-                       SaveReport* report) {
+                       SaveReport* report, const PlaneSnapshot* snapshot) {
     SourceReader reader(doc, reads);
     UnreadableRanges unreadable;
     int64_t out = 0;
     int ok = 1;
-    for (const PlanePiece* piece = doc->m_p_data_plane != nullptr ? doc->m_p_data_plane->m_p_head
-                                                                  : nullptr;
-         ok && piece != nullptr; piece = piece->m_p_next) {
+    PieceWalk pieces(doc->m_p_data_plane, snapshot);
+    for (const PlanePiece* piece = pieces.Piece(); ok && piece != nullptr;
+         pieces.Next(), piece = pieces.Piece()) {
         int64_t rem = piece->m_n_length;
         if (rem < 0 || rem > size - out)
             return 0; // pieces that do not add up to the document's size
@@ -313,7 +337,7 @@ int WriteDocumentBytes(CallBackInfo* doc, SaveOutput& output, int64_t size, Bloc
 }
 
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
-                       BlockReadOps& reads, MessageSink* messages) {
+                       BlockReadOps& reads, MessageSink* messages, const PlaneSnapshot* snapshot) {
     if (path == nullptr || path[0] == 0)
         return 0;
     if (doc == nullptr) {
@@ -322,7 +346,8 @@ int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
     }
     if (!CheckTarget(doc, path, ops, messages))
         return 0;
-    const int64_t size = doc->m_n_data_size;
+    // The window's size changes with its edits; the snapshot's does not.
+    const int64_t size = snapshot != nullptr ? snapshot->Size() : doc->m_n_data_size;
     doc->m_n_progress_total = size / kProgressStep + 1;
     doc->m_n_progress_pos = 0;
     SaveReport report;
@@ -330,7 +355,7 @@ int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
     {
         OutputFile output(ops, messages);
         ok = size >= 0 && output.Create(path, size) &&
-             WriteDocumentBytes(doc, output, size, reads, &report) && output.Commit(path);
+             WriteDocumentBytes(doc, output, size, reads, &report, snapshot) && output.Commit(path);
     } // a failed output is removed before the message is shown
     if (!ok) {
         ShowMessageTo(messages, kSaveFailed, path);

@@ -9,6 +9,7 @@
 
 class BlockReadOps;
 class CallBackInfo;
+class PlaneSnapshot;
 class MessageSink;
 
 // Size of the output blocks (the views of SaveFileOps) a save writes.
@@ -83,8 +84,9 @@ struct SaveReport {
 // document's painting view or read block). A process byte that cannot be
 // read is written as 0x00 and counted in report; an unreadable file byte
 // fails the walk. Sets m_n_progress_pos in 64 KiB steps. 1 or 0.
+// With a snapshot, its pieces are written instead of the live overlay's.
 int WriteDocumentBytes(CallBackInfo* doc, SaveOutput& output, int64_t size, BlockReadOps& reads,
-                       SaveReport* report);
+                       SaveReport* report, const PlaneSnapshot* snapshot = nullptr);
 
 // Writes the document's effective bytes into the file at path; 1 or 0. On
 // failure an existing file at path is left as it was, no temporary file stays
@@ -94,8 +96,11 @@ int WriteDocumentBytes(CallBackInfo* doc, SaveOutput& output, int64_t size, Bloc
 // progress counters in 64 KiB blocks. Process bytes that cannot be read are
 // saved as zeros, and one message then tells how many bytes in how many
 // ranges, and where the first range starts.
+// With a snapshot (taken on the interface thread), the bytes it saw are saved,
+// and the document may be edited meanwhile.
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
-                       BlockReadOps& reads, MessageSink* messages);
+                       BlockReadOps& reads, MessageSink* messages,
+                       const PlaneSnapshot* snapshot = nullptr);
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
                        BlockReadOps& reads);
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops);

@@ -8,6 +8,7 @@
 #include "base/tkstr.h"
 #include "data/data_plane.h"
 #include "data/document.h"
+#include "data/plane_snapshot.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -138,9 +139,13 @@ std::wstring WorkspaceName(const wchar_t* path) {
     return path != nullptr ? std::wstring(path) + L".interm" : std::wstring();
 }
 
-int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_size,
-                   WorkspaceFileOps& ops) {
-    if (path == nullptr || path[0] == 0 || plane == nullptr)
+namespace {
+
+// Writes the workspace of the pieces that each(visit) hands to visit in order;
+// visit returns false to stop the walk.
+template <typename EachPiece>
+int WritePieces(const wchar_t* path, EachPiece each, int64_t file_size, WorkspaceFileOps& ops) {
+    if (path == nullptr || path[0] == 0)
         return 0;
     const std::wstring backup = FormatText(L"%s~", path);
     const bool existed = ops.Exists(path) != 0;
@@ -164,7 +169,11 @@ int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_si
     PutHex(text, static_cast<uint64_t>(file_size), 16);
     ok = WriteAll(ops, file, magic, sizeof magic) && WriteAll(ops, file, format_word, 2) &&
          WriteAll(ops, file, text.data(), text.size());
-    for (const PlanePiece* p = plane->m_p_head; ok && p != nullptr; p = p->m_p_next) {
+    bool any = false;
+    each([&](const PlanePiece* p) {
+        any = true;
+        if (!ok)
+            return false;
         text.clear();
         PutHex(text, p->m_n_kind & 0xFF, 2);
         PutHex(text, static_cast<uint64_t>(p->m_n_src_begin), 16);
@@ -173,8 +182,9 @@ int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_si
         ok = WriteAll(ops, file, text.data(), kRecordChars);
         if (ok && p->m_n_kind != PIECE_SOURCE && p->m_n_length > 0)
             ok = WriteAll(ops, file, p->m_p_bytes, static_cast<size_t>(p->m_n_length));
-    }
-    if (ok && plane->m_p_head == nullptr) {
+        return ok;
+    });
+    if (ok && !any) {
         // Every byte was removed: one empty source record, as for an empty
         // file, so the emptied document is kept rather than an older workspace.
         text = "00";
@@ -193,6 +203,30 @@ int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_si
     if (moved)
         ops.Delete(backup.c_str());
     return 1;
+}
+
+} // namespace
+
+int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_size,
+                   WorkspaceFileOps& ops) {
+    if (plane == nullptr)
+        return 0;
+    auto each = [plane](auto visit) {
+        for (const PlanePiece* p = plane->m_p_head; p != nullptr && visit(p); p = p->m_p_next) {
+        }
+    };
+    return WritePieces(path, each, file_size, ops);
+}
+
+int WriteWorkspace(const wchar_t* path, const PlaneSnapshot& snapshot, int64_t file_size,
+                   WorkspaceFileOps& ops) {
+    if (!snapshot.Valid())
+        return 0;
+    auto each = [&snapshot](auto visit) {
+        for (SnapshotCursor c(snapshot); c.Piece() != nullptr && visit(c.Piece()); c.Next()) {
+        }
+    };
+    return WritePieces(path, each, file_size, ops);
 }
 
 int ReadWorkspace(CDataPlane* plane, const wchar_t* path, int64_t* size, WorkspaceFileOps& ops) {

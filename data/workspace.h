@@ -8,6 +8,7 @@
 
 class CallBackInfo;
 class CDataPlane;
+class PlaneSnapshot;
 
 // The file calls of the workspace writer and reader, behind one seam so tests
 // can fail any single step. Handles are opaque; null means failure.
@@ -37,6 +38,9 @@ std::wstring WorkspaceName(const wchar_t* path);
 // and on disk; on any failure the partial file is removed, the previous one
 // moved back, and 0 returned.
 int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_size,
+                   WorkspaceFileOps& ops = PlatformWorkspaceFileOps());
+// The same for the overlay as a snapshot saw it (a worker's view).
+int WriteWorkspace(const wchar_t* path, const PlaneSnapshot& snapshot, int64_t file_size,
                    WorkspaceFileOps& ops = PlatformWorkspaceFileOps());
 
 // What ReadWorkspace read: nothing (0: missing, not a workspace, or written

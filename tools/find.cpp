@@ -128,19 +128,14 @@ enum RunResult { kRunEnd = 0, kRunOk = 1, kRunUnreadable = -1 };
 // Runs from an effective offset up to the end of the data.
 class ForwardRuns {
   public:
-    ForwardRuns(CallBackInfo* doc, SpanReader* reader, int64_t from)
-        : m_p_reader(reader), m_n_pos(from) {
-        m_p_piece = doc->m_p_data_plane != nullptr ? doc->m_p_data_plane->m_p_head : nullptr;
-        while (m_p_piece != nullptr && m_n_piece_start + m_p_piece->m_n_length <= m_n_pos) {
-            m_n_piece_start += m_p_piece->m_n_length;
-            m_p_piece = m_p_piece->m_p_next;
-        }
-    }
+    ForwardRuns(const PlaneSnapshot& snapshot, SpanReader* reader, int64_t from)
+        : m_p_reader(reader), m_pieces(snapshot, from < 0 ? 0 : from), m_n_pos(from) {}
     RunResult Next(Run* run) {
-        while (m_p_piece != nullptr && m_n_pos >= m_n_piece_start + m_p_piece->m_n_length) {
-            m_n_piece_start += m_p_piece->m_n_length;
-            m_p_piece = m_p_piece->m_p_next;
-        }
+        while (m_pieces.Piece() != nullptr &&
+               m_n_pos >= m_pieces.Start() + m_pieces.Piece()->m_n_length)
+            m_pieces.Next();
+        m_p_piece = m_pieces.Piece();
+        m_n_piece_start = m_pieces.Start();
         if (m_p_piece == nullptr)
             return kRunEnd;
         const int64_t rel = m_n_pos - m_n_piece_start;
@@ -177,7 +172,8 @@ class ForwardRuns {
 
   private:
     SpanReader* m_p_reader;
-    PlanePiece* m_p_piece;
+    SnapshotCursor m_pieces;
+    const PlanePiece* m_p_piece = nullptr;
     int64_t m_n_piece_start = 0;
     int64_t m_n_pos;
 };
@@ -185,20 +181,14 @@ class ForwardRuns {
 // Runs that end at an effective offset (inclusive), then walk towards 0.
 class BackwardRuns {
   public:
-    BackwardRuns(CallBackInfo* doc, SpanReader* reader, int64_t last)
-        : m_p_reader(reader), m_n_last(last) {
-        m_p_piece = doc->m_p_data_plane != nullptr ? doc->m_p_data_plane->m_p_head : nullptr;
-        while (m_p_piece != nullptr && m_n_piece_start + m_p_piece->m_n_length <= m_n_last) {
-            m_n_piece_start += m_p_piece->m_n_length;
-            m_p_piece = m_p_piece->m_p_next;
-        }
-    }
+    BackwardRuns(const PlaneSnapshot& snapshot, SpanReader* reader, int64_t last)
+        : m_p_reader(reader), m_pieces(snapshot, last), m_n_last(last) {}
     RunResult Next(Run* run) {
-        while (m_p_piece != nullptr && m_n_last < m_n_piece_start) {
-            m_p_piece = m_p_piece->m_p_prev;
-            if (m_p_piece != nullptr)
-                m_n_piece_start -= m_p_piece->m_n_length;
-        }
+        while (m_pieces.Piece() != nullptr &&
+               (m_n_last < m_pieces.Start() || m_pieces.Piece()->m_n_length == 0))
+            m_pieces.Prev();
+        m_p_piece = m_pieces.Piece();
+        m_n_piece_start = m_pieces.Start();
         if (m_p_piece == nullptr || m_n_last < 0)
             return kRunEnd;
         const int64_t rel_last = m_n_last - m_n_piece_start;
@@ -236,7 +226,8 @@ class BackwardRuns {
 
   private:
     SpanReader* m_p_reader;
-    PlanePiece* m_p_piece;
+    SnapshotCursor m_pieces;
+    const PlanePiece* m_p_piece = nullptr;
     int64_t m_n_piece_start = 0;
     int64_t m_n_last;
 };
@@ -271,7 +262,7 @@ int64_t StreamForward(const SearchRequest* request, const PatternMatcher& matche
     CallBackInfo* doc = request->m_p_document;
     const size_t n = matcher.Size();
     std::unique_ptr<SpanReader> reader = MakeReader(doc);
-    ForwardRuns runs(doc, reader.get(), from);
+    ForwardRuns runs(request->m_snapshot, reader.get(), from);
     // The last up to n - 1 bytes before the current run, and a buffer to join
     // them with the run's first bytes.
     std::vector<uint8_t> tail;
@@ -318,7 +309,7 @@ int64_t StreamBackward(const SearchRequest* request, const PatternMatcher& match
     CallBackInfo* doc = request->m_p_document;
     const size_t n = matcher.Size();
     std::unique_ptr<SpanReader> reader = MakeReader(doc);
-    BackwardRuns runs(doc, reader.get(), last);
+    BackwardRuns runs(request->m_snapshot, reader.get(), last);
     // The first up to n - 1 bytes after the current run.
     std::vector<uint8_t> head;
     std::vector<uint8_t> joint(2 * n);
@@ -429,6 +420,11 @@ std::vector<uint8_t> BuildFindPattern(int mode, const wchar_t* text, int32_t cod
     return pattern;
 }
 
+SearchRequest::SearchRequest(CallBackInfo* doc, int64_t from)
+    : m_p_document(doc), m_n_from(from),
+      m_snapshot(doc != nullptr && doc->m_p_data_plane != nullptr ? doc->m_p_data_plane->Snapshot()
+                                                                  : PlaneSnapshot()) {}
+
 int64_t SearchStart(const CallBackInfo* doc, int direction) {
     const int64_t lo =
         doc->m_n_sel_anchor < doc->m_n_sel_active ? doc->m_n_sel_anchor : doc->m_n_sel_active;
@@ -441,7 +437,7 @@ int64_t SearchForward(SearchRequest* request, const uint8_t* pattern, int64_t n)
     CallBackInfo* doc = request->m_p_document;
     if (doc == nullptr)
         return -1;
-    const int64_t size = doc->m_n_data_size;
+    const int64_t size = request->m_snapshot.Size(); // the data as the search sees it
     int64_t pos = request->m_n_from + 1;
     if (pos <= 0)
         pos = 0;
@@ -464,7 +460,7 @@ int64_t SearchBackward(SearchRequest* request, const uint8_t* pattern, int64_t n
     CallBackInfo* doc = request->m_p_document;
     if (doc == nullptr)
         return -1;
-    const int64_t size = doc->m_n_data_size;
+    const int64_t size = request->m_snapshot.Size(); // the data as the search sees it
     int64_t e = request->m_n_from;
     if (e > size - 1)
         e = size - 1;
@@ -499,6 +495,10 @@ int64_t FindPattern(SearchRequest* request, int mode, const wchar_t* text, int d
 }
 
 int SelectFoundMatch(CallBackInfo* doc, ViewState* state, int direction, int64_t p, int64_t end) {
+    // The document may have been edited while a worker searched its snapshot:
+    // a match no longer inside the data is not selected.
+    if (doc != nullptr && end >= doc->m_n_data_size)
+        p = -1;
     if (doc == nullptr || p < 0) {
         GoToOffset(doc, -1);
         ExtendToOffset(doc, -1);

@@ -3,6 +3,7 @@
 // the match. The dialog around it lives in tools/win32.
 #pragma once
 
+#include "data/plane_snapshot.h"
 #include "tools/pattern_matcher.h"
 
 #include <atomic>
@@ -47,12 +48,15 @@ std::vector<uint8_t> BuildFindPattern(int mode, const wchar_t* text, int32_t cod
 // One search over a document: where it starts and a stop flag that the
 // interface thread may set while a worker runs it. Only the thread that runs
 // the search writes m_n_from once the search has begun (a match moves it
-// there, so a repeated search goes on past it).
+// there, so a repeated search goes on past it). The search reads the
+// overlay's snapshot taken when the request was made (on the interface
+// thread), so the document may be edited while a worker runs it.
 struct SearchRequest {
-    SearchRequest(CallBackInfo* doc, int64_t from) : m_p_document(doc), m_n_from(from) {}
+    SearchRequest(CallBackInfo* doc, int64_t from);
     CallBackInfo* const m_p_document;
     int64_t m_n_from;
     std::atomic<int> m_b_stop{0};
+    PlaneSnapshot m_snapshot;
 };
 
 // Where a search in the direction (1 forward, 0 backward) starts from the

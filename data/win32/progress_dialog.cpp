@@ -12,7 +12,8 @@ struct ProgressJob {
     void (*m_work)(void*);
     void* m_p_context;
     // Holds the document against edits (the data inspector stays usable)
-    // from before the worker starts until its work is done.
+    // from before the worker starts until its work is done, unless the work
+    // reads a snapshot.
     PlaneReadGuard m_reading;
     HWND m_h_dialog = nullptr;
     volatile LONG m_b_started = 0; // 1 once the worker runs
@@ -75,14 +76,15 @@ INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 
 } // namespace
 
-int RunUnderProgress(HWND owner, CallBackInfo* doc, void (*work)(void*), void* context) {
+int RunUnderProgress(HWND owner, CallBackInfo* doc, void (*work)(void*), void* context, int hold) {
     if (work == nullptr)
         return 0;
     ProgressJob job;
     job.m_p_document = doc;
     job.m_work = work;
     job.m_p_context = context;
-    job.m_reading = HoldForReading(doc);
+    if (hold)
+        job.m_reading = HoldForReading(doc);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SAVE_PROGRESS), owner,
                     ProgressDlgProc, reinterpret_cast<LPARAM>(&job));
     if (job.m_b_started == 1)

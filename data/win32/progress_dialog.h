@@ -10,5 +10,7 @@ class CallBackInfo;
 // progress counters; the dialog closes itself when the work is done and
 // cannot be closed before. When the dialog or the thread cannot be made, the
 // work runs on the calling thread instead. 1 once the work has run (0 only
-// without work). The document is held against edits until the work is done.
-int RunUnderProgress(HWND owner, CallBackInfo* doc, void (*work)(void*), void* context);
+// without work). With hold 1 the document is held against edits until the
+// work is done; work that reads a snapshot of the document passes 0.
+int RunUnderProgress(HWND owner, CallBackInfo* doc, void (*work)(void*), void* context,
+                     int hold = 1);

@@ -4,7 +4,9 @@
 #include "data/save_file.h"
 
 #include "base/tkstr.h"
+#include "data/block_reader.h"
 #include "data/document.h"
+#include "data/plane_snapshot.h"
 #include "data/win32/progress_dialog.h"
 
 #include <windows.h>
@@ -12,10 +14,12 @@
 
 namespace {
 
-// What the worker saves, and where.
+// What the worker saves, and where: the document as its snapshot, taken
+// before the worker starts, saw it, so editing may go on meanwhile.
 struct SaveJob {
     CallBackInfo* m_p_document;
     const wchar_t* m_sz_path;
+    PlaneSnapshot m_snapshot;
 };
 
 // The write-out on the progress dialog's worker; then the target's folder
@@ -23,7 +27,8 @@ struct SaveJob {
 void SaveWork(void* context) {
     const auto* job = static_cast<const SaveJob*>(context);
     const wchar_t* path = job->m_sz_path;
-    SaveDocumentToFile(job->m_p_document, path, PlatformSaveFileOps());
+    SaveDocumentToFile(job->m_p_document, path, PlatformSaveFileOps(), PlatformBlockReadOps(),
+                       nullptr, job->m_snapshot.Valid() ? &job->m_snapshot : nullptr);
     tkstr folder_of(path);
     if (const wchar_t* folder = folder_of.GetFolder())
         SetCurrentDirectoryW(folder);
@@ -48,6 +53,9 @@ int SaveFileAs(void* owner_window, CallBackInfo* doc) {
     if (!GetSaveFileNameW(&dialog) || path[0] == 0)
         return 0;
 
-    SaveJob job = {doc, path};
-    return RunUnderProgress(owner, doc, SaveWork, &job);
+    SaveJob job = {doc, path, PlaneSnapshot()};
+    if (doc->m_p_data_plane != nullptr)
+        job.m_snapshot = doc->m_p_data_plane->Snapshot();
+    // Without a snapshot the save reads the live overlay, held against edits.
+    return RunUnderProgress(owner, doc, SaveWork, &job, job.m_snapshot.Valid() ? 0 : 1);
 }

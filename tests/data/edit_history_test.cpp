@@ -231,3 +231,79 @@ TEST(EditHistory, NothingChangesWhileAWorkerReadsThePlane) {
     EXPECT_EQ(1, history.Undo(&plane, nullptr));
     EXPECT_EQ(Effective(plane, source), before);
 }
+
+// Bulk steps over overlays already cut by edits of every kind: the bytes match
+// the model after the step, its undo and its redo; a bulk step that cannot
+// allocate, or whose ranges are out of order, changes nothing.
+TEST(EditHistory, BulkReplacementsMatchTheModelAndUndoAsOneStep) {
+    for (uint32_t seed = 1; seed <= 60; ++seed) {
+        std::mt19937 rng(seed);
+        const size_t size = 1 + rng() % 300;
+        MemorySource source(MemorySource::Pattern(size));
+        CDataPlane plane(static_cast<int64_t>(size));
+        CEditHistory history;
+        std::vector<uint8_t> model = source.m_bytes;
+        const uint8_t add[] = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7};
+        for (int i = 0; i < 12; ++i) {
+            const int64_t at = static_cast<int64_t>(rng() % model.size());
+            if (i % 2 == 0) {
+                ASSERT_EQ(1, history.TypeNibble(&plane, at, 5, 1, &source, Selecting(at, i)));
+                model[at] = static_cast<uint8_t>(0x50 | (model[at] & 0xF));
+            } else {
+                ASSERT_EQ(1, history.Insert(&plane, at, add, 3, kMark));
+                model.insert(model.begin() + at, add, add + 3);
+            }
+        }
+        // Sorted ranges, some touching, some empty, some at the very end.
+        std::vector<BulkReplacement> bulk;
+        std::vector<uint8_t> expected;
+        int64_t at = 0;
+        const int64_t n = static_cast<int64_t>(model.size());
+        while (at <= n) {
+            const int64_t first = at + static_cast<int64_t>(rng() % 4);
+            if (first > n)
+                break;
+            const int64_t count = std::min<int64_t>(rng() % 5, n - first);
+            const int64_t length = static_cast<int64_t>(rng() % 8);
+            expected.insert(expected.end(), model.begin() + at, model.begin() + first);
+            expected.insert(expected.end(), add, add + length);
+            bulk.push_back({first, count, add, length});
+            at = first + count + (rng() % 3 == 0 ? 0 : 1);
+            if (at > n)
+                break;
+            expected.insert(expected.end(), model.begin() + first + count, model.begin() + at);
+        }
+        if (at <= n)
+            expected.insert(expected.end(), model.begin() + std::min(at, n), model.end());
+        if (bulk.size() > 1) {
+            std::vector<BulkReplacement> unsorted = bulk;
+            std::swap(unsorted.front(), unsorted.back());
+            EXPECT_EQ(0, history.ReplaceMany(&plane, unsorted.data(), unsorted.size(), kMark));
+        }
+        struct FailLate : PlaneAllocGate {
+            int m_n_left = 3;
+            bool Allow() override { return m_n_left-- > 0; }
+        } gate;
+        plane.m_p_alloc_gate = &gate;
+        history.ReplaceMany(&plane, bulk.data(), bulk.size(), kMark);
+        plane.m_p_alloc_gate = nullptr;
+        if (history.UndoCount() == 12) {
+            ASSERT_EQ(Effective(plane, source), model) << "seed " << seed;
+            ExpectInvariants(plane);
+            ASSERT_EQ(1, history.ReplaceMany(&plane, bulk.data(), bulk.size(), kMark));
+        }
+        ASSERT_EQ(Effective(plane, source), expected) << "seed " << seed;
+        ExpectInvariants(plane);
+        ExpectFindAgreesWithTheList(plane);
+        ASSERT_EQ(1, history.Undo(&plane, nullptr));
+        ASSERT_EQ(Effective(plane, source), model) << "seed " << seed;
+        ExpectInvariants(plane);
+        ASSERT_EQ(1, history.Redo(&plane, nullptr));
+        ASSERT_EQ(Effective(plane, source), expected) << "seed " << seed;
+        // The single steps before it still undo over the rebuilt tree.
+        while (history.Undo(&plane, nullptr)) {
+        }
+        ASSERT_EQ(Effective(plane, source), source.m_bytes) << "seed " << seed;
+        EXPECT_EQ(1, plane.PieceCount());
+    }
+}

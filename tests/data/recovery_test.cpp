@@ -285,6 +285,37 @@ TEST(Recovery, AFailedWriteIsTriedAgainAndNeverTouchesTheDocument) {
     keeper.Release();
 }
 
+// The copy is built on the worker while the window goes on editing: it holds
+// the edits as they were when its write began.
+TEST(Recovery, TheCopyHoldsTheEditsAsTheyWereWhenItsWriteBegan) {
+    TempDir dir;
+    FakeRecoveryPlatform platform(dir);
+    MemorySource source(MemorySource::Pattern(4000));
+    CDataPlane plane(4000);
+    RecoveryKeeper keeper(platform, PlatformWorkspaceFileOps());
+    keeper.Track(&plane, plane.m_n_generation, FileIdentityOf(L"/data/d.bin", 4000, 3), nullptr);
+    for (int64_t at = 0; at < 4000; at += 7)
+        ASSERT_EQ(1, plane.SetNibble(at, 0xD, 1, &source));
+    std::vector<uint8_t> expected;
+    ASSERT_EQ(1, SerializeWorkspace(&plane, 4000, &expected));
+    keeper.Tick(0, &plane, plane.m_n_generation, 4000);
+    ASSERT_EQ(keeper.Tick(2000, &plane, plane.m_n_generation, 4000), 1);
+    const uint8_t add[] = {1, 2, 3};
+    for (int64_t at = 1; at < 4000; at += 5)
+        ASSERT_EQ(1, plane.Insert(at, add, 3));
+    ASSERT_EQ(keeper.Wait(), 1);
+    RecoveryIdentity found;
+    int64_t time = 0;
+    ASSERT_EQ(1, keeper.Store().FindFileCopy(L"/data/d.bin", &found, &time));
+    CDataPlane restored;
+    int64_t size = 4000;
+    ASSERT_EQ(1, keeper.Store().Read(found, &restored, &size));
+    std::vector<uint8_t> written;
+    ASSERT_EQ(1, SerializeWorkspace(&restored, 4000, &written));
+    EXPECT_EQ(written, expected);
+    keeper.Release();
+}
+
 TEST(Recovery, StartUpDeletesCopiesOfGoneProcessesAndOldFileCopies) {
     TempDir dir;
     FakeRecoveryPlatform platform(dir);

@@ -6,6 +6,7 @@
 
 #include "data/block_reader.h"
 #include "data/document.h"
+#include "data/plane_snapshot.h"
 #include "tests/fakes/counting_file_map_ops.h"
 #include "tests/fakes/file_contents.h"
 #include "tests/fakes/forwarding_save_ops.h"
@@ -171,6 +172,16 @@ TEST_F(SaveFileTest, RemovedInsertedAndTypedBytesAreWrittenAsShown) {
     ASSERT_EQ(Save(target), 1);
     EXPECT_EQ(ReadFileBytes(target), model);
     EXPECT_EQ(Effective(), model); // the pending changes stay pending
+
+    // Saved from a snapshot, the file holds the bytes it saw, whatever was
+    // edited since.
+    PlaneSnapshot snapshot = plane->Snapshot();
+    ASSERT_EQ(plane->Remove(10, 100009), 1);
+    ASSERT_EQ(plane->SetNibble(3, 0x1, 1, m_doc->Source()), 1);
+    m_doc->m_n_data_size -= 100000;
+    const std::wstring seen = m_dir.WidePath("seen.bin");
+    ASSERT_EQ(SaveDocumentToFile(m_doc.get(), seen.c_str(), m_ops, m_reads, nullptr, &snapshot), 1);
+    EXPECT_EQ(ReadFileBytes(seen), model);
 }
 
 TEST_F(SaveFileTest, SourceRunAcrossABlockEdgeIsCopiedFromTwoSourceBlocks) {

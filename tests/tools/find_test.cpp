@@ -435,3 +435,21 @@ TEST_F(Find, PatternsLongerThanASpan) {
     across.m_n_from = at + n - 2;
     EXPECT_EQ(-1, SearchBackward(&across, wide.data(), n));
 }
+
+// A search reads the document as it was when it was asked for: edits made
+// while it runs neither hide a match nor show a new one, in either direction.
+TEST_F(Find, SearchesTheDocumentAsItWasWhenAskedFor) {
+    Open({1, 2, 3, 4, 5, 6, 7, 8});
+    SearchRequest forward(m_doc.get(), -1);
+    SearchRequest backward(m_doc.get(), 7);
+    const uint8_t typed[] = {9, 9};
+    ASSERT_EQ(1, m_doc->m_p_data_plane->Remove(2, 3)); // 03 04 goes
+    ASSERT_EQ(1, m_doc->m_p_data_plane->Insert(0, typed, 2));
+    m_doc->m_n_data_size = 8;
+    const uint8_t gone[] = {3, 4};
+    EXPECT_EQ(2, SearchForward(&forward, gone, 2));
+    EXPECT_EQ(2, SearchBackward(&backward, gone, 2));
+    SearchRequest later(m_doc.get(), -1);
+    EXPECT_EQ(-1, SearchForward(&later, gone, 2));
+    EXPECT_EQ(-1, SearchForward(&forward, typed, 2));
+}

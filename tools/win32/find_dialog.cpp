@@ -103,16 +103,16 @@ int64_t RunSearch(const SearchOrder& order, SearchRequest* request, int64_t* end
                        order.m_n_code_page);
 }
 
-// reading holds the document against edits from before the thread started
-// until the search has read its last byte.
+// The request's snapshot is what the search reads, so the document may be
+// edited meanwhile; the snapshot goes with the request.
 void SearchWorker(SearchOrder order, std::shared_ptr<SearchRequest> request,
-                  std::shared_ptr<std::atomic<int>> done, PlaneReadGuard reading) {
+                  std::shared_ptr<std::atomic<int>> done) {
     SearchControl& control = Control();
     std::lock_guard<std::mutex> lock(control.m_search_lock);
     PostMessageW(order.m_h_dialog, kSearchStarted, 0, 0);
     int64_t end = -1;
     const int64_t found = RunSearch(order, request.get(), &end);
-    reading.Release();
+    request->m_snapshot.Reset();
     {
         std::lock_guard<std::mutex> result(control.m_result_lock);
         control.m_n_found = found;
@@ -163,9 +163,8 @@ void StartSearch(HWND dialog, int direction) {
     auto done = std::make_shared<std::atomic<int>>(0);
     std::thread worker;
     try {
-        worker = std::thread(SearchWorker, order, request, done, HoldForReading(doc));
+        worker = std::thread(SearchWorker, order, request, done);
     } catch (const std::system_error&) {
-        // No thread to spare: the hold went with the failed start.
         ShowMessage(L"The search could not be started.");
         return;
     }
