@@ -113,15 +113,16 @@ CallBackInfo* DocumentAt(int64_t* offset) {
     return doc;
 }
 
-// Selects the one byte at offset, the caret on its high digit; always 1.
-int SelectOne(CallBackInfo* doc, int64_t offset) {
+// Selects the one byte at offset, the caret on its high digit; the status
+// counts that one byte (slash_form as WriteSelectionStatus takes it). Always 1.
+int SelectOne(CallBackInfo* doc, int64_t offset, int slash_form) {
     doc->m_n_sel_anchor = offset;
     doc->m_n_sel_active = offset;
     doc->m_b_low_nibble = 0;
     doc->m_n_edit_pos = -1;
     doc->m_n_caret_offset = offset;
     PlaceCaret();
-    WriteSelectionStatus(0, 0);
+    WriteSelectionStatus(1, slash_form);
     return 1;
 }
 
@@ -143,7 +144,7 @@ int GoToOffset(int64_t offset) {
     if (!doc) {
         return 0;
     }
-    return SelectOne(doc, offset);
+    return SelectOne(doc, offset, 0);
 }
 
 int ExtendToOffset(int64_t offset) {
@@ -170,7 +171,7 @@ int ClickAtPoint(int x, int y) {
     if (!HitTest(x, y, &offset)) {
         return 0;
     }
-    return SelectOne(doc, offset);
+    return SelectOne(doc, offset, 1);
 }
 
 int ExtendToPoint(int x, int y) {

@@ -1,6 +1,7 @@
 // Selection, caret, digit entry, markers and status texts.
 #include "tests/view/view_fixture.h"
 #include "view/selection.h"
+#include "view/status_panes.h"
 
 using SelectionTest = ViewFixture;
 
@@ -9,7 +10,7 @@ TEST_F(SelectionTest, ClickThenShiftClickSelectsBackwardsWithMouseStatus) {
     ASSERT_EQ(1, ClickAtPoint(CellX(5), RowY(0)));
     EXPECT_EQ(L"Begin: 0x5", m_host.m_status[1]);
     EXPECT_EQ(L"End: 0x5", m_host.m_status[2]);
-    EXPECT_EQ(L"", m_host.m_status[3]);
+    EXPECT_EQ(L"Selected: 0x1 / 1", m_host.m_status[3]);
     ASSERT_EQ(1, ExtendToPoint(CellX(2), RowY(0)));
     EXPECT_EQ(2, SelectionStart());
     EXPECT_EQ(5, SelectionEnd());
@@ -248,4 +249,15 @@ TEST_F(SelectionTest, CaretPositionForFocusFollowsTheScrolledView) {
     EXPECT_EQ(moves, m_host.m_n_caret_moves);
     EXPECT_EQ(0, m_host.m_b_caret);
     SetEditMode(0);
+}
+
+TEST(StatusPanes, TheLastPaneKeepsItsWidthInANarrowWindow) {
+    int edges[3] = {};
+    StatusPaneEdges(1200, edges);
+    EXPECT_EQ(edges[0], 200);
+    EXPECT_EQ(edges[2], 700);
+    StatusPaneEdges(800, edges);
+    EXPECT_LT(edges[0], edges[1]);
+    EXPECT_LT(edges[1], edges[2]);
+    EXPECT_GE(800 - edges[2], kLastPaneWidth);
 }
