@@ -82,9 +82,10 @@ struct MenuDecisions {
     int m_b_edit_mode_enabled;      // "&Edit mode" itself
     int m_b_cut_remove_enabled;     // "C&ut" and "&Remove"
     PasteDecision m_n_paste;
-    int m_b_undo_enabled;  // "&Undo"
-    int m_b_redo_enabled;  // "&Redo"
-    int m_b_apply_enabled; // "&Apply"
+    int m_b_undo_enabled;   // "&Undo"
+    int m_b_redo_enabled;   // "&Redo"
+    int m_b_apply_enabled;  // "&Apply"
+    int m_b_revert_enabled; // "&Revert to file"
 };
 
 MenuDecisions DecideMenus(uint32_t satisfied);

@@ -48,6 +48,7 @@
 #define ID_EDIT_UNDO 40101
 #define ID_EDIT_REDO 40102
 #define ID_VIEW_DATA_INSPECTOR 40103
+#define ID_FILE_REVERT 40111
 
 // Shortcut commands (bindable keys only).
 #define ID_KEY_CLOSE_FILE 41001
@@ -78,3 +79,4 @@
 #define ID_KEY_UNDO 41027
 #define ID_KEY_REDO 41028
 #define ID_KEY_APPLY 41029
+#define ID_KEY_REVERT 41040

@@ -40,6 +40,7 @@ const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount] = {
     {L"Redo", 41028},
     {L"Apply", 41029},
     {L"Data inspector", 41030},
+    {L"Revert", 41040},
 };
 
 const wchar_t* const KeyNameTable[kKeyNameCount] = {

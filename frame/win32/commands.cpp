@@ -15,6 +15,7 @@
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/lib_luna.h"
 #include "frame/win32/recovery_hooks.h"
+#include "frame/win32/revert_command.h"
 #include "resources/resource.h"
 #include "settings/win32/about_dialog.h"
 #include "settings/win32/accelerator_table.h"
@@ -235,6 +236,7 @@ const CommandHandler kHandlers[] = {
     {ID_EDIT_UNDO, [] { UndoLastStep(g_p_current_document, g_p_view_state); }},
     {ID_EDIT_REDO, [] { RedoNextStep(g_p_current_document, g_p_view_state); }},
     {ID_VIEW_DATA_INSPECTOR, OnDataInspector},
+    {ID_FILE_REVERT, [] { RevertToFile(Frame().m_h_main_window); }},
 };
 
 // Commands that close or replace the document; they are refused while a modal
@@ -359,6 +361,7 @@ void UpdateMenuPopup(HMENU popup) {
     Enable(popup, ID_EDIT_UNDO, MF_BYCOMMAND, menus.m_b_undo_enabled);
     Enable(popup, ID_EDIT_REDO, MF_BYCOMMAND, menus.m_b_redo_enabled);
     Enable(popup, ID_FILE_APPLY, MF_BYCOMMAND, menus.m_b_apply_enabled);
+    Enable(popup, ID_FILE_REVERT, MF_BYCOMMAND, menus.m_b_revert_enabled);
     Enable(popup, ID_FILE_DUPLICATE, MF_BYCOMMAND, menus.m_b_duplicate_enabled);
     Enable(popup, ID_FILE_SAVE_WORKSPACE, MF_BYCOMMAND, menus.m_b_save_workspace_enabled);
     CheckMenuItem(popup, ID_EDIT_MODE,

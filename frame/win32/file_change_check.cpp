@@ -32,9 +32,9 @@ int64_t Clamp(int64_t value, int64_t last) {
     return value > last ? last : value;
 }
 
-// Opens the file afresh beside the document and, when that worked, gives
-// the document the new file and pieces; the old ones go with the helper.
-int ReloadFile(CallBackInfo* doc) {
+} // namespace
+
+int ReloadFileFromDisk(CallBackInfo* doc) {
     const std::wstring path = doc->m_file_mapping.m_p_name->c_str();
     std::unique_ptr<CallBackInfo> fresh(new (std::nothrow) CallBackInfo(doc->m_h_view_window));
     if (fresh == nullptr || !fresh->OpenFile(path.c_str())) {
@@ -50,6 +50,8 @@ int ReloadFile(CallBackInfo* doc) {
     RecoveryFileRewritten(); // the copy follows the new pieces
     return 1;
 }
+
+namespace {
 
 class WindowFileChangeHost : public FileChangeHost {
   public:
@@ -76,7 +78,7 @@ class WindowFileChangeHost : public FileChangeHost {
     void ReportKeepFailure(const wchar_t* path, const wchar_t* kept_path) override {
         ShowMessage(kChangesNotKeptText, kept_path, path);
     }
-    int Reload() override { return ReloadFile(m_p_doc); }
+    int Reload() override { return ReloadFileFromDisk(m_p_doc); }
 
   private:
     HWND m_h_owner;

@@ -1,5 +1,9 @@
 // Which commands run in which state, and how the menus follow the state.
 #include "frame/command_rules.h"
+#include "settings/shortcut_keys.h"
+
+#include <cwchar>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -208,4 +212,13 @@ TEST(CommandRules, AReadOnlyDocumentIsNeitherEditedNorApplied) {
     EXPECT_EQ(d.m_n_paste, kPasteGreySubmenu);
     facts.m_b_read_only = 0;
     EXPECT_TRUE(DecideMenus(EvaluateConditions(facts)).m_b_edit_mode_enabled);
+}
+
+TEST(CommandRules, EveryBindableCommandHasARule) {
+    for (const ShortcutCommand& row : ShortcutCommandTable) {
+        EXPECT_NE(FindCommandRule(MenuCommandOfShortcut(row.m_n_id)), nullptr)
+            << "a key bound to \""
+            << std::string(row.m_sz_name, row.m_sz_name + wcslen(row.m_sz_name))
+            << "\" would do nothing";
+    }
 }
