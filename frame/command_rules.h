@@ -65,6 +65,12 @@ uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
 inline bool ConditionsHold(uint32_t required, uint32_t satisfied) {
     return (required & satisfied) == required;
 }
+// A command refused only because edit mode is off, in a document that can
+// be edited: the user is told, since nothing else shows why nothing happened.
+inline bool RefusedForEditModeOnly(uint32_t required, uint32_t satisfied) {
+    return (required & kCondEditMode) && !(satisfied & kCondEditMode) &&
+           (satisfied & kCondWritable) && ConditionsHold(required & ~kCondEditMode, satisfied);
+}
 
 // What the "&Paste" submenu gets when a popup opens.
 enum PasteDecision : int {

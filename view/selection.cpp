@@ -367,6 +367,27 @@ int TypeDigit(unsigned ch) {
     return 1;
 }
 
+const wchar_t kEditModeOffText[] = L"Edit mode is off (double click or Edit > Edit mode)";
+
+int SayEditModeOff() {
+    const CallBackInfo* doc = g_p_current_document;
+    if (!doc || doc->m_b_read_only) {
+        return 0;
+    }
+    SetStatusText(3, kEditModeOffText);
+    return 1;
+}
+
+int TypeKey(unsigned ch) {
+    if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
+        return TypeDigit(ch);
+    }
+    if (HexValue(ch) >= 0) {
+        SayEditModeOff();
+    }
+    return 0;
+}
+
 int CreateViewCaret() {
     CallBackInfo* doc = g_p_current_document;
     if (!doc || !g_p_view_state || !doc->m_b_has_focus) {

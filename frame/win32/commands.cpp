@@ -325,7 +325,14 @@ void RebuildAcceleratorTable() {
 int DispatchCommand(unsigned command_id) {
     const uint16_t id = MenuCommandOfShortcut(static_cast<uint16_t>(command_id));
     const CommandRule* rule = FindCommandRule(id);
-    if (!rule || !ConditionsHold(rule->m_n_conditions, ConditionsNow(rule->m_n_conditions))) {
+    if (!rule) {
+        return 0;
+    }
+    const uint32_t satisfied = ConditionsNow(rule->m_n_conditions);
+    if (!ConditionsHold(rule->m_n_conditions, satisfied)) {
+        if (RefusedForEditModeOnly(rule->m_n_conditions, satisfied)) {
+            SayEditModeOff();
+        }
         return 0;
     }
     if (ReleasesDocument(id) && ModalWindowOpen()) {

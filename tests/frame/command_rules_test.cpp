@@ -78,6 +78,25 @@ TEST(CommandRules, EditCommandsNeedEditModeAndAFileSource) {
     EXPECT_TRUE(Runs(40096, facts));
 }
 
+TEST(CommandRules, OnlyEditModeMissingIsWorthSaying) {
+    ConditionFacts facts = FileWithSelection();
+    facts.m_b_clipboard_has_text = 1;
+    const auto said = [&](uint16_t id) {
+        const uint32_t needed = FindCommandRule(MenuCommandOfShortcut(id))->m_n_conditions;
+        return RefusedForEditModeOnly(needed, EvaluateConditions(facts));
+    };
+    EXPECT_TRUE(said(40092));
+    EXPECT_TRUE(said(41012));
+    EXPECT_FALSE(said(40038)) << "copying needs no edit mode";
+    facts.m_b_clipboard_has_text = 0;
+    EXPECT_FALSE(said(40092)) << "nothing to paste: edit mode is not why";
+    facts.m_b_read_only = 1;
+    EXPECT_FALSE(said(40063)) << "a read-only document cannot be edited at all";
+    facts.m_b_read_only = 0;
+    facts.m_b_edit_mode = 1;
+    EXPECT_FALSE(said(40063));
+}
+
 TEST(CommandRules, SaveWorkspaceNeedsPendingChangesAndAnOpenDocument) {
     ConditionFacts facts = FileWithSelection();
     EXPECT_FALSE(Runs(41004, facts));

@@ -144,6 +144,14 @@ TEST_F(SelectionTest, NonDigitsAndTypingWithoutSelectionChangeNothing) {
     EXPECT_EQ(3, ByteAt(3));
     EXPECT_EQ(0, doc->m_b_low_nibble);
     EXPECT_EQ(0, m_state->m_b_modified);
+    // With edit mode off a hex digit changes nothing but says why.
+    m_state->m_b_edit_mode = 0;
+    m_host.m_status[3].clear();
+    EXPECT_EQ(0, TypeKey('g'));
+    EXPECT_EQ(L"", m_host.m_status[3]);
+    EXPECT_EQ(0, TypeKey('a'));
+    EXPECT_EQ(3, ByteAt(3));
+    EXPECT_EQ(kEditModeOffText, m_host.m_status[3]);
     doc->m_n_sel_anchor = -1;
     doc->m_n_edit_pos = 3;
     EXPECT_EQ(0, TypeDigit('1'));

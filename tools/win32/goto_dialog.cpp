@@ -4,6 +4,7 @@
 #include "resources/tools_ids.h"
 #include "tools/goto_parse.h"
 #include "tools/tool_commands.h"
+#include "view/selection.h"
 
 #include <windows.h>
 
@@ -39,11 +40,19 @@ void OnInputUpdate(HWND dialog) {
     SendMessageW(edit, EM_SETSEL, filter.m_n_cut, filter.m_n_cut);
 }
 
-// One jump; always handled.
+// One jump; always handled. A jump that lands outside the document says so
+// on the dialog's own line, which the next jump clears.
 int GotoOffset(HWND dialog, int button) {
     const std::wstring text = InputText(dialog);
-    GotoOffsetValue(text.c_str(), IsDlgButtonChecked(dialog, IDC_GOTO_HEX) == BST_CHECKED,
-                    IsDlgButtonChecked(dialog, IDC_GOTO_FROM_BEGINNING) == BST_CHECKED, button);
+    const int hex = IsDlgButtonChecked(dialog, IDC_GOTO_HEX) == BST_CHECKED;
+    const int from_beginning = IsDlgButtonChecked(dialog, IDC_GOTO_FROM_BEGINNING) == BST_CHECKED;
+    const int64_t start = SelectionStart();
+    std::wstring miss;
+    if (const CallBackInfo* doc = g_p_current_document) {
+        miss = GotoMissText(text.c_str(), hex, from_beginning, button, start, doc->m_n_data_size);
+    }
+    GotoOffsetValue(text.c_str(), hex, from_beginning, button);
+    SetDlgItemTextW(dialog, IDC_GOTO_RESULT, miss.c_str());
     return 1;
 }
 

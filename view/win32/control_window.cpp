@@ -122,9 +122,7 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     case WM_CHAR:
         // The whole UTF-16 unit: only 0-9, A-F and a-f type, not every
         // character whose low byte happens to be one of them.
-        if (g_p_view_state && g_p_view_state->m_b_edit_mode) {
-            TypeDigit(static_cast<unsigned>(wparam));
-        }
+        TypeKey(static_cast<unsigned>(wparam));
         break;
     case WM_DISPLAYCHANGE:
         // Sent on by the main window: the bitmap is made again for the new
