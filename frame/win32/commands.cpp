@@ -14,6 +14,7 @@
 #include "frame/command_rules.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/lib_luna.h"
+#include "frame/win32/menu_keys.h"
 #include "frame/win32/recovery_hooks.h"
 #include "frame/win32/revert_command.h"
 #include "resources/resource.h"
@@ -22,6 +23,7 @@
 #include "settings/win32/preferences_dialog.h"
 #include "tools/tool_commands.h"
 #include "tools/undo_commands.h"
+#include "view/navigation.h"
 #include "view/selection.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
@@ -237,6 +239,18 @@ const CommandHandler kHandlers[] = {
     {ID_EDIT_REDO, [] { RedoNextStep(g_p_current_document, g_p_view_state); }},
     {ID_VIEW_DATA_INSPECTOR, OnDataInspector},
     {ID_FILE_REVERT, [] { RevertToFile(Frame().m_h_main_window); }},
+    {ID_KEY_PAGE_UP, [] { Navigate(NavigationStep::kPageUp, 0); }},
+    {ID_KEY_PAGE_DOWN, [] { Navigate(NavigationStep::kPageDown, 0); }},
+    {ID_KEY_EXTEND_PAGE_UP, [] { Navigate(NavigationStep::kPageUp, 1); }},
+    {ID_KEY_EXTEND_PAGE_DOWN, [] { Navigate(NavigationStep::kPageDown, 1); }},
+    {ID_KEY_ROW_START, [] { Navigate(NavigationStep::kRowStart, 0); }},
+    {ID_KEY_ROW_END, [] { Navigate(NavigationStep::kRowEnd, 0); }},
+    {ID_KEY_EXTEND_ROW_START, [] { Navigate(NavigationStep::kRowStart, 1); }},
+    {ID_KEY_EXTEND_ROW_END, [] { Navigate(NavigationStep::kRowEnd, 1); }},
+    {ID_KEY_DOCUMENT_START, [] { Navigate(NavigationStep::kDocumentStart, 0); }},
+    {ID_KEY_DOCUMENT_END, [] { Navigate(NavigationStep::kDocumentEnd, 0); }},
+    {ID_KEY_EXTEND_DOCUMENT_START, [] { Navigate(NavigationStep::kDocumentStart, 1); }},
+    {ID_KEY_EXTEND_DOCUMENT_END, [] { Navigate(NavigationStep::kDocumentEnd, 1); }},
 };
 
 // Commands that close or replace the document; they are refused while a modal
@@ -320,6 +334,7 @@ void RebuildAcceleratorTable() {
         DestroyAcceleratorTable(frame.m_h_accelerators);
     }
     frame.m_h_accelerators = BuildAcceleratorTable();
+    ShowBoundKeysInMenu(GetMenu(frame.m_h_main_window));
 }
 
 int DispatchCommand(unsigned command_id) {
@@ -419,6 +434,7 @@ int ShowContextMenu(HWND main_window, LPARAM screen_point) {
     HMENU popup = GetSubMenu(loaded, 0);
     if (popup) {
         AttachMenuBitmaps(popup, main_window, loaded);
+        ShowBoundKeysInMenu(popup);
         TrackPopupMenuEx(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, main_window, nullptr);
         PostMessageW(main_window, WM_NULL, 0, 0);
     }

@@ -88,6 +88,17 @@ bool SelectCommand(HWND keyboard, const wchar_t* name) {
     return true;
 }
 
+// The text of a main menu item of the program, asked of the program itself.
+std::wstring MenuItemText(HWND main, WORD command) {
+    static const UINT message = RegisterWindowMessageW(L"PelmoraMenuItemText");
+    const ATOM atom = static_cast<ATOM>(e2e::Send(main, message, command));
+    wchar_t text[256] = {};
+    if (atom == 0 || GlobalGetAtomNameW(atom, text, 256) == 0)
+        return L"<none>";
+    GlobalDeleteAtom(atom);
+    return text;
+}
+
 // The sandbox's settings file as text ("" when there is none).
 std::string SettingsText(const e2e::Sandbox& box) {
     const std::vector<unsigned char> ini = e2e::ReadAll(box.Folder() + L"settings.ini");
@@ -558,6 +569,55 @@ TEST(Preferences, ClosingRightAfterOpeningNeitherHangsNorCrashes) {
         EXPECT_EQ(1, e2e::Sync(main, 5000)) << "the main window answers";
     }
     EXPECT_TRUE(app.Running());
+    EXPECT_EQ(app.Close(), 0);
+}
+
+// "Standard keys" binds the common set to the commands without a key, asks
+// once before taking a key from another command, and the keys then work and
+// show in the menus.
+TEST(Preferences, StandardKeysBindTheCommonSetAndShowInTheMenus) {
+    e2e::Sandbox box(L"prefs_standard");
+    box.Settings("[hotkey]\r\nClose file=591\r\n024F=Close file\r\nGoto dialog=587\r\n"
+                 "024B=Goto dialog\r\n");
+    e2e::PelmoraProcess app;
+    HWND main = StartWithDocument(app, box);
+    ASSERT_NE(main, nullptr);
+    HWND dialog = OpenPreferences(app, main);
+    ASSERT_NE(dialog, nullptr);
+    HWND keyboard = Page(dialog, IDC_PREF_STANDARD_KEYS);
+    ASSERT_NE(keyboard, nullptr);
+    ASSERT_TRUE(SelectCommand(keyboard, L"Byte right"));
+    EXPECT_EQ(e2e::WindowText(GetDlgItem(keyboard, IDC_PREF_DESCRIPTION)),
+              L"Description: Moves the caret one byte forward.");
+    e2e::Post(keyboard, WM_COMMAND, MAKEWPARAM(IDC_PREF_STANDARD_KEYS, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(keyboard, IDC_PREF_STANDARD_KEYS)));
+    HWND question = app.WaitForWindow(L"#32770", L"Message", 10000);
+    ASSERT_NE(question, nullptr) << "no question before Ctrl+O leaves \"Close file\"";
+    EXPECT_NE(e2e::MessageBoxText(question).find(L"CTRL + O: Close file"), std::wstring::npos);
+    ASSERT_TRUE(e2e::Answer(question, IDYES));
+    ASSERT_EQ(1, e2e::Send(GetDlgItem(keyboard, IDC_PREF_ASSIGNED), LB_GETCOUNT));
+    e2e::Answer(dialog, IDOK);
+    ASSERT_TRUE(e2e::WaitDestroyed(dialog, 5000));
+    const std::string text = SettingsText(box);
+    EXPECT_NE(std::string::npos, text.find("Open file=591")) << text;
+    EXPECT_EQ(std::string::npos, text.find("Close file=")) << text;
+    EXPECT_NE(std::string::npos, text.find("Goto dialog=587")) << "a key of the user's stays";
+
+    EXPECT_EQ(MenuItemText(main, 40007), L"&Open file ...\tCtrl+O");
+    EXPECT_EQ(MenuItemText(main, 40029), L"&Close") << "the key it lost is gone from its item";
+
+    // Posted keys move the caret: one byte on, then to the end of the row.
+    HWND control = e2e::ViewControl(main);
+    POINT cell = {};
+    ASSERT_TRUE(e2e::FirstCellPoint(control, &cell));
+    e2e::PostClick(control, cell.x, cell.y);
+    e2e::Post(control, WM_KEYDOWN, VK_RIGHT, 1);
+    e2e::Post(control, WM_KEYUP, VK_RIGHT, 0xC0000001);
+    HWND status = e2e::StatusBar(main);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::StatusPane(app, status, 1) == L"Begin: 0x1"; }));
+    e2e::Post(control, WM_KEYDOWN, VK_END, 1);
+    e2e::Post(control, WM_KEYUP, VK_END, 0xC0000001);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::StatusPane(app, status, 1) == L"Begin: 0xF"; }));
     EXPECT_EQ(app.Close(), 0);
 }
 

@@ -1,6 +1,7 @@
 // Selection, caret, digit entry, markers and status texts.
 #include "tests/view/view_fixture.h"
 #include "view/selection.h"
+#include "view/navigation.h"
 #include "view/status_panes.h"
 
 using SelectionTest = ViewFixture;
@@ -268,4 +269,28 @@ TEST(StatusPanes, TheLastPaneKeepsItsWidthInANarrowWindow) {
     EXPECT_LT(edges[0], edges[1]);
     EXPECT_LT(edges[1], edges[2]);
     EXPECT_GE(800 - edges[2], kLastPaneWidth);
+}
+
+TEST(Navigation, TargetsStayInsideTheDocument) {
+    // 0x45 bytes: the last row holds 0x40..0x44.
+    EXPECT_EQ(0x40, NavigationTarget(NavigationStep::kRowStart, 0x43, 0x45, 4));
+    EXPECT_EQ(0x44, NavigationTarget(NavigationStep::kRowEnd, 0x41, 0x45, 4));
+    EXPECT_EQ(0x1F, NavigationTarget(NavigationStep::kRowEnd, 0x12, 0x45, 4));
+    EXPECT_EQ(0x05, NavigationTarget(NavigationStep::kPageUp, 0x25, 0x45, 2));
+    EXPECT_EQ(0x00, NavigationTarget(NavigationStep::kPageUp, 0x05, 0x45, 2));
+    EXPECT_EQ(0x44, NavigationTarget(NavigationStep::kPageDown, 0x30, 0x45, 2));
+    EXPECT_EQ(0x44, NavigationTarget(NavigationStep::kDocumentEnd, 0, 0x45, 2));
+    EXPECT_EQ(-1, NavigationTarget(NavigationStep::kDocumentStart, 0, 0, 2));
+}
+
+TEST_F(SelectionTest, NavigationExtendsFromTheActiveEnd) {
+    Open(Counting(0x45));
+    ASSERT_EQ(1, GoToOffset(0x12));
+    ASSERT_EQ(1, Navigate(NavigationStep::kRowEnd, 1));
+    EXPECT_EQ(L"Selected: 0xE ~ 14", m_host.m_status[3]);
+    ASSERT_EQ(1, Navigate(NavigationStep::kDocumentEnd, 1));
+    EXPECT_EQ(L"End: 0x44", m_host.m_status[2]);
+    EXPECT_EQ(L"Begin: 0x12", m_host.m_status[1]);
+    ASSERT_EQ(1, Navigate(NavigationStep::kDocumentStart, 0));
+    EXPECT_EQ(L"Selected: 0x1 ~ 1", m_host.m_status[3]);
 }
