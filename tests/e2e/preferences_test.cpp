@@ -6,6 +6,7 @@
 #include "tests/e2e/e2e_session.h"
 
 #include "resources/settings_ids.h"
+#include "settings/shortcut_keys.h"
 
 #include <gtest/gtest.h>
 
@@ -191,7 +192,8 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     ASSERT_TRUE(keyboard && fonts);
     EXPECT_TRUE(IsWindowVisible(keyboard));
     EXPECT_FALSE(IsWindowVisible(fonts)) << "the page shown matches the selected item";
-    EXPECT_EQ(28, e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
+    EXPECT_EQ(kShortcutCommandCount,
+              e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
     EXPECT_EQ(L"Apply", ListText(GetDlgItem(keyboard, IDC_PREF_COMMANDS), 0)); // sorted
     e2e::Screenshot(dialog, L"preferences-keyboard");
 
