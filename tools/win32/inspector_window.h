@@ -40,6 +40,10 @@ class CInspectorWindow {
     // Sets the texts that differ from the shown ones, so unchanged rows never repaint.
     void Refresh();
     void SetCell(int row, int column, const std::wstring& text);
+    // A note beside the row that stays while the selection starts at offset
+    // and the bytes are unchanged.
+    void KeepNote(int row, const std::wstring& note, int64_t offset);
+    void ClearNotes();
     int SelectedRow() const;
     void BeginEdit(int row);
     void CommitEdit();
@@ -63,5 +67,6 @@ class CInspectorWindow {
     // What each row shows now: value and note.
     std::wstring m_sz_values[kInspectorTypeCount];
     std::wstring m_sz_notes[kInspectorTypeCount];
-    int64_t m_n_note_offset = -1; // a refusal's note stays while the selection starts here
+    int64_t m_n_note_offset = -1;     // a refusal's note stays while the selection starts here
+    uint64_t m_n_note_generation = 0; // and while the bytes are as they were then
 };
