@@ -13,6 +13,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <ios>
 #include <map>
 #include <string>
@@ -87,6 +88,31 @@ bool SelectCommand(HWND keyboard, const wchar_t* name) {
     e2e::Send(commands, LB_SETCURSEL, static_cast<WPARAM>(index));
     Notify(keyboard, IDC_PREF_COMMANDS, LBN_SELCHANGE);
     return true;
+}
+
+// Opens a menu of the main window with Alt and its letter and saves the
+// screen part that holds the window and the open menu.
+void MenuPicture(e2e::PelmoraProcess& app, HWND main, WORD letter, const std::wstring& name) {
+    e2e::SendKeyChord(main, letter, {VK_MENU});
+    HWND popup = nullptr;
+    e2e::WaitUntil([&] { return (popup = app.WaitForWindow(L"#32768", nullptr, 100)) != nullptr; });
+    e2e::Picture screen;
+    RECT a = {}, b = {}, all = {};
+    if (popup && e2e::WaitPaintSettled(popup) && e2e::CaptureWindow(nullptr, &screen) &&
+        GetWindowRect(main, &a) && GetWindowRect(popup, &b) && UnionRect(&all, &a, &b)) {
+        all.right = std::min<LONG>(all.right, screen.m_n_width);
+        all.bottom = std::min<LONG>(all.bottom, std::min<LONG>(b.bottom + 20, screen.m_n_height));
+        e2e::Picture part;
+        part.m_n_width = all.right - std::max<LONG>(all.left, 0);
+        part.m_n_height = all.bottom - std::max<LONG>(all.top, 0);
+        for (LONG y = std::max<LONG>(all.top, 0); y < all.bottom; ++y)
+            for (LONG x = std::max<LONG>(all.left, 0); x < all.right; ++x)
+                part.m_pixels.push_back(screen.At(x, y));
+        EXPECT_FALSE(e2e::SaveBmp(part, name).empty());
+    }
+    EXPECT_NE(popup, nullptr) << "the menu did not open";
+    e2e::Send(main, WM_CANCELMODE);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !popup || !IsWindowVisible(popup); }));
 }
 
 // The text of a main menu item of the program, asked of the program itself.
@@ -598,6 +624,8 @@ TEST(Preferences, StandardKeysBindTheCommonSetAndShowInTheMenus) {
     EXPECT_NE(e2e::MessageBoxText(question).find(L"CTRL + O: Close file"), std::wstring::npos);
     ASSERT_TRUE(e2e::Answer(question, IDYES));
     ASSERT_EQ(1, e2e::Send(GetDlgItem(keyboard, IDC_PREF_ASSIGNED), LB_GETCOUNT));
+    EXPECT_EQ(L"RIGHT", ListText(GetDlgItem(keyboard, IDC_PREF_ASSIGNED), 0));
+    EXPECT_FALSE(e2e::Screenshot(dialog, L"guide-keyboard").empty());
     e2e::Answer(dialog, IDOK);
     ASSERT_TRUE(e2e::WaitDestroyed(dialog, 5000));
     const std::string text = SettingsText(box);
@@ -620,6 +648,7 @@ TEST(Preferences, StandardKeysBindTheCommonSetAndShowInTheMenus) {
     e2e::Post(control, WM_KEYDOWN, VK_END, 1);
     e2e::Post(control, WM_KEYUP, VK_END, 0xC0000001);
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::StatusPane(app, status, 1) == L"Begin: 0xF"; }));
+    MenuPicture(app, main, 'E', L"guide-menu-keys");
     EXPECT_EQ(app.Close(), 0);
 }
 
