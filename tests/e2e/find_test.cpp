@@ -307,6 +307,7 @@ TEST(ToolsNothingHappened, FindAndGotoSayItInTheirDialogs) {
         find.UseHex();
         ASSERT_TRUE(find.Search(L"FFEE", kNext));
         EXPECT_EQ(e2e::WindowText(find.Item(1020)), L"Not found");
+        e2e::Screenshot(find.Window(), L"find-not-found");
         ASSERT_TRUE(find.Search(L"0203", kNext));
         EXPECT_EQ(e2e::WindowText(find.Item(1020)), L"");
         EXPECT_EQ(app.Status(1), L"Begin: 0x2");
@@ -317,6 +318,8 @@ TEST(ToolsNothingHappened, FindAndGotoSayItInTheirDialogs) {
     go->JumpTo(0x80);
     EXPECT_EQ(e2e::WindowText(GetDlgItem(go->Window(), 1016)),
               L"Past the end (the last offset is 0x7F): nothing moved");
+    e2e::WaitPaintSettled(go->Window());
+    e2e::Screenshot(go->Window(), L"goto-past-the-end");
     go->JumpTo(0x7F);
     EXPECT_EQ(e2e::WindowText(GetDlgItem(go->Window(), 1016)), L"");
     EXPECT_EQ(app.Close(), 0);
