@@ -32,6 +32,16 @@ int64_t Clamp(int64_t value, int64_t last) {
     return value > last ? last : value;
 }
 
+// The document takes the freshly opened file and its pieces and starts its
+// undo history afresh: no step may lead back to bytes it no longer shows.
+// The old file and pieces go with fresh.
+void StartAfreshFrom(CallBackInfo* doc, CallBackInfo* fresh) {
+    doc->m_file_mapping.Swap(fresh->m_file_mapping);
+    std::swap(doc->m_p_data_plane, fresh->m_p_data_plane);
+    doc->m_n_data_size = fresh->m_n_data_size;
+    doc->m_history.Clear();
+}
+
 } // namespace
 
 int ReloadFileFromDisk(CallBackInfo* doc) {
@@ -41,10 +51,7 @@ int ReloadFileFromDisk(CallBackInfo* doc) {
         ShowMessage(kReopenFailedText, path.c_str());
         return 0;
     }
-    doc->m_file_mapping.Swap(fresh->m_file_mapping);
-    std::swap(doc->m_p_data_plane, fresh->m_p_data_plane);
-    doc->m_n_data_size = fresh->m_n_data_size;
-    doc->m_history.Clear();
+    StartAfreshFrom(doc, fresh.get());
     fresh.reset();
     ShowReopenedDocument(doc);
     RecoveryFileRewritten(); // the copy follows the new pieces
