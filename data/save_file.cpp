@@ -98,6 +98,15 @@ int CheckTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops, Mess
     return 1;
 }
 
+} // namespace
+
+int CheckSaveTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops,
+                    MessageSink* messages) {
+    return doc != nullptr && target != nullptr && CheckTarget(doc, target, ops, messages);
+}
+
+namespace {
+
 // The new file while it is written: a temporary file with at most one mapped
 // view. Unless Commit succeeds, everything is released and the file removed.
 class OutputFile final : public SaveOutput {

@@ -105,6 +105,12 @@ int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops,
                        BlockReadOps& reads);
 int SaveDocumentToFile(CallBackInfo* doc, const wchar_t* path, SaveFileOps& ops);
 
+// 1 when the document may be saved to target; 0 after a message (to
+// messages, shown when null) when target is the document's own file or its
+// workspace. Asked by the save dialog before it asks whether to replace a file.
+int CheckSaveTarget(CallBackInfo* doc, const wchar_t* target, SaveFileOps& ops,
+                    MessageSink* messages = nullptr);
+
 // Command "&Save file ..." (40071, shortcut 41005) for the document: the save
 // dialog, then the write-out under the progress dialog. 1 when a save was
 // started, else 0. Declared here for the command table; defined in

@@ -362,3 +362,8 @@ int SaveWorkspace(CallBackInfo* doc) {
     const std::wstring name = WorkspaceName(doc->m_file_mapping.m_p_name->c_str());
     return WriteWorkspace(name.c_str(), doc->m_p_data_plane, doc->m_file_mapping.m_n_file_size);
 }
+
+int RemoveWorkspace(const wchar_t* file_path, WorkspaceFileOps& ops) {
+    const std::wstring name = WorkspaceName(file_path);
+    return !ops.Exists(name.c_str()) || ops.Delete(name.c_str()) ? 1 : 0;
+}

@@ -65,3 +65,7 @@ std::wstring KeepDamagedWorkspace(const wchar_t* damaged, const wchar_t* file_pa
 // Writes a file document's pending changes to its workspace file; 0 for no
 // document or one that is not a file, or when the write fails.
 int SaveWorkspace(CallBackInfo* doc);
+
+// Removes a file's workspace, so that the next opening shows the file as it
+// is on the disk; 1 when no workspace is left (also when there was none).
+int RemoveWorkspace(const wchar_t* file_path, WorkspaceFileOps& ops = PlatformWorkspaceFileOps());

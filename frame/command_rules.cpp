@@ -52,6 +52,19 @@ const CommandRule kRules[] = {
     {40101, D | U},         // Undo (edit mode or not: it only goes back)
     {40102, D | R},         // Redo
     {40103, kCondNone},     // Data inspector (open or close)
+    {40111, O | D | F | A}, // Revert to file: there is something to drop
+    {41041, D},             // Page up
+    {41042, D},             // Page down
+    {41043, D},             // Extend page up
+    {41044, D},             // Extend page down
+    {41045, D},             // Row start
+    {41046, D},             // Row end
+    {41047, D},             // Extend row start
+    {41048, D},             // Extend row end
+    {41049, D},             // Document start
+    {41050, D},             // Document end
+    {41051, D},             // Extend document start
+    {41052, D},             // Extend document end
 };
 
 struct ShortcutAlias {
@@ -60,10 +73,10 @@ struct ShortcutAlias {
 };
 
 const ShortcutAlias kAliases[] = {
-    {41001, 40029}, {41002, 40047}, {41003, 40007}, {41004, 40077}, {41005, 40071},
-    {41006, 40008}, {41007, 40041}, {41008, 40039}, {41009, 40038}, {41010, 40092},
-    {41011, 40096}, {41012, 40063}, {41013, 40018}, {41014, 40019}, {41017, 40098},
-    {41018, 40066}, {41027, 40101}, {41028, 40102}, {41029, 40009}, {41030, 40103},
+    {41001, 40029}, {41002, 40047}, {41003, 40007}, {41004, 40077}, {41005, 40071}, {41006, 40008},
+    {41007, 40041}, {41008, 40039}, {41009, 40038}, {41010, 40092}, {41011, 40096}, {41012, 40063},
+    {41013, 40018}, {41014, 40019}, {41017, 40098}, {41018, 40066}, {41027, 40101}, {41028, 40102},
+    {41029, 40009}, {41030, 40103}, {41040, 40111}, {41053, 40020},
 };
 
 } // namespace
@@ -150,6 +163,7 @@ MenuDecisions DecideMenus(uint32_t satisfied) {
     decisions.m_b_undo_enabled = ConditionsHold(D | U, satisfied);
     decisions.m_b_redo_enabled = ConditionsHold(D | R, satisfied);
     decisions.m_b_apply_enabled = ConditionsHold(O | D | F | A, satisfied);
+    decisions.m_b_revert_enabled = decisions.m_b_apply_enabled;
     if (!ConditionsHold(E, satisfied)) {
         decisions.m_n_paste = kPasteGreySubmenu;
     } else if (ConditionsHold(D | F | S | C, satisfied)) {

@@ -65,6 +65,12 @@ uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
 inline bool ConditionsHold(uint32_t required, uint32_t satisfied) {
     return (required & satisfied) == required;
 }
+// A command refused only because edit mode is off, in a document that can
+// be edited: the user is told, since nothing else shows why nothing happened.
+inline bool RefusedForEditModeOnly(uint32_t required, uint32_t satisfied) {
+    return (required & kCondEditMode) && !(satisfied & kCondEditMode) &&
+           (satisfied & kCondWritable) && ConditionsHold(required & ~kCondEditMode, satisfied);
+}
 
 // What the "&Paste" submenu gets when a popup opens.
 enum PasteDecision : int {
@@ -82,9 +88,10 @@ struct MenuDecisions {
     int m_b_edit_mode_enabled;      // "&Edit mode" itself
     int m_b_cut_remove_enabled;     // "C&ut" and "&Remove"
     PasteDecision m_n_paste;
-    int m_b_undo_enabled;  // "&Undo"
-    int m_b_redo_enabled;  // "&Redo"
-    int m_b_apply_enabled; // "&Apply"
+    int m_b_undo_enabled;   // "&Undo"
+    int m_b_redo_enabled;   // "&Redo"
+    int m_b_apply_enabled;  // "&Apply"
+    int m_b_revert_enabled; // "&Revert to file"
 };
 
 MenuDecisions DecideMenus(uint32_t satisfied);

@@ -9,6 +9,7 @@
 #define IDC_ABOUT_GROUP 65002
 #define IDC_ABOUT_SITE 65005
 
-// The maker's addresses shown and opened by the About box.
-#define PELMORA_SUPPORT_ADDRESS L"support@pelmora.example"
-#define PELMORA_SITE_ADDRESS L"https://pelmora.example/"
+// The documents installed beside pelmora.exe that the About box opens: the
+// program keeps no address of its own to send the user to.
+#define PELMORA_GUIDE_FILE L"README.md"
+#define PELMORA_LICENCE_FILE L"LICENSE.txt"

@@ -40,6 +40,20 @@ const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount] = {
     {L"Redo", 41028},
     {L"Apply", 41029},
     {L"Data inspector", 41030},
+    {L"Revert", 41040},
+    {L"Page up", 41041},
+    {L"Page down", 41042},
+    {L"Extend page up", 41043},
+    {L"Extend page down", 41044},
+    {L"Row start", 41045},
+    {L"Row end", 41046},
+    {L"Extend row start", 41047},
+    {L"Extend row end", 41048},
+    {L"Document start", 41049},
+    {L"Document end", 41050},
+    {L"Extend document start", 41051},
+    {L"Extend document end", 41052},
+    {L"Edit mode", 41053},
 };
 
 const wchar_t* const KeyNameTable[kKeyNameCount] = {

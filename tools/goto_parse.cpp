@@ -1,6 +1,7 @@
 // Goto parsing and decisions.
 #include "tools/goto_parse.h"
 
+#include "base/format_text.h"
 #include "data/document.h"
 #include "view/selection.h"
 
@@ -81,6 +82,21 @@ int64_t GotoTarget(const wchar_t* text, int hex_checked, int from_beginning, int
     if (target < 0 || target > data_size - 1)
         return -1;
     return target;
+}
+
+std::wstring GotoMissText(const wchar_t* text, int hex_checked, int from_beginning, int button,
+                          int64_t selection_start, int64_t data_size) {
+    int64_t value = -1;
+    if (!ParseInt64(text, hex_checked, &value) || value == -1 ||
+        GotoTarget(text, hex_checked, from_beginning, button, selection_start, data_size) >= 0)
+        return std::wstring();
+    if (data_size <= 0)
+        return L"The document has no bytes: nothing moved";
+    // A step back past the first byte, or a negative value from the beginning.
+    const bool before = from_beginning ? value < 0 : button == kGotoPrevious;
+    if (before)
+        return L"Before the first byte: nothing moved";
+    return FormatText(L"Past the end (the last offset is 0x%I64X): nothing moved", data_size - 1);
 }
 
 int GotoOffsetValue(CallBackInfo* doc, ViewState* state, const wchar_t* text, int hex_checked,

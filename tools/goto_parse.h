@@ -27,6 +27,10 @@ enum : int { kGotoPrevious = 1011, kGotoNext = 1012 };
 // when hex_checked, from the beginning or relative to the selection start.
 int64_t GotoTarget(const wchar_t* text, int hex_checked, int from_beginning, int button,
                    int64_t selection_start, int64_t data_size);
+// Why a jump with a value lands outside the document, as the dialog says it;
+// empty when the jump lands inside or there is no value to jump by.
+std::wstring GotoMissText(const wchar_t* text, int hex_checked, int from_beginning, int button,
+                          int64_t selection_start, int64_t data_size);
 // One jump on the document (scroll into view, go to offset); 1 when it moved.
 int GotoOffsetValue(CallBackInfo* doc, ViewState* state, const wchar_t* text, int hex_checked,
                     int from_beginning, int button);

@@ -110,15 +110,16 @@ CallBackInfo* DocumentAt(CallBackInfo* doc, int64_t* offset) {
     return doc;
 }
 
-// Selects the one byte at offset, the caret on its high digit; always 1.
-int SelectOne(CallBackInfo* doc, int64_t offset) {
+// Selects the one byte at offset, the caret on its high digit; the status
+// counts that one byte (slash_form as WriteSelectionStatus takes it). Always 1.
+int SelectOne(CallBackInfo* doc, int64_t offset, int slash_form) {
     doc->m_n_sel_anchor = offset;
     doc->m_n_sel_active = offset;
     doc->m_b_low_nibble = 0;
     doc->m_n_edit_pos = -1;
     doc->m_n_caret_offset = offset;
     PlaceCaret(doc);
-    WriteSelectionStatus(doc, 0, 0);
+    WriteSelectionStatus(doc, 1, slash_form);
     return 1;
 }
 
@@ -139,7 +140,7 @@ int GoToOffset(CallBackInfo* doc, int64_t offset) {
     if (!DocumentAt(doc, &offset)) {
         return 0;
     }
-    return SelectOne(doc, offset);
+    return SelectOne(doc, offset, 0);
 }
 
 int ExtendToOffset(CallBackInfo* doc, int64_t offset) {
@@ -164,7 +165,7 @@ int ClickAtPoint(CallBackInfo* doc, int x, int y) {
     if (!HitTest(doc, x, y, &offset)) {
         return 0;
     }
-    return SelectOne(doc, offset);
+    return SelectOne(doc, offset, 1);
 }
 
 int ExtendToPoint(CallBackInfo* doc, int x, int y) {
@@ -343,6 +344,26 @@ int TypeDigit(CallBackInfo* doc, ViewState* state, unsigned ch) {
     PlaceCaret(doc);
     ScrollIntoView(doc, state, doc->m_n_edit_pos);
     return 1;
+}
+
+const wchar_t kEditModeOffText[] = L"Edit mode is off (double click or Edit > Edit mode)";
+
+int SayEditModeOff(const CallBackInfo* doc) {
+    if (!doc || doc->m_b_read_only) {
+        return 0;
+    }
+    SetStatusText(3, kEditModeOffText);
+    return 1;
+}
+
+int TypeKey(CallBackInfo* doc, ViewState* state, unsigned ch) {
+    if (state && state->m_b_edit_mode) {
+        return TypeDigit(doc, state, ch);
+    }
+    if (HexValue(ch) >= 0) {
+        SayEditModeOff(doc);
+    }
+    return 0;
 }
 
 int CreateViewCaret(CallBackInfo* doc, ViewState* state) {

@@ -26,6 +26,14 @@ int SetEndPosition(CallBackInfo* doc, ViewState* state);
 int RefusedWhileRead(const CallBackInfo* doc);
 // One typed character in edit mode; 1 when it changed a nibble.
 int TypeDigit(CallBackInfo* doc, ViewState* state, unsigned ch);
+// What the status bar says when bytes were to change with edit mode off.
+extern const wchar_t kEditModeOffText[];
+// Tells on the status bar (the last pane) that edit mode is off, for a
+// document that could be edited; 1 when it was said.
+int SayEditModeOff(const CallBackInfo* doc);
+// A character typed into the view: a digit in edit mode, else a hex digit
+// only tells that edit mode is off. 1 when it changed a nibble.
+int TypeKey(CallBackInfo* doc, ViewState* state, unsigned ch);
 // Switches edit mode (never on for a document opened read-only; doc may be
 // null); returns the new state.
 int SetEditMode(CallBackInfo* doc, ViewState* state, int on);

@@ -3,6 +3,7 @@
 // done and cannot be closed by the user before.
 #include "data/save_file.h"
 
+#include "base/format_text.h"
 #include "base/tkstr.h"
 #include "data/block_reader.h"
 #include "data/document.h"
@@ -13,6 +14,8 @@
 #include <commdlg.h>
 
 namespace {
+
+const wchar_t kReplaceQuestionText[] = L"%s already exists.\nDo you want to replace it?";
 
 // What the worker saves, and where: the document as its snapshot, taken
 // before the worker starts, saw it, so editing may go on meanwhile.
@@ -49,9 +52,20 @@ int SaveFileAs(void* owner_window, CallBackInfo* doc) {
     dialog.lpstrFile = path;
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = folder;
-    dialog.Flags = OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameW(&dialog) || path[0] == 0)
-        return 0;
+    // The replace question is asked here, after the document's own file and
+    // workspace have been refused: asking first would offer what cannot be.
+    for (;;) {
+        if (!GetSaveFileNameW(&dialog) || path[0] == 0)
+            return 0;
+        if (!CheckSaveTarget(doc, path, PlatformSaveFileOps()))
+            continue;
+        if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES)
+            break;
+        const std::wstring question = FormatText(kReplaceQuestionText, path);
+        if (MessageBoxW(owner, question.c_str(), L"Message",
+                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_TOPMOST) == IDYES)
+            break;
+    }
 
     SaveJob job = {doc, path, PlaneSnapshot()};
     if (doc->m_p_data_plane != nullptr)

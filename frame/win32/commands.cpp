@@ -15,13 +15,16 @@
 #include "frame/command_rules.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/lib_luna.h"
+#include "frame/win32/menu_keys.h"
 #include "frame/win32/recovery_hooks.h"
+#include "frame/win32/revert_command.h"
 #include "resources/resource.h"
 #include "settings/win32/about_dialog.h"
 #include "settings/win32/accelerator_table.h"
 #include "settings/win32/preferences_dialog.h"
 #include "tools/tool_commands.h"
 #include "tools/undo_commands.h"
+#include "view/navigation.h"
 #include "view/selection.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
@@ -241,6 +244,31 @@ const CommandHandler kHandlers[] = {
     {ID_EDIT_UNDO, [] { UndoLastStep(g_p_current_document, g_p_view_state); }},
     {ID_EDIT_REDO, [] { RedoNextStep(g_p_current_document, g_p_view_state); }},
     {ID_VIEW_DATA_INSPECTOR, OnDataInspector},
+    {ID_FILE_REVERT, [] { RevertToFile(Frame().m_h_main_window); }},
+    {ID_KEY_PAGE_UP,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kPageUp, 0); }},
+    {ID_KEY_PAGE_DOWN,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kPageDown, 0); }},
+    {ID_KEY_EXTEND_PAGE_UP,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kPageUp, 1); }},
+    {ID_KEY_EXTEND_PAGE_DOWN,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kPageDown, 1); }},
+    {ID_KEY_ROW_START,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kRowStart, 0); }},
+    {ID_KEY_ROW_END,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kRowEnd, 0); }},
+    {ID_KEY_EXTEND_ROW_START,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kRowStart, 1); }},
+    {ID_KEY_EXTEND_ROW_END,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kRowEnd, 1); }},
+    {ID_KEY_DOCUMENT_START,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kDocumentStart, 0); }},
+    {ID_KEY_DOCUMENT_END,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kDocumentEnd, 0); }},
+    {ID_KEY_EXTEND_DOCUMENT_START,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kDocumentStart, 1); }},
+    {ID_KEY_EXTEND_DOCUMENT_END,
+     [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kDocumentEnd, 1); }},
 };
 
 // Commands that close or replace the document; they are refused while a modal
@@ -324,12 +352,20 @@ void RebuildAcceleratorTable() {
         DestroyAcceleratorTable(frame.m_h_accelerators);
     }
     frame.m_h_accelerators = BuildAcceleratorTable();
+    ShowBoundKeysInMenu(GetMenu(frame.m_h_main_window));
 }
 
 int DispatchCommand(unsigned command_id) {
     const uint16_t id = MenuCommandOfShortcut(static_cast<uint16_t>(command_id));
     const CommandRule* rule = FindCommandRule(id);
-    if (!rule || !ConditionsHold(rule->m_n_conditions, ConditionsNow(rule->m_n_conditions))) {
+    if (!rule) {
+        return 0;
+    }
+    const uint32_t satisfied = ConditionsNow(rule->m_n_conditions);
+    if (!ConditionsHold(rule->m_n_conditions, satisfied)) {
+        if (RefusedForEditModeOnly(rule->m_n_conditions, satisfied)) {
+            SayEditModeOff(g_p_current_document);
+        }
         return 0;
     }
     if (ReleasesDocument(id) && ModalWindowOpen()) {
@@ -365,6 +401,7 @@ void UpdateMenuPopup(HMENU popup) {
     Enable(popup, ID_EDIT_UNDO, MF_BYCOMMAND, menus.m_b_undo_enabled);
     Enable(popup, ID_EDIT_REDO, MF_BYCOMMAND, menus.m_b_redo_enabled);
     Enable(popup, ID_FILE_APPLY, MF_BYCOMMAND, menus.m_b_apply_enabled);
+    Enable(popup, ID_FILE_REVERT, MF_BYCOMMAND, menus.m_b_revert_enabled);
     Enable(popup, ID_FILE_DUPLICATE, MF_BYCOMMAND, menus.m_b_duplicate_enabled);
     Enable(popup, ID_FILE_SAVE_WORKSPACE, MF_BYCOMMAND, menus.m_b_save_workspace_enabled);
     CheckMenuItem(popup, ID_EDIT_MODE,
@@ -415,6 +452,7 @@ int ShowContextMenu(HWND main_window, LPARAM screen_point) {
     HMENU popup = GetSubMenu(loaded, 0);
     if (popup) {
         AttachMenuBitmaps(popup, main_window, loaded);
+        ShowBoundKeysInMenu(popup);
         TrackPopupMenuEx(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, main_window, nullptr);
         PostMessageW(main_window, WM_NULL, 0, 0);
     }

@@ -20,6 +20,7 @@
 #include "view/selection.h"
 #include "view/size_change.h"
 #include "view/view_host.h"
+#include "view/status_panes.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
 
@@ -145,6 +146,8 @@ void ReplaceCurrentDocument(CallBackInfo* doc) {
     if (doc != nullptr && doc->m_n_source_kind == 1) {
         RecoveryFollowProcess(doc);
     }
+    // Nothing the former document showed stays in the panes.
+    ShowDocumentStatus(doc);
 }
 
 // Makes an opened process's document current and shows it: size, title,

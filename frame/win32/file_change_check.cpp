@@ -33,24 +33,33 @@ int64_t Clamp(int64_t value, int64_t last) {
     return value > last ? last : value;
 }
 
-// Opens the file afresh beside the document and, when that worked, gives
-// the document the new file and pieces; the old ones go with the helper.
-int ReloadFile(CallBackInfo* doc) {
+// The document takes the freshly opened file and its pieces and starts its
+// undo history afresh: no step may lead back to bytes it no longer shows.
+// The old file goes with fresh; the watchers are told everything changed.
+void StartAfreshFrom(CallBackInfo* doc, CallBackInfo* fresh) {
+    doc->m_file_mapping.Swap(fresh->m_file_mapping);
+    std::unique_ptr<CDataPlane> pieces(fresh->m_p_data_plane);
+    fresh->m_p_data_plane = nullptr;
+    doc->StartAfreshWith(std::move(pieces), fresh->m_n_data_size);
+}
+
+} // namespace
+
+int ReloadFileFromDisk(CallBackInfo* doc) {
     const std::wstring path = doc->m_file_mapping.m_p_name->c_str();
     std::unique_ptr<CallBackInfo> fresh(new (std::nothrow) CallBackInfo(doc->m_h_view_window));
     if (fresh == nullptr || !fresh->OpenFile(path.c_str())) {
         ShowMessage(kReopenFailedText, path.c_str());
         return 0;
     }
-    doc->m_file_mapping.Swap(fresh->m_file_mapping);
-    std::unique_ptr<CDataPlane> pieces(fresh->m_p_data_plane);
-    fresh->m_p_data_plane = nullptr;
-    doc->StartAfreshWith(std::move(pieces), fresh->m_n_data_size);
+    StartAfreshFrom(doc, fresh.get());
     fresh.reset();
     ShowReopenedDocument(doc);
     RecoveryFileRewritten(); // the copy follows the new pieces
     return 1;
 }
+
+namespace {
 
 class WindowFileChangeHost : public FileChangeHost {
   public:
@@ -77,7 +86,7 @@ class WindowFileChangeHost : public FileChangeHost {
     void ReportKeepFailure(const wchar_t* path, const wchar_t* kept_path) override {
         ShowMessage(kChangesNotKeptText, kept_path, path);
     }
-    int Reload() override { return ReloadFile(m_p_doc); }
+    int Reload() override { return ReloadFileFromDisk(m_p_doc); }
 
   private:
     HWND m_h_owner;

@@ -20,3 +20,8 @@ int CheckFileBeforeWrite(HWND owner);
 // The document after its file was opened anew: the same selection and top
 // row where they still fit, nothing pending, the new size on the status bar.
 void ShowReopenedDocument(CallBackInfo* doc);
+// Opens the document's file afresh (with what its workspace keeps) and gives
+// the document the new file and pieces with an empty undo history, shown as
+// ShowReopenedDocument does; 0 with a message when the file cannot be opened
+// again, the document then stays as it was.
+int ReloadFileFromDisk(CallBackInfo* doc);

@@ -135,12 +135,27 @@ LRESULT MenuItemStateQuery(HWND window, WPARAM wparam, LPARAM lparam) {
     return static_cast<LRESULT>(GetMenuState(menu, static_cast<UINT>(wparam), MF_BYCOMMAND));
 }
 
+// A main menu item's text for a program outside (menus cannot be read
+// across processes everywhere): a global atom of the text, which the asker
+// deletes; 0 for no such item.
+LRESULT MenuItemTextQuery(HWND window, WPARAM command) {
+    wchar_t text[256] = {};
+    if (GetMenuStringW(GetMenu(window), static_cast<UINT>(command), text, 256, MF_BYCOMMAND) <= 0) {
+        return 0;
+    }
+    return GlobalAddAtomW(text);
+}
+
 } // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     static const UINT menu_state_message = RegisterWindowMessageW(L"PelmoraMenuItemState");
     if (message == menu_state_message && message != 0) {
         return MenuItemStateQuery(window, wparam, lparam);
+    }
+    static const UINT menu_text_message = RegisterWindowMessageW(L"PelmoraMenuItemText");
+    if (message == menu_text_message && message != 0) {
+        return MenuItemTextQuery(window, wparam);
     }
     switch (message) {
     case WM_CREATE:

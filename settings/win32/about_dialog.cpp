@@ -15,10 +15,17 @@ bool IsLink(int id) {
     return id == IDC_ABOUT_SUPPORT || id == IDC_ABOUT_SITE;
 }
 
-// Hands a link to the shell; a link that cannot be opened is left alone and
-// the dialog stays as it is.
-void OpenLink(const wchar_t* link) {
-    ShellExecuteW(nullptr, L"open", link, nullptr, nullptr, SW_SHOWNA);
+// Hands a document beside the program to the shell; one that cannot be
+// opened is left alone and the dialog stays as it is.
+void OpenBesideProgram(const wchar_t* name) {
+    wchar_t module[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    std::wstring path = module;
+    path = path.substr(0, path.find_last_of(L"\\/") + 1) + name;
+    ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNA);
 }
 
 void InitAboutDialog(HWND dialog) {
@@ -26,7 +33,7 @@ void InitAboutDialog(HWND dialog) {
     SetDlgItemTextW(dialog, IDC_ABOUT_GROUP, L"Pelmora: ");
     const std::wstring version = FormatText(L"Version: %s ", PELMORA_VERSION_WTEXT);
     SetDlgItemTextW(dialog, IDC_ABOUT_VERSION, version.c_str());
-    SetDlgItemTextW(dialog, IDC_ABOUT_SUPPORT, L"Support: " PELMORA_SUPPORT_ADDRESS);
+    SetDlgItemTextW(dialog, IDC_ABOUT_SUPPORT, L"Guide: " PELMORA_GUIDE_FILE);
 }
 
 void CloseAboutDialog(HWND dialog) {
@@ -61,12 +68,12 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
         switch (LOWORD(wparam)) {
         case IDC_ABOUT_SUPPORT:
             if (HIWORD(wparam) == STN_CLICKED) {
-                OpenLink(L"mailto:" PELMORA_SUPPORT_ADDRESS);
+                OpenBesideProgram(PELMORA_GUIDE_FILE);
             }
             return TRUE;
         case IDC_ABOUT_SITE:
             if (HIWORD(wparam) == STN_CLICKED) {
-                OpenLink(PELMORA_SITE_ADDRESS);
+                OpenBesideProgram(PELMORA_LICENCE_FILE);
             }
             return TRUE;
         case IDOK:

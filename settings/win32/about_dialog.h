@@ -1,5 +1,5 @@
-// The About box: the program's name and version, and the support and site
-// links, which open through the shell.
+// The About box: the program's name and version, and links to the guide and
+// the licence installed beside the program, which open through the shell.
 #pragma once
 
 #include <windows.h>

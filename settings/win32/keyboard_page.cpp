@@ -1,11 +1,16 @@
 // The Keyboard page: the bindable commands, their keys, and capturing,
 // assigning and removing a key combination.
+#include "base/format_text.h"
 #include "base/messages.h"
 #include "resources/settings_ids.h"
 #include "settings/settings_file.h"
+#include "settings/command_captions.h"
 #include "settings/shortcut_keys.h"
+#include "settings/standard_keys.h"
 #include "settings/win32/hotkey_control.h"
 #include "settings/win32/preference_pages.h"
+
+#include <string>
 
 namespace {
 
@@ -61,6 +66,17 @@ uint32_t BindingOf(const wchar_t* name) {
     return ReadProfileInt(L"hotkey", name, 0) & 0xFFFFu;
 }
 
+// One line under the lists on what the selected command does.
+void ShowDescription(HWND page, const wchar_t* name) {
+    const wchar_t* text = L"";
+    for (const ShortcutCommand& row : ShortcutCommandTable) {
+        if (name && std::wstring(row.m_sz_name) == name) {
+            text = ShortcutDescription(row.m_n_id);
+        }
+    }
+    SetDlgItemTextW(page, IDC_PREF_DESCRIPTION, (L"Description: " + std::wstring(text)).c_str());
+}
+
 void OnInit(HWND page) {
     HWND commands = GetDlgItem(page, IDC_PREF_COMMANDS);
     for (const ShortcutCommand& row : ShortcutCommandTable) {
@@ -70,6 +86,7 @@ void OnInit(HWND page) {
     wchar_t name[64];
     if (SelectedCommand(page, name, 64)) {
         ShowAssignedKey(page, BindingOf(name));
+        ShowDescription(page, name);
     }
     HotkeyControl().Clear();
     HotkeyControl().Attach(GetDlgItem(page, IDC_PREF_HOTKEY));
@@ -84,6 +101,7 @@ void OnCommandSelected(HWND page) {
     if (selected) {
         ShowAssignedKey(page, BindingOf(name));
     }
+    ShowDescription(page, selected ? name : nullptr);
     SendMessageW(assigned, LB_SETCURSEL, 0, 0);
 }
 
@@ -128,6 +146,31 @@ void OnRemove(HWND page) {
     SendMessageW(assigned, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
 }
 
+// Binds the standard keys of every command without a key; keys that belong
+// to other commands are moved only when the user agrees, asked once for all.
+void OnStandardKeys(HWND page) {
+    const StandardKeysPlan plan = PlanStandardKeys();
+    int move_taken = 0;
+    if (!plan.m_taken.empty()) {
+        const std::wstring question = FormatText(
+            L"These standard keys belong to other commands now:\n\n%s\nMove them to their "
+            L"standard commands?",
+            TakenKeysText(plan).c_str());
+        const int answer = MessageBoxW(page, question.c_str(), L"Message",
+                                       MB_YESNOCANCEL | MB_ICONQUESTION | MB_TOPMOST);
+        if (answer == IDCANCEL) {
+            return;
+        }
+        move_taken = answer == IDYES;
+    }
+    if (!ApplyStandardKeys(plan, move_taken)) {
+        ReportUnwritableSettings();
+        return;
+    }
+    OnCommandSelected(page);
+    OnHotkeyChanged(page);
+}
+
 INT_PTR CALLBACK KeyboardPageProc(HWND page, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
@@ -153,6 +196,11 @@ INT_PTR CALLBACK KeyboardPageProc(HWND page, UINT message, WPARAM wparam, LPARAM
         case IDC_PREF_REMOVE:
             if (HIWORD(wparam) == BN_CLICKED) {
                 OnRemove(page);
+            }
+            return TRUE;
+        case IDC_PREF_STANDARD_KEYS:
+            if (HIWORD(wparam) == BN_CLICKED) {
+                OnStandardKeys(page);
             }
             return TRUE;
         default:

@@ -31,8 +31,8 @@ TEST(About, ShowsVersionAndLinksAndIsModal) {
     ASSERT_NE(dialog, nullptr) << "no About box";
     EXPECT_EQ(e2e::WindowText(GetDlgItem(dialog, 65002)), L"Pelmora: ");
     EXPECT_EQ(e2e::WindowText(GetDlgItem(dialog, 65000)), L"Version: 1.2.0.24 ");
-    EXPECT_EQ(e2e::WindowText(GetDlgItem(dialog, 65001)), L"Support: support@pelmora.example");
-    EXPECT_EQ(e2e::WindowText(GetDlgItem(dialog, 65005)), L"Site: https://pelmora.example/");
+    EXPECT_EQ(e2e::WindowText(GetDlgItem(dialog, 65001)), L"Guide: README.md");
+    EXPECT_EQ(e2e::WindowText(GetDlgItem(dialog, 65005)), L"Licence: MIT, in LICENSE.txt");
     EXPECT_EQ(e2e::WindowText(GetDlgItem(dialog, IDOK)), L"OK");
     EXPECT_FALSE(IsWindowEnabled(main)) << "the About box is modal";
 

@@ -291,3 +291,38 @@ TEST(ToolsFind, LongSearchShowsProgressStopsAndClosesPromptly) {
 }
 
 } // namespace
+
+namespace {
+
+// A search or a jump that goes nowhere says so on its dialog's own line, and
+// the next one that moves clears it.
+TEST(ToolsNothingHappened, FindAndGotoSayItInTheirDialogs) {
+    Sandbox box(L"nomatch");
+    const std::wstring path = box.File(L"nomatch.bin", Counting(128));
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    {
+        FindDialog find(&app);
+        ASSERT_NE(find.Window(), nullptr);
+        find.UseHex();
+        ASSERT_TRUE(find.Search(L"FFEE", kNext));
+        EXPECT_EQ(e2e::WindowText(find.Item(1020)), L"Not found");
+        e2e::Screenshot(find.Window(), L"find-not-found");
+        ASSERT_TRUE(find.Search(L"0203", kNext));
+        EXPECT_EQ(e2e::WindowText(find.Item(1020)), L"");
+        EXPECT_EQ(app.Status(1), L"Begin: 0x2");
+        ASSERT_TRUE(find.Close());
+    }
+    GotoDialog* go = app.Goto();
+    ASSERT_NE(go, nullptr);
+    go->JumpTo(0x80);
+    EXPECT_EQ(e2e::WindowText(GetDlgItem(go->Window(), 1016)),
+              L"Past the end (the last offset is 0x7F): nothing moved");
+    e2e::WaitPaintSettled(go->Window());
+    e2e::Screenshot(go->Window(), L"goto-past-the-end");
+    go->JumpTo(0x7F);
+    EXPECT_EQ(e2e::WindowText(GetDlgItem(go->Window(), 1016)), L"");
+    EXPECT_EQ(app.Close(), 0);
+}
+
+} // namespace

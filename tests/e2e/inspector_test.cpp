@@ -194,6 +194,7 @@ TEST(Inspector, FollowsTheCaretAndWritesATypedValueAsOneUndoStep) {
     EXPECT_EQ(Cell(app, list, kRowInt8, 1), L"8");
     e2e::Post(e2e::FindChild(list, L"Edit"), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitFor([&] { return e2e::FindChild(list, L"Edit") == nullptr; }));
+    EXPECT_EQ(Cell(app, list, kRowInt8, 2), L"") << "Esc takes the note away with the value";
     TypeValue(app, list, kRowUInt32, L"3735928559"); // 0xDEADBEEF
     EXPECT_EQ(Cell(app, list, kRowUInt32, 1), L"3735928559");
     EXPECT_EQ(Cell(app, list, kRowInt32, 1), L"-559038737");
@@ -233,7 +234,10 @@ TEST(Inspector, FollowsTheCaretAndWritesATypedValueAsOneUndoStep) {
     SelectRow(app, list, kRowUInt32);
     e2e::Send(inspector, WM_COMMAND, kCopyValue, 0);
     EXPECT_EQ(ClipboardUnicode(), L"3735928559");
+    TypeValue(app, list, kRowInt8, L"128");
+    ASSERT_EQ(Cell(app, list, kRowInt8, 2), L"Out of range (-128 to 127)");
     app.Command(kCmdUndo);
+    EXPECT_EQ(Cell(app, list, kRowInt8, 2), L"") << "an undo takes the note away";
     EXPECT_EQ(Cell(app, list, kRowUInt32, 1), L"185207048"); // 08 09 0A 0B
     EXPECT_EQ(app.Close(), 0);
 }
@@ -371,6 +375,10 @@ TEST(Inspector, ComesBackWhereItWasWithItsByteOrder) {
         app.Command(kCmdInspector);
         HWND inspector = WaitInspector(app);
         ASSERT_NE(inspector, nullptr);
+        RECT main = {}, first = {}, overlap = {};
+        GetWindowRect(app.m_h_main, &main);
+        GetWindowRect(inspector, &first);
+        EXPECT_FALSE(IntersectRect(&overlap, &main, &first)) << "the first time it opens beside";
         SetWindowPos(inspector, nullptr, 130, 170, 420, 380, SWP_NOZORDER | SWP_NOACTIVATE);
         e2e::Send(GetDlgItem(inspector, kBigEndianBox), BM_CLICK);
         ASSERT_EQ(e2e::Sync(app.m_h_main), 1);

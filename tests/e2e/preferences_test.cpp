@@ -6,12 +6,14 @@
 #include "tests/e2e/e2e_session.h"
 
 #include "resources/settings_ids.h"
+#include "settings/shortcut_keys.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <ios>
 #include <map>
 #include <string>
@@ -86,6 +88,42 @@ bool SelectCommand(HWND keyboard, const wchar_t* name) {
     e2e::Send(commands, LB_SETCURSEL, static_cast<WPARAM>(index));
     Notify(keyboard, IDC_PREF_COMMANDS, LBN_SELCHANGE);
     return true;
+}
+
+// Opens a menu of the main window with Alt and its letter and saves the
+// screen part that holds the window and the open menu.
+void MenuPicture(e2e::PelmoraProcess& app, HWND main, WORD letter, const std::wstring& name) {
+    e2e::SendKeyChord(main, letter, {VK_MENU});
+    HWND popup = nullptr;
+    e2e::WaitUntil([&] { return (popup = app.WaitForWindow(L"#32768", nullptr, 100)) != nullptr; });
+    e2e::Picture screen;
+    RECT a = {}, b = {}, all = {};
+    if (popup && e2e::WaitPaintSettled(popup) && e2e::CaptureWindow(nullptr, &screen) &&
+        GetWindowRect(main, &a) && GetWindowRect(popup, &b) && UnionRect(&all, &a, &b)) {
+        all.right = std::min<LONG>(all.right, screen.m_n_width);
+        all.bottom = std::min<LONG>(all.bottom, std::min<LONG>(b.bottom + 20, screen.m_n_height));
+        e2e::Picture part;
+        part.m_n_width = all.right - std::max<LONG>(all.left, 0);
+        part.m_n_height = all.bottom - std::max<LONG>(all.top, 0);
+        for (LONG y = std::max<LONG>(all.top, 0); y < all.bottom; ++y)
+            for (LONG x = std::max<LONG>(all.left, 0); x < all.right; ++x)
+                part.m_pixels.push_back(screen.At(x, y));
+        EXPECT_FALSE(e2e::SaveBmp(part, name).empty());
+    }
+    EXPECT_NE(popup, nullptr) << "the menu did not open";
+    e2e::Send(main, WM_CANCELMODE);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !popup || !IsWindowVisible(popup); }));
+}
+
+// The text of a main menu item of the program, asked of the program itself.
+std::wstring MenuItemText(HWND main, WORD command) {
+    static const UINT message = RegisterWindowMessageW(L"PelmoraMenuItemText");
+    const ATOM atom = static_cast<ATOM>(e2e::Send(main, message, command));
+    wchar_t text[256] = {};
+    if (atom == 0 || GlobalGetAtomNameW(atom, text, 256) == 0)
+        return L"<none>";
+    GlobalDeleteAtom(atom);
+    return text;
 }
 
 // The sandbox's settings file as text ("" when there is none).
@@ -180,7 +218,8 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     ASSERT_TRUE(keyboard && fonts);
     EXPECT_TRUE(IsWindowVisible(keyboard));
     EXPECT_FALSE(IsWindowVisible(fonts)) << "the page shown matches the selected item";
-    EXPECT_EQ(28, e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
+    EXPECT_EQ(kShortcutCommandCount,
+              e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
     EXPECT_EQ(L"Apply", ListText(GetDlgItem(keyboard, IDC_PREF_COMMANDS), 0)); // sorted
     e2e::Screenshot(dialog, L"preferences-keyboard");
 
@@ -558,6 +597,58 @@ TEST(Preferences, ClosingRightAfterOpeningNeitherHangsNorCrashes) {
         EXPECT_EQ(1, e2e::Sync(main, 5000)) << "the main window answers";
     }
     EXPECT_TRUE(app.Running());
+    EXPECT_EQ(app.Close(), 0);
+}
+
+// "Standard keys" binds the common set to the commands without a key, asks
+// once before taking a key from another command, and the keys then work and
+// show in the menus.
+TEST(Preferences, StandardKeysBindTheCommonSetAndShowInTheMenus) {
+    e2e::Sandbox box(L"prefs_standard");
+    box.Settings("[hotkey]\r\nClose file=591\r\n024F=Close file\r\nGoto dialog=587\r\n"
+                 "024B=Goto dialog\r\n");
+    e2e::PelmoraProcess app;
+    HWND main = StartWithDocument(app, box);
+    ASSERT_NE(main, nullptr);
+    HWND dialog = OpenPreferences(app, main);
+    ASSERT_NE(dialog, nullptr);
+    HWND keyboard = Page(dialog, IDC_PREF_STANDARD_KEYS);
+    ASSERT_NE(keyboard, nullptr);
+    ASSERT_TRUE(SelectCommand(keyboard, L"Byte right"));
+    EXPECT_EQ(e2e::WindowText(GetDlgItem(keyboard, IDC_PREF_DESCRIPTION)),
+              L"Description: Moves the caret one byte forward.");
+    e2e::Post(keyboard, WM_COMMAND, MAKEWPARAM(IDC_PREF_STANDARD_KEYS, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(keyboard, IDC_PREF_STANDARD_KEYS)));
+    HWND question = app.WaitForWindow(L"#32770", L"Message", 10000);
+    ASSERT_NE(question, nullptr) << "no question before Ctrl+O leaves \"Close file\"";
+    EXPECT_NE(e2e::MessageBoxText(question).find(L"CTRL + O: Close file"), std::wstring::npos);
+    ASSERT_TRUE(e2e::Answer(question, IDYES));
+    ASSERT_EQ(1, e2e::Send(GetDlgItem(keyboard, IDC_PREF_ASSIGNED), LB_GETCOUNT));
+    EXPECT_EQ(L"RIGHT", ListText(GetDlgItem(keyboard, IDC_PREF_ASSIGNED), 0));
+    EXPECT_FALSE(e2e::Screenshot(dialog, L"guide-keyboard").empty());
+    e2e::Answer(dialog, IDOK);
+    ASSERT_TRUE(e2e::WaitDestroyed(dialog, 5000));
+    const std::string text = SettingsText(box);
+    EXPECT_NE(std::string::npos, text.find("Open file=591")) << text;
+    EXPECT_EQ(std::string::npos, text.find("Close file=")) << text;
+    EXPECT_NE(std::string::npos, text.find("Goto dialog=587")) << "a key of the user's stays";
+
+    EXPECT_EQ(MenuItemText(main, 40007), L"&Open file ...\tCtrl+O");
+    EXPECT_EQ(MenuItemText(main, 40029), L"&Close") << "the key it lost is gone from its item";
+
+    // Posted keys move the caret: one byte on, then to the end of the row.
+    HWND control = e2e::ViewControl(main);
+    POINT cell = {};
+    ASSERT_TRUE(e2e::FirstCellPoint(control, &cell));
+    e2e::PostClick(control, cell.x, cell.y);
+    e2e::Post(control, WM_KEYDOWN, VK_RIGHT, 1);
+    e2e::Post(control, WM_KEYUP, VK_RIGHT, 0xC0000001);
+    HWND status = e2e::StatusBar(main);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::StatusPane(app, status, 1) == L"Begin: 0x1"; }));
+    e2e::Post(control, WM_KEYDOWN, VK_END, 1);
+    e2e::Post(control, WM_KEYUP, VK_END, 0xC0000001);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::StatusPane(app, status, 1) == L"Begin: 0xF"; }));
+    MenuPicture(app, main, 'E', L"guide-menu-keys");
     EXPECT_EQ(app.Close(), 0);
 }
 

@@ -140,12 +140,18 @@ TEST(SaveE2E, TheShownFileIsRefusedAndStaysIntact) {
     ASSERT_NE(app.WaitForMainWindow(), nullptr);
 
     HWND dialog = ChooseTarget(app, source);
-    // The save dialog asks before replacing an existing file: yes.
-    if (HWND question = OtherDialog(app.Id(), dialog, 5000))
-        Answer(question, IDYES);
-    const std::wstring text = TakeMessage(app);
+    // Refused at once: no question whether to replace the file comes first.
+    HWND refusal = OtherDialog(app.Id(), dialog, 5000);
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_EQ(e2e::WindowText(refusal), L"Message");
+    const std::wstring text = e2e::MessageBoxText(refusal);
     EXPECT_NE(text.find(source), std::wstring::npos) << std::string(text.begin(), text.end());
     EXPECT_NE(text.find(L"being edited"), std::wstring::npos);
+    Answer(refusal, IDOK);
+    // The save dialog comes back for another name.
+    HWND again = app.WaitForWindow(L"#32770", nullptr, 10000);
+    ASSERT_NE(again, nullptr);
+    Answer(again, IDCANCEL);
     EXPECT_TRUE(SameBytes(ReadAll(source), bytes));
     EXPECT_EQ(box.Files().size(), 2u);
     EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowEnabled(app.MainWindow()) != FALSE; }))

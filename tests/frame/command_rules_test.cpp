@@ -1,5 +1,9 @@
 // Which commands run in which state, and how the menus follow the state.
 #include "frame/command_rules.h"
+#include "settings/shortcut_keys.h"
+
+#include <cwchar>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +76,25 @@ TEST(CommandRules, EditCommandsNeedEditModeAndAFileSource) {
     EXPECT_FALSE(Runs(41018, facts));
     EXPECT_TRUE(Runs(40092, facts));
     EXPECT_TRUE(Runs(40096, facts));
+}
+
+TEST(CommandRules, OnlyEditModeMissingIsWorthSaying) {
+    ConditionFacts facts = FileWithSelection();
+    facts.m_b_clipboard_has_text = 1;
+    const auto said = [&](uint16_t id) {
+        const uint32_t needed = FindCommandRule(MenuCommandOfShortcut(id))->m_n_conditions;
+        return RefusedForEditModeOnly(needed, EvaluateConditions(facts));
+    };
+    EXPECT_TRUE(said(40092));
+    EXPECT_TRUE(said(41012));
+    EXPECT_FALSE(said(40038)) << "copying needs no edit mode";
+    facts.m_b_clipboard_has_text = 0;
+    EXPECT_FALSE(said(40092)) << "nothing to paste: edit mode is not why";
+    facts.m_b_read_only = 1;
+    EXPECT_FALSE(said(40063)) << "a read-only document cannot be edited at all";
+    facts.m_b_read_only = 0;
+    facts.m_b_edit_mode = 1;
+    EXPECT_FALSE(said(40063));
 }
 
 TEST(CommandRules, SaveWorkspaceNeedsPendingChangesAndAnOpenDocument) {
@@ -208,4 +231,13 @@ TEST(CommandRules, AReadOnlyDocumentIsNeitherEditedNorApplied) {
     EXPECT_EQ(d.m_n_paste, kPasteGreySubmenu);
     facts.m_b_read_only = 0;
     EXPECT_TRUE(DecideMenus(EvaluateConditions(facts)).m_b_edit_mode_enabled);
+}
+
+TEST(CommandRules, EveryBindableCommandHasARule) {
+    for (const ShortcutCommand& row : ShortcutCommandTable) {
+        EXPECT_NE(FindCommandRule(MenuCommandOfShortcut(row.m_n_id)), nullptr)
+            << "a key bound to \""
+            << std::string(row.m_sz_name, row.m_sz_name + wcslen(row.m_sz_name))
+            << "\" would do nothing";
+    }
 }

@@ -1,6 +1,8 @@
 // Selection, caret, digit entry, markers and status texts.
 #include "tests/view/view_fixture.h"
 #include "view/selection.h"
+#include "view/navigation.h"
+#include "view/status_panes.h"
 
 using SelectionTest = ViewFixture;
 
@@ -9,7 +11,7 @@ TEST_F(SelectionTest, ClickThenShiftClickSelectsBackwardsWithMouseStatus) {
     ASSERT_EQ(1, ClickAtPoint(m_doc.get(), CellX(5), RowY(0)));
     EXPECT_EQ(L"Begin: 0x5", m_host.m_status[1]);
     EXPECT_EQ(L"End: 0x5", m_host.m_status[2]);
-    EXPECT_EQ(L"", m_host.m_status[3]);
+    EXPECT_EQ(L"Selected: 0x1 / 1", m_host.m_status[3]);
     ASSERT_EQ(1, ExtendToPoint(m_doc.get(), CellX(2), RowY(0)));
     EXPECT_EQ(2, SelectionStart(m_doc.get()));
     EXPECT_EQ(5, SelectionEnd(m_doc.get()));
@@ -142,6 +144,14 @@ TEST_F(SelectionTest, NonDigitsAndTypingWithoutSelectionChangeNothing) {
     EXPECT_EQ(3, ByteAt(3));
     EXPECT_EQ(0, doc->m_b_low_nibble);
     EXPECT_EQ(0, doc->IsModified());
+    // With edit mode off a hex digit changes nothing but says why.
+    m_state->m_b_edit_mode = 0;
+    m_host.m_status[3].clear();
+    EXPECT_EQ(0, TypeKey(doc, m_state.get(), 'g'));
+    EXPECT_EQ(L"", m_host.m_status[3]);
+    EXPECT_EQ(0, TypeKey(doc, m_state.get(), 'a'));
+    EXPECT_EQ(3, ByteAt(3));
+    EXPECT_EQ(kEditModeOffText, m_host.m_status[3]);
     doc->m_n_sel_anchor = -1;
     doc->m_n_edit_pos = 3;
     EXPECT_EQ(0, TypeDigit(m_doc.get(), m_state.get(), '1'));
@@ -246,4 +256,39 @@ TEST_F(SelectionTest, CaretPositionForFocusFollowsTheScrolledView) {
     EXPECT_EQ(moves, m_host.m_n_caret_moves);
     EXPECT_EQ(0, m_host.m_b_caret);
     SetEditMode(m_doc.get(), m_state.get(), 0);
+}
+
+TEST(StatusPanes, TheLastPaneKeepsItsWidthInANarrowWindow) {
+    int edges[3] = {};
+    StatusPaneEdges(1200, edges);
+    EXPECT_EQ(edges[0], 200);
+    EXPECT_EQ(edges[2], 700);
+    StatusPaneEdges(800, edges);
+    EXPECT_LT(edges[0], edges[1]);
+    EXPECT_LT(edges[1], edges[2]);
+    EXPECT_GE(800 - edges[2], kLastPaneWidth);
+}
+
+TEST(Navigation, TargetsStayInsideTheDocument) {
+    // 0x45 bytes: the last row holds 0x40..0x44.
+    EXPECT_EQ(0x40, NavigationTarget(NavigationStep::kRowStart, 0x43, 0x45, 4));
+    EXPECT_EQ(0x44, NavigationTarget(NavigationStep::kRowEnd, 0x41, 0x45, 4));
+    EXPECT_EQ(0x1F, NavigationTarget(NavigationStep::kRowEnd, 0x12, 0x45, 4));
+    EXPECT_EQ(0x05, NavigationTarget(NavigationStep::kPageUp, 0x25, 0x45, 2));
+    EXPECT_EQ(0x00, NavigationTarget(NavigationStep::kPageUp, 0x05, 0x45, 2));
+    EXPECT_EQ(0x44, NavigationTarget(NavigationStep::kPageDown, 0x30, 0x45, 2));
+    EXPECT_EQ(0x44, NavigationTarget(NavigationStep::kDocumentEnd, 0, 0x45, 2));
+    EXPECT_EQ(-1, NavigationTarget(NavigationStep::kDocumentStart, 0, 0, 2));
+}
+
+TEST_F(SelectionTest, NavigationExtendsFromTheActiveEnd) {
+    Open(Counting(0x45));
+    ASSERT_EQ(1, GoToOffset(m_doc.get(), 0x12));
+    ASSERT_EQ(1, Navigate(m_doc.get(), m_state.get(), NavigationStep::kRowEnd, 1));
+    EXPECT_EQ(L"Selected: 0xE ~ 14", m_host.m_status[3]);
+    ASSERT_EQ(1, Navigate(m_doc.get(), m_state.get(), NavigationStep::kDocumentEnd, 1));
+    EXPECT_EQ(L"End: 0x44", m_host.m_status[2]);
+    EXPECT_EQ(L"Begin: 0x12", m_host.m_status[1]);
+    ASSERT_EQ(1, Navigate(m_doc.get(), m_state.get(), NavigationStep::kDocumentStart, 0));
+    EXPECT_EQ(L"Selected: 0x1 ~ 1", m_host.m_status[3]);
 }

@@ -53,6 +53,7 @@ struct SearchControl {
     int64_t m_n_found = -1;
     int64_t m_n_found_end = -1;
     int m_n_found_direction = 1;
+    int m_b_stopped = 0; // the search was stopped before its end
 };
 
 SearchControl& Control() {
@@ -118,6 +119,7 @@ void SearchWorker(SearchOrder order, std::shared_ptr<SearchRequest> request,
         control.m_n_found = found;
         control.m_n_found_end = end;
         control.m_n_found_direction = order.m_n_direction;
+        control.m_b_stopped = request->m_b_stop.load();
     }
     PostMessageW(order.m_h_dialog, kSearchFinished, 0, 0);
     done->store(1);
@@ -172,6 +174,7 @@ void StartSearch(HWND dialog, int direction) {
     // The buttons turn grey as soon as the search is asked for, so a second
     // click cannot slip in before the worker has announced itself.
     SetButtons(dialog, 1);
+    SetDlgItemTextW(dialog, IDC_FIND_RESULT, L"");
     SetTimer(dialog, IDT_FIND_PROGRESS, 100, nullptr);
 }
 
@@ -190,11 +193,13 @@ void OnSearchFinished(HWND dialog) {
     int64_t found = -1;
     int64_t end = -1;
     int direction = 1;
+    int stopped = 0;
     {
         std::lock_guard<std::mutex> result(control.m_result_lock);
         found = control.m_n_found;
         end = control.m_n_found_end;
         direction = control.m_n_found_direction;
+        stopped = control.m_b_stopped;
     }
     KillTimer(dialog, IDT_FIND_PROGRESS);
     PostProgressToBar(dialog);
@@ -202,6 +207,11 @@ void OnSearchFinished(HWND dialog) {
     const FindTarget* target = TargetOf(dialog);
     if (target != nullptr)
         SelectFoundMatch(target->m_p_doc, target->m_p_state, direction, found, end);
+    // A search that ends without a match says so here, not in a message box,
+    // so that the next search is one key away.
+    const bool asked = !WindowText(GetDlgItem(dialog, IDC_FIND_PATTERN)).empty();
+    const wchar_t* said = found >= 0 || !asked ? L"" : stopped ? L"Stopped" : L"Not found";
+    SetDlgItemTextW(dialog, IDC_FIND_RESULT, said);
 }
 
 void OnInitDialog(HWND dialog, const FindTarget* target) {

@@ -4,6 +4,7 @@
 #include "resources/tools_ids.h"
 #include "tools/goto_parse.h"
 #include "tools/tool_commands.h"
+#include "view/selection.h"
 
 #include <windows.h>
 
@@ -45,16 +46,23 @@ struct GotoPlace {
     ViewState* m_p_state;
 };
 
-// One jump; always handled.
+// One jump; always handled. A jump that lands outside the document says so
+// on the dialog's own line, which the next jump clears.
 int GotoOffset(HWND dialog, int button) {
     const std::wstring text = InputText(dialog);
     const GotoPlace* target =
         reinterpret_cast<const GotoPlace*>(GetWindowLongPtrW(dialog, DWLP_USER));
     if (target == nullptr)
         return 1;
-    GotoOffsetValue(target->m_p_doc, target->m_p_state, text.c_str(),
-                    IsDlgButtonChecked(dialog, IDC_GOTO_HEX) == BST_CHECKED,
-                    IsDlgButtonChecked(dialog, IDC_GOTO_FROM_BEGINNING) == BST_CHECKED, button);
+    const int hex = IsDlgButtonChecked(dialog, IDC_GOTO_HEX) == BST_CHECKED;
+    const int from_beginning = IsDlgButtonChecked(dialog, IDC_GOTO_FROM_BEGINNING) == BST_CHECKED;
+    std::wstring miss;
+    if (const CallBackInfo* doc = target->m_p_doc) {
+        miss = GotoMissText(text.c_str(), hex, from_beginning, button, SelectionStart(doc),
+                            doc->m_n_data_size);
+    }
+    GotoOffsetValue(target->m_p_doc, target->m_p_state, text.c_str(), hex, from_beginning, button);
+    SetDlgItemTextW(dialog, IDC_GOTO_RESULT, miss.c_str());
     return 1;
 }
 

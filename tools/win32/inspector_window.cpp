@@ -5,6 +5,7 @@
 #include "resources/tools_ids.h"
 #include "tools/clipboard_commands.h"
 #include "tools/data_inspector.h"
+#include "tools/tool_place.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
 
@@ -21,6 +22,8 @@ constexpr int kMargin = 6;
 constexpr int kCheckHeight = 20;
 constexpr int kDefaultWidth = 600;
 constexpr int kDefaultHeight = 470;
+// Narrower than this, the value column would hardly show a value.
+constexpr int kMinWidth = 260;
 
 enum Column : int { kColumnType = 0, kColumnValue = 1, kColumnNote = 2 };
 
@@ -51,6 +54,24 @@ RECT FitIntoWorkArea(HWND owner, RECT place) {
     left = left < area.left ? area.left : left;
     top = top < area.top ? area.top : top;
     return {left, top, left + width, top + height};
+}
+
+// The first place: beside the main window, not over its data, as tall as
+// the rows need.
+RECT FirstPlace(HWND owner) {
+    RECT window = {};
+    GetWindowRect(owner, &window);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return {window.right, window.top, window.right + kDefaultWidth,
+                window.top + kDefaultHeight};
+    }
+    const RECT& work = monitor.rcWork;
+    const PlaceRect place = PlaceBesideOwner({window.left, window.top, window.right, window.bottom},
+                                             {work.left, work.top, work.right, work.bottom},
+                                             kDefaultWidth, kDefaultHeight, kMinWidth);
+    return {place.left, place.top, place.right, place.bottom};
 }
 
 ATOM RegisterInspectorClass(HINSTANCE instance, WNDPROC procedure) {
@@ -93,6 +114,12 @@ void CInspectorWindow::SetDocument(CallBackInfo* doc) {
     m_watch = DocumentWatch(doc, this);
 }
 
+// Counts every change of the shown document's bytes: a note about a refused
+// value goes once anything changed, an undo included.
+uint64_t CInspectorWindow::BytesGeneration() const {
+    return m_p_doc != nullptr ? m_p_doc->Generation() : 0;
+}
+
 int CInspectorWindow::EditModeOn() const {
     return m_p_state != nullptr && m_p_state->m_b_edit_mode;
 }
@@ -110,14 +137,7 @@ int CInspectorWindow::Open() {
     if (!RegisterInspectorClass(m_h_instance, WindowProc)) {
         return 0;
     }
-    RECT place = m_rc_kept;
-    if (!m_b_place_kept) {
-        // Beside the main window's right edge, as tall as the rows need.
-        RECT owner = {};
-        GetWindowRect(m_h_owner, &owner);
-        place = {owner.right, owner.top, owner.right + kDefaultWidth, owner.top + kDefaultHeight};
-    }
-    place = FitIntoWorkArea(m_h_owner, place);
+    RECT place = m_b_place_kept ? FitIntoWorkArea(m_h_owner, m_rc_kept) : FirstPlace(m_h_owner);
     HWND window = CreateWindowExW(
         WS_EX_TOOLWINDOW, kClassName, L"Data inspector",
         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, place.left, place.top,
@@ -229,7 +249,9 @@ LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             }
             return 0;
         case IDCANCEL:
+            // Esc puts the typed value away and with it what was said about it.
             EndEdit();
+            ClearNotes();
             return 0;
         case ID_INSPECTOR_COPY:
             CopyRow(SelectedRow());
@@ -335,16 +357,26 @@ void CInspectorWindow::SetCell(int row, int column, const std::wstring& text) {
                  reinterpret_cast<LPARAM>(&item));
 }
 
+void CInspectorWindow::ClearNotes() {
+    m_n_note_offset = -1;
+    for (int row = 0; row < kInspectorTypeCount; ++row) {
+        SetCell(row, kColumnNote, std::wstring());
+    }
+}
+
+void CInspectorWindow::KeepNote(int row, const std::wstring& note, int64_t offset) {
+    m_n_note_offset = offset;
+    m_n_note_generation = BytesGeneration();
+    SetCell(row, kColumnNote, note);
+}
+
 void CInspectorWindow::Refresh() {
     if (!m_h_list) {
         return;
     }
     const InspectorBytes at = ReadInspectorBytes(m_p_doc);
-    if (at.m_n_offset != m_n_note_offset) {
-        m_n_note_offset = -1;
-        for (int row = 0; row < kInspectorTypeCount; ++row) {
-            SetCell(row, kColumnNote, std::wstring());
-        }
+    if (at.m_n_offset != m_n_note_offset || BytesGeneration() != m_n_note_generation) {
+        ClearNotes();
     }
     // A value typed for one place is never written at another.
     if (m_h_edit && (at.m_n_offset != m_n_edit_offset || !EditModeOn())) {
@@ -374,8 +406,7 @@ void CInspectorWindow::BeginEdit(int row) {
     }
     if (!EditModeOn()) {
         // Read-only: say why instead of opening an editor.
-        m_n_note_offset = at.m_n_offset;
-        SetCell(row, kColumnNote, L"Read-only outside edit mode");
+        KeepNote(row, L"Read-only outside edit mode", at.m_n_offset);
         return;
     }
     EndEdit();
@@ -450,8 +481,7 @@ void CInspectorWindow::CommitEdit() {
         return;
     }
     // Refused: the reason beside the row, the typed text left to correct.
-    m_n_note_offset = ReadInspectorBytes(m_p_doc).m_n_offset;
-    SetCell(row, kColumnNote, reason);
+    KeepNote(row, reason, ReadInspectorBytes(m_p_doc).m_n_offset);
     SetFocus(m_h_edit);
 }
 

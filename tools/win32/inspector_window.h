@@ -48,6 +48,10 @@ class CInspectorWindow : private DocumentWatcher {
     // Sets the texts that differ from the shown ones, so unchanged rows never repaint.
     void Refresh();
     void SetCell(int row, int column, const std::wstring& text);
+    // A note beside the row that stays while the selection starts at offset
+    // and the bytes are unchanged.
+    void KeepNote(int row, const std::wstring& note, int64_t offset);
+    void ClearNotes();
     int SelectedRow() const;
     void BeginEdit(int row);
     void CommitEdit();
@@ -56,6 +60,7 @@ class CInspectorWindow : private DocumentWatcher {
     void ShowRowMenu();
     void OnDestroyed();
     int EditModeOn() const;
+    uint64_t BytesGeneration() const;
 
     HINSTANCE m_h_instance;
     HWND m_h_owner;
@@ -74,6 +79,7 @@ class CInspectorWindow : private DocumentWatcher {
     // What each row shows now: value and note.
     std::wstring m_sz_values[kInspectorTypeCount];
     std::wstring m_sz_notes[kInspectorTypeCount];
-    int64_t m_n_note_offset = -1; // a refusal's note stays while the selection starts here
+    int64_t m_n_note_offset = -1;     // a refusal's note stays while the selection starts here
+    uint64_t m_n_note_generation = 0; // and while the bytes are as they were then
     DocumentWatch m_watch;
 };

@@ -7,6 +7,7 @@
 #include "view/geometry.h"
 #include "view/paint.h"
 #include "view/selection.h"
+#include "view/status_panes.h"
 #include "view/view_host.h"
 #include "view/view_state.h"
 #include "view/win32/back_bitmap.h"
@@ -56,11 +57,19 @@ void OnCreate(HWND window, ViewState* state) {
         CreateWindowExW(WS_EX_TOPMOST, STATUSCLASSNAMEW, nullptr,
                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SBARS_TOOLTIPS,
                         0, 0, 0, 0, window, nullptr, instance, nullptr);
-    if (g_h_status_bar) {
-        int edges[4] = {200, 450, 700, -1};
-        SendMessageW(g_h_status_bar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
-    }
     ShowScrollBar(window, SB_VERT, FALSE);
+}
+
+// The panes share the width the scroll bar leaves, the last one wide enough
+// for the longest selection count.
+void SizeStatusBar(WPARAM wparam, LPARAM lparam) {
+    if (!g_h_status_bar) {
+        return;
+    }
+    SendMessageW(g_h_status_bar, WM_SIZE, wparam, lparam);
+    int edges[4] = {0, 0, 0, -1};
+    StatusPaneEdges(LOWORD(lparam), edges);
+    SendMessageW(g_h_status_bar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
 }
 
 void OnSetFocus(CallBackInfo* doc, ViewState* state) {
@@ -101,9 +110,7 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         OnCreate(window, state);
         break;
     case WM_SIZE:
-        if (g_h_status_bar) {
-            SendMessageW(g_h_status_bar, WM_SIZE, wparam, lparam);
-        }
+        SizeStatusBar(wparam, lparam);
         break;
     case WM_SETFOCUS:
         OnSetFocus(doc, state);
@@ -135,9 +142,7 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     case WM_CHAR:
         // The whole UTF-16 unit: only 0-9, A-F and a-f type, not every
         // character whose low byte happens to be one of them.
-        if (state && state->m_b_edit_mode) {
-            TypeDigit(doc, state, static_cast<unsigned>(wparam));
-        }
+        TypeKey(doc, state, static_cast<unsigned>(wparam));
         break;
     case WM_DISPLAYCHANGE:
         // Sent on by the main window: the bitmap is made again for the new
