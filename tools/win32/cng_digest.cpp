@@ -1,0 +1,90 @@
+// MD5 and the SHA family through Windows' CNG (bcrypt): one algorithm
+// provider per algorithm for the life of the process, a hash object per run.
+#include "tools/checksum_algorithms.h"
+
+#include <windows.h>
+
+#include <bcrypt.h>
+
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// The providers, opened on first use and kept: opening one is the costly part.
+BCRYPT_ALG_HANDLE Provider(int algorithm) {
+    static std::mutex lock;
+    static BCRYPT_ALG_HANDLE providers[kChecksumCount] = {};
+    const wchar_t* id = nullptr;
+    switch (algorithm) {
+    case kChecksumMd5:
+        id = BCRYPT_MD5_ALGORITHM;
+        break;
+    case kChecksumSha1:
+        id = BCRYPT_SHA1_ALGORITHM;
+        break;
+    case kChecksumSha256:
+        id = BCRYPT_SHA256_ALGORITHM;
+        break;
+    case kChecksumSha512:
+        id = BCRYPT_SHA512_ALGORITHM;
+        break;
+    default:
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> hold(lock);
+    if (providers[algorithm] == nullptr &&
+        BCryptOpenAlgorithmProvider(&providers[algorithm], id, nullptr, 0) < 0)
+        providers[algorithm] = nullptr;
+    return providers[algorithm];
+}
+
+class CngDigest : public Digest {
+  public:
+    explicit CngDigest(BCRYPT_ALG_HANDLE provider) {
+        DWORD length = 0;
+        ULONG got = 0;
+        if (BCryptGetProperty(provider, BCRYPT_HASH_LENGTH, reinterpret_cast<PUCHAR>(&length),
+                              sizeof(length), &got, 0) < 0 ||
+            BCryptCreateHash(provider, &m_h_hash, nullptr, 0, nullptr, 0, 0) < 0) {
+            m_h_hash = nullptr;
+            return;
+        }
+        m_n_length = length;
+    }
+    ~CngDigest() override {
+        if (m_h_hash != nullptr)
+            BCryptDestroyHash(m_h_hash);
+    }
+    CngDigest(const CngDigest&) = delete;
+    CngDigest& operator=(const CngDigest&) = delete;
+    int Ready() const { return m_h_hash != nullptr; }
+    void Update(const uint8_t* bytes, size_t count) override {
+        // CNG takes 32-bit lengths.
+        constexpr size_t kPiece = size_t{1} << 30;
+        for (size_t n = 0; count > 0; bytes += n, count -= n) {
+            n = count < kPiece ? count : kPiece;
+            BCryptHashData(m_h_hash, const_cast<PUCHAR>(bytes), static_cast<ULONG>(n), 0);
+        }
+    }
+    std::string Final() override {
+        std::vector<uint8_t> value(m_n_length);
+        if (BCryptFinishHash(m_h_hash, value.data(), static_cast<ULONG>(value.size()), 0) < 0)
+            return std::string();
+        return HexOfBytes(value.data(), value.size());
+    }
+
+  private:
+    BCRYPT_HASH_HANDLE m_h_hash = nullptr;
+    size_t m_n_length = 0;
+};
+
+} // namespace
+
+std::unique_ptr<Digest> MakePlatformDigest(int algorithm) {
+    BCRYPT_ALG_HANDLE provider = Provider(algorithm);
+    if (provider == nullptr)
+        return nullptr;
+    auto digest = std::make_unique<CngDigest>(provider);
+    return digest->Ready() ? std::move(digest) : nullptr;
+}
