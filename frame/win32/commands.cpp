@@ -150,6 +150,13 @@ void OnDataInspector() {
     }
 }
 
+void OnChecksums() {
+    if (CChecksumsWindow* checksums = Frame().m_p_checksums.get()) {
+        checksums->SetDocument(g_p_current_document);
+        checksums->Open();
+    }
+}
+
 // Key changes made in the dialog take effect once it has closed, however it
 // was closed.
 void OnPreferences() {
@@ -235,6 +242,7 @@ const CommandHandler kHandlers[] = {
     {ID_EDIT_UNDO, [] { UndoLastStep(g_p_current_document, g_p_view_state); }},
     {ID_EDIT_REDO, [] { RedoNextStep(g_p_current_document, g_p_view_state); }},
     {ID_VIEW_DATA_INSPECTOR, OnDataInspector},
+    {ID_EDIT_CHECKSUMS, OnChecksums},
 };
 
 // Commands that close or replace the document; they are refused while a modal

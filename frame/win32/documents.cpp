@@ -124,6 +124,9 @@ void RepaintView(BOOL erase) {
 // caller repaints, which tells the view's watchers.
 void ReplaceCurrentDocument(CallBackInfo* doc) {
     CallBackInfo* old = g_p_current_document;
+    if (Frame().m_p_checksums) {
+        Frame().m_p_checksums->SetDocument(doc); // its computation over old ends first
+    }
     g_p_current_document = nullptr;
     RecoveryDocumentGone();
     delete old;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "data/recovery_keeper.h"
+#include "tools/win32/checksums_window.h"
 #include "tools/win32/inspector_window.h"
 
 #include <windows.h>
@@ -29,6 +30,8 @@ struct FrameState {
     WorkspaceStamp m_workspace_stamp; // the current file's workspace as last read or written
     // The data inspector, made with the main window and gone before it.
     std::unique_ptr<CInspectorWindow> m_p_inspector;
+    // The checksums window, likewise; told of every change of the current document.
+    std::unique_ptr<CChecksumsWindow> m_p_checksums;
 };
 
 // The one frame state of the process.

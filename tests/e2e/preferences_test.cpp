@@ -180,7 +180,7 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     ASSERT_TRUE(keyboard && fonts);
     EXPECT_TRUE(IsWindowVisible(keyboard));
     EXPECT_FALSE(IsWindowVisible(fonts)) << "the page shown matches the selected item";
-    EXPECT_EQ(28, e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
+    EXPECT_EQ(29, e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
     EXPECT_EQ(L"Apply", ListText(GetDlgItem(keyboard, IDC_PREF_COMMANDS), 0)); // sorted
     e2e::Screenshot(dialog, L"preferences-keyboard");
 
