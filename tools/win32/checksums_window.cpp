@@ -28,10 +28,12 @@ constexpr UINT kProgressMs = 100;
 constexpr UINT kSettleMs = 250;
 constexpr int kMargin = 6;
 constexpr int kRowHeight = 22;
-constexpr int kDefaultWidth = 600;
-constexpr int kDefaultHeight = 340;
+constexpr int kDefaultWidth = 960;
+constexpr int kDefaultHeight = 330;
 
 enum Column : int { kColumnName = 0, kColumnValue = 1, kColumnVerify = 2 };
+constexpr int kNameWidth = 90;
+constexpr int kVerifyWidth = 70;
 
 struct MenuDeleter {
     void operator()(HMENU menu) const { DestroyMenu(menu); }
@@ -389,7 +391,7 @@ void CChecksumsWindow::CreateControls() {
     const struct {
         const wchar_t* m_sz_title;
         int m_n_width;
-    } kColumns[] = {{L"Algorithm", 100}, {L"Value", 400}, {L"Verify", 70}};
+    } kColumns[] = {{L"Algorithm", kNameWidth}, {L"Value", 400}, {L"Verify", kVerifyWidth}};
     for (int i = 0; i < 3; ++i) {
         LVCOLUMNW column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -428,6 +430,9 @@ void CChecksumsWindow::Layout() {
     y += kRowHeight;
     const int bottom = height - kMargin - 2 * kRowHeight - 4;
     MoveWindow(m_h_list, 0, y, width, bottom > y ? bottom - y : 0, TRUE);
+    // The value column takes what the others leave, so a SHA-512 shows whole where it can.
+    const int value_width = width - kNameWidth - kVerifyWidth - GetSystemMetrics(SM_CXVSCROLL) - 4;
+    SendMessageW(m_h_list, LVM_SETCOLUMNWIDTH, kColumnValue, value_width > 120 ? value_width : 120);
     y = bottom + 4;
     MoveWindow(m_h_verify_label, kMargin, y + 3, 44, kRowHeight - 4, TRUE);
     const int result = 160;
