@@ -144,9 +144,14 @@ TEST_F(Checksums, PendingEditsGiveTheValuesOfTheSavedFile) {
               Direct(expected.data() + 1235000, 2900000));
 }
 
-TEST_F(Checksums, UnreadableProcessMemoryCountsAsZeros) {
-    RegionProcess process({{0x10000, 0x1000, 1}, {0x20000, 0x1000, 0}, {0x30000, 0x1000, 1}});
-    OpenProcess(process);
+// The process outlives the document, which closes it in TearDown.
+class ChecksumsOfProcess : public Checksums {
+  protected:
+    RegionProcess m_process{{{0x10000, 0x1000, 1}, {0x20000, 0x1000, 0}, {0x30000, 0x1000, 1}}};
+};
+
+TEST_F(ChecksumsOfProcess, UnreadableMemoryCountsAsZeros) {
+    OpenProcess(m_process);
     std::vector<uint8_t> expected(0x3000, 0);
     for (int i = 0; i < 0x1000; ++i) {
         expected[i] = RegionProcess::Byte(0x10000 + i);
