@@ -47,10 +47,10 @@ TEST(ShortcutTables, CommandsAndKeyNames) {
     std::set<uint16_t> ids;
     for (const ShortcutCommand& row : ShortcutCommandTable) {
         ids.insert(row.m_n_id);
-        EXPECT_TRUE(row.m_n_id >= 41001 && row.m_n_id <= 41030 && row.m_n_id != 41015 &&
+        EXPECT_TRUE(row.m_n_id >= 41001 && row.m_n_id <= 41031 && row.m_n_id != 41015 &&
                     row.m_n_id != 41016);
     }
-    EXPECT_EQ(28u, ids.size());
+    EXPECT_EQ(29u, ids.size());
     // Rows added later go at the end, so older settings files keep their meaning.
     EXPECT_EQ(std::wstring(L"Undo"), ShortcutCommandTable[24].m_sz_name);
     EXPECT_EQ(41027, ShortcutCommandTable[24].m_n_id);
