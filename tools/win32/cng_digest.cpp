@@ -13,32 +13,55 @@
 
 namespace {
 
-// The providers, opened on first use and kept: opening one is the costly part.
-BCRYPT_ALG_HANDLE Provider(int algorithm) {
-    static std::mutex lock;
-    static BCRYPT_ALG_HANDLE providers[kChecksumCount] = {};
-    const wchar_t* id = nullptr;
-    switch (algorithm) {
-    case kChecksumMd5:
-        id = BCRYPT_MD5_ALGORITHM;
-        break;
-    case kChecksumSha1:
-        id = BCRYPT_SHA1_ALGORITHM;
-        break;
-    case kChecksumSha256:
-        id = BCRYPT_SHA256_ALGORITHM;
-        break;
-    case kChecksumSha512:
-        id = BCRYPT_SHA512_ALGORITHM;
-        break;
-    default:
-        return nullptr;
+// The providers, opened on first use and kept for the life of the process:
+// opening one is the costly part.
+class Providers {
+  public:
+    Providers() = default;
+    ~Providers() {
+        for (BCRYPT_ALG_HANDLE provider : m_h_providers) {
+            if (provider != nullptr) {
+                BCryptCloseAlgorithmProvider(provider, 0);
+            }
+        }
     }
-    std::lock_guard<std::mutex> hold(lock);
-    if (providers[algorithm] == nullptr &&
-        BCryptOpenAlgorithmProvider(&providers[algorithm], id, nullptr, 0) < 0)
-        providers[algorithm] = nullptr;
-    return providers[algorithm];
+    Providers(const Providers&) = delete;
+    Providers& operator=(const Providers&) = delete;
+
+    BCRYPT_ALG_HANDLE Get(int algorithm) {
+        const wchar_t* id = nullptr;
+        switch (algorithm) {
+        case kChecksumMd5:
+            id = BCRYPT_MD5_ALGORITHM;
+            break;
+        case kChecksumSha1:
+            id = BCRYPT_SHA1_ALGORITHM;
+            break;
+        case kChecksumSha256:
+            id = BCRYPT_SHA256_ALGORITHM;
+            break;
+        case kChecksumSha512:
+            id = BCRYPT_SHA512_ALGORITHM;
+            break;
+        default:
+            return nullptr;
+        }
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (m_h_providers[algorithm] == nullptr &&
+            BCryptOpenAlgorithmProvider(&m_h_providers[algorithm], id, nullptr, 0) < 0) {
+            m_h_providers[algorithm] = nullptr;
+        }
+        return m_h_providers[algorithm];
+    }
+
+  private:
+    std::mutex m_lock;
+    BCRYPT_ALG_HANDLE m_h_providers[kChecksumCount] = {};
+};
+
+BCRYPT_ALG_HANDLE Provider(int algorithm) {
+    static Providers providers;
+    return providers.Get(algorithm);
 }
 
 class CngDigest : public Digest {
