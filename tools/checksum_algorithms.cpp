@@ -1,7 +1,8 @@
-// The checksums computed here (zlib's CRC-32 and Adler-32, CRC-32C, the
+// The checksums computed here (CRC-32, zlib's Adler-32, CRC-32C, the
 // xxHash library's XXH3) and the digests handed to the platform half.
 #include "tools/checksum_algorithms.h"
 
+#include "tools/crc32_clmul.h"
 #include "tools/crc32c.h"
 
 #include <zlib.h>
@@ -25,15 +26,12 @@ constexpr size_t kZlibPiece = size_t{1} << 30;
 class Crc32Digest : public Digest {
   public:
     void Update(const uint8_t* bytes, size_t count) override {
-        for (size_t n = 0; count > 0; bytes += n, count -= n) {
-            n = count < kZlibPiece ? count : kZlibPiece;
-            m_n_crc = crc32(m_n_crc, bytes, static_cast<uInt>(n));
-        }
+        m_n_crc = Crc32Fast(m_n_crc, bytes, count);
     }
     std::string Final() override { return HexOfNumber(m_n_crc, 8); }
 
   private:
-    uLong m_n_crc = crc32(0, nullptr, 0);
+    uint32_t m_n_crc = 0;
 };
 
 class Adler32Digest : public Digest {

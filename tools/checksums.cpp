@@ -24,14 +24,37 @@ namespace {
 constexpr int kRingBlocks = 3;
 constexpr int kMaxThreads = 8;
 
+// A reading handle of its own on the document's file, closed with it.
+class FileReader {
+  public:
+    FileReader(BlockReadOps& ops, void* file)
+        : m_ops(ops), m_h_reader(file != nullptr ? ops.Open(file) : nullptr) {}
+    ~FileReader() {
+        if (m_h_reader != nullptr)
+            m_ops.Close(m_h_reader);
+    }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    // The bytes read into out (fewer at the end of the file), or -1.
+    int64_t Read(int64_t offset, uint8_t* out, int64_t count) {
+        return m_h_reader != nullptr
+                   ? m_ops.Read(m_h_reader, offset, out, static_cast<size_t>(count))
+                   : -1;
+    }
+
+  private:
+    BlockReadOps& m_ops;
+    void* m_h_reader;
+};
+
 // Copies the effective bytes of a range, front to back, reading unedited
-// bytes through readers of its own (never the document's painting view).
+// bytes through readers of its own (never the document's painting view):
+// a file's straight into the block being filled, so each byte is copied once.
 class RangeReader {
   public:
     RangeReader(CallBackInfo* doc, const ChecksumRange& range, BlockReadOps& reads)
         : m_b_process(doc->m_n_source_kind == 1),
-          m_file(m_b_process ? nullptr : doc->m_file_mapping.m_h_file,
-                 doc->m_file_mapping.m_n_file_size, reads),
+          m_file(reads, m_b_process ? nullptr : doc->m_file_mapping.m_h_file),
           m_process(doc->m_proc_info.m_p_ops, doc->m_proc_info.m_h_open_process),
           m_n_left(range.m_n_length) {
         int64_t start = 0;
@@ -60,13 +83,16 @@ class RangeReader {
             } else {
                 const int64_t at = m_p_piece->m_n_src_begin + m_n_in_piece;
                 int64_t got = 0;
-                const uint8_t* src =
-                    m_b_process ? m_process.Span(at, n, &got) : m_file.Span(at, n, &got);
-                if (src != nullptr) {
+                if (!m_b_process) {
+                    got = m_file.Read(at, out + filled, n);
+                    if (got <= 0)
+                        return -1; // a file that shrank under the document
+                    n = got;
+                } else if (const uint8_t* src = m_process.Span(at, n, &got)) {
                     n = got;
                     std::memcpy(out + filled, src, static_cast<size_t>(n));
                 } else {
-                    n = m_b_process ? m_process.UnreadableLength(at, n) : 0;
+                    n = m_process.UnreadableLength(at, n);
                     if (n <= 0)
                         return -1;
                     std::memset(out + filled, 0, static_cast<size_t>(n));
@@ -84,7 +110,7 @@ class RangeReader {
 
   private:
     bool m_b_process;
-    BlockReader m_file;
+    FileReader m_file;
     ProcessReader m_process;
     const PlanePiece* m_p_piece = nullptr;
     int64_t m_n_in_piece = 0;
