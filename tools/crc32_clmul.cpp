@@ -31,6 +31,10 @@ alignas(16) const uint64_t kFold128[2] = {0x01751997d0ull, 0x00ccaa009eull};
 alignas(16) const uint64_t kFold64[2] = {0x0163cd6124ull, 0};
 alignas(16) const uint64_t kBarrett[2] = {0x01db710641ull, 0x01f7011641ull};
 
+__attribute__((target("pclmul,sse4.1"))) inline __m128i Load(const uint8_t* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
 // x carried 128 bits further along the message, with the next 16 bytes added.
 __attribute__((target("pclmul,sse4.1"))) inline __m128i FoldInto(__m128i x, __m128i k,
                                                                  __m128i next) {
@@ -42,28 +46,25 @@ __attribute__((target("pclmul,sse4.1"))) inline __m128i FoldInto(__m128i x, __m1
 // count is at least 64 and a multiple of 16; crc is the inverted running value.
 __attribute__((target("pclmul,sse4.1"))) uint32_t Fold(const uint8_t* p, size_t count,
                                                        uint32_t crc) {
-    auto load = [](const uint8_t* at) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    };
-    __m128i x1 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
-    __m128i x2 = load(p + 16);
-    __m128i x3 = load(p + 32);
-    __m128i x4 = load(p + 48);
+    __m128i x1 = _mm_xor_si128(Load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
+    __m128i x2 = Load(p + 16);
+    __m128i x3 = Load(p + 32);
+    __m128i x4 = Load(p + 48);
     __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold512));
     p += 64;
     count -= 64;
     for (; count >= 64; p += 64, count -= 64) {
-        x1 = FoldInto(x1, k, load(p));
-        x2 = FoldInto(x2, k, load(p + 16));
-        x3 = FoldInto(x3, k, load(p + 32));
-        x4 = FoldInto(x4, k, load(p + 48));
+        x1 = FoldInto(x1, k, Load(p));
+        x2 = FoldInto(x2, k, Load(p + 16));
+        x3 = FoldInto(x3, k, Load(p + 32));
+        x4 = FoldInto(x4, k, Load(p + 48));
     }
     k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold128));
     x1 = FoldInto(x1, k, x2);
     x1 = FoldInto(x1, k, x3);
     x1 = FoldInto(x1, k, x4);
     for (; count >= 16; p += 16, count -= 16)
-        x1 = FoldInto(x1, k, load(p));
+        x1 = FoldInto(x1, k, Load(p));
     // 128 bits to 64.
     const __m128i mask = _mm_setr_epi32(~0, 0, ~0, 0);
     x2 = _mm_clmulepi64_si128(x1, k, 0x10);
