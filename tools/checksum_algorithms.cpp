@@ -87,9 +87,18 @@ const wchar_t* ChecksumName(int algorithm) {
 }
 
 int ChecksumCost(int algorithm) {
-    // Cycles per 16 bytes, roughly, as measured with SHA extensions present.
-    static const int kCosts[kChecksumCount] = {4, 2, 6, 24, 8, 10, 24, 2};
-    return algorithm >= 0 && algorithm < kChecksumCount ? kCosts[algorithm] : 1;
+    // Tenths of a second per GB, as measured here; the digests' depend on the library.
+    switch (algorithm) {
+    case kChecksumCrc32:
+    case kChecksumCrc32c:
+        return 2;
+    case kChecksumAdler32:
+        return 8;
+    case kChecksumXxh3:
+        return 3;
+    default:
+        return PlatformDigestCost(algorithm);
+    }
 }
 
 std::string HexOfBytes(const uint8_t* bytes, size_t count) {

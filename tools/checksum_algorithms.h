@@ -38,6 +38,8 @@ std::unique_ptr<Digest> MakeDigest(int algorithm);
 // The platform's digests (MD5 and the SHA family): Windows' CNG in the
 // Windows builds, libcrypto elsewhere. Null for other algorithms or on failure.
 std::unique_ptr<Digest> MakePlatformDigest(int algorithm);
+// Their cost in ChecksumCost's units, as measured with that platform's library.
+int PlatformDigestCost(int algorithm);
 
 // The bytes as lowercase hex.
 std::string HexOfBytes(const uint8_t* bytes, size_t count);

@@ -35,6 +35,21 @@ class EvpDigest : public Digest {
 
 } // namespace
 
+int PlatformDigestCost(int algorithm) {
+    switch (algorithm) {
+    case kChecksumMd5:
+        return 19;
+    case kChecksumSha1:
+        return 10;
+    case kChecksumSha256:
+        return 12;
+    case kChecksumSha512:
+        return 24;
+    default:
+        return 1;
+    }
+}
+
 std::unique_ptr<Digest> MakePlatformDigest(int algorithm) {
     const EVP_MD* type = nullptr;
     switch (algorithm) {

@@ -106,6 +106,21 @@ class CngDigest : public Digest {
 
 } // namespace
 
+int PlatformDigestCost(int algorithm) {
+    switch (algorithm) {
+    case kChecksumMd5:
+        return 16;
+    case kChecksumSha1:
+        return 14;
+    case kChecksumSha256:
+        return Sha256NiAvailable() ? 9 : 49;
+    case kChecksumSha512:
+        return 27;
+    default:
+        return 1;
+    }
+}
+
 std::unique_ptr<Digest> MakePlatformDigest(int algorithm) {
     // Where the processor has SHA instructions, they outrun CNG as Wine
     // implements it fivefold; Windows' own CNG uses them too.
