@@ -448,6 +448,7 @@ CChecksumsWindow::Basis CChecksumsWindow::CurrentBasis() const {
     Basis basis;
     basis.m_p_document = m_p_document;
     if (m_p_document != nullptr) {
+        basis.m_p_plane = m_p_document->m_p_data_plane;
         basis.m_n_generation =
             m_p_document->m_p_data_plane ? m_p_document->m_p_data_plane->m_n_generation : 0;
         basis.m_range = ChecksumRangeOf(m_p_document, m_n_choice);

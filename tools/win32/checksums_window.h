@@ -48,12 +48,13 @@ class CChecksumsWindow {
     // values shown still hold.
     struct Basis {
         CallBackInfo* m_p_document = nullptr;
+        const void* m_p_plane = nullptr; // a plane put in another's place restarts its count
         uint64_t m_n_generation = 0;
         ChecksumRange m_range;
         uint32_t m_n_algorithms = 0;
         bool operator==(const Basis& o) const {
-            return m_p_document == o.m_p_document && m_n_generation == o.m_n_generation &&
-                   m_range.m_n_first == o.m_range.m_n_first &&
+            return m_p_document == o.m_p_document && m_p_plane == o.m_p_plane &&
+                   m_n_generation == o.m_n_generation && m_range.m_n_first == o.m_range.m_n_first &&
                    m_range.m_n_length == o.m_range.m_n_length && m_n_algorithms == o.m_n_algorithms;
         }
     };
