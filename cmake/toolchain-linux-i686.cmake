@@ -9,3 +9,8 @@ set(CMAKE_C_FLAGS_INIT "-m32")
 set(CMAKE_CXX_FLAGS_INIT "-m32")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -static")
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/run-i386)
+# Libraries (zlib, libcrypto) from Debian's i386 packages, linked statically.
+set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
+set(OPENSSL_USE_STATIC_LIBS TRUE)
+set(ZLIB_USE_STATIC_LIBS ON)
+set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig)

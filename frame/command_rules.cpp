@@ -52,6 +52,7 @@ const CommandRule kRules[] = {
     {40101, D | U},         // Undo (edit mode or not: it only goes back)
     {40102, D | R},         // Redo
     {40103, kCondNone},     // Data inspector (open or close)
+    {40109, kCondNone},     // Checksums (opens the window, or brings it up)
     {40111, O | D | F | A}, // Revert to file: there is something to drop
     {41041, D},             // Page up
     {41042, D},             // Page down
@@ -76,7 +77,7 @@ const ShortcutAlias kAliases[] = {
     {41001, 40029}, {41002, 40047}, {41003, 40007}, {41004, 40077}, {41005, 40071}, {41006, 40008},
     {41007, 40041}, {41008, 40039}, {41009, 40038}, {41010, 40092}, {41011, 40096}, {41012, 40063},
     {41013, 40018}, {41014, 40019}, {41017, 40098}, {41018, 40066}, {41027, 40101}, {41028, 40102},
-    {41029, 40009}, {41030, 40103}, {41040, 40111}, {41053, 40020},
+    {41029, 40009}, {41030, 40103}, {41031, 40109}, {41040, 40111}, {41053, 40020},
 };
 
 } // namespace

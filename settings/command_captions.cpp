@@ -39,6 +39,7 @@ const Description kDescriptions[] = {
     {41028, L"Makes the change taken back again."},
     {41029, L"Writes the pending changes into the file."},
     {41030, L"Opens or closes the data inspector."},
+    {41031, L"Opens the checksums window over the selection or the whole document."},
     {41040, L"Drops every pending change and shows the file as it is on the disk."},
     {41041, L"Moves the caret one page up."},
     {41042, L"Moves the caret one page down."},

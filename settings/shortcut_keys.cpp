@@ -40,6 +40,7 @@ const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount] = {
     {L"Redo", 41028},
     {L"Apply", 41029},
     {L"Data inspector", 41030},
+    {L"Checksums", 41031},
     {L"Revert", 41040},
     {L"Page up", 41041},
     {L"Page down", 41042},

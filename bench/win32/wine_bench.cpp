@@ -18,6 +18,10 @@
 //   wine_bench apply-in-place FILE         "&Apply" and Yes of the edits its
 //                                          workspace restored, until nothing
 //                                          is pending
+//   wine_bench checksums FILE MASK         "Checksums..." over the whole file with
+//                                          the rows of MASK (bit per row) chosen,
+//                                          until the window says "Done"; prints the
+//                                          time, the values and the private memory
 //
 // With PELMORA_BENCH_SCRATCH_MIB set, the save and the apply first write and
 // delete a scratch file of that size (see FreeFreshMemory).
@@ -31,6 +35,8 @@
 #include "tests/e2e/tool_driver.h"
 
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -350,6 +356,72 @@ int ApplyInPlace(const std::wstring& path) {
     return 1;
 }
 
+// The program's private bytes now and at their peak (Wine keeps both).
+void PrivateBytes(HANDLE process, double* now_mib, double* peak_mib) {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    *now_mib = *peak_mib = -1;
+    if (GetProcessMemoryInfo(process, &counters, sizeof(counters))) {
+        *now_mib = static_cast<double>(counters.PagefileUsage) / 1048576.0;
+        *peak_mib = static_cast<double>(counters.PeakPagefileUsage) / 1048576.0;
+    }
+}
+
+int Checksums(const std::wstring& path, const std::wstring& mask) {
+    // The rows to compute are what settings.ini beside the program says.
+    const std::wstring exe = e2e::WindowsPath(_wgetenv(L"PELMORA_EXE"));
+    const std::wstring ini = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"settings.ini";
+    WritePrivateProfileStringW(L"checksums", L"algorithms", mask.c_str(), ini.c_str());
+    WritePrivateProfileStringW(L"checksums", L"open", L"0", ini.c_str());
+    e2e::PelmoraProcess app;
+    HWND status = nullptr;
+    HWND main = Start(app, path, &status);
+    if (main == nullptr) {
+        std::printf("error=the program did not show %ls\n", path.c_str());
+        return 0;
+    }
+    double before = 0, peak = 0;
+    PrivateBytes(app.Handle(), &before, &peak);
+    const double start = Now();
+    e2e::PostCommand(main, 40109);
+    HWND window = app.WaitForWindow(L"PelmoraChecksums", L"Pelmora - Checksums", 20000);
+    HWND done = window != nullptr ? GetDlgItem(window, 1109) : nullptr;
+    while (done != nullptr && e2e::WindowText(done) != L"Done") {
+        if (Now() - start > 600) {
+            std::printf("error=the checksums did not end: %ls\n", e2e::WindowText(done).c_str());
+            return 0;
+        }
+        Sleep(2);
+    }
+    if (done == nullptr) {
+        std::printf("error=no checksums window\n");
+        return 0;
+    }
+    const double seconds = Now() - start;
+    double after = 0;
+    PrivateBytes(app.Handle(), &after, &peak);
+    tools_e2e::ClearClipboard();
+    e2e::Send(GetDlgItem(window, 1110), BM_CLICK);
+    std::wstring values;
+    for (int waited = 0; waited < 3000; waited += 20) {
+        values = tools_e2e::ClipboardUnicode();
+        if (values != L"<none>")
+            break;
+        Sleep(20);
+    }
+    std::printf("checksums_seconds=%.3f\nprivate_before_mib=%.1f\nprivate_peak_mib=%.1f\n", seconds,
+                before, peak);
+    for (size_t at = 0, end; at < values.size(); at = end + 2) {
+        end = values.find(L"\r\n", at);
+        if (end == std::wstring::npos)
+            end = values.size();
+        std::printf("value=%ls\n", values.substr(at, end - at).c_str());
+    }
+    std::fflush(stdout);
+    app.Close(60000);
+    return 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -367,9 +439,11 @@ int wmain(int argc, wchar_t** argv) {
         ok = WriteTypedBytes(e2e::WindowsPath(argv[2]), _wtoi(argv[3]));
     else if (mode == L"apply-in-place" && argc == 3)
         ok = ApplyInPlace(e2e::WindowsPath(argv[2]));
+    else if (mode == L"checksums" && argc == 4)
+        ok = Checksums(e2e::WindowsPath(argv[2]), argv[3]);
     else
         std::fprintf(stderr, "usage: wine_bench workspace FILE EDITS KEEP | find FILE HEX | "
                              "save FILE TARGET | apply FILE | typed FILE COUNT | "
-                             "apply-in-place FILE\n");
+                             "apply-in-place FILE | checksums FILE MASK\n");
     return ok ? 0 : 1;
 }

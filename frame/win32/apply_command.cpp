@@ -58,6 +58,10 @@ int ApplyCurrentDocument(HWND owner) {
         IDYES) {
         return 0;
     }
+    // The checksums window reads the pieces the Apply is about to replace.
+    if (Frame().m_p_checksums) {
+        Frame().m_p_checksums->Halt();
+    }
     ApplyCopy copy;
     ApplyWork work = {doc, &copy, 0};
     // Runs the write here when no dialog or thread can be made.

@@ -156,6 +156,13 @@ void OnDataInspector() {
     }
 }
 
+void OnChecksums() {
+    if (CChecksumsWindow* checksums = Frame().m_p_checksums.get()) {
+        checksums->SetDocument(g_p_current_document);
+        checksums->Open();
+    }
+}
+
 // Key changes made in the dialog take effect once it has closed, however it
 // was closed.
 void OnPreferences() {
@@ -269,6 +276,7 @@ const CommandHandler kHandlers[] = {
      [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kDocumentStart, 1); }},
     {ID_KEY_EXTEND_DOCUMENT_END,
      [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kDocumentEnd, 1); }},
+    {ID_EDIT_CHECKSUMS, OnChecksums},
 };
 
 // Commands that close or replace the document; they are refused while a modal

@@ -128,6 +128,9 @@ void RepaintView(BOOL erase) {
 // which tells the view's watchers.
 void ReplaceCurrentDocument(CallBackInfo* doc) {
     CallBackInfo* old = g_p_current_document;
+    if (Frame().m_p_checksums) {
+        Frame().m_p_checksums->SetDocument(doc); // its computation over old ends first
+    }
     g_p_current_document = nullptr;
     SetHexViewDocument(Frame().m_h_view_control, nullptr);
     if (Frame().m_p_inspector) {

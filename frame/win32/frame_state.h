@@ -3,6 +3,7 @@
 #pragma once
 
 #include "data/recovery_keeper.h"
+#include "tools/win32/checksums_window.h"
 #include "tools/win32/inspector_window.h"
 #include "view/document_follower.h"
 
@@ -33,6 +34,8 @@ struct FrameState {
     // The view follows the current document's changes through this watch.
     ViewDocumentFollower m_view_follower;
     DocumentWatch m_view_watch;
+    // The checksums window, likewise; told of every change of the current document.
+    std::unique_ptr<CChecksumsWindow> m_p_checksums;
 };
 
 // The one frame state of the process.

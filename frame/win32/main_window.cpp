@@ -54,6 +54,9 @@ LRESULT OnCreate(HWND window) {
         std::make_unique<CInspectorWindow>(frame.m_h_instance, window, g_p_view_state);
     frame.m_p_inspector->SetDocument(g_p_current_document);
     frame.m_p_inspector->RestoreFromSettings();
+    frame.m_p_checksums = std::make_unique<CChecksumsWindow>(frame.m_h_instance, window);
+    frame.m_p_checksums->SetDocument(g_p_current_document);
+    frame.m_p_checksums->RestoreFromSettings();
     return 0;
 }
 
@@ -91,6 +94,10 @@ void ReleaseFrame() {
     if (frame.m_p_inspector) {
         frame.m_p_inspector->SaveSettings();
         frame.m_p_inspector.reset();
+    }
+    if (frame.m_p_checksums) {
+        frame.m_p_checksums->SaveSettings();
+        frame.m_p_checksums.reset(); // stops a computation before the document goes
     }
     CloseDocument();
     DestroyToolbarImages();

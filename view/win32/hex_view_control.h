@@ -30,6 +30,10 @@ int PaintHexView(HWND control, HDC target);
 // follows the selection by it, and changed bytes through its watch of the
 // document. A null hook removes it.
 void SetViewChangedHook(void (*hook)(void* context), void* context);
+// Further listeners (tool windows) beside that hook: added with their
+// context, 1 or 0 when there is no room; removed by their context.
+int AddViewChangedListener(void (*hook)(void* context), void* context);
+void RemoveViewChangedListener(void* context);
 // Tells the listener, if any, that what the view shows has changed.
 void NotifyViewChanged();
 // (The edit mode hook for double clicks: SetEditModeChangedHook, view/control_logic.h.)

@@ -34,9 +34,32 @@ class Win32ViewHost : public ViewHost {
         m_p_changed_hook = hook;
         m_p_changed_context = context;
     }
+    // Further listeners beside the one hook (tool windows); 0 when all
+    // places are taken.
+    int AddListener(void (*hook)(void*), void* context) {
+        for (Listener& listener : m_listeners) {
+            if (listener.m_p_hook == nullptr) {
+                listener = {hook, context};
+                return 1;
+            }
+        }
+        return 0;
+    }
+    void RemoveListener(void* context) {
+        for (Listener& listener : m_listeners) {
+            if (listener.m_p_context == context) {
+                listener = {};
+            }
+        }
+    }
     void Changed() {
         if (m_p_changed_hook) {
             m_p_changed_hook(m_p_changed_context);
+        }
+        for (const Listener& listener : m_listeners) {
+            if (listener.m_p_hook) {
+                listener.m_p_hook(listener.m_p_context);
+            }
         }
     }
     // The thread has one caret, and while another window (a dialog's text
@@ -181,6 +204,11 @@ class Win32ViewHost : public ViewHost {
     CaretBitmap m_caret;
     void (*m_p_changed_hook)(void*) = nullptr; // null: nobody listens
     void* m_p_changed_context = nullptr;
+    struct Listener {
+        void (*m_p_hook)(void*) = nullptr;
+        void* m_p_context = nullptr;
+    };
+    Listener m_listeners[4];
 };
 
 Win32ViewHost& TheHost() {
@@ -206,6 +234,14 @@ void UnbindViewHostState(const ViewState* state) {
 
 void SetViewChangedHook(void (*hook)(void* context), void* context) {
     TheHost().SetChangedHook(hook, context);
+}
+
+int AddViewChangedListener(void (*hook)(void* context), void* context) {
+    return TheHost().AddListener(hook, context);
+}
+
+void RemoveViewChangedListener(void* context) {
+    TheHost().RemoveListener(context);
 }
 
 void NotifyViewChanged() {

@@ -1,0 +1,111 @@
+// The checksums window: a modeless tool window owned by the main window with
+// a list-view of one row an algorithm (a check box to include it, its value),
+// the range the values belong to, "Selection" / "Whole document", progress
+// and "Stop", copying and a "Verify" field. The values are computed on a
+// worker whenever the range, the document's bytes or the rows chosen change.
+#pragma once
+
+#include "tools/checksums.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+class CallBackInfo;
+
+class CChecksumsWindow {
+  public:
+    CChecksumsWindow(HINSTANCE instance, HWND owner);
+    ~CChecksumsWindow();
+    CChecksumsWindow(const CChecksumsWindow&) = delete;
+    CChecksumsWindow& operator=(const CChecksumsWindow&) = delete;
+
+    // The document the window computes over (null: none). A computation over
+    // the one before is stopped and waited for first, so the caller may
+    // release that document as soon as this returns.
+    void SetDocument(CallBackInfo* doc);
+    // Stops a computation and waits for it, for a change of the document
+    // that cannot wait (Apply); it starts again once things settle.
+    void Halt();
+    // Shows the window where it was last kept (or beside the owner) and
+    // computes; 1 when it shows.
+    int Open();
+    // Keeps its place, stops a computation and destroys it.
+    void Close();
+    int IsOpen() const { return m_h_window != nullptr; }
+    // Opens it when settings.ini says it was open at the last exit.
+    void RestoreFromSettings();
+    // Keeps open state, place and the rows chosen in settings.ini; a window
+    // never opened in this run leaves the file as it is.
+    void SaveSettings() const;
+    // Dialog keys (Tab, Enter, Esc, the access keys) for its controls; 1 when taken.
+    int PreTranslate(MSG* message);
+
+  private:
+    // What a computation was started for: when nothing of it changed, the
+    // values shown still hold.
+    struct Basis {
+        CallBackInfo* m_p_document = nullptr;
+        const void* m_p_plane = nullptr; // a plane put in another's place restarts its count
+        uint64_t m_n_generation = 0;
+        ChecksumRange m_range;
+        uint32_t m_n_algorithms = 0;
+        bool operator==(const Basis& o) const {
+            return m_p_document == o.m_p_document && m_p_plane == o.m_p_plane &&
+                   m_n_generation == o.m_n_generation && m_range.m_n_first == o.m_range.m_n_first &&
+                   m_range.m_n_length == o.m_range.m_n_length && m_n_algorithms == o.m_n_algorithms;
+        }
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    static void OnViewChanged(void* context);
+    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+    void CreateControls();
+    void Layout();
+    Basis CurrentBasis() const;
+    // Starts a computation when the basis differs from the last one (always with force).
+    void Recompute(int force);
+    void StopWorker();
+    void OnFinished();
+    void ShowRange(const ChecksumRange& range, int selection);
+    void ShowValues();
+    void ShowRadios();
+    void CheckVerify();
+    void OnRowsChanged();
+    void CopyRow(int row);
+    void CopyAll();
+    void ShowRowMenu();
+    int SelectedRow() const;
+    void SetStatus(const std::wstring& text);
+    void OnDestroyed();
+
+    HINSTANCE m_h_instance;
+    HWND m_h_owner;
+    HWND m_h_window = nullptr;
+    HWND m_h_selection = nullptr;
+    HWND m_h_whole = nullptr;
+    HWND m_h_stop = nullptr;
+    HWND m_h_range = nullptr;
+    HWND m_h_progress = nullptr;
+    HWND m_h_list = nullptr;
+    HWND m_h_verify_label = nullptr;
+    HWND m_h_verify = nullptr;
+    HWND m_h_verify_result = nullptr;
+    HWND m_h_status = nullptr;
+    HWND m_h_copy_all = nullptr;
+    CallBackInfo* m_p_document = nullptr;
+    int m_n_choice = kChecksumRangeAuto;
+    uint32_t m_n_algorithms;
+    int m_b_filling = 0; // rows being set up: their check changes are not the user's
+    std::thread m_worker;
+    std::shared_ptr<ChecksumJob> m_p_job; // the running or last finished computation
+    Basis m_basis;                        // what m_p_job was started for
+    int m_b_has_basis = 0;
+    int m_b_running = 0;
+    WPARAM m_n_serial = 0; // of the last computation started
+    RECT m_rc_kept = {};
+    int m_b_place_kept = 0;
+    int m_b_shown = 0;
+};
