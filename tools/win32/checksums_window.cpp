@@ -11,6 +11,7 @@
 #include "resources/tools_ids.h"
 #include "tools/checksum_settings.h"
 #include "tools/clipboard_commands.h"
+#include "tools/win32/tool_window_place.h"
 #include "view/win32/hex_view_control.h"
 
 #include <commctrl.h>
@@ -30,32 +31,12 @@ constexpr int kMargin = 6;
 constexpr int kRowHeight = 22;
 constexpr int kDefaultWidth = 960;
 constexpr int kDefaultHeight = 330;
+// Narrower, the longest value (SHA-512) no longer shows whole.
+constexpr int kMinWidth = 480;
 
 enum Column : int { kColumnName = 0, kColumnValue = 1, kColumnVerify = 2 };
 constexpr int kNameWidth = 90;
 constexpr int kVerifyWidth = 70;
-
-struct MenuDeleter {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuHandle = std::unique_ptr<std::remove_pointer<HMENU>::type, MenuDeleter>;
-
-// The place moved, not resized, into the work area of the owner's monitor.
-RECT FitIntoWorkArea(HWND owner, RECT place) {
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    if (!GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
-        return place;
-    }
-    const RECT& area = monitor.rcWork;
-    const LONG width = place.right - place.left;
-    const LONG height = place.bottom - place.top;
-    LONG left = place.left + width > area.right ? area.right - width : place.left;
-    LONG top = place.top + height > area.bottom ? area.bottom - height : place.top;
-    left = left < area.left ? area.left : left;
-    top = top < area.top ? area.top : top;
-    return {left, top, left + width, top + height};
-}
 
 ATOM RegisterChecksumsClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW existing = {};
@@ -180,11 +161,7 @@ int CChecksumsWindow::Open() {
     }
     RECT place = m_rc_kept;
     if (!m_b_place_kept) {
-        // Below the main window's top right corner.
-        RECT owner = {};
-        GetWindowRect(m_h_owner, &owner);
-        place = {owner.right - kDefaultWidth, owner.top + 80, owner.right,
-                 owner.top + 80 + kDefaultHeight};
+        place = FirstPlaceBeside(m_h_owner, kDefaultWidth, kDefaultHeight, kMinWidth);
     }
     place = FitIntoWorkArea(m_h_owner, place);
     HWND window = CreateWindowExW(

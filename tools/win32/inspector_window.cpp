@@ -5,7 +5,7 @@
 #include "resources/tools_ids.h"
 #include "tools/clipboard_commands.h"
 #include "tools/data_inspector.h"
-#include "tools/tool_place.h"
+#include "tools/win32/tool_window_place.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
 
@@ -26,53 +26,6 @@ constexpr int kDefaultHeight = 470;
 constexpr int kMinWidth = 260;
 
 enum Column : int { kColumnType = 0, kColumnValue = 1, kColumnNote = 2 };
-
-struct MenuDeleter {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuHandle = std::unique_ptr<std::remove_pointer<HMENU>::type, MenuDeleter>;
-
-// The place moved, not resized, into the work area of the owner's monitor
-// (a kept place from another monitor setup, or beside a wide main window).
-RECT FitIntoWorkArea(HWND owner, RECT place) {
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    if (!GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
-        return place;
-    }
-    const RECT& area = monitor.rcWork;
-    const LONG width = place.right - place.left;
-    const LONG height = place.bottom - place.top;
-    LONG left = place.left;
-    LONG top = place.top;
-    if (left + width > area.right) {
-        left = area.right - width;
-    }
-    if (top + height > area.bottom) {
-        top = area.bottom - height;
-    }
-    left = left < area.left ? area.left : left;
-    top = top < area.top ? area.top : top;
-    return {left, top, left + width, top + height};
-}
-
-// The first place: beside the main window, not over its data, as tall as
-// the rows need.
-RECT FirstPlace(HWND owner) {
-    RECT window = {};
-    GetWindowRect(owner, &window);
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    if (!GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
-        return {window.right, window.top, window.right + kDefaultWidth,
-                window.top + kDefaultHeight};
-    }
-    const RECT& work = monitor.rcWork;
-    const PlaceRect place = PlaceBesideOwner({window.left, window.top, window.right, window.bottom},
-                                             {work.left, work.top, work.right, work.bottom},
-                                             kDefaultWidth, kDefaultHeight, kMinWidth);
-    return {place.left, place.top, place.right, place.bottom};
-}
 
 ATOM RegisterInspectorClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW existing = {};
@@ -137,7 +90,9 @@ int CInspectorWindow::Open() {
     if (!RegisterInspectorClass(m_h_instance, WindowProc)) {
         return 0;
     }
-    RECT place = m_b_place_kept ? FitIntoWorkArea(m_h_owner, m_rc_kept) : FirstPlace(m_h_owner);
+    RECT place = m_b_place_kept
+                     ? FitIntoWorkArea(m_h_owner, m_rc_kept)
+                     : FirstPlaceBeside(m_h_owner, kDefaultWidth, kDefaultHeight, kMinWidth);
     HWND window = CreateWindowExW(
         WS_EX_TOOLWINDOW, kClassName, L"Data inspector",
         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, place.left, place.top,
