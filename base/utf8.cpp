@@ -50,6 +50,9 @@ int WideToUtf8(const wchar_t* text, std::string* out) {
 }
 
 int DecodeUtf8Sequence(const uint8_t* bytes, size_t count, uint32_t* code_point) {
+    if (count == 0) {
+        return 0;
+    }
     const uint8_t lead = bytes[0];
     size_t length = 0;
     uint32_t cp = 0;

@@ -9,7 +9,8 @@
 // The UTF-8 sequence at the start of count bytes: its length (1 to 4) with
 // its code point; 0 when it is no valid sequence (no lead byte, a byte that
 // does not continue it, an overlong form, a surrogate or a value above
-// 0x10FFFF); -1 when the bytes end inside a sequence that is valid so far.
+// 0x10FFFF, or no bytes at all); -1 when the bytes end inside a sequence
+// that is valid so far.
 int DecodeUtf8Sequence(const uint8_t* bytes, size_t count, uint32_t* code_point);
 
 // Writes the UTF-8 form of a code point (at most 0x10FFFF) into out and

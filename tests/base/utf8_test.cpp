@@ -44,6 +44,7 @@ TEST(Utf8, SequenceIsDecodedRefusedOrCutShort) {
     // Cut short only while the bytes there continue the sequence.
     EXPECT_EQ(-1, Sequence("\xE2\x82", &cp));
     EXPECT_EQ(-1, Sequence("\xF0", &cp));
+    EXPECT_EQ(0, Sequence("", &cp)) << "no bytes: nothing to decode";
 }
 
 TEST(Utf8, WideTextConvertsAndBadTextIsRefused) {

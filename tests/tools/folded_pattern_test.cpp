@@ -78,7 +78,9 @@ size_t PlainMatch(const std::vector<uint8_t>& data, size_t at, const std::vector
     for (int g : groups) {
         uint32_t cp = 0;
         int length = 0;
-        if (enc == kFoldUtf8) {
+        if (off >= data.size()) {
+            return 0;
+        } else if (enc == kFoldUtf8) {
             length = DecodeUtf8Sequence(data.data() + off, data.size() - off, &cp);
         } else if (off + 2 <= data.size()) {
             cp = enc == kFoldUtf16Le ? data[off] | data[off + 1] << 8u
