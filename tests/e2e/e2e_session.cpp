@@ -36,17 +36,24 @@ Sandbox::Sandbox(const std::wstring& name) {
     m_sz_folder = std::wstring(temp) + L"pelmora_e2e_" + std::to_wstring(GetCurrentProcessId()) +
                   L"_" + name + L"\\";
     CreateDirectoryW(m_sz_folder.c_str(), nullptr);
+    // A run cut short leaves its folder, and process IDs repeat under Wine:
+    // a test starts from an empty folder, never from another run's settings.
+    Empty();
     m_sz_exe = m_sz_folder + L"pelmora.exe";
     CopyFileW(WindowsPath(Env(L"PELMORA_EXE")).c_str(), m_sz_exe.c_str(), FALSE);
 }
 
 Sandbox::~Sandbox() {
+    Empty();
+    RemoveDirectoryW(m_sz_folder.c_str());
+}
+
+void Sandbox::Empty() const {
     for (const std::wstring& file : Files()) {
         const std::wstring path = m_sz_folder + file;
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(path.c_str());
     }
-    RemoveDirectoryW(m_sz_folder.c_str());
 }
 
 std::wstring Sandbox::File(const std::wstring& name,

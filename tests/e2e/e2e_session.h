@@ -39,6 +39,9 @@ class Sandbox {
     const std::wstring& Folder() const { return m_sz_folder; }
 
   private:
+    // Deletes every plain file in the folder.
+    void Empty() const;
+
     std::wstring m_sz_folder;
     std::wstring m_sz_exe;
 };
