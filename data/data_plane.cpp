@@ -235,25 +235,7 @@ int CDataPlane::CutBytes(PlanePiece* piece, int64_t from, int64_t count) {
 }
 
 PlanePiece* CDataPlane::Find(int64_t offset, int64_t* start) const {
-    if (offset < 0)
-        return nullptr;
-    PlanePiece* p = m_p_root;
-    int64_t base = 0;
-    while (p != nullptr) {
-        if (offset < base + p->m_n_left_length) {
-            p = p->m_p_left;
-            continue;
-        }
-        base += p->m_n_left_length;
-        if (offset < base + p->m_n_length) {
-            if (start != nullptr)
-                *start = base;
-            return p;
-        }
-        base += p->m_n_length;
-        p = p->m_p_right;
-    }
-    return nullptr;
+    return FindPieceInTree(m_p_root, offset, start);
 }
 
 void CDataPlane::AddAbove(PlanePiece* p, int64_t delta) {

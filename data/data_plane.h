@@ -53,6 +53,29 @@ struct PlanePiece {
     PlanePiece* m_p_parent;
 };
 
+// The piece of a lookup tree holding the offset, with its first offset in
+// start; null past the end. The live overlay and its snapshots descend alike.
+inline PlanePiece* FindPieceInTree(PlanePiece* root, int64_t offset, int64_t* start) {
+    if (offset < 0)
+        return nullptr;
+    int64_t base = 0;
+    for (PlanePiece* p = root; p != nullptr;) {
+        if (offset < base + p->m_n_left_length) {
+            p = p->m_p_left;
+            continue;
+        }
+        base += p->m_n_left_length;
+        if (offset < base + p->m_n_length) {
+            if (start != nullptr)
+                *start = base;
+            return p;
+        }
+        base += p->m_n_length;
+        p = p->m_p_right;
+    }
+    return nullptr;
+}
+
 // One piece to place by Replace: the bytes of an owned kind are copied.
 struct PieceRecord {
     uint32_t m_n_kind;

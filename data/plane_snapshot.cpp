@@ -51,25 +51,7 @@ void PlaneSnapshot::Reset() {
 }
 
 const PlanePiece* PlaneSnapshot::Find(int64_t offset, int64_t* start) const {
-    if (offset < 0)
-        return nullptr;
-    const PlanePiece* p = m_p_root;
-    int64_t base = 0;
-    while (p != nullptr) {
-        if (offset < base + p->m_n_left_length) {
-            p = p->m_p_left;
-            continue;
-        }
-        base += p->m_n_left_length;
-        if (offset < base + p->m_n_length) {
-            if (start != nullptr)
-                *start = base;
-            return p;
-        }
-        base += p->m_n_length;
-        p = p->m_p_right;
-    }
-    return nullptr;
+    return FindPieceInTree(const_cast<PlanePiece*>(m_p_root), offset, start);
 }
 
 SnapshotCursor::SnapshotCursor(const PlaneSnapshot& snapshot) {
