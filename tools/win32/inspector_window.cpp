@@ -3,10 +3,11 @@
 
 #include "data/document.h"
 #include "resources/tools_ids.h"
+#include "settings/settings_file.h"
 #include "tools/clipboard_commands.h"
 #include "tools/data_inspector.h"
-#include "settings/settings_file.h"
 #include "tools/win32/tool_window_place.h"
+#include "view/selection.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
 
@@ -49,6 +50,7 @@ void CInspectorWindow::WriteKeys(CSettingsBatch* file, const wchar_t* section) c
 
 void CInspectorWindow::SetDocument(CallBackInfo* doc) {
     m_p_doc = doc;
+    m_b_basis = 0; // another document may come at the address of one gone
     m_watch = DocumentWatch(doc, this);
 }
 
@@ -68,12 +70,30 @@ void CInspectorWindow::OnOpened() {
 }
 
 void CInspectorWindow::OnViewChanged(void* context) {
-    static_cast<CInspectorWindow*>(context)->Refresh();
+    static_cast<CInspectorWindow*>(context)->RefreshIfChanged();
 }
 
 void CInspectorWindow::DocumentChanged(const CallBackInfo& /*doc*/,
                                        const DocumentChange& /*change*/) {
-    Refresh(); // nothing while the window is closed
+    RefreshIfChanged(); // nothing while the window is closed
+}
+
+CInspectorWindow::Basis CInspectorWindow::CurrentBasis() const {
+    Basis basis;
+    basis.m_p_doc = m_p_doc;
+    basis.m_n_start = m_p_doc != nullptr ? SelectionStart(m_p_doc) : -1;
+    basis.m_n_generation = BytesGeneration();
+    basis.m_b_edit_mode = EditModeOn();
+    return basis;
+}
+
+void CInspectorWindow::RefreshIfChanged() {
+    // A process's memory changes without an edit: every repaint reads it anew.
+    const bool live = m_p_doc != nullptr && m_p_doc->m_n_source_kind == 1;
+    if (m_b_basis && !live && CurrentBasis() == m_basis) {
+        return;
+    }
+    Refresh();
 }
 
 LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -221,6 +241,8 @@ void CInspectorWindow::Refresh() {
     if (!m_h_list) {
         return;
     }
+    m_basis = CurrentBasis();
+    m_b_basis = 1;
     const InspectorBytes at = ReadInspectorBytes(m_p_doc);
     if (at.m_n_offset != m_n_note_offset || BytesGeneration() != m_n_note_generation) {
         ClearNotes();
@@ -380,4 +402,5 @@ void CInspectorWindow::OnDestroyed() {
     m_h_edit = nullptr;
     m_n_edit_row = -1;
     m_n_note_offset = -1;
+    m_b_basis = 0;
 }
