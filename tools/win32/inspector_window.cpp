@@ -6,6 +6,7 @@
 #include "settings/settings_file.h"
 #include "tools/clipboard_commands.h"
 #include "tools/data_inspector.h"
+#include "tools/win32/tool_list_view.h"
 #include "tools/win32/tool_window_place.h"
 #include "view/selection.h"
 #include "view/view_state.h"
@@ -112,7 +113,7 @@ LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             if (m_h_edit) {
                 CommitEdit();
             } else {
-                BeginEdit(SelectedRow());
+                BeginEdit(SelectedListRow(m_h_list));
             }
             return 0;
         case IDCANCEL:
@@ -121,7 +122,7 @@ LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             ClearNotes();
             return 0;
         case ID_INSPECTOR_COPY:
-            CopyRow(SelectedRow());
+            CopyRow(SelectedListRow(m_h_list));
             return 0;
         default:
             break;
@@ -143,13 +144,13 @@ LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         } else if (header->code == NM_RETURN) {
             // Enter reaches the list itself when another window's dialog loop
             // runs (Goto open); otherwise the dialog keys make it IDOK.
-            BeginEdit(SelectedRow());
+            BeginEdit(SelectedListRow(m_h_list));
         } else if (header->code == LVN_KEYDOWN) {
             const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lparam)->wVKey;
             if (key == VK_F2) {
-                BeginEdit(SelectedRow());
-            } else if (key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) {
-                CopyRow(SelectedRow());
+                BeginEdit(SelectedListRow(m_h_list));
+            } else if (IsCopyKey(reinterpret_cast<const NMLVKEYDOWN*>(lparam))) {
+                CopyRow(SelectedListRow(m_h_list));
             }
         }
         return 0;
@@ -168,33 +169,12 @@ void CInspectorWindow::CreateControls() {
         m_h_instance, nullptr);
     SendMessageW(m_h_check, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(m_h_check, BM_SETCHECK, m_b_big_endian ? BST_CHECKED : BST_UNCHECKED, 0);
-    m_h_list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT |
-                                   LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                               0, 0, 0, 0, Window(), reinterpret_cast<HMENU>(IDC_INSPECTOR_LIST),
-                               m_h_instance, nullptr);
-    SendMessageW(m_h_list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageW(m_h_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                 LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES);
-    const struct {
-        const wchar_t* m_sz_title;
-        int m_n_width;
-    } kColumns[] = {{L"Type", 130}, {L"Value", 270}, {L"Note", 170}};
-    for (int i = 0; i < 3; ++i) {
-        LVCOLUMNW column = {};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = const_cast<wchar_t*>(kColumns[i].m_sz_title);
-        column.cx = kColumns[i].m_n_width;
-        column.iSubItem = i;
-        SendMessageW(m_h_list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(&column));
-    }
+    const ListColumn kColumns[] = {{L"Type", 130}, {L"Value", 270}, {L"Note", 170}};
+    m_h_list =
+        CreateToolList(Window(), m_h_instance, IDC_INSPECTOR_LIST,
+                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES, kColumns, 3);
     for (int type = 0; type < kInspectorTypeCount; ++type) {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = type;
-        item.pszText = const_cast<wchar_t*>(InspectorTypeName(type));
-        SendMessageW(m_h_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        AppendListRow(m_h_list, InspectorTypeName(type));
         m_sz_values[type].clear();
         m_sz_notes[type].clear();
     }
@@ -217,11 +197,7 @@ void CInspectorWindow::SetCell(int row, int column, const std::wstring& text) {
         return;
     }
     shown = text;
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(shown.c_str());
-    SendMessageW(m_h_list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
-                 reinterpret_cast<LPARAM>(&item));
+    SetListCell(m_h_list, row, column, shown);
 }
 
 void CInspectorWindow::ClearNotes() {
@@ -257,12 +233,6 @@ void CInspectorWindow::Refresh() {
                     ? std::wstring()
                     : DecodeValue(type, at.m_bytes, at.m_n_available, m_b_big_endian));
     }
-}
-
-int CInspectorWindow::SelectedRow() const {
-    return m_h_list ? static_cast<int>(SendMessageW(m_h_list, LVM_GETNEXTITEM,
-                                                    static_cast<WPARAM>(-1), LVNI_SELECTED))
-                    : -1;
 }
 
 void CInspectorWindow::BeginEdit(int row) {
@@ -376,7 +346,7 @@ void CInspectorWindow::CopyRow(int row) {
 }
 
 void CInspectorWindow::ShowRowMenu() {
-    const int row = SelectedRow();
+    const int row = SelectedListRow(m_h_list);
     if (row < 0) {
         return;
     }
@@ -386,11 +356,7 @@ void CInspectorWindow::ShowRowMenu() {
     }
     AppendMenuW(menu.get(), MF_STRING | (m_sz_values[row].empty() ? MF_GRAYED : 0),
                 ID_INSPECTOR_COPY, L"&Copy value");
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, Window(), nullptr));
-    if (chosen == ID_INSPECTOR_COPY) {
+    if (TrackMenuAtCursor(menu.get(), Window()) == ID_INSPECTOR_COPY) {
         CopyRow(row);
     }
 }

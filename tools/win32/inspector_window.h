@@ -48,7 +48,6 @@ class CInspectorWindow : public CToolWindow, private DocumentWatcher {
     // and the bytes are unchanged.
     void KeepNote(int row, const std::wstring& note, int64_t offset);
     void ClearNotes();
-    int SelectedRow() const;
     void BeginEdit(int row);
     void CommitEdit();
     void EndEdit();
