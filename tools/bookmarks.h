@@ -1,8 +1,10 @@
 // Bookmarks: named ranges of a document's bytes with an optional note. A set
 // follows its document's changes so that a bookmark stays on the bytes it
-// marks: bytes inserted or removed before it move it, bytes removed inside it
-// shrink it, removing all of them leaves it empty where they were, and undo
-// and redo take it back and forth with the bytes.
+// marks: bytes inserted or removed before it move it (bytes inserted at its
+// first byte count as before it), bytes inserted inside it join it, bytes
+// removed inside it shrink it, removing all of them leaves it empty where they
+// were, overwriting leaves it, and undo and redo take it back and forth with
+// the bytes.
 #pragma once
 
 #include "data/document_change.h"
