@@ -1,0 +1,93 @@
+// The find results window: a modeless tool window owned by the main window
+// that lists the matches of a "Find all" pass in a virtual list view (offset,
+// length, the bytes around as hex and as characters), with their count. It
+// follows the document's changes so offsets stay right, says when the list
+// may be stale, and can run the pass again on a worker of its own.
+#pragma once
+
+#include "data/document_change.h"
+#include "tools/find_all.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+#include <thread>
+
+class CallBackInfo;
+struct ViewState;
+
+class CFindResultsWindow : private DocumentWatcher {
+  public:
+    CFindResultsWindow(HINSTANCE instance, HWND owner, ViewState* state);
+    ~CFindResultsWindow() override;
+    CFindResultsWindow(const CFindResultsWindow&) = delete;
+    CFindResultsWindow& operator=(const CFindResultsWindow&) = delete;
+
+    // The document whose matches it shows (null: none). Matches of another
+    // document go, and a pass over it is stopped and waited for first.
+    void SetDocument(CallBackInfo* doc);
+    // Shows the matches of a pass over the current document, which found them
+    // with matcher in the state the document had at generation (changes
+    // since then make the whole list stale) and went to the end or not
+    // (complete 0: stopped). Opens the window.
+    void ShowResults(std::unique_ptr<MatchList> list, std::shared_ptr<const SearchMatcher> matcher,
+                     uint64_t generation, int complete);
+    // Stops a pass and waits for it (before a change that replaces the pieces).
+    void Halt();
+    // Shows the window where it was last kept (or beside the owner); 1 when it shows.
+    int Open();
+    // Keeps its place, stops a pass and destroys it.
+    void Close();
+    int IsOpen() const { return m_h_window != nullptr; }
+    // Keeps its place in settings.ini; a window never opened in this run
+    // leaves the file as it is.
+    void SaveSettings() const;
+    // Dialog keys (Tab, Enter, Esc, the access keys) for its controls; 1 when taken.
+    int PreTranslate(MSG* message);
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    void DocumentChanged(const CallBackInfo& doc, const DocumentChange& change) override;
+    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+    void CreateControls();
+    void Layout();
+    // The count line, the notes and the list's row count, from the list.
+    void ShowList();
+    void FillItem(NMLVDISPINFOW* info);
+    void SelectFirstRow();
+    // Selects the match of the row in the view.
+    void GoToRow(int row);
+    void CopySelected();
+    void ShowRowMenu();
+    void SearchAgain();
+    void StopPass();
+    void OnPassFinished(WPARAM serial);
+    void OnDestroyed();
+
+    HINSTANCE m_h_instance;
+    HWND m_h_owner;
+    ViewState* m_p_state;
+    CallBackInfo* m_p_doc = nullptr;
+    DocumentWatch m_watch;
+    HWND m_h_window = nullptr;
+    HWND m_h_status = nullptr;
+    HWND m_h_again = nullptr;
+    HWND m_h_list = nullptr;
+    std::unique_ptr<MatchList> m_p_list; // what the list view shows; null before a pass
+    std::shared_ptr<const SearchMatcher> m_p_matcher; // what "Search again" looks for
+    // The running pass: its request (whose stop flag this thread sets), the
+    // list it fills and the document generation it started at.
+    std::thread m_worker;
+    std::shared_ptr<SearchRequest> m_p_request;
+    std::unique_ptr<MatchList> m_p_pending;
+    uint64_t m_n_pending_generation = 0;
+    int m_b_running = 0;
+    int m_b_pass_result = 0;     // of the last pass: 1 done, 0 stopped
+    WPARAM m_n_serial = 0;       // of the last pass started
+    wchar_t m_sz_cell[128] = {}; // the text handed to the list view for one cell
+    RECT m_rc_kept = {};
+    int m_b_place_kept = 0;
+    int m_b_shown = 0;
+};
