@@ -5,7 +5,6 @@
 #include "data/document.h"
 #include "resources/tools_ids.h"
 #include "tools/clipboard_commands.h"
-#include "tools/find_results_settings.h"
 #include "tools/win32/tool_window_place.h"
 
 #include <commctrl.h>
@@ -16,36 +15,18 @@
 
 namespace {
 
-const wchar_t kClassName[] = L"PelmoraFindResults";
+const ToolWindowKind kKind = {
+    L"PelmoraFindResults", L"Pelmora - Find results", L"find results", 600, 380, 300};
 constexpr UINT kPassFinished = WM_APP + 20;
 constexpr int kMargin = 6;
 constexpr int kStatusHeight = 30;
 constexpr int kButtonWidth = 100;
 constexpr int kButtonHeight = 24;
-constexpr int kDefaultWidth = 600;
-constexpr int kDefaultHeight = 380;
-constexpr int kMinWidth = 300;
 // Bytes shown before and after a match, and at most of the match itself.
 constexpr int64_t kAround = 4;
 constexpr int64_t kShownOfMatch = 16;
 
 enum Column : int { kColumnOffset, kColumnLength, kColumnHex, kColumnChars };
-
-ATOM RegisterResultsClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW existing = {};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, kClassName, &existing)) {
-        return 1;
-    }
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    return RegisterClassExW(&wc);
-}
 
 std::wstring OffsetText(int64_t offset) {
     return FormatText(L"%08I64X", offset);
@@ -87,20 +68,13 @@ void AroundTexts(CallBackInfo* doc, const FoundMatch& match, std::wstring* hex,
 } // namespace
 
 CFindResultsWindow::CFindResultsWindow(HINSTANCE instance, HWND owner, ViewState* state)
-    : m_h_instance(instance), m_h_owner(owner), m_p_state(state) {
-    const FindResultsSettings kept = LoadFindResultsSettings();
-    if (kept.m_n_width > 0) {
-        m_rc_kept = {kept.m_n_left, kept.m_n_top, kept.m_n_left + kept.m_n_width,
-                     kept.m_n_top + kept.m_n_height};
-        m_b_place_kept = 1;
-    }
+    : CToolWindow(instance, owner, kKind), m_p_state(state) {
+    LoadSettings();
 }
 
 CFindResultsWindow::~CFindResultsWindow() {
     StopPass();
-    if (m_h_window) {
-        DestroyWindow(m_h_window);
-    }
+    Destroy();
 }
 
 void CFindResultsWindow::SetDocument(CallBackInfo* doc) {
@@ -148,67 +122,8 @@ void CFindResultsWindow::DocumentChanged(const CallBackInfo& /*doc*/,
     ShowList();
 }
 
-int CFindResultsWindow::Open() {
-    if (m_h_window) {
-        return 1;
-    }
-    if (!RegisterResultsClass(m_h_instance, WindowProc)) {
-        return 0;
-    }
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-    RECT place = m_b_place_kept
-                     ? FitIntoWorkArea(m_h_owner, m_rc_kept)
-                     : FirstPlaceBeside(m_h_owner, kDefaultWidth, kDefaultHeight, kMinWidth);
-    HWND window = CreateWindowExW(
-        WS_EX_TOOLWINDOW, kClassName, L"Pelmora - Find results",
-        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, place.left, place.top,
-        place.right - place.left, place.bottom - place.top, m_h_owner, nullptr, m_h_instance, this);
-    if (!window) {
-        return 0;
-    }
-    m_b_shown = 1;
+void CFindResultsWindow::OnOpened() {
     ShowList();
-    ShowWindow(window, SW_SHOWNOACTIVATE);
-    SaveSettings();
-    return 1;
-}
-
-void CFindResultsWindow::Close() {
-    if (!m_h_window) {
-        return;
-    }
-    StopPass();
-    RECT place = {};
-    if (GetWindowRect(m_h_window, &place)) {
-        m_rc_kept = place;
-        m_b_place_kept = 1;
-    }
-    DestroyWindow(m_h_window);
-    SaveSettings();
-    SetActiveWindow(m_h_owner);
-}
-
-void CFindResultsWindow::SaveSettings() const {
-    if (!m_b_shown) {
-        return;
-    }
-    RECT place = m_rc_kept;
-    if (m_h_window) {
-        GetWindowRect(m_h_window, &place);
-    } else if (!m_b_place_kept) {
-        return;
-    }
-    FindResultsSettings s;
-    s.m_n_left = place.left;
-    s.m_n_top = place.top;
-    s.m_n_width = place.right - place.left;
-    s.m_n_height = place.bottom - place.top;
-    SaveFindResultsSettings(s);
-}
-
-int CFindResultsWindow::PreTranslate(MSG* message) {
-    return m_h_window && IsDialogMessageW(m_h_window, message) ? 1 : 0;
 }
 
 void CFindResultsWindow::Halt() {
@@ -216,37 +131,8 @@ void CFindResultsWindow::Halt() {
     ShowList();
 }
 
-LRESULT CALLBACK CFindResultsWindow::WindowProc(HWND window, UINT message, WPARAM wparam,
-                                                LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        auto* self = static_cast<CFindResultsWindow*>(create->lpCreateParams);
-        self->m_h_window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<CFindResultsWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) {
-        return DefWindowProcW(window, message, wparam, lparam);
-    }
-    return self->Handle(message, wparam, lparam);
-}
-
 LRESULT CFindResultsWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
-    HWND window = m_h_window;
     switch (message) {
-    case WM_CREATE:
-        CreateControls();
-        return 0;
-    case WM_SIZE:
-        Layout();
-        return 0;
-    case WM_CLOSE:
-        Close();
-        return 0;
-    case WM_NCDESTROY:
-        OnDestroyed();
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        break;
     case kPassFinished:
         OnPassFinished(wparam);
         return 0;
@@ -302,23 +188,24 @@ LRESULT CFindResultsWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
         break;
     }
-    return DefWindowProcW(window, message, wparam, lparam);
+    return CToolWindow::Handle(message, wparam, lparam);
 }
 
 void CFindResultsWindow::CreateControls() {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     m_h_status = CreateWindowExW(
-        0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, m_h_window,
+        0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, Window(),
         reinterpret_cast<HMENU>(IDC_FIND_RESULTS_STATUS), m_h_instance, nullptr);
     m_h_again = CreateWindowExW(
-        0, L"BUTTON", L"Search &again", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
-        m_h_window, reinterpret_cast<HMENU>(IDC_FIND_RESULTS_AGAIN), m_h_instance, nullptr);
-    m_h_list =
-        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
-                            LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                        0, 0, 0, 0, m_h_window, reinterpret_cast<HMENU>(IDC_FIND_RESULTS_LIST),
-                        m_h_instance, nullptr);
+        0, L"BUTTON", L"Search &again", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, Window(),
+        reinterpret_cast<HMENU>(IDC_FIND_RESULTS_AGAIN), m_h_instance, nullptr);
+    m_h_list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                                   LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+                               0, 0, 0, 0, Window(), reinterpret_cast<HMENU>(IDC_FIND_RESULTS_LIST),
+                               m_h_instance, nullptr);
     for (HWND control : {m_h_status, m_h_again, m_h_list}) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
@@ -342,7 +229,7 @@ void CFindResultsWindow::CreateControls() {
 
 void CFindResultsWindow::Layout() {
     RECT client = {};
-    GetClientRect(m_h_window, &client);
+    GetClientRect(Window(), &client);
     const int top = kMargin + kStatusHeight + kMargin;
     const bool again = m_h_again && IsWindowVisible(m_h_again);
     const int status_right = client.right - kMargin - (again ? kButtonWidth + kMargin : 0);
@@ -362,7 +249,7 @@ void CFindResultsWindow::Layout() {
 }
 
 void CFindResultsWindow::ShowList() {
-    if (!m_h_window) {
+    if (!Window()) {
         return;
     }
     std::wstring text;
@@ -455,7 +342,7 @@ void CFindResultsWindow::CopySelected() {
         text += OffsetText(m_p_list->At(static_cast<size_t>(row)).m_n_offset);
     }
     if (!text.empty()) {
-        CopyTextToClipboard(m_h_window, text);
+        CopyTextToClipboard(Window(), text);
     }
 }
 
@@ -469,7 +356,7 @@ void CFindResultsWindow::ShowRowMenu() {
     POINT cursor = {};
     GetCursorPos(&cursor);
     const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, m_h_window, nullptr));
+        menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, Window(), nullptr));
     if (chosen == ID_FIND_RESULTS_COPY) {
         CopySelected();
     }
@@ -484,7 +371,7 @@ void CFindResultsWindow::SearchAgain() {
     auto list = std::make_unique<MatchList>();
     MatchList* filled = list.get();
     const WPARAM serial = ++m_n_serial;
-    HWND window = m_h_window;
+    HWND window = Window();
     std::shared_ptr<const SearchMatcher> matcher = m_p_matcher;
     try {
         m_worker = std::thread([request, matcher, filled, window, serial] {
@@ -534,7 +421,7 @@ void CFindResultsWindow::OnPassFinished(WPARAM serial) {
 }
 
 void CFindResultsWindow::OnDestroyed() {
-    m_h_window = nullptr;
+    StopPass();
     m_h_status = nullptr;
     m_h_again = nullptr;
     m_h_list = nullptr;

@@ -7,6 +7,7 @@
 
 #include "data/document_change.h"
 #include "tools/find_all.h"
+#include "tools/win32/tool_window.h"
 
 #include <windows.h>
 
@@ -18,7 +19,7 @@
 class CallBackInfo;
 struct ViewState;
 
-class CFindResultsWindow : private DocumentWatcher {
+class CFindResultsWindow : public CToolWindow, private DocumentWatcher {
   public:
     CFindResultsWindow(HINSTANCE instance, HWND owner, ViewState* state);
     ~CFindResultsWindow() override;
@@ -36,23 +37,14 @@ class CFindResultsWindow : private DocumentWatcher {
                      uint64_t generation, int complete);
     // Stops a pass and waits for it (before a change that replaces the pieces).
     void Halt();
-    // Shows the window where it was last kept (or beside the owner); 1 when it shows.
-    int Open();
-    // Keeps its place, stops a pass and destroys it.
-    void Close();
-    int IsOpen() const { return m_h_window != nullptr; }
-    // Keeps its place in settings.ini; a window never opened in this run
-    // leaves the file as it is.
-    void SaveSettings() const;
-    // Dialog keys (Tab, Enter, Esc, the access keys) for its controls; 1 when taken.
-    int PreTranslate(MSG* message);
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     void DocumentChanged(const CallBackInfo& doc, const DocumentChange& change) override;
-    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
-    void CreateControls();
-    void Layout();
+    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void CreateControls() override;
+    void Layout() override;
+    void OnOpened() override;
+    void OnDestroyed() override;
     // The count line, the notes and the list's row count, from the list.
     void ShowList();
     void FillItem(NMLVDISPINFOW* info);
@@ -64,14 +56,10 @@ class CFindResultsWindow : private DocumentWatcher {
     void SearchAgain();
     void StopPass();
     void OnPassFinished(WPARAM serial);
-    void OnDestroyed();
 
-    HINSTANCE m_h_instance;
-    HWND m_h_owner;
     ViewState* m_p_state;
     CallBackInfo* m_p_doc = nullptr;
     DocumentWatch m_watch;
-    HWND m_h_window = nullptr;
     HWND m_h_status = nullptr;
     HWND m_h_again = nullptr;
     HWND m_h_list = nullptr;
@@ -84,10 +72,6 @@ class CFindResultsWindow : private DocumentWatcher {
     std::unique_ptr<MatchList> m_p_pending;
     uint64_t m_n_pending_generation = 0;
     int m_b_running = 0;
-    int m_b_pass_result = 0;     // of the last pass: 1 done, 0 stopped
-    WPARAM m_n_serial = 0;       // of the last pass started
-    wchar_t m_sz_cell[128] = {}; // the text handed to the list view for one cell
-    RECT m_rc_kept = {};
-    int m_b_place_kept = 0;
-    int m_b_shown = 0;
+    int m_b_pass_result = 0; // of the last pass: 1 done, 0 stopped
+    WPARAM m_n_serial = 0;   // of the last pass started
 };
