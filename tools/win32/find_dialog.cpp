@@ -251,17 +251,19 @@ void OnFindAllFinished(HWND dialog) {
     KillTimer(dialog, IDT_FIND_PROGRESS);
     PostProgressToBar(dialog);
     SetButtons(dialog, 0);
+    const FindTarget* target = TargetOf(dialog);
+    CFindResultsWindow* results = target != nullptr ? target->m_p_results : nullptr;
     if (!list) {
         SetDlgItemTextW(dialog, IDC_FIND_RESULT, L"");
+        if (results != nullptr)
+            results->NoResults();
         return;
     }
     const std::wstring said =
         stopped ? std::wstring(L"Stopped") : std::to_wstring(list->Count()) + L" matches";
     SetDlgItemTextW(dialog, IDC_FIND_RESULT, said.c_str());
-    const FindTarget* target = TargetOf(dialog);
-    if (target != nullptr && target->m_p_results != nullptr)
-        target->m_p_results->ShowResults(std::move(list), std::move(matcher), generation,
-                                         stopped ? 0 : 1);
+    if (results != nullptr)
+        results->ShowResults(std::move(list), std::move(matcher), generation, stopped ? 0 : 1);
 }
 
 void OnSearchFinished(HWND dialog) {
@@ -376,6 +378,11 @@ INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
             SetFocus(GetDlgItem(dialog, IDC_FIND_PATTERN));
             return TRUE;
         case IDC_FIND_ALL:
+            // The results window opens as the pass starts, so its rows show
+            // the moment the pass ends.
+            if (const FindTarget* target = TargetOf(dialog))
+                if (target->m_p_results != nullptr)
+                    target->m_p_results->ExpectResults();
             StartSearch(dialog, 1, 1);
             SetFocus(GetDlgItem(dialog, IDC_FIND_PATTERN));
             return TRUE;
@@ -427,4 +434,7 @@ void OnFindCommand(void* owner_window, CallBackInfo* doc, ViewState* state,
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIND),
                     static_cast<HWND>(owner_window), FindDlgProc,
                     reinterpret_cast<LPARAM>(&target));
+    // A pass cut short by closing the dialog never reported.
+    if (results != nullptr)
+        results->NoResults();
 }

@@ -93,6 +93,7 @@ void CFindResultsWindow::ShowResults(std::unique_ptr<MatchList> list,
                                      std::shared_ptr<const SearchMatcher> matcher,
                                      uint64_t generation, int complete) {
     StopPass();
+    m_b_expecting = 0;
     m_b_pass_result = complete;
     m_p_list = std::move(list);
     m_p_matcher = std::move(matcher);
@@ -103,6 +104,20 @@ void CFindResultsWindow::ShowResults(std::unique_ptr<MatchList> list,
     Open();
     ShowList();
     SelectFirstRow();
+}
+
+void CFindResultsWindow::ExpectResults() {
+    StopPass();
+    m_b_expecting = 1;
+    Open();
+    ShowList();
+}
+
+void CFindResultsWindow::NoResults() {
+    if (m_b_expecting) {
+        m_b_expecting = 0;
+        ShowList();
+    }
 }
 
 void CFindResultsWindow::SelectFirstRow() {
@@ -254,7 +269,8 @@ void CFindResultsWindow::ShowList() {
     }
     std::wstring text;
     int stale = 0;
-    if (m_b_running) {
+    const int searching = m_b_running || m_b_expecting;
+    if (searching) {
         text = L"Searching...";
     } else if (m_p_list) {
         text = FormatText(L"%I64d matches", m_p_list->Count());
@@ -271,12 +287,12 @@ void CFindResultsWindow::ShowList() {
         }
     }
     SetWindowTextW(m_h_status, text.c_str());
-    const bool again = m_p_matcher && m_p_doc != nullptr && !m_b_running && stale;
+    const bool again = m_p_matcher && m_p_doc != nullptr && !searching && stale;
     if ((IsWindowVisible(m_h_again) != FALSE) != again) {
         ShowWindow(m_h_again, again ? SW_SHOWNA : SW_HIDE);
         Layout();
     }
-    const int rows = m_p_list && !m_b_running ? static_cast<int>(m_p_list->Size()) : 0;
+    const int rows = m_p_list && !searching ? static_cast<int>(m_p_list->Size()) : 0;
     if (ListView_GetItemCount(m_h_list) != rows) {
         ListView_SetItemCountEx(m_h_list, rows, 0);
     }
@@ -289,7 +305,7 @@ void CFindResultsWindow::FillItem(NMLVDISPINFOW* info) {
         return;
     }
     item.pszText[0] = 0;
-    if (!m_p_list || m_b_running || item.iItem < 0 ||
+    if (!m_p_list || m_b_running || m_b_expecting || item.iItem < 0 ||
         static_cast<size_t>(item.iItem) >= m_p_list->Size()) {
         return;
     }
@@ -317,7 +333,7 @@ void CFindResultsWindow::FillItem(NMLVDISPINFOW* info) {
 }
 
 void CFindResultsWindow::GoToRow(int row) {
-    if (!m_p_list || m_b_running || m_p_doc == nullptr || row < 0 ||
+    if (!m_p_list || m_b_running || m_b_expecting || m_p_doc == nullptr || row < 0 ||
         static_cast<size_t>(row) >= m_p_list->Size()) {
         return;
     }
@@ -327,7 +343,7 @@ void CFindResultsWindow::GoToRow(int row) {
 }
 
 void CFindResultsWindow::CopySelected() {
-    if (!m_p_list || m_b_running) {
+    if (!m_p_list || m_b_running || m_b_expecting) {
         return;
     }
     std::wstring text;

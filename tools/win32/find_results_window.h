@@ -35,6 +35,11 @@ class CFindResultsWindow : public CToolWindow, private DocumentWatcher {
     // (complete 0: stopped). Opens the window.
     void ShowResults(std::unique_ptr<MatchList> list, std::shared_ptr<const SearchMatcher> matcher,
                      uint64_t generation, int complete);
+    // A pass for it has started elsewhere: the window opens at once and says
+    // so, so that at the end only the rows are left to show. NoResults says
+    // the pass ended without any (not run, or its dialog went first).
+    void ExpectResults();
+    void NoResults();
     // Stops a pass and waits for it (before a change that replaces the pieces).
     void Halt();
 
@@ -72,6 +77,7 @@ class CFindResultsWindow : public CToolWindow, private DocumentWatcher {
     std::unique_ptr<MatchList> m_p_pending;
     uint64_t m_n_pending_generation = 0;
     int m_b_running = 0;
+    int m_b_expecting = 0;   // between ExpectResults and ShowResults or NoResults
     int m_b_pass_result = 0; // of the last pass: 1 done, 0 stopped
     WPARAM m_n_serial = 0;   // of the last pass started
 };
