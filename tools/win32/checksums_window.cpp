@@ -12,6 +12,7 @@
 #include "settings/settings_file.h"
 #include "tools/checksum_settings.h"
 #include "tools/clipboard_commands.h"
+#include "tools/win32/tool_list_view.h"
 #include "tools/win32/tool_window_place.h"
 #include "view/win32/hex_view_control.h"
 
@@ -47,13 +48,6 @@ std::wstring WindowText(HWND window) {
 
 std::wstring Wide(const std::string& text) {
     return std::wstring(text.begin(), text.end());
-}
-
-void SetCellText(HWND list, int row, int column, const std::wstring& text) {
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(text.c_str());
-    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 void SetRowCheck(HWND list, int row, int checked) {
@@ -195,7 +189,7 @@ LRESULT CChecksumsWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             CopyAll();
             return 0;
         case ID_CHECKSUMS_COPY:
-            CopyRow(SelectedRow());
+            CopyRow(SelectedListRow(m_h_list));
             return 0;
         case IDCANCEL:
             Close();
@@ -222,9 +216,8 @@ LRESULT CChecksumsWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
                 OnRowsChanged();
             }
         } else if (header->code == LVN_KEYDOWN) {
-            const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lparam)->wVKey;
-            if (key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) {
-                CopyRow(SelectedRow());
+            if (IsCopyKey(reinterpret_cast<const NMLVKEYDOWN*>(lparam))) {
+                CopyRow(SelectedListRow(m_h_list));
             }
         }
         return 0;
@@ -251,12 +244,11 @@ void CChecksumsWindow::CreateControls() {
     m_h_range = make(L"STATIC", L"", SS_LEFTNOWORDWRAP, IDC_CHECKSUMS_RANGE);
     m_h_progress = make(PROGRESS_CLASSW, L"", 0, IDC_CHECKSUMS_PROGRESS);
     SendMessageW(m_h_progress, PBM_SETRANGE32, 0, 1000);
-    m_h_list = make(WC_LISTVIEWW, L"",
-                    WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                        LVS_NOSORTHEADER,
-                    IDC_CHECKSUMS_LIST, WS_EX_CLIENTEDGE);
-    SendMessageW(m_h_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                 LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_CHECKBOXES);
+    const ListColumn kColumns[] = {
+        {L"Algorithm", kNameWidth}, {L"Value", 400}, {L"Verify", kVerifyWidth}};
+    m_h_list =
+        CreateToolList(Window(), m_h_instance, IDC_CHECKSUMS_LIST,
+                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_CHECKBOXES, kColumns, 3);
     m_h_verify_label = make(L"STATIC", L"&Verify:", SS_LEFT, IDC_CHECKSUMS_VERIFY_LABEL);
     m_h_verify =
         make(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, IDC_CHECKSUMS_VERIFY, WS_EX_CLIENTEDGE);
@@ -264,26 +256,9 @@ void CChecksumsWindow::CreateControls() {
     m_h_status = make(L"STATIC", L"", SS_LEFTNOWORDWRAP, IDC_CHECKSUMS_STATUS);
     m_h_copy_all = make(L"BUTTON", L"Copy &all", WS_TABSTOP, IDC_CHECKSUMS_COPY_ALL);
 
-    const struct {
-        const wchar_t* m_sz_title;
-        int m_n_width;
-    } kColumns[] = {{L"Algorithm", kNameWidth}, {L"Value", 400}, {L"Verify", kVerifyWidth}};
-    for (int i = 0; i < 3; ++i) {
-        LVCOLUMNW column = {};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = const_cast<wchar_t*>(kColumns[i].m_sz_title);
-        column.cx = kColumns[i].m_n_width;
-        column.iSubItem = i;
-        SendMessageW(m_h_list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(&column));
-    }
     m_b_filling = 1;
     for (int a = 0; a < kChecksumCount; ++a) {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = a;
-        item.pszText = const_cast<wchar_t*>(ChecksumName(a));
-        SendMessageW(m_h_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        AppendListRow(m_h_list, ChecksumName(a));
         SetRowCheck(m_h_list, a, (m_n_algorithms >> a) & 1);
     }
     m_b_filling = 0;
@@ -437,7 +412,7 @@ void CChecksumsWindow::ShowRange(const ChecksumRange& range, int selection) {
 void CChecksumsWindow::ShowValues() {
     const bool done = m_p_job && !m_b_running && m_p_job->m_n_status == kChecksumDone;
     for (int a = 0; a < kChecksumCount; ++a) {
-        SetCellText(m_h_list, a, kColumnValue, done ? Wide(m_p_job->m_sz_values[a]) : L"");
+        SetListCell(m_h_list, a, kColumnValue, done ? Wide(m_p_job->m_sz_values[a]) : L"");
     }
     CheckVerify();
 }
@@ -453,7 +428,7 @@ void CChecksumsWindow::CheckVerify() {
     const bool done = m_p_job && !m_b_running && m_p_job->m_n_status == kChecksumDone;
     const int match = done ? MatchChecksum(*m_p_job, wanted) : -1;
     for (int a = 0; a < kChecksumCount; ++a) {
-        SetCellText(m_h_list, a, kColumnVerify, a == match ? L"matches" : L"");
+        SetListCell(m_h_list, a, kColumnVerify, a == match ? L"matches" : L"");
     }
     std::wstring result;
     if (match >= 0) {
@@ -483,12 +458,6 @@ void CChecksumsWindow::OnRowsChanged() {
     SetTimer(Window(), kSettleTimer, kSettleMs, nullptr);
 }
 
-int CChecksumsWindow::SelectedRow() const {
-    return m_h_list ? static_cast<int>(SendMessageW(m_h_list, LVM_GETNEXTITEM,
-                                                    static_cast<WPARAM>(-1), LVNI_SELECTED))
-                    : -1;
-}
-
 void CChecksumsWindow::CopyRow(int row) {
     if (row < 0 || row >= kChecksumCount || !m_p_job || m_b_running ||
         m_p_job->m_sz_values[row].empty()) {
@@ -509,17 +478,14 @@ void CChecksumsWindow::ShowRowMenu() {
     if (!menu) {
         return;
     }
-    const int row = SelectedRow();
+    const int row = SelectedListRow(m_h_list);
     const bool done = m_p_job && !m_b_running && m_p_job->m_n_status == kChecksumDone;
     const bool has_value = done && row >= 0 && !m_p_job->m_sz_values[row].empty();
     AppendMenuW(menu.get(), MF_STRING | (has_value ? 0 : MF_GRAYED), ID_CHECKSUMS_COPY,
                 L"&Copy value");
     AppendMenuW(menu.get(), MF_STRING | (done ? 0 : MF_GRAYED), IDC_CHECKSUMS_COPY_ALL,
                 L"Copy &all");
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, Window(), nullptr));
+    const UINT chosen = TrackMenuAtCursor(menu.get(), Window());
     if (chosen == ID_CHECKSUMS_COPY) {
         CopyRow(row);
     } else if (chosen == IDC_CHECKSUMS_COPY_ALL) {

@@ -73,7 +73,6 @@ class CChecksumsWindow : public CToolWindow, private DocumentWatcher {
     void CopyRow(int row);
     void CopyAll();
     void ShowRowMenu();
-    int SelectedRow() const;
     void SetStatus(const std::wstring& text);
 
     HWND m_h_selection = nullptr;
