@@ -3,6 +3,7 @@
 #pragma once
 
 class CallBackInfo;
+class CFindResultsWindow;
 struct ViewState;
 
 // 40066 "C&ut": the raw copy, then the removal when the clipboard took the bytes.
@@ -18,5 +19,6 @@ void OnRemoveCommand(CallBackInfo* doc, ViewState* state);                 // 40
 void OnGotoCommand(void* owner_window, CallBackInfo* doc, ViewState* state);
 // 40019 / 41014: the modal Find dialog over the owner window (an HWND) for the
 // document, only while no worker reads it (tools/win32); a match is selected
-// in the view.
-void OnFindCommand(void* owner_window, CallBackInfo* doc, ViewState* state);
+// in the view. "Find all" hands its matches to results (tools/win32) when given.
+void OnFindCommand(void* owner_window, CallBackInfo* doc, ViewState* state,
+                   CFindResultsWindow* results = nullptr);

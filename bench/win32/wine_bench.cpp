@@ -18,6 +18,11 @@
 //   wine_bench apply-in-place FILE         "&Apply" and Yes of the edits its
 //                                          workspace restored, until nothing
 //                                          is pending
+//   wine_bench findall FILE HEXPATTERN     "Find all" from the Find dialog until
+//                                          the dialog is idle, then until the
+//                                          results window shows the count;
+//                                          prints both times, the count and
+//                                          the private memory
 //   wine_bench checksums FILE MASK         "Checksums..." over the whole file with
 //                                          the rows of MASK (bit per row) chosen,
 //                                          until the window says "Done"; prints the
@@ -422,6 +427,63 @@ int Checksums(const std::wstring& path, const std::wstring& mask) {
     return 1;
 }
 
+// "Find all" of the pattern over the file: the pass timed from the click
+// until the dialog is idle again, and the results window's first showing of
+// the count from there on.
+int FindAll(const std::wstring& path, const std::wstring& pattern) {
+    e2e::PelmoraProcess app;
+    HWND status = nullptr;
+    HWND main = Start(app, path, &status);
+    if (main == nullptr) {
+        std::printf("error=the program did not show %ls\n", path.c_str());
+        return 0;
+    }
+    e2e::PostCommand(main, tools_e2e::kCmdFind);
+    HWND dialog = app.WaitForWindow(L"#32770", L"  Pelmora - Find", 20000);
+    if (dialog == nullptr) {
+        std::printf("error=no Find dialog\n");
+        return 0;
+    }
+    if (e2e::Send(GetDlgItem(dialog, 1007), BM_GETCHECK) != BST_CHECKED)
+        e2e::Send(GetDlgItem(dialog, 1007), BM_CLICK, 0, 0, 20000);
+    e2e::Send(GetDlgItem(dialog, 1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
+    double before = 0;
+    double peak = 0;
+    PrivateBytes(app.Handle(), &before, &peak);
+    const double start = Now();
+    e2e::Send(GetDlgItem(dialog, 1020), BM_CLICK, 0, 0, 20000);
+    while (!IsWindowEnabled(GetDlgItem(dialog, 1020))) {
+        if (Now() - start > 600) {
+            std::printf("error=find all did not end\n");
+            return 0;
+        }
+        Sleep(2);
+    }
+    const double done = Now();
+    HWND results = nullptr;
+    std::wstring count;
+    while ((results = e2e::FindProcessWindow(app.Id(), L"PelmoraFindResults", nullptr)) ==
+               nullptr ||
+           (count = e2e::WindowText(GetDlgItem(results, 1201))).find(L"matches") ==
+               std::wstring::npos) {
+        if (Now() - done > 10) {
+            std::printf("error=no results window\n");
+            return 0;
+        }
+        Sleep(1);
+    }
+    const double shown = Now();
+    double after = 0;
+    PrivateBytes(app.Handle(), &after, &peak);
+    std::printf("findall_seconds=%.3f\nfindall_shown_ms=%.1f\nfindall_count=%ls\n"
+                "private_before_mib=%.1f\nprivate_after_mib=%.1f\nprivate_peak_mib=%.1f\n",
+                done - start, (shown - done) * 1e3, count.c_str(), before, after, peak);
+    std::fflush(stdout);
+    tools_e2e::Dismiss(dialog, IDCANCEL, 20000);
+    app.Close(60000);
+    return 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -439,11 +501,13 @@ int wmain(int argc, wchar_t** argv) {
         ok = WriteTypedBytes(e2e::WindowsPath(argv[2]), _wtoi(argv[3]));
     else if (mode == L"apply-in-place" && argc == 3)
         ok = ApplyInPlace(e2e::WindowsPath(argv[2]));
+    else if (mode == L"findall" && argc == 4)
+        ok = FindAll(e2e::WindowsPath(argv[2]), argv[3]);
     else if (mode == L"checksums" && argc == 4)
         ok = Checksums(e2e::WindowsPath(argv[2]), argv[3]);
     else
         std::fprintf(stderr, "usage: wine_bench workspace FILE EDITS KEEP | find FILE HEX | "
                              "save FILE TARGET | apply FILE | typed FILE COUNT | "
-                             "apply-in-place FILE | checksums FILE MASK\n");
+                             "apply-in-place FILE | findall FILE HEX | checksums FILE MASK\n");
     return ok ? 0 : 1;
 }

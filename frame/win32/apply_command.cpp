@@ -62,6 +62,9 @@ int ApplyCurrentDocument(HWND owner) {
     if (Frame().m_p_checksums) {
         Frame().m_p_checksums->Halt();
     }
+    if (Frame().m_p_find_results) {
+        Frame().m_p_find_results->Halt();
+    }
     ApplyCopy copy;
     ApplyWork work = {doc, &copy, 0};
     // Runs the write here when no dialog or thread can be made.

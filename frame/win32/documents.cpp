@@ -131,6 +131,9 @@ void ReplaceCurrentDocument(CallBackInfo* doc) {
     if (Frame().m_p_checksums) {
         Frame().m_p_checksums->SetDocument(doc); // its computation over old ends first
     }
+    if (Frame().m_p_find_results) {
+        Frame().m_p_find_results->SetDocument(doc); // likewise its pass, and old's matches go
+    }
     g_p_current_document = nullptr;
     SetHexViewDocument(Frame().m_h_view_control, nullptr);
     if (Frame().m_p_inspector) {

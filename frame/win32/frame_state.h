@@ -4,6 +4,7 @@
 
 #include "data/recovery_keeper.h"
 #include "tools/win32/checksums_window.h"
+#include "tools/win32/find_results_window.h"
 #include "tools/win32/inspector_window.h"
 #include "view/document_follower.h"
 
@@ -36,6 +37,8 @@ struct FrameState {
     DocumentWatch m_view_watch;
     // The checksums window, likewise; told of every change of the current document.
     std::unique_ptr<CChecksumsWindow> m_p_checksums;
+    // The matches of the last "Find all", following the current document.
+    std::unique_ptr<CFindResultsWindow> m_p_find_results;
 };
 
 // The one frame state of the process.

@@ -57,6 +57,9 @@ LRESULT OnCreate(HWND window) {
     frame.m_p_checksums = std::make_unique<CChecksumsWindow>(frame.m_h_instance, window);
     frame.m_p_checksums->SetDocument(g_p_current_document);
     frame.m_p_checksums->RestoreFromSettings();
+    frame.m_p_find_results =
+        std::make_unique<CFindResultsWindow>(frame.m_h_instance, window, g_p_view_state);
+    frame.m_p_find_results->SetDocument(g_p_current_document);
     return 0;
 }
 
@@ -98,6 +101,10 @@ void ReleaseFrame() {
     if (frame.m_p_checksums) {
         frame.m_p_checksums->SaveSettings();
         frame.m_p_checksums.reset(); // stops a computation before the document goes
+    }
+    if (frame.m_p_find_results) {
+        frame.m_p_find_results->SaveSettings();
+        frame.m_p_find_results.reset(); // stops a pass before the document goes
     }
     CloseDocument();
     DestroyToolbarImages();

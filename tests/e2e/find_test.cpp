@@ -306,10 +306,10 @@ TEST(ToolsNothingHappened, FindAndGotoSayItInTheirDialogs) {
         ASSERT_NE(find.Window(), nullptr);
         find.UseHex();
         ASSERT_TRUE(find.Search(L"FFEE", kNext));
-        EXPECT_EQ(e2e::WindowText(find.Item(1020)), L"Not found");
+        EXPECT_EQ(e2e::WindowText(find.Item(1025)), L"Not found");
         e2e::Screenshot(find.Window(), L"find-not-found");
         ASSERT_TRUE(find.Search(L"0203", kNext));
-        EXPECT_EQ(e2e::WindowText(find.Item(1020)), L"");
+        EXPECT_EQ(e2e::WindowText(find.Item(1025)), L"");
         EXPECT_EQ(app.Status(1), L"Begin: 0x2");
         ASSERT_TRUE(find.Close());
     }

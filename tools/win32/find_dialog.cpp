@@ -8,8 +8,10 @@
 #include "data/document.h"
 #include "resources/tools_ids.h"
 #include "tools/find.h"
-#include "view/view_state.h"
+#include "tools/find_all.h"
 #include "tools/tool_commands.h"
+#include "tools/win32/find_results_window.h"
+#include "view/view_state.h"
 
 #include <windows.h>
 
@@ -35,6 +37,8 @@ struct SearchOrder {
     std::wstring m_sz_text;
     int m_n_mode;
     int32_t m_n_code_page;
+    int m_b_all = 0;             // "Find all": count and list every match
+    uint64_t m_n_generation = 0; // the document's when the snapshot was taken
 };
 
 // A search thread, the request it runs (whose stop flag this thread sets) and
@@ -54,6 +58,11 @@ struct SearchControl {
     int64_t m_n_found_end = -1;
     int m_n_found_direction = 1;
     int m_b_stopped = 0; // the search was stopped before its end
+    // What the last "Find all" found, for the results window.
+    int m_b_all = 0;
+    std::unique_ptr<MatchList> m_p_all;
+    std::shared_ptr<const SearchMatcher> m_p_all_matcher;
+    uint64_t m_n_all_generation = 0;
 };
 
 SearchControl& Control() {
@@ -72,6 +81,7 @@ std::wstring WindowText(HWND window) {
 void SetButtons(HWND dialog, int searching) {
     EnableWindow(GetDlgItem(dialog, IDC_FIND_PREVIOUS), !searching);
     EnableWindow(GetDlgItem(dialog, IDC_FIND_NEXT), !searching);
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_ALL), !searching);
     EnableWindow(GetDlgItem(dialog, IDC_FIND_STOP), searching);
 }
 
@@ -79,6 +89,7 @@ void SetButtons(HWND dialog, int searching) {
 struct FindTarget {
     CallBackInfo* m_p_doc;
     ViewState* m_p_state;
+    CFindResultsWindow* m_p_results;
 };
 
 const FindTarget* TargetOf(HWND dialog) {
@@ -104,6 +115,29 @@ int64_t RunSearch(const SearchOrder& order, SearchRequest* request, int64_t* end
                        order.m_n_code_page);
 }
 
+// The worker's "Find all" half: the pass over the request's snapshot, its
+// matches and matcher handed to the results.
+void RunFindAll(const SearchOrder& order, SearchRequest* request) {
+    std::unique_ptr<MatchList> list;
+    std::shared_ptr<const SearchMatcher> matcher;
+    const std::vector<uint8_t> pattern =
+        order.m_sz_text.empty()
+            ? std::vector<uint8_t>()
+            : BuildFindPattern(order.m_n_mode, order.m_sz_text.c_str(), order.m_n_code_page);
+    if (!pattern.empty() && request->m_p_document != nullptr) {
+        matcher = MakeExactMatcher(pattern.data(), pattern.size());
+        list = std::make_unique<MatchList>();
+        FindAll(request, *matcher, list.get());
+    }
+    std::lock_guard<std::mutex> result(Control().m_result_lock);
+    SearchControl& control = Control();
+    control.m_b_all = 1;
+    control.m_p_all = std::move(list);
+    control.m_p_all_matcher = std::move(matcher);
+    control.m_n_all_generation = order.m_n_generation;
+    control.m_b_stopped = request->m_b_stop.load();
+}
+
 // The request's snapshot is what the search reads, so the document may be
 // edited meanwhile; the snapshot goes with the request.
 void SearchWorker(SearchOrder order, std::shared_ptr<SearchRequest> request,
@@ -111,6 +145,13 @@ void SearchWorker(SearchOrder order, std::shared_ptr<SearchRequest> request,
     SearchControl& control = Control();
     std::lock_guard<std::mutex> lock(control.m_search_lock);
     PostMessageW(order.m_h_dialog, kSearchStarted, 0, 0);
+    if (order.m_b_all) {
+        RunFindAll(order, request.get());
+        request->m_snapshot.Reset();
+        PostMessageW(order.m_h_dialog, kSearchFinished, 0, 0);
+        done->store(1);
+        return;
+    }
     int64_t end = -1;
     const int64_t found = RunSearch(order, request.get(), &end);
     request->m_snapshot.Reset();
@@ -120,6 +161,7 @@ void SearchWorker(SearchOrder order, std::shared_ptr<SearchRequest> request,
         control.m_n_found_end = end;
         control.m_n_found_direction = order.m_n_direction;
         control.m_b_stopped = request->m_b_stop.load();
+        control.m_b_all = 0;
     }
     PostMessageW(order.m_h_dialog, kSearchFinished, 0, 0);
     done->store(1);
@@ -145,11 +187,14 @@ bool ReadOrder(HWND dialog, int direction, SearchOrder* order) {
     return true;
 }
 
-void StartSearch(HWND dialog, int direction) {
+// direction 1 forward, 0 backward; all 1 for "Find all".
+void StartSearch(HWND dialog, int direction, int all = 0) {
     SearchOrder order;
     if (!ReadOrder(dialog, direction, &order))
         order.m_sz_text.clear();
     CallBackInfo* doc = DocumentOf(dialog);
+    order.m_b_all = all;
+    order.m_n_generation = doc != nullptr ? doc->Generation() : 0;
     auto request =
         std::make_shared<SearchRequest>(doc, doc != nullptr ? SearchStart(doc, direction) : 0);
     // Threads of earlier searches that have finished are released here.
@@ -188,8 +233,50 @@ void StopSearch() {
     control.m_workers.clear();
 }
 
+// A "Find all" ended: its count beside the bar, its matches in the results
+// window (the first rows shown at once).
+void OnFindAllFinished(HWND dialog) {
+    SearchControl& control = Control();
+    std::unique_ptr<MatchList> list;
+    std::shared_ptr<const SearchMatcher> matcher;
+    uint64_t generation = 0;
+    int stopped = 0;
+    {
+        std::lock_guard<std::mutex> result(control.m_result_lock);
+        list = std::move(control.m_p_all);
+        matcher = std::move(control.m_p_all_matcher);
+        generation = control.m_n_all_generation;
+        stopped = control.m_b_stopped;
+    }
+    KillTimer(dialog, IDT_FIND_PROGRESS);
+    PostProgressToBar(dialog);
+    SetButtons(dialog, 0);
+    const FindTarget* target = TargetOf(dialog);
+    CFindResultsWindow* results = target != nullptr ? target->m_p_results : nullptr;
+    if (!list) {
+        SetDlgItemTextW(dialog, IDC_FIND_RESULT, L"");
+        if (results != nullptr)
+            results->NoResults();
+        return;
+    }
+    const std::wstring said =
+        stopped ? std::wstring(L"Stopped") : std::to_wstring(list->Count()) + L" matches";
+    SetDlgItemTextW(dialog, IDC_FIND_RESULT, said.c_str());
+    if (results != nullptr)
+        results->ShowResults(std::move(list), std::move(matcher), generation, stopped ? 0 : 1);
+}
+
 void OnSearchFinished(HWND dialog) {
     SearchControl& control = Control();
+    int all = 0;
+    {
+        std::lock_guard<std::mutex> result(control.m_result_lock);
+        all = control.m_b_all;
+    }
+    if (all) {
+        OnFindAllFinished(dialog);
+        return;
+    }
     int64_t found = -1;
     int64_t end = -1;
     int direction = 1;
@@ -290,6 +377,15 @@ INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
             StartSearch(dialog, 0);
             SetFocus(GetDlgItem(dialog, IDC_FIND_PATTERN));
             return TRUE;
+        case IDC_FIND_ALL:
+            // The results window opens as the pass starts, so its rows show
+            // the moment the pass ends.
+            if (const FindTarget* target = TargetOf(dialog))
+                if (target->m_p_results != nullptr)
+                    target->m_p_results->ExpectResults();
+            StartSearch(dialog, 1, 1);
+            SetFocus(GetDlgItem(dialog, IDC_FIND_PATTERN));
+            return TRUE;
         case IDCANCEL:
         case IDC_FIND_EXIT:
             SendMessageW(dialog, WM_CLOSE, 0, 0);
@@ -328,13 +424,17 @@ INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
 
 } // namespace
 
-void OnFindCommand(void* owner_window, CallBackInfo* doc, ViewState* state) {
+void OnFindCommand(void* owner_window, CallBackInfo* doc, ViewState* state,
+                   CFindResultsWindow* results) {
     if (doc == nullptr || DocumentBeingRead(doc))
         return;
-    FindTarget target = {doc, state};
+    FindTarget target = {doc, state, results};
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIND),
                     static_cast<HWND>(owner_window), FindDlgProc,
                     reinterpret_cast<LPARAM>(&target));
+    // A pass cut short by closing the dialog never reported.
+    if (results != nullptr)
+        results->NoResults();
 }
