@@ -68,6 +68,21 @@ int CallBackInfo::Overwrite(int64_t offset, const uint8_t* bytes, int64_t length
     return length > 0 ? Replace(offset, length, bytes, length) : 0;
 }
 
+int CallBackInfo::ReplaceMany(const BulkReplacement* replacements, size_t count) {
+    if (count == 0 || replacements == nullptr ||
+        !m_history.ReplaceMany(m_p_data_plane, replacements, count, EditMarkOf(*this)))
+        return 0;
+    const BulkReplacement& last = replacements[count - 1];
+    const int64_t first = replacements[0].m_n_first;
+    int64_t delta = 0;
+    for (size_t i = 0; i < count; ++i)
+        delta += replacements[i].m_n_length - replacements[i].m_n_count;
+    const int64_t removed = last.m_n_first + last.m_n_count - first;
+    m_n_data_size += delta;
+    Tell({first, removed, removed + delta, 0});
+    return 1;
+}
+
 int CallBackInfo::TypeNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source) {
     if (!m_history.TypeNibble(m_p_data_plane, offset, value, high, source, EditMarkOf(*this)))
         return 0;

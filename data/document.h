@@ -53,6 +53,9 @@ class CallBackInfo {
     int Insert(int64_t offset, const uint8_t* bytes, int64_t length);
     int Remove(int64_t first, int64_t last);
     int Overwrite(int64_t offset, const uint8_t* bytes, int64_t length);
+    // Many replacements (sorted, not overlapping) as one undo step, told to
+    // the watchers as one change from the first to the end of the last.
+    int ReplaceMany(const BulkReplacement* replacements, size_t count);
     // One typed nibble over the byte at offset, whose unedited value source
     // gives; nibbles typed one after another join one step (CEditHistory).
     int TypeNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source);
