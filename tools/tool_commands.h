@@ -20,3 +20,5 @@ void OnGotoCommand(void* owner_window, CallBackInfo* doc, ViewState* state);
 // document, only while no worker reads it (tools/win32); a match is selected
 // in the view.
 void OnFindCommand(void* owner_window, CallBackInfo* doc, ViewState* state);
+// 40104 / 41054: the same dialog with its "Replace with" row and buttons.
+void OnReplaceCommand(void* owner_window, CallBackInfo* doc, ViewState* state);
