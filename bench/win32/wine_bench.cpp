@@ -458,7 +458,9 @@ int Replace(const std::wstring& path, const std::wstring& pattern, const std::ws
     e2e::Send(GetDlgItem(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(with.c_str()));
     const double start = Now();
     e2e::Send(GetDlgItem(dialog, 1024), BM_CLICK, 0, 0, 20000);
-    while (!IsWindowEnabled(GetDlgItem(dialog, 1024))) {
+    // Done when the buttons come back with the count on the result line.
+    while (!IsWindowEnabled(GetDlgItem(dialog, 1024)) ||
+           e2e::WindowText(GetDlgItem(dialog, 1025)).empty()) {
         if (Now() - start > 600) {
             std::printf("error=Replace all did not end\n");
             return 0;

@@ -356,11 +356,13 @@ void OnSearchFinished(HWND dialog) {
     }
     KillTimer(dialog, IDT_FIND_PROGRESS);
     PostProgressToBar(dialog);
-    SetButtons(dialog, 0);
     if (replace_all) {
+        // The buttons come back once the replacements are made.
         FinishReplaceAll(dialog, plan, stopped, control.m_n_plan_generation);
+        SetButtons(dialog, 0);
         return;
     }
+    SetButtons(dialog, 0);
     const FindTarget* target = TargetOf(dialog);
     if (target != nullptr)
         SelectFoundMatch(target->m_p_doc, target->m_p_state, direction, found, end);
