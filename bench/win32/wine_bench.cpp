@@ -476,8 +476,12 @@ int Replace(const std::wstring& path, const std::wstring& pattern, const std::ws
     std::printf("replace_all_private_mib=%.1f\nreplace_all_peak_private_mib=%.1f\n", now_mib,
                 peak_mib);
     tools_e2e::Dismiss(dialog, IDCANCEL, 20000);
+    // The size the status bar shows after each step tells that it was made.
+    std::printf("replaced_size=%ls\n", e2e::StatusPane(app, status, 0).c_str());
     std::printf("undo_seconds=%.3f\n", TimedCommand(main, 40101));
+    std::printf("undone_size=%ls\n", e2e::StatusPane(app, status, 0).c_str());
     std::printf("redo_seconds=%.3f\n", TimedCommand(main, 40102));
+    std::printf("redone_size=%ls\n", e2e::StatusPane(app, status, 0).c_str());
     std::fflush(stdout);
     e2e::PostCommand(main, 40071); // "&Save file ..."
     HWND save = app.WaitForWindow(L"#32770", nullptr, 20000);
