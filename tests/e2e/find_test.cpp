@@ -434,7 +434,7 @@ TEST(ToolsFind, WildcardsCaseValuesAndReplace) {
         find.Click(kReplaceAll);
         ASSERT_TRUE(find.WaitIdle(10000));
         EXPECT_EQ(e2e::WindowText(find.Item(kResult)), L"2 replaced");
-        e2e::Screenshot(find.Window(), L"replace-all");
+        e2e::Screenshot(find.Window(), L"guide-replace");
         ASSERT_TRUE(find.Close());
     }
     Bytes once = Replaced(Bytes(data.begin(), data.begin() + 0x500), "cat", "dog!");
