@@ -308,6 +308,15 @@ void StopSearch() {
     control.m_workers.clear();
 }
 
+// Closing the dialog: the jobs stop, and the replacements of a pass that
+// finished unseen are let go rather than held until the next opening.
+void StopAndDropResults() {
+    StopSearch();
+    SearchControl& control = Control();
+    std::lock_guard<std::mutex> result(control.m_result_lock);
+    control.m_p_plan.reset();
+}
+
 // A finished Replace all pass: its replacements become one edit, made here on
 // the window's thread, unless the document changed while the pass read it.
 void FinishReplaceAll(HWND dialog, const std::shared_ptr<ReplacePlan>& plan, int stopped,
@@ -532,15 +541,14 @@ INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
     case WM_COMMAND:
         return OnCommand(dialog, wparam);
     case WM_CLOSE:
-        StopSearch();
+        StopAndDropResults();
         KillTimer(dialog, IDT_FIND_PROGRESS);
         EndDialog(dialog, LOWORD(wparam));
         return TRUE;
     case WM_DESTROY:
         // Destroyed without WM_CLOSE (with its owner, at the end of the
         // session): the job still stops and every thread is joined.
-        if (!Control().m_workers.empty())
-            StopSearch();
+        StopAndDropResults();
         KillTimer(dialog, IDT_FIND_PROGRESS);
         return FALSE;
     default:
