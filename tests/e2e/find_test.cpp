@@ -448,3 +448,31 @@ TEST(ToolsFind, WildcardsCaseValuesAndReplace) {
     EXPECT_EQ(ReadFileBytes(undone_path), once) << "one Undo takes back the whole Replace all";
     EXPECT_EQ(app.Close(), 0);
 }
+
+// "&Stop" during Replace all leaves the data as it was: the match at the
+// start, which the pass had already met, is not replaced.
+TEST(ToolsFind, StoppedReplaceAllReplacesNothing) {
+    Sandbox box(L"replacestop");
+    const int64_t size = 4ll << 30; // sparse: the pass takes seconds, the disk nothing
+    const std::wstring path = WriteSparse(box, L"big.bin", size, 0, Bytes{0xDE, 0xAD, 0xBE, 0xEF});
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    ASSERT_TRUE(app.Command(kCmdEditMode));
+    const std::wstring total = app.Status(0);
+    {
+        FindDialog find(&app, kCmdReplace);
+        ASSERT_NE(find.Window(), nullptr);
+        find.UseHex();
+        find.SetPattern(L"DEADBEEF");
+        e2e::Send(find.Item(kReplaceWith), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"00"));
+        find.Click(kReplaceAll);
+        EXPECT_TRUE(find.Enabled(kStop));
+        find.Click(kStop);
+        ASSERT_TRUE(find.WaitIdle(20000));
+        EXPECT_EQ(e2e::WindowText(find.Item(kResult)), L"Stopped: nothing replaced");
+        ASSERT_TRUE(find.Close());
+    }
+    EXPECT_EQ(app.Status(0), total);
+    EXPECT_EQ(DocumentHex(&app, 4), L"DEADBEEF");
+    EXPECT_EQ(app.Close(), 0);
+}
