@@ -54,6 +54,7 @@ const Description kDescriptions[] = {
     {41051, L"Extends the selection to the first byte."},
     {41052, L"Extends the selection to the last byte."},
     {41053, L"Switches edit mode on or off."},
+    {41054, L"Opens the Find dialog with its row to replace what is found."},
 };
 
 // "PAGE UP" as "Page Up"; one-letter names and digits stay as they are.

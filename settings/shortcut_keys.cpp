@@ -55,6 +55,7 @@ const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount] = {
     {L"Extend document start", 41051},
     {L"Extend document end", 41052},
     {L"Edit mode", 41053},
+    {L"Replace", 41054},
 };
 
 const wchar_t* const KeyNameTable[kKeyNameCount] = {

@@ -28,8 +28,6 @@ RememberedFind& FindMemory() {
     return memory;
 }
 
-namespace {
-
 // Bytes of the source in spans, whatever the pieces over them: forwards, a
 // pointer to at least one byte at a source offset and how many follow it there
 // (at most max_length); backwards, to the first of the bytes that end at one.
@@ -43,6 +41,8 @@ class SpanReader {
     virtual int64_t SkipAfter(int64_t /*src_offset*/, int64_t /*max_length*/) { return 0; }
     virtual int64_t SkipBefore(int64_t /*src_last*/, int64_t /*max_length*/) { return 0; }
 };
+
+namespace {
 
 // A disk file, read in large blocks through the search's own buffer. A byte
 // that cannot be read ends the search.
@@ -232,9 +232,21 @@ class BackwardRuns {
     int64_t m_n_last;
 };
 
-bool StopRequested(const SearchRequest* request) {
-    return request->m_b_stop.load(std::memory_order_relaxed) != 0;
-}
+// What a stream over a snapshot reads and reports to: the document (its
+// progress counters), the snapshot, the reader of its source and the stop flag.
+struct Stream {
+    CallBackInfo* m_p_doc;
+    const PlaneSnapshot& m_snapshot;
+    SpanReader* m_p_reader;
+    const std::atomic<int>* m_p_stop;
+    bool Stopped() const {
+        return m_p_stop != nullptr && m_p_stop->load(std::memory_order_relaxed) != 0;
+    }
+    void Progress(int64_t offset) const {
+        if (m_p_doc != nullptr)
+            m_p_doc->m_n_progress_pos = offset >> 16;
+    }
+};
 
 // Runs are cut into slices of this size so progress and stop requests are
 // seen often even where a run is long (owned bytes of a large paste).
@@ -242,15 +254,16 @@ constexpr int64_t kSlice = 0x10000;
 
 // The next run to search: 1 with it in run; 0 when the search ends there (at
 // the end, at an unreadable run that cannot be skipped, or on a stop request).
-// A skipped unreadable run empties the bytes carried over from the last run,
-// which no longer join the next.
-template <class Runs>
-int NextRun(const SearchRequest* request, Runs& runs, Run* run, std::vector<uint8_t>* carried) {
+// A skipped unreadable run calls dropped: the bytes carried over from the
+// last run no longer join the next.
+template <class Runs, class Dropped>
+int NextRun(const Stream& stream, Runs& runs, Run* run, Dropped dropped) {
     for (;;) {
         const RunResult got = runs.Next(run);
         if (got == kRunUnreadable && runs.Skip()) {
-            carried->clear();
-            if (StopRequested(request))
+            if (!dropped())
+                return 0;
+            if (stream.Stopped())
                 return 0;
             continue;
         }
@@ -258,89 +271,127 @@ int NextRun(const SearchRequest* request, Runs& runs, Run* run, std::vector<uint
     }
 }
 
-int64_t StreamForward(const SearchRequest* request, const PatternMatcher& matcher, int64_t from) {
-    CallBackInfo* doc = request->m_p_document;
-    const size_t n = matcher.Size();
-    std::unique_ptr<SpanReader> reader = MakeReader(doc);
-    ForwardRuns runs(request->m_snapshot, reader.get(), from);
-    // The last up to n - 1 bytes before the current run, and a buffer to join
-    // them with the run's first bytes.
+// Keeps the last `keep` bytes of what has been seen: the bytes before the
+// slice being searched, which may begin a match that ends in it.
+void KeepLast(std::vector<uint8_t>* kept, const uint8_t* data, size_t len, size_t keep) {
+    if (len >= keep) {
+        kept->assign(data + len - keep, data + len);
+        return;
+    }
+    kept->insert(kept->end(), data, data + len);
+    if (kept->size() > keep)
+        kept->erase(kept->begin(),
+                    kept->begin() + static_cast<std::ptrdiff_t>(kept->size() - keep));
+}
+
+// The first match that starts at from or after it. A match may be up to
+// MaxLength() bytes long, so the last MaxLength() - 1 bytes of each slice are
+// kept and searched again joined with the next slice's first ones. Where
+// matches differ in length, one found near a slice's end is only a candidate:
+// a match that starts before it may run on into the next slice.
+int64_t StreamForward(const Stream& stream, const SearchMatcher& matcher, int64_t from,
+                      size_t* matched) {
+    const size_t keep = matcher.MaxLength() - 1;
+    ForwardRuns runs(stream.m_snapshot, stream.m_p_reader, from);
     std::vector<uint8_t> tail;
-    std::vector<uint8_t> joint(2 * n);
+    std::vector<uint8_t> joint(2 * matcher.MaxLength());
     int64_t tail_offset = from;
+    int64_t candidate = -1;
+    size_t candidate_length = 0;
+    auto take_candidate = [&]() {
+        *matched = candidate_length;
+        return candidate;
+    };
     Run run = {};
-    while (NextRun(request, runs, &run, &tail)) {
+    while (NextRun(stream, runs, &run, [&]() {
+        tail.clear();
+        return candidate < 0; // a candidate before the gap is the answer
+    })) {
         while (run.length > 0) {
-            if (StopRequested(request))
+            if (stream.Stopped())
                 return -1;
-            doc->m_n_progress_pos = run.offset >> 16;
+            stream.Progress(run.offset);
             const int64_t slice = run.length < kSlice ? run.length : kSlice;
             const auto len = static_cast<size_t>(slice);
             if (!tail.empty()) {
-                const size_t head = len < n - 1 ? len : n - 1;
+                const size_t head = len < keep ? len : keep;
                 std::memcpy(joint.data(), tail.data(), tail.size());
                 std::memcpy(joint.data() + tail.size(), run.data, head);
-                int64_t r = matcher.First(joint.data(), tail.size() + head);
-                if (r >= 0 && static_cast<size_t>(r) < tail.size())
+                size_t got = 0;
+                const int64_t r = matcher.First(joint.data(), tail.size() + head, &got);
+                if (r >= 0 && static_cast<size_t>(r) < tail.size()) {
+                    *matched = got;
                     return tail_offset + r;
+                }
+                if (candidate >= 0)
+                    return take_candidate();
             }
-            int64_t r = matcher.First(run.data, len);
-            if (r >= 0)
-                return run.offset + r;
-            // New tail: the last n - 1 bytes of tail + slice, ending where the slice ends.
-            if (len >= n - 1) {
-                tail.assign(run.data + len - (n - 1), run.data + len);
-            } else {
-                tail.insert(tail.end(), run.data, run.data + len);
-                if (tail.size() > n - 1)
-                    tail.erase(tail.begin(),
-                               tail.begin() + static_cast<std::ptrdiff_t>(tail.size() - (n - 1)));
+            size_t got = 0;
+            const int64_t r = matcher.First(run.data, len, &got);
+            if (r >= 0) {
+                if (static_cast<size_t>(r) + matcher.MaxLength() <= len) {
+                    *matched = got;
+                    return run.offset + r;
+                }
+                candidate = run.offset + r;
+                candidate_length = got;
             }
+            KeepLast(&tail, run.data, len, keep);
             tail_offset = run.offset + slice - static_cast<int64_t>(tail.size());
             run.data += slice;
             run.offset += slice;
             run.length -= slice;
         }
     }
-    return -1;
+    return candidate >= 0 && !stream.Stopped() ? take_candidate() : -1;
 }
 
-int64_t StreamBackward(const SearchRequest* request, const PatternMatcher& matcher, int64_t last) {
-    CallBackInfo* doc = request->m_p_document;
-    const size_t n = matcher.Size();
-    std::unique_ptr<SpanReader> reader = MakeReader(doc);
-    BackwardRuns runs(request->m_snapshot, reader.get(), last);
-    // The first up to n - 1 bytes after the current run.
+// The last match that ends at last or before it, the mirror of StreamForward:
+// the first MaxLength() - 1 bytes after each slice are kept to be joined with
+// the slice's last ones.
+int64_t StreamBackward(const Stream& stream, const SearchMatcher& matcher, int64_t last,
+                       size_t* matched) {
+    const size_t keep = matcher.MaxLength() - 1;
+    BackwardRuns runs(stream.m_snapshot, stream.m_p_reader, last);
     std::vector<uint8_t> head;
-    std::vector<uint8_t> joint(2 * n);
+    std::vector<uint8_t> joint(2 * matcher.MaxLength());
     Run run = {};
-    while (NextRun(request, runs, &run, &head)) {
+    while (NextRun(stream, runs, &run, [&]() {
+        head.clear();
+        return true;
+    })) {
         while (run.length > 0) {
-            if (StopRequested(request))
+            if (stream.Stopped())
                 return -1;
             const int64_t slice = run.length < kSlice ? run.length : kSlice;
             const auto len = static_cast<size_t>(slice);
             const uint8_t* data = run.data + (run.length - slice);
             const int64_t offset = run.offset + (run.length - slice);
-            doc->m_n_progress_pos = (offset + slice - 1) >> 16;
+            stream.Progress(offset + slice - 1);
             if (!head.empty()) {
-                const size_t part = len < n - 1 ? len : n - 1;
+                const size_t part = len < keep ? len : keep;
                 std::memcpy(joint.data(), data + len - part, part);
                 std::memcpy(joint.data() + part, head.data(), head.size());
-                int64_t r = matcher.Last(joint.data(), part + head.size());
-                if (r >= 0 && static_cast<size_t>(r) + n > part)
+                size_t got = 0;
+                const int64_t r = matcher.Last(joint.data(), part + head.size(), &got);
+                if (r >= 0 && static_cast<size_t>(r) + got > part) {
+                    *matched = got;
                     return offset + static_cast<int64_t>(len - part) + r;
+                }
             }
-            int64_t r = matcher.Last(data, len);
-            if (r >= 0)
+            size_t got = 0;
+            const int64_t r = matcher.Last(data, len, &got);
+            if (r >= 0) {
+                *matched = got;
                 return offset + r;
-            // New head: the first n - 1 bytes of slice + head.
-            if (len >= n - 1) {
-                head.assign(data, data + (n - 1));
+            }
+            // New head: the first bytes of slice + head.
+            if (len >= keep) {
+                head.assign(data, data + keep);
             } else {
                 head.insert(head.begin(), data, data + len);
-                if (head.size() > n - 1)
-                    head.resize(n - 1);
+                if (head.size() > keep)
+                    head.resize(keep);
             }
             run.length -= slice;
         }
@@ -433,8 +484,10 @@ int64_t SearchStart(const CallBackInfo* doc, int direction) {
     return direction ? lo : hi - 1;
 }
 
-int64_t SearchForward(SearchRequest* request, const uint8_t* pattern, int64_t n) {
+int64_t SearchForward(SearchRequest* request, const SearchMatcher& matcher, int64_t* length) {
     CallBackInfo* doc = request->m_p_document;
+    if (length != nullptr)
+        *length = 0;
     if (doc == nullptr)
         return -1;
     const int64_t size = request->m_snapshot.Size(); // the data as the search sees it
@@ -444,20 +497,25 @@ int64_t SearchForward(SearchRequest* request, const uint8_t* pattern, int64_t n)
     doc->m_n_progress_total = size / 65536;
     doc->m_n_progress_pos = pos / 65536;
     int64_t found = -1;
-    if (n > 0 && pattern != nullptr && size - pos >= n) {
-        PatternMatcher matcher(pattern, static_cast<size_t>(n));
-        found = StreamForward(request, matcher, pos);
-        // A match must lie wholly inside the data.
-        if (found >= 0 && found + n > size)
-            found = -1;
+    size_t matched = 0;
+    const auto least = static_cast<int64_t>(matcher.MinLength());
+    if (least > 0 && size - pos >= least) {
+        std::unique_ptr<SpanReader> reader = MakeReader(doc);
+        const Stream stream{doc, request->m_snapshot, reader.get(), &request->m_b_stop};
+        found = StreamForward(stream, matcher, pos, &matched);
     }
-    if (found >= 0)
+    if (found >= 0) {
         request->m_n_from = found;
+        if (length != nullptr)
+            *length = static_cast<int64_t>(matched);
+    }
     return found;
 }
 
-int64_t SearchBackward(SearchRequest* request, const uint8_t* pattern, int64_t n) {
+int64_t SearchBackward(SearchRequest* request, const SearchMatcher& matcher, int64_t* length) {
     CallBackInfo* doc = request->m_p_document;
+    if (length != nullptr)
+        *length = 0;
     if (doc == nullptr)
         return -1;
     const int64_t size = request->m_snapshot.Size(); // the data as the search sees it
@@ -467,12 +525,61 @@ int64_t SearchBackward(SearchRequest* request, const uint8_t* pattern, int64_t n
     doc->m_n_progress_total = size / 65536;
     doc->m_n_progress_pos = e / 65536;
     int64_t found = -1;
-    if (n > 0 && pattern != nullptr && e >= n - 1) {
-        PatternMatcher matcher(pattern, static_cast<size_t>(n));
-        found = StreamBackward(request, matcher, e);
+    size_t matched = 0;
+    const auto least = static_cast<int64_t>(matcher.MinLength());
+    if (least > 0 && e >= least - 1) {
+        std::unique_ptr<SpanReader> reader = MakeReader(doc);
+        const Stream stream{doc, request->m_snapshot, reader.get(), &request->m_b_stop};
+        found = StreamBackward(stream, matcher, e, &matched);
     }
-    if (found >= 0)
-        request->m_n_from = found + n - 1;
+    if (found >= 0) {
+        request->m_n_from = found + static_cast<int64_t>(matched) - 1;
+        if (length != nullptr)
+            *length = static_cast<int64_t>(matched);
+    }
+    return found;
+}
+
+int64_t SearchForward(SearchRequest* request, const uint8_t* pattern, int64_t n) {
+    const uint8_t none = 0;
+    const bool empty = n <= 0 || pattern == nullptr;
+    return SearchForward(
+        request, *MakeExactMatcher(empty ? &none : pattern, empty ? 0 : static_cast<size_t>(n)),
+        nullptr);
+}
+
+int64_t SearchBackward(SearchRequest* request, const uint8_t* pattern, int64_t n) {
+    const uint8_t none = 0;
+    const bool empty = n <= 0 || pattern == nullptr;
+    return SearchBackward(
+        request, *MakeExactMatcher(empty ? &none : pattern, empty ? 0 : static_cast<size_t>(n)),
+        nullptr);
+}
+
+SnapshotSearch::SnapshotSearch(CallBackInfo* doc, const PlaneSnapshot& snapshot,
+                               const SearchMatcher& matcher, const std::atomic<int>* stop)
+    : m_p_doc(doc), m_snapshot(snapshot), m_matcher(matcher), m_p_stop(stop),
+      m_p_reader(doc != nullptr ? MakeReader(doc) : nullptr) {}
+
+SnapshotSearch::~SnapshotSearch() = default;
+
+int64_t SearchSnapshotForward(SnapshotSearch* search, int64_t from, int64_t* length) {
+    if (length != nullptr)
+        *length = 0;
+    const auto least = static_cast<int64_t>(search->m_matcher.MinLength());
+    const int64_t size = search->m_snapshot.Size();
+    if (from < 0)
+        from = 0;
+    if (search->m_p_reader == nullptr || least <= 0 || size - from < least)
+        return -1;
+    if (search->m_p_doc != nullptr)
+        search->m_p_doc->m_n_progress_total = size / 65536;
+    const Stream stream{search->m_p_doc, search->m_snapshot, search->m_p_reader.get(),
+                        search->m_p_stop};
+    size_t matched = 0;
+    const int64_t found = StreamForward(stream, search->m_matcher, from, &matched);
+    if (found >= 0 && length != nullptr)
+        *length = static_cast<int64_t>(matched);
     return found;
 }
 

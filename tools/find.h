@@ -5,9 +5,11 @@
 
 #include "data/plane_snapshot.h"
 #include "tools/pattern_matcher.h"
+#include "tools/search_matcher.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,7 +22,7 @@ struct FindCodePage {
 };
 extern const FindCodePage FindCodePages[4];
 
-enum : int { kFindModeHex = 0, kFindModeText = 2 };
+enum : int { kFindModeHex = 0, kFindModeText = 2, kFindModeValue = 3 };
 
 // What the dialog remembers for the life of the program.
 struct RememberedFind {
@@ -70,6 +72,41 @@ int64_t SearchStart(const CallBackInfo* doc, int direction);
 // request's stop flag ends them early.
 int64_t SearchForward(SearchRequest* request, const uint8_t* pattern, int64_t n);
 int64_t SearchBackward(SearchRequest* request, const uint8_t* pattern, int64_t n);
+// The same with any matcher; *length gets the match's length in bytes (a
+// text found without case may be longer or shorter than its pattern).
+// Backward, m_n_from then holds the match's last offset.
+int64_t SearchForward(SearchRequest* request, const SearchMatcher& matcher, int64_t* length);
+int64_t SearchBackward(SearchRequest* request, const SearchMatcher& matcher, int64_t* length);
+
+class SpanReader;
+
+// A forward search over a snapshot that is asked again and again for the next
+// match (listing or replacing every match): it keeps its reader, and so the
+// block last read, between calls. The document gives the source and gets the
+// progress counters; the snapshot, the matcher and the stop flag (null: never
+// stopped) must outlive it. Used on one thread at a time.
+class SnapshotSearch {
+  public:
+    SnapshotSearch(CallBackInfo* doc, const PlaneSnapshot& snapshot, const SearchMatcher& matcher,
+                   const std::atomic<int>* stop);
+    ~SnapshotSearch();
+    SnapshotSearch(const SnapshotSearch&) = delete;
+    SnapshotSearch& operator=(const SnapshotSearch&) = delete;
+
+  private:
+    friend int64_t SearchSnapshotForward(SnapshotSearch* search, int64_t from, int64_t* length);
+    CallBackInfo* m_p_doc;
+    const PlaneSnapshot& m_snapshot;
+    const SearchMatcher& m_matcher;
+    const std::atomic<int>* m_p_stop;
+    std::unique_ptr<SpanReader> m_p_reader;
+};
+
+// The first match that starts at from or after it (from < 0 counts as 0):
+// its offset with *length its length, or -1 when there is none or the stop
+// flag was set. Matches that overlap are all found: ask again from the
+// match's offset + 1, or from its end for matches that do not overlap.
+int64_t SearchSnapshotForward(SnapshotSearch* search, int64_t from, int64_t* length);
 
 // Converts the text and searches from the request's start in the direction
 // (1 forward, 0 backward); *end gets the match's last offset.

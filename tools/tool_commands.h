@@ -22,3 +22,6 @@ void OnGotoCommand(void* owner_window, CallBackInfo* doc, ViewState* state);
 // in the view. "Find all" hands its matches to results (tools/win32) when given.
 void OnFindCommand(void* owner_window, CallBackInfo* doc, ViewState* state,
                    CFindResultsWindow* results = nullptr);
+// 40104 / 41054: the same dialog with its "Replace with" row and buttons.
+void OnReplaceCommand(void* owner_window, CallBackInfo* doc, ViewState* state,
+                      CFindResultsWindow* results = nullptr);

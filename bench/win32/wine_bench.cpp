@@ -27,6 +27,11 @@
 //                                          the rows of MASK (bit per row) chosen,
 //                                          until the window says "Done"; prints the
 //                                          time, the values and the private memory
+//   wine_bench replace FILE HEX WITH TARGET
+//                                          edit mode, "Replace a&ll" of the hex
+//                                          pattern by the hex bytes WITH, Undo
+//                                          and Redo of it, then "&Save file ..."
+//                                          into TARGET
 //
 // With PELMORA_BENCH_SCRATCH_MIB set, the save and the apply first write and
 // delete a scratch file of that size (see FreeFreshMemory).
@@ -486,6 +491,91 @@ int FindAll(const std::wstring& path, const std::wstring& pattern) {
 
 } // namespace
 
+// Runs a posted command and waits until the program has handled it; the seconds.
+double TimedCommand(HWND main, WORD id) {
+    const double start = Now();
+    e2e::PostCommand(main, id);
+    if (!e2e::Sync(main, 600000))
+        return -1;
+    return Now() - start;
+}
+
+int Replace(const std::wstring& path, const std::wstring& pattern, const std::wstring& with,
+            const std::wstring& target) {
+    e2e::PelmoraProcess app;
+    HWND status = nullptr;
+    HWND main = Start(app, path, &status);
+    if (main == nullptr) {
+        std::printf("error=the program did not show %ls\n", path.c_str());
+        return 0;
+    }
+    TimedCommand(main, tools_e2e::kCmdEditMode);
+    e2e::PostCommand(main, 40104); // "&Replace..."
+    HWND dialog = app.WaitForWindow(L"#32770", L"  Pelmora - Find", 20000);
+    if (dialog == nullptr) {
+        std::printf("error=no Replace dialog\n");
+        return 0;
+    }
+    if (e2e::Send(GetDlgItem(dialog, 1007), BM_GETCHECK) != BST_CHECKED)
+        e2e::Send(GetDlgItem(dialog, 1007), BM_CLICK, 0, 0, 20000);
+    e2e::Send(GetDlgItem(dialog, 1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
+    e2e::Send(GetDlgItem(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(with.c_str()));
+    const double start = Now();
+    e2e::Send(GetDlgItem(dialog, 1024), BM_CLICK, 0, 0, 20000);
+    // Done when the buttons come back with the count on the result line.
+    while (!IsWindowEnabled(GetDlgItem(dialog, 1024)) ||
+           e2e::WindowText(GetDlgItem(dialog, 1025)).empty()) {
+        if (Now() - start > 600) {
+            std::printf("error=Replace all did not end\n");
+            return 0;
+        }
+        Sleep(2);
+    }
+    const double replaced = Now() - start;
+    const std::wstring said = e2e::WindowText(GetDlgItem(dialog, 1025));
+    std::printf("replace_all_seconds=%.3f\nreplace_all_result=%ls\n", replaced, said.c_str());
+    double now_mib = 0;
+    double peak_mib = 0;
+    PrivateBytes(app.Handle(), &now_mib, &peak_mib);
+    std::printf("replace_all_private_mib=%.1f\nreplace_all_peak_private_mib=%.1f\n", now_mib,
+                peak_mib);
+    tools_e2e::Dismiss(dialog, IDCANCEL, 20000);
+    // The size the status bar shows after each step tells that it was made.
+    std::printf("replaced_size=%ls\n", e2e::StatusPane(app, status, 0).c_str());
+    std::printf("undo_seconds=%.3f\n", TimedCommand(main, 40101));
+    std::printf("undone_size=%ls\n", e2e::StatusPane(app, status, 0).c_str());
+    std::printf("redo_seconds=%.3f\n", TimedCommand(main, 40102));
+    std::printf("redone_size=%ls\n", e2e::StatusPane(app, status, 0).c_str());
+    std::fflush(stdout);
+    e2e::PostCommand(main, 40071); // "&Save file ..."
+    HWND save = app.WaitForWindow(L"#32770", nullptr, 20000);
+    HWND name = save != nullptr ? GetDlgItem(save, 0x480) : nullptr;
+    if (save != nullptr && name == nullptr)
+        name = e2e::FindChild(save, L"Edit");
+    if (name == nullptr) {
+        std::printf("error=no save dialog\n");
+        return 0;
+    }
+    e2e::Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    e2e::Post(save, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(save, IDOK)));
+    const double saving = Now();
+    while (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (Now() - saving > 600) {
+            std::printf("error=the save did not end\n");
+            return 0;
+        }
+        Sleep(5);
+    }
+    HWND progress = app.WaitForWindow(L"#32770", L"Pelmora -- Saving", 200);
+    if (progress != nullptr)
+        e2e::WaitGone(progress, 60000);
+    app.Close(60000);
+    return 1;
+}
+
+} // namespace
+
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     int ok = 0;
@@ -503,6 +593,8 @@ int wmain(int argc, wchar_t** argv) {
         ok = ApplyInPlace(e2e::WindowsPath(argv[2]));
     else if (mode == L"findall" && argc == 4)
         ok = FindAll(e2e::WindowsPath(argv[2]), argv[3]);
+    else if (mode == L"replace" && argc == 6)
+        ok = Replace(e2e::WindowsPath(argv[2]), argv[3], argv[4], e2e::WindowsPath(argv[5]));
     else if (mode == L"checksums" && argc == 4)
         ok = Checksums(e2e::WindowsPath(argv[2]), argv[3]);
     else

@@ -239,6 +239,11 @@ const CommandHandler kHandlers[] = {
          OnFindCommand(Frame().m_h_main_window, g_p_current_document, g_p_view_state,
                        Frame().m_p_find_results.get());
      }},
+    {ID_EDIT_REPLACE,
+     [] {
+         OnReplaceCommand(Frame().m_h_main_window, g_p_current_document, g_p_view_state,
+                          Frame().m_p_find_results.get());
+     }},
     {ID_OPTIONS_PREFERENCE, OnPreferences},
     {ID_HELP_ABOUT, [] { ShowAboutDialog(Frame().m_h_instance, Frame().m_h_main_window); }},
     {ID_SET_BEGIN_POS, OnSetBeginPos},

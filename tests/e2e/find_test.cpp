@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -326,3 +327,152 @@ TEST(ToolsNothingHappened, FindAndGotoSayItInTheirDialogs) {
 }
 
 } // namespace
+
+namespace {
+
+constexpr int kReplaceWith = 1022;
+constexpr int kReplace = 1023;
+constexpr int kReplaceAll = 1024;
+constexpr int kResult = 1025;
+constexpr int kValue = 1026;
+constexpr int kMatchCase = 1027;
+constexpr int kValueType = 1028;
+constexpr WORD kCmdReplace = 40104;
+constexpr WORD kCmdUndo = 40101;
+constexpr WORD kCmdSaveFile = 40071;
+
+// Every copy of pat, left to right and not overlapping, replaced by with.
+Bytes Replaced(const Bytes& data, const std::string& pat, const std::string& with) {
+    Bytes out;
+    for (size_t i = 0; i < data.size();) {
+        if (i + pat.size() <= data.size() && std::equal(pat.begin(), pat.end(), data.begin() + i)) {
+            out.insert(out.end(), with.begin(), with.end());
+            i += pat.size();
+        } else {
+            out.push_back(data[i++]);
+        }
+    }
+    return out;
+}
+
+// "&Save file ..." into the target, through the program's save dialog.
+bool SaveTo(App& app, const std::wstring& target) {
+    e2e::PostCommand(app.m_h_main, kCmdSaveFile);
+    HWND dialog = app.m_process.WaitForWindow(L"#32770", nullptr, 10000);
+    HWND name = dialog != nullptr ? GetDlgItem(dialog, 0x480) : nullptr;
+    if (dialog != nullptr && name == nullptr)
+        name = e2e::FindChild(dialog, L"Edit");
+    if (name == nullptr)
+        return false;
+    e2e::Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    e2e::Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    for (int waited = 0; !e2e::Exists(target) && waited < 10000; waited += 50)
+        Sleep(50);
+    e2e::WaitGone(dialog, 5000);
+    return e2e::Exists(target);
+}
+
+} // namespace
+
+// Wildcards, text without case and a typed value find their matches;
+// "&Replace" takes the selected match and moves on; "Replace a&ll" is one
+// undo step, and the saved files hold exactly the replaced bytes.
+TEST(ToolsFind, WildcardsCaseValuesAndReplace) {
+    Sandbox box(L"replace");
+    Bytes data(0x2000, 0);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<unsigned char>(0x20 + i % 32); // no letters
+    Put(&data, 0x100, {0xDE, 0xAD, 0x77, 0xEF});
+    Put(&data, 0x200, {'P', 'e', 'L', 'm', 'O', 'r', 'A'});
+    Put(&data, 0x300, {0x40, 0xE2, 0x01, 0x00}); // 123456 as a little-endian Int32
+    for (size_t at : {0x400u, 0x500u, 0x600u})
+        Put(&data, at, {'c', 'a', 't'});
+    const std::wstring path = box.File(L"replace.bin", data);
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    ASSERT_TRUE(app.Command(kCmdEditMode));
+    {
+        FindDialog find(&app);
+        ASSERT_NE(find.Window(), nullptr);
+        EXPECT_FALSE(IsWindowVisible(find.Item(kReplaceWith))) << "Find has no replace row";
+        find.UseHex();
+        ASSERT_TRUE(find.Search(L"DEAD??EF", kNext));
+        EXPECT_EQ(Sel(app), Range(0x100, 0x103));
+        ASSERT_TRUE(find.Search(L"????", kNext));
+        EXPECT_EQ(e2e::WindowText(find.Item(kResult)),
+                  L"A pattern of only wildcards matches everywhere: give at least one hex digit");
+        find.UseText(1);
+        EXPECT_EQ(e2e::Send(find.Item(kMatchCase), BM_GETCHECK), BST_CHECKED);
+        ASSERT_TRUE(find.Search(L"pelmora", kNext));
+        EXPECT_EQ(e2e::WindowText(find.Item(kResult)), L"Not found");
+        find.Click(kMatchCase);
+        ASSERT_TRUE(find.Search(L"pelmora", kNext));
+        EXPECT_EQ(Sel(app), Range(0x200, 0x206));
+        find.Click(kValue);
+        e2e::Send(find.Item(kValueType), CB_SETCURSEL, 4, 0); // Int32
+        ASSERT_TRUE(find.Search(L"123456", kNext));
+        EXPECT_EQ(Sel(app), Range(0x300, 0x303));
+        ASSERT_TRUE(find.Search(L"12x", kNext));
+        EXPECT_NE(e2e::WindowText(find.Item(kResult)), L"") << "a value that is no number";
+        ASSERT_TRUE(find.Close());
+    }
+    {
+        FindDialog find(&app, kCmdReplace);
+        ASSERT_NE(find.Window(), nullptr);
+        EXPECT_TRUE(IsWindowVisible(find.Item(kReplaceWith)));
+        find.UseText(1);
+        find.SetPattern(L"cat");
+        e2e::Send(find.Item(kReplaceWith), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"dog!"));
+        // The selection (the value) is no match: the first press only finds.
+        find.Click(kReplace);
+        ASSERT_TRUE(find.WaitIdle(10000));
+        EXPECT_EQ(Sel(app), Range(0x400, 0x402));
+        find.Click(kReplace);
+        ASSERT_TRUE(find.WaitIdle(10000));
+        EXPECT_EQ(Sel(app), Range(0x501, 0x503)) << "replaced, then the next one";
+        find.Click(kReplaceAll);
+        ASSERT_TRUE(find.WaitIdle(10000));
+        EXPECT_EQ(e2e::WindowText(find.Item(kResult)), L"2 replaced");
+        e2e::Screenshot(find.Window(), L"guide-replace");
+        ASSERT_TRUE(find.Close());
+    }
+    Bytes once = Replaced(Bytes(data.begin(), data.begin() + 0x500), "cat", "dog!");
+    once.insert(once.end(), data.begin() + 0x500, data.end());
+    const std::wstring all_path = box.Folder() + L"all.bin";
+    ASSERT_TRUE(SaveTo(app, all_path));
+    EXPECT_EQ(ReadFileBytes(all_path), Replaced(data, "cat", "dog!"));
+    ASSERT_TRUE(app.Command(kCmdUndo));
+    const std::wstring undone_path = box.Folder() + L"undone.bin";
+    ASSERT_TRUE(SaveTo(app, undone_path));
+    EXPECT_EQ(ReadFileBytes(undone_path), once) << "one Undo takes back the whole Replace all";
+    EXPECT_EQ(app.Close(), 0);
+}
+
+// "&Stop" during Replace all leaves the data as it was: the match at the
+// start, which the pass had already met, is not replaced.
+TEST(ToolsFind, StoppedReplaceAllReplacesNothing) {
+    Sandbox box(L"replacestop");
+    const int64_t size = 4ll << 30; // sparse: the pass takes seconds, the disk nothing
+    const std::wstring path = WriteSparse(box, L"big.bin", size, 0, Bytes{0xDE, 0xAD, 0xBE, 0xEF});
+    App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    ASSERT_TRUE(app.Command(kCmdEditMode));
+    const std::wstring total = app.Status(0);
+    {
+        FindDialog find(&app, kCmdReplace);
+        ASSERT_NE(find.Window(), nullptr);
+        find.UseHex();
+        find.SetPattern(L"DEADBEEF");
+        e2e::Send(find.Item(kReplaceWith), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"00"));
+        find.Click(kReplaceAll);
+        EXPECT_TRUE(find.Enabled(kStop));
+        find.Click(kStop);
+        ASSERT_TRUE(find.WaitIdle(20000));
+        EXPECT_EQ(e2e::WindowText(find.Item(kResult)), L"Stopped: nothing replaced");
+        ASSERT_TRUE(find.Close());
+    }
+    EXPECT_EQ(app.Status(0), total);
+    EXPECT_EQ(DocumentHex(&app, 4), L"DEADBEEF");
+    EXPECT_EQ(app.Close(), 0);
+}

@@ -3,6 +3,9 @@
 #include "tests/fakes/region_process.h"
 #include "tests/tools/tools_fixture.h"
 #include "tools/find.h"
+#include "tools/replace_all.h"
+
+#include <algorithm>
 
 #include <cstdio>
 #include <string>
@@ -109,3 +112,22 @@ TEST_P(FindJoinedRegions, EveryReadableByteIsSearchedInBothDirections) {
 INSTANTIATE_TEST_SUITE_P(GuardOrReadable, FindJoinedRegions, ::testing::Values(0, 1));
 
 } // namespace
+
+// Replace all over process memory: the matches past the unreadable region
+// are replaced in the overlay, and one Undo takes them back.
+TEST_F(FindProcess, ReplaceAllEditsProcessMemoryInTheOverlay) {
+    const uint8_t pattern[] = {RegionProcess::Byte(0x30100), RegionProcess::Byte(0x30101)};
+    const auto matcher = MakeExactMatcher(pattern, 2);
+    const PlaneSnapshot snapshot = m_doc->m_p_data_plane->Snapshot();
+    SnapshotSearch search(m_doc.get(), snapshot, *matcher, nullptr);
+    ReplacePlan plan;
+    ASSERT_EQ(1, CollectReplacements(&search, nullptr, {0xAA, 0xBB, 0xCC}, &plan));
+    const auto count = static_cast<int64_t>(plan.m_replacements.size());
+    ASSERT_TRUE(std::any_of(plan.m_replacements.begin(), plan.m_replacements.end(),
+                            [](const BulkReplacement& r) { return r.m_n_first == 0x2100; }));
+    ASSERT_EQ(1, ApplyReplacements(m_doc.get(), plan));
+    EXPECT_EQ(0x3000 + count, m_doc->m_n_data_size);
+    HistoryResult result = {};
+    ASSERT_EQ(1, m_doc->Undo(&result));
+    EXPECT_EQ(0x3000, m_doc->m_n_data_size);
+}

@@ -4,6 +4,7 @@
 #include "tests/tools/tools_fixture.h"
 #include "tools/code_page.h"
 #include "tools/find.h"
+#include "tools/search_matcher.h"
 #include "view/selection.h"
 
 #include <algorithm>
@@ -452,4 +453,113 @@ TEST_F(Find, SearchesTheDocumentAsItWasWhenAskedFor) {
     SearchRequest later(m_doc.get(), -1);
     EXPECT_EQ(-1, SearchForward(&later, gone, 2));
     EXPECT_EQ(-1, SearchForward(&forward, typed, 2));
+}
+
+namespace {
+
+// Tokens of the documents below: letters in both cases, the UTF-8 KELVIN
+// SIGN (three bytes that fold to "k") and bytes no pattern holds.
+const char* const kTokens[] = {"k", "K", "\xE2\x84\xAA", "a", "A", "\xDE", "\xAD", "\xEF", "-"};
+
+// A document of random tokens made of many pieces: a source part, then
+// chunks inserted at random places, so matches cross pieces and slices.
+std::vector<uint8_t> TokenBytes(std::mt19937& rng, size_t count) {
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < count; ++i)
+        for (const char* t = kTokens[rng() % 9]; *t != 0; ++t)
+            bytes.push_back(static_cast<uint8_t>(*t));
+    return bytes;
+}
+
+bool MaskedAt(const std::vector<uint8_t>& data, size_t p, const MaskedPattern& pat) {
+    for (size_t i = 0; i < pat.m_bytes.size(); ++i)
+        if ((data[p + i] & pat.m_mask[i]) != pat.m_bytes[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
+// Masked and case-folding matchers across slices and pieces, both directions
+// and the repeated forward search, against the byte-by-byte masked check and
+// the folding matcher run over the whole data at once.
+TEST_F(Find, MaskedAndFoldedSearchesAgreeWithAWholeBufferScan) {
+    std::mt19937 rng(20261208);
+    for (int round = 0; round < 6; ++round) {
+        std::vector<uint8_t> source = TokenBytes(rng, 20000 + rng() % 60000);
+        Open(source);
+        for (int e = 0; e < 40; ++e) {
+            const std::vector<uint8_t> add = TokenBytes(rng, 1 + rng() % 8);
+            const int64_t at =
+                static_cast<int64_t>(rng() % static_cast<uint32_t>(m_doc->m_n_data_size + 1));
+            ASSERT_EQ(1, m_doc->Insert(at, add.data(), static_cast<int64_t>(add.size())));
+        }
+        const std::vector<uint8_t> data = Effective();
+        const auto size = static_cast<int64_t>(data.size());
+        const bool masked = round % 2 == 0;
+        MaskedPattern mask;
+        std::wstring reason;
+        ASSERT_EQ(1, ParseMaskedHex(round % 4 == 0 ? L"DEAD??EF" : L"6?2?", &mask, &reason));
+        const std::vector<uint8_t> text = {'k', 'a', 'K'};
+        const std::unique_ptr<SearchMatcher> matcher =
+            masked ? MakeMaskedMatcher(mask) : MakeFoldedMatcher(text.data(), 3, kFoldUtf8);
+        // The expected first match at or after from, and last ending at or before last.
+        auto first = [&](int64_t from, size_t* n) -> int64_t {
+            if (!masked) {
+                const int64_t r = matcher->First(data.data() + from, data.size() - from, n);
+                return r < 0 ? r : r + from;
+            }
+            *n = mask.m_bytes.size();
+            for (int64_t p = from; p + static_cast<int64_t>(*n) <= size; ++p)
+                if (MaskedAt(data, static_cast<size_t>(p), mask))
+                    return p;
+            return -1;
+        };
+        auto last = [&](int64_t end, size_t* n) -> int64_t {
+            if (!masked)
+                return matcher->Last(data.data(), static_cast<size_t>(end + 1), n);
+            *n = mask.m_bytes.size();
+            for (int64_t p = end + 1 - static_cast<int64_t>(*n); p >= 0; --p)
+                if (MaskedAt(data, static_cast<size_t>(p), mask))
+                    return p;
+            return -1;
+        };
+        SearchRequest search(m_doc.get(), 0);
+        for (int q = 0; q < 200; ++q) {
+            const int64_t from =
+                q < 100 ? static_cast<int64_t>(rng() % static_cast<uint32_t>(size))
+                        : std::min<int64_t>(size - 1, 65536 - 8 + q % 16); // a slice edge
+            size_t n = 0;
+            int64_t length = 0;
+            search.m_n_from = from - 1;
+            const int64_t want = first(from, &n);
+            ASSERT_EQ(want, SearchForward(&search, *matcher, &length)) << round << " from " << from;
+            if (want >= 0) {
+                ASSERT_EQ(static_cast<int64_t>(n), length);
+            }
+            search.m_n_from = from;
+            const int64_t want_last = last(from, &n);
+            ASSERT_EQ(want_last, SearchBackward(&search, *matcher, &length))
+                << round << " " << from;
+            if (want_last >= 0) {
+                ASSERT_EQ(static_cast<int64_t>(n), length);
+            }
+        }
+        // Every match, one after another, as a listing of all of them asks.
+        SnapshotSearch all(m_doc.get(), search.m_snapshot, *matcher, nullptr);
+        int64_t at = 0;
+        int64_t count = 0;
+        for (;;) {
+            size_t n = 0;
+            int64_t length = 0;
+            const int64_t want = first(at, &n);
+            ASSERT_EQ(want, SearchSnapshotForward(&all, at, &length)) << round << " at " << at;
+            if (want < 0)
+                break;
+            ASSERT_EQ(static_cast<int64_t>(n), length);
+            at = want + 1;
+            ++count;
+        }
+        EXPECT_GT(count, 10);
+    }
 }
