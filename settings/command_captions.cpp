@@ -54,6 +54,10 @@ const Description kDescriptions[] = {
     {41051, L"Extends the selection to the first byte."},
     {41052, L"Extends the selection to the last byte."},
     {41053, L"Switches edit mode on or off."},
+    {41054, L"Opens or closes the bookmarks window."},
+    {41055, L"Adds the selection as a named bookmark."},
+    {41056, L"Selects the next bookmark after the selection."},
+    {41057, L"Selects the previous bookmark before the selection."},
 };
 
 // "PAGE UP" as "Page Up"; one-letter names and digits stay as they are.

@@ -55,6 +55,10 @@ const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount] = {
     {L"Extend document start", 41051},
     {L"Extend document end", 41052},
     {L"Edit mode", 41053},
+    {L"Bookmarks", 41054},
+    {L"Add bookmark", 41055},
+    {L"Next bookmark", 41056},
+    {L"Previous bookmark", 41057},
 };
 
 const wchar_t* const KeyNameTable[kKeyNameCount] = {

@@ -20,7 +20,7 @@ struct ShortcutCommand {
     uint16_t m_n_id;
 };
 
-constexpr int kShortcutCommandCount = 43;
+constexpr int kShortcutCommandCount = 47;
 extern const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount];
 
 constexpr int kKeyNameCount = 255;
