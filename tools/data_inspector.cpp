@@ -2,14 +2,9 @@
 #include "tools/data_inspector.h"
 
 #include "data/document.h"
-#include "settings/settings_file.h"
 #include "tools/value_parser.h"
 #include "view/selection.h"
 #include "view/view_state.h"
-
-namespace {
-const wchar_t kSection[] = L"inspector";
-}
 
 InspectorBytes ReadInspectorBytes(CallBackInfo* doc) {
     InspectorBytes read;
@@ -62,32 +57,4 @@ int WriteInspectorValue(CallBackInfo* doc, ViewState* state, int type, const wch
         return 0;
     }
     return 1;
-}
-
-// Both read and write the file once, and write all keys in one replacement.
-InspectorSettings LoadInspectorSettings() {
-    const CSettingsBatch file;
-    InspectorSettings s;
-    s.m_b_open = file.ReadInt(kSection, L"open", 0) ? 1 : 0;
-    s.m_b_big_endian = file.ReadInt(kSection, L"big_endian", 0) ? 1 : 0;
-    s.m_n_left = static_cast<int32_t>(file.ReadInt(kSection, L"left", 0));
-    s.m_n_top = static_cast<int32_t>(file.ReadInt(kSection, L"top", 0));
-    s.m_n_width = static_cast<int32_t>(file.ReadInt(kSection, L"width", 0));
-    s.m_n_height = static_cast<int32_t>(file.ReadInt(kSection, L"height", 0));
-    if (s.m_n_width <= 0 || s.m_n_height <= 0) {
-        s.m_n_width = 0;
-        s.m_n_height = 0;
-    }
-    return s;
-}
-
-int SaveInspectorSettings(const InspectorSettings& s) {
-    CSettingsBatch file;
-    file.SetInt(kSection, L"open", s.m_b_open);
-    file.SetInt(kSection, L"big_endian", s.m_b_big_endian);
-    file.SetInt(kSection, L"left", s.m_n_left);
-    file.SetInt(kSection, L"top", s.m_n_top);
-    file.SetInt(kSection, L"width", s.m_n_width);
-    file.SetInt(kSection, L"height", s.m_n_height);
-    return file.Commit();
 }

@@ -1,6 +1,5 @@
 // The data inspector's model: the bytes at a document's selection
-// start, a typed value written over them as one undo step, and the window's
-// remembered state in the "inspector" section of settings.ini.
+// start, and a typed value written over them as one undo step.
 #pragma once
 
 #include "tools/value_decoder.h"
@@ -25,15 +24,3 @@ InspectorBytes ReadInspectorBytes(CallBackInfo* doc);
 // step. 1, or 0 with the reason and nothing changed.
 int WriteInspectorValue(CallBackInfo* doc, ViewState* state, int type, const wchar_t* text,
                         int big_endian, std::wstring* reason);
-
-struct InspectorSettings {
-    int m_b_open = 0;
-    int m_b_big_endian = 0;
-    int32_t m_n_left = 0;
-    int32_t m_n_top = 0;
-    int32_t m_n_width = 0; // 0: no place kept yet
-    int32_t m_n_height = 0;
-};
-InspectorSettings LoadInspectorSettings();
-// 1 when settings.ini holds them afterwards.
-int SaveInspectorSettings(const InspectorSettings& settings);

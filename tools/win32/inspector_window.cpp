@@ -5,6 +5,7 @@
 #include "resources/tools_ids.h"
 #include "tools/clipboard_commands.h"
 #include "tools/data_inspector.h"
+#include "settings/settings_file.h"
 #include "tools/win32/tool_window_place.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
@@ -16,50 +17,34 @@
 
 namespace {
 
-const wchar_t kClassName[] = L"PelmoraInspector";
 constexpr UINT_PTR kEditSubclass = 1;
 constexpr int kMargin = 6;
 constexpr int kCheckHeight = 20;
-constexpr int kDefaultWidth = 600;
-constexpr int kDefaultHeight = 470;
-// Narrower than this, the value column would hardly show a value.
-constexpr int kMinWidth = 260;
+
+// Narrower than its minimum, the value column would hardly show a value.
+const ToolWindowKind kInspectorKind = {
+    L"PelmoraInspector", L"Data inspector", L"inspector", 600, 470, 260};
+const wchar_t kBigEndianKey[] = L"big_endian";
 
 enum Column : int { kColumnType = 0, kColumnValue = 1, kColumnNote = 2 };
-
-ATOM RegisterInspectorClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW existing = {};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, kClassName, &existing)) {
-        return 1;
-    }
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    return RegisterClassExW(&wc);
-}
 
 } // namespace
 
 CInspectorWindow::CInspectorWindow(HINSTANCE instance, HWND owner, ViewState* state)
-    : m_h_instance(instance), m_h_owner(owner), m_p_state(state) {
-    const InspectorSettings kept = LoadInspectorSettings();
-    m_b_big_endian = kept.m_b_big_endian;
-    if (kept.m_n_width > 0) {
-        m_rc_kept = {kept.m_n_left, kept.m_n_top, kept.m_n_left + kept.m_n_width,
-                     kept.m_n_top + kept.m_n_height};
-        m_b_place_kept = 1;
-    }
+    : CToolWindow(instance, owner, kInspectorKind), m_p_state(state) {
+    LoadSettings();
 }
 
 CInspectorWindow::~CInspectorWindow() {
-    if (m_h_window) {
-        DestroyWindow(m_h_window);
-    }
+    Destroy();
+}
+
+void CInspectorWindow::ReadKeys(const CSettingsBatch& file, const wchar_t* section) {
+    m_b_big_endian = file.ReadInt(section, kBigEndianKey, 0) ? 1 : 0;
+}
+
+void CInspectorWindow::WriteKeys(CSettingsBatch* file, const wchar_t* section) const {
+    file->SetInt(section, kBigEndianKey, m_b_big_endian);
 }
 
 void CInspectorWindow::SetDocument(CallBackInfo* doc) {
@@ -77,73 +62,9 @@ int CInspectorWindow::EditModeOn() const {
     return m_p_state != nullptr && m_p_state->m_b_edit_mode;
 }
 
-void CInspectorWindow::RestoreFromSettings() {
-    if (LoadInspectorSettings().m_b_open) {
-        Open();
-    }
-}
-
-int CInspectorWindow::Open() {
-    if (m_h_window) {
-        return 1;
-    }
-    if (!RegisterInspectorClass(m_h_instance, WindowProc)) {
-        return 0;
-    }
-    RECT place = m_b_place_kept
-                     ? FitIntoWorkArea(m_h_owner, m_rc_kept)
-                     : FirstPlaceBeside(m_h_owner, kDefaultWidth, kDefaultHeight, kMinWidth);
-    HWND window = CreateWindowExW(
-        WS_EX_TOOLWINDOW, kClassName, L"Data inspector",
-        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, place.left, place.top,
-        place.right - place.left, place.bottom - place.top, m_h_owner, nullptr, m_h_instance, this);
-    if (!window) {
-        return 0;
-    }
-    m_b_shown = 1;
+void CInspectorWindow::OnOpened() {
     SetViewChangedHook(OnViewChanged, this);
     Refresh();
-    ShowWindow(window, SW_SHOWNOACTIVATE);
-    SaveSettings();
-    return 1;
-}
-
-void CInspectorWindow::Close() {
-    if (!m_h_window) {
-        return;
-    }
-    RECT place = {};
-    if (GetWindowRect(m_h_window, &place)) {
-        m_rc_kept = place;
-        m_b_place_kept = 1;
-    }
-    DestroyWindow(m_h_window); // OnDestroyed forgets the handles
-    SaveSettings();
-    SetActiveWindow(m_h_owner);
-}
-
-void CInspectorWindow::SaveSettings() const {
-    if (!m_b_shown) {
-        return;
-    }
-    RECT place = m_rc_kept;
-    if (m_h_window) {
-        GetWindowRect(m_h_window, &place);
-    }
-    InspectorSettings s;
-    s.m_b_open = IsOpen();
-    s.m_b_big_endian = m_b_big_endian;
-    if (m_h_window || m_b_place_kept) {
-        s.m_n_left = place.left;
-        s.m_n_top = place.top;
-        s.m_n_width = place.right - place.left;
-        s.m_n_height = place.bottom - place.top;
-    }
-    SaveInspectorSettings(s);
-}
-
-int CInspectorWindow::PreTranslate(MSG* message) {
-    return m_h_window && IsDialogMessageW(m_h_window, message) ? 1 : 0;
 }
 
 void CInspectorWindow::OnViewChanged(void* context) {
@@ -155,37 +76,8 @@ void CInspectorWindow::DocumentChanged(const CallBackInfo& /*doc*/,
     Refresh(); // nothing while the window is closed
 }
 
-LRESULT CALLBACK CInspectorWindow::WindowProc(HWND window, UINT message, WPARAM wparam,
-                                              LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        auto* self = static_cast<CInspectorWindow*>(create->lpCreateParams);
-        self->m_h_window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<CInspectorWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) {
-        return DefWindowProcW(window, message, wparam, lparam);
-    }
-    return self->Handle(message, wparam, lparam);
-}
-
 LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
-    HWND window = m_h_window;
     switch (message) {
-    case WM_CREATE:
-        CreateControls();
-        return 0;
-    case WM_SIZE:
-        Layout();
-        return 0;
-    case WM_CLOSE:
-        Close();
-        return 0;
-    case WM_NCDESTROY:
-        OnDestroyed();
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        break;
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
         case IDC_INSPECTOR_BIG_ENDIAN:
@@ -245,21 +137,21 @@ LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
         break;
     }
-    return DefWindowProcW(window, message, wparam, lparam);
+    return CToolWindow::Handle(message, wparam, lparam);
 }
 
 void CInspectorWindow::CreateControls() {
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     m_h_check = CreateWindowExW(
         0, L"BUTTON", L"Big endian", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kMargin,
-        kMargin, 160, kCheckHeight, m_h_window, reinterpret_cast<HMENU>(IDC_INSPECTOR_BIG_ENDIAN),
+        kMargin, 160, kCheckHeight, Window(), reinterpret_cast<HMENU>(IDC_INSPECTOR_BIG_ENDIAN),
         m_h_instance, nullptr);
     SendMessageW(m_h_check, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(m_h_check, BM_SETCHECK, m_b_big_endian ? BST_CHECKED : BST_UNCHECKED, 0);
     m_h_list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT |
                                    LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                               0, 0, 0, 0, m_h_window, reinterpret_cast<HMENU>(IDC_INSPECTOR_LIST),
+                               0, 0, 0, 0, Window(), reinterpret_cast<HMENU>(IDC_INSPECTOR_LIST),
                                m_h_instance, nullptr);
     SendMessageW(m_h_list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(m_h_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
@@ -291,7 +183,7 @@ void CInspectorWindow::CreateControls() {
 
 void CInspectorWindow::Layout() {
     RECT client = {};
-    GetClientRect(m_h_window, &client);
+    GetClientRect(Window(), &client);
     const int top = kMargin + kCheckHeight + kMargin;
     if (m_h_list) {
         MoveWindow(m_h_list, 0, top, client.right, client.bottom > top ? client.bottom - top : 0,
@@ -400,7 +292,7 @@ LRESULT CALLBACK CInspectorWindow::EditProc(HWND edit, UINT message, WPARAM wpar
     case WM_KEYDOWN:
         // Handled through the window's commands, after this message is done with the editor.
         if (wparam == VK_RETURN || wparam == VK_ESCAPE) {
-            PostMessageW(self->m_h_window, WM_COMMAND, wparam == VK_RETURN ? IDOK : IDCANCEL, 0);
+            PostMessageW(self->Window(), WM_COMMAND, wparam == VK_RETURN ? IDOK : IDCANCEL, 0);
             return 0;
         }
         break;
@@ -458,7 +350,7 @@ void CInspectorWindow::CopyRow(int row) {
     if (row < 0 || row >= kInspectorTypeCount || m_sz_values[row].empty()) {
         return;
     }
-    CopyTextToClipboard(m_h_window, m_sz_values[row]);
+    CopyTextToClipboard(Window(), m_sz_values[row]);
 }
 
 void CInspectorWindow::ShowRowMenu() {
@@ -475,7 +367,7 @@ void CInspectorWindow::ShowRowMenu() {
     POINT cursor = {};
     GetCursorPos(&cursor);
     const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, m_h_window, nullptr));
+        menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, Window(), nullptr));
     if (chosen == ID_INSPECTOR_COPY) {
         CopyRow(row);
     }
@@ -483,7 +375,6 @@ void CInspectorWindow::ShowRowMenu() {
 
 void CInspectorWindow::OnDestroyed() {
     SetViewChangedHook(nullptr, nullptr);
-    m_h_window = nullptr;
     m_h_check = nullptr;
     m_h_list = nullptr;
     m_h_edit = nullptr;
