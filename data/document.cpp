@@ -42,9 +42,17 @@ void CallBackInfo::Tell(const DocumentChange& change) {
         m_watches[i]->m_p_watcher->DocumentChanged(*this, change);
 }
 
-void CallBackInfo::TellStep(const HistoryResult& result) {
+void CallBackInfo::TellStep(const HistoryResult& result, int direction) {
     m_n_data_size += result.m_n_size_delta;
-    Tell({result.m_n_first, result.m_n_length - result.m_n_size_delta, result.m_n_length, 0});
+    DocumentChange change = {result.m_n_first, result.m_n_length - result.m_n_size_delta,
+                             result.m_n_length, 0};
+    change.m_n_step = direction;
+    const std::vector<DocumentChangePart>& parts = m_history.LastBulkParts();
+    if (!parts.empty()) {
+        change.m_p_parts = parts.data();
+        change.m_n_parts = parts.size();
+    }
+    Tell(change);
 }
 
 int CallBackInfo::Replace(int64_t first, int64_t count, const uint8_t* bytes, int64_t length) {
@@ -68,6 +76,32 @@ int CallBackInfo::Overwrite(int64_t offset, const uint8_t* bytes, int64_t length
     return length > 0 ? Replace(offset, length, bytes, length) : 0;
 }
 
+int CallBackInfo::ReplaceMany(const BulkReplacement* replacements, size_t count) {
+    std::vector<DocumentChangePart> parts;
+    try {
+        parts.reserve(count);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (count == 0 || replacements == nullptr ||
+        !m_history.ReplaceMany(m_p_data_plane, replacements, count, EditMarkOf(*this)))
+        return 0;
+    int64_t delta = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const BulkReplacement& r = replacements[i];
+        parts.push_back({r.m_n_first, r.m_n_count, r.m_n_length});
+        delta += r.m_n_length - r.m_n_count;
+    }
+    m_n_data_size += delta;
+    const BulkReplacement& last = replacements[count - 1];
+    const int64_t removed = last.m_n_first + last.m_n_count - replacements[0].m_n_first;
+    DocumentChange change = {replacements[0].m_n_first, removed, removed + delta, 0};
+    change.m_p_parts = parts.data();
+    change.m_n_parts = parts.size();
+    Tell(change);
+    return 1;
+}
+
 int CallBackInfo::TypeNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source) {
     if (!m_history.TypeNibble(m_p_data_plane, offset, value, high, source, EditMarkOf(*this)))
         return 0;
@@ -79,7 +113,7 @@ int CallBackInfo::Undo(HistoryResult* result) {
     HistoryResult step = {};
     if (!m_history.Undo(m_p_data_plane, &step))
         return 0;
-    TellStep(step);
+    TellStep(step, -1);
     if (result != nullptr)
         *result = step;
     return 1;
@@ -89,7 +123,7 @@ int CallBackInfo::Redo(HistoryResult* result) {
     HistoryResult step = {};
     if (!m_history.Redo(m_p_data_plane, &step))
         return 0;
-    TellStep(step);
+    TellStep(step, 1);
     if (result != nullptr)
         *result = step;
     return 1;

@@ -53,6 +53,10 @@ class CallBackInfo {
     int Insert(int64_t offset, const uint8_t* bytes, int64_t length);
     int Remove(int64_t first, int64_t last);
     int Overwrite(int64_t offset, const uint8_t* bytes, int64_t length);
+    // Many replacements as one step (a replace-all): sorted by offset, not
+    // overlapping (two may touch), offsets as the bytes stand before. The
+    // watchers are told once, with every part.
+    int ReplaceMany(const BulkReplacement* replacements, size_t count);
     // One typed nibble over the byte at offset, whose unedited value source
     // gives; nibbles typed one after another join one step (CEditHistory).
     int TypeNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source);
@@ -130,8 +134,8 @@ class CallBackInfo {
     friend class DocumentWatch;
     // Tells every watcher of one change and counts it.
     void Tell(const DocumentChange& change);
-    // What an Undo or Redo told the watchers, size included.
-    void TellStep(const HistoryResult& result);
+    // What an Undo (direction -1) or Redo (1) told the watchers, size included.
+    void TellStep(const HistoryResult& result, int direction);
     std::vector<DocumentWatch*> m_watches;
     uint64_t m_n_generation = 0;
 };

@@ -3,9 +3,19 @@
 // with the range it touched. A watch registers a watcher for as long as it lives.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class CallBackInfo;
+
+// One part of a change made of several at once (a replace-all): at
+// m_n_offset, as the bytes stood before the change, m_n_removed bytes gave
+// way to m_n_inserted bytes.
+struct DocumentChangePart {
+    int64_t m_n_offset;
+    int64_t m_n_removed;
+    int64_t m_n_inserted;
+};
 
 // One change of the effective bytes: at m_n_offset, m_n_removed bytes gave
 // way to m_n_inserted bytes (an overwrite removes and inserts as many). With
@@ -17,6 +27,14 @@ struct DocumentChange {
     int64_t m_n_removed;
     int64_t m_n_inserted;
     int32_t m_b_everything;
+    // What made the change: 0 a new edit, -1 an undo, 1 a redo. Whoever keeps
+    // something per history step (what an edit took away) tells them apart.
+    int32_t m_n_step = 0;
+    // A change made of several parts in one step: the parts, sorted and not
+    // overlapping (two may touch), with the fields above spanning them all.
+    // Null for a change of one range. Valid only while the watchers are told.
+    const DocumentChangePart* m_p_parts = nullptr;
+    size_t m_n_parts = 0;
 };
 
 class DocumentWatcher {

@@ -231,7 +231,14 @@ int CEditHistory::ReplaceMany(CDataPlane* plane, const BulkReplacement* replacem
     return Push(std::move(step));
 }
 
+uint64_t CEditHistory::StepSerial(int64_t index) const {
+    return index >= 0 && index < static_cast<int64_t>(m_steps.size())
+               ? m_steps[static_cast<size_t>(index)].m_n_serial
+               : 0;
+}
+
 int CEditHistory::Push(Step&& step) {
+    step.m_n_serial = ++m_n_last_serial;
     // The room was reserved before the edit, so this cannot fail.
     while (static_cast<int64_t>(m_steps.size()) > m_n_done) {
         m_n_held -= m_steps.back().m_n_held;
@@ -368,8 +375,21 @@ int CEditHistory::TypeNibble(CDataPlane* plane, int64_t offset, uint8_t value, i
 int CEditHistory::TakeStep(CDataPlane* plane, Step* step, HistoryResult* result) {
     const int64_t length_before = step->m_n_length;
     const int64_t held_before = step->m_n_held;
-    if (!Swap(plane, step))
+    m_last_parts.clear();
+    if (step->m_p_bulk != nullptr) {
+        // The parts as they stand now; the swap below moves them.
+        try {
+            m_last_parts.reserve(step->m_p_bulk->m_parts.size());
+            for (const BulkPart& part : step->m_p_bulk->m_parts)
+                m_last_parts.push_back({part.m_n_first, part.m_n_length, part.m_n_records_length});
+        } catch (const std::bad_alloc&) {
+            m_last_parts.clear();
+        }
+    }
+    if (!Swap(plane, step)) {
+        m_last_parts.clear();
         return 0;
+    }
     m_b_typing = 0;
     m_n_held += step->m_n_held - held_before;
     if (result != nullptr)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "data/data_plane.h"
+#include "data/document_change.h"
 
 #include <cstdint>
 #include <memory>
@@ -88,6 +89,14 @@ class CEditHistory {
     int64_t HeldBytes() const { return m_n_held; }
     int64_t UndoCount() const { return m_n_done; }
     int64_t RedoCount() const { return static_cast<int64_t>(m_steps.size()) - m_n_done; }
+    // A number that names the step at index (0 the oldest kept, UndoCount()
+    // the first to redo) for as long as it is kept: it grows with each new
+    // step, and nibbles joining a step keep it. 0 for no such step.
+    uint64_t StepSerial(int64_t index) const;
+    // The parts of the step last undone or redone, when it was a bulk step,
+    // with offsets as the plane stood before that undo or redo; empty after
+    // any other step (or when memory was short to list them).
+    const std::vector<DocumentChangePart>& LastBulkParts() const { return m_last_parts; }
 
   private:
     struct HeldPiece {
@@ -122,6 +131,7 @@ class CEditHistory {
         int64_t m_n_pieces_length = 0;
         int64_t m_n_held = 0;
         EditMark m_mark = {};
+        uint64_t m_n_serial = 0;
         // Set for a bulk step, which keeps its sides here instead; m_n_first
         // and m_n_length then span its parts.
         std::unique_ptr<BulkParts> m_p_bulk;
@@ -147,6 +157,8 @@ class CEditHistory {
     int64_t m_n_clean = 0; // m_n_done of the clean state; -1 when no step reaches it
     int64_t m_n_held = 0;  // bytes held by every step's pieces
     int64_t m_n_bound;
+    uint64_t m_n_last_serial = 0;
+    std::vector<DocumentChangePart> m_last_parts;
     int32_t m_b_typing = 0; // the last step is typing that the next nibble may join
     int64_t m_n_typing_sel_anchor = -1;
     int64_t m_n_typing_sel_active = -1;

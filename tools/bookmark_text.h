@@ -6,7 +6,7 @@
 // Tabs, line breaks and backslashes in the name and the note are written as
 // \t, \n and \\ (a carriage return as \r). The fifth field, "moved", is
 // present only for a bookmark marked as possibly moved. Lines may end in
-// CR LF; empty lines are ignored.
+// CR LF; empty lines and lines starting with '#' carry no bookmark.
 #pragma once
 
 #include "data/workspace.h"
@@ -34,9 +34,9 @@ std::string BookmarkStoreText(const BookmarkSet& set, int64_t file_size, int64_t
 
 // Reads a store's content written by BookmarkStoreText. When the file's size
 // now differs from the one recorded (or the header is missing or damaged),
-// every bookmark read is marked as possibly moved. Damaged lines are reported
-// as by ParseBookmarkText (a damaged header is line 1). Returns the number of
-// bookmarks read; file_time_now is kept for comparisons the caller may add.
+// every bookmark read is marked as possibly moved: a file rewritten in place
+// keeps its bookmarks' places, so the time alone marks nothing. Damaged lines
+// are reported as by ParseBookmarkText. Returns the number of bookmarks read.
 int ReadBookmarkStore(const char* data, size_t size, int64_t file_size_now, int64_t file_time_now,
                       std::vector<Bookmark>* out, std::vector<size_t>* bad_lines);
 

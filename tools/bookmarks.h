@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -85,10 +86,37 @@ class BookmarkSet : private DocumentWatcher {
     uint64_t Revision() const { return m_n_revision; }
 
   private:
+    // A bookmark's range before a change that took some of its bytes away,
+    // so that taking the change back restores it exactly.
+    struct SavedRange {
+        uint64_t m_n_id;
+        int64_t m_n_first;
+        int64_t m_n_length;
+    };
+    // Per history step: the ranges its doing (or redoing) and its undoing
+    // took bytes from, as they were before.
+    struct StepRanges {
+        std::vector<SavedRange> m_before;
+        std::vector<SavedRange> m_after;
+    };
+
     void DocumentChanged(const CallBackInfo& doc, const DocumentChange& change) override;
+    // Moves every bookmark through the parts of one change; saves into saved
+    // the ranges of those whose bytes it touched. 1 when any bookmark moved.
+    int Follow(const DocumentChangePart* parts, size_t count, std::vector<SavedRange>* saved);
+    // Puts the saved ranges back (bookmarks removed since are passed over).
+    int Restore(const std::vector<SavedRange>& saved);
+    // The step records an edit, undo or redo belongs to; null when the
+    // history keeps no such step.
+    StepRanges* RangesFor(const CallBackInfo& doc, int step);
+    // Restores offset order after moves and rebuilds the drawing index.
+    void Reindex();
     void Changed();
 
     std::vector<Bookmark> m_marks;
+    // m_max_end[k]: the largest end of the bookmarks 0..k, for MarksIn.
+    std::vector<int64_t> m_max_end;
+    std::map<uint64_t, StepRanges> m_steps; // by the history's step serial
     DocumentWatch m_watch;
     BookmarkListener* m_p_listener = nullptr;
     uint64_t m_n_revision = 0;
