@@ -49,10 +49,18 @@ int BookmarkKeeper::LoadStore() {
     return added;
 }
 
-void BookmarkKeeper::BookmarksChanged(const BookmarkSet& set) {
-    if (!m_b_loading && !m_sz_folder.empty() && !m_sz_name.empty()) {
-        m_b_written =
-            WriteBookmarkStore(m_sz_folder, m_sz_name, BookmarkStoreText(set, FileSize(), -1));
+int BookmarkKeeper::WriteStore() {
+    if (m_sz_folder.empty() || m_sz_name.empty()) {
+        return 1;
+    }
+    m_b_written =
+        WriteBookmarkStore(m_sz_folder, m_sz_name, BookmarkStoreText(m_set, FileSize(), -1));
+    return m_b_written;
+}
+
+void BookmarkKeeper::BookmarksChanged(const BookmarkSet& /*set*/) {
+    if (!m_b_loading) {
+        WriteStore();
     }
     if (m_p_hook) {
         m_p_hook(m_p_hook_context);

@@ -26,6 +26,9 @@ class BookmarkKeeper : public ByteMarks, private BookmarkListener {
     // Adds the bookmarks of the store, marked as possibly moved when the file's
     // size is no longer the one they were written for. The number read.
     int LoadStore();
+    // Writes the store afresh, for a file whose size changed under bookmarks
+    // that did not move (an Apply that wrote changes behind them).
+    int WriteStore();
     // Called after every change of the set, once the store holds it.
     void SetChangedHook(void (*hook)(void* context), void* context);
     // 1 when the last write of the store succeeded (or none was needed).

@@ -4,6 +4,7 @@
 #include "frame/current_document.h"
 
 #include "frame/frame_window.h"
+#include "frame/win32/document_bookmarks.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/frame_state.h"
 #include "frame/win32/recovery_hooks.h"
@@ -57,6 +58,10 @@ LRESULT OnCreate(HWND window) {
     frame.m_p_checksums = std::make_unique<CChecksumsWindow>(frame.m_h_instance, window);
     frame.m_p_checksums->SetDocument(g_p_current_document);
     frame.m_p_checksums->RestoreFromSettings();
+    frame.m_p_bookmarks_window =
+        std::make_unique<CBookmarksWindow>(frame.m_h_instance, window, g_p_view_state);
+    frame.m_p_bookmarks_window->SetBookmarks(CurrentBookmarks());
+    frame.m_p_bookmarks_window->RestoreFromSettings();
     return 0;
 }
 
@@ -98,6 +103,10 @@ void ReleaseFrame() {
     if (frame.m_p_checksums) {
         frame.m_p_checksums->SaveSettings();
         frame.m_p_checksums.reset(); // stops a computation before the document goes
+    }
+    if (frame.m_p_bookmarks_window) {
+        frame.m_p_bookmarks_window->SaveSettings();
+        frame.m_p_bookmarks_window.reset();
     }
     CloseDocument();
     DestroyToolbarImages();
