@@ -102,12 +102,20 @@ TEST(GuideScreens, BookmarksBesideTheView) {
     ASSERT_EQ(tools_e2e::AddBookmark(&app, 0, 0x17, L"Title", L"the text line"), 1);
     ASSERT_EQ(tools_e2e::AddBookmark(&app, 0x5A, 0x79, L"Table", L"32 counting bytes"), 1);
     ASSERT_EQ(tools_e2e::SelectRange(&app, 0x100, 0x10F), 1);
+    app.CloseGoto();
+    // Narrow enough for the window to open beside it on the screen.
+    SetWindowPos(app.m_h_main, nullptr, 0, 0, 740, 520, SWP_NOMOVE | SWP_NOZORDER);
     HWND window = nullptr;
     ASSERT_NE(tools_e2e::OpenBookmarks(&app, &window), nullptr);
     ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
     // The bookmarked bytes show in the bookmark colour (the default 0x5A3A1E,
     // red 0x1E, green 0x3A, blue 0x5A), 56 cells of them.
-    EXPECT_GT(Pixels(app.m_h_view, 0x1E3A5A), 56 * 20);
+    int marked = 0;
+    for (int waited = 0; waited < 3000 && (marked = Pixels(app.m_h_view, 0x1E3A5A)) <= 56 * 20;
+         waited += 100) {
+        Sleep(100); // the resized view paints again
+    }
+    EXPECT_GT(marked, 56 * 20);
     e2e::Picture screen;
     RECT a = {}, b = {};
     ASSERT_TRUE(e2e::CaptureWindow(nullptr, &screen));
