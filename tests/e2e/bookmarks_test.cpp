@@ -138,6 +138,17 @@ TEST(BookmarksE2E, KeptAcrossReopeningSteppedMovedExportedAndImported) {
     app.Command(kCmdUndo);
     EXPECT_TRUE(WaitFor([&] { return Cell(app, list, 1, kOffset) == L"0x40"; }));
 
+    // F2 renames the selected row in place.
+    SetRowSelected(app, list, 1, true);
+    e2e::Post(list, WM_KEYDOWN, VK_F2, 0);
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (edit = e2e::FindChild(list, L"Edit")) != nullptr; }));
+    e2e::Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"lookup table"));
+    e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return Cell(app, list, 1, kName) == L"lookup table"; }))
+        << Cell(app, list, 1, kName);
+    SetRowSelected(app, list, 1, false);
+
     // Ctrl+C copies the selected row in the export format.
     SetRowSelected(app, list, 0, true);
     ClearClipboard();
@@ -171,6 +182,6 @@ TEST(BookmarksE2E, KeptAcrossReopeningSteppedMovedExportedAndImported) {
     ASSERT_TRUE(Dismiss(report, IDOK));
     ASSERT_TRUE(WaitFor([&] { return Rows(list) == 2; }));
     EXPECT_EQ(Cell(app, list, 0, kName), L"header");
-    EXPECT_EQ(Cell(app, list, 1, kName), L"table");
+    EXPECT_EQ(Cell(app, list, 1, kName), L"lookup table");
     EXPECT_EQ(app.Close(), 0);
 }
