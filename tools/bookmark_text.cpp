@@ -16,26 +16,37 @@ namespace {
 const char kStoreHeader[] = "# Pelmora bookmarks";
 const char kMovedField[] = "moved";
 
+// Appends the text as UTF-8 with its tabs, line breaks and backslashes
+// escaped; a lone surrogate or a NUL is left out.
 void AppendEscaped(const std::wstring& text, std::string* out) {
-    std::string utf8;
-    WideToUtf8(text.c_str(), &utf8);
-    for (char c : utf8) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<uint32_t>(text[i]);
         switch (c) {
         case '\t':
             *out += "\\t";
-            break;
+            continue;
         case '\n':
             *out += "\\n";
-            break;
+            continue;
         case '\r':
             *out += "\\r";
-            break;
+            continue;
         case '\\':
             *out += "\\\\";
-            break;
+            continue;
         default:
-            *out += c;
+            break;
         }
+        if (c < 0x80) {
+            if (c != 0)
+                *out += static_cast<char>(c);
+            continue;
+        }
+        if (sizeof(wchar_t) == 2 && IsHighSurrogate(c) && i + 1 < text.size() &&
+            IsLowSurrogate(static_cast<uint32_t>(text[i + 1])))
+            c = CombineSurrogates(c, static_cast<uint32_t>(text[++i]));
+        if (!IsSurrogate(c) && c <= 0x10FFFF)
+            AppendUtf8(c, out);
     }
 }
 
@@ -57,6 +68,8 @@ int Unescape(const char* begin, const char* end, std::wstring* out) {
     std::string utf8;
     utf8.reserve(static_cast<size_t>(end - begin));
     for (const char* p = begin; p < end; ++p) {
+        if (*p == 0)
+            return 0; // no name or note holds one; it would cut the text short
         if (*p != '\\') {
             utf8 += *p;
             continue;
@@ -190,7 +203,7 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
 std::string BookmarksToText(const BookmarkSet& set) {
     std::string out;
     try {
-        out.reserve(set.Count() * 32);
+        out.reserve(set.Count() * 40);
         for (size_t i = 0; i < set.Count(); ++i) {
             const Bookmark& m = set.At(i);
             AppendHex(static_cast<uint64_t>(m.m_n_first), &out);

@@ -118,17 +118,30 @@ uint64_t BookmarkSet::Add(int64_t first, int64_t length, const std::wstring& nam
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    return AddRead(mark);
+    return Insert(std::move(mark), 0);
 }
 
 uint64_t BookmarkSet::AddRead(const Bookmark& read) {
+    try {
+        return Insert(Bookmark(read), 1);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+uint64_t BookmarkSet::Insert(Bookmark&& mark, int clamp) {
     const CallBackInfo* doc = m_watch.Document();
     const int64_t size = doc != nullptr ? doc->m_n_data_size : INT64_MAX;
-    if (read.m_n_first < 0 || read.m_n_length < 0 || read.m_n_first > size ||
-        read.m_n_length > size - read.m_n_first)
+    const int64_t first = mark.m_n_first, length = mark.m_n_length;
+    if (first < 0 || length < 0 || length > INT64_MAX - first)
         return 0;
+    if (clamp) {
+        mark.m_n_first = std::min(first, size);
+        mark.m_n_length = std::min(length, size - mark.m_n_first);
+    } else if (first > size || length > size - first) {
+        return 0;
+    }
     try {
-        Bookmark mark = read;
         mark.m_n_id = m_n_next_id;
         const auto at = std::upper_bound(m_marks.begin(), m_marks.end(), mark, Before);
         const size_t index = static_cast<size_t>(at - m_marks.begin());

@@ -1,8 +1,10 @@
 // Bookmarks: named ranges of a document's bytes with an optional note. A set
 // follows its document's changes so that a bookmark stays on the bytes it
-// marks: bytes inserted or removed before it move it, bytes removed inside it
-// shrink it, removing all of them leaves it empty where they were, and undo
-// and redo take it back and forth with the bytes.
+// marks: bytes inserted or removed before it move it (bytes inserted at its
+// first byte count as before it), bytes inserted inside it join it, bytes
+// removed inside it shrink it, removing all of them leaves it empty where they
+// were, overwriting leaves it, and undo and redo take it back and forth with
+// the bytes.
 #pragma once
 
 #include "data/document_change.h"
@@ -53,7 +55,9 @@ class BookmarkSet : private DocumentWatcher {
     // end (when attached) or memory is short.
     uint64_t Add(int64_t first, int64_t length, const std::wstring& name, const std::wstring& note);
     // Adds a bookmark as read back (Import, the store): keeps its maybe-moved
-    // mark, gives it a new id. 0 as for Add.
+    // mark, gives it a new id, and brings a range past the document's end
+    // (the file shrank meanwhile) back within it. 0 for a negative range or
+    // when memory is short.
     uint64_t AddRead(const Bookmark& mark);
     // Each 1, or 0 for an unknown id.
     int Remove(uint64_t id);
@@ -100,6 +104,9 @@ class BookmarkSet : private DocumentWatcher {
         std::vector<SavedRange> m_after;
     };
 
+    // Gives mark the next id and puts it in its place: its id, or 0 for a
+    // range that is negative or (unless clamp brings it back) past the end.
+    uint64_t Insert(Bookmark&& mark, int clamp);
     void DocumentChanged(const CallBackInfo& doc, const DocumentChange& change) override;
     // Moves every bookmark through the parts of one change; saves into saved
     // the ranges of those whose bytes it touched. 1 when any bookmark moved.

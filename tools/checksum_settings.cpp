@@ -1,4 +1,4 @@
-// The checksums window's keys, read and written in one batch each.
+// The checksums window's key (see checksum_settings.h).
 #include "tools/checksum_settings.h"
 
 #include "settings/settings_file.h"
@@ -6,35 +6,16 @@
 
 namespace {
 
-const wchar_t kSection[] = L"checksums";
+const wchar_t kAlgorithmsKey[] = L"algorithms";
 constexpr uint32_t kAllAlgorithms = (1u << kChecksumCount) - 1;
 
 } // namespace
 
-ChecksumSettings LoadChecksumSettings() {
-    const CSettingsBatch file;
-    ChecksumSettings s;
-    s.m_b_open = file.ReadInt(kSection, L"open", 0) ? 1 : 0;
-    s.m_n_left = static_cast<int32_t>(file.ReadInt(kSection, L"left", 0));
-    s.m_n_top = static_cast<int32_t>(file.ReadInt(kSection, L"top", 0));
-    s.m_n_width = static_cast<int32_t>(file.ReadInt(kSection, L"width", 0));
-    s.m_n_height = static_cast<int32_t>(file.ReadInt(kSection, L"height", 0));
-    if (s.m_n_width <= 0 || s.m_n_height <= 0) {
-        s.m_n_width = 0;
-        s.m_n_height = 0;
-    }
-    s.m_n_algorithms = file.ReadInt(kSection, L"algorithms", static_cast<int32_t>(kAllAlgorithms)) &
-                       kAllAlgorithms;
-    return s;
+uint32_t ReadChecksumAlgorithms(const CSettingsBatch& file, const wchar_t* section) {
+    return file.ReadInt(section, kAlgorithmsKey, static_cast<int32_t>(kAllAlgorithms)) &
+           kAllAlgorithms;
 }
 
-int SaveChecksumSettings(const ChecksumSettings& s) {
-    CSettingsBatch file;
-    file.SetInt(kSection, L"open", s.m_b_open);
-    file.SetInt(kSection, L"left", s.m_n_left);
-    file.SetInt(kSection, L"top", s.m_n_top);
-    file.SetInt(kSection, L"width", s.m_n_width);
-    file.SetInt(kSection, L"height", s.m_n_height);
-    file.SetInt(kSection, L"algorithms", static_cast<int32_t>(s.m_n_algorithms));
-    return file.Commit();
+void WriteChecksumAlgorithms(CSettingsBatch* file, const wchar_t* section, uint32_t algorithms) {
+    file->SetInt(section, kAlgorithmsKey, static_cast<int32_t>(algorithms));
 }

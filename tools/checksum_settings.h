@@ -1,18 +1,11 @@
-// What the checksums window keeps in the "checksums" section of settings.ini:
-// whether it was open, its place and the algorithms chosen.
+// The checksums window's own key in its section of settings.ini beside the
+// open state and place every tool window keeps: the algorithms chosen.
 #pragma once
 
 #include <cstdint>
 
-struct ChecksumSettings {
-    int m_b_open = 0;
-    int32_t m_n_left = 0;
-    int32_t m_n_top = 0;
-    int32_t m_n_width = 0; // 0: no place kept yet
-    int32_t m_n_height = 0;
-    uint32_t m_n_algorithms = 0; // bits of ChecksumAlgorithm; all when none was kept
-};
+class CSettingsBatch;
 
-ChecksumSettings LoadChecksumSettings();
-// 1 when settings.ini holds them afterwards.
-int SaveChecksumSettings(const ChecksumSettings& settings);
+// Bits of ChecksumAlgorithm; all of them when none were kept.
+uint32_t ReadChecksumAlgorithms(const CSettingsBatch& file, const wchar_t* section);
+void WriteChecksumAlgorithms(CSettingsBatch* file, const wchar_t* section, uint32_t algorithms);

@@ -9,8 +9,10 @@
 #include "base/format_text.h"
 #include "data/document.h"
 #include "resources/tools_ids.h"
+#include "settings/settings_file.h"
 #include "tools/checksum_settings.h"
 #include "tools/clipboard_commands.h"
+#include "tools/win32/tool_list_view.h"
 #include "tools/win32/tool_window_place.h"
 #include "view/win32/hex_view_control.h"
 
@@ -21,7 +23,6 @@
 
 namespace {
 
-const wchar_t kClassName[] = L"PelmoraChecksums";
 constexpr UINT kFinishedMessage = WM_APP + 40;
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT_PTR kSettleTimer = 2;
@@ -29,30 +30,13 @@ constexpr UINT kProgressMs = 100;
 constexpr UINT kSettleMs = 250;
 constexpr int kMargin = 6;
 constexpr int kRowHeight = 22;
-constexpr int kDefaultWidth = 960;
-constexpr int kDefaultHeight = 330;
-// Narrower, the longest value (SHA-512) no longer shows whole.
-constexpr int kMinWidth = 480;
+// Narrower than its minimum, the longest value (SHA-512) no longer shows whole.
+const ToolWindowKind kChecksumsKind = {
+    L"PelmoraChecksums", L"Pelmora - Checksums", L"checksums", 960, 330, 480};
 
 enum Column : int { kColumnName = 0, kColumnValue = 1, kColumnVerify = 2 };
 constexpr int kNameWidth = 90;
 constexpr int kVerifyWidth = 70;
-
-ATOM RegisterChecksumsClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW existing = {};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, kClassName, &existing)) {
-        return 1;
-    }
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    return RegisterClassExW(&wc);
-}
 
 std::wstring WindowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
@@ -64,13 +48,6 @@ std::wstring WindowText(HWND window) {
 
 std::wstring Wide(const std::string& text) {
     return std::wstring(text.begin(), text.end());
-}
-
-void SetCellText(HWND list, int row, int column, const std::wstring& text) {
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(text.c_str());
-    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 void SetRowCheck(HWND list, int row, int checked) {
@@ -99,21 +76,21 @@ void ComputeOnWorker(std::shared_ptr<ChecksumJob> job, HWND window, WPARAM seria
 } // namespace
 
 CChecksumsWindow::CChecksumsWindow(HINSTANCE instance, HWND owner)
-    : m_h_instance(instance), m_h_owner(owner) {
-    const ChecksumSettings kept = LoadChecksumSettings();
-    m_n_algorithms = kept.m_n_algorithms;
-    if (kept.m_n_width > 0) {
-        m_rc_kept = {kept.m_n_left, kept.m_n_top, kept.m_n_left + kept.m_n_width,
-                     kept.m_n_top + kept.m_n_height};
-        m_b_place_kept = 1;
-    }
+    : CToolWindow(instance, owner, kChecksumsKind) {
+    LoadSettings();
 }
 
 CChecksumsWindow::~CChecksumsWindow() {
-    if (m_h_window) {
-        DestroyWindow(m_h_window);
-    }
+    Destroy();
     StopWorker();
+}
+
+void CChecksumsWindow::ReadKeys(const CSettingsBatch& file, const wchar_t* section) {
+    m_n_algorithms = ReadChecksumAlgorithms(file, section);
+}
+
+void CChecksumsWindow::WriteKeys(CSettingsBatch* file, const wchar_t* section) const {
+    WriteChecksumAlgorithms(file, section, m_n_algorithms);
 }
 
 void CChecksumsWindow::SetDocument(CallBackInfo* doc) {
@@ -122,14 +99,15 @@ void CChecksumsWindow::SetDocument(CallBackInfo* doc) {
     }
     StopWorker();
     m_p_document = doc;
+    m_watch = DocumentWatch(doc, this);
     m_b_has_basis = 0;
     m_n_choice = kChecksumRangeAuto; // a new document starts from its own selection
     m_p_job.reset();
-    if (m_h_window) {
+    if (Window()) {
         ShowValues();
         SetStatus(std::wstring());
         // The document is being put in place: computed once things settle.
-        SetTimer(m_h_window, kSettleTimer, kSettleMs, nullptr);
+        SetTimer(Window(), kSettleTimer, kSettleMs, nullptr);
     }
 }
 
@@ -139,123 +117,38 @@ void CChecksumsWindow::Halt() {
     }
     StopWorker();
     m_b_has_basis = 0;
-    if (m_h_window) {
+    if (Window()) {
         ShowValues();
         SetStatus(std::wstring());
-        SetTimer(m_h_window, kSettleTimer, kSettleMs, nullptr);
+        SetTimer(Window(), kSettleTimer, kSettleMs, nullptr);
     }
 }
 
-void CChecksumsWindow::RestoreFromSettings() {
-    if (LoadChecksumSettings().m_b_open) {
-        Open();
-    }
-}
-
-int CChecksumsWindow::Open() {
-    if (m_h_window) {
-        return 1;
-    }
-    if (!RegisterChecksumsClass(m_h_instance, WindowProc)) {
-        return 0;
-    }
-    RECT place = m_rc_kept;
-    if (!m_b_place_kept) {
-        place = FirstPlaceBeside(m_h_owner, kDefaultWidth, kDefaultHeight, kMinWidth);
-    }
-    place = FitIntoWorkArea(m_h_owner, place);
-    HWND window = CreateWindowExW(
-        WS_EX_TOOLWINDOW, kClassName, L"Pelmora - Checksums",
-        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, place.left, place.top,
-        place.right - place.left, place.bottom - place.top, m_h_owner, nullptr, m_h_instance, this);
-    if (!window) {
-        return 0;
-    }
-    m_b_shown = 1;
+void CChecksumsWindow::OnOpened() {
     m_n_choice = kChecksumRangeAuto;
     AddViewChangedListener(OnViewChanged, this);
-    ShowWindow(window, SW_SHOWNOACTIVATE);
     Recompute(1);
-    SaveSettings();
-    return 1;
 }
 
-void CChecksumsWindow::Close() {
-    if (!m_h_window) {
-        return;
+void CChecksumsWindow::RecomputeSoon() {
+    if (HWND window = Window()) {
+        SetTimer(window, kSettleTimer, kSettleMs, nullptr);
     }
-    RECT place = {};
-    if (GetWindowRect(m_h_window, &place)) {
-        m_rc_kept = place;
-        m_b_place_kept = 1;
-    }
-    DestroyWindow(m_h_window); // OnDestroyed stops the worker and forgets the handles
-    SaveSettings();
-    SetActiveWindow(m_h_owner);
 }
 
-void CChecksumsWindow::SaveSettings() const {
-    if (!m_b_shown) {
-        return;
-    }
-    RECT place = m_rc_kept;
-    if (m_h_window) {
-        GetWindowRect(m_h_window, &place);
-    }
-    ChecksumSettings s;
-    s.m_b_open = IsOpen();
-    s.m_n_algorithms = m_n_algorithms;
-    if (m_h_window || m_b_place_kept) {
-        s.m_n_left = place.left;
-        s.m_n_top = place.top;
-        s.m_n_width = place.right - place.left;
-        s.m_n_height = place.bottom - place.top;
-    }
-    SaveChecksumSettings(s);
-}
-
-int CChecksumsWindow::PreTranslate(MSG* message) {
-    return m_h_window && IsDialogMessageW(m_h_window, message) ? 1 : 0;
-}
-
+// The view changes with the selection, whose range the values may follow.
 void CChecksumsWindow::OnViewChanged(void* context) {
-    auto* self = static_cast<CChecksumsWindow*>(context);
-    if (self->m_h_window) {
-        SetTimer(self->m_h_window, kSettleTimer, kSettleMs, nullptr);
-    }
+    static_cast<CChecksumsWindow*>(context)->RecomputeSoon();
 }
 
-LRESULT CALLBACK CChecksumsWindow::WindowProc(HWND window, UINT message, WPARAM wparam,
-                                              LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        auto* self = static_cast<CChecksumsWindow*>(create->lpCreateParams);
-        self->m_h_window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<CChecksumsWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) {
-        return DefWindowProcW(window, message, wparam, lparam);
-    }
-    return self->Handle(message, wparam, lparam);
+void CChecksumsWindow::DocumentChanged(const CallBackInfo& /*doc*/,
+                                       const DocumentChange& /*change*/) {
+    RecomputeSoon(); // nothing while the window is closed
 }
 
 LRESULT CChecksumsWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
-    HWND window = m_h_window;
+    HWND window = Window();
     switch (message) {
-    case WM_CREATE:
-        CreateControls();
-        return 0;
-    case WM_SIZE:
-        Layout();
-        return 0;
-    case WM_CLOSE:
-        Close();
-        return 0;
-    case WM_NCDESTROY:
-        OnDestroyed();
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        break;
     case kFinishedMessage:
         if (wparam == m_n_serial) {
             OnFinished();
@@ -296,7 +189,7 @@ LRESULT CChecksumsWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             CopyAll();
             return 0;
         case ID_CHECKSUMS_COPY:
-            CopyRow(SelectedRow());
+            CopyRow(SelectedListRow(m_h_list));
             return 0;
         case IDCANCEL:
             Close();
@@ -323,9 +216,8 @@ LRESULT CChecksumsWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
                 OnRowsChanged();
             }
         } else if (header->code == LVN_KEYDOWN) {
-            const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lparam)->wVKey;
-            if (key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) {
-                CopyRow(SelectedRow());
+            if (IsCopyKey(reinterpret_cast<const NMLVKEYDOWN*>(lparam))) {
+                CopyRow(SelectedListRow(m_h_list));
             }
         }
         return 0;
@@ -333,15 +225,15 @@ LRESULT CChecksumsWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
         break;
     }
-    return DefWindowProcW(window, message, wparam, lparam);
+    return CToolWindow::Handle(message, wparam, lparam);
 }
 
 void CChecksumsWindow::CreateControls() {
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id, DWORD ex = 0) {
-        HWND control = CreateWindowExW(
-            ex, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, m_h_window,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), m_h_instance, nullptr);
+        HWND control = CreateWindowExW(ex, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                                       Window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                       m_h_instance, nullptr);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return control;
     };
@@ -352,12 +244,11 @@ void CChecksumsWindow::CreateControls() {
     m_h_range = make(L"STATIC", L"", SS_LEFTNOWORDWRAP, IDC_CHECKSUMS_RANGE);
     m_h_progress = make(PROGRESS_CLASSW, L"", 0, IDC_CHECKSUMS_PROGRESS);
     SendMessageW(m_h_progress, PBM_SETRANGE32, 0, 1000);
-    m_h_list = make(WC_LISTVIEWW, L"",
-                    WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                        LVS_NOSORTHEADER,
-                    IDC_CHECKSUMS_LIST, WS_EX_CLIENTEDGE);
-    SendMessageW(m_h_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                 LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_CHECKBOXES);
+    const ListColumn kColumns[] = {
+        {L"Algorithm", kNameWidth}, {L"Value", 400}, {L"Verify", kVerifyWidth}};
+    m_h_list =
+        CreateToolList(Window(), m_h_instance, IDC_CHECKSUMS_LIST,
+                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_CHECKBOXES, kColumns, 3);
     m_h_verify_label = make(L"STATIC", L"&Verify:", SS_LEFT, IDC_CHECKSUMS_VERIFY_LABEL);
     m_h_verify =
         make(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, IDC_CHECKSUMS_VERIFY, WS_EX_CLIENTEDGE);
@@ -365,26 +256,9 @@ void CChecksumsWindow::CreateControls() {
     m_h_status = make(L"STATIC", L"", SS_LEFTNOWORDWRAP, IDC_CHECKSUMS_STATUS);
     m_h_copy_all = make(L"BUTTON", L"Copy &all", WS_TABSTOP, IDC_CHECKSUMS_COPY_ALL);
 
-    const struct {
-        const wchar_t* m_sz_title;
-        int m_n_width;
-    } kColumns[] = {{L"Algorithm", kNameWidth}, {L"Value", 400}, {L"Verify", kVerifyWidth}};
-    for (int i = 0; i < 3; ++i) {
-        LVCOLUMNW column = {};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = const_cast<wchar_t*>(kColumns[i].m_sz_title);
-        column.cx = kColumns[i].m_n_width;
-        column.iSubItem = i;
-        SendMessageW(m_h_list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(&column));
-    }
     m_b_filling = 1;
     for (int a = 0; a < kChecksumCount; ++a) {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = a;
-        item.pszText = const_cast<wchar_t*>(ChecksumName(a));
-        SendMessageW(m_h_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        AppendListRow(m_h_list, ChecksumName(a));
         SetRowCheck(m_h_list, a, (m_n_algorithms >> a) & 1);
     }
     m_b_filling = 0;
@@ -393,7 +267,7 @@ void CChecksumsWindow::CreateControls() {
 
 void CChecksumsWindow::Layout() {
     RECT client = {};
-    GetClientRect(m_h_window, &client);
+    GetClientRect(Window(), &client);
     const int width = client.right;
     const int height = client.bottom;
     int y = kMargin;
@@ -435,7 +309,7 @@ CChecksumsWindow::Basis CChecksumsWindow::CurrentBasis() const {
 }
 
 void CChecksumsWindow::Recompute(int force) {
-    if (!m_h_window) {
+    if (!Window()) {
         return;
     }
     ShowRadios();
@@ -445,7 +319,7 @@ void CChecksumsWindow::Recompute(int force) {
     }
     // A modal window of the owner may be about to change the document: later.
     if (!IsWindowEnabled(m_h_owner)) {
-        SetTimer(m_h_window, kSettleTimer, kSettleMs, nullptr);
+        SetTimer(Window(), kSettleTimer, kSettleMs, nullptr);
         return;
     }
     StopWorker();
@@ -463,7 +337,7 @@ void CChecksumsWindow::Recompute(int force) {
     job->m_range = basis.m_range;
     job->m_n_algorithms = basis.m_n_algorithms;
     try {
-        m_worker = std::thread(ComputeOnWorker, job, m_h_window, static_cast<WPARAM>(++m_n_serial),
+        m_worker = std::thread(ComputeOnWorker, job, Window(), static_cast<WPARAM>(++m_n_serial),
                                HoldForReading(m_p_document));
     } catch (const std::system_error&) {
         SetStatus(L"The computation could not be started");
@@ -474,7 +348,7 @@ void CChecksumsWindow::Recompute(int force) {
     SetStatus(L"Computing...");
     SendMessageW(m_h_progress, PBM_SETPOS, 0, 0);
     EnableWindow(m_h_stop, TRUE);
-    SetTimer(m_h_window, kProgressTimer, kProgressMs, nullptr);
+    SetTimer(Window(), kProgressTimer, kProgressMs, nullptr);
 }
 
 void CChecksumsWindow::StopWorker() {
@@ -486,8 +360,8 @@ void CChecksumsWindow::StopWorker() {
     }
     if (m_b_running) {
         m_b_running = 0;
-        if (m_h_window) {
-            KillTimer(m_h_window, kProgressTimer);
+        if (Window()) {
+            KillTimer(Window(), kProgressTimer);
             EnableWindow(m_h_stop, FALSE);
         }
     }
@@ -502,7 +376,7 @@ void CChecksumsWindow::OnFinished() {
         m_worker.join();
     }
     m_b_running = 0;
-    KillTimer(m_h_window, kProgressTimer);
+    KillTimer(Window(), kProgressTimer);
     EnableWindow(m_h_stop, FALSE);
     if (stop_had_focus) {
         SetFocus(m_h_list);
@@ -538,7 +412,7 @@ void CChecksumsWindow::ShowRange(const ChecksumRange& range, int selection) {
 void CChecksumsWindow::ShowValues() {
     const bool done = m_p_job && !m_b_running && m_p_job->m_n_status == kChecksumDone;
     for (int a = 0; a < kChecksumCount; ++a) {
-        SetCellText(m_h_list, a, kColumnValue, done ? Wide(m_p_job->m_sz_values[a]) : L"");
+        SetListCell(m_h_list, a, kColumnValue, done ? Wide(m_p_job->m_sz_values[a]) : L"");
     }
     CheckVerify();
 }
@@ -554,7 +428,7 @@ void CChecksumsWindow::CheckVerify() {
     const bool done = m_p_job && !m_b_running && m_p_job->m_n_status == kChecksumDone;
     const int match = done ? MatchChecksum(*m_p_job, wanted) : -1;
     for (int a = 0; a < kChecksumCount; ++a) {
-        SetCellText(m_h_list, a, kColumnVerify, a == match ? L"matches" : L"");
+        SetListCell(m_h_list, a, kColumnVerify, a == match ? L"matches" : L"");
     }
     std::wstring result;
     if (match >= 0) {
@@ -581,13 +455,7 @@ void CChecksumsWindow::OnRowsChanged() {
     }
     m_n_algorithms = chosen;
     SaveSettings();
-    SetTimer(m_h_window, kSettleTimer, kSettleMs, nullptr);
-}
-
-int CChecksumsWindow::SelectedRow() const {
-    return m_h_list ? static_cast<int>(SendMessageW(m_h_list, LVM_GETNEXTITEM,
-                                                    static_cast<WPARAM>(-1), LVNI_SELECTED))
-                    : -1;
+    SetTimer(Window(), kSettleTimer, kSettleMs, nullptr);
 }
 
 void CChecksumsWindow::CopyRow(int row) {
@@ -595,14 +463,14 @@ void CChecksumsWindow::CopyRow(int row) {
         m_p_job->m_sz_values[row].empty()) {
         return;
     }
-    CopyTextToClipboard(m_h_window, Wide(m_p_job->m_sz_values[row]));
+    CopyTextToClipboard(Window(), Wide(m_p_job->m_sz_values[row]));
 }
 
 void CChecksumsWindow::CopyAll() {
     if (!m_p_job || m_b_running || m_p_job->m_n_status != kChecksumDone) {
         return;
     }
-    CopyTextToClipboard(m_h_window, ChecksumLines(*m_p_job));
+    CopyTextToClipboard(Window(), ChecksumLines(*m_p_job));
 }
 
 void CChecksumsWindow::ShowRowMenu() {
@@ -610,17 +478,14 @@ void CChecksumsWindow::ShowRowMenu() {
     if (!menu) {
         return;
     }
-    const int row = SelectedRow();
+    const int row = SelectedListRow(m_h_list);
     const bool done = m_p_job && !m_b_running && m_p_job->m_n_status == kChecksumDone;
     const bool has_value = done && row >= 0 && !m_p_job->m_sz_values[row].empty();
     AppendMenuW(menu.get(), MF_STRING | (has_value ? 0 : MF_GRAYED), ID_CHECKSUMS_COPY,
                 L"&Copy value");
     AppendMenuW(menu.get(), MF_STRING | (done ? 0 : MF_GRAYED), IDC_CHECKSUMS_COPY_ALL,
                 L"Copy &all");
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, m_h_window, nullptr));
+    const UINT chosen = TrackMenuAtCursor(menu.get(), Window());
     if (chosen == ID_CHECKSUMS_COPY) {
         CopyRow(row);
     } else if (chosen == IDC_CHECKSUMS_COPY_ALL) {
@@ -638,7 +503,6 @@ void CChecksumsWindow::OnDestroyed() {
     RemoveViewChangedListener(this);
     StopWorker();
     m_b_has_basis = 0;
-    m_h_window = nullptr;
     m_h_selection = nullptr;
     m_h_whole = nullptr;
     m_h_stop = nullptr;

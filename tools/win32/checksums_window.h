@@ -2,10 +2,13 @@
 // a list-view of one row an algorithm (a check box to include it, its value),
 // the range the values belong to, "Selection" / "Whole document", progress
 // and "Stop", copying and a "Verify" field. The values are computed on a
-// worker whenever the range, the document's bytes or the rows chosen change.
+// worker whenever the range, the document's bytes or the rows chosen change:
+// it watches the document for its bytes and the view for the selection.
 #pragma once
 
+#include "data/document_change.h"
 #include "tools/checksums.h"
+#include "tools/win32/tool_window.h"
 
 #include <windows.h>
 
@@ -15,12 +18,10 @@
 
 class CallBackInfo;
 
-class CChecksumsWindow {
+class CChecksumsWindow : public CToolWindow, private DocumentWatcher {
   public:
     CChecksumsWindow(HINSTANCE instance, HWND owner);
-    ~CChecksumsWindow();
-    CChecksumsWindow(const CChecksumsWindow&) = delete;
-    CChecksumsWindow& operator=(const CChecksumsWindow&) = delete;
+    ~CChecksumsWindow() override;
 
     // The document the window computes over (null: none). A computation over
     // the one before is stopped and waited for first, so the caller may
@@ -29,19 +30,6 @@ class CChecksumsWindow {
     // Stops a computation and waits for it, for a change of the document
     // that cannot wait (Apply); it starts again once things settle.
     void Halt();
-    // Shows the window where it was last kept (or beside the owner) and
-    // computes; 1 when it shows.
-    int Open();
-    // Keeps its place, stops a computation and destroys it.
-    void Close();
-    int IsOpen() const { return m_h_window != nullptr; }
-    // Opens it when settings.ini says it was open at the last exit.
-    void RestoreFromSettings();
-    // Keeps open state, place and the rows chosen in settings.ini; a window
-    // never opened in this run leaves the file as it is.
-    void SaveSettings() const;
-    // Dialog keys (Tab, Enter, Esc, the access keys) for its controls; 1 when taken.
-    int PreTranslate(MSG* message);
 
   private:
     // What a computation was started for: when nothing of it changed, the
@@ -59,11 +47,19 @@ class CChecksumsWindow {
         }
     };
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static void OnViewChanged(void* context);
-    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
-    void CreateControls();
-    void Layout();
+    void DocumentChanged(const CallBackInfo& doc, const DocumentChange& change) override;
+    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void CreateControls() override;
+    void Layout() override;
+    // Computes from the selection as soon as it opens; closing stops a computation.
+    void OnOpened() override;
+    void OnDestroyed() override;
+    // The rows chosen beside the open state and place.
+    void ReadKeys(const CSettingsBatch& file, const wchar_t* section) override;
+    void WriteKeys(CSettingsBatch* file, const wchar_t* section) const override;
+    // Computes again once the changes of a moment have settled.
+    void RecomputeSoon();
     Basis CurrentBasis() const;
     // Starts a computation when the basis differs from the last one (always with force).
     void Recompute(int force);
@@ -77,13 +73,8 @@ class CChecksumsWindow {
     void CopyRow(int row);
     void CopyAll();
     void ShowRowMenu();
-    int SelectedRow() const;
     void SetStatus(const std::wstring& text);
-    void OnDestroyed();
 
-    HINSTANCE m_h_instance;
-    HWND m_h_owner;
-    HWND m_h_window = nullptr;
     HWND m_h_selection = nullptr;
     HWND m_h_whole = nullptr;
     HWND m_h_stop = nullptr;
@@ -97,7 +88,7 @@ class CChecksumsWindow {
     HWND m_h_copy_all = nullptr;
     CallBackInfo* m_p_document = nullptr;
     int m_n_choice = kChecksumRangeAuto;
-    uint32_t m_n_algorithms;
+    uint32_t m_n_algorithms = 0;
     int m_b_filling = 0; // rows being set up: their check changes are not the user's
     std::thread m_worker;
     std::shared_ptr<ChecksumJob> m_p_job; // the running or last finished computation
@@ -105,7 +96,5 @@ class CChecksumsWindow {
     int m_b_has_basis = 0;
     int m_b_running = 0;
     WPARAM m_n_serial = 0; // of the last computation started
-    RECT m_rc_kept = {};
-    int m_b_place_kept = 0;
-    int m_b_shown = 0;
+    DocumentWatch m_watch;
 };

@@ -3,10 +3,12 @@
 
 #include "data/document.h"
 #include "resources/tools_ids.h"
+#include "settings/settings_file.h"
 #include "tools/clipboard_commands.h"
 #include "tools/data_inspector.h"
-#include "settings/settings_file.h"
+#include "tools/win32/tool_list_view.h"
 #include "tools/win32/tool_window_place.h"
+#include "view/selection.h"
 #include "view/view_state.h"
 #include "view/win32/hex_view_control.h"
 
@@ -49,6 +51,7 @@ void CInspectorWindow::WriteKeys(CSettingsBatch* file, const wchar_t* section) c
 
 void CInspectorWindow::SetDocument(CallBackInfo* doc) {
     m_p_doc = doc;
+    m_b_basis = 0; // another document may come at the address of one gone
     m_watch = DocumentWatch(doc, this);
 }
 
@@ -68,12 +71,30 @@ void CInspectorWindow::OnOpened() {
 }
 
 void CInspectorWindow::OnViewChanged(void* context) {
-    static_cast<CInspectorWindow*>(context)->Refresh();
+    static_cast<CInspectorWindow*>(context)->RefreshIfChanged();
 }
 
 void CInspectorWindow::DocumentChanged(const CallBackInfo& /*doc*/,
                                        const DocumentChange& /*change*/) {
-    Refresh(); // nothing while the window is closed
+    RefreshIfChanged(); // nothing while the window is closed
+}
+
+CInspectorWindow::Basis CInspectorWindow::CurrentBasis() const {
+    Basis basis;
+    basis.m_p_doc = m_p_doc;
+    basis.m_n_start = m_p_doc != nullptr ? SelectionStart(m_p_doc) : -1;
+    basis.m_n_generation = BytesGeneration();
+    basis.m_b_edit_mode = EditModeOn();
+    return basis;
+}
+
+void CInspectorWindow::RefreshIfChanged() {
+    // A process's memory changes without an edit: every repaint reads it anew.
+    const bool live = m_p_doc != nullptr && m_p_doc->m_n_source_kind == 1;
+    if (m_b_basis && !live && CurrentBasis() == m_basis) {
+        return;
+    }
+    Refresh();
 }
 
 LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -92,7 +113,7 @@ LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             if (m_h_edit) {
                 CommitEdit();
             } else {
-                BeginEdit(SelectedRow());
+                BeginEdit(SelectedListRow(m_h_list));
             }
             return 0;
         case IDCANCEL:
@@ -101,7 +122,7 @@ LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             ClearNotes();
             return 0;
         case ID_INSPECTOR_COPY:
-            CopyRow(SelectedRow());
+            CopyRow(SelectedListRow(m_h_list));
             return 0;
         default:
             break;
@@ -123,13 +144,13 @@ LRESULT CInspectorWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         } else if (header->code == NM_RETURN) {
             // Enter reaches the list itself when another window's dialog loop
             // runs (Goto open); otherwise the dialog keys make it IDOK.
-            BeginEdit(SelectedRow());
+            BeginEdit(SelectedListRow(m_h_list));
         } else if (header->code == LVN_KEYDOWN) {
             const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lparam)->wVKey;
             if (key == VK_F2) {
-                BeginEdit(SelectedRow());
-            } else if (key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) {
-                CopyRow(SelectedRow());
+                BeginEdit(SelectedListRow(m_h_list));
+            } else if (IsCopyKey(reinterpret_cast<const NMLVKEYDOWN*>(lparam))) {
+                CopyRow(SelectedListRow(m_h_list));
             }
         }
         return 0;
@@ -148,33 +169,12 @@ void CInspectorWindow::CreateControls() {
         m_h_instance, nullptr);
     SendMessageW(m_h_check, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(m_h_check, BM_SETCHECK, m_b_big_endian ? BST_CHECKED : BST_UNCHECKED, 0);
-    m_h_list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT |
-                                   LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                               0, 0, 0, 0, Window(), reinterpret_cast<HMENU>(IDC_INSPECTOR_LIST),
-                               m_h_instance, nullptr);
-    SendMessageW(m_h_list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageW(m_h_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                 LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES);
-    const struct {
-        const wchar_t* m_sz_title;
-        int m_n_width;
-    } kColumns[] = {{L"Type", 130}, {L"Value", 270}, {L"Note", 170}};
-    for (int i = 0; i < 3; ++i) {
-        LVCOLUMNW column = {};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = const_cast<wchar_t*>(kColumns[i].m_sz_title);
-        column.cx = kColumns[i].m_n_width;
-        column.iSubItem = i;
-        SendMessageW(m_h_list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(&column));
-    }
+    const ListColumn kColumns[] = {{L"Type", 130}, {L"Value", 270}, {L"Note", 170}};
+    m_h_list =
+        CreateToolList(Window(), m_h_instance, IDC_INSPECTOR_LIST,
+                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES, kColumns, 3);
     for (int type = 0; type < kInspectorTypeCount; ++type) {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = type;
-        item.pszText = const_cast<wchar_t*>(InspectorTypeName(type));
-        SendMessageW(m_h_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        AppendListRow(m_h_list, InspectorTypeName(type));
         m_sz_values[type].clear();
         m_sz_notes[type].clear();
     }
@@ -197,11 +197,7 @@ void CInspectorWindow::SetCell(int row, int column, const std::wstring& text) {
         return;
     }
     shown = text;
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(shown.c_str());
-    SendMessageW(m_h_list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
-                 reinterpret_cast<LPARAM>(&item));
+    SetListCell(m_h_list, row, column, shown);
 }
 
 void CInspectorWindow::ClearNotes() {
@@ -221,6 +217,8 @@ void CInspectorWindow::Refresh() {
     if (!m_h_list) {
         return;
     }
+    m_basis = CurrentBasis();
+    m_b_basis = 1;
     const InspectorBytes at = ReadInspectorBytes(m_p_doc);
     if (at.m_n_offset != m_n_note_offset || BytesGeneration() != m_n_note_generation) {
         ClearNotes();
@@ -235,12 +233,6 @@ void CInspectorWindow::Refresh() {
                     ? std::wstring()
                     : DecodeValue(type, at.m_bytes, at.m_n_available, m_b_big_endian));
     }
-}
-
-int CInspectorWindow::SelectedRow() const {
-    return m_h_list ? static_cast<int>(SendMessageW(m_h_list, LVM_GETNEXTITEM,
-                                                    static_cast<WPARAM>(-1), LVNI_SELECTED))
-                    : -1;
 }
 
 void CInspectorWindow::BeginEdit(int row) {
@@ -354,7 +346,7 @@ void CInspectorWindow::CopyRow(int row) {
 }
 
 void CInspectorWindow::ShowRowMenu() {
-    const int row = SelectedRow();
+    const int row = SelectedListRow(m_h_list);
     if (row < 0) {
         return;
     }
@@ -364,11 +356,7 @@ void CInspectorWindow::ShowRowMenu() {
     }
     AppendMenuW(menu.get(), MF_STRING | (m_sz_values[row].empty() ? MF_GRAYED : 0),
                 ID_INSPECTOR_COPY, L"&Copy value");
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, Window(), nullptr));
-    if (chosen == ID_INSPECTOR_COPY) {
+    if (TrackMenuAtCursor(menu.get(), Window()) == ID_INSPECTOR_COPY) {
         CopyRow(row);
     }
 }
@@ -380,4 +368,5 @@ void CInspectorWindow::OnDestroyed() {
     m_h_edit = nullptr;
     m_n_edit_row = -1;
     m_n_note_offset = -1;
+    m_b_basis = 0;
 }

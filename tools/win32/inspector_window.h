@@ -38,12 +38,16 @@ class CInspectorWindow : public CToolWindow, private DocumentWatcher {
     void WriteKeys(CSettingsBatch* file, const wchar_t* section) const override;
     // Sets the texts that differ from the shown ones, so unchanged rows never repaint.
     void Refresh();
+    // Refresh when the document, its bytes, the selection start or the edit
+    // mode differ from the last refresh: an edit reaches the window twice
+    // (through its watch and through the view's repaint), and most repaints
+    // change nothing it shows.
+    void RefreshIfChanged();
     void SetCell(int row, int column, const std::wstring& text);
     // A note beside the row that stays while the selection starts at offset
     // and the bytes are unchanged.
     void KeepNote(int row, const std::wstring& note, int64_t offset);
     void ClearNotes();
-    int SelectedRow() const;
     void BeginEdit(int row);
     void CommitEdit();
     void EndEdit();
@@ -63,6 +67,20 @@ class CInspectorWindow : public CToolWindow, private DocumentWatcher {
     // What each row shows now: value and note.
     std::wstring m_sz_values[kInspectorTypeCount];
     std::wstring m_sz_notes[kInspectorTypeCount];
+    // What the rows were last filled from (m_b_basis: they were).
+    struct Basis {
+        const CallBackInfo* m_p_doc = nullptr;
+        int64_t m_n_start = -1;
+        uint64_t m_n_generation = 0;
+        int m_b_edit_mode = 0;
+        bool operator==(const Basis& o) const {
+            return m_p_doc == o.m_p_doc && m_n_start == o.m_n_start &&
+                   m_n_generation == o.m_n_generation && m_b_edit_mode == o.m_b_edit_mode;
+        }
+    };
+    Basis CurrentBasis() const;
+    Basis m_basis;
+    int m_b_basis = 0;
     int64_t m_n_note_offset = -1;     // a refusal's note stays while the selection starts here
     uint64_t m_n_note_generation = 0; // and while the bytes are as they were then
     DocumentWatch m_watch;

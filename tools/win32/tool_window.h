@@ -20,14 +20,13 @@ struct ToolWindowKind {
     const wchar_t* m_sz_section; // of settings.ini
     int m_n_first_width;         // the size it opens with when no place was kept
     int m_n_first_height;
-    int m_n_min_width; // narrower than this it is no use, so it never opens narrower beside the
-                       // owner
+    // Narrower than this it is of no use: it never opens narrower beside the owner.
+    int m_n_min_width;
 };
 
 class CToolWindow {
   public:
-    // Reads the kept open state and place, and the derived window's keys
-    // through ReadKeys, once the derived constructor calls LoadSettings.
+    // Nothing is read yet: the derived constructor calls LoadSettings.
     CToolWindow(HINSTANCE instance, HWND owner, const ToolWindowKind& kind);
     virtual ~CToolWindow();
     CToolWindow(const CToolWindow&) = delete;
