@@ -16,6 +16,7 @@ constexpr uint32_t R = kCondCanRedo;
 constexpr uint32_t A = kCondApplicable;
 constexpr uint32_t I = kCondInsertPoint;
 constexpr uint32_t W = kCondWritable;
+constexpr uint32_t B = kCondBookmarks;
 
 const CommandRule kRules[] = {
     {40045, kCondNone},     // New frame
@@ -55,6 +56,10 @@ const CommandRule kRules[] = {
     {40103, kCondNone},     // Data inspector (open or close)
     {40109, kCondNone},     // Checksums (opens the window, or brings it up)
     {40111, O | D | F | A}, // Revert to file: there is something to drop
+    {40105, kCondNone},     // Bookmarks window (open or close)
+    {40106, D | S},         // Add bookmark: the selection becomes one
+    {40107, D | B},         // Next bookmark
+    {40108, D | B},         // Previous bookmark
     {41041, D},             // Page up
     {41042, D},             // Page down
     {41043, D},             // Extend page up
@@ -79,6 +84,7 @@ const ShortcutAlias kAliases[] = {
     {41007, 40041}, {41008, 40039}, {41009, 40038}, {41010, 40092}, {41011, 40096}, {41012, 40063},
     {41013, 40018}, {41014, 40019}, {41017, 40098}, {41018, 40066}, {41027, 40101}, {41028, 40102},
     {41029, 40009}, {41030, 40103}, {41031, 40109}, {41040, 40111}, {41053, 40020}, {41054, 40104},
+    {41055, 40105}, {41056, 40106}, {41057, 40107}, {41058, 40108},
 };
 
 } // namespace
@@ -151,6 +157,9 @@ uint32_t EvaluateConditions(const ConditionFacts& facts) {
     if (facts.m_b_has_document && facts.m_n_source_kind == 0 && facts.m_b_can_apply && !read_only) {
         satisfied |= A;
     }
+    if (facts.m_b_has_document && facts.m_b_has_bookmarks) {
+        satisfied |= B;
+    }
     return satisfied;
 }
 
@@ -166,6 +175,8 @@ MenuDecisions DecideMenus(uint32_t satisfied) {
     decisions.m_b_redo_enabled = ConditionsHold(D | R, satisfied);
     decisions.m_b_apply_enabled = ConditionsHold(O | D | F | A, satisfied);
     decisions.m_b_revert_enabled = decisions.m_b_apply_enabled;
+    decisions.m_b_add_bookmark_enabled = ConditionsHold(D | S, satisfied);
+    decisions.m_b_step_bookmark_enabled = ConditionsHold(D | B, satisfied);
     if (!ConditionsHold(E, satisfied)) {
         decisions.m_n_paste = kPasteGreySubmenu;
     } else if (ConditionsHold(D | F | S | C, satisfied)) {

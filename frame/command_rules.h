@@ -22,7 +22,8 @@ enum CommandCondition : uint32_t {
     // A selection, or a document with no bytes left: an insertion goes to the
     // selection start, or to offset 0.
     kCondInsertPoint = 0x800,
-    kCondWritable = 0x1000, // no document, or one that was not opened read-only
+    kCondWritable = 0x1000,  // no document, or one that was not opened read-only
+    kCondBookmarks = 0x2000, // the document has at least one bookmark
 };
 
 struct CommandRule {
@@ -54,6 +55,7 @@ struct ConditionFacts {
     int m_b_can_apply;
     int m_b_empty;     // the document has no bytes (every one was removed)
     int m_b_read_only; // the document was opened read-only
+    int m_b_has_bookmarks;
 };
 uint32_t EvaluateConditions(const ConditionFacts& facts);
 
@@ -61,7 +63,7 @@ uint32_t EvaluateConditions(const ConditionFacts& facts);
 // document and ViewState; the document-open flag (the frame's), the clipboard
 // and the title conditions are passed in.
 uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
-                           int title_shows_document);
+                           int title_shows_document, int has_bookmarks = 0);
 inline bool ConditionsHold(uint32_t required, uint32_t satisfied) {
     return (required & satisfied) == required;
 }
@@ -88,10 +90,12 @@ struct MenuDecisions {
     int m_b_edit_mode_enabled;      // "&Edit mode" itself
     int m_b_cut_remove_enabled;     // "C&ut" and "&Remove"
     PasteDecision m_n_paste;
-    int m_b_undo_enabled;   // "&Undo"
-    int m_b_redo_enabled;   // "&Redo"
-    int m_b_apply_enabled;  // "&Apply"
-    int m_b_revert_enabled; // "&Revert to file"
+    int m_b_undo_enabled;          // "&Undo"
+    int m_b_redo_enabled;          // "&Redo"
+    int m_b_apply_enabled;         // "&Apply"
+    int m_b_revert_enabled;        // "&Revert to file"
+    int m_b_add_bookmark_enabled;  // "Add &bookmark"
+    int m_b_step_bookmark_enabled; // "Ne&xt bookmark" and "Pre&vious bookmark"
 };
 
 MenuDecisions DecideMenus(uint32_t satisfied);

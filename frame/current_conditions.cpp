@@ -7,7 +7,7 @@
 #include "view/view_state.h"
 
 uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
-                           int title_shows_document) {
+                           int title_shows_document, int has_bookmarks) {
     ConditionFacts facts = {};
     if (const CallBackInfo* doc = g_p_current_document) {
         facts.m_b_has_document = 1;
@@ -20,6 +20,7 @@ uint32_t CurrentConditions(int document_commands_on, int clipboard_has_text,
         facts.m_b_empty = doc->m_n_data_size == 0 && doc->m_p_data_plane != nullptr;
         facts.m_b_read_only = doc->m_b_read_only;
         facts.m_b_modified = doc->IsModified();
+        facts.m_b_has_bookmarks = has_bookmarks;
     }
     if (const ViewState* state = g_p_view_state) {
         facts.m_b_edit_mode = state->m_b_edit_mode;

@@ -55,6 +55,10 @@ const Description kDescriptions[] = {
     {41052, L"Extends the selection to the last byte."},
     {41053, L"Switches edit mode on or off."},
     {41054, L"Opens the Find dialog with its row to replace what is found."},
+    {41055, L"Opens or closes the bookmarks window."},
+    {41056, L"Adds the selection as a named bookmark."},
+    {41057, L"Selects the next bookmark after the selection."},
+    {41058, L"Selects the previous bookmark before the selection."},
 };
 
 // "PAGE UP" as "Page Up"; one-letter names and digits stay as they are.

@@ -24,7 +24,7 @@ struct ColorKey {
 };
 
 // The order in which the colours are read and written.
-const ColorKey kColorKeys[14] = {
+const ColorKey kColorKeys[15] = {
     {L"color_line_number_fg", &ItemColors::color_line_number_fg},
     {L"color_header_fg", &ItemColors::color_header_fg},
     {L"color_hex_text_fg", &ItemColors::color_hex_text_fg},
@@ -39,6 +39,7 @@ const ColorKey kColorKeys[14] = {
     {L"color_selected_text_bk", &ItemColors::color_selected_text_bk},
     {L"color_modified_text_bk", &ItemColors::color_modified_text_bk},
     {L"color_selection_marker_bk", &ItemColors::color_selection_marker_bk},
+    {L"color_bookmark_bk", &ItemColors::color_bookmark_bk},
 };
 
 // The colour record of the eleven view colours (mask 0x7FF0).
@@ -80,6 +81,8 @@ void ResetItemColors() {
     g_item_colors.color_caret_fg = 65408;
     g_item_colors.color_selection_marker_fg = 16776960;
     g_item_colors.color_selection_marker_bk = 32768;
+    // A muted blue: readable under the default orange text on the black view.
+    g_item_colors.color_bookmark_bk = 0x5A3A1E;
 }
 
 void ReadFontSettings(wchar_t* face, uint32_t face_capacity, wchar_t* style,
@@ -115,6 +118,7 @@ int ApplyPreferences(CallBackInfo* doc, ViewState* state, const wchar_t* face, c
     const int created = ApplyFont(doc, state, face, style, size, &options);
     if (state) {
         state->m_cr_caret = g_item_colors.color_caret_fg;
+        state->m_cr_bookmark_bk = g_item_colors.color_bookmark_bk;
     }
     return created;
 }

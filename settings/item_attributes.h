@@ -1,4 +1,4 @@
-// Item attributes: the view font and the fourteen display colours kept in the
+// Item attributes: the view font and the fifteen display colours kept in the
 // "item_attributes" section, their in-memory copy and the font zoom.
 #pragma once
 
@@ -24,6 +24,7 @@ struct ItemColors {
     ColorRef color_caret_fg;
     ColorRef color_selection_marker_fg;
     ColorRef color_selection_marker_bk;
+    ColorRef color_bookmark_bk;
 };
 
 extern ItemColors g_item_colors;
@@ -33,7 +34,7 @@ constexpr int kMaxFontSize = 200;
 
 // Puts the built-in default colours into g_item_colors.
 void ResetItemColors();
-// Reads the fourteen colour keys into g_item_colors, each with its current
+// Reads the fifteen colour keys into g_item_colors, each with its current
 // value as the default.
 void ReadItemColors();
 // Reads font and colours, hands them to the view of doc (null: none open);
@@ -45,7 +46,7 @@ int LoadItemAttributes(CallBackInfo* doc, ViewState* state);
 int ApplyPreferences(CallBackInfo* doc, ViewState* state, const wchar_t* face, const wchar_t* style,
                      int size);
 // Writes font_name (empty -> "Courier New"), font_style, font_size (clamped
-// 6..200) and the fourteen colours in one replacement of the file; 1 when
+// 6..200) and the fifteen colours in one replacement of the file; 1 when
 // written, 0 when the file is left as it was.
 int SaveItemAttributes(const wchar_t* face, const wchar_t* style, int size);
 // One zoom step of the view font; 1 when the font was created. A settings

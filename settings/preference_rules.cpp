@@ -5,8 +5,8 @@
 #include "settings/settings_file.h"
 
 const wchar_t* const kColorItemNames[kColorItemCount] = {
-    L"Background",    L"Line Number",   L"Header", L"Hex Text",
-    L"Selected Text", L"Modified Text", L"Caret",  L"Selection Marker",
+    L"Background",    L"Line Number", L"Header",           L"Hex Text", L"Selected Text",
+    L"Modified Text", L"Caret",       L"Selection Marker", L"Bookmark",
 };
 
 namespace {
@@ -34,6 +34,7 @@ const SwatchKeys kSwatchKeys[kColorItemCount] = {
      &ItemColors::color_modified_text_bk},
     {L"color_caret_fg", &ItemColors::color_caret_fg, nullptr, nullptr},
     {nullptr, nullptr, L"color_selection_marker_bk", &ItemColors::color_selection_marker_bk},
+    {nullptr, nullptr, L"color_bookmark_bk", &ItemColors::color_bookmark_bk},
 };
 
 bool ValidItem(int item) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 // The colour items of the Fonts and Colors page, in list order.
-constexpr int kColorItemCount = 8;
+constexpr int kColorItemCount = 9;
 extern const wchar_t* const kColorItemNames[kColorItemCount];
 
 constexpr uint32_t kSwatchForeground = 0x01;
@@ -20,7 +20,7 @@ struct SwatchState {
     ColorRef m_cr_bk;
 };
 
-// The swatch state right after item `item` (0..7) is selected; mask 0 for an
+// The swatch state right after item `item` (0..8) is selected; mask 0 for an
 // index out of range.
 SwatchState SwatchForItem(int item, const ItemColors& colors);
 // The colour member behind one swatch of an item, or null when that swatch has

@@ -22,7 +22,8 @@ struct Pair {
 };
 
 // The colours of sample byte i: the marker stands on byte 1, the selection
-// covers 3..8 of which 5..7 are modified, and 11..12 are modified outside it.
+// covers 3..8 of which 5..7 are modified, 11..12 are modified outside it, and
+// a bookmark covers 13..15.
 Pair ByteColors(int i, const ItemColors& c) {
     switch (i) {
     case 1:
@@ -39,6 +40,10 @@ Pair ByteColors(int i, const ItemColors& c) {
     case 11:
     case 12:
         return {c.color_modified_text_fg, c.color_modified_text_bk};
+    case 13:
+    case 14:
+    case 15:
+        return {c.color_hex_text_fg, c.color_bookmark_bk};
     default:
         return {c.color_hex_text_fg, c.color_hex_text_bk};
     }

@@ -56,6 +56,10 @@ const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount] = {
     {L"Extend document end", 41052},
     {L"Edit mode", 41053},
     {L"Replace", 41054},
+    {L"Bookmarks", 41055},
+    {L"Add bookmark", 41056},
+    {L"Next bookmark", 41057},
+    {L"Previous bookmark", 41058},
 };
 
 const wchar_t* const KeyNameTable[kKeyNameCount] = {

@@ -20,7 +20,7 @@ struct ShortcutCommand {
     uint16_t m_n_id;
 };
 
-constexpr int kShortcutCommandCount = 44;
+constexpr int kShortcutCommandCount = 48;
 extern const ShortcutCommand ShortcutCommandTable[kShortcutCommandCount];
 
 constexpr int kKeyNameCount = 255;

@@ -74,7 +74,8 @@ CellColors PickCellColors(const CallBackInfo* doc, int selected, int marker, int
     return {doc->m_cr_hex_fg, doc->m_cr_hex_bk};
 }
 
-int PaintDocument(CallBackInfo* doc, Canvas* canvas, int32_t client_height) {
+int PaintDocument(CallBackInfo* doc, Canvas* canvas, int32_t client_height, const ByteMarks* marks,
+                  ColorRef mark_bk) {
     if (!canvas || !doc) {
         return 0;
     }
@@ -122,6 +123,12 @@ int PaintDocument(CallBackInfo* doc, Canvas* canvas, int32_t client_height) {
     uint8_t modified[kMaxPaintBytes];
     const int64_t read = source ? FetchSpan(doc, first, wanted, source, bytes, modified) : 0;
     doc->m_b_cur_modified = (read > 0 && read == wanted) ? modified[read - 1] : 0;
+    // One byte past the span too, so a band of marked bytes knows whether the
+    // gap after its last shown byte belongs to it.
+    uint8_t marked[kMaxPaintBytes + 1] = {};
+    if (marks && read > 0) {
+        marks->MarkSpan(first, read + 1, marked);
+    }
 
     wchar_t address[17];
     wchar_t digits[2];
@@ -151,6 +158,11 @@ int PaintDocument(CallBackInfo* doc, Canvas* canvas, int32_t client_height) {
             const int is_marker = o == doc->m_n_marker_offset;
             const int is_selected = has_selection && sel_lo <= o && o <= sel_hi;
             CellColors colors = PickCellColors(doc, is_selected, is_marker, modified[index]);
+            // Selection and begin marker show over a bookmark.
+            const bool is_marked = marked[index] && !is_selected && !is_marker;
+            if (is_marked) {
+                colors.m_cr_bk = mark_bk;
+            }
 
             digits[0] = WideHexDigit(byte >> 4);
             digits[1] = WideHexDigit(byte & 0xF);
@@ -165,12 +177,18 @@ int PaintDocument(CallBackInfo* doc, Canvas* canvas, int32_t client_height) {
             if (o == sel_hi) {
                 colors = {doc->m_cr_hex_fg, doc->m_cr_hex_bk};
                 gap_selected = false;
+                if (marked[index] && marked[index + 1]) {
+                    colors.m_cr_bk = mark_bk; // the bookmark goes on past the selection
+                }
             }
             if (o == first + count - 1) {
                 return 1;
             }
             if (is_marker) {
                 colors.m_cr_bk = gap_selected ? doc->m_cr_sel_bk : doc->m_cr_hex_bk;
+            }
+            if (is_marked && !marked[index + 1]) {
+                colors.m_cr_bk = modified[index] ? doc->m_cr_modified_bk : doc->m_cr_hex_bk;
             }
             x += m;
             if ((c + 1) % 8 != 0) {
@@ -194,6 +212,6 @@ int PaintView(CallBackInfo* doc, const ViewState* state, Canvas* canvas, int32_t
         return 0;
     }
     canvas->FillRect({0, 0, client_width, client_height}, state->m_cr_background);
-    PaintDocument(doc, canvas, client_height);
+    PaintDocument(doc, canvas, client_height, state->m_p_byte_marks, state->m_cr_bookmark_bk);
     return 1;
 }

@@ -3,6 +3,7 @@
 // changes and the begin marker.
 #pragma once
 
+#include "view/byte_marks.h"
 #include "view/canvas.h"
 #include "view/view_state.h"
 
@@ -20,7 +21,9 @@ CellColors PickCellColors(const CallBackInfo* doc, int selected, int marker, int
 // Draws the document into the canvas for a client area of the given
 // height. 1 when rows were drawn (also when drawing stopped at an unreadable
 // byte); 0 when there is nothing to show.
-int PaintDocument(CallBackInfo* doc, Canvas* canvas, int32_t client_height);
+// Bytes that marks reports are drawn on mark_bk (see ViewState).
+int PaintDocument(CallBackInfo* doc, Canvas* canvas, int32_t client_height,
+                  const ByteMarks* marks = nullptr, ColorRef mark_bk = 0);
 // Fills the client area with the background colour and paints the document,
 // when there is a document and the view shows it open. 1 when it painted.
 int PaintView(CallBackInfo* doc, const ViewState* state, Canvas* canvas, int32_t client_width,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "data/document.h"
+#include "view/byte_marks.h"
 
 #include <cstdint>
 
@@ -47,6 +48,10 @@ struct ViewState {
     int64_t m_n_end_marker = -1;
     ColorRef m_cr_background = 0;
     ColorRef m_cr_caret = 255;
+    // Bytes the current document's bookmarks cover, drawn on this background
+    // unless selected or the begin marker; null when nothing marks bytes.
+    const ByteMarks* m_p_byte_marks = nullptr;
+    ColorRef m_cr_bookmark_bk = 0;
     wchar_t m_sz_title[260] = {};
     int32_t m_b_document_open = 0;
     CProcInfo m_proc_info;

@@ -13,6 +13,7 @@
 #include "data/save_file.h"
 #include "data/workspace.h"
 #include "frame/command_rules.h"
+#include "frame/win32/document_bookmarks.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/lib_luna.h"
 #include "frame/win32/menu_keys.h"
@@ -123,6 +124,7 @@ void OnApply() {
         ShowNoDocument();
     } else if (applied > 0) {
         RecoveryFileRewritten();
+        BookmarksFileRewritten();
     }
 }
 
@@ -285,6 +287,10 @@ const CommandHandler kHandlers[] = {
     {ID_KEY_EXTEND_DOCUMENT_END,
      [] { Navigate(g_p_current_document, g_p_view_state, NavigationStep::kDocumentEnd, 1); }},
     {ID_EDIT_CHECKSUMS, OnChecksums},
+    {ID_VIEW_BOOKMARKS, OnBookmarksWindow},
+    {ID_EDIT_ADD_BOOKMARK, OnAddBookmark},
+    {ID_EDIT_NEXT_BOOKMARK, OnNextBookmark},
+    {ID_EDIT_PREVIOUS_BOOKMARK, OnPreviousBookmark},
 };
 
 // Commands that close or replace the document; they are refused while a modal
@@ -316,7 +322,7 @@ int ClipboardHasText() {
 uint32_t ConditionsNow(uint32_t needed) {
     const int clipboard = (needed & kCondClipboard) ? ClipboardHasText() : 0;
     const int title = (needed & kCondTitle) ? DocumentShownByTitle() : 0;
-    return CurrentConditions(Frame().m_b_document_commands, clipboard, title);
+    return CurrentConditions(Frame().m_b_document_commands, clipboard, title, HasBookmarks());
 }
 
 void Enable(HMENU menu, UINT item, UINT by, int on) {
@@ -426,6 +432,12 @@ void UpdateMenuPopup(HMENU popup) {
     const CInspectorWindow* inspector = Frame().m_p_inspector.get();
     CheckMenuItem(popup, ID_VIEW_DATA_INSPECTOR,
                   MF_BYCOMMAND | (inspector && inspector->IsOpen() ? MF_CHECKED : MF_UNCHECKED));
+    const CBookmarksWindow* bookmarks = Frame().m_p_bookmarks_window.get();
+    CheckMenuItem(popup, ID_VIEW_BOOKMARKS,
+                  MF_BYCOMMAND | (bookmarks && bookmarks->IsOpen() ? MF_CHECKED : MF_UNCHECKED));
+    Enable(popup, ID_EDIT_ADD_BOOKMARK, MF_BYCOMMAND, menus.m_b_add_bookmark_enabled);
+    Enable(popup, ID_EDIT_NEXT_BOOKMARK, MF_BYCOMMAND, menus.m_b_step_bookmark_enabled);
+    Enable(popup, ID_EDIT_PREVIOUS_BOOKMARK, MF_BYCOMMAND, menus.m_b_step_bookmark_enabled);
     Enable(popup, ID_EDIT_REMOVE, MF_BYCOMMAND, menus.m_b_cut_remove_enabled);
     Enable(popup, ID_EDIT_CUT, MF_BYCOMMAND, menus.m_b_cut_remove_enabled);
     if (ItemTextIs(popup, at.m_n_paste, L"&Paste")) {

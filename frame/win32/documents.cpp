@@ -4,6 +4,7 @@
 #include "frame/frame_window.h"
 #include "frame/current_document.h"
 #include "frame/pending_edits.h"
+#include "frame/win32/document_bookmarks.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/frame_state.h"
 #include "frame/win32/process_dialog.h"
@@ -140,6 +141,7 @@ void ReplaceCurrentDocument(CallBackInfo* doc) {
         Frame().m_p_inspector->SetDocument(nullptr);
     }
     RecoveryDocumentGone();
+    InstallBookmarks(nullptr);
     delete old;
     g_p_current_document = doc;
     FrameState& frame = Frame();
@@ -149,6 +151,7 @@ void ReplaceCurrentDocument(CallBackInfo* doc) {
     if (CInspectorWindow* inspector = frame.m_p_inspector.get()) {
         inspector->SetDocument(doc);
     }
+    InstallBookmarks(doc);
     if (doc != nullptr && doc->m_n_source_kind == 1) {
         RecoveryFollowProcess(doc);
     }

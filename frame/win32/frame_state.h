@@ -3,6 +3,8 @@
 #pragma once
 
 #include "data/recovery_keeper.h"
+#include "tools/bookmark_keeper.h"
+#include "tools/win32/bookmarks_window.h"
 #include "tools/win32/checksums_window.h"
 #include "tools/win32/find_results_window.h"
 #include "tools/win32/inspector_window.h"
@@ -39,6 +41,10 @@ struct FrameState {
     std::unique_ptr<CChecksumsWindow> m_p_checksums;
     // The matches of the last "Find all", following the current document.
     std::unique_ptr<CFindResultsWindow> m_p_find_results;
+    // The current document's bookmarks, made and gone with the document.
+    std::unique_ptr<BookmarkKeeper> m_p_bookmarks;
+    // The bookmarks window, made with the main window and gone before it.
+    std::unique_ptr<CBookmarksWindow> m_p_bookmarks_window;
 };
 
 // The one frame state of the process.

@@ -4,6 +4,7 @@
 #include "frame/current_document.h"
 
 #include "frame/frame_window.h"
+#include "frame/win32/document_bookmarks.h"
 #include "frame/win32/file_change_check.h"
 #include "frame/win32/frame_state.h"
 #include "frame/win32/recovery_hooks.h"
@@ -60,6 +61,10 @@ LRESULT OnCreate(HWND window) {
     frame.m_p_find_results =
         std::make_unique<CFindResultsWindow>(frame.m_h_instance, window, g_p_view_state);
     frame.m_p_find_results->SetDocument(g_p_current_document);
+    frame.m_p_bookmarks_window =
+        std::make_unique<CBookmarksWindow>(frame.m_h_instance, window, g_p_view_state);
+    frame.m_p_bookmarks_window->SetBookmarks(CurrentBookmarks());
+    frame.m_p_bookmarks_window->RestoreFromSettings();
     return 0;
 }
 
@@ -105,6 +110,10 @@ void ReleaseFrame() {
     if (frame.m_p_find_results) {
         frame.m_p_find_results->SaveSettings();
         frame.m_p_find_results.reset(); // stops a pass before the document goes
+    }
+    if (frame.m_p_bookmarks_window) {
+        frame.m_p_bookmarks_window->SaveSettings();
+        frame.m_p_bookmarks_window.reset();
     }
     CloseDocument();
     DestroyToolbarImages();

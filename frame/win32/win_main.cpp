@@ -91,6 +91,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         if (frame.m_p_find_results && frame.m_p_find_results->PreTranslate(&msg)) {
             continue;
         }
+        if (frame.m_p_bookmarks_window && frame.m_p_bookmarks_window->PreTranslate(&msg)) {
+            continue;
+        }
         // Read afresh for every message: the preferences dialog replaces it.
         HACCEL accelerators = frame.m_h_accelerators;
         if (accelerators && IsMainWindowMessage(frame.m_h_main_window, msg) &&

@@ -30,6 +30,33 @@ std::wstring WindowsPath(std::wstring path) {
     return path;
 }
 
+namespace {
+
+// Deletes a folder with everything in it.
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring path = folder + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
 Sandbox::Sandbox(const std::wstring& name) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
@@ -39,12 +66,17 @@ Sandbox::Sandbox(const std::wstring& name) {
     // A run cut short leaves its folder, and process IDs repeat under Wine:
     // a test starts from an empty folder, never from another run's settings.
     Empty();
+    // The per-user data the program keeps (its bookmarks) stays in the
+    // sandbox too: the programs started from here inherit this environment.
+    RemoveTree(m_sz_folder + L"appdata");
+    SetEnvironmentVariableW(L"LOCALAPPDATA", (m_sz_folder + L"appdata").c_str());
     m_sz_exe = m_sz_folder + L"pelmora.exe";
     CopyFileW(WindowsPath(Env(L"PELMORA_EXE")).c_str(), m_sz_exe.c_str(), FALSE);
 }
 
 Sandbox::~Sandbox() {
     Empty();
+    RemoveTree(m_sz_folder + L"appdata");
     RemoveDirectoryW(m_sz_folder.c_str());
 }
 

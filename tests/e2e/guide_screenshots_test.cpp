@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -92,3 +93,45 @@ TEST(GuideScreens, EditModeWithModifiedBytes) {
 }
 
 } // namespace
+
+TEST(GuideScreens, BookmarksBesideTheView) {
+    e2e::Sandbox box(L"guide_bookmarks");
+    const std::wstring path = box.File(L"sample.bin", GuideDocument());
+    tools_e2e::App app;
+    ASSERT_EQ(app.Open(box, path), 1);
+    ASSERT_EQ(tools_e2e::AddBookmark(&app, 0, 0x17, L"Title", L"the text line"), 1);
+    ASSERT_EQ(tools_e2e::AddBookmark(&app, 0x5A, 0x79, L"Table", L"32 counting bytes"), 1);
+    ASSERT_EQ(tools_e2e::SelectRange(&app, 0x100, 0x10F), 1);
+    app.CloseGoto();
+    // Narrow enough for the window to open beside it on the screen.
+    SetWindowPos(app.m_h_main, nullptr, 0, 0, 740, 520, SWP_NOMOVE | SWP_NOZORDER);
+    HWND window = nullptr;
+    ASSERT_NE(tools_e2e::OpenBookmarks(&app, &window), nullptr);
+    ASSERT_EQ(e2e::Sync(app.m_h_main), 1);
+    // The bookmarked bytes show in the bookmark colour (the default 0x5A3A1E,
+    // red 0x1E, green 0x3A, blue 0x5A), 56 cells of them.
+    int marked = 0;
+    for (int waited = 0; waited < 3000 && (marked = Pixels(app.m_h_view, 0x1E3A5A)) <= 56 * 20;
+         waited += 100) {
+        Sleep(100); // the resized view paints again
+    }
+    EXPECT_GT(marked, 56 * 20);
+    e2e::Picture screen;
+    RECT a = {}, b = {};
+    ASSERT_TRUE(e2e::CaptureWindow(nullptr, &screen));
+    ASSERT_TRUE(GetWindowRect(app.m_h_main, &a) && GetWindowRect(window, &b));
+    RECT all = {};
+    UnionRect(&all, &a, &b);
+    all.left = std::max<LONG>(all.left, 0);
+    all.top = std::max<LONG>(all.top, 0);
+    all.right = std::min<LONG>(all.right, screen.m_n_width);
+    all.bottom = std::min<LONG>(all.bottom, screen.m_n_height);
+    e2e::Picture cut;
+    cut.m_n_width = all.right - all.left;
+    cut.m_n_height = all.bottom - all.top;
+    for (int y = all.top; y < all.bottom; ++y)
+        for (int x = all.left; x < all.right; ++x)
+            cut.m_pixels.push_back(screen.At(x, y));
+    EXPECT_FALSE(e2e::SaveBmp(cut, L"guide-bookmarks").empty());
+    EXPECT_EQ(app.Close(), 0);
+}

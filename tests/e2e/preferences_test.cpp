@@ -220,7 +220,7 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     EXPECT_FALSE(IsWindowVisible(fonts)) << "the page shown matches the selected item";
     EXPECT_EQ(kShortcutCommandCount,
               e2e::Send(GetDlgItem(keyboard, IDC_PREF_COMMANDS), LB_GETCOUNT));
-    EXPECT_EQ(L"Apply", ListText(GetDlgItem(keyboard, IDC_PREF_COMMANDS), 0)); // sorted
+    EXPECT_EQ(L"Add bookmark", ListText(GetDlgItem(keyboard, IDC_PREF_COMMANDS), 0)); // sorted
     e2e::Screenshot(dialog, L"preferences-keyboard");
 
     ASSERT_TRUE(SelectTreeItem(dialog, L"Fonts and Colors"));
@@ -238,7 +238,8 @@ TEST(Preferences, FontsPageStartsWithTheDefaults) {
     EXPECT_EQ(L"Italic", e2e::WindowText(GetDlgItem(fonts, IDC_PREF_FONT_STYLE)));
     EXPECT_EQ(L"12", e2e::WindowText(GetDlgItem(fonts, IDC_PREF_FONT_SIZE)));
     HWND items = GetDlgItem(fonts, IDC_PREF_ITEMS);
-    EXPECT_EQ(8, e2e::Send(items, LB_GETCOUNT));
+    EXPECT_EQ(9, e2e::Send(items, LB_GETCOUNT));
+    EXPECT_EQ(L"Bookmark", ListText(items, 8));
     EXPECT_EQ(0, e2e::Send(items, LB_GETCURSEL));
     EXPECT_EQ(L"Background", ListText(items, 0));
     HWND foreground = GetDlgItem(fonts, IDC_PREF_FOREGROUND);

@@ -1,6 +1,8 @@
 // Driving the editing tools of the real pelmora.exe (see tool_driver.h).
 #include "tests/e2e/tool_driver.h"
 
+#include <gtest/gtest.h>
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -330,6 +332,36 @@ std::wstring DocumentHex(App* app, int64_t size) {
     ClearClipboard();
     app->Command(kCmdCopyHex);
     return ClipboardUnicode();
+}
+
+int AddBookmark(App* app, int64_t first, int64_t last, const std::wstring& name,
+                const std::wstring& note) {
+    if (SelectRange(app, first, last) != 1)
+        return 0;
+    e2e::PostCommand(app->m_h_main, 40106);
+    HWND dialog = app->m_process.WaitForWindow(L"#32770", L"Pelmora - Bookmark", 10000);
+    if (dialog == nullptr)
+        return 0;
+    wchar_t offered[64] = {};
+    e2e::Send(GetDlgItem(dialog, 1201), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(offered));
+    wchar_t expected[64] = {};
+    swprintf(expected, 64, L"0x%llX", static_cast<unsigned long long>(first));
+    EXPECT_STREQ(offered, expected) << "the name offered is the first offset";
+    e2e::Send(GetDlgItem(dialog, 1201), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    e2e::Send(GetDlgItem(dialog, 1202), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(note.c_str()));
+    return Dismiss(dialog, IDOK) ? 1 : 0;
+}
+
+HWND OpenBookmarks(App* app, HWND* window) {
+    app->Command(40105);
+    *window = nullptr;
+    for (int waited = 0; waited < 5000; waited += 20) {
+        *window = e2e::FindProcessWindow(app->m_process.Id(), L"PelmoraBookmarks", nullptr);
+        if (*window != nullptr && IsWindowVisible(*window))
+            return e2e::FindChild(*window, WC_LISTVIEWW);
+        Sleep(20);
+    }
+    return nullptr;
 }
 
 } // namespace tools_e2e

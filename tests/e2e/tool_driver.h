@@ -159,4 +159,11 @@ int SelectRange(App* app, int64_t first, int64_t last);
 // The whole document as plain hex text, copied through "&Displayed hex".
 std::wstring DocumentHex(App* app, int64_t size);
 
+// Adds the selection first..last as a bookmark through "Add &bookmark" and
+// its dialog (checking the name it offers); 1 when the dialog took them.
+int AddBookmark(App* app, int64_t first, int64_t last, const std::wstring& name,
+                const std::wstring& note);
+// Opens the bookmarks window through "&Bookmarks"; its list, or null.
+HWND OpenBookmarks(App* app, HWND* window);
+
 } // namespace tools_e2e

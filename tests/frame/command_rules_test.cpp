@@ -241,3 +241,22 @@ TEST(CommandRules, EveryBindableCommandHasARule) {
             << "\" would do nothing";
     }
 }
+
+TEST(CommandRules, BookmarkCommandsNeedADocumentAndStepsNeedABookmark) {
+    ConditionFacts facts = FileWithSelection();
+    EXPECT_TRUE(Runs(41056, facts)) << "Add bookmark takes the selection";
+    EXPECT_FALSE(Runs(41057, facts)) << "Next bookmark: there is none";
+    EXPECT_FALSE(DecideMenus(EvaluateConditions(facts)).m_b_step_bookmark_enabled);
+    facts.m_b_has_bookmarks = 1;
+    EXPECT_TRUE(Runs(40107, facts));
+    EXPECT_TRUE(Runs(41058, facts));
+    EXPECT_TRUE(DecideMenus(EvaluateConditions(facts)).m_b_step_bookmark_enabled);
+    facts.m_n_sel_active = -1;
+    EXPECT_FALSE(Runs(40106, facts)) << "no selection to add";
+    EXPECT_TRUE(Runs(40107, facts)) << "stepping starts from the document's start";
+    facts = NoDocument();
+    facts.m_b_has_bookmarks = 1;
+    EXPECT_FALSE(Runs(40107, facts));
+    EXPECT_FALSE(Runs(40106, facts));
+    EXPECT_TRUE(Runs(40105, facts)) << "the window opens without a document";
+}

@@ -100,7 +100,7 @@ TEST_F(ItemAttributesTest, SaveWritesEveryKeyInOrderAndClampsTheSize) {
               "color_background_fg=0\r\ncolor_line_number_bk=0\r\ncolor_header_bk=0\r\n"
               "color_hex_text_bk=0\r\ncolor_selected_text_bk=0\r\ncolor_modified_text_"
               "bk=0\r\n"
-              "color_selection_marker_bk=32768\r\n",
+              "color_selection_marker_bk=32768\r\ncolor_bookmark_bk=5913118\r\n",
               m_path.Get());
     ASSERT_EQ(1, SaveItemAttributes(L"Consolas", L"whatever", 999));
     EXPECT_EQ(L"Consolas", ReadText(L"item_attributes", L"font_name"));

@@ -17,7 +17,7 @@ namespace {
 ItemColors Distinct() {
     ItemColors c = {};
     ColorRef* fields = &c.color_background_fg;
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 0; i < 15; ++i) {
         fields[i] = 0x010101u * static_cast<ColorRef>(i + 1);
     }
     return c;
@@ -40,6 +40,7 @@ TEST(Swatches, MaskAndColoursPerItem) {
         {L"Modified Text", 0x11, c.color_modified_text_fg, c.color_modified_text_bk},
         {L"Caret", 0x01, c.color_caret_fg, 0},
         {L"Selection Marker", 0x10, 0, c.color_selection_marker_bk},
+        {L"Bookmark", 0x10, 0, c.color_bookmark_bk},
     };
     for (int i = 0; i < kColorItemCount; ++i) {
         SCOPED_TRACE(i);
@@ -59,8 +60,9 @@ TEST(Swatches, MaskAndColoursPerItem) {
         EXPECT_EQ(SwatchKey(i, 1) != nullptr, SwatchMember(i, 1) != nullptr);
     }
     EXPECT_EQ(0u, SwatchForItem(-1, c).m_n_mask);
-    EXPECT_EQ(0u, SwatchForItem(8, c).m_n_mask);
-    EXPECT_EQ(nullptr, SwatchMember(8, 1));
+    EXPECT_EQ(0u, SwatchForItem(9, c).m_n_mask);
+    EXPECT_EQ(nullptr, SwatchMember(9, 1));
+    EXPECT_STREQ(L"color_bookmark_bk", SwatchKey(8, 1));
     EXPECT_STREQ(L"color_caret_fg", SwatchKey(6, 0));
     EXPECT_STREQ(L"color_selection_marker_bk", SwatchKey(7, 1));
     EXPECT_STREQ(L"color_background_fg", SwatchKey(0, 1));

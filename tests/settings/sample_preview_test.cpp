@@ -27,6 +27,7 @@ ItemColors DefaultColors() {
     c.color_caret_fg = 65408;
     c.color_selection_marker_fg = 16776960;
     c.color_selection_marker_bk = 32768;
+    c.color_bookmark_bk = 0x5A3A1E;
     return c;
 }
 
@@ -48,6 +49,7 @@ ItemColors ChangedColors() {
     c.color_caret_fg = 0x00BB00;
     c.color_selection_marker_fg = 0xCC0000;
     c.color_selection_marker_bk = 0xDD0000;
+    c.color_bookmark_bk = 0xEE0000;
     return c;
 }
 
@@ -112,6 +114,8 @@ TEST_F(SampleTest, DefaultColoursByBytePosition) {
             fg = 12615680 ^ 16776960;
         } else if (i == 11 || i == 12) {
             fg = 12615680;
+        } else if (i >= 13 && i <= 15) {
+            bk = 0x5A3A1E;
         }
         EXPECT_EQ(fg, cell->m_cr_fg);
         EXPECT_EQ(bk, cell->m_cr_bk);
@@ -138,6 +142,8 @@ TEST_F(SampleTest, ChangedPaletteCellsSpacesAndCharacters) {
             want = modified_selected;
         } else if (i == 11 || i == 12) {
             want = modified;
+        } else if (i >= 13 && i <= 15) {
+            want = {0x000055, 0xEE0000}; // the bookmark's
         }
         // The marker cell alone takes the marker background; its gap and
         // character fall back to the plain text colours.

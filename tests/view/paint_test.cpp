@@ -247,3 +247,51 @@ TEST_F(PaintTest, InsertedBytesShiftTheAddressesOfLaterRows) {
     EXPECT_EQ(L"1C", CellOp(2, 0)->m_text); // byte 0x1C of the file is now at 0x20
     EXPECT_EQ(L"01", CellOp(0, 0)->m_text);
 }
+
+namespace {
+
+// Marks the bytes of a few fixed ranges [begin, end).
+class FixedMarks : public ByteMarks {
+  public:
+    std::vector<std::pair<int64_t, int64_t>> m_ranges;
+    void MarkSpan(int64_t first, int64_t count, uint8_t* marked) const override {
+        for (const auto& range : m_ranges) {
+            for (int64_t o = range.first; o < range.second; ++o) {
+                if (o >= first && o < first + count) {
+                    marked[o - first] = 1;
+                }
+            }
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(PaintTest, MarkedBytesAreOneBandUnderTheSelectionAndTheMarker) {
+    CallBackInfo* doc = Open(Counting(64));
+    DistinctColors(doc);
+    constexpr ColorRef kMark = 0x123456;
+    FixedMarks marks;
+    marks.m_ranges = {{2, 10}, {14, 15}};
+    m_state->m_p_byte_marks = &marks;
+    m_state->m_cr_bookmark_bk = kMark;
+    doc->m_n_sel_anchor = 5;
+    doc->m_n_sel_active = 6;
+    doc->m_n_marker_offset = 8;
+    ASSERT_EQ(1, Paint());
+    for (int c : {2, 3, 4, 7, 9, 14}) {
+        EXPECT_EQ(kMark, CellBk(0, c)) << c;
+        EXPECT_EQ(kMark, CharBk(0, c)) << c;
+    }
+    EXPECT_EQ(doc->m_cr_sel_bk, CellBk(0, 5));
+    EXPECT_EQ(doc->m_cr_marker_bk, CellBk(0, 8));
+    EXPECT_EQ(doc->m_cr_hex_bk, CellBk(0, 1));
+    EXPECT_EQ(doc->m_cr_hex_bk, CellBk(0, 10));
+    // Gaps inside the band carry its colour, also right after the selection;
+    // the band ends right after its last byte.
+    EXPECT_EQ(kMark, GapBk(0, 2));
+    EXPECT_EQ(kMark, GapBk(0, 6));
+    EXPECT_EQ(doc->m_cr_hex_bk, GapBk(0, 1));
+    EXPECT_EQ(doc->m_cr_hex_bk, GapBk(0, 9));
+    EXPECT_EQ(doc->m_cr_hex_bk, GapBk(0, 14));
+}
