@@ -489,8 +489,6 @@ int FindAll(const std::wstring& path, const std::wstring& pattern) {
     return 1;
 }
 
-} // namespace
-
 // Runs a posted command and waits until the program has handled it; the seconds.
 double TimedCommand(HWND main, WORD id) {
     const double start = Now();
