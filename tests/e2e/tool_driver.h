@@ -160,7 +160,8 @@ int SelectRange(App* app, int64_t first, int64_t last);
 std::wstring DocumentHex(App* app, int64_t size);
 
 // Adds the selection first..last as a bookmark through "Add &bookmark" and
-// its dialog (checking the name it offers); 1 when the dialog took them.
+// its dialog; 1 when the dialog offered the first offset as the name and
+// took the ones given.
 int AddBookmark(App* app, int64_t first, int64_t last, const std::wstring& name,
                 const std::wstring& note);
 // Opens the bookmarks window through "&Bookmarks"; its list, or null.
