@@ -50,13 +50,7 @@ std::unique_ptr<CDataPlane> ManyPieces(int64_t pieces) {
 }
 
 int64_t SizeOf(const CDataPlane& plane) {
-    int64_t start = 0;
-    const PlanePiece* last = plane.m_p_head;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
-        start += p->m_n_length;
-        last = p;
-    }
-    return last != nullptr ? start : 0;
+    return plane.Size();
 }
 
 CDataPlane& PlaneFor(int64_t pieces) {
@@ -112,13 +106,15 @@ void BM_PaintedScreen(benchmark::State& state) {
     uint8_t screen[2400];
     for (auto _ : state) {
         const int64_t first = static_cast<int64_t>(rng() % (size - 2400));
-        int64_t start = 0;
-        const PlanePiece* p = plane.Find(first, &start);
+        PieceCursor cursor(plane, first);
+        int64_t start = cursor.Start();
+        const PlanePiece* p = cursor.Piece();
         for (int64_t n = 0; p != nullptr && n < 2400;) {
             const int64_t rel = first + n - start;
             if (rel >= p->m_n_length) {
                 start += p->m_n_length;
-                p = p->m_p_next;
+                cursor.Next();
+                p = cursor.Piece();
                 continue;
             }
             screen[n++] = p->m_n_kind != PIECE_SOURCE ? p->m_p_bytes[rel]
@@ -129,21 +125,13 @@ void BM_PaintedScreen(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintedScreen)->Arg(1)->Arg(1000000);
 
-// The mean depth of a piece in the lookup tree.
+// The nodes a lookup reads, root to leaf.
 double MeanDepth(const CDataPlane& plane) {
-    std::vector<std::pair<const PlanePiece*, int>> todo;
-    if (plane.TreeRoot() != nullptr)
-        todo.push_back({plane.TreeRoot(), 1});
-    double sum = 0;
-    while (!todo.empty()) {
-        const auto [n, depth] = todo.back();
-        todo.pop_back();
-        sum += depth;
-        for (const PlanePiece* c : {n->m_p_left, n->m_p_right})
-            if (c != nullptr)
-                todo.push_back({c, depth + 1});
-    }
-    return plane.PieceCount() > 0 ? sum / static_cast<double>(plane.PieceCount()) : 0;
+    int depth = 0;
+    for (const PlaneNode* n = plane.Root(); n != nullptr;
+         n = n->m_b_leaf ? nullptr : static_cast<const PlaneInner*>(n)->m_p_children[0])
+        ++depth;
+    return depth;
 }
 
 // An overlay of about `pieces` pieces made by typing alone, as a session does.
@@ -196,7 +184,7 @@ BENCHMARK(BM_MemoryPerPiece)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 std::vector<uint8_t> Bytes(const CDataPlane& plane, PatternSource& source) {
     std::vector<uint8_t> out;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next)
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next())
         for (int64_t i = 0; i < p->m_n_length; ++i)
             out.push_back(p->m_n_kind != PIECE_SOURCE ? p->m_p_bytes[i]
                                                       : *source.GetData(p->m_n_src_begin + i));
