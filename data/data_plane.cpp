@@ -234,7 +234,11 @@ class PlaneEdit {
     PlaneNode* Root(std::vector<ChildRef> top);
     // Lets go of a node whose content moved to new nodes.
     void Release(PlaneNode* n);
-    void Removed(const PlanePiece& p) { Push(&m_removed, p); }
+    // A piece that goes: its owned bytes are freed or kept once the edit is in place.
+    void Removed(const PlanePiece& p) {
+        if (OwnsBytes(p))
+            Push(&m_removed, p);
+    }
     void DroppedSubtree(PlaneNode* n) { Push(&m_dropped, n); }
 
     // Puts the edit in place: what the old tree let go of is freed or kept.
