@@ -36,4 +36,3 @@ class BenchPlatform final : public RecoveryPlatform {
   private:
     std::wstring m_sz_folder;
 };
-

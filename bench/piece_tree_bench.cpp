@@ -389,8 +389,9 @@ void BM_WorkspaceMillion(benchmark::State& state) {
         const auto read_time = Clock::now() - t0;
         state.counters["write_ms"] = std::chrono::duration<double, std::milli>(write_time).count();
         state.counters["read_ms"] = std::chrono::duration<double, std::milli>(read_time).count();
-        state.counters["read_matches"] =
-            written && got && read.PieceCount() == plane.PieceCount() && read.Size() == plane.Size();
+        state.counters["read_matches"] = written && got &&
+                                         read.PieceCount() == plane.PieceCount() &&
+                                         read.Size() == plane.Size();
     }
     std::filesystem::remove(std::filesystem::path(path));
 }

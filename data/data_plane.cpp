@@ -241,6 +241,12 @@ class PlaneEdit {
     }
     void DroppedSubtree(PlaneNode* n) { Push(&m_dropped, n); }
 
+    // Leaves filled in order, one piece at a time, each source piece that
+    // continues the last one joined to it; EndStream gives them, the last two
+    // sharing their pieces when the last would be short.
+    void Stream(const PlanePiece& p);
+    std::vector<ChildRef> EndStream();
+
     // Puts the edit in place: what the old tree let go of is freed or kept.
     void Commit();
 
@@ -269,7 +275,56 @@ class PlaneEdit {
     std::vector<PlaneNode*> m_released;
     std::vector<PlaneNode*> m_dropped;
     std::vector<PlanePiece> m_removed;
+    std::vector<ChildRef> m_stream;
+    PlaneLeaf* m_p_open = nullptr;
+    int64_t m_n_open_length = 0;
 };
+
+void PlaneEdit::Stream(const PlanePiece& p) {
+    if (!m_b_ok)
+        return;
+    if (m_p_open != nullptr && Continues(m_p_open->m_pieces[m_p_open->m_n_count - 1], p)) {
+        Join(&m_p_open->m_pieces[m_p_open->m_n_count - 1], p);
+        m_n_open_length += p.m_n_length;
+        return;
+    }
+    if (m_p_open == nullptr || m_p_open->m_n_count == kPlaneLeafMax) {
+        if (m_p_open != nullptr)
+            Push(&m_stream, ChildRef{m_p_open, m_n_open_length, m_p_open->m_n_count});
+        m_p_open = static_cast<PlaneLeaf*>(NewNode(true));
+        m_n_open_length = 0;
+        if (m_p_open == nullptr)
+            return;
+    }
+    m_p_open->m_pieces[m_p_open->m_n_count++] = p;
+    m_n_open_length += p.m_n_length;
+}
+
+std::vector<ChildRef> PlaneEdit::EndStream() {
+    if (m_p_open != nullptr)
+        Push(&m_stream, ChildRef{m_p_open, m_n_open_length, m_p_open->m_n_count});
+    m_p_open = nullptr;
+    const size_t n = m_stream.size();
+    if (m_b_ok && n >= 2 && m_stream[n - 1].m_n_count < kPlaneLeafMin) {
+        auto* a = static_cast<PlaneLeaf*>(m_stream[n - 2].m_p_node);
+        auto* b = static_cast<PlaneLeaf*>(m_stream[n - 1].m_p_node);
+        const int both = a->m_n_count + b->m_n_count;
+        const int move = a->m_n_count - (both + 1) / 2;
+        std::memmove(b->m_pieces + move, b->m_pieces, sizeof(PlanePiece) * b->m_n_count);
+        int64_t moved = 0;
+        for (int i = 0; i < move; ++i) {
+            b->m_pieces[i] = a->m_pieces[a->m_n_count - move + i];
+            moved += b->m_pieces[i].m_n_length;
+        }
+        a->m_n_count = static_cast<uint16_t>(a->m_n_count - move);
+        b->m_n_count = static_cast<uint16_t>(b->m_n_count + move);
+        m_stream[n - 2].m_n_length -= moved;
+        m_stream[n - 2].m_n_count -= move;
+        m_stream[n - 1].m_n_length += moved;
+        m_stream[n - 1].m_n_count += move;
+    }
+    return std::move(m_stream);
+}
 
 PlaneNode* PlaneEdit::NewNode(bool leaf) {
     if (!m_b_ok || !m_plane.Allow()) {
@@ -1006,12 +1061,12 @@ int CDataPlane::ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count) {
         end = e.m_n_first + e.m_n_count;
     }
 
-    // The new sequence, in order: old pieces kept whole, and new pieces for
-    // the parts of cut pieces that stay and for the records. The old pieces
-    // that do not stay whole give their buffers up once the edit is in place.
+    // The new sequence, streamed into new leaves in order: old pieces kept
+    // whole, and new pieces for the parts of cut pieces that stay and for the
+    // records. The old pieces that do not stay whole give their buffers up
+    // once the edit is in place.
     PlaneEdit edit(this);
-    std::vector<PlanePiece> out;
-    std::vector<PlanePiece> made; // pieces whose buffers this step allocated
+    std::vector<uint8_t*> made; // the buffers this step allocated
     bool ok = true;
     auto make = [&](const PieceRecord& record, int64_t at, int64_t length) {
         PlanePiece p;
@@ -1019,38 +1074,29 @@ int CDataPlane::ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count) {
             ok = false;
             return;
         }
-        try {
-            made.push_back(p);
-        } catch (const std::bad_alloc&) {
-            std::free(p.m_p_bytes);
-            throw;
+        if (p.m_p_bytes != nullptr) {
+            try {
+                made.push_back(p.m_p_bytes);
+            } catch (const std::bad_alloc&) {
+                std::free(p.m_p_bytes);
+                throw;
+            }
         }
-        if (!out.empty() && Continues(out.back(), p))
-            Join(&out.back(), p);
-        else
-            out.push_back(p);
-    };
-    auto keep = [&](const PlanePiece& p) {
-        if (!out.empty() && Continues(out.back(), p))
-            Join(&out.back(), p);
-        else
-            out.push_back(p);
+        edit.Stream(p);
     };
     // The piece at the cursor begins at offset start; its bytes before
     // start + from are dealt with.
     PieceCursor cursor(*this);
     int64_t from = 0;
     auto leave = [&]() {
-        const PlanePiece& p = *cursor.Piece();
-        edit.Removed(p);
+        edit.Removed(*cursor.Piece());
         from = 0;
         cursor.Next();
     };
     auto pass = [&]() {
         const PlanePiece& p = *cursor.Piece();
         if (from == 0) {
-            keep(p);
-            from = 0;
+            edit.Stream(p);
             cursor.Next();
             return;
         }
@@ -1059,7 +1105,7 @@ int CDataPlane::ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count) {
         leave();
     };
     try {
-        out.reserve(static_cast<size_t>(m_n_pieces) + 2 * edit_count);
+        made.reserve(2 * edit_count);
         for (size_t i = 0; ok && i < edit_count; ++i) {
             const PlaneRangeEdit& e = edits[i];
             while (ok && cursor.Piece() != nullptr &&
@@ -1084,15 +1130,17 @@ int CDataPlane::ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count) {
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    std::vector<ChildRef> leaves;
-    if (ok && edit.Ok())
-        edit.Pack(out, &leaves);
+    std::vector<ChildRef> leaves = edit.EndStream();
     int64_t size = 0;
-    for (const ChildRef& c : leaves)
+    int64_t pieces = 0;
+    for (const ChildRef& c : leaves) {
         size += c.m_n_length;
+        pieces += c.m_n_count;
+    }
     PlaneNode* root = ok && edit.Ok() ? edit.Root(std::move(leaves)) : nullptr;
     if (!ok || !edit.Ok()) {
-        FreeBytes(made);
+        for (uint8_t* b : made)
+            std::free(b);
         return 0;
     }
     // Every old node goes; the buffers of pieces kept whole live on.
@@ -1117,7 +1165,7 @@ int CDataPlane::ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count) {
         std::abort();
     m_p_root = root;
     m_n_size = size;
-    m_n_pieces = static_cast<int64_t>(out.size());
+    m_n_pieces = pieces;
     edit.Commit();
     return 1;
 }
