@@ -938,7 +938,9 @@ int CDataPlane::SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* 
     const size_t typed_at = n++;
     if (r + 1 < p->m_n_length)
         MakePiece(whole, r + 1, p->m_n_length - r - 1, &parts[n++]);
-    if (!Splice(index, index + 1, parts, n, true)) {
+    // The parts come from one piece, which continues neither neighbour, so
+    // there is nothing to join.
+    if (!Splice(index, index + 1, parts, n, false)) {
         std::free(parts[typed_at].m_p_bytes);
         return 0;
     }
