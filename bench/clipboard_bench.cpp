@@ -29,10 +29,7 @@ constexpr int64_t kCopy = 0x200000;
 constexpr int64_t kPieces = 100000;
 
 int64_t CountPieces(const CDataPlane* plane) {
-    int64_t n = 0;
-    for (const PlanePiece* p = plane->m_p_head; p != nullptr; p = p->m_p_next)
-        ++n;
-    return n;
+    return plane->PieceCount();
 }
 
 struct Scene {

@@ -175,10 +175,7 @@ int64_t Backward(CallBackInfo* doc) {
 }
 
 int64_t CountPieces(const CDataPlane* plane) {
-    int64_t n = 0;
-    for (const PlanePiece* p = plane->m_p_head; p != nullptr; p = p->m_p_next)
-        ++n;
-    return n;
+    return plane->PieceCount();
 }
 
 // 10,000 edits spread evenly: typed nibbles and 4-byte inserts in turn. Their

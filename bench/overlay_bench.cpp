@@ -45,7 +45,7 @@ struct Fixture {
             AppendAlternatingPieces(plane, pieces);
         }
         doc->m_p_data_plane = plane;
-        for (const PlanePiece* p = plane->m_p_head; p != nullptr; p = p->m_p_next)
+        for (PieceCursor c_p(*plane); const PlanePiece* p = c_p.Piece(); c_p.Next())
             doc->m_n_data_size += p->m_n_length;
         int64_t ignored = 0;
         plane->Find(0, &ignored); // the index is built once, as after any edit

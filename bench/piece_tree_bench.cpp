@@ -5,17 +5,24 @@
 // random edits, undone and redone, checked against a byte vector.
 // Goals: typed byte at 1e6 <= 20 us and <= 2x its cost at 1e4; lookup <= 1 us;
 // the screen at 1e6 within 4x of one piece; <= 64 bytes per piece. Also
-// snapshots and bulk replacements (below).
+// snapshots, bulk replacements, the window thread's longest recovery tick and
+// the workspace written and read at a million pieces (below).
 #include "data/data_plane.h"
 #include "data/edit_history.h"
 #include "data/plane_snapshot.h"
+#include "data/recovery_keeper.h"
+#include "data/recovery_schedule.h"
 #include "data/source.h"
+#include "data/workspace.h"
 #include "bench/alternating_pieces.h"
+#include "bench/bench_recovery_platform.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -50,13 +57,7 @@ std::unique_ptr<CDataPlane> ManyPieces(int64_t pieces) {
 }
 
 int64_t SizeOf(const CDataPlane& plane) {
-    int64_t start = 0;
-    const PlanePiece* last = plane.m_p_head;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
-        start += p->m_n_length;
-        last = p;
-    }
-    return last != nullptr ? start : 0;
+    return plane.Size();
 }
 
 CDataPlane& PlaneFor(int64_t pieces) {
@@ -112,13 +113,15 @@ void BM_PaintedScreen(benchmark::State& state) {
     uint8_t screen[2400];
     for (auto _ : state) {
         const int64_t first = static_cast<int64_t>(rng() % (size - 2400));
-        int64_t start = 0;
-        const PlanePiece* p = plane.Find(first, &start);
+        PieceCursor cursor(plane, first);
+        int64_t start = cursor.Start();
+        const PlanePiece* p = cursor.Piece();
         for (int64_t n = 0; p != nullptr && n < 2400;) {
             const int64_t rel = first + n - start;
             if (rel >= p->m_n_length) {
                 start += p->m_n_length;
-                p = p->m_p_next;
+                cursor.Next();
+                p = cursor.Piece();
                 continue;
             }
             screen[n++] = p->m_n_kind != PIECE_SOURCE ? p->m_p_bytes[rel]
@@ -129,21 +132,13 @@ void BM_PaintedScreen(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintedScreen)->Arg(1)->Arg(1000000);
 
-// The mean depth of a piece in the lookup tree.
+// The nodes a lookup reads, root to leaf.
 double MeanDepth(const CDataPlane& plane) {
-    std::vector<std::pair<const PlanePiece*, int>> todo;
-    if (plane.TreeRoot() != nullptr)
-        todo.push_back({plane.TreeRoot(), 1});
-    double sum = 0;
-    while (!todo.empty()) {
-        const auto [n, depth] = todo.back();
-        todo.pop_back();
-        sum += depth;
-        for (const PlanePiece* c : {n->m_p_left, n->m_p_right})
-            if (c != nullptr)
-                todo.push_back({c, depth + 1});
-    }
-    return plane.PieceCount() > 0 ? sum / static_cast<double>(plane.PieceCount()) : 0;
+    int depth = 0;
+    for (const PlaneNode* n = plane.Root(); n != nullptr;
+         n = n->m_b_leaf ? nullptr : static_cast<const PlaneInner*>(n)->m_p_children[0])
+        ++depth;
+    return depth;
 }
 
 // An overlay of about `pieces` pieces made by typing alone, as a session does.
@@ -196,7 +191,7 @@ BENCHMARK(BM_MemoryPerPiece)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 std::vector<uint8_t> Bytes(const CDataPlane& plane, PatternSource& source) {
     std::vector<uint8_t> out;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next)
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next())
         for (int64_t i = 0; i < p->m_n_length; ++i)
             out.push_back(p->m_n_kind != PIECE_SOURCE ? p->m_p_bytes[i]
                                                       : *source.GetData(p->m_n_src_begin + i));
@@ -375,6 +370,65 @@ void BM_BulkReplaceMillion(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BulkReplaceMillion)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The workspace of the million-piece overlay written, then read back into a
+// new overlay (which appends every piece); the pieces read must be as many.
+void BM_WorkspaceMillion(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    CDataPlane& plane = PlaneFor(1000000);
+    const std::wstring path =
+        (std::filesystem::temp_directory_path() / "pelmora_piece_tree.interm").wstring();
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        const int written = WriteWorkspace(path.c_str(), &plane, plane.Size());
+        const auto write_time = Clock::now() - t0;
+        CDataPlane read;
+        int64_t size = plane.Size();
+        t0 = Clock::now();
+        const int got = ReadWorkspace(&read, path.c_str(), &size);
+        const auto read_time = Clock::now() - t0;
+        state.counters["write_ms"] = std::chrono::duration<double, std::milli>(write_time).count();
+        state.counters["read_ms"] = std::chrono::duration<double, std::milli>(read_time).count();
+        state.counters["read_matches"] = written && got &&
+                                         read.PieceCount() == plane.PieceCount() &&
+                                         read.Size() == plane.Size();
+    }
+    std::filesystem::remove(std::filesystem::path(path));
+}
+BENCHMARK(BM_WorkspaceMillion)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// What the window's thread spends in the recovery keeper's tick when a copy
+// of the million-piece overlay is due (a snapshot, a worker started), after
+// an edit each time; the longest of 20 (goal <= 16 ms).
+void BM_RecoveryWindowThread(benchmark::State& state) {
+    auto plane = ManyPieces(1000000);
+    BenchPlatform platform;
+    RecoveryKeeper keeper(platform, PlatformWorkspaceFileOps());
+    RecoveryIdentity id;
+    id.m_sz_path = L"/bench/piece-tree.bin";
+    id.m_n_size = plane->Size();
+    keeper.Track(plane.get(), plane->m_n_generation, id, nullptr);
+    uint8_t byte = 1;
+    for (auto _ : state) {
+        double longest_ms = 0;
+        int64_t now = 0;
+        for (int i = 0; i < 20; ++i) {
+            plane->Insert(static_cast<int64_t>(i) * 4099, &byte, 1);
+            ++byte;
+            keeper.Tick(now, plane.get(), plane->m_n_generation, plane->Size());
+            now += RecoverySchedule::kLongestWaitMs;
+            const auto t0 = std::chrono::steady_clock::now();
+            keeper.Tick(now, plane.get(), plane->m_n_generation, plane->Size());
+            longest_ms = std::max(longest_ms, std::chrono::duration<double, std::milli>(
+                                                  std::chrono::steady_clock::now() - t0)
+                                                  .count());
+            keeper.Wait();
+        }
+        state.counters["longest_tick_ms"] = longest_ms;
+    }
+    keeper.Release();
+}
+BENCHMARK(BM_RecoveryWindowThread)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -125,8 +125,9 @@ int CanApply(const CallBackInfo* doc) {
     if (doc == nullptr || doc->m_n_source_kind != 0 || doc->m_p_data_plane == nullptr ||
         doc->m_file_mapping.m_p_name == nullptr)
         return 0;
-    const PlanePiece* head = doc->m_p_data_plane->m_p_head;
-    const bool unchanged = head != nullptr && head->m_p_next == nullptr &&
+    const CDataPlane& plane = *doc->m_p_data_plane;
+    const PlanePiece* head = PieceCursor(plane).Piece();
+    const bool unchanged = head != nullptr && plane.PieceCount() == 1 &&
                            head->m_n_kind == PIECE_SOURCE && head->m_n_src_begin == 0 &&
                            head->m_n_length == doc->m_file_mapping.m_n_file_size;
     return unchanged ? 0 : 1;
@@ -178,7 +179,7 @@ int WriteApplyCopy(CallBackInfo* doc, ApplyFileOps& ops, ApplyCopy* copy) {
     }
     // Everything that can run out of memory is made before the file changes.
     std::unique_ptr<CDataPlane> fresh(new (std::nothrow) CDataPlane(doc->m_n_data_size));
-    if (fresh == nullptr || (doc->m_n_data_size > 0 && fresh->m_p_head == nullptr)) {
+    if (fresh == nullptr || (doc->m_n_data_size > 0 && fresh->PieceCount() == 0)) {
         ShowMessage(kNoMemory, path.c_str());
         return 0;
     }

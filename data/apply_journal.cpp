@@ -438,7 +438,8 @@ int CollectInPlaceChanges(const CDataPlane& plane, int64_t file_size, int64_t da
     if (file_size != data_size)
         return 0;
     int64_t at = 0;
-    for (const PlanePiece* piece = plane.m_p_head; piece != nullptr; piece = piece->m_p_next) {
+    for (PieceCursor c(plane); c.Piece() != nullptr; c.Next()) {
+        const PlanePiece* piece = c.Piece();
         if (piece->m_n_length <= 0)
             continue;
         if (piece->m_n_kind == PIECE_SOURCE) {

@@ -1,6 +1,8 @@
-// CDataPlane: the edit overlay, an ordered doubly linked list of pieces whose
-// concatenation is the document's effective data, with a balanced tree over the
-// same pieces for lookups by offset. The source is never written.
+// CDataPlane: the edit overlay, an ordered sequence of pieces whose
+// concatenation is the document's effective data, kept in a B+ tree of wide
+// nodes: leaves hold the pieces inline, inner nodes the byte length and piece
+// count below each child, so a lookup at a million pieces reads four nodes.
+// The source is never written.
 #pragma once
 
 #include <atomic>
@@ -8,12 +10,13 @@
 #include <cstdint>
 #include <memory>
 
+class CDataPlane;
 class CSrclibrary;
 class PlaneSnapshot;
 struct PlaneKeep;
 
 // Asked before every allocation the overlay makes; a test hook that refuses
-// one shows that an edit which cannot finish leaves the list as it was.
+// one shows that an edit which cannot finish leaves the overlay as it was.
 class PlaneAllocGate {
   public:
     virtual ~PlaneAllocGate() = default;
@@ -26,55 +29,54 @@ enum : uint32_t {
     PIECE_OVERWRITTEN = 3, // owns one byte typed over source byte m_n_src_begin
 };
 
+// One piece, stored inline in a leaf (40 bytes on both word sizes).
 struct PlanePiece {
     uint32_t m_n_kind : 2;
-    // Set on a piece copied from one that a snapshot still reads: the bytes
-    // are that snapshot's too, so they are replaced, never written or freed,
-    // while a snapshot lives.
-    uint32_t m_b_shared_bytes : 1;
-    // The overlay's snapshot epoch when the piece was made; a piece of an
-    // older epoch may be seen by a snapshot and is copied before it changes.
-    uint32_t m_n_epoch : 29;
-    uint32_t m_n_priority; // the tree's heap key
+    // The overlay's snapshot epoch when the owned bytes were made: bytes of
+    // an older epoch may be read by a snapshot, so they are replaced, never
+    // written or freed, while one lives.
+    uint32_t m_n_epoch : 30;
     int64_t m_n_length;
-    // The lookup tree (a treap in list order), kept by CDataPlane alone. A node
-    // knows the length of its left subtree, so a descent reads only the nodes
-    // on its path; the fields a descent and a walk read come first. Snapshots
-    // read every field up to m_n_src_end and never the list or parent links,
-    // which belong to the live overlay alone.
-    int64_t m_n_left_length;
-    PlanePiece* m_p_left;
-    PlanePiece* m_p_right;
-    PlanePiece* m_p_next;
     uint8_t* m_p_bytes; // exactly m_n_length owned bytes; null for source pieces
     int64_t m_n_src_begin;
     int64_t m_n_src_end; // source: begin + length - 1; overwritten: begin; inserted: 0
-    PlanePiece* m_p_prev;
-    PlanePiece* m_p_parent;
 };
 
-// The piece of a lookup tree holding the offset, with its first offset in
-// start; null past the end. The live overlay and its snapshots descend alike.
-inline PlanePiece* FindPieceInTree(PlanePiece* root, int64_t offset, int64_t* start) {
-    if (offset < 0)
-        return nullptr;
-    int64_t base = 0;
-    for (PlanePiece* p = root; p != nullptr;) {
-        if (offset < base + p->m_n_left_length) {
-            p = p->m_p_left;
-            continue;
-        }
-        base += p->m_n_left_length;
-        if (offset < base + p->m_n_length) {
-            if (start != nullptr)
-                *start = base;
-            return p;
-        }
-        base += p->m_n_length;
-        p = p->m_p_right;
-    }
-    return nullptr;
-}
+// The tree's shape: every node but the root (and those on the path to the
+// last piece, which appending fills from the left) holds at least the
+// minimum; all leaves are at the same depth.
+enum : int {
+    kPlaneLeafMax = 32,
+    kPlaneInnerMax = 32,
+    kPlaneLeafMin = kPlaneLeafMax / 4,
+    kPlaneInnerMin = kPlaneInnerMax / 4,
+    kPlaneMaxDepth = 24,
+};
+
+// A node is never changed once a snapshot may see it: its epoch tells.
+struct PlaneNode {
+    uint32_t m_n_epoch;
+    uint16_t m_n_count; // pieces of a leaf, children of an inner node
+    uint8_t m_b_leaf;
+    uint8_t m_n_state; // for the edit that is being built (0 outside one)
+};
+struct PlaneLeaf : PlaneNode {
+    PlanePiece m_pieces[kPlaneLeafMax];
+};
+struct PlaneInner : PlaneNode {
+    int64_t m_n_lengths[kPlaneInnerMax]; // bytes below each child
+    int64_t m_n_counts[kPlaneInnerMax];  // pieces below each child
+    PlaneNode* m_p_children[kPlaneInnerMax];
+};
+
+// Frees a tree with every owned byte buffer in it.
+void FreePlaneTree(PlaneNode* node);
+
+// The piece of non-zero length holding offset in the tree below root, with
+// its first offset in start and its index in index (either may be null);
+// null past the end. The live overlay and its snapshots descend alike.
+const PlanePiece* FindPieceInTree(const PlaneNode* root, int64_t offset, int64_t* start,
+                                  int64_t* index);
 
 // One piece to place by Replace: the bytes of an owned kind are copied.
 struct PieceRecord {
@@ -94,120 +96,135 @@ struct PlaneRangeEdit {
     size_t m_n_record_count;
 };
 
+// A position among the pieces of the live overlay or of a snapshot, zero-length
+// pieces included, moved piece by piece in amortised constant time. It holds
+// the path from the root, so it is good until the overlay it walks changes (a
+// snapshot's never does).
+class PieceCursor {
+  public:
+    PieceCursor() = default; // at the end of nothing
+    // At the first piece, or at the piece of non-zero length holding offset
+    // (at the end past it).
+    explicit PieceCursor(const CDataPlane& plane);
+    PieceCursor(const CDataPlane& plane, int64_t offset);
+    explicit PieceCursor(const PlaneSnapshot& snapshot);
+    PieceCursor(const PlaneSnapshot& snapshot, int64_t offset);
+
+    const PlanePiece* Piece() const {
+        return m_n_depth == 0 ? nullptr
+                              : &static_cast<const PlaneLeaf*>(m_p_nodes[m_n_depth - 1])
+                                     ->m_pieces[m_n_at[m_n_depth - 1]];
+    }
+    int64_t Start() const { return m_n_start; } // the piece's offset (the size at the end)
+    int64_t Index() const { return m_n_index; } // the piece's place in the sequence
+    // To the next piece (past the last: the end) or the one before (before
+    // the first: the end, with Start 0).
+    void Next();
+    void Prev();
+
+  private:
+    void First(const PlaneNode* root);
+    void Seek(const PlaneNode* root, int64_t offset, int64_t size, int64_t pieces);
+    const PlaneNode* m_p_nodes[kPlaneMaxDepth];
+    uint16_t m_n_at[kPlaneMaxDepth];
+    int m_n_depth = 0;
+    int64_t m_n_start = 0;
+    int64_t m_n_index = 0;
+};
+
 class CDataPlane {
   public:
-    CDataPlane();                          // empty list (readers append themselves)
+    CDataPlane();                          // no pieces (readers append them)
     explicit CDataPlane(int64_t src_size); // one source piece 0..src_size-1
     virtual ~CDataPlane();
     CDataPlane(const CDataPlane&) = delete;
     CDataPlane& operator=(const CDataPlane&) = delete;
 
     // The piece of non-zero length holding offset and its start, by a descent
-    // of the tree in O(log n); null past the end. Writes nothing, so readers on
-    // several threads may call it at once (nothing edits while a worker reads).
-    PlanePiece* Find(int64_t offset, int64_t* start) const;
+    // in O(log n); null past the end. The pointer is good until the next
+    // change. Writes nothing, so readers on several threads may call it at once.
+    const PlanePiece* Find(int64_t offset, int64_t* start) const {
+        return FindPieceInTree(m_p_root, offset, start, nullptr);
+    }
     // Replaces the count effective bytes at first with the given pieces, all
-    // or nothing: every allocation is made before the list changes. Source
+    // or nothing: every allocation is made before the overlay changes. Source
     // pieces that continue each other are joined into one.
     int Replace(int64_t first, int64_t count, const PieceRecord* records, size_t record_count);
-    // Many replacements in one pass over the list, all or nothing: the edits
+    // Many replacements in one pass over the pieces, all or nothing: the edits
     // are sorted by offset and do not overlap (two may touch). Costs O(n + k)
-    // for n pieces and k edits, then rebuilds the tree balanced.
+    // for n pieces and k edits, and builds the tree anew bottom-up.
     int ReplaceMany(const PlaneRangeEdit* edits, size_t edit_count);
     int Remove(int64_t first, int64_t last);
     int Insert(int64_t offset, const uint8_t* bytes, int64_t count);
     int SetNibble(int64_t offset, uint8_t value, int high, CSrclibrary* source);
 
-    // Appends a zero-filled piece after the last one (workspace reader, process
-    // source); takes ownership of bytes. Null when allocation fails.
-    PlanePiece* AppendPiece(uint32_t kind, int64_t src_begin, int64_t src_end, int64_t length,
-                            uint8_t* bytes);
+    // Appends a piece after the last one as it is, joining nothing (workspace
+    // reader, process source), in amortised constant time; takes ownership of
+    // bytes when it succeeds. The piece as stored, or null when allocation fails.
+    const PlanePiece* AppendPiece(uint32_t kind, int64_t src_begin, int64_t src_end, int64_t length,
+                                  uint8_t* bytes);
 
-    int LinkAfter(PlanePiece* piece, PlanePiece* anchor);
-    void DeletePiece(PlanePiece* piece);
-    int SplitPiece(PlanePiece* piece, int64_t relative);
-    int InsertPiece(PlanePiece* piece, PlanePiece* added, int64_t relative);
-    int RemoveInPiece(PlanePiece* piece, int64_t first, int64_t last);
-
-    // Number of pieces in the list (zero-length pieces included).
+    // Number of pieces (zero-length pieces included) and their total length.
     int64_t PieceCount() const { return m_n_pieces; }
-    // The lookup tree's root, for checks of its shape.
-    const PlanePiece* TreeRoot() const { return m_p_root; }
+    int64_t Size() const { return m_n_size; }
+    // The tree's root (null when there are no pieces), for checks of its shape.
+    const PlaneNode* Root() const { return m_p_root; }
 
-    // An immutable view of the overlay as it is now, in O(1): the pieces are
-    // shared, and the overlay copies a piece (and the path above it) before
-    // it changes one that a snapshot may see. A worker reads the snapshot on
-    // its own thread while this overlay goes on being edited; the copies and
-    // the pieces they replace go when no snapshot lives any more. An invalid
-    // snapshot when memory is short. Copying a piece that a snapshot sees
-    // cannot be refused half-way through an edit, so the program ends if
-    // even those few bytes cannot be had.
+    // An immutable view of the overlay as it is now, in O(1): the nodes are
+    // shared, and an edit copies the nodes on its path instead of changing
+    // one that a snapshot may see. A worker reads the snapshot on its own
+    // thread while this overlay goes on being edited; the replaced nodes go
+    // when no snapshot lives any more. An invalid snapshot when memory is
+    // short. Keeping a replaced node cannot be refused once an edit has been
+    // built, so the program ends if even that bookkeeping cannot be had.
     PlaneSnapshot Snapshot() const;
 
-    // A worker reading the list on another thread holds it against change:
+    // A worker reading the overlay on another thread holds it against change:
     // while any reader does, every mutator above refuses (0 or null) and the
-    // list stays as it is. Readers begin on the interface thread, which is
+    // overlay stays as it is. Readers begin on the interface thread, which is
     // the one that edits, so a check there cannot race with a new reader.
     void BeginRead() { m_n_readers.fetch_add(1); }
     void EndRead() { m_n_readers.fetch_sub(1); }
     int IsBeingRead() const { return m_n_readers.load() > 0 ? 1 : 0; }
 
-    PlanePiece* m_p_head = nullptr;
     // Consulted before each allocation when set (tests only).
     PlaneAllocGate* m_p_alloc_gate = nullptr;
-    // Bumped by every change of the list or of a piece's extent; readers that
-    // cache positions compare it.
+    // Bumped by every change of the pieces; readers that cache positions or
+    // piece pointers compare it.
     uint64_t m_n_generation = 0;
 
   private:
+    friend class PlaneEdit;
     std::atomic<int> m_n_readers{0};
-    PlanePiece* NewPiece();
+    bool Allow() const { return m_p_alloc_gate == nullptr || m_p_alloc_gate->Allow(); }
     uint8_t* AllocBytes(int64_t count);
-    void* ShrinkBytes(uint8_t* bytes, int64_t count);
-    // A new piece for the part [from, from + length) of a record; null when an
-    // allocation fails.
-    PlanePiece* MakePiece(const PieceRecord& record, int64_t from, int64_t length);
     void Changed() { ++m_n_generation; }
+    // A piece for the part [from, from + length) of a record, owning a copy
+    // of its bytes; 0 when the allocation fails.
+    int MakePiece(const PieceRecord& record, int64_t from, int64_t length, PlanePiece* out);
+    // The pieces [first, last) give way to pieces (whose bytes they own), all
+    // or nothing; with join, source pieces continuing their new neighbours
+    // are joined to them. 0 when memory is short: the pieces' bytes are then
+    // still the caller's to free.
+    int Splice(int64_t first, int64_t last, PlanePiece* pieces, size_t count, bool join);
+    const PlanePiece* PieceAt(int64_t index) const;
 
-    // List and tree together; none of these allocates or fails.
-    // These return the piece as it now is (Own may have put a copy in its place).
-    void Link(PlanePiece* piece, PlanePiece* anchor); // after anchor, at the head when null
-    PlanePiece* Unlink(PlanePiece* piece);            // out of both; the caller drops it
-    PlanePiece* SetLength(PlanePiece* piece, int64_t length);
-    // Tree steps.
-    void RotateUp(PlanePiece* x);
-    // Adds delta to the left length of every ancestor that has p on its left.
-    void AddAbove(PlanePiece* p, int64_t delta);
-
-    // Snapshot support. A frozen piece may be seen by a live snapshot; Own
-    // returns a piece that may change (p, or a copy in its place with the
-    // path above it copied too; p then forwards to the copy), Fresh follows
-    // such forwarding for a pointer held across a change. Drop lets go of an
-    // unlinked piece (freed, or kept while snapshots may read it).
-    bool Frozen(const PlanePiece* p) const;
-    bool BytesFrozen(const PlanePiece* p) const;
-    static PlanePiece* Fresh(PlanePiece* p);
-    PlanePiece* Own(PlanePiece* p);
-    void Drop(PlanePiece* p);
-    void KeepPiece(PlanePiece* p);
-    void KeepBytes(uint8_t* bytes);
-    // Makes an owned piece's bytes the count bytes at from of its bytes; 0
-    // when memory is short, with the piece as it was.
-    int CutBytes(PlanePiece* piece, int64_t from, int64_t count);
-    // Frees the pieces kept for snapshots once none lives.
+    // Snapshot support. A frozen node or byte buffer may be seen by a live
+    // snapshot; what the overlay lets go of is then kept until none lives.
+    bool SnapshotsLive() const;
+    bool Frozen(const PlaneNode* n) const { return SnapshotsLive() && n->m_n_epoch != m_n_epoch; }
+    bool BytesFrozen(const PlanePiece& p) const {
+        return SnapshotsLive() && p.m_n_epoch != m_n_epoch;
+    }
+    void DropNode(PlaneNode* n);    // the node alone: its children and bytes live on
+    void DropSubtree(PlaneNode* n); // the node, everything below and its bytes
+    void DropBytes(const PlanePiece& p);
+    // Frees what was kept for snapshots once none lives.
     void FreeKept() const;
-    // Makes pieces[0..count) the list and a perfectly balanced tree over it.
-    void Rebuild(PlanePiece** pieces, size_t count);
-    // The balanced subtree over pieces[lo, hi) below parent: its root, its
-    // byte length and its height (0 when empty).
-    PlanePiece* Balanced(PlanePiece** pieces, size_t lo, size_t hi, PlanePiece* parent,
-                         int64_t* total, uint32_t* height);
-    uint64_t NextRandom();
 
-    PlanePiece* m_p_root = nullptr;
+    PlaneNode* m_p_root = nullptr;
     int64_t m_n_pieces = 0;
-    int64_t m_n_size = 0;                      // sum of all lengths
-    uint64_t m_n_seed = 0x9E3779B97F4A7C15ull; // priorities (xorshift)
+    int64_t m_n_size = 0; // sum of all lengths
     // Made by the first snapshot; holds what snapshots still read.
     mutable std::shared_ptr<PlaneKeep> m_p_keep;
     mutable uint32_t m_n_epoch = 0; // bumped by each snapshot

@@ -155,13 +155,13 @@ int CallBackInfo::OpenFile(const wchar_t* path, int read_only) {
     CDataPlane* restored = new (std::nothrow) CDataPlane();
     int64_t size = m_file_mapping.m_n_file_size;
     const int read = restored != nullptr ? ReadWorkspace(restored, workspace.c_str(), &size) : 0;
-    if (read && restored->m_p_head != nullptr) {
+    if (read && restored->PieceCount() > 0) {
         m_p_data_plane = restored;
         m_n_data_size = size;
     } else {
         delete restored;
         m_p_data_plane = new (std::nothrow) CDataPlane(m_file_mapping.m_n_file_size);
-        if (m_p_data_plane != nullptr && m_p_data_plane->m_p_head == nullptr) {
+        if (m_p_data_plane != nullptr && m_p_data_plane->PieceCount() == 0) {
             delete m_p_data_plane;
             m_p_data_plane = nullptr;
         }
@@ -263,8 +263,9 @@ int64_t ReadEffectiveSpan(CallBackInfo* doc, int64_t offset, uint8_t* out, int64
                           CSrclibrary* source) {
     if (doc == nullptr || doc->m_p_data_plane == nullptr || count <= 0)
         return 0;
-    int64_t start = 0;
-    const PlanePiece* p = doc->m_p_data_plane->Find(offset, &start);
+    PieceCursor cursor(*doc->m_p_data_plane, offset);
+    int64_t start = cursor.Start();
+    const PlanePiece* p = cursor.Piece();
     int64_t done = 0;
     while (p != nullptr && done < count) {
         const int64_t rel = offset + done - start;
@@ -285,7 +286,8 @@ int64_t ReadEffectiveSpan(CallBackInfo* doc, int64_t offset, uint8_t* out, int64
             }
         }
         start += p->m_n_length;
-        p = p->m_p_next;
+        cursor.Next();
+        p = cursor.Piece();
     }
     return done;
 }

@@ -30,8 +30,9 @@ int CEditHistory::Capture(const CDataPlane* plane, int64_t first, int64_t count,
     out->m_n_held = 0;
     if (count == 0)
         return 1;
-    int64_t start = 0;
-    const PlanePiece* p = plane->Find(first, &start);
+    PieceCursor cursor(*plane, first);
+    int64_t start = cursor.Start();
+    const PlanePiece* p = cursor.Piece();
     int64_t at = first;
     try {
         while (p != nullptr && at < first + count) {
@@ -56,7 +57,8 @@ int CEditHistory::Capture(const CDataPlane* plane, int64_t first, int64_t count,
                 at += n;
             }
             start += p->m_n_length;
-            p = p->m_p_next;
+            cursor.Next();
+            p = cursor.Piece();
         }
     } catch (const std::bad_alloc&) {
         return 0;
@@ -98,8 +100,9 @@ int CEditHistory::CaptureParts(const CDataPlane* plane, BulkParts* out) {
     out->m_bytes.clear();
     if (out->m_parts.empty())
         return 1;
-    int64_t start = 0;
-    const PlanePiece* p = plane->Find(out->m_parts.front().m_n_first, &start);
+    PieceCursor cursor(*plane, out->m_parts.front().m_n_first);
+    int64_t start = cursor.Start();
+    const PlanePiece* p = cursor.Piece();
     try {
         // Source records first; the owned bytes are packed, and the records
         // pointed at them, once the buffer has stopped growing.
@@ -108,7 +111,8 @@ int CEditHistory::CaptureParts(const CDataPlane* plane, BulkParts* out) {
             const int64_t end = part.m_n_first + part.m_n_length;
             while (p != nullptr && start + p->m_n_length <= part.m_n_first && part.m_n_length > 0) {
                 start += p->m_n_length;
-                p = p->m_p_next;
+                cursor.Next();
+                p = cursor.Piece();
             }
             for (int64_t at = part.m_n_first; at < end;) {
                 if (p == nullptr || at < start)
@@ -130,7 +134,8 @@ int CEditHistory::CaptureParts(const CDataPlane* plane, BulkParts* out) {
                 }
                 if (at == start + p->m_n_length) {
                     start += p->m_n_length;
-                    p = p->m_p_next;
+                    cursor.Next();
+                    p = cursor.Piece();
                 }
             }
             part.m_n_record_count = out->m_records.size() - part.m_n_record_begin;

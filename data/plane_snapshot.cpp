@@ -1,16 +1,20 @@
-// Snapshots of the edit overlay and walks over them (see plane_snapshot.h).
+// Snapshots of the edit overlay (see plane_snapshot.h).
 #include "data/plane_snapshot.h"
 
 #include <cstdlib>
 #include <utility>
 
 void PlaneKeep::FreeAll() {
-    for (PlanePiece* p : m_pieces)
-        std::free(p);
+    for (PlaneNode* n : m_nodes)
+        std::free(n);
+    for (PlaneNode* n : m_subtrees)
+        FreePlaneTree(n);
     for (uint8_t* b : m_bytes)
         std::free(b);
-    m_pieces.clear();
-    m_pieces.shrink_to_fit();
+    m_nodes.clear();
+    m_nodes.shrink_to_fit();
+    m_subtrees.clear();
+    m_subtrees.shrink_to_fit();
     m_bytes.clear();
     m_bytes.shrink_to_fit();
 }
@@ -22,7 +26,7 @@ void PlaneKeep::Release() {
         FreeAll();
 }
 
-PlaneSnapshot::PlaneSnapshot(std::shared_ptr<PlaneKeep> keep, const PlanePiece* root, int64_t size,
+PlaneSnapshot::PlaneSnapshot(std::shared_ptr<PlaneKeep> keep, const PlaneNode* root, int64_t size,
                              int64_t pieces)
     : m_p_keep(std::move(keep)), m_p_root(root), m_n_size(size), m_n_pieces(pieces) {
     m_p_keep->m_n_snapshots.fetch_add(1, std::memory_order_acq_rel);
@@ -50,67 +54,10 @@ void PlaneSnapshot::Reset() {
     m_n_pieces = 0;
 }
 
-const PlanePiece* PlaneSnapshot::Find(int64_t offset, int64_t* start) const {
-    return FindPieceInTree(const_cast<PlanePiece*>(m_p_root), offset, start);
+PieceCursor::PieceCursor(const PlaneSnapshot& snapshot) {
+    First(snapshot.Root());
 }
 
-SnapshotCursor::SnapshotCursor(const PlaneSnapshot& snapshot) {
-    for (const PlanePiece* n = snapshot.Root(); n != nullptr; n = n->m_p_left)
-        m_path.push_back(n);
-}
-
-SnapshotCursor::SnapshotCursor(const PlaneSnapshot& snapshot, int64_t offset) {
-    const PlanePiece* p = offset >= 0 ? snapshot.Root() : nullptr;
-    int64_t base = 0;
-    while (p != nullptr) {
-        m_path.push_back(p);
-        if (offset < base + p->m_n_left_length) {
-            p = p->m_p_left;
-            continue;
-        }
-        base += p->m_n_left_length;
-        if (offset < base + p->m_n_length) {
-            m_n_start = base;
-            return;
-        }
-        base += p->m_n_length;
-        p = p->m_p_right;
-    }
-    m_path.clear();
-    m_n_start = snapshot.Size();
-}
-
-void SnapshotCursor::Next() {
-    if (m_path.empty())
-        return;
-    const PlanePiece* n = m_path.back();
-    m_n_start += n->m_n_length;
-    if (n->m_p_right != nullptr) {
-        for (n = n->m_p_right; n != nullptr; n = n->m_p_left)
-            m_path.push_back(n);
-        return;
-    }
-    // Up past every step that came from a right child.
-    m_path.pop_back();
-    while (!m_path.empty() && m_path.back()->m_p_right == n) {
-        n = m_path.back();
-        m_path.pop_back();
-    }
-}
-
-void SnapshotCursor::Prev() {
-    if (m_path.empty())
-        return;
-    const PlanePiece* n = m_path.back();
-    if (n->m_p_left != nullptr) {
-        for (n = n->m_p_left; n != nullptr; n = n->m_p_right)
-            m_path.push_back(n);
-    } else {
-        m_path.pop_back();
-        while (!m_path.empty() && m_path.back()->m_p_left == n) {
-            n = m_path.back();
-            m_path.pop_back();
-        }
-    }
-    m_n_start = m_path.empty() ? 0 : m_n_start - m_path.back()->m_n_length;
+PieceCursor::PieceCursor(const PlaneSnapshot& snapshot, int64_t offset) {
+    Seek(snapshot.Root(), offset, snapshot.Size(), snapshot.PieceCount());
 }

@@ -330,7 +330,7 @@ int RecoveryStore::Read(const RecoveryIdentity& id, CDataPlane* plane, int64_t* 
     const int read = ReadWorkspace(plane, copy.c_str(), size, m_ops);
     if (read == kWorkspaceReadInPart)
         return read;
-    return read && plane->m_p_head != nullptr ? 1 : 0;
+    return read && plane->PieceCount() > 0 ? 1 : 0;
 }
 
 int RecoveryStore::CopyAcross(const std::wstring& from, const std::wstring& to) {
@@ -378,7 +378,7 @@ int RestoreFromCopy(CallBackInfo* doc, RecoveryStore& store, const RecoveryIdent
     CDataPlane* plane = new (std::nothrow) CDataPlane();
     int64_t size = doc->m_file_mapping.m_n_file_size;
     const int read = plane != nullptr ? store.Read(copy, plane, &size) : 0;
-    if (!read || plane->m_p_head == nullptr) {
+    if (!read || plane->PieceCount() == 0) {
         delete plane;
         return 0;
     }

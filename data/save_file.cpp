@@ -263,28 +263,12 @@ class SourceReader {
     ProcessReader m_process;
 };
 
-// The pieces in order: from a snapshot's tree, or from the live list.
-class PieceWalk {
-  public:
-    PieceWalk(const CDataPlane* plane, const PlaneSnapshot* snapshot)
-        : m_p_snapshot(snapshot),
-          m_cursor(snapshot != nullptr ? SnapshotCursor(*snapshot) : SnapshotCursor()),
-          m_p_listed(snapshot == nullptr && plane != nullptr ? plane->m_p_head : nullptr) {}
-    const PlanePiece* Piece() const {
-        return m_p_snapshot != nullptr ? m_cursor.Piece() : m_p_listed;
-    }
-    void Next() {
-        if (m_p_snapshot != nullptr)
-            m_cursor.Next();
-        else if (m_p_listed != nullptr)
-            m_p_listed = m_p_listed->m_p_next;
-    }
-
-  private:
-    const PlaneSnapshot* m_p_snapshot;
-    SnapshotCursor m_cursor;
-    const PlanePiece* m_p_listed;
-};
+// The pieces in order: from a snapshot, or from the live overlay.
+PieceCursor PieceWalk(const CDataPlane* plane, const PlaneSnapshot* snapshot) {
+    if (snapshot != nullptr)
+        return PieceCursor(*snapshot);
+    return plane != nullptr ? PieceCursor(*plane) : PieceCursor();
+}
 
 } // namespace
 
@@ -294,7 +278,7 @@ int WriteDocumentBytes(CallBackInfo* doc, SaveOutput& output, int64_t size, Bloc
     UnreadableRanges unreadable;
     int64_t out = 0;
     int ok = 1;
-    PieceWalk pieces(doc->m_p_data_plane, snapshot);
+    PieceCursor pieces = PieceWalk(doc->m_p_data_plane, snapshot);
     for (const PlanePiece* piece = pieces.Piece(); ok && piece != nullptr;
          pieces.Next(), piece = pieces.Piece()) {
         int64_t rem = piece->m_n_length;

@@ -212,7 +212,7 @@ int WriteWorkspace(const wchar_t* path, const CDataPlane* plane, int64_t file_si
     if (plane == nullptr)
         return 0;
     auto each = [plane](auto visit) {
-        for (const PlanePiece* p = plane->m_p_head; p != nullptr && visit(p); p = p->m_p_next) {
+        for (PieceCursor c(*plane); c.Piece() != nullptr && visit(c.Piece()); c.Next()) {
         }
     };
     return WritePieces(path, each, file_size, ops);

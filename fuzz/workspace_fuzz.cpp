@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!ReadWorkspace(&plane, L"fuzz.interm", &got, ops))
         return 0;
     int64_t sum = 0;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next()) {
         if (p->m_n_length < 0)
             std::abort();
         if (p->m_n_kind == PIECE_SOURCE &&

@@ -57,10 +57,10 @@ class RangeReader {
           m_file(reads, m_b_process ? nullptr : doc->m_file_mapping.m_h_file),
           m_process(doc->m_proc_info.m_p_ops, doc->m_proc_info.m_h_open_process),
           m_n_left(range.m_n_length) {
-        int64_t start = 0;
         if (doc->m_p_data_plane != nullptr && range.m_n_length > 0)
-            m_p_piece = doc->m_p_data_plane->Find(range.m_n_first, &start);
-        m_n_in_piece = range.m_n_first - start;
+            m_pieces = PieceCursor(*doc->m_p_data_plane, range.m_n_first);
+        m_p_piece = m_pieces.Piece();
+        m_n_in_piece = m_p_piece != nullptr ? range.m_n_first - m_pieces.Start() : 0;
     }
 
     // Fills out with up to count next bytes; the bytes filled (0 at the
@@ -70,7 +70,8 @@ class RangeReader {
         while (filled < count && m_n_left > 0) {
             while (m_p_piece != nullptr && m_n_in_piece >= m_p_piece->m_n_length) {
                 m_n_in_piece -= m_p_piece->m_n_length;
-                m_p_piece = m_p_piece->m_p_next;
+                m_pieces.Next();
+                m_p_piece = m_pieces.Piece();
             }
             if (m_p_piece == nullptr)
                 return -1; // pieces shorter than the document's size
@@ -112,6 +113,7 @@ class RangeReader {
     bool m_b_process;
     FileReader m_file;
     ProcessReader m_process;
+    PieceCursor m_pieces;
     const PlanePiece* m_p_piece = nullptr;
     int64_t m_n_in_piece = 0;
     int64_t m_n_left;

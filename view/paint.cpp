@@ -18,14 +18,16 @@ int64_t FetchSpan(const CallBackInfo* doc, int64_t offset, int64_t count, CSrcli
     if (!plane || count <= 0 || offset < 0) {
         return 0;
     }
-    int64_t start = 0;
-    const PlanePiece* piece = plane->Find(offset, &start);
+    PieceCursor cursor(*plane, offset);
+    int64_t start = cursor.Start();
+    const PlanePiece* piece = cursor.Piece();
     int64_t n = 0;
     while (piece && n < count) {
         const int64_t relative = offset + n - start;
         if (relative >= piece->m_n_length) {
             start += piece->m_n_length;
-            piece = piece->m_p_next;
+            cursor.Next();
+            piece = cursor.Piece();
             continue;
         }
         if (piece->m_n_kind != PIECE_SOURCE) {

@@ -1,11 +1,13 @@
 // The edit overlay against a plain byte-vector model: every effective byte,
 // the piece invariants and the sum of lengths after every operation.
 #include "data/data_plane.h"
+#include "data/plane_snapshot.h"
 #include "tests/fakes/memory_source.h"
 #include "tests/fakes/plane_checks.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -16,9 +18,9 @@ TEST(DataPlane, TypedNibblesSplitTheSourcePieceOnce) {
     CDataPlane plane(10);
     ASSERT_EQ(1, plane.SetNibble(4, 0xA, 1, &source));
     ASSERT_EQ(3, plane.PieceCount());
-    const PlanePiece* first = plane.m_p_head;
-    const PlanePiece* typed = first->m_p_next;
-    const PlanePiece* rest = typed->m_p_next;
+    const PlanePiece* first = PieceAt(plane, 0);
+    const PlanePiece* typed = PieceAt(plane, 1);
+    const PlanePiece* rest = PieceAt(plane, 2);
     EXPECT_EQ(first->m_n_src_begin, 0);
     EXPECT_EQ(first->m_n_src_end, 3);
     EXPECT_EQ(typed->m_n_kind, static_cast<uint32_t>(PIECE_OVERWRITTEN));
@@ -29,7 +31,7 @@ TEST(DataPlane, TypedNibblesSplitTheSourcePieceOnce) {
 
     ASSERT_EQ(1, plane.SetNibble(4, 0x7, 0, &source));
     EXPECT_EQ(3, plane.PieceCount());
-    EXPECT_EQ(typed->m_p_bytes[0], 0xA7);
+    EXPECT_EQ(PieceAt(plane, 1)->m_p_bytes[0], 0xA7);
     ExpectInvariants(plane);
 }
 
@@ -40,7 +42,7 @@ TEST(DataPlane, TypingOnTheLastByteOfAPieceLeavesNoEmptyPiece) {
     EXPECT_EQ(2, plane.PieceCount());
     ASSERT_EQ(1, plane.SetNibble(0, 0x2, 0, &source));
     EXPECT_EQ(3, plane.PieceCount());
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next)
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next())
         EXPECT_GT(p->m_n_length, 0);
     ExpectInvariants(plane);
 }
@@ -51,7 +53,7 @@ TEST(DataPlane, TypingIsRefusedWhenTheSourceCannotSupplyTheByte) {
     EXPECT_EQ(0, plane.SetNibble(2, 0x4, 1, &failing));
     EXPECT_EQ(0, plane.SetNibble(2, 0x4, 1, nullptr));
     EXPECT_EQ(1, plane.PieceCount());
-    EXPECT_EQ(plane.m_p_head->m_n_length, 8);
+    EXPECT_EQ(PieceCursor(plane).Piece()->m_n_length, 8);
     EXPECT_EQ(0, plane.SetNibble(8, 0x4, 1, &failing)); // past the end
 }
 
@@ -60,7 +62,7 @@ TEST(DataPlane, InsertAtTheHeadAndAppendAtTheEnd) {
     CDataPlane plane(5);
     const uint8_t abc[] = {'A', 'B', 'C'};
     ASSERT_EQ(1, plane.Insert(0, abc, 3));
-    EXPECT_EQ(plane.m_p_head->m_n_kind, static_cast<uint32_t>(PIECE_INSERTED));
+    EXPECT_EQ(PieceCursor(plane).Piece()->m_n_kind, static_cast<uint32_t>(PIECE_INSERTED));
     ASSERT_EQ(1, plane.Insert(8, abc, 2));
     EXPECT_EQ(0, plane.Insert(11, abc, 1)); // beyond the end
     std::vector<uint8_t> want = {'A', 'B', 'C'};
@@ -81,7 +83,7 @@ TEST(DataPlane, RemoveAcrossPiecesAndEverything) {
     EXPECT_EQ(SumOfLengths(plane), 36 - 15);
     ExpectInvariants(plane);
     ASSERT_EQ(1, plane.Remove(0, SumOfLengths(plane) - 1));
-    EXPECT_EQ(plane.m_p_head, nullptr);
+    EXPECT_EQ(plane.PieceCount(), 0);
     int64_t start = 0;
     EXPECT_EQ(plane.Find(0, &start), nullptr);
 }
@@ -90,9 +92,9 @@ TEST(DataPlane, RemoveInsideOneSourcePieceSkipsTheRun) {
     CDataPlane plane(100);
     ASSERT_EQ(1, plane.Remove(40, 49));
     ASSERT_EQ(2, plane.PieceCount());
-    EXPECT_EQ(plane.m_p_head->m_n_src_end, 39);
-    EXPECT_EQ(plane.m_p_head->m_p_next->m_n_src_begin, 50);
-    EXPECT_EQ(plane.m_p_head->m_p_next->m_n_src_end, 99);
+    EXPECT_EQ(PieceCursor(plane).Piece()->m_n_src_end, 39);
+    EXPECT_EQ(PieceAt(plane, 1)->m_n_src_begin, 50);
+    EXPECT_EQ(PieceAt(plane, 1)->m_n_src_end, 99);
     ExpectInvariants(plane);
 }
 
@@ -188,6 +190,54 @@ TEST(DataPlane, RandomEditsMatchAByteVector) {
             ExpectFindAgreesWithTheList(plane);
         }
     }
+}
+
+// Thousands of pieces, so that edits split, merge and drop whole subtrees of a
+// tree several levels deep, with a snapshot held across the edits.
+TEST(DataPlane, WideEditsOnADeepTreeMatchAByteVectorAndSpareTheSnapshot) {
+    std::mt19937 rng(7);
+    MemorySource source(MemorySource::Pattern(8000));
+    std::vector<uint8_t> model = source.m_bytes;
+    CDataPlane plane(static_cast<int64_t>(model.size()));
+    for (int i = 0; i < 2500; ++i) {
+        const size_t at = rng() % model.size();
+        ASSERT_EQ(1, plane.SetNibble(static_cast<int64_t>(at), 5, 1, &source));
+        model[at] = static_cast<uint8_t>(0x50 | (model[at] & 0xF));
+    }
+    ExpectInvariants(plane);
+    PlaneSnapshot snapshot;
+    std::vector<uint8_t> taken;
+    for (int step = 0; step < 300 && !model.empty(); ++step) {
+        if (step % 25 == 0) {
+            snapshot = plane.Snapshot();
+            taken = model;
+        }
+        const int64_t at = static_cast<int64_t>(rng() % model.size());
+        if (step % 3 == 0) {
+            const int64_t last =
+                std::min<int64_t>(static_cast<int64_t>(model.size()) - 1, at + rng() % 900);
+            ASSERT_EQ(1, plane.Remove(at, last));
+            model.erase(model.begin() + at, model.begin() + last + 1);
+        } else if (step % 3 == 1) {
+            std::vector<uint8_t> add(1 + rng() % 40, static_cast<uint8_t>(step));
+            ASSERT_EQ(1, plane.Insert(at, add.data(), static_cast<int64_t>(add.size())));
+            model.insert(model.begin() + at, add.begin(), add.end());
+        } else {
+            ASSERT_EQ(1, plane.SetNibble(at, 3, 0, &source));
+            model[static_cast<size_t>(at)] =
+                static_cast<uint8_t>((model[static_cast<size_t>(at)] & 0xF0) | 3);
+        }
+        ASSERT_EQ(Effective(plane, source), model) << "step " << step;
+        ExpectInvariants(plane);
+        std::vector<uint8_t> seen;
+        for (PieceCursor c(snapshot); c.Piece() != nullptr; c.Next())
+            for (int64_t i = 0; i < c.Piece()->m_n_length; ++i)
+                seen.push_back(c.Piece()->m_n_kind == PIECE_SOURCE
+                                   ? *source.GetData(c.Piece()->m_n_src_begin + i)
+                                   : c.Piece()->m_p_bytes[i]);
+        ASSERT_EQ(seen, taken) << "step " << step;
+    }
+    ExpectFindAgreesWithTheList(plane);
 }
 
 namespace {

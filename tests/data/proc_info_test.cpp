@@ -165,7 +165,7 @@ struct PieceView {
 
 std::vector<PieceView> Pieces(const CDataPlane& plane) {
     std::vector<PieceView> out;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next)
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next())
         out.push_back({p->m_n_kind, p->m_n_src_begin, p->m_n_src_end, p->m_n_length});
     return out;
 }
@@ -174,7 +174,7 @@ std::vector<PieceView> Pieces(const CDataPlane& plane) {
 // pieces.
 int64_t AddressOf(const CDataPlane& plane, int64_t offset) {
     int64_t start = 0;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next()) {
         if (offset >= start && offset < start + p->m_n_length)
             return p->m_n_src_begin + (offset - start);
         start += p->m_n_length;
@@ -336,7 +336,7 @@ TEST_F(OpenedProcess, BadIndexShowsMessageAndLeavesPlaneEmpty) {
     ASSERT_EQ(sink.Messages().size(), 2u);
     EXPECT_EQ(sink.Messages()[0], L"Could not open process \n");
     EXPECT_EQ(sink.Messages()[1], L"Could not open process \n");
-    EXPECT_EQ(plane.m_p_head, nullptr);
+    EXPECT_EQ(plane.PieceCount(), 0);
     EXPECT_EQ(info.m_h_open_process, nullptr);
     EXPECT_EQ(info.GetData(0x00010000), nullptr);
 }
@@ -344,7 +344,7 @@ TEST_F(OpenedProcess, BadIndexShowsMessageAndLeavesPlaneEmpty) {
 TEST_F(OpenedProcess, TargetWithoutCommittedMemoryOpensEmpty) {
     ops.processes[0].regions = {{0x00010000, 0x1000, false, false}};
     Open();
-    EXPECT_EQ(plane.m_p_head, nullptr);
+    EXPECT_EQ(plane.PieceCount(), 0);
     EXPECT_EQ(info.m_n_total_size, 0u);
     EXPECT_NE(info.m_h_open_process, nullptr);
 }

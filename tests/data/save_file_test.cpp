@@ -191,10 +191,10 @@ TEST_F(SaveFileTest, SourceRunAcrossABlockEdgeIsCopiedFromTwoSourceBlocks) {
     ASSERT_EQ(m_doc->m_p_data_plane->Remove(block + 14, 2 * block - 1), 1);
     ASSERT_EQ(m_doc->m_p_data_plane->Remove(0, block - 7), 1);
     m_doc->m_n_data_size = 20;
-    const PlanePiece* head = m_doc->m_p_data_plane->m_p_head;
+    const PlanePiece* head = PieceCursor(*m_doc->m_p_data_plane).Piece();
     ASSERT_NE(head, nullptr);
     ASSERT_EQ(head->m_n_src_begin, block - 6);
-    ASSERT_EQ(head->m_p_next, nullptr);
+    ASSERT_EQ(m_doc->m_p_data_plane->PieceCount(), 1);
 
     const std::wstring target = m_dir.WidePath("out.bin");
     ASSERT_EQ(Save(target), 1);

@@ -37,5 +37,5 @@ TEST(Workspace, AnEmptiedDocumentIsKeptAndReadBackEmpty) {
     ASSERT_EQ(1, doc.OpenFile(file.c_str()));
     EXPECT_EQ(doc.m_n_data_size, 0);
     ASSERT_EQ(doc.m_p_data_plane->PieceCount(), 1);
-    EXPECT_EQ(doc.m_p_data_plane->m_p_head->m_n_length, 0);
+    EXPECT_EQ(PieceCursor(*doc.m_p_data_plane).Piece()->m_n_length, 0);
 }

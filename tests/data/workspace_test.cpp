@@ -34,7 +34,7 @@ struct Piece {
 
 std::vector<Piece> Pieces(const CDataPlane& plane) {
     std::vector<Piece> out;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next()) {
         Piece q{p->m_n_kind, p->m_n_src_begin, p->m_n_src_end, p->m_n_length, {}};
         if (p->m_n_kind != PIECE_SOURCE)
             q.bytes.assign(p->m_p_bytes, p->m_p_bytes + p->m_n_length);
@@ -117,7 +117,7 @@ TEST(Workspace, IgnoredWhenTheSizeDiffersOrTheMagicIsWrong) {
     CDataPlane plane;
     int64_t size = 0xFF;
     EXPECT_EQ(0, ReadWorkspace(&plane, path.c_str(), &size));
-    EXPECT_EQ(plane.m_p_head, nullptr);
+    EXPECT_EQ(plane.PieceCount(), 0);
     std::vector<uint8_t> bad = Golden("workspace_nochange.interm");
     bad[2] = 'X';
     const std::wstring other = dir.WriteFile("bad.interm", bad);

@@ -72,7 +72,7 @@ std::vector<unsigned char> Effective(const std::wstring& workspace,
     std::vector<unsigned char> out;
     if (!ReadWorkspace(&plane, workspace.c_str(), &size))
         return out;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next()) {
         if (p->m_n_kind == PIECE_SOURCE)
             out.insert(out.end(), file.begin() + p->m_n_src_begin,
                        file.begin() + p->m_n_src_begin + p->m_n_length);

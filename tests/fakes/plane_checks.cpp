@@ -9,7 +9,8 @@
 
 std::vector<uint8_t> Effective(const CDataPlane& plane, CSrclibrary& source) {
     std::vector<uint8_t> out;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+    for (PieceCursor c(plane); c.Piece() != nullptr; c.Next()) {
+        const PlanePiece* p = c.Piece();
         for (int64_t i = 0; i < p->m_n_length; ++i) {
             if (p->m_n_kind == PIECE_SOURCE)
                 out.push_back(*source.GetData(p->m_n_src_begin + i));
@@ -23,8 +24,10 @@ std::vector<uint8_t> Effective(const CDataPlane& plane, CSrclibrary& source) {
 void ExpectInvariants(const CDataPlane& plane) {
     const PlanePiece* prev = nullptr;
     int64_t last_source_end = -1;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; prev = p, p = p->m_p_next) {
-        ASSERT_EQ(p->m_p_prev, prev);
+    int64_t index = 0;
+    for (PieceCursor c(plane); c.Piece() != nullptr; prev = c.Piece(), c.Next(), ++index) {
+        const PlanePiece* p = c.Piece();
+        ASSERT_EQ(c.Index(), index);
         ASSERT_GE(p->m_n_length, 0);
         if (p->m_n_kind == PIECE_SOURCE) {
             // Source runs that continue each other are one piece.
@@ -46,80 +49,106 @@ void ExpectInvariants(const CDataPlane& plane) {
             ASSERT_NE(p->m_p_bytes, nullptr);
         }
     }
-    ExpectTreeMatchesTheList(plane);
+    ASSERT_EQ(index, plane.PieceCount());
+    ExpectTreeShape(plane);
 }
 
 namespace {
 
-int64_t TotalLength(const PlanePiece* n) {
-    return n == nullptr ? 0 : TotalLength(n->m_p_left) + n->m_n_length + TotalLength(n->m_p_right);
-}
+struct Totals {
+    int64_t length = 0;
+    int64_t count = 0;
+};
 
-// Parents, left lengths and heap order below n; returns the subtree's depth.
-int CheckSubtree(const PlanePiece* n, int depth) {
-    if (n == nullptr)
-        return depth - 1;
-    EXPECT_EQ(n->m_n_left_length, TotalLength(n->m_p_left));
-    int deepest = depth;
-    for (const PlanePiece* c : {n->m_p_left, n->m_p_right}) {
-        if (c != nullptr) {
-            EXPECT_EQ(c->m_p_parent, n);
-            EXPECT_LE(c->m_n_priority, n->m_n_priority);
-            deepest = std::max(deepest, CheckSubtree(c, depth + 1));
-        }
+// Fill bounds, recorded lengths and counts, and leaf depth below n; on_right
+// says n is on the path to the last piece, which appending may leave short.
+Totals CheckNode(const PlaneNode* n, int depth, bool is_root, bool on_right, int* leaf_depth) {
+    Totals t;
+    const int max = n->m_b_leaf ? kPlaneLeafMax : kPlaneInnerMax;
+    const int min = is_root || on_right ? 1 : n->m_b_leaf ? kPlaneLeafMin : kPlaneInnerMin;
+    EXPECT_LE(n->m_n_count, max);
+    EXPECT_GE(n->m_n_count, min) << "depth " << depth;
+    EXPECT_EQ(n->m_n_state, 0);
+    if (n->m_b_leaf) {
+        if (*leaf_depth < 0)
+            *leaf_depth = depth;
+        EXPECT_EQ(depth, *leaf_depth) << "leaves at different depths";
+        const auto* leaf = static_cast<const PlaneLeaf*>(n);
+        for (int i = 0; i < leaf->m_n_count; ++i)
+            t.length += leaf->m_pieces[i].m_n_length;
+        t.count = leaf->m_n_count;
+        return t;
     }
-    return deepest;
+    const auto* inner = static_cast<const PlaneInner*>(n);
+    EXPECT_TRUE(!is_root || inner->m_n_count >= 2) << "a root with one child";
+    for (int i = 0; i < inner->m_n_count; ++i) {
+        const Totals below = CheckNode(inner->m_p_children[i], depth + 1, false,
+                                       on_right && i + 1 == inner->m_n_count, leaf_depth);
+        EXPECT_EQ(inner->m_n_lengths[i], below.length);
+        EXPECT_EQ(inner->m_n_counts[i], below.count);
+        t.length += below.length;
+        t.count += below.count;
+    }
+    return t;
 }
 
 } // namespace
 
-void ExpectTreeMatchesTheList(const CDataPlane& plane) {
-    // An in-order walk of the tree meets the pieces in list order; every node
-    // knows its parent and its left subtree's length, and outranks its children.
-    const PlanePiece* root = plane.TreeRoot();
-    if (root != nullptr) {
-        ASSERT_EQ(root->m_p_parent, nullptr);
+void ExpectTreeShape(const CDataPlane& plane) {
+    if (plane.Root() == nullptr) {
+        ASSERT_EQ(plane.PieceCount(), 0);
+        ASSERT_EQ(plane.Size(), 0);
+        return;
     }
-    std::vector<const PlanePiece*> stack;
-    const PlanePiece* listed = plane.m_p_head;
-    int64_t count = 0;
-    const int depth_max = CheckSubtree(root, 1);
-    for (const PlanePiece* n = root; n != nullptr || !stack.empty();) {
-        while (n != nullptr) {
-            stack.push_back(n);
-            n = n->m_p_left;
-        }
-        n = stack.back();
-        stack.pop_back();
-        ASSERT_EQ(n, listed);
-        listed = listed->m_p_next;
-        ++count;
-        n = n->m_p_right;
-    }
-    ASSERT_EQ(listed, nullptr);
-    ASSERT_EQ(count, plane.PieceCount());
-    // Random priorities keep the depth near 2 ln n; ten times log2 n is out of reach.
-    ASSERT_LE(depth_max, 10.0 * std::log2(static_cast<double>(count) + 2.0) + 10.0);
+    int leaf_depth = -1;
+    const Totals t = CheckNode(plane.Root(), 0, true, true, &leaf_depth);
+    ASSERT_EQ(t.length, plane.Size());
+    ASSERT_EQ(t.count, plane.PieceCount());
 }
 
 int64_t SumOfLengths(const CDataPlane& plane) {
     int64_t n = 0;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next)
-        n += p->m_n_length;
+    for (PieceCursor c(plane); c.Piece() != nullptr; c.Next())
+        n += c.Piece()->m_n_length;
     return n;
 }
 
 void ExpectFindAgreesWithTheList(const CDataPlane& plane) {
     int64_t s = 0;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+    for (PieceCursor c(plane); c.Piece() != nullptr; c.Next()) {
+        const PlanePiece* p = c.Piece();
+        ASSERT_EQ(c.Start(), s);
         if (p->m_n_length > 0) {
             int64_t found_start = -1;
             ASSERT_EQ(plane.Find(s, &found_start), p);
             ASSERT_EQ(found_start, s);
             ASSERT_EQ(plane.Find(s + p->m_n_length - 1, &found_start), p);
+            const PieceCursor at(plane, s + p->m_n_length - 1);
+            ASSERT_EQ(at.Piece(), p);
+            ASSERT_EQ(at.Index(), c.Index());
         }
         s += p->m_n_length;
     }
     int64_t ignored = 0;
     ASSERT_EQ(plane.Find(s, &ignored), nullptr);
+    // Walking back meets the same pieces at the same starts.
+    std::vector<PieceCursor> forward;
+    for (PieceCursor c(plane); c.Piece() != nullptr; c.Next())
+        forward.push_back(c);
+    if (forward.empty())
+        return;
+    PieceCursor back = forward.back();
+    for (size_t i = forward.size(); i-- > 0; back.Prev()) {
+        ASSERT_EQ(back.Piece(), forward[i].Piece());
+        ASSERT_EQ(back.Start(), forward[i].Start());
+        ASSERT_EQ(back.Index(), forward[i].Index());
+    }
+    ASSERT_EQ(back.Piece(), nullptr);
+}
+
+const PlanePiece* PieceAt(const CDataPlane& plane, int64_t index) {
+    PieceCursor c(plane);
+    for (; c.Piece() != nullptr && c.Index() < index; c.Next()) {
+    }
+    return c.Piece();
 }

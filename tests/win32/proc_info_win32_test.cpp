@@ -21,7 +21,7 @@ namespace {
 // holds it.
 int64_t LogicalOffsetOf(const CDataPlane& plane, uint64_t address) {
     int64_t start = 0;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next()) {
         auto begin = static_cast<uint64_t>(p->m_n_src_begin);
         if (address >= begin && address - begin < static_cast<uint64_t>(p->m_n_length))
             return start + static_cast<int64_t>(address - begin);
@@ -33,7 +33,7 @@ int64_t LogicalOffsetOf(const CDataPlane& plane, uint64_t address) {
 // The source offset of a logical offset: the reverse walk.
 int64_t SourceOffsetOf(const CDataPlane& plane, int64_t offset) {
     int64_t start = 0;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next()) {
         if (offset >= start && offset < start + p->m_n_length)
             return p->m_n_src_begin + (offset - start);
         start += p->m_n_length;
@@ -71,7 +71,7 @@ TEST(ProcInfoWin32, FindsTheHelpersMarkersAndSeesAReleasedRegionGo) {
     EXPECT_STREQ(info.m_sz_process_path, entry.m_sz_path);
     uint64_t total = 0;
     int64_t previous_end = -1;
-    for (const PlanePiece* p = plane.m_p_head; p != nullptr; p = p->m_p_next) {
+    for (PieceCursor c_p(plane); const PlanePiece* p = c_p.Piece(); c_p.Next()) {
         EXPECT_EQ(p->m_n_kind, PIECE_SOURCE);
         EXPECT_GT(p->m_n_src_begin, previous_end); // ascending, not overlapping
         EXPECT_EQ(p->m_n_src_end, p->m_n_src_begin + p->m_n_length - 1);
