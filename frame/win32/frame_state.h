@@ -10,6 +10,8 @@
 #include "tools/win32/inspector_window.h"
 #include "view/document_follower.h"
 
+#include <array>
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -45,6 +47,13 @@ struct FrameState {
     std::unique_ptr<BookmarkKeeper> m_p_bookmarks;
     // The bookmarks window, made with the main window and gone before it.
     std::unique_ptr<CBookmarksWindow> m_p_bookmarks_window;
+
+    // The tool windows that exist, for what all of them take alike (their
+    // dialog keys, keeping their settings at exit).
+    std::array<CToolWindow*, 4> ToolWindows() const {
+        return {m_p_inspector.get(), m_p_checksums.get(), m_p_find_results.get(),
+                m_p_bookmarks_window.get()};
+    }
 };
 
 // The one frame state of the process.

@@ -14,6 +14,8 @@
 #include "view/view_state.h"
 
 #include <windows.h>
+
+#include <algorithm>
 #include <commctrl.h>
 
 #include <string>
@@ -82,16 +84,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     }
     MSG msg = {};
     while (window && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (frame.m_p_inspector && frame.m_p_inspector->PreTranslate(&msg)) {
-            continue;
-        }
-        if (frame.m_p_checksums && frame.m_p_checksums->PreTranslate(&msg)) {
-            continue;
-        }
-        if (frame.m_p_find_results && frame.m_p_find_results->PreTranslate(&msg)) {
-            continue;
-        }
-        if (frame.m_p_bookmarks_window && frame.m_p_bookmarks_window->PreTranslate(&msg)) {
+        const auto tools = frame.ToolWindows();
+        if (std::any_of(tools.begin(), tools.end(),
+                        [&msg](CToolWindow* tool) { return tool && tool->PreTranslate(&msg); })) {
             continue;
         }
         // Read afresh for every message: the preferences dialog replaces it.

@@ -408,12 +408,6 @@ LRESULT CBookmarksWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             break;
         }
         break;
-    case WM_CONTEXTMENU:
-        if (reinterpret_cast<HWND>(wparam) == m_h_list) {
-            ShowRowMenu();
-            return 0;
-        }
-        break;
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lparam);
         if (header->hwndFrom != m_h_list) {

@@ -45,7 +45,8 @@ class CBookmarksWindow : public CToolWindow {
     void CopySelected();
     void Export();
     void Import();
-    void ShowRowMenu();
+    HWND RowList() const override { return m_h_list; }
+    void ShowRowMenu() override;
     void FillCell(NMLVDISPINFOW* info);
     void EndRename(const NMLVDISPINFOW* info);
 

@@ -72,7 +72,8 @@ class CChecksumsWindow : public CToolWindow, private DocumentWatcher {
     void OnRowsChanged();
     void CopyRow(int row);
     void CopyAll();
-    void ShowRowMenu();
+    HWND RowList() const override { return m_h_list; }
+    void ShowRowMenu() override;
     void SetStatus(const std::wstring& text);
 
     HWND m_h_selection = nullptr;

@@ -57,7 +57,8 @@ class CFindResultsWindow : public CToolWindow, private DocumentWatcher {
     // Selects the match of the row in the view.
     void GoToRow(int row);
     void CopySelected();
-    void ShowRowMenu();
+    HWND RowList() const override { return m_h_list; }
+    void ShowRowMenu() override;
     void SearchAgain();
     void StopPass();
     void OnPassFinished(WPARAM serial);

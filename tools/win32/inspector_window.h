@@ -52,7 +52,8 @@ class CInspectorWindow : public CToolWindow, private DocumentWatcher {
     void CommitEdit();
     void EndEdit();
     void CopyRow(int row);
-    void ShowRowMenu();
+    HWND RowList() const override { return m_h_list; }
+    void ShowRowMenu() override;
     int EditModeOn() const;
     uint64_t BytesGeneration() const;
 

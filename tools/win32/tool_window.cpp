@@ -136,6 +136,12 @@ LRESULT CToolWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
         Close();
         return 0;
+    case WM_CONTEXTMENU:
+        if (RowList() != nullptr && reinterpret_cast<HWND>(wparam) == RowList()) {
+            ShowRowMenu();
+            return 0;
+        }
+        break;
     default:
         break;
     }

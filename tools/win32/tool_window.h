@@ -58,8 +58,8 @@ class CToolWindow {
     HWND Window() const { return m_h_window; }
 
     // The messages of the window. The default makes the controls on
-    // WM_CREATE, lays them out on WM_SIZE, closes on WM_CLOSE and leaves the
-    // rest to DefWindowProc.
+    // WM_CREATE, lays them out on WM_SIZE, closes on WM_CLOSE, shows the row
+    // menu on WM_CONTEXTMENU and leaves the rest to DefWindowProc.
     virtual LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
     virtual void CreateControls() = 0;
     virtual void Layout() = 0;
@@ -68,6 +68,10 @@ class CToolWindow {
     // The window is being destroyed: its handles are about to go (the
     // window's own is still valid here).
     virtual void OnDestroyed() {}
+    // The list whose rows have a context menu (null: none), and that menu,
+    // shown at the cursor when the list is right-clicked or its menu key pressed.
+    virtual HWND RowList() const { return nullptr; }
+    virtual void ShowRowMenu() {}
     // The derived window's own keys in its section.
     virtual void ReadKeys(const CSettingsBatch& /*file*/, const wchar_t* /*section*/) {}
     virtual void WriteKeys(CSettingsBatch* /*file*/, const wchar_t* /*section*/) const {}
