@@ -8,7 +8,10 @@
 //                                          KEEP bytes
 //   wine_bench find FILE HEXPATTERN        Find forward from the start (to the
 //                                          pattern near the end), then backward
-//                                          from that match to the start
+//                                          from that match to the start; the
+//                                          pattern may hold ? wildcards
+//   wine_bench find FILE TEXT nocase       the same for ANSI text with "Match
+//                                          case" cleared
 //   wine_bench save FILE TARGET            one typed byte, then "&Save file ..."
 //   wine_bench apply FILE                  one typed byte, then "&Apply" and Yes:
 //                                          FILE itself is rewritten (give it a
@@ -163,7 +166,7 @@ HWND Start(e2e::PelmoraProcess& app, const std::wstring& path, HWND* status) {
     return main;
 }
 
-int Find(const std::wstring& path, const std::wstring& pattern) {
+int Find(const std::wstring& path, const std::wstring& pattern, int text_without_case) {
     e2e::PelmoraProcess app;
     HWND status = nullptr;
     HWND main = Start(app, path, &status);
@@ -179,8 +182,12 @@ int Find(const std::wstring& path, const std::wstring& pattern) {
         std::printf("error=no Find dialog\n");
         return 0;
     }
-    if (e2e::Send(GetDlgItem(dialog, 1007), BM_GETCHECK) != BST_CHECKED)
-        e2e::Send(GetDlgItem(dialog, 1007), BM_CLICK, 0, 0, 20000);
+    // Hex, or text (ANSI, the first code page) with "Match case" cleared.
+    const int mode_button = text_without_case ? 1009 : 1007;
+    if (e2e::Send(GetDlgItem(dialog, mode_button), BM_GETCHECK) != BST_CHECKED)
+        e2e::Send(GetDlgItem(dialog, mode_button), BM_CLICK, 0, 0, 20000);
+    if (text_without_case && e2e::Send(GetDlgItem(dialog, 1027), BM_GETCHECK) == BST_CHECKED)
+        e2e::Send(GetDlgItem(dialog, 1027), BM_CLICK, 0, 0, 20000);
     e2e::Send(GetDlgItem(dialog, 1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
     auto idle = [&] {
         return IsWindowEnabled(GetDlgItem(dialog, 1012)) &&
@@ -580,7 +587,9 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"workspace" && argc == 5)
         ok = WriteEdits(e2e::WindowsPath(argv[2]), _wtoi(argv[3]), _wtoi64(argv[4]));
     else if (mode == L"find" && argc == 4)
-        ok = Find(e2e::WindowsPath(argv[2]), argv[3]);
+        ok = Find(e2e::WindowsPath(argv[2]), argv[3], 0);
+    else if (mode == L"find" && argc == 5 && std::wstring(argv[4]) == L"nocase")
+        ok = Find(e2e::WindowsPath(argv[2]), argv[3], 1);
     else if (mode == L"save" && argc == 4)
         ok = Save(e2e::WindowsPath(argv[2]), e2e::WindowsPath(argv[3]));
     else if (mode == L"apply" && argc == 3)
