@@ -186,6 +186,8 @@ int Find(const std::wstring& path, const std::wstring& pattern, int text_without
     const int mode_button = text_without_case ? 1009 : 1007;
     if (e2e::Send(GetDlgItem(dialog, mode_button), BM_GETCHECK) != BST_CHECKED)
         e2e::Send(GetDlgItem(dialog, mode_button), BM_CLICK, 0, 0, 20000);
+    if (text_without_case) // the code pages' second entry, ANSI
+        e2e::Send(GetDlgItem(dialog, 1017), CB_SETCURSEL, 1, 0, 20000);
     if (text_without_case && e2e::Send(GetDlgItem(dialog, 1027), BM_GETCHECK) == BST_CHECKED)
         e2e::Send(GetDlgItem(dialog, 1027), BM_CLICK, 0, 0, 20000);
     e2e::Send(GetDlgItem(dialog, 1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
@@ -496,11 +498,14 @@ int FindAll(const std::wstring& path, const std::wstring& pattern) {
     return 1;
 }
 
-// Runs a posted command and waits until the program has handled it; the seconds.
+// Runs a command and waits until the program has handled it; the seconds.
 double TimedCommand(HWND main, WORD id) {
+    // Sent, not posted: a message sent afterwards to wait with would be
+    // handled before a posted command, and the time would be nothing.
     const double start = Now();
-    e2e::PostCommand(main, id);
-    if (!e2e::Sync(main, 600000))
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_ABORTIFHUNG, 600000,
+                             &result))
         return -1;
     return Now() - start;
 }

@@ -63,8 +63,11 @@ LRESULT Send(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0,
 int Post(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
 // A menu, toolbar or accelerator command as the main window receives it.
 int PostCommand(HWND window, WORD command_id);
-// Waits until the window's thread has processed everything posted before.
-// 1, or 0 when the window did not answer in time (a hung or ended program).
+// Waits until the window's thread answers a sent message: it has finished
+// the message it was handling. A message sent is handled before those posted,
+// so a command posted just before may still wait (use WaitUntil for its
+// effect). 1, or 0 when the window did not answer in time (a hung or ended
+// program).
 [[nodiscard]] int Sync(HWND window, UINT timeout_ms = 5000);
 
 // Polls the condition every 20 ms until it holds; false when it still does
