@@ -24,6 +24,7 @@
 #include "tools/replace_all.h"
 
 #include "bench/peak_heap.h"
+#include "bench/search_bench_common.h"
 
 #include <algorithm>
 #include <chrono>
@@ -51,8 +52,16 @@ constexpr int64_t kPatternLength = 16;
 constexpr int kRuns = 3;
 constexpr int kEdits = 10000;
 
-double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
+using search_bench::Figure;
+using search_bench::Seconds;
+
+Figure Best(const std::function<int64_t()>& run) {
+    return search_bench::Best(run, kRuns);
+}
+
+// grep -c -F of the pattern over the file: the reference figure.
+int64_t GrepCount(const std::string& path) {
+    return search_bench::GrepCount(path, kPattern, false);
 }
 
 // Random-ish bytes (xorshift64*), the whole byte range.
@@ -69,12 +78,7 @@ int MakeFile(const std::string& path, int64_t size) {
     uint64_t x = 0x9E3779B97F4A7C15ull;
     int64_t left = size;
     while (left > 0) {
-        for (uint64_t& w : block) {
-            x ^= x >> 12;
-            x ^= x << 25;
-            x ^= x >> 27;
-            w = x * 0x2545F4914F6CDD1Dull;
-        }
+        search_bench::FillRandom(&block, &x);
         const auto chunk = static_cast<size_t>(
             std::min<int64_t>(left, static_cast<int64_t>(block.size() * sizeof(uint64_t))));
         if (std::fwrite(block.data(), 1, chunk, f) != chunk) {
@@ -84,26 +88,6 @@ int MakeFile(const std::string& path, int64_t size) {
         left -= static_cast<int64_t>(chunk);
     }
     return std::fclose(f) == 0 ? 1 : 0;
-}
-
-struct Figure {
-    double seconds = 1e30;
-    int64_t result = -2;
-    int64_t peak_heap = 0; // bytes the run allocated beyond what was held before
-};
-
-Figure Best(const std::function<int64_t()>& run) {
-    Figure best;
-    for (int i = 0; i < kRuns; ++i) {
-        const int64_t before = peak_heap::Reset();
-        const auto t0 = std::chrono::steady_clock::now();
-        const int64_t r = run();
-        const double s = Seconds(std::chrono::steady_clock::now() - t0);
-        best.peak_heap = std::max(best.peak_heap, peak_heap::Peak() - before);
-        best.result = r;
-        best.seconds = std::min(best.seconds, s);
-    }
-    return best;
 }
 
 void Print(const char* what, const Figure& f, int64_t bytes, double reference_seconds) {
@@ -129,39 +113,6 @@ int64_t MemmemWholeFile(const std::string& path, int64_t size) {
         hit == nullptr ? -1 : static_cast<const char*>(hit) - static_cast<char*>(base);
     ::munmap(base, static_cast<size_t>(size));
     return r;
-}
-
-// grep -c -F as a child process (C locale, no shell); the count it printed,
-// or -2 when it could not run.
-int64_t GrepCount(const std::string& path) {
-    int out[2];
-    if (::pipe(out) != 0)
-        return -2;
-    const pid_t child = ::fork();
-    if (child < 0)
-        return -2;
-    if (child == 0) {
-        ::dup2(out[1], 1);
-        ::close(out[0]);
-        ::close(out[1]);
-        ::setenv("LC_ALL", "C", 1);
-        const char* argv[] = {"grep", "-c", "-F", "-e", kPattern, path.c_str(), nullptr};
-        ::execvp("grep", const_cast<char* const*>(argv));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    char text[64] = {};
-    size_t got = 0;
-    ssize_t r;
-    while (got + 1 < sizeof text && (r = ::read(out[0], text + got, sizeof text - 1 - got)) > 0)
-        got += static_cast<size_t>(r);
-    ::close(out[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    // grep exits with 1 when nothing matched.
-    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1 || got == 0)
-        return -2;
-    return std::strtoll(text, nullptr, 10);
 }
 
 int64_t Forward(CallBackInfo* doc) {
