@@ -166,6 +166,22 @@ HWND Start(e2e::PelmoraProcess& app, const std::wstring& path, HWND* status) {
     return main;
 }
 
+// Opens the Find dialog through command (Find or Replace), clicks the mode's
+// radio button and types the pattern; the dialog, or null after saying why.
+HWND FindDialogWith(e2e::PelmoraProcess& app, HWND main, WORD command, int mode_button,
+                    const std::wstring& pattern) {
+    e2e::PostCommand(main, command);
+    HWND dialog = app.WaitForWindow(L"#32770", L"  Pelmora - Find", 20000);
+    if (dialog == nullptr) {
+        std::printf("error=no Find dialog\n");
+        return nullptr;
+    }
+    if (e2e::Send(GetDlgItem(dialog, mode_button), BM_GETCHECK) != BST_CHECKED)
+        e2e::Send(GetDlgItem(dialog, mode_button), BM_CLICK, 0, 0, 20000);
+    e2e::Send(GetDlgItem(dialog, 1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
+    return dialog;
+}
+
 int Find(const std::wstring& path, const std::wstring& pattern, int text_without_case) {
     e2e::PelmoraProcess app;
     HWND status = nullptr;
@@ -175,22 +191,16 @@ int Find(const std::wstring& path, const std::wstring& pattern, int text_without
         return 0;
     }
     int ok = 1;
-    // The Find dialog, in hex mode, with the pattern typed in.
-    e2e::PostCommand(main, tools_e2e::kCmdFind);
-    HWND dialog = app.WaitForWindow(L"#32770", L"  Pelmora - Find", 20000);
-    if (dialog == nullptr) {
-        std::printf("error=no Find dialog\n");
+    // The Find dialog with the pattern typed in: hex, or text (ANSI) with
+    // "Match case" cleared.
+    HWND dialog =
+        FindDialogWith(app, main, tools_e2e::kCmdFind, text_without_case ? 1009 : 1007, pattern);
+    if (dialog == nullptr)
         return 0;
-    }
-    // Hex, or text (ANSI, the first code page) with "Match case" cleared.
-    const int mode_button = text_without_case ? 1009 : 1007;
-    if (e2e::Send(GetDlgItem(dialog, mode_button), BM_GETCHECK) != BST_CHECKED)
-        e2e::Send(GetDlgItem(dialog, mode_button), BM_CLICK, 0, 0, 20000);
     if (text_without_case) // the code pages' second entry, ANSI
         e2e::Send(GetDlgItem(dialog, 1017), CB_SETCURSEL, 1, 0, 20000);
     if (text_without_case && e2e::Send(GetDlgItem(dialog, 1027), BM_GETCHECK) == BST_CHECKED)
         e2e::Send(GetDlgItem(dialog, 1027), BM_CLICK, 0, 0, 20000);
-    e2e::Send(GetDlgItem(dialog, 1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
     auto idle = [&] {
         return IsWindowEnabled(GetDlgItem(dialog, 1012)) &&
                IsWindowEnabled(GetDlgItem(dialog, 1011));
@@ -452,15 +462,9 @@ int FindAll(const std::wstring& path, const std::wstring& pattern) {
         std::printf("error=the program did not show %ls\n", path.c_str());
         return 0;
     }
-    e2e::PostCommand(main, tools_e2e::kCmdFind);
-    HWND dialog = app.WaitForWindow(L"#32770", L"  Pelmora - Find", 20000);
-    if (dialog == nullptr) {
-        std::printf("error=no Find dialog\n");
+    HWND dialog = FindDialogWith(app, main, tools_e2e::kCmdFind, 1007, pattern);
+    if (dialog == nullptr)
         return 0;
-    }
-    if (e2e::Send(GetDlgItem(dialog, 1007), BM_GETCHECK) != BST_CHECKED)
-        e2e::Send(GetDlgItem(dialog, 1007), BM_CLICK, 0, 0, 20000);
-    e2e::Send(GetDlgItem(dialog, 1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
     double before = 0;
     double peak = 0;
     PrivateBytes(app.Handle(), &before, &peak);
@@ -520,15 +524,9 @@ int Replace(const std::wstring& path, const std::wstring& pattern, const std::ws
         return 0;
     }
     TimedCommand(main, tools_e2e::kCmdEditMode);
-    e2e::PostCommand(main, 40104); // "&Replace..."
-    HWND dialog = app.WaitForWindow(L"#32770", L"  Pelmora - Find", 20000);
-    if (dialog == nullptr) {
-        std::printf("error=no Replace dialog\n");
+    HWND dialog = FindDialogWith(app, main, 40104 /* "&Replace..." */, 1007, pattern);
+    if (dialog == nullptr)
         return 0;
-    }
-    if (e2e::Send(GetDlgItem(dialog, 1007), BM_GETCHECK) != BST_CHECKED)
-        e2e::Send(GetDlgItem(dialog, 1007), BM_CLICK, 0, 0, 20000);
-    e2e::Send(GetDlgItem(dialog, 1010), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
     e2e::Send(GetDlgItem(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(with.c_str()));
     const double start = Now();
     e2e::Send(GetDlgItem(dialog, 1024), BM_CLICK, 0, 0, 20000);
