@@ -22,38 +22,6 @@ constexpr int kExportButton = 1213;
 constexpr int kImportButton = 1214;
 enum Column { kName = 0, kOffset = 1, kLength = 2, kNote = 3 };
 
-template <class Condition> bool WaitFor(Condition done, int timeout_ms = 5000) {
-    for (int waited = 0; !done(); waited += 20) {
-        if (waited >= timeout_ms)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-// A list-view cell's text, through a record and a buffer in the program's memory.
-std::wstring Cell(const App& app, HWND list, int row, int column) {
-    constexpr size_t kChars = 256;
-    HANDLE process = app.m_process.Handle();
-    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr,
-                                                     sizeof(LVITEMW) + kChars * sizeof(wchar_t),
-                                                     MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (remote == nullptr)
-        return L"<no memory>";
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-    item.cchTextMax = kChars;
-    SIZE_T done = 0;
-    WriteProcessMemory(process, remote, &item, sizeof(item), &done);
-    e2e::Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-    wchar_t text[kChars] = {};
-    ReadProcessMemory(process, remote + sizeof(LVITEMW), text, sizeof(text), &done);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    text[kChars - 1] = 0;
-    return text;
-}
-
 // Selects (and focuses) one row, or takes it out of the selection.
 void SetRowSelected(const App& app, HWND list, int row, bool selected) {
     HANDLE process = app.m_process.Handle();
@@ -110,13 +78,13 @@ TEST(BookmarksE2E, KeptAcrossReopeningSteppedMovedExportedAndImported) {
     HWND window = nullptr;
     HWND list = OpenBookmarks(&app, &window);
     ASSERT_NE(list, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return Rows(list) == 2; })) << "the two bookmarks came back";
-    EXPECT_EQ(Cell(app, list, 0, kName), L"header");
-    EXPECT_EQ(Cell(app, list, 0, kOffset), L"0x10");
-    EXPECT_EQ(Cell(app, list, 0, kLength), L"16");
-    EXPECT_EQ(Cell(app, list, 0, kNote), L"first note");
-    EXPECT_EQ(Cell(app, list, 1, kName), L"table");
-    EXPECT_EQ(Cell(app, list, 1, kOffset), L"0x40");
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Rows(list) == 2; })) << "the two bookmarks came back";
+    EXPECT_EQ(ListCell(app, list, 0, kName), L"header");
+    EXPECT_EQ(ListCell(app, list, 0, kOffset), L"0x10");
+    EXPECT_EQ(ListCell(app, list, 0, kLength), L"16");
+    EXPECT_EQ(ListCell(app, list, 0, kNote), L"first note");
+    EXPECT_EQ(ListCell(app, list, 1, kName), L"table");
+    EXPECT_EQ(ListCell(app, list, 1, kOffset), L"0x40");
 
     // Next and previous, from a caret between them.
     ASSERT_EQ(SelectRange(&app, 0x20, 0x20), 1);
@@ -132,21 +100,21 @@ TEST(BookmarksE2E, KeptAcrossReopeningSteppedMovedExportedAndImported) {
     ASSERT_EQ(SelectRange(&app, 0x30, 0x30), 1);
     ASSERT_TRUE(PutClipboard(CF_TEXT, Bytes{'A', 0}));
     app.Command(kCmdPasteInsert);
-    EXPECT_TRUE(WaitFor([&] { return Cell(app, list, 1, kOffset) == L"0x41"; }))
-        << Cell(app, list, 1, kOffset);
-    EXPECT_EQ(Cell(app, list, 0, kOffset), L"0x10");
+    EXPECT_TRUE(e2e::WaitUntil([&] { return ListCell(app, list, 1, kOffset) == L"0x41"; }))
+        << ListCell(app, list, 1, kOffset);
+    EXPECT_EQ(ListCell(app, list, 0, kOffset), L"0x10");
     app.Command(kCmdUndo);
-    EXPECT_TRUE(WaitFor([&] { return Cell(app, list, 1, kOffset) == L"0x40"; }));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return ListCell(app, list, 1, kOffset) == L"0x40"; }));
 
     // F2 renames the selected row in place.
     SetRowSelected(app, list, 1, true);
     e2e::Post(list, WM_KEYDOWN, VK_F2, 0);
     HWND edit = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (edit = e2e::FindChild(list, L"Edit")) != nullptr; }));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return (edit = e2e::FindChild(list, L"Edit")) != nullptr; }));
     e2e::Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"lookup table"));
     e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(WaitFor([&] { return Cell(app, list, 1, kName) == L"lookup table"; }))
-        << Cell(app, list, 1, kName);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return ListCell(app, list, 1, kName) == L"lookup table"; }))
+        << ListCell(app, list, 1, kName);
     SetRowSelected(app, list, 1, false);
 
     // Ctrl+C copies the selected row in the export format.
@@ -158,7 +126,7 @@ TEST(BookmarksE2E, KeptAcrossReopeningSteppedMovedExportedAndImported) {
 
     const std::wstring exported = box.Folder() + L"exported.txt";
     ChooseFile(&app, window, kExportButton, L"Save As", exported);
-    ASSERT_TRUE(WaitFor([&] { return e2e::Exists(exported); }));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::Exists(exported); }));
 
     // Delete both after the question.
     SetRowSelected(app, list, 1, true);
@@ -166,7 +134,7 @@ TEST(BookmarksE2E, KeptAcrossReopeningSteppedMovedExportedAndImported) {
     HWND question = WaitQuestion(&app);
     ASSERT_NE(question, nullptr);
     ASSERT_TRUE(Dismiss(question, IDYES));
-    ASSERT_TRUE(WaitFor([&] { return Rows(list) == 0; })) << Rows(list);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Rows(list) == 0; })) << Rows(list);
 
     // The export with a damaged third line: the rest comes back, line 3 is named.
     Bytes text = e2e::ReadAll(exported);
@@ -180,8 +148,8 @@ TEST(BookmarksE2E, KeptAcrossReopeningSteppedMovedExportedAndImported) {
     ASSERT_NE(report, nullptr) << "the damaged line is reported";
     EXPECT_NE(MessageText(report).find(L": 2."), std::wstring::npos) << MessageText(report);
     ASSERT_TRUE(Dismiss(report, IDOK));
-    ASSERT_TRUE(WaitFor([&] { return Rows(list) == 2; }));
-    EXPECT_EQ(Cell(app, list, 0, kName), L"header");
-    EXPECT_EQ(Cell(app, list, 1, kName), L"lookup table");
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Rows(list) == 2; }));
+    EXPECT_EQ(ListCell(app, list, 0, kName), L"header");
+    EXPECT_EQ(ListCell(app, list, 1, kName), L"lookup table");
     EXPECT_EQ(app.Close(), 0);
 }

@@ -63,29 +63,6 @@ uint32_t BitwiseCrc32(const unsigned char* p, size_t n) {
     return ~crc;
 }
 
-// A list-view cell's text, through memory of the program's own.
-std::wstring Cell(const App& app, HWND list, int row, int column) {
-    constexpr size_t kChars = 256;
-    HANDLE process = app.m_process.Handle();
-    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr,
-                                                     sizeof(LVITEMW) + kChars * sizeof(wchar_t),
-                                                     MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (remote == nullptr)
-        return L"<no memory>";
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-    item.cchTextMax = kChars;
-    SIZE_T done = 0;
-    WriteProcessMemory(process, remote, &item, sizeof(item), &done);
-    e2e::Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-    wchar_t text[kChars] = {};
-    ReadProcessMemory(process, remote + sizeof(LVITEMW), text, sizeof(text), &done);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    text[kChars - 1] = 0;
-    return text;
-}
-
 struct ChecksumsWindow {
     HWND m_h_window = nullptr;
     HWND m_h_list = nullptr;
@@ -122,8 +99,8 @@ TEST(ToolsChecksums, EveryRowMatchesPythonOverTheFileThenASelectionVerifyAndCopy
     EXPECT_EQ(w.Text(kRangeText), L"Whole document: 0x0 to 0x300004, 3145733 bytes");
     std::wstring all;
     for (int row = 0; row < 8; ++row) {
-        EXPECT_EQ(Cell(app, w.m_h_list, row, 0), kNames[row]);
-        EXPECT_EQ(Cell(app, w.m_h_list, row, 1), expected.at(kNames[row])) << kNames[row];
+        EXPECT_EQ(ListCell(app, w.m_h_list, row, 0), kNames[row]);
+        EXPECT_EQ(ListCell(app, w.m_h_list, row, 1), expected.at(kNames[row])) << kNames[row];
         all += std::wstring(kNames[row]) + L": " + expected.at(kNames[row]) + L"\r\n";
     }
 
@@ -137,10 +114,10 @@ TEST(ToolsChecksums, EveryRowMatchesPythonOverTheFileThenASelectionVerifyAndCopy
               reinterpret_cast<LPARAM>(L"0x"
                                        L"14232824")); // CRC-32's value
     EXPECT_EQ(w.Text(kVerifyResult), L"Matches CRC-32");
-    EXPECT_EQ(Cell(app, w.m_h_list, 0, 2), L"matches");
+    EXPECT_EQ(ListCell(app, w.m_h_list, 0, 2), L"matches");
     e2e::Send(w.Item(kVerifyField), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"14232825"));
     EXPECT_EQ(w.Text(kVerifyResult), L"No row matches");
-    EXPECT_EQ(Cell(app, w.m_h_list, 0, 2), L"");
+    EXPECT_EQ(ListCell(app, w.m_h_list, 0, 2), L"");
 
     // A selection of more than one byte is taken as soon as it is made.
     ASSERT_EQ(SelectRange(&app, 0x10, 0x2F), 1);
@@ -152,11 +129,11 @@ TEST(ToolsChecksums, EveryRowMatchesPythonOverTheFileThenASelectionVerifyAndCopy
     EXPECT_TRUE(w.Checked(kSelectionRadio));
     wchar_t crc[9] = {};
     swprintf(crc, 9, L"%08x", BitwiseCrc32(data.data() + 0x10, 32));
-    EXPECT_EQ(Cell(app, w.m_h_list, 0, 1), crc);
+    EXPECT_EQ(ListCell(app, w.m_h_list, 0, 1), crc);
     // "Whole document" overrides the selection.
     e2e::Send(w.Item(kWholeRadio), BM_CLICK);
     ASSERT_TRUE(w.WaitStatus(L"Done"));
-    EXPECT_EQ(Cell(app, w.m_h_list, 5, 1), expected.at(L"SHA-256"));
+    EXPECT_EQ(ListCell(app, w.m_h_list, 5, 1), expected.at(L"SHA-256"));
     EXPECT_EQ(app.Close(), 0);
 }
 
@@ -173,7 +150,7 @@ TEST(ToolsChecksums, StopEndsALongComputationWithoutValues) {
     ASSERT_TRUE(w.WaitStatus(L"Stopped", 5000)) << w.Text(kStatusText);
     EXPECT_FALSE(IsWindowEnabled(w.Item(kStopButton)));
     for (int row = 0; row < 8; ++row)
-        EXPECT_EQ(Cell(app, w.m_h_list, row, 1), L"") << kNames[row];
+        EXPECT_EQ(ListCell(app, w.m_h_list, row, 1), L"") << kNames[row];
     EXPECT_EQ(app.Close(), 0);
 }
 

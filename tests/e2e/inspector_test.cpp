@@ -35,30 +35,6 @@ HWND WaitInspector(const App& app, int timeout_ms = 5000) {
     return nullptr;
 }
 
-// A list-view cell's text through LVM_GETITEMTEXTW with the item record and
-// the text buffer in the program's own memory.
-std::wstring Cell(const App& app, HWND list, int row, int column) {
-    constexpr size_t kChars = 256;
-    HANDLE process = app.m_process.Handle();
-    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr,
-                                                     sizeof(LVITEMW) + kChars * sizeof(wchar_t),
-                                                     MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (remote == nullptr)
-        return L"<no memory>";
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-    item.cchTextMax = kChars;
-    SIZE_T done = 0;
-    WriteProcessMemory(process, remote, &item, sizeof(item), &done);
-    e2e::Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-    wchar_t text[kChars] = {};
-    ReadProcessMemory(process, remote + sizeof(LVITEMW), text, sizeof(text), &done);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    text[kChars - 1] = 0;
-    return text;
-}
-
 void SelectRow(const App& app, HWND list, int row) {
     HANDLE process = app.m_process.Handle();
     void* remote =
@@ -95,7 +71,7 @@ void TypeValue(const App& app, HWND list, int row, const std::wstring& text) {
     e2e::Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     e2e::Post(edit, WM_KEYDOWN, VK_RETURN, 0);
     // Done when the editor has gone (written) or a note shows (refused).
-    WaitFor([&] { return !IsWindow(edit) || !Cell(app, list, row, 2).empty(); });
+    WaitFor([&] { return !IsWindow(edit) || !ListCell(app, list, row, 2).empty(); });
 }
 
 // Opens the file with the inspector shown, one byte selected and edit mode
@@ -167,37 +143,37 @@ TEST(Inspector, FollowsTheCaretAndWritesATypedValueAsOneUndoStep) {
     ASSERT_NE(inspector, nullptr);
     HWND list = e2e::FindChild(inspector, WC_LISTVIEWW);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(Cell(app, list, kRowUInt32, 0), L"UInt32");
+    EXPECT_EQ(ListCell(app, list, kRowUInt32, 0), L"UInt32");
     EXPECT_EQ(e2e::Send(list, LVM_GETITEMCOUNT), 21);
 
     ASSERT_EQ(SelectRange(&app, 0, 0), 1);
-    EXPECT_EQ(Cell(app, list, kRowUInt32, 1), L"305419896");
+    EXPECT_EQ(ListCell(app, list, kRowUInt32, 1), L"305419896");
     app.Command(kCmdByteRight);
-    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"86");
-    EXPECT_EQ(Cell(app, list, kRowUInt16, 1), L"13398"); // 0x3456
+    EXPECT_EQ(ListCell(app, list, kRowUInt8, 1), L"86");
+    EXPECT_EQ(ListCell(app, list, kRowUInt16, 1), L"13398"); // 0x3456
 
     e2e::Send(GetDlgItem(inspector, kBigEndianBox), BM_CLICK);
-    EXPECT_EQ(Cell(app, list, kRowUInt16, 1), L"22068"); // 0x5634
+    EXPECT_EQ(ListCell(app, list, kRowUInt16, 1), L"22068"); // 0x5634
     e2e::Send(GetDlgItem(inspector, kBigEndianBox), BM_CLICK);
 
     // Read-only outside edit mode: no editor, the reason beside the row.
     ASSERT_EQ(SelectRange(&app, 8, 8), 1);
     SelectRow(app, list, kRowUInt32);
     e2e::Post(list, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(WaitFor([&] { return !Cell(app, list, kRowUInt32, 2).empty(); }));
+    EXPECT_TRUE(WaitFor([&] { return !ListCell(app, list, kRowUInt32, 2).empty(); }));
     EXPECT_EQ(e2e::FindChild(list, L"Edit"), nullptr);
-    EXPECT_EQ(Cell(app, list, kRowUInt32, 2), L"Read-only outside edit mode");
+    EXPECT_EQ(ListCell(app, list, kRowUInt32, 2), L"Read-only outside edit mode");
 
     app.Command(kCmdEditMode);
     TypeValue(app, list, kRowInt8, L"128");
-    EXPECT_EQ(Cell(app, list, kRowInt8, 2), L"Out of range (-128 to 127)");
-    EXPECT_EQ(Cell(app, list, kRowInt8, 1), L"8");
+    EXPECT_EQ(ListCell(app, list, kRowInt8, 2), L"Out of range (-128 to 127)");
+    EXPECT_EQ(ListCell(app, list, kRowInt8, 1), L"8");
     e2e::Post(e2e::FindChild(list, L"Edit"), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitFor([&] { return e2e::FindChild(list, L"Edit") == nullptr; }));
-    EXPECT_EQ(Cell(app, list, kRowInt8, 2), L"") << "Esc takes the note away with the value";
+    EXPECT_EQ(ListCell(app, list, kRowInt8, 2), L"") << "Esc takes the note away with the value";
     TypeValue(app, list, kRowUInt32, L"3735928559"); // 0xDEADBEEF
-    EXPECT_EQ(Cell(app, list, kRowUInt32, 1), L"3735928559");
-    EXPECT_EQ(Cell(app, list, kRowInt32, 1), L"-559038737");
+    EXPECT_EQ(ListCell(app, list, kRowUInt32, 1), L"3735928559");
+    EXPECT_EQ(ListCell(app, list, kRowInt32, 1), L"-559038737");
     EXPECT_EQ(e2e::FindChild(list, L"Edit"), nullptr) << "the editor closes after a write";
     EXPECT_EQ(app.Status(0), L"Total: 0x3F") << "the size never changes";
     app.CloseGoto(); // the save dialog is then the only dialog
@@ -235,10 +211,10 @@ TEST(Inspector, FollowsTheCaretAndWritesATypedValueAsOneUndoStep) {
     e2e::Send(inspector, WM_COMMAND, kCopyValue, 0);
     EXPECT_EQ(ClipboardUnicode(), L"3735928559");
     TypeValue(app, list, kRowInt8, L"128");
-    ASSERT_EQ(Cell(app, list, kRowInt8, 2), L"Out of range (-128 to 127)");
+    ASSERT_EQ(ListCell(app, list, kRowInt8, 2), L"Out of range (-128 to 127)");
     app.Command(kCmdUndo);
-    EXPECT_EQ(Cell(app, list, kRowInt8, 2), L"") << "an undo takes the note away";
-    EXPECT_EQ(Cell(app, list, kRowUInt32, 1), L"185207048"); // 08 09 0A 0B
+    EXPECT_EQ(ListCell(app, list, kRowInt8, 2), L"") << "an undo takes the note away";
+    EXPECT_EQ(ListCell(app, list, kRowUInt32, 1), L"185207048"); // 08 09 0A 0B
     EXPECT_EQ(app.Close(), 0);
 }
 
@@ -258,15 +234,15 @@ TEST(Inspector, WritesValuesWhileASearchReadsTheDocument) {
     const ULONGLONG started = GetTickCount64();
     find.Click(kFindNext);
     TypeValue(app, list, kRowUInt8, L"65");
-    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"65");
-    EXPECT_EQ(Cell(app, list, kRowUInt8, 2), L"");
+    EXPECT_EQ(ListCell(app, list, kRowUInt8, 1), L"65");
+    EXPECT_EQ(ListCell(app, list, kRowUInt8, 2), L"");
     ASSERT_TRUE(find.Enabled(kFindStop)) << "the search ended before the value was typed";
     e2e::Screenshot(nullptr, L"inspector_written_during_search");
     ASSERT_TRUE(find.WaitIdle(60000));
     std::printf("search took %llu ms\n", GetTickCount64() - started);
     EXPECT_TRUE(find.Close());
     app.Command(kCmdUndo);
-    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"0");
+    EXPECT_EQ(ListCell(app, list, kRowUInt8, 1), L"0");
     EXPECT_EQ(app.Close(), 0);
 }
 
@@ -303,8 +279,8 @@ TEST(Inspector, WritesValuesWhileASaveReadsTheDocument) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(edit); }));
     EXPECT_TRUE(IsWindow(progress) && IsWindowVisible(progress))
         << "the save ended before the value was typed";
-    EXPECT_EQ(Cell(app, list, kRowUInt8, 1), L"65");
-    EXPECT_EQ(Cell(app, list, kRowUInt8, 2), L"");
+    EXPECT_EQ(ListCell(app, list, kRowUInt8, 1), L"65");
+    EXPECT_EQ(ListCell(app, list, kRowUInt8, 2), L"");
     ASSERT_TRUE(e2e::WaitGone(progress, 60000));
 
     Bytes head(4);

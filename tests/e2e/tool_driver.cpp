@@ -352,6 +352,28 @@ int AddBookmark(App* app, int64_t first, int64_t last, const std::wstring& name,
     return Dismiss(dialog, IDOK) && offered_right ? 1 : 0;
 }
 
+std::wstring ListCell(const App& app, HWND list, int row, int column) {
+    constexpr size_t kChars = 256;
+    HANDLE process = app.m_process.Handle();
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr,
+                                                     sizeof(LVITEMW) + kChars * sizeof(wchar_t),
+                                                     MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote == nullptr)
+        return L"<no memory>";
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    item.cchTextMax = kChars;
+    SIZE_T done = 0;
+    WriteProcessMemory(process, remote, &item, sizeof(item), &done);
+    e2e::Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    wchar_t text[kChars] = {};
+    ReadProcessMemory(process, remote + sizeof(LVITEMW), text, sizeof(text), &done);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    text[kChars - 1] = 0;
+    return text;
+}
+
 HWND OpenBookmarks(App* app, HWND* window) {
     app->Command(40105);
     *window = nullptr;

@@ -164,6 +164,9 @@ std::wstring DocumentHex(App* app, int64_t size);
 // took the ones given.
 int AddBookmark(App* app, int64_t first, int64_t last, const std::wstring& name,
                 const std::wstring& note);
+// A list-view cell's text through LVM_GETITEMTEXTW, with the item record and
+// the text buffer in the program's own memory.
+std::wstring ListCell(const App& app, HWND list, int row, int column);
 // Opens the bookmarks window through "&Bookmarks"; its list, or null.
 HWND OpenBookmarks(App* app, HWND* window);
 
