@@ -294,7 +294,9 @@ int64_t StreamForward(const Stream& stream, const SearchMatcher& matcher, int64_
     const size_t keep = matcher.MaxLength() - 1;
     ForwardRuns runs(stream.m_snapshot, stream.m_p_reader, from);
     std::vector<uint8_t> tail;
-    std::vector<uint8_t> joint(2 * matcher.MaxLength());
+    // Made only when a slice's end is carried to the next: a search asked
+    // for match after match mostly ends in its first slice.
+    std::vector<uint8_t> joint;
     int64_t tail_offset = from;
     int64_t candidate = -1;
     size_t candidate_length = 0;
@@ -315,6 +317,7 @@ int64_t StreamForward(const Stream& stream, const SearchMatcher& matcher, int64_
             const auto len = static_cast<size_t>(slice);
             if (!tail.empty()) {
                 const size_t head = len < keep ? len : keep;
+                joint.resize(2 * matcher.MaxLength());
                 std::memcpy(joint.data(), tail.data(), tail.size());
                 std::memcpy(joint.data() + tail.size(), run.data, head);
                 size_t got = 0;
